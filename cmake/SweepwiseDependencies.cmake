@@ -1,0 +1,16 @@
+# Every dependency is a Debian package (see scripts/install-deps).
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+find_package(OpenSSL 3 REQUIRED)
+find_package(ZLIB REQUIRED)
+find_package(ICU REQUIRED COMPONENTS uc i18n)
+find_package(nlohmann_json 3 REQUIRED)
+pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
+pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
+
+if(SWEEPWISE_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+endif()
+if(SWEEPWISE_BUILD_BENCH)
+  find_package(benchmark REQUIRED)
+endif()

@@ -1,0 +1,30 @@
+#include "platform/Environment.h"
+#include "support/Sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using platform::Environment;
+
+TEST(Environment, RedirectsHomeAndRootIntoTheSandbox)
+{
+    auto& sandbox = testing_support::Sandbox::process();
+    EXPECT_EQ(Environment::homeOverride(), sandbox.home());
+    EXPECT_EQ(Environment::rootPath("/Applications"), sandbox.root() + "/Applications");
+    EXPECT_EQ(Environment::rootPath("/"), sandbox.root());
+}
+
+TEST(Environment, UsesRealPathsWithoutVariables)
+{
+    std::string savedRoot = std::getenv("SWEEPWISE_ROOT");
+    std::string savedHome = std::getenv("SWEEPWISE_HOME");
+    unsetenv("SWEEPWISE_ROOT");
+    unsetenv("SWEEPWISE_HOME");
+    EXPECT_EQ(Environment::rootPath("/Applications"), "/Applications");
+    EXPECT_EQ(Environment::homeOverride(), "");
+    setenv("SWEEPWISE_ROOT", (savedRoot + "//").c_str(), 1);
+    EXPECT_EQ(Environment::rootPath("/Volumes"), savedRoot + "/Volumes");
+    setenv("SWEEPWISE_ROOT", savedRoot.c_str(), 1);
+    setenv("SWEEPWISE_HOME", savedHome.c_str(), 1);
+}
