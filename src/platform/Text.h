@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Unicode text operations on UTF-8 strings.
+//
+// The case-insensitive operations compare under full Unicode case folding and
+// canonical equivalence: "Straße" equals "STRASSE", "ΣΊΣΥΦΟΣ" equals "σίσυφος", and a
+// precomposed "é" equals "e" followed by a combining acute accent. A match never
+// splits a character from its combining marks or from the letters its folding
+// expands to, so "ß" contains "ss" but not "s". An empty prefix, suffix or needle
+// never matches, as on the platform.
+//
+// Case mappings use the root locale, so the Turkish dotless and dotted i are not
+// treated specially: "I" lower-cases to "i" in every language.
+//
+// Bytes that are not valid UTF-8 never crash anything: they read as U+FFFD (so two
+// different invalid sequences compare equal) and come out as U+FFFD from the case
+// mappings. numericCompare alone compares raw bytes.
+class Text {
+public:
+    static bool caseInsensitiveEquals(std::string_view a, std::string_view b);
+    static bool caseInsensitiveHasPrefix(std::string_view s, std::string_view prefix);
+    static bool caseInsensitiveHasSuffix(std::string_view s, std::string_view suffix);
+
+    // The byte offset in `haystack` of the first match that starts at or after
+    // `fromByte`.
+    static std::optional<std::size_t> caseInsensitiveFind(std::string_view haystack,
+                                                          std::string_view needle,
+                                                          std::size_t fromByte = 0);
+
+    static std::string lowercase(std::string_view s);
+    static std::string uppercase(std::string_view s);
+
+    // The first letter of every word in upper (title) case and the rest in lower case.
+    // Words are separated by white space; leading punctuation such as "(" is skipped
+    // when looking for a word's first letter, a leading digit is not.
+    static std::string capitalized(std::string_view s);
+
+    // Compares with every run of ASCII digits taken as a number, so "10.9" < "10.10"
+    // and "10.15" < "10.15.7"; everything else compares byte by byte. Runs that differ
+    // only in leading zeros are equal. Answers -1, 0 or 1.
+    static int numericCompare(std::string_view a, std::string_view b);
+
+    // Whether some character is a decimal digit of any script (category Nd).
+    static bool containsDecimalDigit(std::string_view s);
+
+    // Whether some character is an upper-case or title-case letter (Lu or Lt).
+    static bool containsUppercaseLetter(std::string_view s);
+};
+
+} // namespace platform
