@@ -1,0 +1,142 @@
+#include "platform/StringsTable.h"
+
+#include "support/Sandbox.h"
+
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <unicode/unistr.h>
+
+using platform::StringsTable;
+
+namespace {
+
+// Every comment, quoting and escape form at once.
+const std::string kTable = "/* A block comment\n"
+                           "   over two lines */\n"
+                           "\"CloseButtonTitle\" = \"Ignore\";  // a line comment\n"
+                           "\"Title\" = \"Would you like to uninstall <a>%@</a> completely?\";\n"
+                           "Unquoted_Key.1 = value-2/x:y$;\n"
+                           "'Single' = 'it\\'s \"quoted\"';\n"
+                           "\"Escapes\" = \"q\\\" b\\\\ n\\n t\\t r\\r oct\\101\\0\\351 "
+                           "U\\U00e9\\UE9 pair\\UD83D\\UDE00 lone\\UD800x other\\q\\é\";\n"
+                           "\"multi\nline\" = \"x\"; \"Same\" = \"line\";\n"
+                           "\"Raw\" = \"Grüße 😀\";\n"
+                           "\"SelfNamed\";\n"
+                           "\"Dup\" = \"first\";\n"
+                           "\"Dup\" = \"second\";\n"
+                           "\"Empty\" = \"\";\n"
+                           "\"Slashes\" = \"/* not a comment */ // nor this\";\n";
+
+const std::pair<std::string, std::string> kExpected[] = {
+    {"CloseButtonTitle", "Ignore"},
+    {"Title", "Would you like to uninstall <a>%@</a> completely?"},
+    {"Unquoted_Key.1", "value-2/x:y$"},
+    {"Single", "it's \"quoted\""},
+    {"Escapes", std::string("q\" b\\ n\n t\t r\r octA") + '\0' +
+                    "é U\u00e9\u00e9 pair\U0001F600 lone\uFFFDx otherqé"},
+    {"multi\nline", "x"},
+    {"Same", "line"},
+    {"Raw", "Grüße 😀"},
+    {"SelfNamed", "SelfNamed"},
+    {"Dup", "second"},
+    {"Empty", ""},
+    {"Slashes", "/* not a comment */ // nor this"},
+};
+
+enum class Order { little, big };
+
+std::string utf16(const std::string& utf8, Order order, const std::string& bom) {
+    const icu::UnicodeString text = icu::UnicodeString::fromUTF8(utf8);
+    std::string bytes = bom;
+    for (int32_t i = 0; i < text.length(); ++i) {
+        const char high = static_cast<char>(text[i] >> 8);
+        const char low = static_cast<char>(text[i] & 0xFF);
+        bytes += order == Order::little ? std::string{low, high} : std::string{high, low};
+    }
+    return bytes;
+}
+
+} // namespace
+
+TEST(StringsTable, ReadsEveryEncodingWithEveryForm) {
+    const std::pair<const char*, std::string> encodings[] = {
+        {"UTF-8", kTable},
+        {"UTF-8 with BOM", "\xEF\xBB\xBF" + kTable},
+        {"UTF-16LE with BOM", utf16(kTable, Order::little, "\xFF\xFE")},
+        {"UTF-16BE with BOM", utf16(kTable, Order::big, "\xFE\xFF")},
+        {"UTF-16LE", utf16(kTable, Order::little, "")},
+        {"UTF-16BE", utf16(kTable, Order::big, "")},
+    };
+    for (const auto& [name, bytes] : encodings) {
+        std::optional<StringsTable> table = StringsTable::parse(bytes);
+        ASSERT_TRUE(table.has_value()) << name;
+        EXPECT_EQ(table->size(), std::size(kExpected)) << name;
+        for (const auto& [key, value] : kExpected)
+            EXPECT_EQ(table->lookup(key), value) << name << ": " << key;
+        EXPECT_EQ(table->lookup("closebuttontitle"), std::nullopt) << name;
+    }
+}
+
+TEST(StringsTable, AcceptsEmptyAndBracedTables) {
+    for (const std::string input : {"", "  \n", "/* nothing */ // at all", "{}", "{ /* */ }\n"}) {
+        auto table = StringsTable::parse(input);
+        ASSERT_TRUE(table.has_value()) << input;
+        EXPECT_EQ(table->size(), 0u) << input;
+    }
+    auto braced = StringsTable::parse("{ \"a\" = \"b\"; c = d; }");
+    ASSERT_TRUE(braced.has_value());
+    EXPECT_EQ(braced->lookup("a"), "b");
+    EXPECT_EQ(braced->lookup("c"), "d");
+}
+
+TEST(StringsTable, MalformedTablesGiveNothing) {
+    const std::string inputs[] = {
+        "\"a\" = \"b\"", // missing semicolon
+        "\"a\" \"b\";",  // missing equals sign
+        "\"a\" = ;",
+        "= \"b\";",
+        "\"a\" = \"b;",  // unterminated string
+        "\"a\" = \"b\\", // backslash at the end
+        "'a' = \"b';",
+        "/* unterminated comment",
+        "\"a\" = \"b\"; /* unterminated",
+        "\"a\" = \"b\"; }",
+        "{ \"a\" = \"b\";",
+        "{ \"a\" = \"b\"; } \"c\" = \"d\";",
+        "\"a\" = \"b\";;",
+        "\"a\" = \"\\Uzz\";", // \U without hex digits
+        "\"a\" = <0fbd>;",
+        "\"a\" = (\"x\");",
+        "\"a\" = { b = c; };",
+        "\u00e9 = \"b\";", // unquoted non-ASCII
+        "a+b = c;",
+        "\"a\" = \"\xff\";", // invalid UTF-8
+        "\"a\" = \"\xc3\";",
+        std::string("\xFF\xFE"
+                    "a",
+                    3),                     // odd UTF-16 length
+        std::string("\xFF\xFE\x00\xDC", 4), // lone low surrogate
+        std::string("\xFF\xFE\x3D\xD8", 4), // high surrogate at the end
+        std::string("\xFE\xFF\xD8\x3D\x00\x41", 6),
+        utf16("\"a\" = \"b\"", Order::little, "\xFF\xFE"),
+        std::string("\"a\"\0= \"b\";", 11), // a stray NUL makes odd-length UTF-16
+    };
+    for (const auto& input : inputs)
+        EXPECT_FALSE(StringsTable::parse(input).has_value()) << input;
+}
+
+TEST(StringsTable, ReadsFilesAndRefusesWhatIsNoTable) {
+    const std::string folder = testing_support::Sandbox::process().makeFolder("strings");
+    testing_support::writeFile(folder + "/Good.strings",
+                               utf16("\"k\" = \"v\";", Order::little, "\xFF\xFE"));
+    testing_support::writeFile(folder + "/Bad.strings", "\"k\" = \"v\"");
+    testing_support::makeDirs(folder + "/Folder.strings");
+
+    auto good = StringsTable::readFile(folder + "/Good.strings");
+    ASSERT_TRUE(good.has_value());
+    EXPECT_EQ(good->lookup("k"), "v");
+    EXPECT_FALSE(StringsTable::readFile(folder + "/Bad.strings").has_value());
+    EXPECT_FALSE(StringsTable::readFile(folder + "/Missing.strings").has_value());
+    EXPECT_FALSE(StringsTable::readFile(folder + "/Folder.strings").has_value());
+}
