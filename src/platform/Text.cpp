@@ -132,8 +132,9 @@ std::string Text::capitalized(std::string_view s) {
     int32_t index = 0;
     while (index < text.length()) {
         const int32_t start = index;
-        const bool space = u_isUWhiteSpace(text.char32At(index));
-        while (index < text.length() && u_isUWhiteSpace(text.char32At(index)) == space)
+        auto isSpace = [&text](int32_t at) { return u_isUWhiteSpace(text.char32At(at)) != 0; };
+        const bool space = isSpace(index);
+        while (index < text.length() && isSpace(index) == space)
             index = text.moveIndex32(index, 1);
         icu::UnicodeString run(text, start, index - start);
         if (!space)
