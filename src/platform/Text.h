@@ -16,8 +16,8 @@ namespace platform {
 // expands to, so "ß" contains "ss" but not "s". An empty prefix, suffix or needle
 // never matches, as on the platform.
 //
-// Case mappings use the root locale, so the Turkish dotless and dotted i are not
-// treated specially: "I" lower-cases to "i" in every language.
+// Case mappings use the root locale, so the dotless and dotted i follow no Turkish
+// rule: "I" lower-cases to "i" in every language.
 //
 // Bytes that are not valid UTF-8 never crash anything: they read as U+FFFD (so two
 // different invalid sequences compare equal) and come out as U+FFFD from the case
