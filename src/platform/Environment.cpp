@@ -1,6 +1,10 @@
 #include "platform/Environment.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
+#include <vector>
 
 namespace platform {
 
@@ -10,6 +14,29 @@ std::string variable(const char* name)
 {
     const char* value = std::getenv(name);
     return value ? std::string(value) : std::string();
+}
+
+// The real user's entry in the user database, read with the reentrant call so
+// that any thread may ask.
+template <typename Field>
+std::string accountField(Field field)
+{
+    long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 1024);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        passwd entry {};
+        passwd* found = nullptr;
+        int error = getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found);
+        if (error == ERANGE) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        if (error != 0 || !found)
+            return {};
+        const char* value = field(*found);
+        return value ? std::string(value) : std::string();
+    }
+    return {};
 }
 
 } // namespace
@@ -32,6 +59,26 @@ std::string Environment::rootPath(const std::string& absolutePath)
     if (absolutePath == "/")
         return root;
     return root + absolutePath;
+}
+
+std::string Environment::homeDirectory()
+{
+    std::string home = homeOverride();
+    if (home.empty())
+        home = accountField([](const passwd& entry) { return entry.pw_dir; });
+    if (home.empty())
+        home = variable("HOME");
+    return home.empty() ? std::string("/") : home;
+}
+
+std::string Environment::userName()
+{
+    std::string name = accountField([](const passwd& entry) { return entry.pw_name; });
+    if (name.empty())
+        name = variable("USER");
+    if (name.empty())
+        name = variable("LOGNAME");
+    return name;
 }
 
 } // namespace platform

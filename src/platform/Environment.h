@@ -19,6 +19,14 @@ public:
 
     // `absolutePath` (which starts with "/") under the redirected root, if any.
     static std::string rootPath(const std::string& absolutePath);
+
+    // The home folder: the override, else the user database's entry for the real
+    // user, else $HOME, else "/". Never empty.
+    static std::string homeDirectory();
+
+    // The real user's login name from the user database, else $USER or $LOGNAME;
+    // empty when none of them is known.
+    static std::string userName();
 };
 
 } // namespace platform

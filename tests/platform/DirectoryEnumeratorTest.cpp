@@ -1,0 +1,206 @@
+#include "platform/DirectoryEnumerator.h"
+
+#include "FileTestSupport.h"
+#include "platform/FileSystem.h"
+#include "support/Sandbox.h"
+
+#include <climits>
+#include <gtest/gtest.h>
+#include <map>
+#include <sys/stat.h>
+#include <thread>
+
+using platform::DirectoryEnumerator;
+using platform::FileSystem;
+using namespace testing_support;
+
+namespace {
+
+// Relative path -> level of every entry below `folder`, failing on duplicates.
+std::map<std::string, int> walk(const std::string& folder) {
+    std::map<std::string, int> seen;
+    auto enumerator = DirectoryEnumerator::create(folder);
+    EXPECT_TRUE(enumerator) << folder;
+    if (!enumerator)
+        return seen;
+    DirectoryEnumerator::Entry entry;
+    std::string prefix = folder;
+    while (prefix.size() > 1 && prefix.back() == '/')
+        prefix.pop_back();
+    if (prefix != "/")
+        prefix += '/';
+    while (enumerator->next(entry)) {
+        EXPECT_EQ(entry.path.rfind(prefix, 0), 0u) << entry.path;
+        std::string relative = entry.path.substr(prefix.size());
+        EXPECT_TRUE(seen.emplace(relative, entry.level).second) << "twice: " << relative;
+    }
+    EXPECT_FALSE(enumerator->next(entry));
+    return seen;
+}
+
+} // namespace
+
+TEST(DirectoryEnumerator, VisitsEverythingBelowWithoutFollowingLinks) {
+    std::string base = Sandbox::process().makeFolder("walk");
+    std::string root = base + "/root";
+    makeDirs(root + "/.hidden/inner");
+    makeDirs(root + "/Foo.app/Contents/MacOS");
+    makeDirs(base + "/outside/secret");
+    writeFile(root + "/Foo.app/Contents/Info.plist", "x");
+    writeFile(root + "/.hidden/inner/line\nbreak", "x");
+    makeLink(base + "/outside", root + "/toOutside");
+    makeLink("missing", root + "/dangling");
+
+    const std::map<std::string, int> expected = {
+        {".hidden", 1},
+        {".hidden/inner", 2},
+        {".hidden/inner/line\nbreak", 3},
+        {"Foo.app", 1},
+        {"Foo.app/Contents", 2},
+        {"Foo.app/Contents/Info.plist", 3},
+        {"Foo.app/Contents/MacOS", 3},
+        {"toOutside", 1},
+        {"dangling", 1},
+    };
+    EXPECT_EQ(walk(root), expected);
+    EXPECT_EQ(walk(root + "//"), expected);
+
+    // The folder itself may be a link; what is below it is still never followed.
+    makeLink(root, base + "/rootLink");
+    EXPECT_EQ(walk(base + "/rootLink").size(), expected.size());
+
+    EXPECT_FALSE(DirectoryEnumerator::create(base + "/missing"));
+    EXPECT_FALSE(DirectoryEnumerator::create(root + "/Foo.app/Contents/Info.plist"));
+    EXPECT_FALSE(DirectoryEnumerator::create(""));
+}
+
+TEST(DirectoryEnumerator, EntriesCarryTheItemsOwnValues) {
+    std::string root = Sandbox::process().makeFolder("values");
+    makeDirs(root + "/Foo.app/sub");
+    writeFile(root + "/Foo.app/sub/file", std::string(5000, 'x'));
+    makeLink("Foo.app", root + "/link");
+
+    auto enumerator = DirectoryEnumerator::create(root);
+    ASSERT_TRUE(enumerator);
+    DirectoryEnumerator::Entry entry;
+    int count = 0;
+    while (enumerator->next(entry)) {
+        ++count;
+        EXPECT_TRUE(entry.values == FileSystem::resourceValues(entry.path)) << entry.path;
+    }
+    EXPECT_EQ(count, 4);
+}
+
+TEST(DirectoryEnumerator, SkipsDescendantsOnlyOfTheEntryJustReturned) {
+    std::string root = Sandbox::process().makeFolder("skip");
+    makeDirs(root + "/skipped/deep/er");
+    makeDirs(root + "/kept/deep");
+    writeFile(root + "/file", "x");
+
+    auto enumerator = DirectoryEnumerator::create(root);
+    ASSERT_TRUE(enumerator);
+    DirectoryEnumerator::Entry entry;
+    std::map<std::string, int> seen;
+    while (enumerator->next(entry)) {
+        std::string relative = entry.path.substr(root.size() + 1);
+        seen[relative] = entry.level;
+        if (relative == "skipped" || relative == "file")
+            enumerator->skipDescendants();
+    }
+    EXPECT_EQ(seen, (std::map<std::string, int>{
+                        {"skipped", 1}, {"kept", 1}, {"kept/deep", 2}, {"file", 1}}));
+}
+
+TEST(DirectoryEnumerator, ReportsButDoesNotEnterUnreadableFolders) {
+    std::string root = Sandbox::process().makeFolder("closed");
+    makeDirs(root + "/closed/inside");
+    makeDirs(root + "/open/inside");
+    chmod((root + "/closed").c_str(), 0);
+    PermissionBitsApply permissions;
+    if (!permissions.active())
+        GTEST_SKIP() << "permission bits do not bind this process";
+    EXPECT_EQ(walk(root),
+              (std::map<std::string, int>{{"closed", 1}, {"open", 1}, {"open/inside", 2}}));
+}
+
+// Deeper than the descriptor bound, with siblings at every level, so that folders
+// pushed out by deeper ones must be taken up again where they were left.
+TEST(DirectoryEnumerator, ResumesFoldersAfterWalkingDeeperThanTheDescriptorBound) {
+    std::string root = Sandbox::process().makeFolder("resume");
+    std::map<std::string, int> expected;
+    std::string relative;
+    for (int level = 1; level <= 3 * static_cast<int>(DirectoryEnumerator::kMaxOpenFolders);
+         ++level) {
+        std::string prefix = relative.empty() ? "" : relative + "/";
+        // Siblings with names that differ from level to level, so that whatever
+        // order the file system lists them in, many levels still have some unread
+        // when the walk goes down.
+        std::string tag = std::to_string(level);
+        for (std::string name : {"a" + tag, "b" + tag, "c" + tag}) {
+            writeFile(root + "/" + prefix + name, "");
+            expected[prefix + name] = level;
+        }
+        makeDirs(root + "/" + prefix + "s" + tag);
+        writeFile(root + "/" + prefix + "s" + tag + "/g", "");
+        makeDirs(root + "/" + prefix + "d");
+        expected[prefix + "s" + tag] = level;
+        expected[prefix + "s" + tag + "/g"] = level + 1;
+        expected[prefix + "d"] = level;
+        relative = prefix + "d";
+    }
+    EXPECT_EQ(walk(root), expected);
+}
+
+TEST(DirectoryEnumerator, DeepChainKeepsDescriptorsBounded) {
+    constexpr int kDepth = 10000;
+    std::string root = Sandbox::process().makeFolder("chain");
+    std::string chain = root;
+    for (int level = 0; level < kDepth; ++level)
+        chain += "/d";
+    ASSERT_GT(chain.size(), static_cast<std::size_t>(PATH_MAX));
+    ASSERT_TRUE(FileSystem::createDirectory(chain, true));
+
+    std::size_t before = openDescriptorCount();
+    std::size_t most = before;
+    int count = 0, deepest = 0;
+    {
+        auto enumerator = DirectoryEnumerator::create(root);
+        ASSERT_TRUE(enumerator);
+        DirectoryEnumerator::Entry entry;
+        while (enumerator->next(entry)) {
+            ++count;
+            deepest = std::max(deepest, entry.level);
+            if (entry.level % 500 == 0)
+                most = std::max(most, openDescriptorCount());
+        }
+        EXPECT_EQ(entry.path.size(), chain.size());
+    }
+    EXPECT_EQ(count, kDepth);
+    EXPECT_EQ(deepest, kDepth);
+    EXPECT_LE(most, before + DirectoryEnumerator::kMaxOpenFolders + 2);
+    EXPECT_EQ(openDescriptorCount(), before);
+
+    EXPECT_TRUE(FileSystem::removeItem(root + "/d"));
+    EXPECT_TRUE(FileSystem::contentsOfDirectory(root)->empty());
+}
+
+TEST(DirectoryEnumerator, IndependentWalksRunInParallel) {
+    std::string root = Sandbox::process().makeFolder("parallel");
+    for (const char* folder : {"a/b/c", "a/e", "f/g", "h"})
+        makeDirs(root + "/" + folder);
+    writeFile(root + "/a/b/c/file", "x");
+    const std::map<std::string, int> expected = walk(root);
+    ASSERT_EQ(expected.size(), 8u);
+
+    std::vector<std::map<std::string, int>> results(4);
+    std::vector<std::thread> threads;
+    for (auto& result : results)
+        threads.emplace_back([&result, &root] {
+            for (int round = 0; round < 20; ++round)
+                result = walk(root);
+        });
+    for (auto& thread : threads)
+        thread.join();
+    for (const auto& result : results)
+        EXPECT_EQ(result, expected);
+}
