@@ -1,0 +1,115 @@
+#include "knowledge/DataChangeCommon.h"
+
+#include "knowledge/ContainerScratchFolder.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+constexpr std::string_view kNameAlphabet =
+    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr std::string_view kHexAlphabet = "0123456789ABCDEF";
+constexpr std::size_t kFirstNameLength = 10;
+// A name this long that is still taken means something else is wrong.
+constexpr std::size_t kLastNameLength = 64;
+
+int hexValue(char digit) {
+    if (digit >= '0' && digit <= '9')
+        return digit - '0';
+    if (digit >= 'a' && digit <= 'f')
+        return digit - 'a' + 10;
+    if (digit >= 'A' && digit <= 'F')
+        return digit - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::string DataChangeCommon::buildTempPath() {
+    return buildTempPathInPath(std::string());
+}
+
+std::string DataChangeCommon::buildTempPathInPath(const std::string& base) {
+    return buildTempPathInPath(base, &ContainerScratchFolder::pathExists);
+}
+
+std::string DataChangeCommon::buildTempPathInPath(const std::string& base, const PathTaken& taken) {
+    std::string folder = base.empty() ? ContainerScratchFolder::baseFolderPath() : base;
+    if (folder.empty())
+        return {};
+    if (folder.back() != '/')
+        folder += '/';
+    for (std::size_t length = kFirstNameLength; length <= kLastNameLength; ++length) {
+        std::string path = folder + randomStringWithLength(length);
+        if (!taken(path))
+            return path;
+    }
+    return {};
+}
+
+std::string DataChangeCommon::randomStringWithLength(std::size_t length) {
+    return randomStringWithLength(length, kNameAlphabet);
+}
+
+std::string DataChangeCommon::randomHexStringWithLength(std::size_t length) {
+    return randomStringWithLength(length, kHexAlphabet);
+}
+
+std::string DataChangeCommon::randomStringWithLength(std::size_t length,
+                                                     std::string_view alphabet) {
+    std::string result;
+    if (alphabet.empty())
+        return result;
+    result.reserve(length);
+    for (std::size_t i = 0; i < length; ++i)
+        result += alphabet[arc4random_uniform(static_cast<std::uint32_t>(alphabet.size()))];
+    return result;
+}
+
+std::string DataChangeCommon::hexStringFromData(std::span<const std::uint8_t> data) {
+    std::string hex;
+    hex.reserve(data.size() * 2);
+    for (std::uint8_t byte : data) {
+        hex += kHexAlphabet[byte >> 4];
+        hex += kHexAlphabet[byte & 0x0F];
+    }
+    return hex;
+}
+
+std::optional<SecureBuffer> DataChangeCommon::dataFromHexString(std::string_view hex) {
+    if (hex.size() % 2 != 0)
+        return std::nullopt;
+    SecureBuffer data(hex.size() / 2);
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        int high = hexValue(hex[2 * i]);
+        int low = hexValue(hex[2 * i + 1]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        data[i] = static_cast<std::uint8_t>(high << 4 | low);
+    }
+    return data;
+}
+
+void DataChangeCommon::revertData(std::span<std::uint8_t> data) {
+    std::reverse(data.begin(), data.end());
+}
+
+std::uint8_t DataChangeCommon::reverseChar(std::uint8_t byte) {
+    byte = static_cast<std::uint8_t>((byte & 0xF0) >> 4 | (byte & 0x0F) << 4);
+    byte = static_cast<std::uint8_t>((byte & 0xCC) >> 2 | (byte & 0x33) << 2);
+    byte = static_cast<std::uint8_t>((byte & 0xAA) >> 1 | (byte & 0x55) << 1);
+    return byte;
+}
+
+bool DataChangeCommon::appendToData(SecureBuffer& target, ByteRange range,
+                                    std::span<const std::uint8_t> source) {
+    if (!rangeFits(range, source.size()))
+        return false;
+    target.append(source.subspan(range.location, range.length));
+    return true;
+}
+
+bool DataChangeCommon::rangeFits(ByteRange range, std::size_t size) {
+    return range.location <= size && range.length <= size - range.location;
+}

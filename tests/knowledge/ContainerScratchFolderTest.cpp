@@ -1,0 +1,114 @@
+#include "knowledge/ContainerScratchFolder.h"
+
+#include "ContainerTestSupport.h"
+#include "knowledge/DataChangeCommon.h"
+#include "support/Sandbox.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace container_test;
+using testing_support::Sandbox;
+
+namespace {
+
+// Sets an environment variable for one scope and puts the old value back.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value) : m_name(name) {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedVariable() { m_old ? setenv(m_name, m_old->c_str(), 1) : unsetenv(m_name); }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+} // namespace
+
+TEST(ContainerScratchFolder, IsPrivateAndTakesEverythingWithItButNotWhatLinksPointAt) {
+    std::string parent = Sandbox::process().makeFolder("scratch");
+    ASSERT_EQ(chmod(parent.c_str(), 0700), 0);
+    std::string outside = Sandbox::process().makeFolder("outside");
+    testing_support::writeFile(outside + "/keep", "keep");
+
+    auto folder = ContainerScratchFolder::create(parent + "/work");
+    ASSERT_TRUE(folder);
+    struct stat info {};
+    ASSERT_EQ(lstat(folder->path().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    EXPECT_EQ(info.st_uid, geteuid());
+
+    EXPECT_TRUE(folder->writeFileAtomically("tmp.dat", bytes("archive")));
+    EXPECT_EQ(text(folder->readFile("tmp.dat", 100)), "archive");
+    EXPECT_FALSE(folder->readFile("tmp.dat", 6)) << "over the limit";
+    auto file = folder->createFile({"a", "b", "c"});
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(file->write(bytes("deep")));
+    EXPECT_TRUE(file->close());
+    EXPECT_FALSE(folder->createFile({"a", "b", "c"})) << "exists already";
+    EXPECT_FALSE(folder->createFile({"a", "..", "c"}));
+    ASSERT_EQ(symlink(outside.c_str(), (folder->path() + "/a/link").c_str()), 0);
+    ASSERT_EQ(symlink((outside + "/keep").c_str(), (folder->path() + "/filelink").c_str()), 0);
+    EXPECT_FALSE(folder->createFile({"a", "link", "planted"})) << "through a link";
+    EXPECT_FALSE(folder->readFile("filelink", 100)) << "a link is not read";
+
+    std::string path = folder->path();
+    folder.reset();
+    EXPECT_FALSE(ContainerScratchFolder::pathExists(path));
+    EXPECT_EQ(testing_support::readFile(outside + "/keep"), "keep");
+    EXPECT_EQ(listTree(outside), std::set<std::string>({"keep"}));
+}
+
+TEST(ContainerScratchFolder, RefusesPathsItCannotOwn) {
+    std::string parent = Sandbox::process().makeFolder("refuse");
+    ASSERT_EQ(chmod(parent.c_str(), 0700), 0);
+    testing_support::makeDirs(parent + "/taken");
+    EXPECT_FALSE(ContainerScratchFolder::create(parent + "/taken"));
+    EXPECT_FALSE(ContainerScratchFolder::create("relative/path"));
+    EXPECT_FALSE(ContainerScratchFolder::create(parent + "/.."));
+    EXPECT_FALSE(ContainerScratchFolder::create(""));
+    ASSERT_EQ(chmod(parent.c_str(), 0755), 0);
+    EXPECT_TRUE(ContainerScratchFolder::create(parent + "/shared-readable"));
+    ASSERT_EQ(chmod(parent.c_str(), 0775), 0);
+    EXPECT_FALSE(ContainerScratchFolder::create(parent + "/group-writable"));
+}
+
+TEST(ContainerScratchFolder, FindsTheTemporaryDirectoryInOrder) {
+    ScopedVariable tmpdir("TMPDIR", "/t/one/");
+    ScopedVariable runtime("XDG_RUNTIME_DIR", "/t/two");
+    EXPECT_EQ(ContainerScratchFolder::temporaryDirectory(), "/t/one");
+    {
+        ScopedVariable noTmpdir("TMPDIR", "");
+        EXPECT_EQ(ContainerScratchFolder::temporaryDirectory(), "/t/two");
+        ScopedVariable noRuntime("XDG_RUNTIME_DIR", nullptr);
+        EXPECT_EQ(ContainerScratchFolder::temporaryDirectory(), "/tmp");
+    }
+    EXPECT_EQ(ContainerScratchFolder::baseFolderPath(),
+              "/t/one/sweepwise-kb." + std::to_string(geteuid()));
+}
+
+TEST(DataChangeCommon, TempPathsGrowByOneCharacterAfterEveryTakenName) {
+    std::vector<std::string> tried;
+    auto firstThreeTaken = [&](const std::string& path) {
+        tried.push_back(path);
+        return tried.size() <= 3;
+    };
+    std::string path = DataChangeCommon::buildTempPathInPath("/base", firstThreeTaken);
+    ASSERT_EQ(tried.size(), 4u);
+    for (std::size_t i = 0; i < tried.size(); ++i)
+        EXPECT_EQ(tried[i].size(), std::string("/base/").size() + 10 + i) << tried[i];
+    EXPECT_EQ(path, tried.back());
+    EXPECT_EQ(
+        DataChangeCommon::buildTempPathInPath("/base", [](const std::string&) { return true; }),
+        "");
+
+    std::string fresh = DataChangeCommon::buildTempPath();
+    EXPECT_EQ(fresh.rfind(ContainerScratchFolder::baseFolderPath() + "/", 0), 0u) << fresh;
+    EXPECT_FALSE(ContainerScratchFolder::pathExists(fresh));
+}

@@ -1,0 +1,101 @@
+#include "knowledge/KBPasswordCipher.h"
+
+#include "ContainerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace container_test;
+
+namespace {
+
+// The format's published "One byte" vector.
+const std::string kPassword = "thepassword";
+const std::string kMessageHex =
+    "03010001020304050607010203040506070802030405060708090a0b0c0d0e0f0001a1f8730e0bf480eb7b"
+    "70f690abf21e029514164ad3c474a51b30c7eaa1ca545b7de3de5b010acbad0a9a13857df696a8";
+
+KBCipherSalts vectorSalts() {
+    KBCipherSalts salts;
+    std::string encryption = fromHex("0001020304050607");
+    std::string hmac = fromHex("0102030405060708");
+    std::string iv = fromHex("02030405060708090a0b0c0d0e0f0001");
+    std::copy(encryption.begin(), encryption.end(), salts.encryptionSalt.begin());
+    std::copy(hmac.begin(), hmac.end(), salts.hmacSalt.begin());
+    std::copy(iv.begin(), iv.end(), salts.iv.begin());
+    return salts;
+}
+
+} // namespace
+
+TEST(KBPasswordCipher, DecryptsThePublishedVector) {
+    KBCipherError error = KBCipherError::CryptoFailure;
+    auto plaintext = KBPasswordCipher::decryptData(bytes(fromHex(kMessageHex)), kPassword, &error);
+    EXPECT_EQ(text(plaintext), fromHex("01"));
+    EXPECT_EQ(error, KBCipherError::None);
+}
+
+TEST(KBPasswordCipher, EncryptingWithTheVectorsSaltsReproducesItsMessage) {
+    auto message = KBPasswordCipher::encryptData(bytes(fromHex("01")), kPassword, vectorSalts());
+    EXPECT_EQ(text(message), fromHex(kMessageHex));
+}
+
+TEST(KBPasswordCipher, RoundTripsAroundBlockBoundaries) {
+    for (std::size_t size : {0, 1, 15, 16, 17, 31, 32, 1000}) {
+        std::string plaintext(size, '\0');
+        for (std::size_t i = 0; i < size; ++i)
+            plaintext[i] = static_cast<char>(i * 7 + 3);
+        auto message = KBPasswordCipher::encryptData(bytes(plaintext), "secret");
+        ASSERT_TRUE(message) << size;
+        EXPECT_EQ(message->size(), 34 + (size / 16 + 1) * 16 + 32) << size;
+        EXPECT_EQ(text(KBPasswordCipher::decryptData(message->bytes(), "secret")), plaintext)
+            << size;
+    }
+}
+
+TEST(KBPasswordCipher, RefusesMalformedMessagesWithTheirReason) {
+    const std::string valid = fromHex(kMessageHex);
+    auto changed = [&](std::size_t offset) {
+        std::string message = valid;
+        message[offset] = static_cast<char>(message[offset] ^ 0x01);
+        return message;
+    };
+    // A message whose HMAC is right but whose last block does not end in valid padding:
+    // only the order "authenticate, then decrypt" gets the padding error for it.
+    std::string badPadding =
+        messageWithoutPadding(std::string(15, 'x') + '\x00', kPassword, vectorSalts());
+    std::string paddingTooLong =
+        messageWithoutPadding(std::string(15, 'x') + '\x11', kPassword, vectorSalts());
+    std::string goodPadding =
+        messageWithoutPadding(std::string(15, 'x') + '\x01', kPassword, vectorSalts());
+    ASSERT_EQ(text(KBPasswordCipher::decryptData(bytes(goodPadding), kPassword)),
+              std::string(15, 'x'));
+
+    struct Case {
+        const char* name;
+        std::string message;
+        std::string password;
+        KBCipherError error;
+    };
+    const Case cases[] = {
+        {"empty", "", kPassword, KBCipherError::TooShort},
+        {"one byte short of the minimum", valid.substr(0, 81), kPassword, KBCipherError::TooShort},
+        {"version 2", std::string("\x02") + valid.substr(1), kPassword,
+         KBCipherError::UnknownVersion},
+        {"options 0 (key based)", valid.substr(0, 1) + '\x00' + valid.substr(2), kPassword,
+         KBCipherError::UnknownOptions},
+        {"ciphertext not whole blocks", valid + "x", kPassword, KBCipherError::BadLength},
+        {"changed salt", changed(3), kPassword, KBCipherError::AuthenticationFailed},
+        {"changed IV", changed(20), kPassword, KBCipherError::AuthenticationFailed},
+        {"changed ciphertext", changed(40), kPassword, KBCipherError::AuthenticationFailed},
+        {"changed HMAC", changed(valid.size() - 1), kPassword, KBCipherError::AuthenticationFailed},
+        {"wrong password", valid, "thepassworD", KBCipherError::AuthenticationFailed},
+        {"empty password", valid, "", KBCipherError::AuthenticationFailed},
+        {"padding byte 0", badPadding, kPassword, KBCipherError::BadPadding},
+        {"padding longer than a block", paddingTooLong, kPassword, KBCipherError::BadPadding},
+    };
+    for (const Case& c : cases) {
+        KBCipherError error = KBCipherError::None;
+        EXPECT_FALSE(KBPasswordCipher::decryptData(bytes(c.message), c.password, &error)) << c.name;
+        EXPECT_EQ(error, c.error) << c.name;
+    }
+}
