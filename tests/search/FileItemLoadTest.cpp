@@ -242,7 +242,7 @@ namespace {
 void onSmallStack(std::function<void()> work) {
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
-    pthread_attr_setstacksize(&attributes, 256 * 1024);
+    pthread_attr_setstacksize(&attributes, 128 * 1024);
     pthread_t thread{};
     auto run = +[](void* argument) -> void* {
         (*static_cast<std::function<void()>*>(argument))();
