@@ -31,15 +31,11 @@ std::uint64_t DelayedCallTimer::nextSequence() {
 }
 
 void DelayedCallTimer::schedule(std::shared_ptr<DelayedCall> call) {
-    bool earliest = false;
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_stopping)
-            return;
-        auto it = m_calls.emplace(Key{call->m_deadline, call->m_sequence}, std::move(call)).first;
-        earliest = it == m_calls.begin();
-    }
-    if (earliest)
+    std::lock_guard lock(m_mutex);
+    if (m_stopping)
+        return;
+    auto it = m_calls.emplace(Key{call->m_deadline, call->m_sequence}, std::move(call)).first;
+    if (it == m_calls.begin())
         m_changed.notify_one();
 }
 
@@ -87,8 +83,8 @@ void DelayedCallTimer::shutDown() {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
         discarded.swap(m_calls);
+        m_changed.notify_all();
     }
-    m_changed.notify_all();
     if (m_thread.get_id() == std::this_thread::get_id())
         m_thread.detach();
     else if (m_thread.joinable())

@@ -40,8 +40,8 @@ void DispatchGroup::leave() {
         if (--m_count > 0)
             return;
         due.swap(m_notifications);
+        m_empty.notify_all();
     }
-    m_empty.notify_all();
     for (Notification& notification : due)
         notification.queue.async(std::move(notification.task));
 }

@@ -25,8 +25,8 @@ public:
         {
             std::lock_guard lock(m_completion->mutex);
             m_completion->finished = true;
+            m_completion->done.notify_all();
         }
-        m_completion->done.notify_all();
     }
 
 private:

@@ -53,15 +53,12 @@ void GlobalQueue::async(Task task) {
             return;
         if (!m_threads.empty()) {
             m_tasks.push_back(std::move(task));
-            task = nullptr;
+            m_ready.notify_one();
+            return;
         }
     }
-    if (task) {
-        // Not a single thread could be started: running the task here beats never running it.
-        task();
-        return;
-    }
-    m_ready.notify_one();
+    // Not a single thread could be started: running the task here beats never running it.
+    task();
 }
 
 bool GlobalQueue::isCurrent() const {
@@ -90,8 +87,8 @@ void GlobalQueue::shutDown() {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
         discarded.swap(m_tasks);
+        m_ready.notify_all();
     }
-    m_ready.notify_all();
     for (std::thread& thread : m_threads) {
         if (thread.get_id() == std::this_thread::get_id())
             thread.detach();

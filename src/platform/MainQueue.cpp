@@ -32,8 +32,10 @@ void MainQueue::async(Task task) {
             m_hostWoken = true;
             wake = m_hostHook;
         }
+        // Notified under the lock: once the lock is free the task may run and its owner may
+        // destroy this queue.
+        m_ready.notify_one();
     }
-    m_ready.notify_one();
     if (wake)
         (*wake)();
 }
@@ -76,10 +78,8 @@ void MainQueue::run() {
 }
 
 void MainQueue::stop() {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopRequested = true;
-    }
+    std::lock_guard lock(m_mutex);
+    m_stopRequested = true;
     m_ready.notify_all();
 }
 

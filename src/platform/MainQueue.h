@@ -57,8 +57,9 @@ public:
     // `wakeHost` is called, from whichever thread posts, whenever work becomes ready while no
     // wake-up is outstanding; the host answers by calling drain() on the main thread. Wake-ups
     // are coalesced until the next drain() begins, and installing a hook while work is waiting
-    // wakes the host at once. The hook must be safe to call from any thread and must not call
-    // back into this queue. An empty hook removes it.
+    // wakes the host at once. The hook must be safe to call from any thread and should only
+    // schedule the drain, not run it. An empty hook removes it; a call already under way on
+    // another thread may still finish afterwards.
     void setHostHook(HostHook wakeHost);
 
 private:

@@ -40,8 +40,8 @@ SerialQueue::~SerialQueue() {
     {
         std::lock_guard lock(m_state->mutex);
         m_state->closing = true;
+        m_state->wake.notify_one();
     }
-    m_state->wake.notify_one();
     if (m_thread.get_id() == std::this_thread::get_id())
         ThreadReaper::shared().adopt(std::move(m_thread), m_state->finished);
     else
@@ -51,10 +51,8 @@ SerialQueue::~SerialQueue() {
 void SerialQueue::async(Task task) {
     if (!task)
         return;
-    {
-        std::lock_guard lock(m_state->mutex);
-        m_state->tasks.push_back(std::move(task));
-    }
+    std::lock_guard lock(m_state->mutex);
+    m_state->tasks.push_back(std::move(task));
     m_state->wake.notify_one();
 }
 

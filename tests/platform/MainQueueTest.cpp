@@ -165,8 +165,8 @@ public:
         {
             std::lock_guard lock(m_mutex);
             m_woken = true;
+            m_changed.notify_one();
         }
-        m_changed.notify_one();
     }
 
     void start() {
@@ -188,8 +188,8 @@ public:
         {
             std::lock_guard lock(m_mutex);
             m_quit = true;
+            m_changed.notify_one();
         }
-        m_changed.notify_one();
         m_thread.join();
     }
 
@@ -231,14 +231,19 @@ TEST(MainQueue, HostHookLetsAHostThreadDrainEverything) {
             queue.async([&, link] { chain(link + 1); });
     };
     queue.async([&] { chain(0); });
+    // The host may only go once this producer is through, since its last post still calls the
+    // hook after the task is queued.
+    Flag producerDone;
     platform::globalQueue().async([&] {
         for (int i = 0; i < kPerProducer; ++i)
             queue.async([&, i] { record(1, i); });
+        producerDone.raise();
     });
     for (int i = 1; i < kPerProducer; ++i)
         queue.async([&, i] { record(0, i); });
 
     EXPECT_TRUE(allDone.wait());
+    EXPECT_TRUE(producerDone.wait());
     host.quit();
     queue.setHostHook({});
     EXPECT_EQ(offHostThread.load(), 0);

@@ -35,8 +35,8 @@ public:
         {
             std::lock_guard lock(m_mutex);
             m_done = true;
+            m_disarmed.notify_all();
         }
-        m_disarmed.notify_all();
         m_thread.join();
     }
 
@@ -54,8 +54,8 @@ public:
         {
             std::lock_guard lock(m_mutex);
             m_raised = true;
+            m_changed.notify_all();
         }
-        m_changed.notify_all();
     }
 
     bool wait(std::chrono::milliseconds limit = kPatience) {
