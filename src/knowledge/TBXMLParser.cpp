@@ -1,5 +1,7 @@
 #include "knowledge/TBXMLParser.h"
 
+#include "knowledge/TBXMLScan.h"
+
 #include <array>
 #include <cstring>
 
@@ -36,10 +38,6 @@ constexpr std::array<bool, 256> makeStopTable(bool stopAtSlash, bool stopAtEqual
 constexpr auto kElementNameStop = makeStopTable(true, false);
 constexpr auto kAttributeNameStop = makeStopTable(false, true);
 
-inline char* findByte(char* from, char* limit, char byte) {
-    return static_cast<char*>(std::memchr(from, byte, static_cast<size_t>(limit - from)));
-}
-
 } // namespace
 
 TBXMLParser::TBXMLParser(char* begin, char* end, TBXMLPool<_TBXMLElement>& elements,
@@ -49,9 +47,16 @@ TBXMLParser::TBXMLParser(char* begin, char* end, TBXMLPool<_TBXMLElement>& eleme
 TBXMLParser::Outcome TBXMLParser::parse() {
     char* cursor = m_begin;
     while (cursor < m_end) {
-        char* tagStart = findByte(cursor, m_end, '<');
-        if (!tagStart)
+        char* tagStart = findEither(cursor, m_end, '<', '\0');
+        if (tagStart == m_end)
             break;
+        if (*tagStart == '\0') {
+            // A NUL byte of the input ends the string it falls in, so the text can no
+            // longer be assumed to run up to the next tag.
+            m_textClean = false;
+            cursor = tagStart + 1;
+            continue;
+        }
         if (tagStart[1] == '!') {
             if (startsWith(tagStart, kCommentOpen, kCommentOpenLength)) {
                 char* close = find(tagStart + kCommentOpenLength, kCommentClose, m_end);
@@ -69,6 +74,8 @@ TBXMLParser::Outcome TBXMLParser::parse() {
         }
 
         endTextAt(tagStart);
+        if (!m_textEnd)
+            m_textEnd = tagStart;
         *tagStart = '\0';
         bool hasCData = false;
         char* tagEnd = findTagEnd(tagStart + 1, hasCData);
@@ -102,6 +109,7 @@ void TBXMLParser::skipMarkup(char* start, char* contentBegin, char* contentEnd, 
         std::memmove(m_textWrite, from, static_cast<size_t>(to - from));
         m_textWrite += to - from;
     };
+    m_textClean = false;
     if (m_textWrite)
         keep(m_textKept, start);
     else
@@ -128,17 +136,12 @@ void TBXMLParser::endTextAt(char* tagStart) {
 char* TBXMLParser::findTagEnd(char* from, bool& hasCData) {
     char* cursor = from;
     for (;;) {
-        if (!m_nextTagClose || m_nextTagClose < cursor ||
-            (m_nextTagClose != m_end && *m_nextTagClose != '>')) {
-            char* found = findByte(cursor, m_end, '>');
-            m_nextTagClose = found ? found : m_end;
-        }
-        char* open = findByte(cursor, m_nextTagClose, '<');
-        if (!open)
-            return m_nextTagClose == m_end ? nullptr : m_nextTagClose;
-        if (!startsWith(open, kCDataOpen, kCDataOpenLength))
-            return open;
-        char* close = find(open + kCDataOpenLength, kCDataClose, m_end);
+        char* found = findEither(cursor, m_end, '<', '>');
+        if (found == m_end)
+            return nullptr;
+        if (*found == '>' || !startsWith(found, kCDataOpen, kCDataOpenLength))
+            return found;
+        char* close = find(found + kCDataOpenLength, kCDataClose, m_end);
         if (!close)
             return nullptr;
         hasCData = true;
@@ -177,6 +180,8 @@ bool TBXMLParser::handleTag(char* name, char* tagEnd, bool hasCData) {
     if (!selfClosing) {
         element->text = tagEnd + 1;
         m_current = element;
+        m_textEnd = nullptr;
+        m_textClean = true;
     }
     return true;
 }
@@ -225,9 +230,10 @@ bool TBXMLParser::parseAttributes(_TBXMLElement* element, char* cursor, char* en
 // quotes). Gives the closing quote, or nullptr when the tag ends first.
 char* TBXMLParser::endOfValue(char* value, char* end, char quote, bool hasCData) {
     if (!hasCData) {
-        char* closing = findByte(value, end, quote);
-        if (closing)
-            *closing = '\0';
+        char* closing = findEither(value, end, quote, quote);
+        if (closing == end)
+            return nullptr;
+        *closing = '\0';
         return closing;
     }
     char* write = nullptr;
@@ -238,32 +244,33 @@ char* TBXMLParser::endOfValue(char* value, char* end, char quote, bool hasCData)
         write += to - from;
     };
     for (;;) {
-        char* closing = findByte(cursor, end, quote);
-        char* limit = closing ? closing : end;
-        char* open = findByte(cursor, limit, '<');
-        while (open && !startsWith(open, kCDataOpen, kCDataOpenLength))
-            open = findByte(open + 1, limit, '<');
-        if (!open) {
-            if (!closing)
-                return nullptr;
-            if (write) {
-                keep(kept, closing);
-                *write = '\0';
-            } else {
-                *closing = '\0';
-            }
-            return closing;
-        }
-        char* content = open + kCDataOpenLength;
-        char* close = find(content, kCDataClose, end);
-        if (!close)
+        char* found = findEither(cursor, end, quote, '<');
+        if (found == end)
             return nullptr;
-        if (write)
-            keep(kept, open);
-        else
-            write = open;
-        keep(content, close);
-        kept = cursor = close + kCloseLength;
+        if (*found == '<') {
+            if (!startsWith(found, kCDataOpen, kCDataOpenLength)) {
+                cursor = found + 1;
+                continue;
+            }
+            char* content = found + kCDataOpenLength;
+            char* close = find(content, kCDataClose, end);
+            if (!close)
+                return nullptr;
+            if (write)
+                keep(kept, found);
+            else
+                write = found;
+            keep(content, close);
+            kept = cursor = close + kCloseLength;
+            continue;
+        }
+        if (write) {
+            keep(kept, found);
+            *write = '\0';
+        } else {
+            *found = '\0';
+        }
+        return found;
     }
 }
 
@@ -299,7 +306,9 @@ void TBXMLParser::close(char* textBound) {
     if (!element)
         return;
     if (char* text = element->text) {
-        char* end = text + strnlen(text, static_cast<size_t>(textBound - text));
+        char* end = m_textClean && m_textEnd
+                        ? m_textEnd
+                        : text + strnlen(text, static_cast<size_t>(textBound - text));
         while (text < end && isTextSpace(*text))
             ++text;
         while (end > text && isTextSpace(end[-1]))

@@ -5,8 +5,8 @@
 // The single forward scan that turns the reader's buffer into element records. It
 // writes NUL bytes into the buffer to end names, values and texts, and moves bytes
 // down where comments and CDATA markers are cut out of a text or a value. Every scan
-// is bounded by the end of the buffer, and each byte is looked at a bounded number of
-// times, so any input is parsed in linear time without recursion.
+// is bounded by the end of the buffer and resumes where the previous one stopped, so
+// any input is parsed in linear time without recursion.
 class TBXMLParser {
 public:
     enum class Outcome { Parsed, OutOfMemory };
@@ -45,8 +45,9 @@ private:
     char* m_textWrite{nullptr};
     char* m_textKept{nullptr};
 
-    // The first ">" at or after the last place it was looked for (m_end when there is
-    // none), so that a run of tags cut short by "<" does not search the rest of the
-    // input again for each of them.
-    char* m_nextTagClose{nullptr};
+    // Where the text of the current element was ended by the next tag (nullptr until
+    // then), and whether nothing else can end it earlier: no NUL byte of the input and
+    // nothing cut out. Trimming then needs no search for the text's end.
+    char* m_textEnd{nullptr};
+    bool m_textClean{true};
 };
