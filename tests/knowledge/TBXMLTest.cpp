@@ -200,23 +200,20 @@ TEST(TBXML, ReportsWhyNoTreeWasBuilt) {
 }
 
 TEST(TBXML, DescribesEveryErrorCode) {
-    const std::vector<std::pair<int, std::string_view>> messages{
-        {1, "Data is nil"},
-        {2, "Decode failure"},
-        {3, "Unable to allocate memory"},
-        {4, "File not found in bundle"},
-        {5, "Element is nil"},
-        {6, "Element name is nil"},
-        {7, "Element not found"},
-        {8, "Element text is nil"},
-        {9, "Attribute is nil"},
-        {10, "Attribute name is nil"},
-        {11, "Attribute not found"},
-        {12, "Parameter name is nil"},
-        {0, "No Error Description!"},
-        {13, "No Error Description!"},
-        {-1, "No Error Description!"},
-    };
-    for (const auto& [code, message] : messages)
-        EXPECT_EQ(TBXMLError{code}.localizedDescription(), message) << code;
+    const std::vector<std::string_view> messages{"Data is nil",
+                                                 "Decode failure",
+                                                 "Unable to allocate memory",
+                                                 "File not found in bundle",
+                                                 "Element is nil",
+                                                 "Element name is nil",
+                                                 "Element not found",
+                                                 "Element text is nil",
+                                                 "Attribute is nil",
+                                                 "Attribute name is nil",
+                                                 "Attribute not found",
+                                                 "Parameter name is nil"};
+    for (int code = 1; code <= 12; ++code)
+        EXPECT_EQ(TBXMLError{code}.localizedDescription(), messages[code - 1]) << code;
+    for (int code : {0, 13, -1})
+        EXPECT_EQ(TBXMLError{code}.localizedDescription(), "No Error Description!") << code;
 }
