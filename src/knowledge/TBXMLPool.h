@@ -40,7 +40,6 @@ public:
         return ::new (&m_last->records[m_used++]) Record{};
     }
 
-    size_t blockCount() const { return m_blockCount; }
     size_t bytesHeld() const { return m_blockCount * sizeof(Block); }
 
 private:

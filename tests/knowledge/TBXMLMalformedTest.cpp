@@ -2,12 +2,24 @@
 #include "knowledge/TBXMLShape.h"
 
 #include <cstdint>
+#include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 using testing_support::firstChildDepth;
 using testing_support::shapeOf;
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define TBXML_TEST_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define TBXML_TEST_SANITIZED 1
+#endif
 
 namespace {
 
@@ -158,4 +170,32 @@ TEST(TBXMLMalformed, RunsOfBrokenTagsTakeLinearTime) {
         cutTags += "<a ";
     auto reader = TBXML::newTBXMLWithXMLData(cutTags + "<last>");
     EXPECT_EQ(shapeOf(*reader), "last");
+}
+
+// Records that cannot be allocated end the parse with no tree rather than a partial one.
+TEST(TBXMLMalformed, MemoryExhaustionLeavesNoTree) {
+#ifdef TBXML_TEST_SANITIZED
+    GTEST_SKIP() << "sanitizers reserve their address space up front";
+#else
+    std::string xml = "<r>";
+    for (int i = 0; i < 2000000; ++i)
+        xml += "<a/>";
+    EXPECT_EXIT(
+        {
+            std::ifstream status("/proc/self/status");
+            std::string line;
+            long kilobytes = 0;
+            while (std::getline(status, line))
+                if (line.rfind("VmSize:", 0) == 0)
+                    kilobytes = std::atol(line.c_str() + 7);
+            rlimit limit{};
+            limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(kilobytes + 48 * 1024) * 1024;
+            setrlimit(RLIMIT_AS, &limit);
+            std::optional<TBXMLError> error;
+            auto reader = TBXML::newTBXMLWithXMLData(xml, &error);
+            bool reported = reader && !reader->rootXMLElement() && error && error->code == 3;
+            std::exit(reported ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+#endif
 }
