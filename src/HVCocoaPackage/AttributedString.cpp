@@ -118,6 +118,74 @@ std::unique_ptr<QTextDocument> AttributedString::makeDocument(qreal width) const
 void AttributedString::draw(QPainter& painter, const QRectF& rect) const {
     if (m_runs.empty() || rect.isEmpty())
         return;
+    truncated(rect.width()).drawFitted(painter, rect);
+}
+
+AttributedString AttributedString::truncated(qreal width) const {
+    const auto& style = m_runs.empty() ? std::nullopt : m_runs.front().attributes.paragraphStyle;
+    const LineBreakMode mode = style ? style->lineBreakMode : LineBreakMode::wordWrapping;
+    const bool truncates = mode == LineBreakMode::truncatingHead ||
+                           mode == LineBreakMode::truncatingTail ||
+                           mode == LineBreakMode::truncatingMiddle;
+    const QString text = string();
+    const qsizetype length = text.size();
+    if (!truncates || text.contains(QLatin1Char('\n')) ||
+        build(-1, Indents::apply, Colors::own)->idealWidth() <= width)
+        return *this;
+
+    const QString ellipsis(QChar(0x2026));
+    // Keeps `kept` characters; never splits a surrogate pair.
+    const auto shorten = [&](qsizetype kept) {
+        qsizetype head = mode == LineBreakMode::truncatingTail     ? kept
+                         : mode == LineBreakMode::truncatingMiddle ? (kept + 1) / 2
+                                                                   : 0;
+        qsizetype tailStart = length - (kept - head);
+        if (head > 0 && text[head - 1].isHighSurrogate())
+            --head;
+        if (tailStart < length && text[tailStart].isLowSurrogate())
+            ++tailStart;
+        AttributedString result;
+        appendSlice(result, 0, head);
+        result.append(ellipsis, attributesAt(head > 0 ? head - 1 : std::min(tailStart, length - 1)));
+        appendSlice(result, tailStart, length);
+        return result;
+    };
+    // The most characters that still fit, found by halving.
+    qsizetype fits = 0;
+    qsizetype tooMany = length;
+    while (tooMany - fits > 1) {
+        const qsizetype middle = fits + (tooMany - fits) / 2;
+        if (shorten(middle).build(-1, Indents::apply, Colors::own)->idealWidth() <= width)
+            fits = middle;
+        else
+            tooMany = middle;
+    }
+    return shorten(fits);
+}
+
+void AttributedString::appendSlice(AttributedString& to, qsizetype from, qsizetype end) const {
+    qsizetype start = 0;
+    for (const Run& run : m_runs) {
+        const qsizetype runEnd = start + run.text.size();
+        const qsizetype sliceStart = std::max(from, start);
+        const qsizetype sliceEnd = std::min(end, runEnd);
+        if (sliceStart < sliceEnd)
+            to.append(run.text.mid(sliceStart - start, sliceEnd - sliceStart), run.attributes);
+        start = runEnd;
+    }
+}
+
+const TextAttributes& AttributedString::attributesAt(qsizetype index) const {
+    qsizetype start = 0;
+    for (const Run& run : m_runs) {
+        start += run.text.size();
+        if (index < start)
+            return run.attributes;
+    }
+    return m_runs.back().attributes;
+}
+
+void AttributedString::drawFitted(QPainter& painter, const QRectF& rect) const {
     painter.save();
     painter.translate(rect.topLeft());
     const QRectF visible(QPointF(0, 0), rect.size());

@@ -42,8 +42,14 @@ public:
     qreal heightForWidth(qreal width) const;
 
     // Draws the text from the top left corner of `rect`, laid out to its width
-    // and clipped to it.
+    // and clipped to it. A one-paragraph text whose line-break mode truncates is
+    // shortened with an ellipsis to fit the width; longer texts are clipped.
     void draw(QPainter& painter, const QRectF& rect) const;
+
+    // The text shortened at the head, middle or tail, as its first paragraph
+    // style says, with "…" in place of what was left out, so that it fits `width`
+    // on one line. The text itself when it fits, wraps, or has several paragraphs.
+    AttributedString truncated(qreal width) const;
 
     // A document with the text, laid out `width` points wide (negative: unlimited).
     std::unique_ptr<QTextDocument> makeDocument(qreal width) const;
@@ -55,6 +61,10 @@ private:
     enum class Colors { own, shadow };
 
     std::unique_ptr<QTextDocument> build(qreal width, Indents indents, Colors colors) const;
+    void drawFitted(QPainter& painter, const QRectF& rect) const;
+    // The characters [from, to) of the text with their attributes.
+    void appendSlice(AttributedString& to, qsizetype from, qsizetype end) const;
+    const TextAttributes& attributesAt(qsizetype index) const;
     bool hasShadow() const;
 
     std::vector<Run> m_runs;

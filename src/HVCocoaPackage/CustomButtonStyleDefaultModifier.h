@@ -6,7 +6,9 @@
 #include <memory>
 #include <variant>
 
-// A modifier that sets one property of the style to a stored value.
+// A modifier that sets one property of the style to a stored value. Its own names
+// are all in Latin letters: horizontalContentSizeIncrease sets the style field
+// spelled with a Cyrillic Es.
 class CustomButtonStyleDefaultModifier : public CustomButtonStyleModifier {
 public:
     enum class Kind {

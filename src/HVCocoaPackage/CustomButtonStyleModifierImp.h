@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HVCocoaPackage/CustomButtonStyle.h"
 #include "HVCocoaPackage/CustomButtonStyleModifier.h"
 
 #include <functional>

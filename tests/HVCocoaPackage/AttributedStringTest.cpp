@@ -150,3 +150,44 @@ TEST(AttributedString, BaselineOffsetRaisesTheTextByThatManyPoints) {
     ASSERT_GE(raised, 0);
     EXPECT_NEAR(plain - raised, 6, 1);
 }
+
+TEST(AttributedString, TruncatingModesShortenOneLineWithAnEllipsis) {
+    const auto make = [](LineBreakMode mode, const QString& second = "ijklmnopqrstuvwxyz") {
+        TextAttributes red = colored(Qt::red);
+        red.paragraphStyle = ParagraphStyle{};
+        red.paragraphStyle->lineBreakMode = mode;
+        TextAttributes blue = red;
+        blue.foregroundColor = QColor(Qt::blue);
+        AttributedString text;
+        text.append("abcdefgh", red);
+        text.append(second, blue);
+        return text;
+    };
+    const qreal width = 120;
+    struct Case {
+        LineBreakMode mode;
+        const char* starts;
+        const char* ends;
+    };
+    for (const Case& c : {Case{LineBreakMode::truncatingTail, "abc", "\u2026"},
+                          Case{LineBreakMode::truncatingHead, "\u2026", "xyz"},
+                          Case{LineBreakMode::truncatingMiddle, "abc", "xyz"}}) {
+        const AttributedString shortened = make(c.mode).truncated(width);
+        const QString text = shortened.string();
+        EXPECT_TRUE(text.startsWith(QString::fromUtf8(c.starts))) << text.toStdString();
+        EXPECT_TRUE(text.endsWith(QString::fromUtf8(c.ends))) << text.toStdString();
+        EXPECT_EQ(text.count(QChar(0x2026)), 1) << text.toStdString();
+        EXPECT_LE(shortened.makeDocument(-1)->idealWidth(), width);
+        // It keeps what fits, not only the ellipsis.
+        EXPECT_GT(text.size(), 4);
+        EXPECT_EQ(shortened.runs().front().attributes.foregroundColor,
+                  c.mode == LineBreakMode::truncatingHead ? QColor(Qt::blue) : QColor(Qt::red));
+    }
+    for (const AttributedString& untouched :
+         {make(LineBreakMode::truncatingTail, "ij"), make(LineBreakMode::clipping),
+          make(LineBreakMode::wordWrapping),
+          make(LineBreakMode::truncatingTail, "ij\nklmnopqrstuvwxyz")}) {
+        EXPECT_EQ(untouched.truncated(width), untouched) << untouched.string().toStdString();
+    }
+    EXPECT_EQ(make(LineBreakMode::truncatingTail).truncated(0).string(), QString(QChar(0x2026)));
+}

@@ -38,16 +38,6 @@ TEST(AtributikaBridge, TheEmptyTagNameMeansTheDefaultStyle) {
     EXPECT_FALSE(tagged.attributes.foregroundColor);
 }
 
-TEST(AtributikaBridge, KernAddsTheTagsInterpolation) {
-    AtributikaBridge bridge;
-    bridge.setInterpolation(0.25f, kTag);
-    bridge.setKern(1.0f, kTag);
-    bridge.setKern(2.0f, "other");
-    EXPECT_EQ(bridge.kernValues().at(kTag), 1.0f);
-    EXPECT_EQ(bridge.styles().at(kTag).attributes.kern, 1.25f);
-    EXPECT_EQ(bridge.styles().at("other").attributes.kern, 2.0f);
-}
-
 TEST(AtributikaBridge, TaggedWordsTakeTheirStyleOverTheDefault) {
     AtributikaBridge bridge;
     ParagraphStyle paragraph;

@@ -38,21 +38,12 @@ TEST(TextStyleData, EveryStyleIsASystemFontBetween12And36Points) {
     }
 }
 
-TEST(TextStyleData, WeightsMapToQtWeights) {
-    const std::pair<FigmaFontWeight, QFont::Weight> weights[] = {
-        {FigmaFontWeight::light, QFont::Light},   {FigmaFontWeight::regular, QFont::Normal},
-        {FigmaFontWeight::medium, QFont::Medium}, {FigmaFontWeight::semibold, QFont::DemiBold},
-        {FigmaFontWeight::bold, QFont::Bold},     {FigmaFontWeight::heavy, QFont::ExtraBold},
-    };
-    for (const auto& [weight, expected] : weights) {
-        TextStyleData data;
-        data.name = "SF Pro Display";
-        data.weight = weight;
-        EXPECT_EQ(data.font().weight(), expected) << static_cast<int>(weight);
-    }
-    TextStyleData other{"DejaVu Serif", FigmaFontWeight::regular, 14.6, std::nullopt, std::nullopt};
+TEST(TextStyleData, OtherFamiliesAreUsedByName) {
+    const TextStyleData other{"DejaVu Serif", FigmaFontWeight::semibold, 14.6, std::nullopt,
+                              std::nullopt};
     EXPECT_EQ(other.font().family(), "DejaVu Serif");
     EXPECT_EQ(other.font().pixelSize(), 15);
+    EXPECT_EQ(other.font().weight(), QFont::DemiBold);
 }
 
 TEST(TextStyleData, LineHeightFixesEveryLine) {
