@@ -1,0 +1,145 @@
+#include "platform/MainQueue.h"
+
+#include "ThreadTestSupport.h"
+#include "platform/GlobalQueue.h"
+
+#include <atomic>
+#include <functional>
+#include <gtest/gtest.h>
+#include <semaphore>
+#include <thread>
+#include <vector>
+
+using platform::MainQueue;
+using namespace testing_support;
+
+TEST(MainQueue, RunsTasksOnTheMainThreadInPostingOrder) {
+    constexpr int kProducers = 4, kPerProducer = 200;
+    MainQueue queue;
+    std::vector<Record> records; // touched by the main thread only
+    std::atomic<int> offMainThread{0};
+    std::vector<std::thread> producers;
+    for (int p = 0; p < kProducers; ++p)
+        producers.emplace_back([&, p] {
+            for (int i = 0; i < kPerProducer; ++i)
+                queue.async([&, p, i] {
+                    offMainThread += queue.isCurrentThread() ? 0 : 1;
+                    records.emplace_back(p, i);
+                });
+        });
+    EXPECT_TRUE(
+        queue.runUntil([&] { return records.size() == kProducers * kPerProducer; }, kPatience));
+    for (auto& producer : producers)
+        producer.join();
+    EXPECT_EQ(offMainThread.load(), 0);
+    expectOrderPerProducer(records, std::vector<int>(kProducers, kPerProducer));
+}
+
+TEST(MainQueue, SyncWaitsForTheMainThreadAndRunsInlineOnIt) {
+    Watchdog watchdog("MainQueue sync");
+    MainQueue queue;
+    int value = 0, seenAfterSync = -1;
+    std::atomic<bool> workerDone{false};
+    std::thread worker([&] {
+        queue.sync([&] { value = queue.isCurrentThread() ? 42 : 1; });
+        seenAfterSync = value;
+        workerDone = true;
+    });
+    EXPECT_TRUE(queue.runUntil([&] { return workerDone.load(); }, kPatience));
+    worker.join();
+    EXPECT_EQ(seenAfterSync, 42);
+
+    // On the main thread, inside a task or not, sync must not wait for itself.
+    queue.sync([&] { value = 1; });
+    queue.async([&] { queue.sync([&] { value = 2; }); });
+    EXPECT_TRUE(queue.runUntil([&] { return value == 2; }, kPatience));
+}
+
+TEST(MainQueue, RunUntilRunAndDrainStopWhereTheyShould) {
+    Watchdog watchdog("MainQueue loops");
+    MainQueue queue;
+    std::vector<int> ran;
+    queue.async([&] { ran.push_back(1); });
+    EXPECT_FALSE(queue.runUntil([] { return false; }, std::chrono::milliseconds(20)));
+    EXPECT_FALSE(queue.runUntil({}, std::chrono::milliseconds(0)));
+    EXPECT_EQ(ran, std::vector<int>{1});
+
+    queue.async([&] { queue.stop(); });
+    queue.async([&] { ran.push_back(2); });
+    queue.run();
+    EXPECT_EQ(ran, std::vector<int>{1});
+
+    // A task posted while draining waits for the next drain, so a task that keeps posting
+    // itself cannot starve the host.
+    EXPECT_EQ(queue.drain(), 1u);
+    queue.async([&] { queue.async([&] { ran.push_back(3); }); });
+    EXPECT_EQ(queue.drain(), 1u);
+    EXPECT_EQ(queue.drain(), 1u);
+    EXPECT_EQ(queue.drain(), 0u);
+    EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
+}
+
+TEST(MainQueue, OnlyItsMainThreadMayDriveIt) {
+    Watchdog watchdog("MainQueue other thread");
+    MainQueue queue;
+    EXPECT_EQ(queue.drain(), 0u); // binds the test thread
+    bool ran = false;
+    queue.async([&] { ran = true; });
+    std::thread([&] {
+        EXPECT_FALSE(queue.isCurrentThread());
+        EXPECT_EQ(queue.drain(), 0u);
+        EXPECT_FALSE(queue.runUntil([] { return true; }, kPatience));
+        queue.run(); // must return at once instead of running the task here
+    }).join();
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(queue.drain(), 1u);
+    EXPECT_TRUE(ran);
+}
+
+TEST(MainQueue, HostHookLetsAHostThreadDrainEverything) {
+    constexpr int kPerProducer = 300, kChain = 50;
+    Watchdog watchdog("MainQueue host hook");
+    MainQueue queue;
+    std::vector<Record> records; // touched by the host thread only
+    std::atomic<int> offHostThread{0};
+    std::counting_semaphore<> wakeUps{0};
+    const std::size_t total = 2 * kPerProducer + kChain;
+    Flag waitingWorkRan;
+    queue.async([&] {
+        records.emplace_back(0, 0);
+        waitingWorkRan.raise();
+    });
+    // A lost wake-up leaves the host asleep for good, and the watchdog ends the test.
+    std::thread host([&] {
+        while (records.size() < total) {
+            wakeUps.acquire();
+            queue.drain();
+        }
+    });
+    queue.setHostHook([&] { wakeUps.release(); });
+    EXPECT_TRUE(waitingWorkRan.wait()) << "work waiting for the hook did not wake the host";
+
+    std::function<void(int)> chain = [&](int link) {
+        records.emplace_back(2, link);
+        if (link + 1 < kChain)
+            queue.async([&, link] { chain(link + 1); });
+    };
+    queue.async([&] { chain(0); });
+    Flag producerDone;
+    platform::globalQueue().async([&] {
+        for (int i = 0; i < kPerProducer; ++i)
+            queue.async([&, i] {
+                offHostThread += queue.isCurrentThread() ? 0 : 1;
+                records.emplace_back(1, i);
+            });
+        producerDone.raise();
+    });
+    for (int i = 1; i < kPerProducer; ++i)
+        queue.async([&, i] { records.emplace_back(0, i); });
+    host.join();
+    // The producer still touches this frame after its last post.
+    EXPECT_TRUE(producerDone.wait());
+    queue.setHostHook({});
+    EXPECT_EQ(offHostThread.load(), 0);
+    expectOrderPerProducer(records, {kPerProducer, kPerProducer, kChain});
+}
