@@ -4,7 +4,6 @@
 #include "knowledge/KBXMLTrace.h"
 
 #include <climits>
-#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -181,39 +180,4 @@ TEST(KBXMLCommon, MapsOnlyExactDependencyGroupValues) {
     for (const auto& [value, group] : cases)
         EXPECT_EQ(KBXMLCommon::convertToAppDependencyGroupFromGroupValue(value), group)
             << value.value_or("(absent)");
-}
-
-TEST(KBXMLDocument, WrappersRefuseMissingElementsAndOtherNames) {
-    auto doc = document("<zzz/>");
-    const _TBXMLElement* other = doc->root()->firstChild;
-    const std::vector<std::function<bool(const _TBXMLElement*)>> creators{
-        [](auto e) { return KBXMLRules::create(e).has_value(); },
-        [](auto e) { return KBXMLRule::create(e).has_value(); },
-        [](auto e) { return KBXMLRuleFilter::create(e).has_value(); },
-        [](auto e) { return KBXMLSeparators::create(e).has_value(); },
-        [](auto e) { return KBXMLDomainSeparator::create(e).has_value(); },
-        [](auto e) { return KBXMLTypedSeparator::create(e).has_value(); },
-        [](auto e) { return KBXMLSeparatorWord::create(e).has_value(); },
-        [](auto e) { return KBXMLDomains::create(e).has_value(); },
-        [](auto e) { return KBXMLDomain::create(e).has_value(); },
-        [](auto e) { return KBXMLFileGroup::create(e).has_value(); },
-        [](auto e) { return KBXMLFile::create(e).has_value(); },
-        [](auto e) { return KBXMLDomainGroups::create(e).has_value(); },
-        [](auto e) { return KBXMLDomainGroup::create(e).has_value(); },
-        [](auto e) { return KBXMLSubdomain::create(e).has_value(); },
-        [](auto e) { return KBXMLCustomDomains::create(e).has_value(); },
-        [](auto e) { return KBXMLCustomDomainDefinition::create(e).has_value(); },
-        [](auto e) { return KBXMLCustomScripts::create(e).has_value(); },
-        [](auto e) { return KBXMLBundleScripts::create(e).has_value(); },
-        [](auto e) { return KBXMLScriptsContainer::create(e).has_value(); },
-        [](auto e) { return KBXMLScript::create(e).has_value(); },
-        [](auto e) { return KBXMLSystemSkipList::create(e).has_value(); },
-        [](auto e) { return KBXMLSystemSkipListItem::create(e).has_value(); },
-        [](auto e) { return KBXMLExtensionsSkipList::create(e).has_value(); },
-        [](auto e) { return KBXMLExtensionsSkipListItem::create(e).has_value(); },
-    };
-    for (size_t i = 0; i < creators.size(); ++i) {
-        EXPECT_FALSE(creators[i](nullptr)) << i;
-        EXPECT_FALSE(creators[i](other)) << i;
-    }
 }
