@@ -1,0 +1,81 @@
+#include "platform/DispatchGroup.h"
+
+#include "platform/Deadline.h"
+
+namespace platform {
+
+namespace {
+
+// Leaves the group when the last copy of a scheduled task is destroyed: after it has run, or
+// when its queue throws it away unrun, so that a discarded task cannot leave the group waiting
+// for ever.
+class LeaveOnRelease {
+public:
+    explicit LeaveOnRelease(std::shared_ptr<DispatchGroup> group) : m_group(std::move(group)) {}
+    LeaveOnRelease(const LeaveOnRelease&) = delete;
+    LeaveOnRelease& operator=(const LeaveOnRelease&) = delete;
+    ~LeaveOnRelease() { m_group->leave(); }
+
+private:
+    std::shared_ptr<DispatchGroup> m_group;
+};
+
+} // namespace
+
+std::shared_ptr<DispatchGroup> DispatchGroup::create() {
+    return std::shared_ptr<DispatchGroup>(new DispatchGroup());
+}
+
+void DispatchGroup::enter() {
+    std::lock_guard lock(m_mutex);
+    ++m_count;
+}
+
+void DispatchGroup::leave() {
+    std::vector<Notification> due;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_count == 0)
+            return;
+        if (--m_count > 0)
+            return;
+        due.swap(m_notifications);
+        m_empty.notify_all();
+    }
+    for (Notification& notification : due)
+        notification.queue.async(std::move(notification.task));
+}
+
+void DispatchGroup::async(DispatchQueue& queue, Task task) {
+    if (!task)
+        return;
+    enter();
+    auto leave = std::make_shared<LeaveOnRelease>(shared_from_this());
+    queue.async([task = std::move(task), leave = std::move(leave)]() mutable {
+        task();
+        // The task's captures go before the group is left, so that whoever waits for the group
+        // finds them released.
+        task = nullptr;
+        leave.reset();
+    });
+}
+
+void DispatchGroup::notify(DispatchQueue& queue, Task task) {
+    if (!task)
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_count > 0) {
+            m_notifications.push_back({QueueReference(queue), std::move(task)});
+            return;
+        }
+    }
+    QueueReference(queue).async(std::move(task));
+}
+
+bool DispatchGroup::wait(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(m_mutex);
+    return m_empty.wait_until(lock, deadlineAfter(timeout), [this] { return m_count == 0; });
+}
+
+} // namespace platform

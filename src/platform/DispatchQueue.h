@@ -1,0 +1,47 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+using Task = std::function<void()>;
+
+// A place to run tasks: the main queue, a serial queue or the global concurrent queue.
+//
+// Queues never run an empty task and never let a task's exception escape into the queue's
+// thread handling: a task must not throw (an escaping exception ends the process, as it would
+// on any thread). Queues owned through std::shared_ptr (serial queues) are reached weakly by
+// delayed calls and group notifications, so a queue that has been destroyed drops such work
+// instead of keeping itself alive for it.
+class DispatchQueue : public std::enable_shared_from_this<DispatchQueue> {
+public:
+    virtual ~DispatchQueue();
+
+    DispatchQueue(const DispatchQueue&) = delete;
+    DispatchQueue& operator=(const DispatchQueue&) = delete;
+
+    // Schedules `task` and returns at once.
+    virtual void async(Task task) = 0;
+
+    // Runs `task` on this queue and waits until it has run. Called from a task of this very
+    // queue (or, for the main queue, from the main thread) it runs the task inline instead of
+    // waiting for itself. If the queue discards the task without running it (the global queue
+    // during process exit), sync returns without running it.
+    void sync(Task task);
+
+    // Whether the calling thread is running this queue's tasks right now (for the main queue:
+    // whether it is the main thread).
+    virtual bool isCurrent() const = 0;
+
+    const std::string& label() const { return m_label; }
+
+protected:
+    explicit DispatchQueue(std::string label);
+
+private:
+    const std::string m_label;
+};
+
+} // namespace platform

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/DispatchQueue.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace platform {
+
+// The process's concurrent queue: a fixed pool of threads takes tasks in the order they were
+// posted and runs as many at once as it has threads. The pool has as many threads as the
+// machine has cores, but at least 4 (the work posted here reads the disk and may block) and at
+// most 16.
+//
+// The pool is stopped when the process exits: running tasks finish, tasks that have not started
+// are discarded, and later posts are discarded too.
+class GlobalQueue : public DispatchQueue {
+public:
+    static GlobalQueue& shared();
+
+    void async(Task task) override;
+    bool isCurrent() const override;
+
+    std::size_t threadCount() const { return m_threads.size(); }
+
+private:
+    explicit GlobalQueue(std::size_t threadCount);
+    void work();
+    void shutDown();
+
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::deque<Task> m_tasks;
+    bool m_stopping{false};
+    std::vector<std::thread> m_threads;
+};
+
+// The global concurrent queue, for work that must stay off the main thread.
+DispatchQueue& globalQueue();
+
+} // namespace platform

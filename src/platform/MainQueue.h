@@ -1,0 +1,78 @@
+#pragma once
+
+#include "platform/DispatchQueue.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace platform {
+
+// The queue of the main thread. It has no thread of its own: whoever owns the main thread
+// drives it, either with run() (a plain loop), runUntil() (tests) or drain() (called by a host
+// event loop that the host hook wakes). Tasks run one at a time in the order they were posted.
+//
+// The main thread is the first thread that drives the queue (run, runUntil or drain); that
+// binding is permanent. Before it happens no thread counts as the main thread, so sync() from
+// any thread waits for the first drive. Calls to run, runUntil or drain from any other thread
+// do nothing and answer false or 0, so tasks of one main queue never run on two threads.
+class MainQueue : public DispatchQueue {
+public:
+    using HostHook = std::function<void()>;
+
+    // The process's main queue. It is never destroyed, so any thread may post to it until the
+    // very end of the process.
+    static MainQueue& shared();
+
+    // A private main queue, for tests and hosts that need one of their own; the helper's code
+    // uses shared(). Delayed calls and group notifications aimed at it must not outlive it.
+    explicit MainQueue(std::string label = "main");
+    ~MainQueue() override;
+
+    void async(Task task) override;
+    bool isCurrent() const override { return isCurrentThread(); }
+
+    bool isCurrentThread() const;
+
+    // Runs tasks until stop() is called. stop() ends the innermost active run(); called while
+    // no run() is active, it makes the next run() return at once.
+    void run();
+    void stop();
+
+    // Runs tasks until `predicate` holds, checking it before waiting, after every task and at
+    // least every 10 ms. Answers false when `timeout` passes first; an empty predicate never
+    // holds. The timeout is a watchdog and is not affected by the time scale.
+    bool runUntil(std::function<bool()> predicate, std::chrono::milliseconds timeout);
+
+    // Runs the tasks that are ready now, not those posted meanwhile, so that a task that posts
+    // itself again cannot starve the host; answers how many ran.
+    std::size_t drain();
+
+    // `wakeHost` is called, from whichever thread posts, whenever work becomes ready while no
+    // wake-up is outstanding; the host answers by calling drain() on the main thread. Wake-ups
+    // are coalesced until the next drain() begins, and installing a hook while work is waiting
+    // wakes the host at once. The hook must be safe to call from any thread and should only
+    // schedule the drain, not run it. An empty hook removes it; a call already under way on
+    // another thread may still finish afterwards.
+    void setHostHook(HostHook wakeHost);
+
+private:
+    bool claimMainThread();
+    bool runOne(std::unique_lock<std::mutex>& lock);
+
+    std::atomic<std::thread::id> m_mainThread{};
+    mutable std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::deque<Task> m_tasks;
+    std::shared_ptr<const HostHook> m_hostHook;
+    bool m_hostWoken{false};
+    bool m_stopRequested{false};
+};
+
+} // namespace platform

@@ -1,0 +1,81 @@
+#include "platform/SerialQueue.h"
+
+#include "platform/ThreadReaper.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <system_error>
+
+namespace platform {
+
+// Shared by the queue and its thread, so that the thread can finish the queued tasks even when
+// the queue object is already gone.
+struct SerialQueue::State {
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<Task> tasks;
+    bool closing{false};
+    std::shared_ptr<std::atomic<bool>> finished{std::make_shared<std::atomic<bool>>(false)};
+};
+
+std::shared_ptr<SerialQueue> SerialQueue::create(std::string label) {
+    auto state = std::make_shared<State>();
+    std::shared_ptr<SerialQueue> queue(new SerialQueue(std::move(label), state));
+    try {
+        queue->m_thread = std::thread([state] { work(state); });
+    } catch (const std::system_error&) {
+        return nullptr;
+    }
+    return queue;
+}
+
+SerialQueue::SerialQueue(std::string label, std::shared_ptr<State> state)
+    : DispatchQueue(std::move(label)), m_state(std::move(state)) {}
+
+SerialQueue::~SerialQueue() {
+    if (!m_thread.joinable())
+        return;
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->closing = true;
+        m_state->wake.notify_one();
+    }
+    if (m_thread.get_id() == std::this_thread::get_id())
+        ThreadReaper::shared().adopt(std::move(m_thread), m_state->finished);
+    else
+        m_thread.join();
+}
+
+void SerialQueue::async(Task task) {
+    if (!task)
+        return;
+    std::lock_guard lock(m_state->mutex);
+    m_state->tasks.push_back(std::move(task));
+    m_state->wake.notify_one();
+}
+
+bool SerialQueue::isCurrent() const {
+    return m_thread.get_id() == std::this_thread::get_id();
+}
+
+void SerialQueue::work(const std::shared_ptr<State>& state) {
+    std::unique_lock lock(state->mutex);
+    while (true) {
+        state->wake.wait(lock, [&] { return state->closing || !state->tasks.empty(); });
+        if (state->tasks.empty())
+            break;
+        Task task = std::move(state->tasks.front());
+        state->tasks.pop_front();
+        lock.unlock();
+        task();
+        // Released outside the lock: the captures may own this very queue.
+        task = nullptr;
+        lock.lock();
+    }
+    lock.unlock();
+    state->finished->store(true);
+}
+
+} // namespace platform

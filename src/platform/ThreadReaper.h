@@ -1,0 +1,34 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace platform {
+
+// Joins worker threads that cannot be joined by their owner: a queue whose last owner lets go
+// of it inside one of its own tasks is destroyed on its own thread, which cannot join itself.
+// Such a thread finishes its remaining tasks by itself and raises its `finished` flag; the reaper
+// joins finished threads whenever it is handed a new one, and every thread at process exit.
+class ThreadReaper {
+public:
+    static ThreadReaper& shared();
+
+    void adopt(std::thread thread, std::shared_ptr<const std::atomic<bool>> finished);
+
+private:
+    struct Orphan {
+        std::thread thread;
+        std::shared_ptr<const std::atomic<bool>> finished;
+    };
+
+    ThreadReaper() = default;
+    void joinAll();
+
+    std::mutex m_mutex;
+    std::vector<Orphan> m_orphans;
+};
+
+} // namespace platform
