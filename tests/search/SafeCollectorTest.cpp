@@ -102,14 +102,3 @@ TEST(SafeCollector, CollectsFromManyThreadsWithoutLosingItems) {
     for (std::size_t index = 0; index + 1 < batches.size(); ++index)
         EXPECT_GE(batches[index].size(), 7u);
 }
-
-TEST(SafeCollector, DropsBatchesOnceTheListenerIsGone) {
-    auto log = std::make_shared<BatchLog>();
-    std::weak_ptr<BatchLog> watch = log;
-    auto collector = SafeCollector<int>::create(log, 1);
-    ASSERT_TRUE(collector);
-    log.reset();
-    collector->addObject(1);
-    collector->pushObjectsForced();
-    EXPECT_TRUE(watch.expired());
-}

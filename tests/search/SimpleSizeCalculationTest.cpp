@@ -13,7 +13,6 @@
 #include <memory>
 #include <string>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -191,38 +190,4 @@ TEST(SimpleSizeCalculation, MeasuresTasksAddedAfterARunHasEnded) {
         EXPECT_EQ(task->itemSize(), nftwSum(folder)) << "run " << run;
     }
     EXPECT_EQ(listener->total, 3);
-}
-
-// Many tasks, added from several threads at once, each reported exactly once.
-TEST(SimpleSizeCalculation, ReportsEveryTaskOfConcurrentClientsExactlyOnce) {
-    std::string folder = Sandbox::process().makeFolder("clients");
-    for (int item = 0; item < 30; ++item) {
-        makeDirs(folder + "/" + std::to_string(item) + "/inner");
-        writeFile(folder + "/" + std::to_string(item) + "/inner/file",
-                  std::string(item * 1000, 'x'));
-    }
-    auto listener = std::make_shared<RecordingListener>();
-    constexpr int kClients = 4, kTasksEach = 30;
-    std::vector<std::vector<TaskPointer>> added(kClients);
-    std::vector<std::thread> clients;
-    for (int client = 0; client < kClients; ++client)
-        clients.emplace_back([&, client] {
-            for (int item = 0; item < kTasksEach; ++item)
-                added[client].push_back(addTask(folder + "/" + std::to_string(item), listener));
-        });
-    for (auto& client : clients)
-        client.join();
-
-    ASSERT_TRUE(waitForReports(*listener, kClients * kTasksEach));
-    std::vector<TaskPointer> all;
-    for (const auto& tasks : added)
-        all.insert(all.end(), tasks.begin(), tasks.end());
-    settle(all);
-    EXPECT_EQ(listener->total, kClients * kTasksEach);
-    for (int client = 0; client < kClients; ++client)
-        for (int item = 0; item < kTasksEach; ++item) {
-            const auto& task = added[client][item];
-            EXPECT_EQ(listener->reports[task.get()], 1);
-            EXPECT_EQ(task->itemSize(), nftwSum(folder + "/" + std::to_string(item)));
-        }
 }
