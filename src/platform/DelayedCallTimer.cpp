@@ -40,13 +40,12 @@ void DelayedCallTimer::schedule(std::shared_ptr<DelayedCall> call) {
 }
 
 void DelayedCallTimer::remove(const Key& key) {
+    // Declared before the lock, so that the reference is dropped once the lock is free.
     std::shared_ptr<DelayedCall> removed;
     std::lock_guard lock(m_mutex);
     auto it = m_calls.find(key);
     if (it == m_calls.end())
         return;
-    // The caller holds its own reference, so this one is never the last and may go under the
-    // lock.
     removed = std::move(it->second);
     m_calls.erase(it);
 }

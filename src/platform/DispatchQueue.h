@@ -10,11 +10,10 @@ using Task = std::function<void()>;
 
 // A place to run tasks: the main queue, a serial queue or the global concurrent queue.
 //
-// Queues never run an empty task and never let a task's exception escape into the queue's
-// thread handling: a task must not throw (an escaping exception ends the process, as it would
-// on any thread). Queues owned through std::shared_ptr (serial queues) are reached weakly by
-// delayed calls and group notifications, so a queue that has been destroyed drops such work
-// instead of keeping itself alive for it.
+// Empty tasks are ignored. A task must not throw: on a queue's own thread an escaping exception
+// ends the process. Queues owned through std::shared_ptr (serial queues) are
+// reached weakly by delayed calls and group notifications, so work aimed at a queue that has
+// been destroyed is dropped instead of keeping the queue alive.
 class DispatchQueue : public std::enable_shared_from_this<DispatchQueue> {
 public:
     virtual ~DispatchQueue();

@@ -24,20 +24,19 @@ MainQueue::~MainQueue() = default;
 void MainQueue::async(Task task) {
     if (!task)
         return;
-    std::shared_ptr<const HostHook> wake;
-    {
-        std::lock_guard lock(m_mutex);
-        m_tasks.push_back(std::move(task));
-        if (m_hostHook && !m_hostWoken) {
-            m_hostWoken = true;
-            wake = m_hostHook;
-        }
-        // Notified under the lock: once the lock is free the task may run and its owner may
-        // destroy this queue.
-        m_ready.notify_one();
+    std::lock_guard lock(m_mutex);
+    m_tasks.push_back(std::move(task));
+    // Both happen under the lock: once it is free the task may run and its owner may destroy
+    // this queue, or whatever the hook reaches.
+    m_ready.notify_one();
+    wakeHostLocked();
+}
+
+void MainQueue::wakeHostLocked() {
+    if (m_hostHook && !m_hostWoken && !m_tasks.empty()) {
+        m_hostWoken = true;
+        m_hostHook();
     }
-    if (wake)
-        (*wake)();
 }
 
 bool MainQueue::isCurrentThread() const {
@@ -115,18 +114,10 @@ std::size_t MainQueue::drain() {
 }
 
 void MainQueue::setHostHook(HostHook wakeHost) {
-    std::shared_ptr<const HostHook> wake;
-    {
-        std::lock_guard lock(m_mutex);
-        m_hostHook = wakeHost ? std::make_shared<const HostHook>(std::move(wakeHost)) : nullptr;
-        m_hostWoken = false;
-        if (m_hostHook && !m_tasks.empty()) {
-            m_hostWoken = true;
-            wake = m_hostHook;
-        }
-    }
-    if (wake)
-        (*wake)();
+    std::lock_guard lock(m_mutex);
+    m_hostHook = std::move(wakeHost);
+    m_hostWoken = false;
+    wakeHostLocked();
 }
 
 } // namespace platform

@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -57,20 +56,22 @@ public:
     // `wakeHost` is called, from whichever thread posts, whenever work becomes ready while no
     // wake-up is outstanding; the host answers by calling drain() on the main thread. Wake-ups
     // are coalesced until the next drain() begins, and installing a hook while work is waiting
-    // wakes the host at once. The hook must be safe to call from any thread and should only
-    // schedule the drain, not run it. An empty hook removes it; a call already under way on
-    // another thread may still finish afterwards.
+    // wakes the host at once. The hook runs under the queue's lock, so no task it announces can
+    // start before it returns and no call is still under way once setHostHook() has returned;
+    // it must therefore only schedule the drain (post an event to the host loop) and never call
+    // into this queue. An empty hook removes it.
     void setHostHook(HostHook wakeHost);
 
 private:
     bool claimMainThread();
     bool runOne(std::unique_lock<std::mutex>& lock);
+    void wakeHostLocked();
 
     std::atomic<std::thread::id> m_mainThread{};
     mutable std::mutex m_mutex;
     std::condition_variable m_ready;
     std::deque<Task> m_tasks;
-    std::shared_ptr<const HostHook> m_hostHook;
+    HostHook m_hostHook;
     bool m_hostWoken{false};
     bool m_stopRequested{false};
 };

@@ -14,9 +14,7 @@
 
 using platform::DelayedCall;
 using platform::MainQueue;
-using testing_support::Flag;
-using testing_support::kPatience;
-using testing_support::Watchdog;
+using namespace testing_support;
 using namespace std::chrono_literals;
 
 namespace {
@@ -32,10 +30,10 @@ private:
 
 } // namespace
 
-TEST(DelayedCall, RunsInTheOrderOfDeadlinesNotOfCalls) {
+TEST(DelayedCall, RunsInTheOrderOfDeadlinesEvenWithoutAHandle) {
     MainQueue main;
     std::vector<int> order;
-    // Made in reverse: a timer that kept the calls in the order they were made would fail.
+    // Made in reverse, so a timer that kept the order of the calls would fail.
     for (int delay : {600, 400, 200, 0})
         DelayedCall::after(std::chrono::milliseconds(delay), main,
                            [&, delay] { order.push_back(delay); });
@@ -43,90 +41,63 @@ TEST(DelayedCall, RunsInTheOrderOfDeadlinesNotOfCalls) {
     EXPECT_EQ(order, (std::vector<int>{0, 200, 400, 600}));
 }
 
-TEST(DelayedCall, RunsWithoutAnyoneKeepingTheHandle) {
-    Flag ran;
-    DelayedCall::after(0ms, platform::globalQueue(), [&] { ran.raise(); });
-    EXPECT_TRUE(ran.wait());
-}
-
-TEST(DelayedCall, CancelledCallNeverRuns) {
-    MainQueue main;
-    bool ran = false;
-    bool sentinel = false;
-    auto call = DelayedCall::after(100ms, main, [&] { ran = true; });
-    ASSERT_TRUE(call);
-    call->cancel();
-    EXPECT_TRUE(call->isCancelled());
-    // Calls go out in deadline order, so once a later one has run the cancelled one had its turn.
-    DelayedCall::after(200ms, main, [&] { sentinel = true; });
-    ASSERT_TRUE(main.runUntil([&] { return sentinel; }, kPatience));
-    EXPECT_FALSE(ran);
-}
-
-TEST(DelayedCall, CancelWinsEvenAfterTheTimerHandedTheCallToItsQueue) {
-    Watchdog watchdog("DelayedCall cancel after firing");
-    MainQueue main;
-    Flag handedOver;
-    main.setHostHook([&] { handedOver.raise(); });
-    bool ran = false;
-    auto call = DelayedCall::after(0ms, main, [&] { ran = true; });
-    ASSERT_TRUE(call);
-    ASSERT_TRUE(handedOver.wait());
-    call->cancel();
-    EXPECT_TRUE(call->isCancelled());
-    EXPECT_EQ(main.drain(), 1u);
-    EXPECT_FALSE(ran);
-}
-
-TEST(DelayedCall, CancelHasNoEffectOnceTheTaskStarted) {
-    MainQueue main;
-    std::shared_ptr<DelayedCall> call;
-    bool cancelledInside = true;
-    int runs = 0;
-    call = DelayedCall::after(0ms, main, [&] {
-        ++runs;
-        call->cancel();
-        cancelledInside = call->isCancelled();
-    });
-    ASSERT_TRUE(main.runUntil([&] { return runs == 1; }, kPatience));
-    call->cancel();
-    EXPECT_FALSE(call->isCancelled());
-    EXPECT_FALSE(cancelledInside);
-    EXPECT_EQ(main.drain(), 0u);
-    EXPECT_EQ(runs, 1);
-}
-
-TEST(DelayedCall, ReleasesItsTaskOnceItRanOrWasCancelled) {
-    MainQueue main;
-    for (bool cancel : {false, true}) {
+// Once a call has run or been cancelled its task is released even though the handle is kept:
+// a task that captured the handle's owner would otherwise keep both alive.
+TEST(DelayedCall, CancelStopsTheCallUntilItsTaskStartsAndReleasesTheTask) {
+    enum class When { BeforeTheDeadline, AfterTheTimerFired, InsideTheTask, AfterItRan };
+    struct Case {
+        When when;
+        bool runs;
+    };
+    for (const Case& c :
+         {Case{When::BeforeTheDeadline, false}, Case{When::AfterTheTimerFired, false},
+          Case{When::InsideTheTask, true}, Case{When::AfterItRan, true}}) {
+        SCOPED_TRACE(static_cast<int>(c.when));
+        Watchdog watchdog("DelayedCall cancel");
+        MainQueue main;
+        Flag handedOver;
+        main.setHostHook([&] { handedOver.raise(); });
+        int runs = 0;
         auto token = std::make_shared<int>(0);
         std::weak_ptr<int> watched = token;
-        bool ran = false;
-        auto call = DelayedCall::after(cancel ? 1h : 0ms, main, [&ran, token] { ran = true; });
+        std::shared_ptr<DelayedCall> call;
+        call = DelayedCall::after(c.when == When::BeforeTheDeadline ? 1h : 0ms, main, [&, token] {
+            ++runs;
+            if (c.when == When::InsideTheTask)
+                call->cancel();
+        });
         ASSERT_TRUE(call);
         token.reset();
-        if (cancel)
+        if (c.when == When::AfterTheTimerFired) {
+            ASSERT_TRUE(handedOver.wait()); // the call now waits on the queue
+        } else if (c.when == When::AfterItRan) {
+            ASSERT_TRUE(main.runUntil([&] { return runs == 1; }, kPatience));
+        }
+        if (c.when != When::InsideTheTask)
             call->cancel();
+        EXPECT_EQ(call->isCancelled(), !c.runs);
+        if (c.runs)
+            main.runUntil([&] { return runs == 1; }, kPatience);
         else
-            ASSERT_TRUE(main.runUntil([&] { return ran; }, kPatience));
-        // The handle is still held: a task that captured its owner would otherwise keep both.
-        EXPECT_TRUE(watched.expired()) << (cancel ? "cancelled" : "ran");
+            main.drain();
+        EXPECT_EQ(runs, c.runs ? 1 : 0);
+        EXPECT_TRUE(watched.expired());
     }
 }
 
 TEST(DelayedCall, TimeScaleShortensEveryDelay) {
     ScopedTimeScale fast(0.001);
-    MainQueue main;
-    bool ran = false;
-    // Unscaled, this minute would outlast the watchdog bound of runUntil.
-    DelayedCall::after(60s, main, [&] { ran = true; });
-    EXPECT_TRUE(main.runUntil([&] { return ran; }, kPatience));
+    platform::setTimeScale(-1); // ignored, as is every negative or non-finite value
+    platform::setTimeScale(std::numeric_limits<double>::quiet_NaN());
+    Flag ran;
+    // Unscaled, this minute would outlast the wait.
+    DelayedCall::after(60s, platform::globalQueue(), [&] { ran.raise(); });
+    EXPECT_TRUE(ran.wait());
 }
 
 TEST(DelayedCall, ExtremeDelaysNeitherOverflowNorFireEarly) {
     MainQueue main;
-    bool longRan = false;
-    bool negativeRan = false;
+    bool longRan = false, negativeRan = false;
     auto longCall =
         DelayedCall::after(std::chrono::milliseconds::max(), main, [&] { longRan = true; });
     DelayedCall::after(std::chrono::milliseconds::min(), main, [&] { negativeRan = true; });
@@ -147,27 +118,8 @@ TEST(DelayedCall, DropsTheCallWhenItsQueueIsGone) {
     bool sentinel = false;
     DelayedCall::after(300ms, *serial, [&] { ran = true; });
     serial.reset();
+    // Calls go out in deadline order, so the dropped call has had its turn once this one ran.
     DelayedCall::after(400ms, main, [&] { sentinel = true; });
     ASSERT_TRUE(main.runUntil([&] { return sentinel; }, kPatience));
     EXPECT_FALSE(ran.load());
-}
-
-TEST(TimeScale, IgnoresNegativeAndNonFiniteValues) {
-    ScopedTimeScale restore(1.0);
-    struct Case {
-        double requested;
-        double expected;
-    };
-    const Case cases[] = {
-        {0.5, 0.5},
-        {0.0, 0.0},
-        {-1.0, 0.0},
-        {std::numeric_limits<double>::quiet_NaN(), 0.0},
-        {std::numeric_limits<double>::infinity(), 0.0},
-        {3.0, 3.0},
-    };
-    for (const Case& c : cases) {
-        platform::setTimeScale(c.requested);
-        EXPECT_EQ(platform::timeScale(), c.expected) << "after " << c.requested;
-    }
 }

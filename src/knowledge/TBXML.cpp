@@ -1,0 +1,163 @@
+#include "knowledge/TBXML.h"
+
+#include "knowledge/TBXMLParser.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isValidUtf8(const unsigned char* bytes, size_t length) {
+    size_t i = 0;
+    while (i < length) {
+        if (length - i >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes + i, sizeof word);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        unsigned char lead = bytes[i];
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t size;
+        std::uint32_t codePoint;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            size = 2;
+            codePoint = lead & 0x1Fu;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            size = 3;
+            codePoint = lead & 0x0Fu;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            size = 4;
+            codePoint = lead & 0x07u;
+        } else {
+            return false;
+        }
+        if (length - i < size)
+            return false;
+        for (size_t k = 1; k < size; ++k) {
+            unsigned char next = bytes[i + k];
+            if ((next & 0xC0) != 0x80)
+                return false;
+            codePoint = (codePoint << 6) | (next & 0x3Fu);
+        }
+        if (size == 3 && (codePoint < 0x800 || (codePoint >= 0xD800 && codePoint <= 0xDFFF)))
+            return false;
+        if (size == 4 && (codePoint < 0x10000 || codePoint > 0x10FFFF))
+            return false;
+        i += size;
+    }
+    return true;
+}
+
+// A new string from a NUL-terminated string of the buffer. Bytes that are not UTF-8
+// give nothing, as a missing string would, so that they never travel further.
+std::optional<std::string> decoded(const char* bytes) {
+    if (!bytes)
+        return std::nullopt;
+    size_t length = std::strlen(bytes);
+    if (!isValidUtf8(reinterpret_cast<const unsigned char*>(bytes), length))
+        return std::nullopt;
+    return std::string(bytes, length);
+}
+
+bool hasName(const char* candidate, std::string_view name) {
+    size_t length = std::strlen(candidate);
+    return length == name.size() && std::memcmp(candidate, name.data(), length) == 0;
+}
+
+} // namespace
+
+std::shared_ptr<TBXML> TBXML::newTBXMLWithXMLData(std::string_view data,
+                                                  std::optional<TBXMLError>* error) {
+    std::shared_ptr<TBXML> reader;
+    try {
+        reader = std::shared_ptr<TBXML>(new TBXML());
+    } catch (const std::bad_alloc&) {
+        if (error)
+            *error = TBXMLError::withCode(TBXMLErrorCode::UnableToAllocateMemory);
+        return nullptr;
+    }
+    std::optional<TBXMLErrorCode> failure = reader->parse(data);
+    if (error) {
+        if (failure)
+            *error = TBXMLError::withCode(*failure);
+        else
+            error->reset();
+    }
+    return reader;
+}
+
+std::shared_ptr<TBXML> TBXML::newTBXMLWithXMLData(std::span<const std::uint8_t> data,
+                                                  std::optional<TBXMLError>* error) {
+    return newTBXMLWithXMLData(
+        std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), error);
+}
+
+TBXML::~TBXML() {
+    // The buffer holds the knowledge base in plain text.
+    if (m_buffer) {
+        explicit_bzero(m_buffer, m_bufferSize);
+        std::free(m_buffer);
+    }
+}
+
+std::optional<TBXMLErrorCode> TBXML::parse(std::string_view data) {
+    if (data.empty())
+        return TBXMLErrorCode::DataIsNil;
+    m_buffer = static_cast<char*>(std::malloc(data.size() + 1));
+    if (!m_buffer)
+        return TBXMLErrorCode::UnableToAllocateMemory;
+    m_bufferSize = data.size() + 1;
+    std::memcpy(m_buffer, data.data(), data.size());
+    m_buffer[data.size()] = '\0';
+
+    TBXMLParser parser(m_buffer, m_buffer + data.size(), m_elements, m_attributes);
+    if (parser.parse() == TBXMLParser::Outcome::OutOfMemory)
+        return TBXMLErrorCode::UnableToAllocateMemory;
+    m_root = parser.root();
+    if (!m_root)
+        return TBXMLErrorCode::DecodeFailure;
+    return std::nullopt;
+}
+
+std::string TBXML::elementName(const _TBXMLElement* element) {
+    return element ? decoded(element->name).value_or(std::string()) : std::string();
+}
+
+std::optional<std::string> TBXML::valueOfAttributeNamed(std::string_view name,
+                                                        const _TBXMLElement* element) {
+    if (!element)
+        return std::nullopt;
+    for (const _TBXMLAttribute* attribute = element->firstAttribute; attribute;
+         attribute = attribute->next) {
+        if (hasName(attribute->name, name))
+            return decoded(attribute->value);
+    }
+    return std::nullopt;
+}
+
+std::string TBXML::textForElement(const _TBXMLElement* element) {
+    return element ? decoded(element->text).value_or(std::string()) : std::string();
+}
+
+const _TBXMLElement* TBXML::childElementNamed(std::string_view name,
+                                              const _TBXMLElement* parentElement) {
+    if (!parentElement)
+        return nullptr;
+    for (const _TBXMLElement* child = parentElement->firstChild; child;
+         child = child->nextSibling) {
+        if (hasName(child->name, name))
+            return child;
+    }
+    return nullptr;
+}
+
+size_t TBXML::memoryFootprint() const {
+    return m_bufferSize + m_elements.bytesHeld() + m_attributes.bytesHeld();
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "knowledge/TBXMLError.h"
+#include "knowledge/TBXMLPool.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+// One attribute of an element. Both strings are NUL-terminated and live in the
+// reader's buffer; `next` is the element's following attribute in document order.
+struct _TBXMLAttribute {
+    char* name{nullptr};
+    char* value{nullptr};
+    _TBXMLAttribute* next{nullptr};
+};
+
+// One element of the tree. `text` is the trimmed character data of a leaf element and
+// none for an element with children; `currentChild` is the last child appended while
+// building. Every pointer stays valid exactly as long as the reader that made it.
+struct _TBXMLElement {
+    char* name{nullptr};
+    char* text{nullptr};
+    _TBXMLAttribute* firstAttribute{nullptr};
+    _TBXMLElement* parentElement{nullptr};
+    _TBXMLElement* firstChild{nullptr};
+    _TBXMLElement* currentChild{nullptr};
+    _TBXMLElement* nextSibling{nullptr};
+    _TBXMLElement* previousSibling{nullptr};
+};
+
+// A small non-validating XML reader. It keeps one copy of the input, parses it in
+// place in one forward pass (names, values and texts are NUL-terminated where they lie)
+// and builds the element tree from pooled records. Character and entity references are
+// never decoded. Malformed input is not reported: it shapes the tree as the scan finds it.
+//
+// The queries are class operations on element records, which callers get from
+// `rootXMLElement()` and by walking `firstChild` and `nextSibling`.
+class TBXML {
+public:
+    // Parses a copy of `data`. A reader is handed back even when parsing fails; the
+    // failure shows as a missing root element and, when `error` is given, is stored
+    // there (which is reset on success). Only a reader object that cannot be allocated
+    // at all gives nullptr.
+    static std::shared_ptr<TBXML> newTBXMLWithXMLData(std::string_view data,
+                                                      std::optional<TBXMLError>* error = nullptr);
+    static std::shared_ptr<TBXML> newTBXMLWithXMLData(std::span<const std::uint8_t> data,
+                                                      std::optional<TBXMLError>* error = nullptr);
+
+    TBXML(const TBXML&) = delete;
+    TBXML& operator=(const TBXML&) = delete;
+    ~TBXML();
+
+    // The first element of the document, or nullptr when there is none.
+    const _TBXMLElement* rootXMLElement() const { return m_root; }
+
+    // The element's name; the empty string when it has none.
+    static std::string elementName(const _TBXMLElement* element);
+    // The value of the first attribute whose name has exactly the bytes of `name`.
+    static std::optional<std::string> valueOfAttributeNamed(std::string_view name,
+                                                            const _TBXMLElement* element);
+    // The element's text; the empty string when it has none.
+    static std::string textForElement(const _TBXMLElement* element);
+    // The first child, in document order, whose name has exactly the bytes of `name`.
+    static const _TBXMLElement* childElementNamed(std::string_view name,
+                                                  const _TBXMLElement* parentElement);
+
+    // Bytes held by the buffer and the record pools, for the performance report.
+    size_t memoryFootprint() const;
+
+private:
+    TBXML() = default;
+    std::optional<TBXMLErrorCode> parse(std::string_view data);
+
+    char* m_buffer{nullptr};
+    size_t m_bufferSize{0};
+    TBXMLPool<_TBXMLElement> m_elements;
+    TBXMLPool<_TBXMLAttribute> m_attributes;
+    const _TBXMLElement* m_root{nullptr};
+};

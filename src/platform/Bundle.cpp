@@ -1,0 +1,131 @@
+#include "platform/Bundle.h"
+
+#include "platform/PropertyList.h"
+
+#include <climits>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+constexpr std::string_view kAppExtension = ".app";
+
+bool exists(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0;
+}
+
+std::string withoutTrailingSlashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+// A name that only begins with a period has no extension, so ".app" alone does not count.
+bool isAppName(std::string_view name) {
+    return name.size() > kAppExtension.size() && name.ends_with(kAppExtension);
+}
+
+std::optional<std::string> runningExecutablePath() {
+    std::vector<char> buffer(PATH_MAX);
+    for (;;) {
+        const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (length < 0)
+            return std::nullopt;
+        if (static_cast<std::size_t>(length) < buffer.size())
+            return std::string(buffer.data(), static_cast<std::size_t>(length));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+} // namespace
+
+std::shared_ptr<Bundle> Bundle::create(const std::string& path) {
+    struct stat status {};
+    if (path.empty() || ::stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return nullptr;
+    std::string bundlePath = withoutTrailingSlashes(path);
+    const std::string infoPath =
+        (bundlePath == "/" ? std::string() : bundlePath) + "/Contents/Info.plist";
+    auto info = PropertyList::readFile(infoPath, kMaxInfoPlistBytes);
+    if (!info || !info->asDictionary())
+        info = PlistValue(PlistValue::Dictionary());
+    return std::shared_ptr<Bundle>(new Bundle(std::move(bundlePath), std::move(*info)));
+}
+
+std::shared_ptr<Bundle> Bundle::mainBundle() {
+    static const std::shared_ptr<Bundle> bundle = []() -> std::shared_ptr<Bundle> {
+        const auto executable = runningExecutablePath();
+        if (!executable)
+            return nullptr;
+        if (auto app = enclosingAppPath(*executable))
+            return create(*app);
+        const std::size_t slash = executable->rfind('/');
+        if (slash == std::string::npos)
+            return nullptr;
+        return create(slash == 0 ? "/" : executable->substr(0, slash));
+    }();
+    return bundle;
+}
+
+std::optional<std::string> Bundle::enclosingAppPath(const std::string& executablePath) {
+    // The executable's own name is not a candidate; its folders are, nearest first.
+    std::string path = withoutTrailingSlashes(executablePath);
+    std::size_t slash = path.rfind('/');
+    while (slash != std::string::npos && slash > 0) {
+        path.resize(slash);
+        path = withoutTrailingSlashes(std::move(path));
+        slash = path.rfind('/');
+        const std::string_view name =
+            std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
+        if (isAppName(name))
+            return path;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> Bundle::bundleIdentifier() const {
+    const PlistValue* identifier = m_info.get("CFBundleIdentifier");
+    if (!identifier || !identifier->asString())
+        return std::nullopt;
+    return *identifier->asString();
+}
+
+const PlistValue* Bundle::objectForInfoDictionaryKey(std::string_view key) const {
+    return m_info.get(key);
+}
+
+std::string Bundle::resourcePath() const {
+    return (m_path == "/" ? std::string() : m_path) + "/Contents/Resources";
+}
+
+std::optional<std::string> Bundle::pathForResource(std::string_view name,
+                                                   std::string_view type) const {
+    if (name.empty())
+        return std::nullopt;
+    if (type.starts_with('.'))
+        type.remove_prefix(1);
+    std::string path = resourcePath() + "/" + std::string(name);
+    if (!type.empty())
+        path += "." + std::string(type);
+    if (!exists(path))
+        return std::nullopt;
+    return path;
+}
+
+std::optional<std::string> Bundle::executablePath() const {
+    const PlistValue* executable = m_info.get("CFBundleExecutable");
+    const std::string* name = executable ? executable->asString() : nullptr;
+    if (!name || name->empty() || *name == "." || *name == ".." ||
+        name->find('/') != std::string::npos)
+        return std::nullopt;
+    std::string path = (m_path == "/" ? std::string() : m_path) + "/Contents/MacOS/" + *name;
+    if (!exists(path))
+        return std::nullopt;
+    return path;
+}
+
+} // namespace platform

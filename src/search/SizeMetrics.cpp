@@ -1,0 +1,7 @@
+#include "search/SizeMetrics.h"
+
+#include "search/ByteCountFormatterManager.h"
+
+std::vector<std::string> SizeMetrics::metrixes() {
+    return ByteCountFormatterManager::allOrderedSupportedUnitDescriptions();
+}

@@ -1,0 +1,322 @@
+#include "platform/PropertyList.h"
+
+#include "support/Sandbox.h"
+
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <limits>
+#include <sys/stat.h>
+
+using platform::PlistValue;
+using platform::PropertyList;
+using Format = PropertyList::Format;
+
+namespace {
+
+void appendBigEndian(std::string& out, std::uint64_t value, std::size_t width) {
+    for (std::size_t i = width; i-- > 0;)
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+struct Trailer {
+    std::size_t offsetWidth{4};
+    std::size_t referenceWidth{4};
+    std::uint64_t count{0};
+    std::uint64_t top{0};
+    std::uint64_t tableOffset{0};
+};
+
+// A binary list of raw objects; `forge` may alter the trailer before it is written.
+std::string binaryList(const std::vector<std::string>& objects,
+                       const std::function<void(Trailer&)>& forge = {}) {
+    std::string out = "bplist00";
+    std::vector<std::uint64_t> offsets;
+    for (const std::string& object : objects) {
+        offsets.push_back(out.size());
+        out += object;
+    }
+    Trailer trailer{.count = objects.size(), .tableOffset = out.size()};
+    for (std::uint64_t offset : offsets)
+        appendBigEndian(out, offset, trailer.offsetWidth);
+    if (forge)
+        forge(trailer);
+    out.append(6, '\0');
+    out.push_back(static_cast<char>(trailer.offsetWidth));
+    out.push_back(static_cast<char>(trailer.referenceWidth));
+    appendBigEndian(out, trailer.count, 8);
+    appendBigEndian(out, trailer.top, 8);
+    appendBigEndian(out, trailer.tableOffset, 8);
+    return out;
+}
+
+// An array object of fewer than 15 references of four bytes.
+std::string arrayOf(const std::vector<std::uint64_t>& children) {
+    std::string object(1, static_cast<char>(0xA0 | children.size()));
+    for (std::uint64_t child : children)
+        appendBigEndian(object, child, 4);
+    return object;
+}
+
+// `depth` arrays, each holding the next, around `true`.
+std::string nestedBinary(std::size_t depth) {
+    std::vector<std::string> objects;
+    for (std::size_t i = 0; i < depth; ++i)
+        objects.push_back(arrayOf({i + 1}));
+    objects.push_back("\x09");
+    return binaryList(objects);
+}
+
+std::string xmlDocument(const std::string& body) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" + body +
+           "</plist>";
+}
+
+std::string nestedXml(std::size_t depth) {
+    std::string body;
+    for (std::size_t i = 0; i < depth; ++i)
+        body += "<array>";
+    body += "<true/>";
+    for (std::size_t i = 0; i < depth; ++i)
+        body += "</array>";
+    return xmlDocument(body);
+}
+
+PlistValue nestedValue(std::size_t depth) {
+    PlistValue value(true);
+    for (std::size_t i = 0; i < depth; ++i)
+        value = PlistValue::Array{value};
+    return value;
+}
+
+const PlistValue kSample = PlistValue::Dictionary{
+    {"nested", PlistValue::Dictionary{{"empty array", PlistValue::Array{}},
+                                      {"empty dictionary", PlistValue::Dictionary{}},
+                                      {"\xC3\xA9t\xC3\xA9 \xE2\x98\x83", "<&> \"q\"\ttab\nline"}}},
+    {"integers", PlistValue::Array{0, -1, std::numeric_limits<std::int64_t>::min(),
+                                   std::numeric_limits<std::int64_t>::max(), 255, 65536}},
+    {"reals", PlistValue::Array{0.1, -1e300, 2.5e-300, 3.0}},
+    {"booleans", PlistValue::Array{true, false}},
+    {"data", PlistValue::Data{0x00, 0xFF, 0x10, 0x00}},
+    {"empty data", PlistValue::Data{}},
+    {"date", PlistValue::Date{602395506.0}},
+    {"uid", PlistValue::Uid{42}},
+    {"", ""},
+};
+
+} // namespace
+
+TEST(PropertyList, RoundTripsEveryKindInBothFormats) {
+    for (Format format : {Format::Xml, Format::Binary}) {
+        auto write = format == Format::Xml ? &PropertyList::toXml : &PropertyList::toBinary;
+        const auto bytes = write(kSample);
+        ASSERT_TRUE(bytes);
+        EXPECT_EQ(bytes->starts_with("bplist00"), format == Format::Binary);
+        EXPECT_EQ(PropertyList::parse(*bytes), kSample);
+        EXPECT_EQ(PropertyList::parse(*write("alone")), PlistValue("alone"));
+    }
+    // Binary keeps the microseconds of dates, XML whole seconds.
+    for (double date : {602395506.25, -99.5, -1234567.000125}) {
+        const auto binary = PropertyList::parse(*PropertyList::toBinary(PlistValue::Date{date}));
+        const auto xml = PropertyList::parse(*PropertyList::toXml(PlistValue::Date{date}));
+        ASSERT_TRUE(binary && binary->asDate() && xml && xml->asDate());
+        EXPECT_NEAR(*binary->asDate(), date, 1e-6);
+        EXPECT_EQ(*xml->asDate(), std::trunc(date));
+    }
+}
+
+TEST(PropertyList, ReadsWhatOtherWritersProduce) {
+    // A binary list written by Python's plistlib, with UTF-16 strings and a UID.
+    const std::string hex =
+        "62706c6973743030db0102030405060708090a0b0c0d0e0f1015161718191a5f1012434642756e646c"
+        "654964656e74696669657254626c6f6254666c6167556c61726765546c697374536d696e586e656761"
+        "74697665536f6666547265616c53726566547768656e5f1013636f6d2e6578616d706c652e46697874"
+        "757265440001feff09130000010000000005a4111213146400630061006600e9612603a0d013800000"
+        "000000000013ffffffffffffffd60823400400000000000080033341c1f3e9b9000000081f34393e44"
+        "494d565a5f63687e83848d929b9e9fa0a9b2b3bcbe0000000000000101000000000000001b00000000"
+        "0000000000000000000000c7";
+    std::string bytes;
+    for (std::size_t i = 0; i < hex.size(); i += 2)
+        bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    const PlistValue expected = PlistValue::Dictionary{
+        {"CFBundleIdentifier", "com.example.Fixture"},
+        {"negative", -42},
+        {"min", std::numeric_limits<std::int64_t>::min()},
+        {"large", (std::int64_t(1) << 40) + 5},
+        {"real", 2.5},
+        {"flag", true},
+        {"off", false},
+        {"blob", PlistValue::Data{0x00, 0x01, 0xFE, 0xFF}},
+        {"when", PlistValue::Date{602395506.0}},
+        {"ref", PlistValue::Uid{3}},
+        {"list", PlistValue::Array{"caf\xC3\xA9", "\xE2\x98\x83", PlistValue::Array{},
+                                   PlistValue::Dictionary{}}},
+    };
+    EXPECT_EQ(PropertyList::parse(bytes), expected);
+
+    const struct {
+        const char* body;
+        PlistValue expected;
+    } xmlCases[] = {
+        {"<integer>18446744073709551615</integer>", -1},
+        {"<integer>-9223372036854775808</integer>", std::numeric_limits<std::int64_t>::min()},
+        {"<dict><key>CF$UID</key><integer>7</integer></dict>", PlistValue::Uid{7}},
+        {"<dict><key>CF$UID</key><string>7</string></dict>",
+         PlistValue::Dictionary{{"CF$UID", "7"}}},
+    };
+    for (const auto& c : xmlCases)
+        EXPECT_EQ(PropertyList::parse(xmlDocument(c.body)), c.expected) << c.body;
+}
+
+TEST(PropertyList, RejectsMalformedInput) {
+    const std::string xml = *PropertyList::toXml(kSample);
+    const std::string hugeCount("\xAF\x13\x7F\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 10);
+    const std::string dictionary("\xD1\0\0\0\1\0\0\0\2", 9);
+    const std::string hugeString("\x5F\x13\x7F\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 10);
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"empty", ""},
+        {"binary magic alone", "bplist00"},
+        {"binary two-object cycle", binaryList({arrayOf({1}), arrayOf({0})})},
+        {"binary self cycle", binaryList({arrayOf({0})})},
+        {"binary dangling reference", binaryList({arrayOf({5})})},
+        {"binary huge array count", binaryList({hugeCount})},
+        {"binary huge string length", binaryList({hugeString})},
+        {"binary top out of range", binaryList({"\x09"}, [](Trailer& t) { t.top = 3; })},
+        {"binary count beyond table", binaryList({"\x09"}, [](Trailer& t) { t.count = 99; })},
+        {"binary table past the end",
+         binaryList({"\x09"}, [](Trailer& t) { t.tableOffset = 1 << 20; })},
+        {"binary zero reference width",
+         binaryList({arrayOf({})}, [](Trailer& t) { t.referenceWidth = 0; })},
+        {"binary string not UTF-8", binaryList({"\x52\xFF\xFE"})},
+        {"binary string with NUL", binaryList({std::string("\x53"
+                                                           "a\0b",
+                                                           4)})},
+        {"binary UTF-16 lone surrogate", binaryList({std::string("\x62\xD8\x00\x00\x41", 5)})},
+        {"binary key with NUL", binaryList({dictionary, std::string("\x52\0a", 3), "\x09"})},
+        {"binary key lone surrogate",
+         binaryList({dictionary, std::string("\x61\xDC\x00", 3), "\x09"})},
+        {"binary number as key", binaryList({dictionary, "\x10\x05", "\x09"})},
+        {"xml cut in half", xml.substr(0, xml.size() / 2)},
+        {"xml string not UTF-8", xmlDocument("<string>\xFF\xFE</string>")},
+        {"xml key not UTF-8", xmlDocument("<dict><key>\xC0\xAF</key><true/></dict>")},
+        {"xml mismatched tags", xmlDocument("<array><string>x</array>")},
+        {"xml date after 2069", xmlDocument("<date>4001-01-01T00:00:00Z</date>")},
+    };
+    for (const auto& c : cases)
+        EXPECT_FALSE(PropertyList::parse(c.bytes)) << c.name;
+
+    const std::string binary = *PropertyList::toBinary(kSample);
+    for (std::size_t length = 0; length < binary.size(); ++length)
+        EXPECT_FALSE(PropertyList::parse(binary.substr(0, length))) << "truncated to " << length;
+}
+
+TEST(PropertyList, LimitsNestingAndExpansion) {
+    const std::size_t limit = PropertyList::kMaxDepth;
+    EXPECT_EQ(PropertyList::parse(nestedXml(limit)), nestedValue(limit));
+    EXPECT_EQ(PropertyList::parse(nestedBinary(limit)), nestedValue(limit));
+    EXPECT_TRUE(PropertyList::toBinary(nestedValue(limit)));
+    EXPECT_FALSE(PropertyList::toXml(nestedValue(limit + 1)));
+    EXPECT_FALSE(PropertyList::toBinary(nestedValue(limit + 1)));
+    for (std::size_t depth : {limit + 1, std::size_t(300000)}) {
+        EXPECT_FALSE(PropertyList::parse(nestedXml(depth))) << depth;
+        EXPECT_FALSE(PropertyList::parse(nestedBinary(depth))) << depth;
+    }
+
+    // Markup inside comments, sections and attribute values neither opens nor closes.
+    std::string decoys = nestedXml(limit);
+    decoys.insert(decoys.find("<true/>"), "<!-- <array> --><string><![CDATA[<array>]]></string>");
+    EXPECT_TRUE(PropertyList::parse(decoys));
+    std::string closing;
+    for (int i = 0; i < 300000; ++i)
+        closing += "<array a=\"</array>\"><!--</array>--><?p </array>?>";
+    EXPECT_FALSE(PropertyList::parse(xmlDocument(closing)));
+
+    // Object i holds object i + 1 twice, so the list expands to 2^levels leaves.
+    auto shared = [](std::size_t levels) {
+        std::vector<std::string> objects;
+        for (std::size_t i = 0; i < levels; ++i)
+            objects.push_back(arrayOf({i + 1, i + 1}));
+        objects.push_back("\x09");
+        return binaryList(objects);
+    };
+    const auto modest = PropertyList::parse(shared(10));
+    ASSERT_TRUE(modest);
+    EXPECT_EQ(*modest->item(1)->item(0)->item(1), *modest->item(0)->item(1)->item(0));
+    EXPECT_FALSE(PropertyList::parse(shared(60)));
+}
+
+TEST(PropertyList, RefusesToWriteWhatItCannotRepresent) {
+    const struct {
+        const char* name;
+        PlistValue value;
+    } cases[] = {
+        {"null", PlistValue()},
+        {"null inside an array", PlistValue::Array{1, PlistValue()}},
+        {"string with NUL", std::string("a\0b", 3)},
+        {"string not UTF-8", "\xFF"},
+        {"key not UTF-8", PlistValue::Dictionary{{"\xE2\x82", 1}}},
+        {"date after 2069", PlistValue::Date{3e9}},
+        {"date before 1933", PlistValue::Date{-3e9}},
+        {"date not a number", PlistValue::Date{std::nan("")}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(PropertyList::toXml(c.value)) << c.name;
+        EXPECT_FALSE(PropertyList::toBinary(c.value)) << c.name;
+    }
+}
+
+TEST(PropertyList, ReadsSmallRegularFilesAndReplacesFilesAtomically) {
+    const std::string folder = testing_support::Sandbox::process().makeFolder("plist-files");
+    const std::string path = folder + "/prefs.plist";
+    const std::string xml = *PropertyList::toXml(kSample);
+    testing_support::writeFile(path, xml);
+    testing_support::writeFile(folder + "/empty", "");
+    ASSERT_EQ(::mkfifo((folder + "/fifo").c_str(), 0600), 0);
+
+    EXPECT_EQ(PropertyList::readFile(path, xml.size()), kSample);
+    EXPECT_FALSE(PropertyList::readFile(path, xml.size() - 1));
+    for (const char* name : {"/missing", "/empty", "/fifo", ""})
+        EXPECT_FALSE(PropertyList::readFile(folder + name)) << name;
+
+    // A replaced file keeps its permissions; a failed write leaves it alone.
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    const PlistValue second = PlistValue::Dictionary{{"version", 2}};
+    ASSERT_TRUE(PropertyList::writeFile(path, second, Format::Binary));
+    EXPECT_FALSE(PropertyList::writeFile(path, PlistValue(), Format::Binary));
+    EXPECT_FALSE(PropertyList::writeFile(folder + "/missing/x.plist", second, Format::Xml));
+    EXPECT_EQ(PropertyList::readFile(path), second);
+    struct stat status {};
+    ASSERT_EQ(::stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
+
+    // Nothing of the temporary files is left behind.
+    const auto entries = std::distance(std::filesystem::directory_iterator(folder), {});
+    EXPECT_EQ(entries, 3);
+}
+
+TEST(PropertyList, ReadsRealsWhateverTheLocaleOfTheProgram) {
+    // A locale that only defines a decimal comma, built into the sandbox.
+    const std::string folder = testing_support::Sandbox::process().makeFolder("locales");
+    testing_support::writeFile(folder + "/comma.src", "LC_NUMERIC\ndecimal_point \"<U002C>\"\n"
+                                                      "thousands_sep \"\"\ngrouping -1\n"
+                                                      "END LC_NUMERIC\n");
+    const std::string build = "localedef -c -f ANSI_X3.4-1968 -i " + folder + "/comma.src " +
+                              folder + "/comma >/dev/null 2>&1";
+    const int status = std::system(build.c_str());
+    ::setenv("LOCPATH", folder.c_str(), 1);
+    if (!::setlocale(LC_NUMERIC, "comma"))
+        GTEST_SKIP() << "localedef could not build a locale: " << status;
+    const bool decimalComma = std::string_view(::localeconv()->decimal_point) == ",";
+    const PlistValue reals = PlistValue::Array{1.5, -0.25, 1e-300};
+    const auto parsed = PropertyList::parse(*PropertyList::toXml(reals));
+    ::setlocale(LC_NUMERIC, "C");
+    ::unsetenv("LOCPATH");
+    ASSERT_TRUE(decimalComma);
+    EXPECT_EQ(parsed, reals);
+}
