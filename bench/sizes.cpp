@@ -3,10 +3,12 @@
 // convention of bench/ratios.py: <comparison>/ours and <comparison>/anchor, wall-clock
 // time per measurement, warm cache.
 //
-//   SingleTree     one 200,000-item tree: the calculator against `du -s -B1`
-//   Leftovers      thirteen standard leftovers and two 100,000-item trees through the
-//                  calculator's four workers, against `du -s -B1` on each path in turn
-//   LeftoversGdu   the same paths, against `gdu -n -s -p --no-prefix` on each in turn
+//   sizes.single-tree.vs-du   one 200,000-item tree: the calculator against `du -s -B1`
+//   sizes.leftovers.vs-du     thirteen standard leftovers and two 100,000-item trees
+//                             through the calculator's four workers, against
+//                             `du -s -B1` on each path in turn
+//   sizes.leftovers.vs-gdu    the same paths, against `gdu -n -s -p --no-prefix` on each
+//                             path in turn
 #include "platform/FileSystem.h"
 #include "platform/MainQueue.h"
 #include "platform/TreeSize.h"
@@ -331,13 +333,13 @@ int main(int argc, char** argv) {
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
     };
-    add("SingleTree/ours", singleTreeOurs);
-    add("SingleTree/anchor", singleTreeAnchor);
-    add("SingleTreeWalkOnly", singleTreeWalk);
-    add("Leftovers/ours", leftoversOurs);
-    add("Leftovers/anchor", leftoversDu);
-    add("LeftoversGdu/ours", leftoversOurs);
-    add("LeftoversGdu/anchor", leftoversGdu);
+    add("sizes.single-tree.vs-du/ours", singleTreeOurs);
+    add("sizes.single-tree.vs-du/anchor", singleTreeAnchor);
+    add("sizes.single-tree.walk-only", singleTreeWalk);
+    add("sizes.leftovers.vs-du/ours", leftoversOurs);
+    add("sizes.leftovers.vs-du/anchor", leftoversDu);
+    add("sizes.leftovers.vs-gdu/ours", leftoversOurs);
+    add("sizes.leftovers.vs-gdu/anchor", leftoversGdu);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
