@@ -79,8 +79,8 @@ std::uint64_t Walk::run(int root) {
 }
 
 void Walk::push(int folder, std::size_t name) {
-    if (m_frames.size() - m_firstOpen + 1 >= TreeSize::kMaxOpenFolders &&
-        m_firstOpen < m_frames.size())
+    std::size_t open = m_frames.empty() ? 0 : 1 + (m_frames.size() - m_firstOpen);
+    if (open >= TreeSize::kMaxOpenFolders && m_firstOpen < m_frames.size())
         evict(m_frames[m_firstOpen++]);
     Frame frame;
     frame.folder = folder;
