@@ -11,16 +11,16 @@
 namespace testing_support {
 
 // One event as the kernel writes it; a name is padded with zeros to a multiple of 16 bytes.
-struct InotifyEventSpec {
+struct HandMadeEvent {
     int wd{0};
     std::uint32_t mask{0};
     std::uint32_t cookie{0};
     std::string name{};
 };
 
-inline std::vector<std::byte> inotifyBytes(std::span<const InotifyEventSpec> events) {
+inline std::vector<std::byte> inotifyBytes(std::span<const HandMadeEvent> events) {
     std::vector<std::byte> bytes;
-    for (const InotifyEventSpec& event : events) {
+    for (const HandMadeEvent& event : events) {
         std::size_t length = event.name.empty() ? 0 : (event.name.size() / 16 + 1) * 16;
         inotify_event header{};
         header.wd = event.wd;
@@ -35,7 +35,7 @@ inline std::vector<std::byte> inotifyBytes(std::span<const InotifyEventSpec> eve
     return bytes;
 }
 
-inline std::vector<std::byte> inotifyBytes(std::initializer_list<InotifyEventSpec> events) {
+inline std::vector<std::byte> inotifyBytes(std::initializer_list<HandMadeEvent> events) {
     return inotifyBytes(std::span(events.begin(), events.size()));
 }
 

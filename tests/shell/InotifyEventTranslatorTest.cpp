@@ -15,7 +15,7 @@ namespace {
 
 struct Row {
     const char* what;
-    std::vector<InotifyEventSpec> events;
+    std::vector<HandMadeEvent> events;
     std::vector<Delivery> deliveries;
     std::vector<int> forgotten{};
     bool overflowed{false};
@@ -138,30 +138,5 @@ TEST(InotifyEventTranslator, StopsAtAnIncompleteEvent) {
         std::memcpy(bytes.data() + sizeof(inotify_event), &header, sizeof header);
         auto batch = InotifyEventTranslator::translate(bytes);
         EXPECT_EQ(batch.deliveries, (std::vector<Delivery>{{1, Notes::Rename}}));
-    }
-}
-
-TEST(InotifyEventTranslator, AsksTheKernelOnlyForWhatTheMaskNeeds) {
-    struct Case {
-        std::uint32_t notes;
-        bool directory;
-        std::uint32_t mask;
-    };
-    const std::uint32_t entries = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
-    const Case cases[] = {
-        {Notes::Write, true, entries},
-        {Notes::Link, true, entries},
-        {Notes::Write, false, IN_MODIFY},
-        {Notes::Extend, false, IN_MODIFY},
-        {Notes::Extend, true, IN_UNMOUNT},
-        {Notes::Delete | Notes::Rename, true, IN_DELETE_SELF | IN_MOVE_SELF},
-        {Notes::Attrib, false, IN_ATTRIB},
-        {Notes::Revoke, false, IN_UNMOUNT},
-        {Notes::All, true, entries | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF},
-        {Notes::All, false, IN_MODIFY | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << std::hex << c.notes << " dir " << c.directory);
-        EXPECT_EQ(InotifyEventTranslator::inotifyMask(c.notes, c.directory), c.mask);
     }
 }

@@ -80,77 +80,84 @@ protected:
     const std::string userApplications = Sandbox::process().home() + "/Applications";
     const std::string systemApplications = Sandbox::process().root() + "/Applications";
     const std::string trash = Sandbox::process().home() + "/.Trash";
+    // Every run of a test uses names of its own, so that repeated runs in one process do not
+    // meet the items of earlier ones.
+    const std::string tag = "-" + std::to_string(++s_runs);
     std::shared_ptr<RecordingMonitorDelegate> delegate =
         std::make_shared<RecordingMonitorDelegate>();
     std::shared_ptr<MoveToTrashWithoutTrashAccessMonitor> monitor;
+
+private:
+    static inline int s_runs = 0;
 };
 
 } // namespace
 
 TEST_F(MoveToTrashMonitor, ReportsApplicationsMovedToTheTrashUnderTheirNamesThere) {
-    std::string system = makeApplication(systemApplications + "/Reported.app");
-    std::string user = makeApplication(userApplications + "/ReportedToo.app");
+    std::string system = makeApplication(systemApplications + "/Reported" + tag + ".app");
+    std::string user = makeApplication(userApplications + "/ReportedToo" + tag + ".app");
     start();
     ASSERT_EQ(monitor->submonitors().size(), 2u);
     EXPECT_EQ(monitor->submonitors()[0]->path(), userApplications);
     EXPECT_EQ(monitor->submonitors()[1]->path(), systemApplications);
     EXPECT_TRUE(delegate->reports.empty()) << "what exists at start is not reported";
 
-    move(system, trash + "/Reported 2.app");
+    move(system, trash + "/Reported 2" + tag + ".app");
     ASSERT_TRUE(waitForReports(1));
-    move(user, trash + "/ReportedToo.app");
+    move(user, trash + "/ReportedToo" + tag + ".app");
     ASSERT_TRUE(waitForReports(2));
-    EXPECT_EQ(delegate->reports,
-              (std::vector<std::string>{trash + "/Reported 2.app", trash + "/ReportedToo.app"}));
+    EXPECT_EQ(delegate->reports, (std::vector<std::string>{trash + "/Reported 2" + tag + ".app",
+                                                           trash + "/ReportedToo" + tag + ".app"}));
 }
 
 TEST_F(MoveToTrashMonitor, ReportsNothingForMovesThatDoNotEndInTheTrash) {
     std::string desktop = Sandbox::process().home() + "/Desktop";
     makeDirs(desktop);
-    std::string toDesktop = makeApplication(systemApplications + "/ToDesktop.app");
-    std::string renamed = makeApplication(systemApplications + "/Renamed.app");
-    std::string deleted = makeApplication(userApplications + "/Deleted.app");
-    std::string nested = makeApplication(systemApplications + "/Nested/Inside.app");
-    std::string barrier = makeApplication(systemApplications + "/Barrier.app");
+    std::string toDesktop = makeApplication(systemApplications + "/ToDesktop" + tag + ".app");
+    std::string renamed = makeApplication(systemApplications + "/Renamed" + tag + ".app");
+    std::string deleted = makeApplication(userApplications + "/Deleted" + tag + ".app");
+    std::string nested = makeApplication(systemApplications + "/Nested" + tag + "/Inside.app");
+    std::string barrier = makeApplication(systemApplications + "/Barrier" + tag + ".app");
     start();
 
-    move(toDesktop, desktop + "/ToDesktop.app");
-    std::string newName = systemApplications + "/NewName.app";
+    move(toDesktop, desktop + "/ToDesktop" + tag + ".app");
+    std::string newName = systemApplications + "/NewName" + tag + ".app";
     move(renamed, newName);
     removeTree(deleted);
-    move(nested, systemApplications + "/Inside.app");
+    move(nested, systemApplications + "/Inside" + tag + ".app");
     ASSERT_TRUE(waitFor([&] { return isTracked(systemApplications, newName); }));
     EXPECT_FALSE(isTracked(systemApplications, renamed));
 
     // Reports leave in the order they were made, so the barrier's comes after any other.
-    move(barrier, trash + "/Barrier.app");
+    move(barrier, trash + "/Barrier" + tag + ".app");
     ASSERT_TRUE(waitForReports(1));
-    move(newName, trash + "/NewName.app");
+    move(newName, trash + "/NewName" + tag + ".app");
     ASSERT_TRUE(waitForReports(2));
-    EXPECT_EQ(delegate->reports,
-              (std::vector<std::string>{trash + "/Barrier.app", trash + "/NewName.app"}));
+    EXPECT_EQ(delegate->reports, (std::vector<std::string>{trash + "/Barrier" + tag + ".app",
+                                                           trash + "/NewName" + tag + ".app"}));
 }
 
 TEST_F(MoveToTrashMonitor, ReportsEveryApplicationOfAFolderMovedToTheTrash) {
-    std::string games = systemApplications + "/Games";
+    std::string games = systemApplications + "/Games" + tag;
     makeApplication(games + "/Board.app");
     makeApplication(games + "/Cards/Poker.app");
     makeDirs(games + "/Empty");
     start();
 
-    move(games, trash + "/Games");
+    move(games, trash + "/Games" + tag);
     ASSERT_TRUE(waitForReports(2));
-    EXPECT_EQ(delegate->reports, (std::vector<std::string>{trash + "/Games/Cards/Poker.app",
-                                                           trash + "/Games/Board.app"}));
+    EXPECT_EQ(delegate->reports,
+              (std::vector<std::string>{trash + "/Games" + tag + "/Cards/Poker.app",
+                                        trash + "/Games" + tag + "/Board.app"}));
     EXPECT_EQ(find(games), nullptr);
 }
 
 TEST_F(MoveToTrashMonitor, WatchesDeepFoldersOnlyIfTheyHeldAnApplicationAtStart) {
-    std::string top = systemApplications + "/Depth";
+    std::string top = systemApplications + "/Depth" + tag;
     makeDirs(top + "/Empty/Deeper");
     makeApplication(top + "/Full/Deeper/Tool.app");
     makeApplication(top + "/Full/Deeper/Deepest/Tool.app");
-    std::string barrier = makeApplication(systemApplications + "/DepthBarrier.app");
+    std::string barrier = makeApplication(systemApplications + "/DepthBarrier" + tag + ".app");
     start();
 
     struct Expectation {
@@ -177,23 +184,23 @@ TEST_F(MoveToTrashMonitor, WatchesDeepFoldersOnlyIfTheyHeldAnApplicationAtStart)
     // Installed later into a folder nobody watches: never seen.
     std::string unseen = makeApplication(top + "/Empty/Unseen.app");
     // A folder made after start at the first level is mirrored and watched.
-    std::string later = systemApplications + "/DepthLater";
+    std::string later = systemApplications + "/DepthLater" + tag;
     makeDirs(later);
     ASSERT_TRUE(waitFor([&] { return find(later) != nullptr; }));
     std::string installed = makeApplication(later + "/Installed.app");
     ASSERT_TRUE(waitFor([&] { return isTracked(later, installed); }));
 
-    move(unseen, trash + "/Unseen.app");
-    move(barrier, trash + "/DepthBarrier.app");
+    move(unseen, trash + "/Unseen" + tag + ".app");
+    move(barrier, trash + "/DepthBarrier" + tag + ".app");
     ASSERT_TRUE(waitForReports(1));
-    move(installed, trash + "/Installed.app");
+    move(installed, trash + "/Installed" + tag + ".app");
     ASSERT_TRUE(waitForReports(2));
-    EXPECT_EQ(delegate->reports, (std::vector<std::string>{trash + "/DepthBarrier.app",
-                                                           trash + "/Installed.app"}));
+    EXPECT_EQ(delegate->reports, (std::vector<std::string>{trash + "/DepthBarrier" + tag + ".app",
+                                                           trash + "/Installed" + tag + ".app"}));
 }
 
 TEST_F(MoveToTrashMonitor, FollowsOnlyRealFoldersAndApplications) {
-    std::string base = systemApplications + "/Kinds";
+    std::string base = systemApplications + "/Kinds" + tag;
     std::string elsewhere = Sandbox::process().makeFolder("elsewhere");
     makeApplication(elsewhere + "/Target.app");
     makeDirs(base);
@@ -235,15 +242,15 @@ TEST_F(MoveToTrashMonitor, FollowsOnlyRealFoldersAndApplications) {
 
 TEST_F(MoveToTrashMonitor, ReportsOnlyWhatIsStillInTheTrashFiveSecondsLater) {
     platform::setTimeScale(1.0);
-    std::string emptied = makeApplication(systemApplications + "/Emptied.app");
-    std::string kept = makeApplication(systemApplications + "/Kept.app");
+    std::string emptied = makeApplication(systemApplications + "/Emptied" + tag + ".app");
+    std::string kept = makeApplication(systemApplications + "/Kept" + tag + ".app");
     start();
 
-    move(emptied, trash + "/Emptied.app");
+    move(emptied, trash + "/Emptied" + tag + ".app");
     ASSERT_TRUE(waitFor([&] { return !isTracked(systemApplications, emptied); }));
-    removeTree(trash + "/Emptied.app");
-    move(kept, trash + "/Kept.app");
+    removeTree(trash + "/Emptied" + tag + ".app");
+    move(kept, trash + "/Kept" + tag + ".app");
     ASSERT_TRUE(platform::MainQueue::shared().runUntil([&] { return !delegate->reports.empty(); },
-                                             std::chrono::seconds(30)));
-    EXPECT_EQ(delegate->reports, (std::vector<std::string>{trash + "/Kept.app"}));
+                                                       std::chrono::seconds(30)));
+    EXPECT_EQ(delegate->reports, (std::vector<std::string>{trash + "/Kept" + tag + ".app"}));
 }
