@@ -17,10 +17,8 @@ inline void makeAppBundle(const std::string& path, const std::string& identifier
     if (!executable.empty())
         plist += "<key>CFBundleExecutable</key><string>" + executable + "</string>\n";
     plist += "</dict></plist>\n";
-    testing_support::makeDirs(path + "/Contents/MacOS");
+    testing_support::makeDirs(path + "/Contents");
     testing_support::writeFile(path + "/Contents/Info.plist", plist);
-    if (!executable.empty() && executable.find('/') == std::string::npos)
-        testing_support::writeFile(path + "/Contents/MacOS/" + executable, "binary");
 }
 
 } // namespace remains_test
