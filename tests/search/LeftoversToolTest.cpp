@@ -19,6 +19,7 @@
 
 using namespace testing_support;
 using remains_test::makeAppBundle;
+using remains_test::putFile;
 
 namespace {
 
@@ -97,8 +98,8 @@ std::string library(const std::string& sub) {
 
 TEST(LeftoversToolTest, ListsWhatTheHelperWouldOfferWithSizesAndTotal) {
     const std::string id = "com.example.tooled";
-    writeFile(library("Preferences/" + id + ".plist"), std::string(3000, 'p'));
-    writeFile(library("Caches/" + id + "/blob"), std::string(70000, 'c'));
+    putFile(library("Preferences/" + id + ".plist"), std::string(3000, 'p'));
+    putFile(library("Caches/" + id + "/blob"), std::string(70000, 'c'));
     const std::string app = Sandbox::process().makeFolder("tool") + "/Tooled.app";
     makeAppBundle(app, id, "Tooled");
 
@@ -137,7 +138,7 @@ TEST(LeftoversToolTest, ListsWhatTheHelperWouldOfferWithSizesAndTotal) {
 TEST(LeftoversToolTest, ExitCodesForNothingFoundAndBadArguments) {
     const std::string folder = Sandbox::process().makeFolder("tool");
     makeAppBundle(folder + "/NoId.app", "", "NoId");
-    writeFile(folder + "/garbage.trforsa", "not a message\n{}");
+    putFile(folder + "/garbage.trforsa", "not a message\n{}");
     const struct {
         std::vector<std::string> arguments;
         int exitCode;

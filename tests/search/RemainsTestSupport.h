@@ -6,6 +6,12 @@
 
 namespace remains_test {
 
+// Writes a file, making its missing folders first.
+inline void putFile(const std::string& path, const std::string& contents) {
+    testing_support::makeDirs(path.substr(0, path.rfind('/')));
+    testing_support::writeFile(path, contents);
+}
+
 // An application bundle with an information dictionary; an empty identifier or
 // executable leaves that key out.
 inline void makeAppBundle(const std::string& path, const std::string& identifier,

@@ -20,6 +20,7 @@
 using platform::MainQueue;
 using namespace testing_support;
 using remains_test::makeAppBundle;
+using remains_test::putFile;
 
 namespace {
 
@@ -91,13 +92,13 @@ TEST(SimpleRemainsInfoTest, TakesTheThirteenStandardLocationsInOrderWithTheirGro
         {library("Application Support/CrashReporter/" + name + "_0A1B.plist"), 13},
     };
     for (const auto& [path, group] : candidates)
-        writeFile(path, "leftover " + path);
+        putFile(path, "leftover " + path);
     // Near misses: wrong suffix, wrong prefix, and the identifier used where only the
     // name counts.
-    writeFile(library("LaunchAgents/" + id + ".agent.txt"), "x");
-    writeFile(library("LaunchAgents/org." + id + ".plist"), "x");
-    writeFile(library("Logs/" + id + ".log"), "x");
-    writeFile(library("Application Support/CrashReporter/" + name + "_0A1B.crash"), "x");
+    putFile(library("LaunchAgents/" + id + ".agent.txt"), "x");
+    putFile(library("LaunchAgents/org." + id + ".plist"), "x");
+    putFile(library("Logs/" + id + ".log"), "x");
+    putFile(library("Application Support/CrashReporter/" + name + "_0A1B.crash"), "x");
 
     const std::string appPath = Sandbox::process().makeFolder("app") + "/Thirteen.app";
     makeAppBundle(appPath, id, name);
@@ -117,7 +118,7 @@ TEST(SimpleRemainsInfoTest, TakesTheThirteenStandardLocationsInOrderWithTheirGro
 TEST(SimpleRemainsInfoTest, BundleNameFallsBackToTheFolderNameWithoutExtension) {
     const std::string appPath = Sandbox::process().makeFolder("app") + "/Nameless.app";
     makeAppBundle(appPath, "com.example.nameless", "");
-    writeFile(library("Preferences/Nameless"), "prefs");
+    putFile(library("Preferences/Nameless"), "prefs");
     auto info = SimpleRemainsInfo::create(platform::Bundle::create(appPath), {});
     ASSERT_TRUE(info);
     EXPECT_EQ(info->appName(), "Nameless");
@@ -130,9 +131,9 @@ TEST(SimpleRemainsInfoTest, BundleNameFallsBackToTheFolderNameWithoutExtension) 
 TEST(SimpleRemainsInfoTest, EachPathIsRecordedAndMeasuredOnce) {
     const std::string id = "com.example.twice";
     const std::string cache = library("Caches/" + id);
-    writeFile(cache + "/data.bin", std::string(10000, 'c'));
+    putFile(cache + "/data.bin", std::string(10000, 'c'));
     const std::string extra = Sandbox::process().makeFolder("kb") + "/twice.db";
-    writeFile(extra, std::string(5000, 'd'));
+    putFile(extra, std::string(5000, 'd'));
 
     const std::string appPath = Sandbox::process().makeFolder("app") + "/Twice.app";
     makeAppBundle(appPath, id, "Twice");
@@ -190,7 +191,7 @@ TEST(SimpleRemainsInfoTest, WithoutBundleOrIdentifierNothingIsOffered) {
 
     const std::string appPath = Sandbox::process().makeFolder("app") + "/NoId.app";
     makeAppBundle(appPath, "", "NoId");
-    writeFile(library("Preferences/NoId"), "prefs");
+    putFile(library("Preferences/NoId"), "prefs");
     auto info = SimpleRemainsInfo::create(platform::Bundle::create(appPath), {});
     ASSERT_TRUE(info);
     EXPECT_TRUE(recordsOf(*info).empty());
@@ -239,9 +240,9 @@ TEST(SimpleRemainsInfoTest, SafePathStaysStrictlyInsideItsFolder) {
 TEST(SimpleRemainsInfoTest, HostileBundleNamesNeverLeaveTheLibrary) {
     // Targets that a name climbing out of its folder would reach.
     const std::string home = Sandbox::process().home();
-    writeFile(home + "/Library/Hostile", "x");
-    writeFile(home + "/Hostile.log", "x");
-    writeFile(home + "/Hostile", "x");
+    putFile(home + "/Library/Hostile", "x");
+    putFile(home + "/Hostile.log", "x");
+    putFile(home + "/Hostile", "x");
     makeDirs(library("Preferences"));
     makeDirs(library("Logs"));
     makeDirs(library("Application Support/CrashReporter"));
