@@ -6,6 +6,7 @@
 #include "knowledge/KBXMLDocument.h"
 #include "knowledge/KBXMLFile.h"
 #include "knowledge/KBXMLFileGroup.h"
+#include "knowledge/KBXMLRule.h"
 #include "knowledge/KnowledgeBaseSystemDomains.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
@@ -43,6 +44,7 @@ std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::createWithXMLData(SecureBu
 void KnowledgeBaseData::load(SecureBuffer& xml) {
     if (auto document = KBXMLDocument::create(xml.bytes())) {
         m_isParsed = true;
+        parseRules(document->rules());
         parseSeparators(document->separators());
         parseDomains(document->domains());
         parseDomainGroups(document->domainGroups());
@@ -97,6 +99,15 @@ void KnowledgeBaseData::enumerateRecords(const std::string& fileName, const std:
         if (action)
             action(record);
     }
+}
+
+void KnowledgeBaseData::parseRules(const KBXMLRules* section) {
+    if (!section)
+        return;
+    section->iterateRules([&](const KBXMLRule& rule) {
+        if (auto built = SearchRule::create(rule))
+            m_searchRules.push_back(std::move(built));
+    });
 }
 
 void KnowledgeBaseData::parseSeparators(const KBXMLSeparators* section) {

@@ -9,6 +9,7 @@
 #include "knowledge/MutableExtensionsSkipList.h"
 #include "knowledge/MutableSystemSkipList.h"
 #include "knowledge/SecureBuffer.h"
+#include "search/SearchRule.h"
 
 #include <functional>
 #include <memory>
@@ -25,6 +26,7 @@ class KBXMLDomainGroups;
 class KBXMLDomains;
 class KBXMLExtensionsSkipList;
 class KBXMLFileGroup;
+class KBXMLRules;
 class KBXMLSeparators;
 class KBXMLSystemSkipList;
 
@@ -42,6 +44,7 @@ public:
     static std::shared_ptr<KnowledgeBaseData> createWithXMLData(SecureBuffer& xml);
 
     bool isParsed() const { return m_isParsed; }
+    const std::vector<std::shared_ptr<SearchRule>>& searchRules() const { return m_searchRules; }
     const KBSeparators& separators() const { return m_separators; }
     const std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordGroup>>&
     recordGroups() const {
@@ -87,6 +90,7 @@ public:
     void enumerateRecords(const std::string& fileName, const std::string& fullPath,
                           const RecordAction& action) const;
 
+    void parseRules(const KBXMLRules* section);
     void parseSeparators(const KBXMLSeparators* section);
     void parseDomains(const KBXMLDomains* section);
     void parseDataForDomain(const KBXMLDomain& domain);
@@ -108,6 +112,7 @@ private:
     void load(SecureBuffer& xml);
 
     bool m_isParsed{false};
+    std::vector<std::shared_ptr<SearchRule>> m_searchRules;
     KBSeparators m_separators{nullptr};
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordGroup>> m_recordGroups;
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecord>> m_recordsByFileNames;

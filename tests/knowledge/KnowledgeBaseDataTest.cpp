@@ -169,6 +169,7 @@ TEST(KnowledgeBaseData, OnlyTheRecordWithTheItemsFullPathMatches) {
 
 TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
     auto data = load(R"(
+      <rules><rule path="/first"/><x/><rule path="~/second"/></rules>
       <domainGroups>
         <g vId="g:Office" name="Office" path="/Applications/Office"><subdomains><d v="com.o.Word"/><d v="com.o.Excel"/></subdomains></g>
         <g vId="g:Later" name="Later"><subdomains><d v="com.o.Excel"/></subdomains></g>
@@ -188,6 +189,9 @@ TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
       <extensionsSkipList><item group="w" bundleID="com.ext"/></extensionsSkipList>
       <separators><d v="com.o.Word"><s type="nameComponent"><v>Word</v></s></d></separators>)");
     ASSERT_TRUE(data->isParsed());
+    ASSERT_EQ(data->searchRules().size(), 2u);
+    EXPECT_EQ(data->searchRules()[0]->path(), "/first");
+    EXPECT_EQ(data->searchRules()[1]->path(), home() + "/second");
     const auto& byMember = data->domainGroupRecordByAppUniqueIdentifier();
     ASSERT_EQ(byMember.size(), 2u);
     EXPECT_EQ(byMember.at("bi:com.o.word")->name(), "Office");
