@@ -6,17 +6,13 @@
 #include <QDBusConnection>
 
 ApplicationAdaptor::ApplicationAdaptor(QObject* object, ApplicationService& service)
-    : QDBusAbstractAdaptor(object), m_service(service)
-{
-}
+    : QDBusAbstractAdaptor(object), m_service(service) {}
 
-void ApplicationAdaptor::Activate(const QVariantMap&)
-{
+void ApplicationAdaptor::Activate(const QVariantMap&) {
     m_service.receiveActivate();
 }
 
-void ApplicationAdaptor::Open(const QStringList& uris, const QVariantMap&)
-{
+void ApplicationAdaptor::Open(const QStringList& uris, const QVariantMap&) {
     std::vector<std::string> paths;
     for (const QString& uri : uris) {
         std::optional<std::string> path = FileURL::toPath(uri.toStdString());
@@ -27,10 +23,9 @@ void ApplicationAdaptor::Open(const QStringList& uris, const QVariantMap&)
 }
 
 void ApplicationAdaptor::ActivateAction(const QString& actionName, const QVariantList&,
-                                        const QVariantMap&, const QDBusMessage& message)
-{
+                                        const QVariantMap&, const QDBusMessage& message) {
     message.setDelayedReply(true);
-    m_service.m_connection.send(message.createErrorReply(
-        QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
-        QStringLiteral("no action named %1").arg(actionName)));
+    m_service.m_connection.send(
+        message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
+                                 QStringLiteral("no action named %1").arg(actionName)));
 }

@@ -15,8 +15,7 @@
 namespace {
 
 bool call(const QDBusConnection& connection, const std::string& bundleIdentifier,
-          const QString& method, const QList<QVariant>& arguments, int timeoutMs)
-{
+          const QString& method, const QList<QVariant>& arguments, int timeoutMs) {
     if (!connection.isConnected() || !ApplicationBusName::isValid(bundleIdentifier))
         return false;
     QDBusMessage message = QDBusMessage::createMethodCall(
@@ -28,8 +27,7 @@ bool call(const QDBusConnection& connection, const std::string& bundleIdentifier
     return reply.type() == QDBusMessage::ReplyMessage;
 }
 
-std::string absolutePath(const std::string& path)
-{
+std::string absolutePath(const std::string& path) {
     std::error_code error;
     std::filesystem::path absolute = std::filesystem::absolute(path, error);
     return error ? path : absolute.string();
@@ -39,8 +37,7 @@ std::string absolutePath(const std::string& path)
 
 bool ApplicationBusClient::open(const QDBusConnection& connection,
                                 const std::string& bundleIdentifier,
-                                const std::vector<std::string>& paths, int timeoutMs)
-{
+                                const std::vector<std::string>& paths, int timeoutMs) {
     QStringList uris;
     for (const std::string& path : paths)
         uris.append(QString::fromStdString(FileURL::fromPath(absolutePath(path))));
@@ -49,15 +46,13 @@ bool ApplicationBusClient::open(const QDBusConnection& connection,
 }
 
 bool ApplicationBusClient::activate(const QDBusConnection& connection,
-                                    const std::string& bundleIdentifier, int timeoutMs)
-{
+                                    const std::string& bundleIdentifier, int timeoutMs) {
     return call(connection, bundleIdentifier, QStringLiteral("Activate"), {QVariantMap()},
                 timeoutMs);
 }
 
 bool ApplicationBusClient::isRunning(const QDBusConnection& connection,
-                                     const std::string& bundleIdentifier)
-{
+                                     const std::string& bundleIdentifier) {
     if (!connection.isConnected() || !ApplicationBusName::isValid(bundleIdentifier))
         return false;
     QDBusReply<bool> reply =
@@ -66,8 +61,7 @@ bool ApplicationBusClient::isRunning(const QDBusConnection& connection,
 }
 
 std::optional<pid_t> ApplicationBusClient::processIdentifier(const QDBusConnection& connection,
-                                                             const std::string& bundleIdentifier)
-{
+                                                             const std::string& bundleIdentifier) {
     if (!connection.isConnected() || !ApplicationBusName::isValid(bundleIdentifier))
         return std::nullopt;
     QDBusReply<uint> reply =
@@ -77,9 +71,9 @@ std::optional<pid_t> ApplicationBusClient::processIdentifier(const QDBusConnecti
     return static_cast<pid_t>(reply.value());
 }
 
-std::optional<std::string> ApplicationBusClient::executablePath(const QDBusConnection& connection,
-                                                                const std::string& bundleIdentifier)
-{
+std::optional<std::string>
+ApplicationBusClient::executablePath(const QDBusConnection& connection,
+                                     const std::string& bundleIdentifier) {
     std::optional<pid_t> pid = processIdentifier(connection, bundleIdentifier);
     if (!pid)
         return std::nullopt;

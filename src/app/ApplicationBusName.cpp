@@ -4,16 +4,14 @@ namespace {
 
 constexpr std::size_t kMaxNameLength = 255;
 
-bool isNameCharacter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'
-        || c == '-';
+bool isNameCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '-';
 }
 
 } // namespace
 
-bool ApplicationBusName::isValid(const std::string& bundleIdentifier)
-{
+bool ApplicationBusName::isValid(const std::string& bundleIdentifier) {
     if (bundleIdentifier.empty() || bundleIdentifier.size() > kMaxNameLength)
         return false;
     std::size_t elements = 0;
@@ -34,8 +32,7 @@ bool ApplicationBusName::isValid(const std::string& bundleIdentifier)
     return elements >= 2;
 }
 
-QString ApplicationBusName::objectPath(const std::string& bundleIdentifier)
-{
+QString ApplicationBusName::objectPath(const std::string& bundleIdentifier) {
     QString path = QStringLiteral("/") + QString::fromStdString(bundleIdentifier);
     path.replace(QLatin1Char('.'), QLatin1Char('/'));
     path.replace(QLatin1Char('-'), QLatin1Char('_'));

@@ -12,20 +12,19 @@ namespace {
 // The round trip that confirms the subscription; the bus answers at once.
 constexpr int kPingTimeoutMs = 5000;
 
-bool isCarriable(const std::string& text)
-{
+bool isCarriable(const std::string& text) {
     return text.find('\0') == std::string::npos && platform::Utf8::isValid(text);
 }
 
 } // namespace
 
-std::shared_ptr<BusNotificationCenter> BusNotificationCenter::create(const QDBusConnection& connection)
-{
+std::shared_ptr<BusNotificationCenter>
+BusNotificationCenter::create(const QDBusConnection& connection) {
     if (!connection.isConnected())
         return nullptr;
     std::shared_ptr<BusNotificationCenter> center(new BusNotificationCenter(connection));
-    if (!center->m_connection.connect(QString(), kPath, kInterface, kSignal, center->m_receiver.get(),
-                                      SLOT(onNotification(QDBusMessage))))
+    if (!center->m_connection.connect(QString(), kPath, kInterface, kSignal,
+                                      center->m_receiver.get(), SLOT(onNotification(QDBusMessage))))
         return nullptr;
     // The bus handles one connection's messages in order, so once it has answered
     // this ping the match rule sent before it is in force.
@@ -38,21 +37,17 @@ std::shared_ptr<BusNotificationCenter> BusNotificationCenter::create(const QDBus
 }
 
 BusNotificationCenter::BusNotificationCenter(const QDBusConnection& connection)
-    : m_connection(connection), m_receiver(std::make_unique<BusNotificationReceiver>(*this))
-{
-}
+    : m_connection(connection), m_receiver(std::make_unique<BusNotificationReceiver>(*this)) {}
 
-BusNotificationCenter::~BusNotificationCenter()
-{
+BusNotificationCenter::~BusNotificationCenter() {
     m_connection.disconnect(QString(), kPath, kInterface, kSignal, m_receiver.get(),
                             SLOT(onNotification(QDBusMessage)));
 }
 
 bool BusNotificationCenter::post(const std::string& name, const std::optional<std::string>& object,
-                                 const platform::PlistValue& userInfo)
-{
-    if (name.empty() || !isCarriable(name) || (object && !isCarriable(*object))
-        || !isValidUserInfo(userInfo))
+                                 const platform::PlistValue& userInfo) {
+    if (name.empty() || !isCarriable(name) || (object && !isCarriable(*object)) ||
+        !isValidUserInfo(userInfo))
         return false;
     QVariantMap info;
     if (!userInfo.isNull()) {
@@ -69,8 +64,7 @@ bool BusNotificationCenter::post(const std::string& name, const std::optional<st
     return m_connection.send(signal);
 }
 
-void BusNotificationCenter::receive(const QList<QVariant>& arguments)
-{
+void BusNotificationCenter::receive(const QList<QVariant>& arguments) {
     // Signals of the right signature from programs we did not write are taken as
     // they come; anything else of this name is not ours and is ignored.
     QString name = arguments.at(0).toString();
@@ -80,5 +74,6 @@ void BusNotificationCenter::receive(const QList<QVariant>& arguments)
     std::optional<std::string> object;
     if (!objects.isEmpty())
         object = objects.front().toStdString();
-    deliver(name.toStdString(), object, DBusPlistConverter::dictionaryFromArgument(arguments.at(2)));
+    deliver(name.toStdString(), object,
+            DBusPlistConverter::dictionaryFromArgument(arguments.at(2)));
 }

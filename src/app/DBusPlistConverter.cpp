@@ -13,8 +13,7 @@ using platform::PlistValue;
 
 namespace {
 
-std::optional<QString> toQString(const std::string& text)
-{
+std::optional<QString> toQString(const std::string& text) {
     if (text.find('\0') != std::string::npos || !platform::Utf8::isValid(text))
         return std::nullopt;
     return QString::fromStdString(text);
@@ -22,13 +21,11 @@ std::optional<QString> toQString(const std::string& text)
 
 } // namespace
 
-std::optional<QVariant> DBusPlistConverter::toVariant(const PlistValue& value)
-{
+std::optional<QVariant> DBusPlistConverter::toVariant(const PlistValue& value) {
     return toVariant(value, 0);
 }
 
-std::optional<QVariantMap> DBusPlistConverter::toVariantMap(const PlistValue& dictionary)
-{
+std::optional<QVariantMap> DBusPlistConverter::toVariantMap(const PlistValue& dictionary) {
     if (!dictionary.asDictionary())
         return std::nullopt;
     std::optional<QVariant> converted = toVariant(dictionary, 0);
@@ -37,8 +34,7 @@ std::optional<QVariantMap> DBusPlistConverter::toVariantMap(const PlistValue& di
     return converted->toMap();
 }
 
-std::optional<QVariant> DBusPlistConverter::toVariant(const PlistValue& value, int depth)
-{
+std::optional<QVariant> DBusPlistConverter::toVariant(const PlistValue& value, int depth) {
     if (depth > kMaxDepth)
         return std::nullopt;
     switch (value.kind()) {
@@ -90,21 +86,18 @@ std::optional<QVariant> DBusPlistConverter::toVariant(const PlistValue& value, i
     return std::nullopt;
 }
 
-std::optional<PlistValue> DBusPlistConverter::fromVariant(const QVariant& value)
-{
+std::optional<PlistValue> DBusPlistConverter::fromVariant(const QVariant& value) {
     return fromVariant(value, 0);
 }
 
-PlistValue DBusPlistConverter::dictionaryFromArgument(const QVariant& argument)
-{
+PlistValue DBusPlistConverter::dictionaryFromArgument(const QVariant& argument) {
     std::optional<PlistValue> converted = fromVariant(argument, 0);
     if (converted && converted->asDictionary())
         return *converted;
     return PlistValue(PlistValue::Dictionary{});
 }
 
-std::optional<PlistValue> DBusPlistConverter::fromVariant(const QVariant& value, int depth)
-{
+std::optional<PlistValue> DBusPlistConverter::fromVariant(const QVariant& value, int depth) {
     if (depth > kMaxDepth)
         return std::nullopt;
     const int type = value.metaType().id();
@@ -165,8 +158,8 @@ std::optional<PlistValue> DBusPlistConverter::fromVariant(const QVariant& value,
     return std::nullopt;
 }
 
-std::optional<PlistValue> DBusPlistConverter::fromArgument(const QDBusArgument& argument, int depth)
-{
+std::optional<PlistValue> DBusPlistConverter::fromArgument(const QDBusArgument& argument,
+                                                           int depth) {
     if (depth > kMaxDepth)
         return std::nullopt;
     switch (argument.currentType()) {

@@ -20,8 +20,7 @@
 namespace {
 
 // The strings tables of the helper's own bundle, when it runs from one.
-void useBundleResources()
-{
+void useBundleResources() {
     auto bundle = platform::Bundle::mainBundle();
     if (!bundle)
         return;
@@ -30,8 +29,7 @@ void useBundleResources()
         HelperResources::setResourceFolder(resources);
 }
 
-void answerFullDiskAccessRequests()
-{
+void answerFullDiskAccessRequests() {
     using Names = MonitorTrashDistributedNotificationNames;
     DistributedNotificationCenter::shared()->addObserver(
         Names::requestFullDiskAccessState, [](const auto&, const auto&, const auto&) {
@@ -43,16 +41,14 @@ void answerFullDiskAccessRequests()
         });
 }
 
-void logOpenedFiles(const std::vector<std::string>& paths)
-{
+void logOpenedFiles(const std::vector<std::string>& paths) {
     for (const std::string& path : paths)
         std::fprintf(stderr, "SweepwiseHelper: open %s\n", path.c_str());
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
     std::unique_ptr<MainQueueHost> host = MainQueueHost::create(platform::MainQueue::shared());
@@ -69,7 +65,8 @@ int main(int argc, char** argv)
 
     // Qt has taken its own options out of argv; the rest are files, kept as bytes.
     std::vector<std::string> files(argv + 1, argv + argc);
-    if (!SingleInstance::claimOrForward(WatcherSettings::GetInstance().getHelperAppBundleID(), files))
+    if (!SingleInstance::claimOrForward(WatcherSettings::GetInstance().getHelperAppBundleID(),
+                                        files))
         return 0;
     if (auto service = SingleInstance::service())
         service->setOpenHandler(logOpenedFiles);

@@ -17,26 +17,23 @@ namespace {
 
 constexpr const char* kProgram = "Sweepwise";
 
-std::optional<int> parseSeconds(const std::string& text)
-{
+std::optional<int> parseSeconds(const std::string& text) {
     int value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < 1
-        || value > MainAppCommands::kMaxTimeoutSeconds)
+    if (error != std::errc() || end != text.data() + text.size() || value < 1 ||
+        value > MainAppCommands::kMaxTimeoutSeconds)
         return std::nullopt;
     return value;
 }
 
-int usageError(std::ostream& err, const std::string& problem)
-{
+int usageError(std::ostream& err, const std::string& problem) {
     err << kProgram << ": " << problem << "\n" << MainAppCommands::usage();
     return MainAppCommands::kUsage;
 }
 
 } // namespace
 
-std::string MainAppCommands::usage()
-{
+std::string MainAppCommands::usage() {
     return "Usage: Sweepwise <command>\n"
            "\n"
            "Commands:\n"
@@ -50,8 +47,7 @@ std::string MainAppCommands::usage()
 }
 
 int MainAppCommands::run(const std::vector<std::string>& arguments, std::ostream& out,
-                         std::ostream& err)
-{
+                         std::ostream& err) {
     if (arguments.empty())
         return usageError(err, "no command given");
     const std::string& command = arguments.front();
@@ -68,8 +64,7 @@ int MainAppCommands::run(const std::vector<std::string>& arguments, std::ostream
 }
 
 int MainAppCommands::askFullDiskAccess(const std::vector<std::string>& options, std::ostream& out,
-                                       std::ostream& err)
-{
+                                       std::ostream& err) {
     int timeoutSeconds = kDefaultTimeoutSeconds;
     if (options.size() == 2 && options[0] == "--timeout") {
         std::optional<int> seconds = parseSeconds(options[1]);
@@ -82,7 +77,8 @@ int MainAppCommands::askFullDiskAccess(const std::vector<std::string>& options, 
 
     std::string whyNot = "the bus refused the subscription to notifications";
     std::optional<QDBusConnection> bus = SessionBus::connection(&whyNot);
-    std::shared_ptr<BusNotificationCenter> center = bus ? BusNotificationCenter::create(*bus) : nullptr;
+    std::shared_ptr<BusNotificationCenter> center =
+        bus ? BusNotificationCenter::create(*bus) : nullptr;
     if (!center) {
         err << kProgram << ": no session bus (" << whyNot << "), so the helper cannot be asked\n";
         return kNoSessionBus;
@@ -96,16 +92,17 @@ int MainAppCommands::askFullDiskAccess(const std::vector<std::string>& options, 
     using Names = MonitorTrashDistributedNotificationNames;
     std::optional<bool> granted;
     QEventLoop loop;
-    auto token = center->addObserver(
-        Names::responseFullDiskAccessState,
-        [&granted, &loop](const std::string&, const std::optional<std::string>&,
-                          const platform::PlistValue& userInfo) {
-            const platform::PlistValue* value = userInfo.get(Names::isAccessGranted);
-            if (granted || !value || !value->asBoolean())
-                return;
-            granted = *value->asBoolean();
-            loop.quit();
-        });
+    auto token =
+        center->addObserver(Names::responseFullDiskAccessState,
+                            [&granted, &loop](const std::string&, const std::optional<std::string>&,
+                                              const platform::PlistValue& userInfo) {
+                                const platform::PlistValue* value =
+                                    userInfo.get(Names::isAccessGranted);
+                                if (granted || !value || !value->asBoolean())
+                                    return;
+                                granted = *value->asBoolean();
+                                loop.quit();
+                            });
     center->post(Names::requestFullDiskAccessState, std::nullopt);
     QTimer::singleShot(timeoutSeconds * 1000, &loop, &QEventLoop::quit);
     loop.exec();
@@ -120,8 +117,7 @@ int MainAppCommands::askFullDiskAccess(const std::vector<std::string>& options, 
 }
 
 int MainAppCommands::switchLoginItem(const std::vector<std::string>& options, std::ostream& out,
-                                     std::ostream& err)
-{
+                                     std::ostream& err) {
     if (options.size() != 1 || (options[0] != "on" && options[0] != "off"))
         return usageError(err, "login-item takes on or off");
     const WatcherSettings& settings = WatcherSettings::GetInstance();

@@ -22,8 +22,7 @@ public:
     // Runs the command in `arguments` (without the program name). Results go to
     // `out`, errors to `err`, one line each. Needs the Qt application object and a
     // MainQueueHost, since answers arrive through the event loop.
-    static int run(const std::vector<std::string>& arguments, std::ostream& out,
-                   std::ostream& err);
+    static int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
     static std::string usage();
 

@@ -5,8 +5,7 @@
 #include <QCoreApplication>
 #include <iostream>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     std::unique_ptr<MainQueueHost> host = MainQueueHost::create(platform::MainQueue::shared());
     if (!host) {

@@ -7,8 +7,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-std::unique_ptr<MainQueueHost> MainQueueHost::create(platform::MainQueue& queue)
-{
+std::unique_ptr<MainQueueHost> MainQueueHost::create(platform::MainQueue& queue) {
     int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (fd < 0)
         return nullptr;
@@ -17,8 +16,7 @@ std::unique_ptr<MainQueueHost> MainQueueHost::create(platform::MainQueue& queue)
 
 MainQueueHost::MainQueueHost(platform::MainQueue& queue, int wakeFd)
     : m_queue(queue), m_wakeFd(wakeFd),
-      m_notifier(new QSocketNotifier(wakeFd, QSocketNotifier::Read, this))
-{
+      m_notifier(new QSocketNotifier(wakeFd, QSocketNotifier::Read, this)) {
     connect(m_notifier, &QSocketNotifier::activated, this, &MainQueueHost::onWake);
     m_queue.setHostHook([fd = m_wakeFd] {
         const std::uint64_t one = 1;
@@ -28,16 +26,14 @@ MainQueueHost::MainQueueHost(platform::MainQueue& queue, int wakeFd)
     });
 }
 
-MainQueueHost::~MainQueueHost()
-{
+MainQueueHost::~MainQueueHost() {
     // Once the hook is gone no thread writes to the descriptor any more.
     m_queue.setHostHook({});
     delete m_notifier;
     close(m_wakeFd);
 }
 
-void MainQueueHost::onWake()
-{
+void MainQueueHost::onWake() {
     std::uint64_t count = 0;
     [[maybe_unused]] ssize_t readBytes = read(m_wakeFd, &count, sizeof count);
     m_queue.drain();

@@ -5,8 +5,7 @@
 #include <QDBusError>
 #include <cstdio>
 
-std::optional<QDBusConnection> SessionBus::connection(std::string* whyNot)
-{
+std::optional<QDBusConnection> SessionBus::connection(std::string* whyNot) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected())
         return bus;
@@ -17,11 +16,11 @@ std::optional<QDBusConnection> SessionBus::connection(std::string* whyNot)
     return std::nullopt;
 }
 
-bool SessionBus::installNotificationCenter()
-{
+bool SessionBus::installNotificationCenter() {
     std::string whyNot;
     std::optional<QDBusConnection> bus = connection(&whyNot);
-    std::shared_ptr<BusNotificationCenter> center = bus ? BusNotificationCenter::create(*bus) : nullptr;
+    std::shared_ptr<BusNotificationCenter> center =
+        bus ? BusNotificationCenter::create(*bus) : nullptr;
     if (!center) {
         if (bus)
             whyNot = "the bus refused the subscription to notifications";

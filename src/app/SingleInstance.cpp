@@ -10,8 +10,7 @@
 namespace {
 
 // Only the main thread claims and releases the name, so the slot needs no lock.
-std::shared_ptr<ApplicationService>& claimedService()
-{
+std::shared_ptr<ApplicationService>& claimedService() {
     static std::shared_ptr<ApplicationService> service;
     return service;
 }
@@ -19,8 +18,7 @@ std::shared_ptr<ApplicationService>& claimedService()
 } // namespace
 
 bool SingleInstance::claimOrForward(const std::string& bundleIdentifier,
-                                    const std::vector<std::string>& files)
-{
+                                    const std::vector<std::string>& files) {
     std::optional<QDBusConnection> bus = SessionBus::connection();
     if (!bus)
         return true;
@@ -29,12 +27,12 @@ bool SingleInstance::claimOrForward(const std::string& bundleIdentifier,
 
 bool SingleInstance::claimOrForward(const QDBusConnection& connection,
                                     const std::string& bundleIdentifier,
-                                    const std::vector<std::string>& files)
-{
+                                    const std::vector<std::string>& files) {
     if (!connection.isConnected())
         return true;
     if (!ApplicationBusName::isValid(bundleIdentifier)) {
-        std::fprintf(stderr, "sweepwise: %s cannot be a bus name; not checking for other instances\n",
+        std::fprintf(stderr,
+                     "sweepwise: %s cannot be a bus name; not checking for other instances\n",
                      bundleIdentifier.c_str());
         return true;
     }
@@ -46,8 +44,8 @@ bool SingleInstance::claimOrForward(const QDBusConnection& connection,
             return true;
         }
         bool forwarded = files.empty()
-            ? ApplicationBusClient::activate(connection, bundleIdentifier)
-            : ApplicationBusClient::open(connection, bundleIdentifier, files);
+                             ? ApplicationBusClient::activate(connection, bundleIdentifier)
+                             : ApplicationBusClient::open(connection, bundleIdentifier, files);
         if (forwarded)
             return false;
     }
@@ -56,12 +54,10 @@ bool SingleInstance::claimOrForward(const QDBusConnection& connection,
     return false;
 }
 
-std::shared_ptr<ApplicationService> SingleInstance::service()
-{
+std::shared_ptr<ApplicationService> SingleInstance::service() {
     return claimedService();
 }
 
-void SingleInstance::release()
-{
+void SingleInstance::release() {
     claimedService().reset();
 }

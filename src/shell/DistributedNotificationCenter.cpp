@@ -12,16 +12,16 @@ namespace {
 // cannot exhaust the stack; real notifications are one or two levels deep.
 constexpr int kMaxUserInfoDepth = 64;
 
-bool holdsNoNull(const platform::PlistValue& value, int depth)
-{
+bool holdsNoNull(const platform::PlistValue& value, int depth) {
     if (depth > kMaxUserInfoDepth)
         return false;
     switch (value.kind()) {
     case platform::PlistValue::Kind::Null:
         return false;
     case platform::PlistValue::Kind::Dictionary:
-        return std::all_of(value.asDictionary()->begin(), value.asDictionary()->end(),
-                           [depth](const auto& entry) { return holdsNoNull(entry.second, depth + 1); });
+        return std::all_of(
+            value.asDictionary()->begin(), value.asDictionary()->end(),
+            [depth](const auto& entry) { return holdsNoNull(entry.second, depth + 1); });
     case platform::PlistValue::Kind::Array:
         return std::all_of(value.asArray()->begin(), value.asArray()->end(),
                            [depth](const auto& item) { return holdsNoNull(item, depth + 1); });
@@ -30,22 +30,19 @@ bool holdsNoNull(const platform::PlistValue& value, int depth)
     }
 }
 
-std::mutex& sharedMutex()
-{
+std::mutex& sharedMutex() {
     static std::mutex mutex;
     return mutex;
 }
 
-std::shared_ptr<DistributedNotificationCenter>& sharedSlot()
-{
+std::shared_ptr<DistributedNotificationCenter>& sharedSlot() {
     static std::shared_ptr<DistributedNotificationCenter> center;
     return center;
 }
 
 } // namespace
 
-std::shared_ptr<DistributedNotificationCenter> DistributedNotificationCenter::shared()
-{
+std::shared_ptr<DistributedNotificationCenter> DistributedNotificationCenter::shared() {
     std::lock_guard lock(sharedMutex());
     auto& slot = sharedSlot();
     if (!slot)
@@ -53,8 +50,8 @@ std::shared_ptr<DistributedNotificationCenter> DistributedNotificationCenter::sh
     return slot;
 }
 
-void DistributedNotificationCenter::setShared(std::shared_ptr<DistributedNotificationCenter> center)
-{
+void DistributedNotificationCenter::setShared(
+    std::shared_ptr<DistributedNotificationCenter> center) {
     std::shared_ptr<DistributedNotificationCenter> previous;
     {
         std::lock_guard lock(sharedMutex());
@@ -68,8 +65,7 @@ DistributedNotificationCenter::DistributedNotificationCenter() = default;
 DistributedNotificationCenter::~DistributedNotificationCenter() = default;
 
 DistributedNotificationCenter::ObserverToken
-DistributedNotificationCenter::addObserver(const std::string& name, Observer observer)
-{
+DistributedNotificationCenter::addObserver(const std::string& name, Observer observer) {
     if (!observer)
         return 0;
     std::lock_guard lock(m_registry->mutex);
@@ -79,8 +75,7 @@ DistributedNotificationCenter::addObserver(const std::string& name, Observer obs
     return token;
 }
 
-void DistributedNotificationCenter::removeObserver(ObserverToken token)
-{
+void DistributedNotificationCenter::removeObserver(ObserverToken token) {
     std::shared_ptr<const Observer> removed;
     {
         std::lock_guard lock(m_registry->mutex);
@@ -95,15 +90,13 @@ void DistributedNotificationCenter::removeObserver(ObserverToken token)
     // Whatever the observer captured is released outside the lock.
 }
 
-bool DistributedNotificationCenter::Registry::contains(ObserverToken token)
-{
+bool DistributedNotificationCenter::Registry::contains(ObserverToken token) {
     std::lock_guard lock(mutex);
     return std::any_of(entries.begin(), entries.end(),
                        [token](const Entry& entry) { return entry.token == token; });
 }
 
-bool DistributedNotificationCenter::isValidUserInfo(const platform::PlistValue& userInfo)
-{
+bool DistributedNotificationCenter::isValidUserInfo(const platform::PlistValue& userInfo) {
     if (userInfo.isNull())
         return true;
     return userInfo.asDictionary() && holdsNoNull(userInfo, 0);
@@ -111,8 +104,7 @@ bool DistributedNotificationCenter::isValidUserInfo(const platform::PlistValue& 
 
 void DistributedNotificationCenter::deliver(const std::string& name,
                                             const std::optional<std::string>& object,
-                                            const platform::PlistValue& userInfo)
-{
+                                            const platform::PlistValue& userInfo) {
     std::vector<std::pair<ObserverToken, std::shared_ptr<const Observer>>> targets;
     {
         std::lock_guard lock(m_registry->mutex);
@@ -123,8 +115,9 @@ void DistributedNotificationCenter::deliver(const std::string& name,
     }
     if (targets.empty())
         return;
-    platform::PlistValue info =
-        userInfo.asDictionary() ? userInfo : platform::PlistValue(platform::PlistValue::Dictionary{});
+    platform::PlistValue info = userInfo.asDictionary()
+                                    ? userInfo
+                                    : platform::PlistValue(platform::PlistValue::Dictionary{});
     std::weak_ptr<Registry> registry = m_registry;
     platform::MainQueue::shared().async(
         [registry, targets = std::move(targets), name, object, info = std::move(info)] {

@@ -20,9 +20,9 @@
 // and hand whatever arrives to deliver().
 class DistributedNotificationCenter {
 public:
-    using Observer = std::function<void(const std::string& name,
-                                        const std::optional<std::string>& object,
-                                        const platform::PlistValue& userInfo)>;
+    using Observer =
+        std::function<void(const std::string& name, const std::optional<std::string>& object,
+                           const platform::PlistValue& userInfo)>;
     using ObserverToken = std::uint64_t;
 
     // The process's centre: the one installed last with setShared(), else an

@@ -13,14 +13,12 @@ using platform::Bundle;
 
 namespace {
 
-std::string bundleOf(const std::string& executable)
-{
+std::string bundleOf(const std::string& executable) {
     // <bundle>/Contents/MacOS/<executable>
     return std::filesystem::path(executable).parent_path().parent_path().parent_path().string();
 }
 
-std::set<std::string> relativeFiles(const std::string& folder)
-{
+std::set<std::string> relativeFiles(const std::string& folder) {
     std::set<std::string> files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
         if (entry.is_regular_file())
@@ -30,8 +28,7 @@ std::set<std::string> relativeFiles(const std::string& folder)
 }
 
 void expectApplicationBundle(const std::shared_ptr<Bundle>& bundle, const std::string& identifier,
-                             const std::string& executableName, const std::string& executable)
-{
+                             const std::string& executableName, const std::string& executable) {
     ASSERT_NE(bundle, nullptr);
     EXPECT_EQ(bundle->bundleIdentifier(), identifier);
     const platform::PlistValue* name = bundle->objectForInfoDictionaryKey("CFBundleExecutable");
@@ -49,14 +46,14 @@ void expectApplicationBundle(const std::shared_ptr<Bundle>& bundle, const std::s
 
 } // namespace
 
-TEST(BundleLayout, TheMainBundleHoldsTheHelperBundle)
-{
+TEST(BundleLayout, TheMainBundleHoldsTheHelperBundle) {
     const std::string mainBundle = bundleOf(mainExecutable());
     EXPECT_EQ(platform::Path::lastComponent(mainBundle), "Sweepwise.app");
     expectApplicationBundle(Bundle::create(mainBundle), "com.halvorn.Sweepwise-SIII", "Sweepwise",
                             mainExecutable());
 
-    const std::string helperBundle = mainBundle + "/Contents/Library/LoginItems/SweepwiseHelper.app";
+    const std::string helperBundle =
+        mainBundle + "/Contents/Library/LoginItems/SweepwiseHelper.app";
     EXPECT_EQ(bundleOf(helperExecutable()), helperBundle);
     auto helper = Bundle::create(helperBundle);
     expectApplicationBundle(helper, "com.halvorn.Sweepwise-SIII-Helper", "SweepwiseHelper",
@@ -68,8 +65,7 @@ TEST(BundleLayout, TheMainBundleHoldsTheHelperBundle)
     EXPECT_EQ(background->asBoolean(), true);
 }
 
-TEST(BundleLayout, TheHelperCarriesExactlyItsResources)
-{
+TEST(BundleLayout, TheHelperCarriesExactlyItsResources) {
     const std::string sources = std::string(SWEEPWISE_SOURCE_DIR) + "/resources/helper/Resources";
     const std::string copied = bundleOf(helperExecutable()) + "/Contents/Resources";
     std::set<std::string> expected = relativeFiles(sources);

@@ -1,4 +1,5 @@
 #include "app/BusNotificationCenter.h"
+
 #include "app/BusTestSupport.h"
 
 #include <QDBusArgument>
@@ -21,22 +22,21 @@ struct Received {
     PlistValue userInfo;
 };
 
-DistributedNotificationCenter::Observer recordInto(std::vector<Received>& log)
-{
+DistributedNotificationCenter::Observer recordInto(std::vector<Received>& log) {
     return [&log](const std::string& name, const std::optional<std::string>& object,
-                  const PlistValue& userInfo) { log.push_back({name, object, userInfo}); };
+                  const PlistValue& userInfo) {
+        log.push_back({name, object, userInfo});
+    };
 }
 
-PlistValue dictionary(PlistValue::Dictionary entries)
-{
+PlistValue dictionary(PlistValue::Dictionary entries) {
     return PlistValue(std::move(entries));
 }
 
 // Two programs on one bus: each test gets connections of its own.
 class BusNotificationCenterTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         const auto* test = testing::UnitTest::GetInstance()->current_test_info();
         m_prefix = QString::fromUtf8(test->name());
         poster = BusNotificationCenter::create(PrivateBus::connect(m_prefix + "-poster"));
@@ -45,8 +45,7 @@ protected:
         ASSERT_NE(listener, nullptr);
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         poster.reset();
         listener.reset();
         PrivateBus::disconnect(m_prefix + "-poster");
@@ -54,11 +53,10 @@ protected:
     }
 
     // Sends a signal as a program we did not write might, with any arguments.
-    void sendRaw(const QList<QVariant>& arguments)
-    {
-        QDBusMessage signal = QDBusMessage::createSignal(
-            BusNotificationCenter::kPath, BusNotificationCenter::kInterface,
-            BusNotificationCenter::kSignal);
+    void sendRaw(const QList<QVariant>& arguments) {
+        QDBusMessage signal = QDBusMessage::createSignal(BusNotificationCenter::kPath,
+                                                         BusNotificationCenter::kInterface,
+                                                         BusNotificationCenter::kSignal);
         signal.setArguments(arguments);
         ASSERT_TRUE(PrivateBus::connect(m_prefix + "-poster").send(signal));
     }
@@ -72,8 +70,7 @@ private:
 
 } // namespace
 
-TEST_F(BusNotificationCenterTest, NotificationsReachObserversOfTheirNameInEveryProgram)
-{
+TEST_F(BusNotificationCenterTest, NotificationsReachObserversOfTheirNameInEveryProgram) {
     std::vector<Received> heard, echoed, otherName, everything;
     auto token = listener->addObserver("com.example.Moved", recordInto(heard));
     listener->addObserver("com.example.Other", recordInto(otherName));
@@ -99,8 +96,7 @@ TEST_F(BusNotificationCenterTest, NotificationsReachObserversOfTheirNameInEveryP
     EXPECT_TRUE(otherName.empty());
 }
 
-TEST_F(BusNotificationCenterTest, UserInformationKeepsItsKinds)
-{
+TEST_F(BusNotificationCenterTest, UserInformationKeepsItsKinds) {
     const std::uint8_t rawBytes[] = {0, 1, 0xFE, 0xFF};
     struct Case {
         const char* what;
@@ -147,8 +143,7 @@ TEST_F(BusNotificationCenterTest, UserInformationKeepsItsKinds)
     EXPECT_EQ(flag->kind(), PlistValue::Kind::Boolean);
 }
 
-TEST_F(BusNotificationCenterTest, ForeignValuesAreReadAsWellAsTheyCanBe)
-{
+TEST_F(BusNotificationCenterTest, ForeignValuesAreReadAsWellAsTheyCanBe) {
     QDBusArgument structure;
     structure.beginStructure();
     structure << 7 << QStringLiteral("seven");
@@ -177,8 +172,7 @@ TEST_F(BusNotificationCenterTest, ForeignValuesAreReadAsWellAsTheyCanBe)
         {"object path", QVariant::fromValue(QDBusObjectPath("/a/b")), "/a/b"},
         {"signature", QVariant::fromValue(QDBusSignature("a{sv}")), "a{sv}"},
         {"variant in variant", QVariant::fromValue(QDBusVariant(true)), true},
-        {"string list", QStringList{"a", "b"},
-         PlistValue::Array{PlistValue("a"), PlistValue("b")}},
+        {"string list", QStringList{"a", "b"}, PlistValue::Array{PlistValue("a"), PlistValue("b")}},
         {"structure", QVariant::fromValue(structure),
          PlistValue::Array{PlistValue(7), PlistValue("seven")}},
         {"integer keys", QVariant::fromValue(integerKeys), dictionary({{"5", "five"}})},
@@ -203,8 +197,7 @@ TEST_F(BusNotificationCenterTest, ForeignValuesAreReadAsWellAsTheyCanBe)
     EXPECT_EQ(heard[0].userInfo, dictionary(expected));
 }
 
-TEST_F(BusNotificationCenterTest, SignalsOfAnotherShapeAreIgnored)
-{
+TEST_F(BusNotificationCenterTest, SignalsOfAnotherShapeAreIgnored) {
     const QList<QVariant> malformed[] = {
         {QStringLiteral("com.example.Shape")},
         {QStringLiteral("com.example.Shape"), QStringList{}},
@@ -226,8 +219,7 @@ TEST_F(BusNotificationCenterTest, SignalsOfAnotherShapeAreIgnored)
     EXPECT_EQ(heard[0].object, "last");
 }
 
-TEST_F(BusNotificationCenterTest, RefusesWhatTheBusCannotCarry)
-{
+TEST_F(BusNotificationCenterTest, RefusesWhatTheBusCannotCarry) {
     const std::string withNul("a\0b", 3);
     const std::string illFormed = "\xC3\x28";
     struct Case {
@@ -256,8 +248,7 @@ TEST_F(BusNotificationCenterTest, RefusesWhatTheBusCannotCarry)
     EXPECT_EQ(heard[0].name, "sentinel");
 }
 
-TEST(BusNotificationCenter, NeedsAConnectedBus)
-{
+TEST(BusNotificationCenter, NeedsAConnectedBus) {
     QDBusConnection nowhere = QDBusConnection::connectToBus(
         QStringLiteral("unix:path=/nonexistent/sweepwise-bus"), QStringLiteral("nowhere"));
     EXPECT_FALSE(nowhere.isConnected());

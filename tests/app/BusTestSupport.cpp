@@ -7,34 +7,44 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QTimer>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace testing_support {
 
 namespace {
 
-// Ends a started program together with the test process, even when the test
-// process dies without cleaning up.
-void killWithParent(QProcess& process)
-{
-    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+void appendAvailable(int fd, std::string& text) {
+    char buffer[4096];
+    for (;;) {
+        ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got > 0)
+            text.append(buffer, static_cast<std::size_t>(got));
+        else if (got < 0 && errno == EINTR)
+            continue;
+        else
+            return;
+    }
 }
 
-std::string& busAddress()
-{
+std::string& busAddress() {
     static std::string address;
     return address;
 }
 
 class BusTestEnvironment : public testing::Environment {
 public:
-    void SetUp() override
-    {
+    void SetUp() override {
         std::string runtime = Sandbox::process().makeFolder("runtime");
         chmod(runtime.c_str(), 0700);
         setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
@@ -44,36 +54,28 @@ public:
             new QCoreApplication(m_argc, m_argv);
 
         std::string folder = Sandbox::process().makeFolder("bus");
-        m_daemon = std::make_unique<QProcess>();
-        killWithParent(*m_daemon);
-        m_daemon->start(QStringLiteral("dbus-daemon"),
-                        {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                         QStringLiteral("--print-address=1"),
-                         QString::fromStdString("--address=unix:dir=" + folder)});
-        ASSERT_TRUE(m_daemon->waitForStarted(10000)) << "cannot start dbus-daemon";
-        while (!m_daemon->canReadLine())
-            ASSERT_TRUE(m_daemon->waitForReadyRead(10000)) << "dbus-daemon printed no address";
-        busAddress() = m_daemon->readLine().trimmed().toStdString();
+        m_daemon = std::make_unique<ChildProgram>(
+            "dbus-daemon", std::vector<std::string>{"--session", "--nofork", "--print-address=1",
+                                                    "--address=unix:dir=" + folder});
+        ASSERT_TRUE(m_daemon->waitForOutput("\n")) << "dbus-daemon printed no address";
+        std::string printed = m_daemon->standardOutput();
+        busAddress() = printed.substr(0, printed.find('\n'));
         setenv("DBUS_SESSION_BUS_ADDRESS", busAddress().c_str(), 1);
 
         m_host = MainQueueHost::create(platform::MainQueue::shared());
         ASSERT_NE(m_host, nullptr);
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         m_host.reset();
-        if (m_daemon) {
-            m_daemon->kill();
-            m_daemon->waitForFinished(10000);
-        }
+        m_daemon.reset();
     }
 
 private:
     char m_name[16] = "app_tests";
     char* m_argv[2] = {m_name, nullptr};
     int m_argc{1};
-    std::unique_ptr<QProcess> m_daemon;
+    std::unique_ptr<ChildProgram> m_daemon;
     std::unique_ptr<MainQueueHost> m_host;
 };
 
@@ -82,23 +84,19 @@ const testing::Environment* const kBusEnvironment =
 
 } // namespace
 
-const std::string& PrivateBus::address()
-{
+const std::string& PrivateBus::address() {
     return busAddress();
 }
 
-QDBusConnection PrivateBus::connect(const QString& name)
-{
+QDBusConnection PrivateBus::connect(const QString& name) {
     return QDBusConnection::connectToBus(QString::fromStdString(busAddress()), name);
 }
 
-void PrivateBus::disconnect(const QString& name)
-{
+void PrivateBus::disconnect(const QString& name) {
     QDBusConnection::disconnectFromBus(name);
 }
 
-bool runEventsUntil(const std::function<bool()>& predicate, std::chrono::milliseconds timeout)
-{
+bool runEventsUntil(const std::function<bool()>& predicate, std::chrono::milliseconds timeout) {
     // The timer guarantees that waiting for events wakes up to check again.
     QTimer tick;
     tick.start(10);
@@ -111,59 +109,110 @@ bool runEventsUntil(const std::function<bool()>& predicate, std::chrono::millise
     return true;
 }
 
-std::string helperExecutable()
-{
+std::string helperExecutable() {
     return SWEEPWISE_HELPER_EXECUTABLE;
 }
 
-std::string mainExecutable()
-{
+std::string mainExecutable() {
     return SWEEPWISE_MAIN_EXECUTABLE;
 }
 
-std::map<std::string, std::string> programEnvironment()
-{
+std::map<std::string, std::string> programEnvironment() {
     return {{"QT_QPA_PLATFORM", "offscreen"}};
 }
 
 ChildProgram::ChildProgram(const std::string& program, const std::vector<std::string>& arguments,
                            const std::map<std::string, std::string>& environment,
-                           const std::string& workingDirectory)
-{
-    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+                           const std::string& workingDirectory) {
+    // Everything the child needs is prepared before fork: after it, in a process
+    // with threads, the child may only make plain system calls.
+    std::vector<std::string> argumentStrings{program};
+    argumentStrings.insert(argumentStrings.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : argumentStrings)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    std::vector<std::string> variables;
+    for (char** entry = environ; *entry; ++entry) {
+        std::string variable(*entry);
+        if (!environment.count(variable.substr(0, variable.find('='))))
+            variables.push_back(std::move(variable));
+    }
     for (const auto& [name, value] : environment)
-        variables.insert(QString::fromStdString(name), QString::fromStdString(value));
-    m_process.setProcessEnvironment(variables);
-    if (!workingDirectory.empty())
-        m_process.setWorkingDirectory(QString::fromStdString(workingDirectory));
-    killWithParent(m_process);
-    QStringList list;
-    for (const std::string& argument : arguments)
-        list.append(QString::fromStdString(argument));
-    m_process.start(QString::fromStdString(program), list);
-    EXPECT_TRUE(m_process.waitForStarted(10000)) << "cannot start " << program;
+        variables.push_back(name + "=" + value);
+    std::vector<char*> envp;
+    for (std::string& variable : variables)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
+
+    int output[2], error[2];
+    if (pipe2(output, O_CLOEXEC) != 0 || pipe2(error, O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "cannot make pipes for " << program;
+        return;
+    }
+    const char* folder = workingDirectory.empty() ? nullptr : workingDirectory.c_str();
+    pid_t parent = getpid();
+    m_pid = fork();
+    if (m_pid == 0) {
+        // The child dies with the test process, even when that one dies without
+        // cleaning up.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent)
+            _exit(126);
+        dup2(output[1], STDOUT_FILENO);
+        dup2(error[1], STDERR_FILENO);
+        if (folder && chdir(folder) != 0)
+            _exit(126);
+        execvpe(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    close(output[1]);
+    close(error[1]);
+    m_outputFd = output[0];
+    m_errorFd = error[0];
+    fcntl(m_outputFd, F_SETFL, O_NONBLOCK);
+    fcntl(m_errorFd, F_SETFL, O_NONBLOCK);
+    EXPECT_GT(m_pid, 0) << "cannot start " << program;
 }
 
-ChildProgram::~ChildProgram()
-{
-    if (isRunning()) {
-        m_process.kill();
-        m_process.waitForFinished(10000);
+ChildProgram::~ChildProgram() {
+    if (m_pid > 0 && isRunning()) {
+        kill(m_pid, SIGKILL);
+        reap(0);
+    }
+    if (m_outputFd >= 0)
+        close(m_outputFd);
+    if (m_errorFd >= 0)
+        close(m_errorFd);
+}
+
+void ChildProgram::reap(int options) const {
+    if (m_exited || m_pid <= 0)
+        return;
+    int status = 0;
+    pid_t result;
+    do
+        result = waitpid(m_pid, &status, options);
+    while (result < 0 && errno == EINTR);
+    if (result == m_pid) {
+        m_exited = true;
+        m_status = status;
     }
 }
 
-bool ChildProgram::isRunning() const
-{
-    return m_process.state() != QProcess::NotRunning;
+bool ChildProgram::isRunning() const {
+    reap(WNOHANG);
+    return m_pid > 0 && !m_exited;
 }
 
-bool ChildProgram::waitForExit(std::chrono::milliseconds timeout)
-{
-    return runEventsUntil([this] { return !isRunning(); }, timeout);
+bool ChildProgram::waitForExit(std::chrono::milliseconds timeout) {
+    bool exited = runEventsUntil([this] { return !isRunning(); }, timeout);
+    collect();
+    return exited;
 }
 
-bool ChildProgram::waitForOutput(const std::string& text, std::chrono::milliseconds timeout)
-{
+bool ChildProgram::waitForOutput(const std::string& text, std::chrono::milliseconds timeout) {
     auto found = [this, &text] {
         collect();
         return m_output.find(text) != std::string::npos || m_error.find(text) != std::string::npos;
@@ -172,37 +221,34 @@ bool ChildProgram::waitForOutput(const std::string& text, std::chrono::milliseco
     return seen && found();
 }
 
-int ChildProgram::exitCode() const
-{
-    return m_process.exitCode();
+int ChildProgram::exitCode() const {
+    return m_exited && WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1;
 }
 
-bool ChildProgram::exitedNormally() const
-{
-    return !isRunning() && m_process.exitStatus() == QProcess::NormalExit;
+bool ChildProgram::exitedNormally() const {
+    return !isRunning() && WIFEXITED(m_status);
 }
 
-std::string ChildProgram::standardOutput()
-{
+std::string ChildProgram::standardOutput() {
     collect();
     return m_output;
 }
 
-std::string ChildProgram::standardError()
-{
+std::string ChildProgram::standardError() {
     collect();
     return m_error;
 }
 
-void ChildProgram::terminate()
-{
-    m_process.terminate();
+void ChildProgram::terminate() {
+    if (isRunning())
+        kill(m_pid, SIGTERM);
 }
 
-void ChildProgram::collect()
-{
-    m_output += m_process.readAllStandardOutput().toStdString();
-    m_error += m_process.readAllStandardError().toStdString();
+void ChildProgram::collect() {
+    if (m_outputFd >= 0)
+        appendAvailable(m_outputFd, m_output);
+    if (m_errorFd >= 0)
+        appendAvailable(m_errorFd, m_error);
 }
 
 } // namespace testing_support

@@ -1,13 +1,12 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QString>
 #include <chrono>
 #include <functional>
 #include <map>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace testing_support {
@@ -34,7 +33,9 @@ std::string helperExecutable();
 std::string mainExecutable();
 
 // A program started by a test, with the test's environment plus `environment`,
-// killed if it is still running when the test ends.
+// killed if it is still running when the test ends. It is started with fork and
+// exec rather than QProcess, whose way of starting processes ThreadSanitizer cannot
+// follow.
 class ChildProgram {
 public:
     ChildProgram(const std::string& program, const std::vector<std::string>& arguments,
@@ -57,10 +58,17 @@ public:
     std::string standardError();
     void terminate();
 
+    pid_t processIdentifier() const { return m_pid; }
+
 private:
     void collect();
+    void reap(int options) const;
 
-    QProcess m_process;
+    pid_t m_pid{-1};
+    int m_outputFd{-1};
+    int m_errorFd{-1};
+    mutable bool m_exited{false};
+    mutable int m_status{0};
     std::string m_output;
     std::string m_error;
 };

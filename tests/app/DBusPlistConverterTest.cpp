@@ -7,8 +7,7 @@ using platform::PlistValue;
 
 namespace {
 
-PlistValue nestedDictionaries(int depth)
-{
+PlistValue nestedDictionaries(int depth) {
     PlistValue value(PlistValue::Dictionary{});
     for (int i = 0; i < depth; ++i)
         value = PlistValue(PlistValue::Dictionary{{"d", value}});
@@ -17,8 +16,7 @@ PlistValue nestedDictionaries(int depth)
 
 } // namespace
 
-TEST(DBusPlistConverter, RefusesValuesTheBusCannotHold)
-{
+TEST(DBusPlistConverter, RefusesValuesTheBusCannotHold) {
     const std::string withNul("a\0b", 3);
     struct Case {
         const char* what;
@@ -40,8 +38,7 @@ TEST(DBusPlistConverter, RefusesValuesTheBusCannotHold)
     EXPECT_FALSE(DBusPlistConverter::toVariantMap(PlistValue(PlistValue::Array{})));
 }
 
-TEST(DBusPlistConverter, LeavesOutWhatHasNoCounterpart)
-{
+TEST(DBusPlistConverter, LeavesOutWhatHasNoCounterpart) {
     EXPECT_FALSE(DBusPlistConverter::fromVariant(QVariant(QPoint(1, 2))));
     EXPECT_FALSE(DBusPlistConverter::fromVariant(QVariant()));
 

@@ -16,8 +16,7 @@ namespace {
 
 const std::string kHelper = "com.halvorn.Sweepwise-SIII-Helper";
 
-std::map<std::string, std::string> withHome(const std::string& home)
-{
+std::map<std::string, std::string> withHome(const std::string& home) {
     auto environment = programEnvironment();
     environment["SWEEPWISE_HOME"] = home;
     return environment;
@@ -25,20 +24,17 @@ std::map<std::string, std::string> withHome(const std::string& home)
 
 // A helper started in its own home folder, and known to be ready: it claims its
 // name only once it answers requests.
-std::unique_ptr<ChildProgram> startHelper(const std::string& home)
-{
+std::unique_ptr<ChildProgram> startHelper(const std::string& home) {
     auto helper = std::make_unique<ChildProgram>(helperExecutable(), std::vector<std::string>{},
                                                  withHome(home));
     QDBusConnection bus = PrivateBus::connect("starter");
-    bool ready = runEventsUntil([&] {
-        return ApplicationBusClient::isRunning(bus, kHelper) || !helper->isRunning();
-    });
+    bool ready = runEventsUntil(
+        [&] { return ApplicationBusClient::isRunning(bus, kHelper) || !helper->isRunning(); });
     EXPECT_TRUE(ready && helper->isRunning()) << helper->standardError();
     return helper;
 }
 
-void stopHelper(std::unique_ptr<ChildProgram>& helper)
-{
+void stopHelper(std::unique_ptr<ChildProgram>& helper) {
     helper.reset();
     QDBusConnection bus = PrivateBus::connect("starter");
     EXPECT_TRUE(runEventsUntil([&] { return !ApplicationBusClient::isRunning(bus, kHelper); }));
@@ -46,8 +42,7 @@ void stopHelper(std::unique_ptr<ChildProgram>& helper)
 
 } // namespace
 
-TEST(HelperProgram, AnswersTheFullDiskAccessQuery)
-{
+TEST(HelperProgram, AnswersTheFullDiskAccessQuery) {
     // The helper decides by listing the home folder's Library/Safari.
     struct Case {
         const char* what;
@@ -62,9 +57,10 @@ TEST(HelperProgram, AnswersTheFullDiskAccessQuery)
     };
 
     // dbus-monitor shows what really went over the bus, read by a client we did not write.
-    ChildProgram monitor("dbus-monitor",
-                         {"--address", PrivateBus::address(),
-                          "type='signal',interface='com.halvorn.Sweepwise.DistributedNotification'"});
+    ChildProgram monitor(
+        "dbus-monitor",
+        {"--address", PrivateBus::address(),
+         "type='signal',interface='com.halvorn.Sweepwise.DistributedNotification'"});
     ASSERT_TRUE(monitor.waitForOutput("NameLost")) << monitor.standardError();
 
     QDBusConnection bus = PrivateBus::connect("asker");
@@ -90,8 +86,8 @@ TEST(HelperProgram, AnswersTheFullDiskAccessQuery)
         ChildProgram ask(mainExecutable(), {"fda"}, programEnvironment());
         ASSERT_TRUE(ask.waitForExit());
         EXPECT_EQ(ask.exitCode(), 0) << ask.standardError();
-        EXPECT_EQ(ask.standardOutput(),
-                  std::string("Full Disk Access: ") + (c.granted ? "granted" : "not granted") + "\n");
+        EXPECT_EQ(ask.standardOutput(), std::string("Full Disk Access: ") +
+                                            (c.granted ? "granted" : "not granted") + "\n");
 
         // ... and the answer is a boolean for every listener on the bus.
         ASSERT_TRUE(runEventsUntil([&] { return !answers.empty(); }));
@@ -108,10 +104,10 @@ TEST(HelperProgram, AnswersTheFullDiskAccessQuery)
     // D-Bus boolean inside its dictionary.
     ASSERT_TRUE(monitor.waitForOutput("boolean true"));
     std::string seen = monitor.standardOutput();
-    std::regex answer(std::string("member=Notification\\s+string \"")
-                      + Names::responseFullDiskAccessState
-                      + "\"\\s+array \\[\\s+\\]\\s+array \\[\\s+dict entry\\(\\s+string \""
-                      + Names::isAccessGranted + "\"\\s+variant\\s+boolean (true|false)");
+    std::regex answer(std::string("member=Notification\\s+string \"") +
+                      Names::responseFullDiskAccessState +
+                      "\"\\s+array \\[\\s+\\]\\s+array \\[\\s+dict entry\\(\\s+string \"" +
+                      Names::isAccessGranted + "\"\\s+variant\\s+boolean (true|false)");
     std::vector<std::string> values;
     for (auto it = std::sregex_iterator(seen.begin(), seen.end(), answer);
          it != std::sregex_iterator(); ++it)
@@ -124,8 +120,7 @@ TEST(HelperProgram, AnswersTheFullDiskAccessQuery)
     EXPECT_EQ(requests, 3u);
 }
 
-TEST(HelperProgram, TheQuestionTimesOutWhenNobodyAnswers)
-{
+TEST(HelperProgram, TheQuestionTimesOutWhenNobodyAnswers) {
     // Something owns the helper's name but never answers.
     QDBusConnection own = PrivateBus::connect("silent");
     auto silent = ApplicationService::claim(own, kHelper);
@@ -136,8 +131,7 @@ TEST(HelperProgram, TheQuestionTimesOutWhenNobodyAnswers)
     EXPECT_EQ(ask.standardError(), "Sweepwise: no answer from the helper within 1 s\n");
 }
 
-TEST(HelperProgram, WithoutASessionBusBothProgramsCarryOn)
-{
+TEST(HelperProgram, WithoutASessionBusBothProgramsCarryOn) {
     auto environment = programEnvironment();
     environment["DBUS_SESSION_BUS_ADDRESS"] =
         "unix:path=" + Sandbox::process().makeFolder("nobus") + "/socket";
@@ -161,8 +155,7 @@ TEST(HelperProgram, WithoutASessionBusBothProgramsCarryOn)
         << ask.standardError();
 }
 
-TEST(MainApplicationProgram, CommandLineAnswersWithClearExitCodes)
-{
+TEST(MainApplicationProgram, CommandLineAnswersWithClearExitCodes) {
     struct Case {
         std::vector<std::string> arguments;
         int exitCode;
@@ -181,7 +174,10 @@ TEST(MainApplicationProgram, CommandLineAnswersWithClearExitCodes)
         {{"fda", "now"}, 2, "", "fda takes only --timeout SECONDS"},
         {{"login-item"}, 2, "", "login-item takes on or off"},
         {{"login-item", "yes"}, 2, "", "login-item takes on or off"},
-        {{"fda"}, 3, "", "Sweepwise: the helper (com.halvorn.Sweepwise-SIII-Helper) is not running\n"},
+        {{"fda"},
+         3,
+         "",
+         "Sweepwise: the helper (com.halvorn.Sweepwise-SIII-Helper) is not running\n"},
     };
     for (const Case& c : cases) {
         std::string call;
@@ -205,8 +201,7 @@ TEST(MainApplicationProgram, CommandLineAnswersWithClearExitCodes)
     }
 }
 
-TEST(MainApplicationProgram, SwitchesTheLoginItemOfTheHelperInItsBundle)
-{
+TEST(MainApplicationProgram, SwitchesTheLoginItemOfTheHelperInItsBundle) {
     std::string home = Sandbox::process().makeFolder("home");
     std::string entry = home + "/.config/autostart/com.halvorn.Sweepwise-SIII-Helper.desktop";
 
@@ -214,7 +209,8 @@ TEST(MainApplicationProgram, SwitchesTheLoginItemOfTheHelperInItsBundle)
     ASSERT_TRUE(on.waitForExit());
     EXPECT_EQ(on.exitCode(), 0) << on.standardError();
     std::string contents = readFile(entry);
-    EXPECT_NE(contents.find("Exec=\"" + helperExecutable() + "\"\n"), std::string::npos) << contents;
+    EXPECT_NE(contents.find("Exec=\"" + helperExecutable() + "\"\n"), std::string::npos)
+        << contents;
 
     ChildProgram off(mainExecutable(), {"login-item", "off"}, withHome(home));
     ASSERT_TRUE(off.waitForExit());

@@ -1,8 +1,9 @@
+#include "app/SingleInstance.h"
+
 #include "app/ApplicationBusClient.h"
 #include "app/ApplicationBusName.h"
 #include "app/ApplicationService.h"
 #include "app/BusTestSupport.h"
-#include "app/SingleInstance.h"
 #include "shell/WatcherSettings.h"
 #include "support/Sandbox.h"
 
@@ -19,30 +20,28 @@ const std::string kHelper = "com.halvorn.Sweepwise-SIII-Helper";
 // Calls a method of org.freedesktop.Application without blocking this thread,
 // which has to answer it when the service lives in this very process.
 QDBusMessage callApplication(const QDBusConnection& connection, const std::string& name,
-                             const QString& method, const QList<QVariant>& arguments)
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QString::fromStdString(name), ApplicationBusName::objectPath(name),
-        ApplicationBusName::kInterface, method);
+                             const QString& method, const QList<QVariant>& arguments) {
+    QDBusMessage call = QDBusMessage::createMethodCall(QString::fromStdString(name),
+                                                       ApplicationBusName::objectPath(name),
+                                                       ApplicationBusName::kInterface, method);
     call.setArguments(arguments);
     QDBusPendingCall pending = connection.asyncCall(call);
     EXPECT_TRUE(runEventsUntil([&] { return pending.isFinished(); }));
     return pending.reply();
 }
 
-bool waitUntilOwned(const std::string& name, bool owned, ChildProgram* program = nullptr)
-{
+bool waitUntilOwned(const std::string& name, bool owned, ChildProgram* program = nullptr) {
     QDBusConnection bus = PrivateBus::connect("watcher");
     return runEventsUntil([&] {
-        return ApplicationBusClient::isRunning(bus, name) == owned
-            || (program && !program->isRunning());
-    }) && ApplicationBusClient::isRunning(bus, name) == owned;
+               return ApplicationBusClient::isRunning(bus, name) == owned ||
+                      (program && !program->isRunning());
+           }) &&
+           ApplicationBusClient::isRunning(bus, name) == owned;
 }
 
 } // namespace
 
-TEST(ApplicationBusName, DerivesObjectPathsAndChecksNames)
-{
+TEST(ApplicationBusName, DerivesObjectPathsAndChecksNames) {
     EXPECT_EQ(ApplicationBusName::objectPath(kHelper), "/com/halvorn/Sweepwise_SIII_Helper");
     EXPECT_EQ(ApplicationBusName::objectPath("com.halvorn.Sweepwise-SIII"),
               "/com/halvorn/Sweepwise_SIII");
@@ -72,8 +71,7 @@ TEST(ApplicationBusName, DerivesObjectPathsAndChecksNames)
         EXPECT_EQ(ApplicationBusName::isValid(c.name), c.valid) << c.name;
 }
 
-TEST(ApplicationService, ServesOpenActivateAndRefusesActions)
-{
+TEST(ApplicationService, ServesOpenActivateAndRefusesActions) {
     const std::string name = "com.example.Served";
     QDBusConnection own = PrivateBus::connect("served");
     QDBusConnection other = PrivateBus::connect("caller");
@@ -88,14 +86,20 @@ TEST(ApplicationService, ServesOpenActivateAndRefusesActions)
               QDBusMessage::ReplyMessage);
     std::vector<std::vector<std::string>> opened;
     int activations = 0;
-    service->setOpenHandler([&](const std::vector<std::string>& paths) { opened.push_back(paths); });
+    service->setOpenHandler(
+        [&](const std::vector<std::string>& paths) { opened.push_back(paths); });
     service->setActivateHandler([&] { ++activations; });
     ASSERT_TRUE(runEventsUntil([&] { return opened.size() == 1; }));
     EXPECT_EQ(opened[0], std::vector<std::string>{"/early.msgforsahelp"});
 
     // Only local files get through, decoded.
-    uris = {"file:///Users/a%20b/M%C3%BCll%25.msgforsahelp", "https://example.com/x", "relative",
-            "file://host/x", "file:///bad%2", "file:///nul%00byte", "file://localhost/ok"};
+    uris = {"file:///Users/a%20b/M%C3%BCll%25.msgforsahelp",
+            "https://example.com/x",
+            "relative",
+            "file://host/x",
+            "file:///bad%2",
+            "file:///nul%00byte",
+            "file://localhost/ok"};
     ASSERT_EQ(callApplication(other, name, "Open", {uris, QVariantMap()}).type(),
               QDBusMessage::ReplyMessage);
     ASSERT_TRUE(runEventsUntil([&] { return opened.size() == 2; }));
@@ -105,16 +109,15 @@ TEST(ApplicationService, ServesOpenActivateAndRefusesActions)
               QDBusMessage::ReplyMessage);
     ASSERT_TRUE(runEventsUntil([&] { return activations == 1; }));
 
-    QDBusMessage refused = callApplication(
-        other, name, "ActivateAction", {QStringLiteral("quit"), QVariantList(), QVariantMap()});
+    QDBusMessage refused = callApplication(other, name, "ActivateAction",
+                                           {QStringLiteral("quit"), QVariantList(), QVariantMap()});
     EXPECT_EQ(refused.type(), QDBusMessage::ErrorMessage);
     EXPECT_EQ(refused.errorName(), "org.freedesktop.DBus.Error.InvalidArgs");
 
     // A client we did not write finds the interface where the convention says.
-    ChildProgram introspect("dbus-send",
-                            {"--session", "--print-reply", "--dest=" + name,
-                             ApplicationBusName::objectPath(name).toStdString(),
-                             "org.freedesktop.DBus.Introspectable.Introspect"});
+    ChildProgram introspect("dbus-send", {"--session", "--print-reply", "--dest=" + name,
+                                          ApplicationBusName::objectPath(name).toStdString(),
+                                          "org.freedesktop.DBus.Introspectable.Introspect"});
     ASSERT_TRUE(introspect.waitForExit());
     std::string xml = introspect.standardOutput();
     EXPECT_NE(xml.find("<interface name=\"org.freedesktop.Application\">"), std::string::npos)
@@ -127,8 +130,7 @@ TEST(ApplicationService, ServesOpenActivateAndRefusesActions)
     EXPECT_NE(ApplicationService::claim(other, name), nullptr);
 }
 
-TEST(SingleInstance, ASecondHelperHandsItsFilesToTheFirst)
-{
+TEST(SingleInstance, ASecondHelperHandsItsFilesToTheFirst) {
     std::string folder = Sandbox::process().makeFolder("cwd");
     ChildProgram first(helperExecutable(), {}, programEnvironment());
     ASSERT_TRUE(waitUntilOwned(kHelper, true, &first)) << first.standardError();
@@ -139,8 +141,8 @@ TEST(SingleInstance, ASecondHelperHandsItsFilesToTheFirst)
     EXPECT_TRUE(second.exitedNormally());
     EXPECT_EQ(second.exitCode(), 0) << second.standardError();
     EXPECT_TRUE(first.waitForOutput("SweepwiseHelper: open /abs/other"));
-    EXPECT_NE(first.standardError().find("SweepwiseHelper: open " + folder
-                                         + "/relative name.msgforsahelp\n"),
+    EXPECT_NE(first.standardError().find("SweepwiseHelper: open " + folder +
+                                         "/relative name.msgforsahelp\n"),
               std::string::npos)
         << first.standardError();
     EXPECT_EQ(second.standardError().find("SweepwiseHelper: open"), std::string::npos);
@@ -153,8 +155,7 @@ TEST(SingleInstance, ASecondHelperHandsItsFilesToTheFirst)
     EXPECT_FALSE(ApplicationBusClient::processIdentifier(bus, "com.example.NotRunning"));
 }
 
-TEST(SingleInstance, TheRealHelperForwardsToWhoeverOwnsItsName)
-{
+TEST(SingleInstance, TheRealHelperForwardsToWhoeverOwnsItsName) {
     ASSERT_TRUE(waitUntilOwned(kHelper, false)) << "a helper of an earlier test is still there";
     QDBusConnection own = PrivateBus::connect("owner");
     auto service = ApplicationService::claim(own, kHelper);
@@ -179,8 +180,7 @@ TEST(SingleInstance, TheRealHelperForwardsToWhoeverOwnsItsName)
     ASSERT_TRUE(runEventsUntil([&] { return activations == 1; }));
 }
 
-TEST(SingleInstance, ClaimsTheNameOnceItsOwnerIsGone)
-{
+TEST(SingleInstance, ClaimsTheNameOnceItsOwnerIsGone) {
     QDBusConnection bus = PrivateBus::connect("single");
     auto helper = std::make_unique<ChildProgram>(helperExecutable(), std::vector<std::string>{},
                                                  programEnvironment());

@@ -1,7 +1,7 @@
 #include "shell/DistributedNotificationCenter.h"
-#include "shell/LocalDistributedNotificationCenter.h"
 
 #include "platform/MainQueue.h"
+#include "shell/LocalDistributedNotificationCenter.h"
 
 #include <atomic>
 #include <chrono>
@@ -25,8 +25,7 @@ struct Received {
     bool onMainThread{false};
 };
 
-DistributedNotificationCenter::Observer recordInto(std::vector<Received>& log, std::string who)
-{
+DistributedNotificationCenter::Observer recordInto(std::vector<Received>& log, std::string who) {
     return [&log, who](const std::string& name, const std::optional<std::string>& object,
                        const PlistValue& userInfo) {
         log.push_back({who, name, object, userInfo, MainQueue::shared().isCurrentThread()});
@@ -34,22 +33,19 @@ DistributedNotificationCenter::Observer recordInto(std::vector<Received>& log, s
 }
 
 // Lets every delivery that is already queued run.
-void settle()
-{
+void settle() {
     bool done = false;
     MainQueue::shared().async([&done] { done = true; });
     ASSERT_TRUE(MainQueue::shared().runUntil([&] { return done; }, kPatience));
 }
 
-PlistValue dictionary(PlistValue::Dictionary entries)
-{
+PlistValue dictionary(PlistValue::Dictionary entries) {
     return PlistValue(std::move(entries));
 }
 
 } // namespace
 
-TEST(LocalDistributedNotificationCenter, DeliversByNameOnTheMainQueueInObserverOrder)
-{
+TEST(LocalDistributedNotificationCenter, DeliversByNameOnTheMainQueueInObserverOrder) {
     auto center = LocalDistributedNotificationCenter::create();
     std::vector<Received> log;
     center->addObserver("com.example.A", recordInto(log, "first"));
@@ -83,8 +79,7 @@ TEST(LocalDistributedNotificationCenter, DeliversByNameOnTheMainQueueInObserverO
     EXPECT_EQ(log[0].userInfo, dictionary({})) << "no user information arrives as an empty one";
 }
 
-TEST(LocalDistributedNotificationCenter, PostsFromOtherThreadsArriveOnTheMainQueue)
-{
+TEST(LocalDistributedNotificationCenter, PostsFromOtherThreadsArriveOnTheMainQueue) {
     auto center = LocalDistributedNotificationCenter::create();
     std::vector<Received> log;
     center->addObserver("com.example.Ping", recordInto(log, "main"));
@@ -98,8 +93,7 @@ TEST(LocalDistributedNotificationCenter, PostsFromOtherThreadsArriveOnTheMainQue
         EXPECT_TRUE(entry.onMainThread);
 }
 
-TEST(LocalDistributedNotificationCenter, RemovedObserversAreNotCalledAgain)
-{
+TEST(LocalDistributedNotificationCenter, RemovedObserversAreNotCalledAgain) {
     auto center = LocalDistributedNotificationCenter::create();
     std::vector<Received> log;
     auto removedBeforeDelivery = center->addObserver("n", recordInto(log, "removed early"));
@@ -119,8 +113,7 @@ TEST(LocalDistributedNotificationCenter, RemovedObserversAreNotCalledAgain)
     EXPECT_EQ(log[0].observer, "remover");
 }
 
-TEST(LocalDistributedNotificationCenter, DeliveriesOfADestroyedCenterAreDropped)
-{
+TEST(LocalDistributedNotificationCenter, DeliveriesOfADestroyedCenterAreDropped) {
     std::vector<Received> log;
     {
         auto center = LocalDistributedNotificationCenter::create();
@@ -131,8 +124,7 @@ TEST(LocalDistributedNotificationCenter, DeliveriesOfADestroyedCenterAreDropped)
     EXPECT_TRUE(log.empty());
 }
 
-TEST(LocalDistributedNotificationCenter, RefusesWhatCannotBePosted)
-{
+TEST(LocalDistributedNotificationCenter, RefusesWhatCannotBePosted) {
     struct Case {
         const char* what;
         std::string name;
@@ -160,8 +152,7 @@ TEST(LocalDistributedNotificationCenter, RefusesWhatCannotBePosted)
     EXPECT_TRUE(log.empty());
 }
 
-TEST(DistributedNotificationCenter, SharedCenterIsReplaceable)
-{
+TEST(DistributedNotificationCenter, SharedCenterIsReplaceable) {
     auto original = DistributedNotificationCenter::shared();
     ASSERT_NE(original, nullptr);
     EXPECT_EQ(DistributedNotificationCenter::shared(), original);
