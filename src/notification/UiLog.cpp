@@ -1,0 +1,3 @@
+#include "notification/UiLog.h"
+
+Q_LOGGING_CATEGORY(lcUi, "sweepwise.ui")
