@@ -11,6 +11,7 @@
 #include "shell/HelperResources.h"
 #include "shell/MonitorTrashDistributedNotificationNames.h"
 #include "shell/WatcherSettings.h"
+#include "shell/Workspace.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
 
     // Everything that answers other programs is in place before the bus name is
     // claimed, so whoever sees the helper on the bus can ask it at once.
-    SessionBus::installNotificationCenter();
+    SessionBus::install();
     answerFullDiskAccessRequests();
 
     // Qt has taken its own options out of argv; the rest are files, kept as bytes.
@@ -75,5 +76,6 @@ int main(int argc, char** argv) {
     int status = QApplication::exec();
     SingleInstance::release();
     DistributedNotificationCenter::setShared(nullptr);
+    Workspace::setShared(nullptr);
     return status;
 }

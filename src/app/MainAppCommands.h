@@ -5,7 +5,8 @@
 #include <vector>
 
 // The command line of the main-application side (the Sweepwise program in
-// Sweepwise.app): what it can ask of the helper and of the session.
+// Sweepwise.app): the watcher messages it receives from the helper, and what it
+// can ask of the helper and of the session.
 class MainAppCommands {
 public:
     enum ExitCode : int {
@@ -27,6 +28,14 @@ public:
     static std::string usage();
 
 private:
+    static int openMessages(const std::vector<std::string>& paths, std::ostream& out,
+                            std::ostream& err);
+    static int listen(const std::vector<std::string>& options, std::ostream& out,
+                      std::ostream& err);
+    static int sendExclusions(const std::vector<std::string>& paths, std::ostream& out,
+                              std::ostream& err);
+    static int clearExclusions(const std::vector<std::string>& options, std::ostream& out,
+                               std::ostream& err);
     static int askFullDiskAccess(const std::vector<std::string>& options, std::ostream& out,
                                  std::ostream& err);
     static int switchLoginItem(const std::vector<std::string>& options, std::ostream& out,

@@ -1,6 +1,7 @@
 #include "app/SessionBus.h"
 
 #include "app/BusNotificationCenter.h"
+#include "app/BusWorkspace.h"
 
 #include <QDBusError>
 #include <cstdio>
@@ -16,7 +17,7 @@ std::optional<QDBusConnection> SessionBus::connection(std::string* whyNot) {
     return std::nullopt;
 }
 
-bool SessionBus::installNotificationCenter() {
+bool SessionBus::install() {
     std::string whyNot;
     std::optional<QDBusConnection> bus = connection(&whyNot);
     std::shared_ptr<BusNotificationCenter> center =
@@ -30,5 +31,6 @@ bool SessionBus::installNotificationCenter() {
         return false;
     }
     DistributedNotificationCenter::setShared(std::move(center));
+    Workspace::setShared(BusWorkspace::create(*bus, Workspace::createSystemWorkspace()));
     return true;
 }
