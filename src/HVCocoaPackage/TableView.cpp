@@ -4,7 +4,9 @@
 #include "HVCocoaPackage/TableViewDataSource.h"
 
 #include <QEvent>
+#include <QLinearGradient>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QProxyStyle>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -24,7 +26,29 @@ public:
     }
 };
 
+constexpr int kEdgeFadeHeight = 18;
+
 } // namespace
+
+// A strip over the bottom of the visible rows, drawn from clear into the fade colour.
+class TableView::EdgeFade : public QWidget {
+public:
+    explicit EdgeFade(QWidget* parent) : QWidget(parent) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+    QColor color{Qt::transparent};
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QColor clear = color;
+        clear.setAlpha(0);
+        QLinearGradient fade(0, 0, 0, height());
+        fade.setColorAt(0, clear);
+        fade.setColorAt(1, color);
+        QPainter(this).fillRect(rect(), fade);
+    }
+};
 
 TableView::TableView(QWidget* parent) : QScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
@@ -48,6 +72,12 @@ TableView::TableView(QWidget* parent) : QScrollArea(parent) {
 
     m_reusePool = new QWidget(this);
     m_reusePool->hide();
+
+    m_edgeFade = new EdgeFade(viewport());
+    m_edgeFade->hide();
+    viewport()->installEventFilter(this);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { updateEdgeFade(); });
+    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, [this] { updateEdgeFade(); });
 }
 
 TableView::~TableView() = default;
@@ -99,11 +129,14 @@ void TableView::reloadData() {
     m_selectedRow = -1;
 
     const int count = m_dataSource ? std::max(m_dataSource->numberOfRowsInTableView(*this), 0) : 0;
+    int contentHeight = 0;
     for (int index = 0; index < count; ++index) {
         TableRowView* row = m_dataSource->rowViewForRow(*this, index);
         if (!row)
             row = new TableRowView;
-        row->setFixedHeight(std::max(m_dataSource->heightOfRow(*this, index), 1));
+        const int height = std::max(m_dataSource->heightOfRow(*this, index), 1);
+        contentHeight += height;
+        row->setFixedHeight(height);
         row->setCellView(m_dataSource->viewForTableColumn(*this, index));
         row->installEventFilter(this);
         // Before the stretch that keeps the rows at the top.
@@ -111,6 +144,29 @@ void TableView::reloadData() {
         row->show();
         m_rows.emplace_back(row);
     }
+    // The rows keep their heights and scroll rather than being squeezed into the
+    // view, and they are in place at once, not only after the next layout pass.
+    m_content->setMinimumHeight(contentHeight);
+    layout->activate();
+}
+
+void TableView::setEdgeFadeColor(const QColor& color) {
+    m_edgeFade->color = color;
+    m_edgeFade->update();
+    updateEdgeFade();
+}
+
+bool TableView::isEdgeFadeShown() const {
+    return !m_edgeFade->isHidden();
+}
+
+void TableView::updateEdgeFade() {
+    const QScrollBar* scrollBar = verticalScrollBar();
+    const int height = std::min(kEdgeFadeHeight, viewport()->height());
+    m_edgeFade->setGeometry(0, viewport()->height() - height, viewport()->width(), height);
+    m_edgeFade->raise();
+    m_edgeFade->setVisible(m_edgeFade->color.alpha() > 0 &&
+                           scrollBar->value() < scrollBar->maximum());
 }
 
 TableRowView* TableView::rowViewAtRow(int row) const {
@@ -135,6 +191,8 @@ void TableView::selectRow(int row) {
 }
 
 bool TableView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == viewport() && event->type() == QEvent::Resize)
+        updateEdgeFade();
     if (event->type() == QEvent::MouseButtonPress) {
         const auto found = std::find(m_rows.begin(), m_rows.end(), watched);
         if (found != m_rows.end())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QPointer>
 #include <QScrollArea>
 #include <QString>
@@ -16,7 +17,8 @@ class TableViewDataSource;
 // identifier (the view's objectName) instead of making new ones each time.
 //
 // The table has no frame and no background of its own, and its scroll bar
-// overlays the rows and shows only while the list moves. Clicking a row selects it.
+// overlays the rows and shows only while the list moves; an edge fade can hint
+// at rows further down instead. Clicking a row selects it.
 class TableView : public QScrollArea {
     Q_OBJECT
 
@@ -45,6 +47,12 @@ public:
     TableRowView* rowViewAtRow(int row) const;
     QWidget* viewAtRow(int row) const;
 
+    // While rows lie below the visible ones, the bottom edge fades into this colour
+    // (usually the background the table stands on). Transparent, the default, fades
+    // nothing.
+    void setEdgeFadeColor(const QColor& color);
+    bool isEdgeFadeShown() const;
+
     int selectedRow() const { return m_selectedRow; }
     // -1 clears the selection; other rows outside the table are ignored.
     void selectRow(int row);
@@ -53,12 +61,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    class EdgeFade;
+
     void recycle(QWidget* view);
+    void updateEdgeFade();
 
     TableViewDataSource* m_dataSource{nullptr};
     QWidget* m_content{nullptr};
     // Holds recycled views, hidden, until they are asked for again.
     QWidget* m_reusePool{nullptr};
+    EdgeFade* m_edgeFade{nullptr};
     std::vector<QPointer<TableRowView>> m_rows;
     std::map<QString, ViewFactory> m_factories;
     int m_selectedRow{-1};

@@ -13,7 +13,7 @@ class RemovedAppCellView : public QWidget {
 
 public:
     static constexpr int iconSize = 28;
-    static constexpr int iconLeft = 24;
+    static constexpr int iconLeft = 22;
     static constexpr int textLeft = 66;
     static constexpr int rightInset = 14;
     static constexpr int spacing = 8;

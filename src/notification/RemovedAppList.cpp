@@ -1,6 +1,7 @@
 #include "notification/RemovedAppList.h"
 
 #include "HVCocoaPackage/TableView.h"
+#include "notification/FigmaPalette.h"
 #include "notification/RemovedAppCellView.h"
 #include "notification/RemovedAppDisplayItem.h"
 #include "notification/RemovedAppRowView.h"
@@ -36,6 +37,8 @@ RemovedAppList::~RemovedAppList() {
 
 void RemovedAppList::updateWithItems(Items items) {
     m_items = std::move(items);
+    // The list stands on the panel's interior; the appearance may have changed.
+    m_tableView->setEdgeFadeColor(FigmaPalette::colorForFigmaColor(FigmaColor::bg10));
     m_tableView->reloadData();
 }
 

@@ -11,6 +11,7 @@
 #include "notification/TextStyleData.h"
 #include "search/NSStringFileSizeFormatting.h"
 
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -64,9 +65,10 @@ TEST_F(RemovedAppListTest, FillsItsContainer) {
 // Row views are reused from one update to the next, so the last-row flag of each
 // must be decided again every time.
 TEST_F(RemovedAppListTest, EveryUpdateRebuildsTheRowsAndMarksOnlyTheLast) {
+    settle(m_container);
     for (const int count : {3, 1, 2, 0, 2}) {
+        // Rows are in place as soon as the update returns.
         m_list->updateWithItems(makeItems(count));
-        settle(m_container);
         ASSERT_EQ(m_list->appsCount(), count);
         ASSERT_EQ(m_list->tableView()->numberOfRows(), count);
         for (int index = 0; index < count; ++index) {
@@ -81,6 +83,19 @@ TEST_F(RemovedAppListTest, EveryUpdateRebuildsTheRowsAndMarksOnlyTheLast) {
                       "App " + std::to_string(index));
         }
     }
+}
+
+TEST_F(RemovedAppListTest, RowsThatDoNotFitScrollInsteadOfShrinking) {
+    settle(m_container);
+    m_list->updateWithItems(makeItems(3));
+    QCoreApplication::processEvents();
+    QScrollBar* scrollBar = m_list->tableView()->verticalScrollBar();
+    EXPECT_EQ(scrollBar->maximum(), 3 * RemovedAppList::rowHeight - kHeight);
+    EXPECT_EQ(row(2)->height(), RemovedAppList::rowHeight);
+
+    m_list->updateWithItems(makeItems(2));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(scrollBar->maximum(), 0);
 }
 
 TEST_F(RemovedAppListTest, SeparatorsRunFrom66To14BeforeTheEdgeExceptUnderTheLastRow) {

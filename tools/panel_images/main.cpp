@@ -33,17 +33,32 @@ struct ButtonLook {
     QColor bottom;
     QColor border;
     QColor highlight;
+    QColor shadow;
 };
 
+// The visible body of a button stands on a soft shadow that takes the last points
+// of the image; the titles are raised by as much, so that they sit in the body's middle.
+constexpr qreal kShadowDepth = 4;
+
 void drawButton(QPainter& painter, QSizeF size, const ButtonLook& look) {
-    const QRectF outer(QPointF(0, 0), size);
+    const QRectF body(1, 0.5, size.width() - 2, size.height() - kShadowDepth);
+    for (int step = 4; step >= 1; --step) {
+        QPainterPath shadow;
+        const qreal spread = step * 0.5;
+        shadow.addRoundedRect(body.adjusted(-spread, 1 - spread, spread, 1 + spread),
+                              kButtonRadius + spread, kButtonRadius + spread);
+        QColor colour = look.shadow;
+        colour.setAlphaF(look.shadow.alphaF() / (step * 1.6));
+        painter.fillPath(shadow, colour);
+    }
+
     QPainterPath outerPath;
-    outerPath.addRoundedRect(outer, kButtonRadius, kButtonRadius);
+    outerPath.addRoundedRect(body, kButtonRadius, kButtonRadius);
     painter.fillPath(outerPath, look.border);
 
     // A one-point border around a vertical gradient, with a faint light line
     // under the top edge so that the button reads as slightly raised.
-    const QRectF inner = outer.adjusted(1, 1, -1, -1);
+    const QRectF inner = body.adjusted(1, 1, -1, -1);
     QPainterPath innerPath;
     innerPath.addRoundedRect(inner, kButtonRadius - 1, kButtonRadius - 1);
     QLinearGradient fill(inner.topLeft(), inner.bottomLeft());
@@ -190,13 +205,17 @@ int main(int argc, char** argv) {
 
     // The palette's button colours, with a slight fall of light from the top.
     const ButtonLook yes{QColor(0x1A, 0x88, 0xFF), QColor(0x00, 0x7A, 0xFF),
-                         QColor(0x00, 0x6C, 0xE6), QColor(255, 255, 255, 60)};
+                         QColor(0x00, 0x6C, 0xE6), QColor(255, 255, 255, 60),
+                         QColor(0x00, 0x5C, 0xC2, 110)};
     const ButtonLook yesPressed{QColor(0x0A, 0x70, 0xE0), QColor(0x00, 0x68, 0xD9),
-                                QColor(0x00, 0x5C, 0xC2), QColor(255, 255, 255, 25)};
+                                QColor(0x00, 0x5C, 0xC2), QColor(255, 255, 255, 25),
+                                QColor(0x00, 0x5C, 0xC2, 60)};
     const ButtonLook no{QColor(0xF3, 0xF7, 0xFC), QColor(0xEC, 0xF2, 0xFA),
-                        QColor(0xCC, 0xD8, 0xE8), QColor(255, 255, 255, 200)};
+                        QColor(0xCC, 0xD8, 0xE8), QColor(255, 255, 255, 200),
+                        QColor(0x4F, 0x6B, 0xB3, 45)};
     const ButtonLook noPressed{QColor(0xDC, 0xE4, 0xEF), QColor(0xD5, 0xDE, 0xEA),
-                               QColor(0xBC, 0xC9, 0xDB), QColor(255, 255, 255, 80)};
+                               QColor(0xBC, 0xC9, 0xDB), QColor(255, 255, 255, 80),
+                               QColor(0x4F, 0x6B, 0xB3, 25)};
 
     const auto button = [](const ButtonLook& look) {
         return [look](QPainter& painter, QSizeF size) { drawButton(painter, size, look); };
