@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/DirectoryListing.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+class FileItem;
+class SystemSkipList;
+
+// Loads items and what lies below them for FileItem. The item a load starts from is
+// examined by its path; everything below it is examined relative to its open parent
+// folder, depth first, with one path buffer and listings reused folder after folder,
+// and with at most kMaxOpenFolders folders open however deep the tree is.
+class FileTreeLoader {
+public:
+    static constexpr std::size_t kMaxOpenFolders = 32;
+
+    explicit FileTreeLoader(const SystemSkipList* skipList) : m_skipList(skipList) {}
+
+    // Loads `item`, whose name and listener are already set, from `path` to `deep`
+    // levels: existence, the report to its parent, then its own kind and contents.
+    void loadStandartInfoForPath(const std::shared_ptr<FileItem>& item, const std::string& path,
+                                 int deep);
+
+    // Loads the entries at `indexes` of `listing`, the open listing of `folder` at
+    // `folderPath`, as new children of `folder`, each to `deep` levels.
+    void loadEntries(const std::shared_ptr<FileItem>& folder, platform::DirectoryListing listing,
+                     const std::vector<std::size_t>& indexes, const std::string& folderPath,
+                     int deep);
+
+private:
+    // A folder whose entries are being loaded.
+    struct Frame {
+        std::shared_ptr<FileItem> folder;
+        platform::DirectoryListing listing;
+        std::size_t next{0};
+        std::size_t end{0};
+        std::size_t pathLength{0}; // of the folder's path in m_path
+        int childDeep{0};          // the depth its entries are loaded to
+        bool checkSkipList{false};
+    };
+
+    // Makes `folder` the frame above the current ones; false when it has nothing to load.
+    bool push(const std::shared_ptr<FileItem>& folder, int deep);
+    void pop();
+    void walk(std::size_t bottom);
+    void loadEntry(std::size_t frameIndex, std::size_t entryIndex);
+    void attach(FileItem& folder, const std::shared_ptr<FileItem>& child) const;
+    Frame& spareFrame();
+
+    const SystemSkipList* m_skipList{nullptr};
+    // Whether anybody hears of additions. Without a listener at the top of the chain
+    // nobody can run during the load, so the answer holds until it ends.
+    bool m_notify{false};
+    std::vector<Frame> m_frames; // frames past m_depth are kept for their buffers
+    std::size_t m_depth{0};
+    std::size_t m_firstOpen{0}; // frames from here to m_depth hold a descriptor
+    std::string m_path;         // the path of the entry being loaded, or of its folder
+};
