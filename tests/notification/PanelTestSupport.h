@@ -10,6 +10,7 @@
 #include <QImage>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace panel_test {
@@ -32,15 +33,38 @@ private:
     std::uint64_t m_total;
 };
 
-// An application bundle in a fresh sandbox folder: Contents/Info.plist with the
-// given identifier (none when empty), executable name and extra XML entries.
+inline std::string escapedForXml(const std::string& text) {
+    std::string escaped;
+    for (const char c : text) {
+        switch (c) {
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '&':
+            escaped += "&amp;";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+// An application bundle folder/<name>.app: Contents/Info.plist with the given
+// identifier (none when empty), executable name (the bundle's name unless given) and
+// extra XML entries.
 inline std::string makeApp(const std::string& folder, const std::string& name,
-                           const std::string& identifier, const std::string& extraEntries = {}) {
+                           const std::string& identifier, const std::string& extraEntries = {},
+                           const std::optional<std::string>& executable = std::nullopt) {
     const std::string path = folder + "/" + name + ".app";
     std::string plist = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>";
     if (!identifier.empty())
-        plist += "<key>CFBundleIdentifier</key><string>" + identifier + "</string>";
-    plist += "<key>CFBundleExecutable</key><string>" + name + "</string>";
+        plist += "<key>CFBundleIdentifier</key><string>" + escapedForXml(identifier) + "</string>";
+    plist += "<key>CFBundleExecutable</key><string>" + escapedForXml(executable.value_or(name)) +
+             "</string>";
     plist += extraEntries + "</dict></plist>\n";
     testing_support::makeDirs(path + "/Contents/Resources");
     testing_support::writeFile(path + "/Contents/Info.plist", plist);
