@@ -1,31 +1,28 @@
 #include "shell/ApplicationDirectoryUtils.h"
+
 #include "shell/FileURL.h"
 #include "shell/NSBundleApplicationBundle.h"
 #include "shell/NSStringFileSize.h"
-
 #include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 using namespace testing_support;
 
 namespace {
 
-void makeApp(const std::string& path, const std::string& identifier)
-{
+void makeApp(const std::string& path, const std::string& identifier) {
     makeDirs(path + "/Contents/MacOS");
     writeFile(path + "/Contents/Info.plist",
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-              "<key>CFBundleIdentifier</key><string>"
-                  + identifier + "</string></dict></plist>");
+              "<key>CFBundleIdentifier</key><string>" +
+                  identifier + "</string></dict></plist>");
 }
 
 } // namespace
 
-TEST(ApplicationDirectoryUtils, FindsTheOutermostEnclosingApplication)
-{
+TEST(ApplicationDirectoryUtils, FindsTheOutermostEnclosingApplication) {
     std::string base = Sandbox::process().makeFolder("apps");
     makeApp(base + "/Foo.app", "com.example.foo");
     makeApp(base + "/Foo.app/Contents/Library/LoginItems/Bar.app", "com.example.bar");
@@ -38,28 +35,30 @@ TEST(ApplicationDirectoryUtils, FindsTheOutermostEnclosingApplication)
         std::optional<std::string> app;
         std::optional<std::string> bundle;
     } cases[] = {
-        { base + "/Foo.app/Contents/Library/LoginItems/Bar.app", base + "/Foo.app", base + "/Foo.app" },
-        { base + "/Foo.app", std::nullopt, std::nullopt },
+        {base + "/Foo.app/Contents/Library/LoginItems/Bar.app", base + "/Foo.app",
+         base + "/Foo.app"},
+        {base + "/Foo.app", std::nullopt, std::nullopt},
         // The immediate parent is never a candidate.
-        { base + "/Solo.app/Inner.app", std::nullopt, std::nullopt },
-        { base + "/Solo.app/Inner.app/x", base + "/Solo.app", base + "/Solo.app" },
-        { base + "/Tools/Driver.kext/Contents/Info.plist", std::nullopt, base + "/Tools/Driver.kext" },
-        { "/Foo.app", std::nullopt, std::nullopt },
-        { "", std::nullopt, std::nullopt },
-        { "relative/Foo.app/Contents/x", std::nullopt, std::nullopt },
+        {base + "/Solo.app/Inner.app", std::nullopt, std::nullopt},
+        {base + "/Solo.app/Inner.app/x", base + "/Solo.app", base + "/Solo.app"},
+        {base + "/Tools/Driver.kext/Contents/Info.plist", std::nullopt,
+         base + "/Tools/Driver.kext"},
+        {"/Foo.app", std::nullopt, std::nullopt},
+        {"", std::nullopt, std::nullopt},
+        {"relative/Foo.app/Contents/x", std::nullopt, std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ApplicationDirectoryUtils::parentAppPathForPath(c.path), c.app) << c.path;
         EXPECT_EQ(ApplicationDirectoryUtils::parentBundlePathForPath(c.path), c.bundle) << c.path;
     }
     EXPECT_TRUE(ApplicationDirectoryUtils::isApplicationAtPath(base + "/Foo.app"));
-    EXPECT_TRUE(ApplicationDirectoryUtils::isApplicationAtURL(FileURL::fromPath(base + "/Foo.app")));
+    EXPECT_TRUE(
+        ApplicationDirectoryUtils::isApplicationAtURL(FileURL::fromPath(base + "/Foo.app")));
     EXPECT_FALSE(ApplicationDirectoryUtils::isApplicationAtPath(base + "/Tools"));
     EXPECT_FALSE(ApplicationDirectoryUtils::isApplicationAtPath(base + "/Missing.app"));
 }
 
-TEST(NSBundleApplicationBundle, CreatesBundlesOnlyForRealApplications)
-{
+TEST(NSBundleApplicationBundle, CreatesBundlesOnlyForRealApplications) {
     std::string base = Sandbox::process().makeFolder("bundles");
     makeApp(base + "/Good.app", "com.example.good");
     makeApp(base + "/Proxy.app", "com.parallels.winapp.notepad");
@@ -74,13 +73,14 @@ TEST(NSBundleApplicationBundle, CreatesBundlesOnlyForRealApplications)
     EXPECT_EQ(NSBundleApplicationBundle::applicationBundleAtPath(base + "/Bare.app"), nullptr);
     EXPECT_EQ(NSBundleApplicationBundle::safeCreateBundleWithPath(base + "/file.app"), nullptr);
     EXPECT_EQ(NSBundleApplicationBundle::safeCreateBundleWithPath(base + "/none"), nullptr);
-    EXPECT_EQ(NSBundleApplicationBundle::safeCreateBundleWithUrl("https://example.com/Good.app"), nullptr);
-    EXPECT_NE(NSBundleApplicationBundle::safeCreateBundleWithUrl(FileURL::fromPath(base + "/Good.app")),
+    EXPECT_EQ(NSBundleApplicationBundle::safeCreateBundleWithUrl("https://example.com/Good.app"),
               nullptr);
+    EXPECT_NE(
+        NSBundleApplicationBundle::safeCreateBundleWithUrl(FileURL::fromPath(base + "/Good.app")),
+        nullptr);
 }
 
-TEST(NSStringFileSize, IsInFolderNeedsAComponentBoundary)
-{
+TEST(NSStringFileSize, IsInFolderNeedsAComponentBoundary) {
     EXPECT_TRUE(NSStringFileSize::isInFolder("/Users/ann/.Trash/Foo.app", "/Users/ann/.Trash"));
     EXPECT_FALSE(NSStringFileSize::isInFolder("/Users/ann/.Trash/Foo.app", "/Users/ann/.Tra"));
     EXPECT_FALSE(NSStringFileSize::isInFolder("/Users/ann/.Trash", "/Users/ann/.Trash"));
@@ -89,38 +89,35 @@ TEST(NSStringFileSize, IsInFolderNeedsAComponentBoundary)
     EXPECT_FALSE(NSStringFileSize::isInFolder("/users/ann/x", "/Users/ann"));
 }
 
-TEST(NSStringFileSize, RemovesTeamAndGroupPrefixes)
-{
+TEST(NSStringFileSize, RemovesTeamAndGroupPrefixes) {
     struct Case {
         const char* in;
         const char* out;
     } cases[] = {
-        { "ABCDE12345.com.example.app", "com.example.app" },
-        { "group.com.example.app", "com.example.app" },
-        { "ABCDE12345.group.com.example", "com.example" },
-        { "ABCDEFGHIJ.com.example", "ABCDEFGHIJ.com.example" }, // no digit anywhere
-        { "ABCDE12345.x.y", "x.y" },
-        { "ABCDE12345.x", "ABCDE12345.x" }, // only two parts
-        { "ABCDE12345..x.y", "x.y" },
-        { "abcde12345.com.example", "abcde12345.com.example" },
-        { "ABCDE1234.com.example", "ABCDE1234.com.example" },
-        { "", "" },
+        {"ABCDE12345.com.example.app", "com.example.app"},
+        {"group.com.example.app", "com.example.app"},
+        {"ABCDE12345.group.com.example", "com.example"},
+        {"ABCDEFGHIJ.com.example", "ABCDEFGHIJ.com.example"}, // no digit anywhere
+        {"ABCDE12345.x.y", "x.y"},
+        {"ABCDE12345.x", "ABCDE12345.x"}, // only two parts
+        {"ABCDE12345..x.y", "x.y"},
+        {"abcde12345.com.example", "abcde12345.com.example"},
+        {"ABCDE1234.com.example", "ABCDE1234.com.example"},
+        {"", ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(NSStringFileSize::appropriateBundleIdentifierByHandlingGroupPrefix(c.in), c.out)
             << c.in;
 }
 
-TEST(NSStringFileSize, SuffixIgnoresCase)
-{
+TEST(NSStringFileSize, SuffixIgnoresCase) {
     EXPECT_TRUE(NSStringFileSize::hasCaseInsensitiveSuffix("Driver.KEXT", ".kext"));
     EXPECT_FALSE(NSStringFileSize::hasCaseInsensitiveSuffix("Driver.kext", ""));
     EXPECT_FALSE(NSStringFileSize::hasCaseInsensitiveSuffix("kext", ".kext"));
 }
 
-TEST(FileURL, RoundTripsOddPaths)
-{
-    for (std::string path : { "/a b/c%d", "/Ünï/cödé", "/new\nline", "/x/y" }) {
+TEST(FileURL, RoundTripsOddPaths) {
+    for (std::string path : {"/a b/c%d", "/Ünï/cödé", "/new\nline", "/x/y"}) {
         std::string url = FileURL::fromPath(path);
         EXPECT_TRUE(url.starts_with("file:///"));
         EXPECT_EQ(FileURL::toPath(url), path);

@@ -1,18 +1,16 @@
 #include "shell/NSFileManagerUtils.h"
-#include "shell/PathsGenerator.h"
 
+#include "shell/PathsGenerator.h"
 #include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
-
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace testing_support;
 
-TEST(NSFileManagerUtils, ExistenceWithoutFollowingTheFinalLink)
-{
+TEST(NSFileManagerUtils, ExistenceWithoutFollowingTheFinalLink) {
     std::string base = Sandbox::process().makeFolder("exist");
     makeDirs(base + "/folder");
     writeFile(base + "/file", "x");
@@ -26,18 +24,17 @@ TEST(NSFileManagerUtils, ExistenceWithoutFollowingTheFinalLink)
         bool isDirectory;
         bool isLink;
     } cases[] = {
-        { "folder", true, true, false },
-        { "file", true, false, false },
-        { "toFolder", true, true, true },
-        { "dangling", true, false, true },
-        { "loop", true, false, true },
-        { "absent", false, false, false },
+        {"folder", true, true, false},  {"file", true, false, false},
+        {"toFolder", true, true, true}, {"dangling", true, false, true},
+        {"loop", true, false, true},    {"absent", false, false, false},
     };
     for (const auto& c : cases) {
         bool isDirectory = !c.isDirectory;
         std::string path = base + "/" + c.name;
-        EXPECT_EQ(NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(path, &isDirectory),
-                  c.exists) << c.name;
+        EXPECT_EQ(
+            NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(path, &isDirectory),
+            c.exists)
+            << c.name;
         EXPECT_EQ(isDirectory, c.isDirectory) << c.name;
         EXPECT_EQ(NSFileManagerUtils::isFileAtPathSymbolicLink(path), c.isLink) << c.name;
     }
@@ -46,8 +43,7 @@ TEST(NSFileManagerUtils, ExistenceWithoutFollowingTheFinalLink)
     EXPECT_FALSE(flag);
 }
 
-TEST(NSFileManagerUtils, TrashPathIsCreatedAndCached)
-{
+TEST(NSFileManagerUtils, TrashPathIsCreatedAndCached) {
     std::string trash = PathsGenerator::GetInstance().buildTrashDirectory();
     auto path = NSFileManagerUtils::getTrashPath();
     ASSERT_TRUE(path);
@@ -59,22 +55,21 @@ TEST(NSFileManagerUtils, TrashPathIsCreatedAndCached)
     EXPECT_FALSE(NSFileManagerUtils::isFileInTrash(""));
 }
 
-TEST(NSFileManagerUtils, RandomNamesUseTheAlphabet)
-{
+TEST(NSFileManagerUtils, RandomNamesUseTheAlphabet) {
     EXPECT_EQ(NSFileManagerUtils::randomStringWithLength(0), "");
     std::string name = NSFileManagerUtils::randomStringWithLength(200);
     EXPECT_EQ(name.size(), 200u);
-    EXPECT_EQ(name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"),
-              std::string::npos);
+    EXPECT_EQ(
+        name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"),
+        std::string::npos);
     std::set<char> seen;
     for (char c : NSFileManagerUtils::randomStringWithLength(2000, "xy"))
         seen.insert(c);
-    EXPECT_EQ(seen, (std::set<char> { 'x', 'y' }));
+    EXPECT_EQ(seen, (std::set<char>{'x', 'y'}));
     EXPECT_EQ(NSFileManagerUtils::randomStringWithLength(5, ""), "");
 }
 
-TEST(NSFileManagerUtils, TemporaryPathsAreFreshAndInTheTemporaryFolder)
-{
+TEST(NSFileManagerUtils, TemporaryPathsAreFreshAndInTheTemporaryFolder) {
     std::string tmp = Sandbox::process().tmp();
     std::string file = NSFileManagerUtils::getTempFilePathWithExt("trforsa");
     EXPECT_TRUE(file.starts_with(tmp + "/"));
@@ -89,8 +84,7 @@ TEST(NSFileManagerUtils, TemporaryPathsAreFreshAndInTheTemporaryFolder)
     EXPECT_NE(NSFileManagerUtils::getTempFolderPath(), folder);
 }
 
-TEST(NSFileManagerUtils, UnlockedFilesAreNotLocked)
-{
+TEST(NSFileManagerUtils, UnlockedFilesAreNotLocked) {
     std::string base = Sandbox::process().makeFolder("locked");
     writeFile(base + "/f", "x");
     EXPECT_FALSE(NSFileManagerUtils::isFileLocked(base + "/f"));

@@ -1,15 +1,13 @@
 #include "shell/FullDiskAccessManager.h"
 #include "shell/MacOSVersion.h"
 #include "shell/SystemElementsReadableDescription.h"
-
 #include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
 using namespace testing_support;
 
-TEST(MacOSVersion, ComparesVersionsNumerically)
-{
+TEST(MacOSVersion, ComparesVersionsNumerically) {
     struct Case {
         std::optional<std::string> system;
         std::optional<std::string> asked;
@@ -17,19 +15,19 @@ TEST(MacOSVersion, ComparesVersionsNumerically)
         bool orHigher;
         bool answer;
     } cases[] = {
-        { "10.15.7", "10.15", false, true, true },
-        { "11.0", "10.15", false, true, true },
-        { "10.15", "10.15.7", false, false, false },
-        { "10.15", "10.15", false, false, true },
-        { "10.9", "10.10", false, true, false },
-        { "10.10", "10.9", false, true, true },
-        { "10.9", "10.10", true, false, true },
-        { "12.1", "12.1", true, false, true },
-        { "13.0", "12.1", true, false, false },
-        { "10.13", "10.14", true, true, true }, // both flags: always YES
-        { "10.13", std::nullopt, false, false, true },
-        { std::nullopt, "10.15", false, false, true }, // unknown system
-        { std::nullopt, "99", true, false, true },
+        {"10.15.7", "10.15", false, true, true},
+        {"11.0", "10.15", false, true, true},
+        {"10.15", "10.15.7", false, false, false},
+        {"10.15", "10.15", false, false, true},
+        {"10.9", "10.10", false, true, false},
+        {"10.10", "10.9", false, true, true},
+        {"10.9", "10.10", true, false, true},
+        {"12.1", "12.1", true, false, true},
+        {"13.0", "12.1", true, false, false},
+        {"10.13", "10.14", true, true, true}, // both flags: always YES
+        {"10.13", std::nullopt, false, false, true},
+        {std::nullopt, "10.15", false, false, true}, // unknown system
+        {std::nullopt, "99", true, false, true},
     };
     for (const auto& c : cases) {
         MacOSVersion version(c.system);
@@ -38,8 +36,7 @@ TEST(MacOSVersion, ComparesVersionsNumerically)
     }
 }
 
-TEST(MacOSVersion, CachedFlagsFollowTheSystemVersion)
-{
+TEST(MacOSVersion, CachedFlagsFollowTheSystemVersion) {
     MacOSVersion highSierra("10.13.6");
     EXPECT_TRUE(highSierra.is_10_12_orHigher());
     EXPECT_FALSE(highSierra.is_10_14_orHigher());
@@ -49,8 +46,7 @@ TEST(MacOSVersion, CachedFlagsFollowTheSystemVersion)
     EXPECT_TRUE(unknown.is_10_15_orHigher());
 }
 
-TEST(MacOSVersion, ReadsTheVersionFileUnderTheRoot)
-{
+TEST(MacOSVersion, ReadsTheVersionFileUnderTheRoot) {
     std::string folder = Sandbox::process().root() + "/System/Library/CoreServices";
     EXPECT_EQ(MacOSVersion::readSystemVersion(), std::nullopt);
     makeDirs(folder);
@@ -62,8 +58,7 @@ TEST(MacOSVersion, ReadsTheVersionFileUnderTheRoot)
     EXPECT_EQ(MacOSVersion::readSystemVersion(), "14.2.1");
 }
 
-TEST(SystemElementsReadableDescription, AdaptsTheTrashWording)
-{
+TEST(SystemElementsReadableDescription, AdaptsTheTrashWording) {
     EXPECT_EQ(SystemElementsReadableDescription::adaptingTrashName(
                   "moved to Trash. Empty the trash.", "Bin"),
               "moved to Bin. Empty the bin.");
@@ -75,8 +70,7 @@ TEST(SystemElementsReadableDescription, AdaptsTheTrashWording)
     EXPECT_EQ(SystemElementsReadableDescription::trashName(), "Bin");
 }
 
-TEST(FullDiskAccessManager, GrantedOnlyWhenTheProbeFolderLists)
-{
+TEST(FullDiskAccessManager, GrantedOnlyWhenTheProbeFolderLists) {
     std::string probe = FullDiskAccessManager::probeDirectory();
     EXPECT_EQ(probe, Sandbox::process().home() + "/Library/Safari");
     MacOSVersion catalina("10.15.7");

@@ -1,0 +1,27 @@
+#include "shell/KeyedArchive.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+// Any bytes: decoding answers a value or none. A decoded value can always be archived
+// again, and that archive decodes to a value that archives to the same bytes. Very
+// large results are only archived: the property-list reader caps how many objects a
+// file may expand to, and a small archive of shared objects can exceed it once
+// written out flat.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const auto value = KeyedArchive::unarchive(bytes);
+    if (!value)
+        return 0;
+    const auto archived = KeyedArchive::archivedData(*value);
+    if (!archived)
+        std::abort();
+    if (archived->size() > (std::size_t(1) << 18))
+        return 0;
+    const auto again = KeyedArchive::unarchive(*archived);
+    if (!again || KeyedArchive::archivedData(*again) != archived)
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QColor>
+#include <QPointer>
+#include <QScrollArea>
+#include <QString>
+#include <functional>
+#include <map>
+#include <vector>
+
+class TableRowView;
+class TableViewDataSource;
+
+// A scrolling list of one column whose rows are views made by a data source, in
+// the manner of the platform's view-based tables: every reload hands the row and
+// content views back to the table, and the data source asks for them again by
+// identifier (the view's objectName) instead of making new ones each time.
+//
+// The table has no frame and no background of its own, and its scroll bar
+// overlays the rows and shows only while the list moves; an edge fade can hint
+// at rows further down instead. Clicking a row selects it.
+class TableView : public QScrollArea {
+    Q_OBJECT
+
+public:
+    using ViewFactory = std::function<QWidget*()>;
+
+    explicit TableView(QWidget* parent = nullptr);
+    ~TableView() override;
+
+    TableViewDataSource* dataSource() const { return m_dataSource; }
+    // The data source is not owned and must outlive the table or be reset first.
+    void setDataSource(TableViewDataSource* dataSource);
+
+    // How views with `identifier` are made when none is waiting for reuse: the
+    // prototypes of the table's layout.
+    void registerViewFactory(const QString& identifier, ViewFactory factory);
+
+    // A view with `identifier` that is waiting for reuse, else a new one from the
+    // registered factory; null when there is neither.
+    QWidget* makeViewWithIdentifier(const QString& identifier);
+
+    // Asks the data source for every row again.
+    void reloadData();
+
+    int numberOfRows() const { return static_cast<int>(m_rows.size()); }
+    TableRowView* rowViewAtRow(int row) const;
+    QWidget* viewAtRow(int row) const;
+
+    // While rows lie below the visible ones, the bottom edge fades into this colour
+    // (usually the background the table stands on). Transparent, the default, fades
+    // nothing.
+    void setEdgeFadeColor(const QColor& color);
+    bool isEdgeFadeShown() const;
+
+    int selectedRow() const { return m_selectedRow; }
+    // -1 clears the selection; other rows outside the table are ignored.
+    void selectRow(int row);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    class EdgeFade;
+
+    void recycle(QWidget* view);
+    void updateEdgeFade();
+
+    TableViewDataSource* m_dataSource{nullptr};
+    QWidget* m_content{nullptr};
+    // Holds recycled views, hidden, until they are asked for again.
+    QWidget* m_reusePool{nullptr};
+    EdgeFade* m_edgeFade{nullptr};
+    std::vector<QPointer<TableRowView>> m_rows;
+    std::map<QString, ViewFactory> m_factories;
+    int m_selectedRow{-1};
+};

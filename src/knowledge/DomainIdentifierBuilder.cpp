@@ -1,0 +1,129 @@
+#include "knowledge/DomainIdentifierBuilder.h"
+
+#include "knowledge/DomainChildIdentifier.h"
+#include "knowledge/DomainCustomIdentifier.h"
+#include "knowledge/DomainGroupIdentifier.h"
+#include "platform/Bundle.h"
+#include "shell/NSBundleApplicationBundle.h"
+
+#include <array>
+#include <cstdint>
+#include <openssl/rand.h>
+#include <random>
+
+namespace {
+
+std::mutex sharedMutex;
+std::shared_ptr<DomainIdentifierBuilder> sharedBuilder;
+
+// 32 lower-case hexadecimal digits of a version 4 UUID.
+std::string randomAppId() {
+    std::array<std::uint8_t, 16> bytes{};
+    if (RAND_bytes(bytes.data(), static_cast<int>(bytes.size())) != 1) {
+        std::random_device device;
+        for (std::uint8_t& byte : bytes)
+            byte = static_cast<std::uint8_t>(device());
+    }
+    bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);
+    bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
+
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (std::uint8_t byte : bytes) {
+        text.push_back(kDigits[byte >> 4]);
+        text.push_back(kDigits[byte & 0x0F]);
+    }
+    return text;
+}
+
+} // namespace
+
+std::shared_ptr<DomainIdentifierBuilder> DomainIdentifierBuilder::shared() {
+    std::lock_guard lock(sharedMutex);
+    if (!sharedBuilder)
+        sharedBuilder = std::make_shared<DomainIdentifierBuilder>();
+    return sharedBuilder;
+}
+
+void DomainIdentifierBuilder::setShared(std::shared_ptr<DomainIdentifierBuilder> builder) {
+    std::lock_guard lock(sharedMutex);
+    sharedBuilder = std::move(builder);
+}
+
+DomainIdentifierBuilder::DomainIdentifierBuilder()
+    : m_domainIdentifierTypes{RestorableDomainIdentifierType::of<DomainBundleIdentifier>(),
+                              RestorableDomainIdentifierType::of<DomainCustomIdentifier>(),
+                              RestorableDomainIdentifierType::of<DomainGroupIdentifier>(),
+                              RestorableDomainIdentifierType::of<DomainChildIdentifier>()} {}
+
+std::shared_ptr<CustomDomainIdentifierProvider>
+DomainIdentifierBuilder::customDomainIdentifierProvider() const {
+    std::lock_guard lock(m_mutex);
+    return m_customDomainIdentifierProvider;
+}
+
+void DomainIdentifierBuilder::setCustomDomainIdentifierProvider(
+    std::shared_ptr<CustomDomainIdentifierProvider> provider) {
+    std::lock_guard lock(m_mutex);
+    m_customDomainIdentifierProvider = std::move(provider);
+}
+
+std::shared_ptr<const DomainIdentifier>
+DomainIdentifierBuilder::restoreDomainIdentifierByUniqueIdentifier(
+    std::string_view uniqueIdentifier) const {
+    for (const RestorableDomainIdentifierType& type : m_domainIdentifierTypes) {
+        std::string_view prefix = rawValue(type.prefix);
+        if (!uniqueIdentifier.starts_with(prefix))
+            continue;
+        if (auto identifier = type.createWithRestoreData(uniqueIdentifier.substr(prefix.size())))
+            return identifier;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<const DomainIdentifier>
+DomainIdentifierBuilder::findIdentifierForBundleAt(const std::string& path) {
+    if (path.empty())
+        return nullptr;
+    auto bundle = NSBundleApplicationBundle::applicationBundleAtPath(path);
+    if (!bundle)
+        return nullptr;
+    if (auto bundleId = bundle->bundleIdentifier(); bundleId && !bundleId->empty())
+        return DomainBundleIdentifier::create(*bundleId);
+
+    // Droplets are small scripts saved as applications; they get no domain of their own.
+    const platform::PlistValue* signature = bundle->objectForInfoDictionaryKey("CFBundleSignature");
+    if (signature && signature->asString() && *signature->asString() == "dplt")
+        return nullptr;
+    return customIdentifierForBundleAt(path);
+}
+
+std::shared_ptr<const DomainBundleIdentifier>
+DomainIdentifierBuilder::findIdentifierForBundleIdentifier(
+    std::string_view bundleIdentifier) const {
+    return DomainBundleIdentifier::create(bundleIdentifier);
+}
+
+std::shared_ptr<const DomainIdentifier>
+DomainIdentifierBuilder::customIdentifierForBundleAt(const std::string& path) {
+    std::shared_ptr<CustomDomainIdentifierProvider> provider;
+    {
+        std::lock_guard lock(m_mutex);
+        auto known = m_customIdentifiersTable.find(path);
+        if (known != m_customIdentifiersTable.end())
+            return known->second;
+        provider = m_customDomainIdentifierProvider;
+    }
+
+    // The provider reads the bundle's Info.plist, so it runs outside the lock; when two
+    // searches race for one path, the first answer stored is the one both keep.
+    std::shared_ptr<const DomainIdentifier> identifier;
+    if (provider)
+        identifier = provider->idForBundleWithoutIdAtPath(path);
+    if (!identifier)
+        identifier = DomainCustomIdentifier::create(randomAppId());
+
+    std::lock_guard lock(m_mutex);
+    return m_customIdentifiersTable.try_emplace(path, std::move(identifier)).first->second;
+}

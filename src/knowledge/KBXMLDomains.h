@@ -1,0 +1,20 @@
+#pragma once
+
+#include "knowledge/KBXMLDomain.h"
+#include "knowledge/TBXML.h"
+
+#include <functional>
+#include <optional>
+
+// The `domains` section.
+class KBXMLDomains {
+public:
+    static std::optional<KBXMLDomains> create(const _TBXMLElement* element);
+
+    void iterateDomains(const std::function<void(const KBXMLDomain&)>& action) const;
+
+private:
+    explicit KBXMLDomains(const _TBXMLElement* element) : m_element(element) {}
+
+    const _TBXMLElement* m_element{nullptr};
+};

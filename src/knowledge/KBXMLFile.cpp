@@ -1,0 +1,13 @@
+#include "knowledge/KBXMLFile.h"
+
+#include "knowledge/KBXMLCommon.h"
+
+std::optional<KBXMLFile> KBXMLFile::create(const _TBXMLElement* element) {
+    if (!KBXMLCommon::isElementNamed(element, "f"))
+        return std::nullopt;
+    return KBXMLFile(element);
+}
+
+std::optional<std::string> KBXMLFile::path() const {
+    return KBXMLCommon::nonEmptyText(m_element);
+}

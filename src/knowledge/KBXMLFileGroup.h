@@ -1,0 +1,29 @@
+#pragma once
+
+#include "knowledge/KBXMLFile.h"
+#include "knowledge/TBXML.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+// A file group of a domain, a `g` element inside a `d` of `domains`. Its name is either
+// "system" or a dependency group value.
+class KBXMLFileGroup {
+public:
+    static std::optional<KBXMLFileGroup> create(const _TBXMLElement* element);
+
+    // The `v` attribute; none when absent or empty.
+    std::optional<std::string> groupName() const;
+    // Whether the name is exactly "system".
+    bool isSystem() const;
+    // The dependency group number of the name; -1 for "system" and unknown names.
+    std::int32_t dependencyType() const;
+    void iterateFiles(const std::function<void(const KBXMLFile&)>& action) const;
+
+private:
+    explicit KBXMLFileGroup(const _TBXMLElement* element) : m_element(element) {}
+
+    const _TBXMLElement* m_element{nullptr};
+};

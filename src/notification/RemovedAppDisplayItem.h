@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+class RemainsInfo;
+
+// The data of one row of the removed-applications list, fixed when it is made.
+class RemovedAppDisplayItem {
+public:
+    explicit RemovedAppDisplayItem(const RemainsInfo& info);
+
+    const QString& name() const { return m_name; }
+    const QImage& appIconImage() const { return m_appIconImage; }
+    // Empty while nothing has been measured; the size text once bytes are known.
+    const QString& size() const { return m_size; }
+
+private:
+    QString m_name;
+    QImage m_appIconImage;
+    QString m_size;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "HVCocoaPackage/TableViewDataSource.h"
+
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+class RemovedAppDisplayItem;
+
+// The list of the applications gathered in one notification: one 41-point row per
+// item, in the order given, with the row separators of RemovedAppRowView.
+class RemovedAppList : public QWidget, public TableViewDataSource {
+    Q_OBJECT
+
+public:
+    using Items = std::vector<std::shared_ptr<const RemovedAppDisplayItem>>;
+
+    static constexpr int rowHeight = 41;
+    static constexpr const char* rowViewIdentifier = "rowView";
+    static constexpr const char* cellIdentifier = "removedAppCell";
+
+    // A new list filling `container` (through a layout without margins), which owns it.
+    static RemovedAppList* addToContainerView(QWidget* container);
+
+    explicit RemovedAppList(QWidget* parent = nullptr);
+    ~RemovedAppList() override;
+
+    const Items& items() const { return m_items; }
+    TableView* tableView() const { return m_tableView; }
+
+    // Replaces the items and rebuilds the rows.
+    void updateWithItems(Items items);
+    int appsCount() const { return static_cast<int>(m_items.size()); }
+
+    int numberOfRowsInTableView(TableView& tableView) override;
+    int heightOfRow(TableView& tableView, int row) override;
+    TableRowView* rowViewForRow(TableView& tableView, int row) override;
+    QWidget* viewForTableColumn(TableView& tableView, int row) override;
+
+private:
+    Items m_items;
+    TableView* m_tableView{nullptr};
+};

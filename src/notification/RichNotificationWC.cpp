@@ -1,0 +1,344 @@
+#include "notification/RichNotificationWC.h"
+
+#include "HVCocoaPackage/AttributedLabel.h"
+#include "notification/AppAppearanceManager.h"
+#include "notification/AppsListLocalizable.h"
+#include "notification/AtributikaBridge.h"
+#include "notification/ColoredView.h"
+#include "notification/FigmaPalette.h"
+#include "notification/HelpButton.h"
+#include "notification/ImageView.h"
+#include "notification/RemovedAppDisplayItem.h"
+#include "notification/RemovedAppList.h"
+#include "notification/RichNotificationView.h"
+#include "notification/RichNotificationWCLocalizable.h"
+#include "notification/RichNotificationWindow.h"
+#include "notification/Styles.h"
+#include "notification/SuiteDefaults.h"
+#include "notification/TagParser.h"
+#include "notification/WatcherOfferNoCustomButton.h"
+#include "notification/WatcherOfferYesCustomButton.h"
+#include "notification/WorkspaceIcon.h"
+#include "platform/Bundle.h"
+#include "platform/GlobalQueue.h"
+#include "platform/MainQueue.h"
+#include "search/NSStringFileManager.h"
+#include "search/NSStringFileSizeFormatting.h"
+#include "shell/Consts.h"
+#include "shell/MacOSVersion.h"
+#include "shell/NotificationsManager.h"
+#include "shell/PathForRemove.h"
+#include "shell/WatcherSettings.h"
+#include "shell/Workspace.h"
+
+#include <QGuiApplication>
+#include <QPropertyAnimation>
+#include <QScreen>
+
+namespace {
+
+QString emphasisTag() {
+    return QString::fromLatin1(Styles::helperTitleStyleTag);
+}
+
+// The name the notification calls an application by: its executable's name, else
+// the name of its bundle folder without the extension.
+std::string applicationName(const platform::Bundle& bundle) {
+    const platform::PlistValue* executable =
+        bundle.objectForInfoDictionaryKey("CFBundleExecutable");
+    if (const std::string* name = executable ? executable->asString() : nullptr)
+        return *name;
+    const std::string display = NSStringFileManager::getDisplayNameAtPath(bundle.bundlePath());
+    const std::size_t dot = display.rfind('.');
+    return dot == std::string::npos || dot == 0 ? display : display.substr(0, dot);
+}
+
+} // namespace
+
+std::shared_ptr<RichNotificationWC>
+RichNotificationWC::create(std::shared_ptr<RemainsProvider> provider) {
+    if (!provider)
+        return nullptr;
+    return std::shared_ptr<RichNotificationWC>(new RichNotificationWC(std::move(provider)));
+}
+
+RichNotificationWC::~RichNotificationWC() = default;
+
+void RichNotificationWC::showNotificationForApp(const Bundle& bundle) {
+    if (!bundle)
+        return;
+    std::weak_ptr<RichNotificationWC> weakSelf = weak_from_this();
+    m_provider->calculateIsCanShowNotificationForBundleWithID(
+        bundle->bundleIdentifier().value_or(std::string()), [weakSelf, bundle] {
+            platform::MainQueue::shared().async([weakSelf, bundle] {
+                const auto self = weakSelf.lock();
+                if (!self || self->m_arrRemovedApps.contains(bundle->bundlePath()))
+                    return;
+                self->m_arrRemovedApps.emplace(bundle->bundlePath(), bundle);
+                self->configureForApp(bundle);
+            });
+        });
+}
+
+void RichNotificationWC::configureForApp(const Bundle& bundle) {
+    if (m_bIsActive) {
+        ++m_nOtheAppCount;
+    } else {
+        m_bIsActive = true;
+        ++m_notificationNumber;
+        m_sMainAppName = applicationName(*bundle);
+        m_sMainAppPath = bundle->bundlePath();
+        m_nOtheAppCount = 0;
+    }
+    updateWindowContent();
+
+    std::weak_ptr<RichNotificationWC> weakSelf = weak_from_this();
+    const std::uint64_t notification = m_notificationNumber;
+    findKnowledgeBaseInfoForBundle(
+        bundle,
+        [weakSelf, bundle, notification](std::shared_ptr<KnowledgeBaseSimpleSearchInfo> result) {
+            const auto self = weakSelf.lock();
+            if (self && self->m_bIsActive && self->m_notificationNumber == notification)
+                self->acceptSearchResult(bundle, result);
+        });
+}
+
+void RichNotificationWC::findKnowledgeBaseInfoForBundle(const Bundle& bundle,
+                                                        SearchCompletion completion) {
+    platform::globalQueue().async([provider = m_provider, bundle,
+                                   completion = std::move(completion)]() mutable {
+        auto result = provider->generateForBundle(bundle);
+        platform::MainQueue::shared().async([completion = std::move(completion),
+                                             result = std::move(result)] { completion(result); });
+    });
+}
+
+void RichNotificationWC::acceptSearchResult(
+    const Bundle& bundle, const std::shared_ptr<KnowledgeBaseSimpleSearchInfo>& result) {
+    const std::string bundleId = bundle->bundleIdentifier().value_or(std::string());
+    if (const auto existing = remainsForBundleId(bundleId)) {
+        existing->addBundle(bundle);
+    } else if (auto info = m_provider->makeRemainsInfo(bundle, weak_from_this(), result)) {
+        m_arrRemoveInfo.emplace_back(bundleId, std::move(info));
+    }
+    // The entry's first size report may take a while; the list shows it at once.
+    updateWindowContent();
+    showNotification();
+}
+
+std::shared_ptr<RemainsInfo>
+RichNotificationWC::remainsForBundleId(const std::string& bundleId) const {
+    for (const auto& [identifier, info] : m_arrRemoveInfo) {
+        if (identifier == bundleId)
+            return info;
+    }
+    return nullptr;
+}
+
+void RichNotificationWC::onSimpleRemainsInfoChanged(const RemainsInfo* info) {
+    if (info)
+        updateWindowContent();
+}
+
+RichNotificationWindow* RichNotificationWC::window() {
+    if (!m_window) {
+        m_window = std::make_unique<RichNotificationWindow>();
+        windowDidLoad();
+    }
+    return m_window.get();
+}
+
+RemovedAppList* RichNotificationWC::appList() const {
+    return m_appList;
+}
+
+void RichNotificationWC::windowDidLoad() {
+    m_appList = RemovedAppList::addToContainerView(m_window->appsContainer());
+    std::weak_ptr<RichNotificationWC> weakSelf = weak_from_this();
+    const auto whenAlive = [weakSelf](void (RichNotificationWC::*action)()) {
+        return [weakSelf, action] {
+            if (const auto self = weakSelf.lock())
+                ((*self).*action)();
+        };
+    };
+    QObject::connect(m_window.get(), &RichNotificationWindow::resized,
+                     whenAlive(&RichNotificationWC::windowDidResize));
+    QObject::connect(m_window->closeButton(), &QAbstractButton::clicked,
+                     whenAlive(&RichNotificationWC::onNotificationClose));
+    QObject::connect(m_window->completeUninstallButton(), &QAbstractButton::clicked,
+                     whenAlive(&RichNotificationWC::onSelectCompleteUninstall));
+    QObject::connect(m_window->helpButton(), &QAbstractButton::clicked,
+                     whenAlive(&RichNotificationWC::onShowHelp));
+
+    updateWindowContent();
+    m_window->topSeparator()->setBackgroundColor(
+        FigmaPalette::colorForFigmaColor(FigmaColor::stroke1));
+    m_window->closeButton()->setTitle(
+        QString::fromStdString(RichNotificationWCLocalizable::closeButtonTitle()));
+    m_window->completeUninstallButton()->setTitle(
+        QString::fromStdString(AppsListLocalizable::uninstallButtonTitle()));
+    m_window->setLevel(WindowLevel::floating);
+}
+
+void RichNotificationWC::showNotification() {
+    if (MacOSVersion::GetInstance().is_10_14_orHigher()) {
+        AppAppearanceManager::shared().prepareBeforeAppWindowAppears(
+            SuiteDefaults::create(WatcherSettings::GetInstance().getMainAppBundleID()));
+    }
+    RichNotificationWindow* panel = window();
+    panel->setWindowOpacity(0.0);
+    if (panel->size() != QSize(windowWidth, windowHeight))
+        panel->resize(windowWidth, windowHeight);
+    // Placed before it shows, so that a first appearance does not jump.
+    placeWindow();
+    panel->show();
+
+    if (m_fadeIn)
+        m_fadeIn->stop();
+    m_fadeIn = new QPropertyAnimation(panel, "windowOpacity", panel);
+    m_fadeIn->setDuration(fadeInMilliseconds);
+    m_fadeIn->setStartValue(0.0);
+    m_fadeIn->setEndValue(1.0);
+    QObject::connect(m_fadeIn, &QPropertyAnimation::finished, panel,
+                     [panel] { panel->panel()->update(); });
+    m_fadeIn->start(QAbstractAnimation::DeleteWhenStopped);
+    panel->raise();
+}
+
+void RichNotificationWC::placeWindow() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!m_window || !screen)
+        return;
+    // The full frame of the screen, menu bar included.
+    const QRect frame = screen->geometry();
+    const QSize size = m_window->size();
+    m_window->move(frame.x() + frame.width() - size.width() - rightOffset, frame.y() + topOffset);
+}
+
+void RichNotificationWC::windowDidResize() {
+    placeWindow();
+}
+
+void RichNotificationWC::hideNotification() {
+    m_bIsActive = false;
+    m_arrRemoveInfo.clear();
+    m_arrRemovedApps.clear();
+    if (!m_window)
+        return;
+    m_window->setLevel(WindowLevel::normal);
+    if (m_fadeIn)
+        m_fadeIn->stop();
+    m_window->close();
+}
+
+void RichNotificationWC::onSelectCompleteUninstall() {
+    std::vector<std::shared_ptr<PathForRemove>> paths;
+    for (const auto& [identifier, info] : m_arrRemoveInfo)
+        info->addRemoveObjectPathsToArray(paths);
+    NotificationsManager::GetInstance().removeFilePaths(paths);
+    hideNotification();
+}
+
+void RichNotificationWC::onNotificationClose() {
+    hideNotification();
+}
+
+void RichNotificationWC::onShowHelp() {
+    window()->setLevel(WindowLevel::floating);
+    Workspace::shared()->openURL(Consts::GetInstance().getCustomNotificationHelpURL());
+}
+
+void RichNotificationWC::updateWindowContent() {
+    if (!m_window)
+        return;
+    m_window->subtitleLabel()->setAttributedText(generateDescriptionAttributedString());
+    m_window->titleLabel()->setAttributedText(generateTitleAttributedString());
+    m_window->appIconImgView()->setImage(getAppIcon());
+    updateRemovedAppList();
+    m_window->layoutContent();
+}
+
+void RichNotificationWC::updateRemovedAppList() {
+    if (!m_window || !m_appList)
+        return;
+    RemovedAppList::Items items;
+    if (m_nOtheAppCount != 0) {
+        for (const auto& [identifier, info] : m_arrRemoveInfo)
+            items.push_back(std::make_shared<const RemovedAppDisplayItem>(*info));
+    }
+    m_appList->updateWithItems(std::move(items));
+
+    const bool shown = m_appList->appsCount() > 0;
+    RichNotificationWindow::Constraints constraints;
+    constraints.applistHeightConstraint = shown ? 107 : 0;
+    constraints.topSeparatorHeight = shown ? 1 : 0;
+    constraints.windowWidthConstraint = shown ? 415 : 401;
+    constraints.windowHeightConstraint = 100;
+    constraints.buttonsWidthConstraint = shown ? 160 : 154;
+    constraints.rightButtonRightConstraint = shown ? 14 : 15;
+    constraints.buttonsTopConstraint = shown ? 12 : 4;
+    m_window->setConstraints(constraints);
+}
+
+QImage RichNotificationWC::getAppIcon() const {
+    if (m_nOtheAppCount == 0)
+        return WorkspaceIcon::iconForFile(m_sMainAppPath);
+    return WorkspaceIcon::helperApplicationIcon();
+}
+
+QString RichNotificationWC::makeTaggedString(const QString& text) {
+    // Names come from bundles in the Trash; escaping keeps a "<" in one from being
+    // read as markup.
+    return QStringLiteral("<%1>%2</%1>").arg(emphasisTag(), TagParser::escape(text));
+}
+
+AttributedString RichNotificationWC::generateTitleAttributedString() const {
+    const std::int64_t count = m_nOtheAppCount + 1;
+    QString text;
+    if (count >= 2) {
+        text = QString::fromStdString(RichNotificationWCLocalizable::multipleAppsTitleWith(count));
+        const QString digits = QString::number(count);
+        text.replace(digits, makeTaggedString(digits));
+    } else {
+        text = QString::fromStdString(RichNotificationWCLocalizable::titleWithAppName(
+            makeTaggedString(QString::fromStdString(m_sMainAppName)).toStdString()));
+    }
+    AtributikaBridge bridge;
+    bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperTitle, FigmaColor::text7,
+                                   TextAlignment::left, LineBreakMode::wordWrapping,
+                                   AtributikaBridge::DefaultTag());
+    bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperTitle, FigmaColor::linkState,
+                                   emphasisTag());
+    return bridge.convertString(text);
+}
+
+AttributedString RichNotificationWC::generateDescriptionAttributedString() const {
+    if (!m_bIsActive)
+        return {};
+    std::uint64_t total = 0;
+    for (const auto& [identifier, info] : m_arrRemoveInfo)
+        total += info->getTotalSize();
+    const std::string size = NSStringFileSizeFormatting::convertToStringFromFileSize(total);
+
+    const std::int64_t count = m_nOtheAppCount + 1;
+    QString text;
+    AtributikaBridge bridge;
+    bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperDescription, FigmaColor::text7,
+                                   TextAlignment::left, LineBreakMode::wordWrapping,
+                                   AtributikaBridge::DefaultTag());
+    if (count >= 2) {
+        text = QString::fromStdString(
+            RichNotificationWCLocalizable::descriptionWithApplicationsCount(count, size));
+        text.replace(QStringLiteral("<a>"), QStringLiteral("<%1>").arg(emphasisTag()));
+        text.replace(QStringLiteral("</a>"), QStringLiteral("</%1>").arg(emphasisTag()));
+        bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperDescriptionEmphasis, FigmaColor::text7,
+                                       emphasisTag());
+    } else {
+        text = QString::fromStdString(RichNotificationWCLocalizable::descriptionWithAppName(
+            makeTaggedString(QString::fromStdString(m_sMainAppName)).toStdString(),
+            makeTaggedString(QString::fromStdString(size)).toStdString()));
+        bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperDescription, FigmaColor::linkState,
+                                       emphasisTag());
+    }
+    return bridge.convertString(text);
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "HVCocoaPackage/AttributedString.h"
+#include "notification/RemainsInfoListener.h"
+#include "notification/RemainsProvider.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+class QPropertyAnimation;
+class RemovedAppList;
+class RichNotificationWindow;
+
+// The notification panel's controller: one lives for the whole run of the helper.
+//
+// Every application that reaches the Trash is offered with showNotificationForApp.
+// If the provider approves it, its knowledge-base search runs on the global queue
+// and the panel appears in the top-right corner of the primary screen with the
+// leftovers' size, which follows the size reports as they come in. Applications
+// offered while the panel is open join the same notification, which then speaks of
+// all of them and lists them. "Uninstall" hands every leftover to the main
+// application; it and "Ignore" end the notification.
+//
+// Main thread only; results of other threads come back through the main queue.
+class RichNotificationWC : public RemainsInfoListener,
+                           public std::enable_shared_from_this<RichNotificationWC> {
+public:
+    using Bundle = std::shared_ptr<platform::Bundle>;
+    using SearchCompletion = std::function<void(std::shared_ptr<KnowledgeBaseSimpleSearchInfo>)>;
+    // The remains entries by bundle identifier, in the order the identifiers arrived.
+    using RemoveInfo = std::vector<std::pair<std::string, std::shared_ptr<RemainsInfo>>>;
+
+    static constexpr int windowWidth = 401;
+    static constexpr int windowHeight = 139;
+    static constexpr int rightOffset = 20;
+    static constexpr int topOffset = 40;
+    static constexpr int fadeInMilliseconds = 1000;
+
+    static std::shared_ptr<RichNotificationWC> create(std::shared_ptr<RemainsProvider> provider);
+    ~RichNotificationWC() override;
+
+    RichNotificationWC(const RichNotificationWC&) = delete;
+    RichNotificationWC& operator=(const RichNotificationWC&) = delete;
+
+    // Offers an application that was moved to the Trash; null is ignored.
+    void showNotificationForApp(const Bundle& bundle);
+
+    void onSimpleRemainsInfoChanged(const RemainsInfo* info) override;
+
+    // The panel's actions.
+    void onSelectCompleteUninstall();
+    void onNotificationClose();
+    void onShowHelp();
+
+    // The state of the open notification.
+    bool isActive() const { return m_bIsActive; }
+    const std::string& mainAppName() const { return m_sMainAppName; }
+    const std::string& mainAppPath() const { return m_sMainAppPath; }
+    std::int64_t otheAppCount() const { return m_nOtheAppCount; }
+    const RemoveInfo& removeInfo() const { return m_arrRemoveInfo; }
+    const std::map<std::string, Bundle>& removedApps() const { return m_arrRemovedApps; }
+
+    // The window, loaded on first use.
+    RichNotificationWindow* window();
+    bool isWindowLoaded() const { return m_window != nullptr; }
+    RemovedAppList* appList() const;
+
+    // The steps of the notification, in the order they usually run.
+    void configureForApp(const Bundle& bundle);
+    void findKnowledgeBaseInfoForBundle(const Bundle& bundle, SearchCompletion completion);
+    void showNotification();
+    void hideNotification();
+    void updateWindowContent();
+    void updateRemovedAppList();
+    void windowDidResize();
+
+    QImage getAppIcon() const;
+    AttributedString generateTitleAttributedString() const;
+    AttributedString generateDescriptionAttributedString() const;
+    // The text wrapped in the emphasis tag, with its own markup characters escaped.
+    static QString makeTaggedString(const QString& text);
+
+private:
+    explicit RichNotificationWC(std::shared_ptr<RemainsProvider> provider)
+        : m_provider(std::move(provider)) {}
+
+    void windowDidLoad();
+    void acceptSearchResult(const Bundle& bundle,
+                            const std::shared_ptr<KnowledgeBaseSimpleSearchInfo>& result);
+    std::shared_ptr<RemainsInfo> remainsForBundleId(const std::string& bundleId) const;
+    void placeWindow();
+
+    std::shared_ptr<RemainsProvider> m_provider;
+
+    bool m_bIsActive{false};
+    std::string m_sMainAppName;
+    std::string m_sMainAppPath;
+    std::int64_t m_nOtheAppCount{0};
+    RemoveInfo m_arrRemoveInfo;
+    std::map<std::string, Bundle> m_arrRemovedApps;
+    // Counts the notifications opened so far, so that a search that finishes after
+    // its notification ended does not bring the panel back.
+    std::uint64_t m_notificationNumber{0};
+
+    std::unique_ptr<RichNotificationWindow> m_window;
+    QPointer<RemovedAppList> m_appList;
+    QPointer<QPropertyAnimation> m_fadeIn;
+};

@@ -1,0 +1,114 @@
+#include "notification/RichNotificationWindow.h"
+
+#include "HVCocoaPackage/AttributedLabel.h"
+#include "notification/ColoredView.h"
+#include "notification/HelpButton.h"
+#include "notification/ImageView.h"
+#include "notification/RichNotificationView.h"
+#include "notification/TextStyleData.h"
+#include "notification/WatcherOfferNoCustomButton.h"
+#include "notification/WatcherOfferYesCustomButton.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kTitleSpacing = 4;
+constexpr int kHelpInset = 12;
+
+void loadButton(CustomButton& button) {
+    button.setFont(TextStyleData::forStyle(FigmaTextStyle::semibold13).font());
+    button.setAlignment(TextAlignment::center);
+    button.setLineBreakMode(LineBreakMode::truncatingTail);
+    button.setCursor(Qt::PointingHandCursor);
+    button.setFocusPolicy(Qt::NoFocus);
+    button.awakeFromNib();
+}
+
+} // namespace
+
+RichNotificationWindow::RichNotificationWindow(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
+                          Qt::NoDropShadowWindowHint) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+
+    m_panel = new RichNotificationView(this);
+    m_appIconImgView = new ImageView(m_panel);
+    m_titleLabel = new AttributedLabel(m_panel);
+    m_subtitleLabel = new AttributedLabel(m_panel);
+    m_helpButton = new HelpButton(m_panel);
+    m_topSeparator = new ColoredView(m_panel);
+    m_appsContainer = new QWidget(m_panel);
+    m_closeButton = new WatcherOfferNoCustomButton(m_panel);
+    m_completeUninstallButton = new WatcherOfferYesCustomButton(m_panel);
+    loadButton(*m_closeButton);
+    loadButton(*m_completeUninstallButton);
+
+    setFixedSize(fittingSize());
+    layoutContent();
+}
+
+void RichNotificationWindow::setConstraints(const Constraints& constraints) {
+    m_constraints = constraints;
+    setFixedSize(fittingSize());
+    layoutContent();
+}
+
+QSize RichNotificationWindow::fittingSize() const {
+    const Constraints& c = m_constraints;
+    return {c.windowWidthConstraint, c.windowHeightConstraint + c.topSeparatorHeight +
+                                         c.applistHeightConstraint + c.buttonsTopConstraint +
+                                         buttonHeight + bottomMargin};
+}
+
+void RichNotificationWindow::setLevel(WindowLevel level) {
+    if (level == m_level)
+        return;
+    m_level = level;
+    const bool wasVisible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, level != WindowLevel::normal);
+    if (wasVisible)
+        show();
+}
+
+void RichNotificationWindow::layoutContent() {
+    const Constraints& c = m_constraints;
+    const int width = c.windowWidthConstraint;
+    m_panel->setGeometry(rect());
+
+    m_helpButton->setGeometry(width - kHelpInset - HelpButton::diameter, kHelpInset,
+                              HelpButton::diameter, HelpButton::diameter);
+
+    // The title keeps clear of the help button; the description may use the width
+    // up to the right margin of the buttons.
+    const int titleWidth = m_helpButton->x() - kTitleSpacing - textLeft;
+    const int subtitleWidth = width - c.rightButtonRightConstraint - textLeft;
+    const int titleHeight = m_titleLabel->heightForWidth(titleWidth);
+    const int subtitleHeight = m_subtitleLabel->heightForWidth(subtitleWidth);
+    const int block = std::max(titleHeight + kTitleSpacing + subtitleHeight, iconSize);
+    const int top = std::max((c.windowHeightConstraint - block) / 2, kHelpInset);
+    m_titleLabel->setGeometry(textLeft, top, titleWidth, titleHeight);
+    m_subtitleLabel->setGeometry(textLeft, top + titleHeight + kTitleSpacing, subtitleWidth,
+                                 subtitleHeight);
+    m_appIconImgView->setGeometry(iconLeft, top + (block - iconSize) / 2, iconSize, iconSize);
+
+    const int separatorTop = c.windowHeightConstraint;
+    m_topSeparator->setGeometry(border, separatorTop, width - 2 * border, c.topSeparatorHeight);
+    const int listTop = separatorTop + c.topSeparatorHeight;
+    m_appsContainer->setGeometry(border, listTop, width - 2 * border, c.applistHeightConstraint);
+    m_appsContainer->setVisible(c.applistHeightConstraint > 0);
+
+    const int buttonsTop = listTop + c.applistHeightConstraint + c.buttonsTopConstraint;
+    const int uninstallLeft = width - c.rightButtonRightConstraint - c.buttonsWidthConstraint;
+    m_completeUninstallButton->setGeometry(uninstallLeft, buttonsTop, c.buttonsWidthConstraint,
+                                           buttonHeight);
+    m_closeButton->setGeometry(uninstallLeft - buttonSpacing - c.buttonsWidthConstraint, buttonsTop,
+                               c.buttonsWidthConstraint, buttonHeight);
+}
+
+void RichNotificationWindow::resizeEvent(QResizeEvent*) {
+    layoutContent();
+    emit resized();
+}

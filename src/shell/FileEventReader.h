@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <sys/types.h>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+// One inotify instance and one reader thread for every file event queue of the process. A user
+// may own only a handful of inotify instances (128 by default) while the helper watches many
+// folders, so the queues share this one and keep only their own paths, masks and delegates.
+//
+// The kernel gives one watch per inode and instance: two subscribers of the same item share
+// its watch descriptor, the watch asks for what either of them wants, and it ends only when
+// the last of them leaves. The reader thread blocks in poll() without a timeout and is woken
+// only by changes or by its shutdown, so an idle process is never woken.
+class FileEventReader {
+public:
+    // Called on the reader thread with the notes (VDKQueueNotes) of one event that the
+    // subscriber asked for. It must not block and must not call back into the reader.
+    using Sink = std::function<void(std::uint32_t notes)>;
+
+    struct Registration {
+        int wd{-1};
+        std::uint64_t subscriber{0};
+    };
+
+    // The process's reader, created on first use; none when the kernel refuses an instance.
+    static std::shared_ptr<FileEventReader> shared();
+
+    // A reader of one's own (tests, or a process that wants its events apart); none when the
+    // kernel refuses an instance.
+    static std::shared_ptr<FileEventReader> create();
+
+    // Stops the reader thread and closes the instance; sinks are not called afterwards.
+    ~FileEventReader();
+    FileEventReader(const FileEventReader&) = delete;
+    FileEventReader& operator=(const FileEventReader&) = delete;
+
+    // Watches the item at `path` (links followed) for `notes` and starts the reader thread if
+    // it is not running yet. None when the item cannot be watched.
+    std::optional<Registration> subscribe(const std::string& path, std::uint32_t notes, Sink sink);
+
+    // Ends one subscription; the kernel's watch goes when its last subscriber leaves. A sink
+    // that the reader thread has already picked up may still be called once.
+    void unsubscribe(const Registration& registration);
+
+    // Whether the reader thread has been started.
+    bool isReading() const;
+
+    // The number of kernel watches in use.
+    std::size_t watchCount() const;
+
+    // What the reader thread does with the bytes of one read(); public so that events the
+    // kernel cannot be made to produce on demand (an overflow, several kinds in one read) can
+    // be replayed.
+    void handleEvents(std::span<const std::byte> bytes);
+
+private:
+    struct Subscriber {
+        std::uint64_t id{0};
+        std::uint32_t notes{0};
+        std::string path;
+        Sink sink;
+    };
+
+    struct Watch {
+        bool directory{false};
+        dev_t device{0};
+        ino_t inode{0};
+        off_t lastSize{0};
+        std::vector<Subscriber> subscribers;
+    };
+
+    FileEventReader(int inotifyDescriptor, int wakeDescriptor);
+    void readLoop();
+    bool grew(Watch& watch);
+
+    const int m_inotify;
+    const int m_wake;
+    mutable std::mutex m_mutex;
+    std::unordered_map<int, Watch> m_watches;
+    std::uint64_t m_nextSubscriber{1};
+    std::thread m_thread;
+};

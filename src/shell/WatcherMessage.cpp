@@ -1,0 +1,89 @@
+#include "shell/WatcherMessage.h"
+
+#include "platform/FileSystem.h"
+#include "platform/Json.h"
+#include "platform/Utf8.h"
+#include "shell/MessageFiles.h"
+#include "shell/NSFileManagerUtils.h"
+
+using platform::PlistValue;
+
+std::optional<std::string> WatcherMessage::messageText() const {
+    PlistValue::Array items;
+    items.reserve(m_arrObjs.size());
+    for (const auto& item : m_arrObjs) {
+        if (item && platform::Utf8::isValid(item->path()) &&
+            platform::Utf8::isValid(item->bundleId()))
+            items.push_back(item->toDictionary());
+    }
+    if (items.empty())
+        return std::nullopt;
+    PlistValue::Dictionary root;
+    root["items"] = PlistValue(std::move(items));
+    std::optional<std::string> json = platform::Json::serialize(PlistValue(std::move(root)));
+    if (!json)
+        return std::nullopt;
+    return getProtocolName2() + "\n" + *json;
+}
+
+std::optional<std::vector<std::shared_ptr<PathForRemove>>>
+WatcherMessage::parse(std::string_view text) {
+    const std::string header = getProtocolName2() + "\n";
+    if (!text.starts_with(header))
+        return std::nullopt;
+    std::optional<PlistValue> root = platform::Json::parse(text.substr(header.size()));
+    if (!root || !root->asDictionary())
+        return std::nullopt;
+    const PlistValue* items = root->get("items");
+    if (!items || !items->asArray())
+        return std::nullopt;
+    std::vector<std::shared_ptr<PathForRemove>> result;
+    for (const PlistValue& element : *items->asArray()) {
+        if (auto item = PathForRemove::createFromDictionary(element))
+            result.push_back(std::move(item));
+    }
+    if (result.empty())
+        return std::nullopt;
+    return result;
+}
+
+std::optional<std::string> WatcherMessage::saveForTransmit() const {
+    std::optional<std::string> text = messageText();
+    if (!text)
+        return std::nullopt;
+    std::optional<std::string> folder = MessageFiles::createFolder();
+    if (!folder)
+        return std::nullopt;
+    std::optional<std::string> path = createUniqueFileNameInFolder(*folder, kSuffix);
+    if (!path || !platform::FileSystem::writeFileAtomically(*path, *text, 0600))
+        return std::nullopt;
+    return path;
+}
+
+bool WatcherMessage::loadFromPath(const std::string& path) {
+    if (!NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(path))
+        return false;
+    std::optional<std::string> text = MessageFiles::read(path);
+    if (!text || !platform::Utf8::isValid(*text))
+        return false;
+    auto items = parse(*text);
+    if (!items)
+        return false;
+    m_arrObjs = std::move(*items);
+    MessageFiles::remove(path);
+    return true;
+}
+
+std::optional<std::string> WatcherMessage::createUniqueFileNameInFolder(const std::string& folder,
+                                                                        std::string_view suffix) {
+    return fileNamer().uniquePathInFolder(folder, suffix);
+}
+
+std::string WatcherMessage::getRandomString() {
+    return fileNamer().nextRandomString();
+}
+
+MessageFileNamer& WatcherMessage::fileNamer() {
+    static MessageFileNamer namer;
+    return namer;
+}

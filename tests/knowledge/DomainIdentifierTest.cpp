@@ -1,0 +1,232 @@
+#include "knowledge/DomainBundleIdentifier.h"
+#include "knowledge/DomainChildIdentifier.h"
+#include "knowledge/DomainCustomIdentifier.h"
+#include "knowledge/DomainGroupIdentifier.h"
+#include "knowledge/DomainIdentifierBuilder.h"
+#include "platform/PlistValue.h"
+#include "platform/PropertyList.h"
+#include "support/Sandbox.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <set>
+#include <thread>
+#include <vector>
+
+using platform::PlistValue;
+using testing_support::Sandbox;
+
+namespace {
+
+// A short description of an identifier's kind and fields, to compare whole objects.
+std::string describe(const std::shared_ptr<const DomainIdentifier>& identifier) {
+    if (!identifier)
+        return "none";
+    if (auto bundle = std::dynamic_pointer_cast<const DomainBundleIdentifier>(identifier))
+        return "bundle(" + bundle->bundleIdentifier() + ")";
+    if (auto custom = std::dynamic_pointer_cast<const DomainCustomIdentifier>(identifier))
+        return "custom(" + custom->appId() + ")";
+    if (auto group = std::dynamic_pointer_cast<const DomainGroupIdentifier>(identifier))
+        return "group(" + group->groupId() + ")";
+    if (auto child = std::dynamic_pointer_cast<const DomainChildIdentifier>(identifier))
+        return "child(" + describe(child->independentDomainIdentifier()) + ", " +
+               describe(child->parentDomainIdentifier()) + ")";
+    return "unknown";
+}
+
+std::shared_ptr<const DomainIdentifier> restore(std::string_view uniqueIdentifier) {
+    return DomainIdentifierBuilder::shared()->restoreDomainIdentifierByUniqueIdentifier(
+        uniqueIdentifier);
+}
+
+// An application folder with the given Info.plist entries (none written when empty).
+std::string makeApp(const std::string& name, PlistValue::Dictionary info) {
+    std::string path = Sandbox::process().makeFolder("apps") + "/" + name;
+    testing_support::makeDirs(path + "/Contents");
+    if (!info.empty()) {
+        EXPECT_TRUE(platform::PropertyList::writeFile(path + "/Contents/Info.plist",
+                                                      PlistValue(std::move(info)),
+                                                      platform::PropertyList::Format::Xml));
+    }
+    return path;
+}
+
+class CountingProvider : public CustomDomainIdentifierProvider {
+public:
+    explicit CountingProvider(std::shared_ptr<const DomainIdentifier> answer)
+        : m_answer(std::move(answer)) {}
+
+    std::shared_ptr<const DomainIdentifier>
+    idForBundleWithoutIdAtPath(const std::string&) override {
+        ++calls;
+        return m_answer;
+    }
+
+    std::atomic<int> calls{0};
+
+private:
+    std::shared_ptr<const DomainIdentifier> m_answer;
+};
+
+// Each test gets a builder of its own, so remembered identifiers never leak between tests.
+class DomainIdentifierBuilderTest : public testing::Test {
+protected:
+    void SetUp() override { DomainIdentifierBuilder::setShared(builder); }
+    void TearDown() override { DomainIdentifierBuilder::setShared(nullptr); }
+
+    std::shared_ptr<DomainIdentifierBuilder> builder = std::make_shared<DomainIdentifierBuilder>();
+};
+
+} // namespace
+
+TEST(DomainIdentifier, RoundTripsThroughItsUniqueIdentifier) {
+    auto group = DomainGroupIdentifier::create("Office Suite");
+    struct Case {
+        std::shared_ptr<const DomainIdentifier> identifier;
+        std::string uniqueIdentifier;
+        std::string restored;
+    };
+    const std::vector<Case> cases{
+        {DomainBundleIdentifier::create("Com.Example.App"), "bi:com.example.app",
+         "bundle(com.example.app)"},
+        {DomainBundleIdentifier::create("de.ÄPFEL.Tool"), "bi:de.äpfel.tool",
+         "bundle(de.äpfel.tool)"},
+        {DomainCustomIdentifier::create("9F2C-Ab"), "c:9f2c-ab", "custom(9f2c-ab)"},
+        {DomainCustomIdentifier::create(""), "c:", "custom()"},
+        {group, "g:Office Suite", "group(Office Suite)"},
+        {DomainChildIdentifier::create(DomainBundleIdentifier::create("com.x.Writer"), group),
+         "ch:bi:com.x.writer<<<g:Office Suite", "child(bundle(com.x.writer), group(Office Suite))"},
+        {DomainChildIdentifier::create(DomainCustomIdentifier::create("AB"),
+                                       DomainGroupIdentifier::create("")),
+         "ch:c:ab<<<g:", "child(custom(ab), group())"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.uniqueIdentifier);
+        ASSERT_NE(c.identifier, nullptr);
+        EXPECT_EQ(c.identifier->uniqueIdentifier(), c.uniqueIdentifier);
+        auto restored = restore(c.uniqueIdentifier);
+        EXPECT_EQ(describe(restored), c.restored);
+        ASSERT_NE(restored, nullptr);
+        EXPECT_EQ(restored->uniqueIdentifier(), c.uniqueIdentifier);
+    }
+}
+
+TEST(DomainIdentifier, KeepsTheOriginalSpellingOfABundleIdentifier) {
+    auto identifier = DomainBundleIdentifier::create("Com.Example.App");
+    EXPECT_EQ(identifier->bundleIdentifier(), "Com.Example.App");
+    EXPECT_EQ(describe(restore("bi:Com.Example.App")), "bundle(Com.Example.App)");
+    EXPECT_EQ(restore("bi:Com.Example.App")->uniqueIdentifier(), "bi:com.example.app");
+}
+
+TEST(DomainIdentifier, RefusesWhatCannotNameADomain) {
+    EXPECT_EQ(DomainBundleIdentifier::create(""), nullptr);
+    EXPECT_EQ(DomainChildIdentifier::create(nullptr, DomainGroupIdentifier::create("g")), nullptr);
+    EXPECT_EQ(DomainChildIdentifier::create(DomainBundleIdentifier::create("a"), nullptr), nullptr);
+
+    for (const char* uniqueIdentifier : {
+             "",
+             "bi:",
+             "BI:com.a",
+             "x:com.a",
+             "com.a",
+             "ch:bi:a",
+             "ch:bi:a<<<g:b<<<g:c",
+             "ch:bi:a<<<<<<g:b",
+             "ch:bi:a<<<bi:b",
+             "ch:bi:a<<<c:b",
+             "ch:zz:a<<<g:b",
+             "ch:<<<g:b",
+             "ch:bi:a<<<",
+             "ch:ch:bi:a<<<g:b<<<g:c",
+         })
+        EXPECT_EQ(describe(restore(uniqueIdentifier)), "none") << uniqueIdentifier;
+}
+
+TEST_F(DomainIdentifierBuilderTest, NamesABundleByItsBundleIdentifier) {
+    std::string app =
+        makeApp("Foo.app", {{"CFBundleIdentifier", "Com.Foo.App"}, {"CFBundleSignature", "dplt"}});
+    EXPECT_EQ(describe(builder->findIdentifierForBundleAt(app)), "bundle(Com.Foo.App)");
+    EXPECT_EQ(describe(builder->findIdentifierForBundleIdentifier("Com.Foo.App")),
+              "bundle(Com.Foo.App)");
+    EXPECT_EQ(builder->findIdentifierForBundleIdentifier(""), nullptr);
+}
+
+TEST_F(DomainIdentifierBuilderTest, GivesNoIdentifierWithoutAUsableBundle) {
+    std::string droplet = makeApp("Drop.app", {{"CFBundleSignature", "dplt"}});
+    std::string bare = makeApp("Bare.app", {});
+    std::string proxy = makeApp("Proxy.app", {{"CFBundleIdentifier", "com.parallels.winapp.x"}});
+    for (const std::string& path : {droplet, bare, proxy, bare + "/missing.app", std::string()})
+        EXPECT_EQ(describe(builder->findIdentifierForBundleAt(path)), "none") << path;
+}
+
+TEST_F(DomainIdentifierBuilderTest, RemembersOneRandomIdentifierPerBundleWithoutIdentifier) {
+    std::string first = makeApp("First.app", {{"CFBundleName", "First"}});
+    std::string second = makeApp("Second.app", {{"CFBundleSignature", "????"}});
+
+    auto identifier = std::dynamic_pointer_cast<const DomainCustomIdentifier>(
+        builder->findIdentifierForBundleAt(first));
+    ASSERT_NE(identifier, nullptr);
+    EXPECT_EQ(identifier->appId().size(), 32u);
+    EXPECT_EQ(identifier->appId().find_first_not_of("0123456789abcdef"), std::string::npos);
+
+    EXPECT_EQ(builder->findIdentifierForBundleAt(first), identifier);
+    auto other = builder->findIdentifierForBundleAt(second);
+    ASSERT_NE(other, nullptr);
+    EXPECT_NE(other->uniqueIdentifier(), identifier->uniqueIdentifier());
+
+    auto fresh = std::make_shared<DomainIdentifierBuilder>();
+    EXPECT_NE(fresh->findIdentifierForBundleAt(first)->uniqueIdentifier(),
+              identifier->uniqueIdentifier());
+}
+
+TEST_F(DomainIdentifierBuilderTest, AsksTheProviderOnceForABundleWithoutIdentifier) {
+    std::string app = makeApp("Tool.app", {{"CFBundleName", "Tool"}});
+    std::string unknown = makeApp("Unknown.app", {{"CFBundleName", "Unknown"}});
+    auto known = std::make_shared<CountingProvider>(DomainCustomIdentifier::create("FromKB"));
+    builder->setCustomDomainIdentifierProvider(known);
+    EXPECT_EQ(builder->customDomainIdentifierProvider(), known);
+
+    EXPECT_EQ(describe(builder->findIdentifierForBundleAt(app)), "custom(fromkb)");
+    EXPECT_EQ(describe(builder->findIdentifierForBundleAt(app)), "custom(fromkb)");
+    EXPECT_EQ(known->calls, 1);
+
+    // A later search installs a provider of its own; what was found stays.
+    auto silent = std::make_shared<CountingProvider>(nullptr);
+    builder->setCustomDomainIdentifierProvider(silent);
+    EXPECT_EQ(describe(builder->findIdentifierForBundleAt(app)), "custom(fromkb)");
+    EXPECT_EQ(silent->calls, 0);
+    auto random = builder->findIdentifierForBundleAt(unknown);
+    EXPECT_EQ(silent->calls, 1);
+    EXPECT_EQ(random->uniqueIdentifier().size(), 2u + 32u);
+}
+
+TEST_F(DomainIdentifierBuilderTest, ConcurrentSearchesAgreeOnTheIdentifierOfABundle) {
+    std::string app = makeApp("Shared.app", {{"CFBundleName", "Shared"}});
+    constexpr int kThreads = 4;
+    std::vector<std::shared_ptr<const DomainIdentifier>> found(kThreads);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i) {
+        threads.emplace_back([&, i] {
+            if (i % 2)
+                builder->setCustomDomainIdentifierProvider(
+                    std::make_shared<CountingProvider>(nullptr));
+            found[i] = builder->findIdentifierForBundleAt(app);
+            EXPECT_NE(DomainIdentifierBuilder::shared(), nullptr);
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    std::set<std::string> distinct;
+    for (const auto& identifier : found)
+        distinct.insert(identifier ? identifier->uniqueIdentifier() : "none");
+    EXPECT_EQ(distinct.size(), 1u);
+    EXPECT_NE(*distinct.begin(), "none");
+}
+
+TEST_F(DomainIdentifierBuilderTest, ReplacingTheSharedBuilderForgetsWhatItFound) {
+    EXPECT_EQ(DomainIdentifierBuilder::shared(), builder);
+    DomainIdentifierBuilder::setShared(nullptr);
+    auto created = DomainIdentifierBuilder::shared();
+    EXPECT_NE(created, builder);
+    EXPECT_EQ(DomainIdentifierBuilder::shared(), created);
+}

@@ -1,0 +1,135 @@
+#include "PanelTestSupport.h"
+#include "TestRemainsProvider.h"
+#include "notification/FigmaPalette.h"
+#include "notification/RichNotificationWC.h"
+#include "notification/RichNotificationWindow.h"
+#include "platform/MainQueue.h"
+#include "shell/Workspace.h"
+
+#include <QBuffer>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <gtest/gtest.h>
+
+using panel_test::makeApp;
+using panel_test::rowIs;
+using panel_test::TestRemainsProvider;
+using testing_support::near;
+using testing_support::Sandbox;
+using testing_support::saveSnapshot;
+using testing_support::writeFile;
+
+namespace {
+
+// A simple application icon: a rounded tile in two colours with a letter on it.
+std::string iconPng(QColor top, QColor bottom, QChar letter) {
+    QImage image(256, 256, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF tile(24, 20, 208, 208);
+        QPainterPath path;
+        path.addRoundedRect(tile, 46, 46);
+        QLinearGradient fill(tile.topLeft(), tile.bottomLeft());
+        fill.setColorAt(0, top);
+        fill.setColorAt(1, bottom);
+        painter.fillPath(path, fill);
+        QFont font;
+        font.setPixelSize(120);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(tile, Qt::AlignCenter, QString(letter));
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes.toStdString();
+}
+
+// The window drawn alone at its own pixel ratio, transparent outside the panel.
+QImage renderWindow(QWidget& window) {
+    const qreal ratio = window.devicePixelRatioF();
+    QImage image(window.size() * ratio, QImage::Format_ARGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    window.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
+class RichNotificationLookTest : public testing::Test {
+protected:
+    struct Application {
+        const char* name;
+        const char* identifier;
+        QColor top;
+        QColor bottom;
+        std::uint64_t bytes;
+    };
+
+    void SetUp() override { m_controller = RichNotificationWC::create(m_provider); }
+
+    // Shows the panel for the applications, each with its icon and measured leftovers.
+    QImage show(const std::vector<Application>& applications) {
+        const std::string trash = Sandbox::process().makeFolder("Trash");
+        for (std::size_t index = 0; index < applications.size(); ++index) {
+            const Application& application = applications[index];
+            const std::string path =
+                makeApp(trash, application.name, application.identifier,
+                        "<key>CFBundleIconFile</key><string>Icon.png</string>");
+            writeFile(path + "/Contents/Resources/Icon.png",
+                      iconPng(application.top, application.bottom, application.name[0]));
+            m_controller->showNotificationForApp(platform::Bundle::create(path));
+            EXPECT_TRUE(platform::MainQueue::shared().runUntil(
+                [&] { return m_provider->made.size() == index + 1; }, std::chrono::seconds(10)));
+        }
+        for (std::size_t index = 0; index < applications.size(); ++index)
+            m_provider->made[index]->report(applications[index].bytes);
+        return renderWindow(*m_controller->window());
+    }
+
+    std::shared_ptr<TestRemainsProvider> m_provider{std::make_shared<TestRemainsProvider>()};
+    std::shared_ptr<RichNotificationWC> m_controller;
+};
+
+} // namespace
+
+TEST_F(RichNotificationLookTest, OneApplication) {
+    const QImage image = show({{"Lumen", "com.example.lumen", QColor(0xFF, 0x9F, 0x43),
+                                QColor(0xF2, 0x5C, 0x2A), 254'300'000}});
+    saveSnapshot(image, QStringLiteral("panel-one"));
+    ASSERT_EQ(image.size(), QSize(401, 139) * image.devicePixelRatio());
+
+    // Positions in points; the snapshot may be drawn at two pixels per point.
+    const int r = qRound(image.devicePixelRatio());
+    const QColor stroke = FigmaPalette::colorForFigmaColor(FigmaColor::stroke1);
+    EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0);
+    EXPECT_TRUE(near(image.pixelColor(200 * r, 0), stroke, 4));
+    // Nothing lies between the header and the buttons without the list.
+    EXPECT_TRUE(
+        rowIs(image, 101 * r, r, 400 * r, FigmaPalette::colorForFigmaColor(FigmaColor::bg10)));
+}
+
+TEST_F(RichNotificationLookTest, ThreeApplications) {
+    const QImage image = show({
+        {"Lumen", "com.example.lumen", QColor(0xFF, 0x9F, 0x43), QColor(0xF2, 0x5C, 0x2A),
+         254'300'000},
+        {"tidewater", "com.example.tidewater", QColor(0x4F, 0xC3, 0xF7), QColor(0x1E, 0x88, 0xE5),
+         18'600'000},
+        {"Quill Pad", "com.example.quillpad", QColor(0x81, 0xC7, 0x84), QColor(0x38, 0x8E, 0x3C),
+         1'200'000'000},
+    });
+    saveSnapshot(image, QStringLiteral("panel-three"));
+    ASSERT_EQ(image.size(), QSize(415, 255) * image.devicePixelRatio());
+
+    // The line above the list spans the panel inside its border.
+    const int r = qRound(image.devicePixelRatio());
+    const QColor stroke = FigmaPalette::colorForFigmaColor(FigmaColor::stroke1);
+    EXPECT_TRUE(rowIs(image, 100 * r, r, 414 * r, stroke));
+    // The first row's separator, 41 points below the top of the list, which lies
+    // inside the panel's border.
+    EXPECT_TRUE(rowIs(image, (101 + 40) * r, (1 + 66) * r, (415 - 1 - 14) * r, stroke));
+}

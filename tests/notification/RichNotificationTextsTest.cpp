@@ -1,0 +1,122 @@
+#include "ControllerTestFixture.h"
+#include "notification/FigmaPalette.h"
+#include "notification/TextStyleData.h"
+#include "support/ScopedHelperTexts.h"
+
+using panel_test::colourOf;
+using panel_test::RichNotificationWCTest;
+using panel_test::sizeText;
+using testing_support::Sandbox;
+using testing_support::ScopedHelperTexts;
+using testing_support::writeFile;
+
+namespace {
+
+class RichNotificationTextsTest : public RichNotificationWCTest {};
+
+// The runs of a styled text as (words, colour, bold) for comparing whole texts.
+struct StyledRun {
+    std::string words;
+    QColor colour;
+    bool bold;
+
+    bool operator==(const StyledRun&) const = default;
+};
+
+std::vector<StyledRun> runsOf(const AttributedString& string) {
+    std::vector<StyledRun> runs;
+    for (const AttributedString::Run& run : string.runs()) {
+        const QFont font = run.attributes.font.value_or(QFont());
+        runs.push_back({run.text.toStdString(), run.attributes.foregroundColor.value_or(QColor()),
+                        font.weight() >= QFont::Bold});
+    }
+    return runs;
+}
+
+QColor link() {
+    return FigmaPalette::colorForFigmaColor(FigmaColor::linkState);
+}
+
+QColor plain() {
+    return FigmaPalette::colorForFigmaColor(FigmaColor::text7);
+}
+
+} // namespace
+
+TEST_F(RichNotificationTextsTest, OneApplicationEmphasisesItsNameAndSize) {
+    offer(app("Foo", "com.example.foo"), 1);
+    m_provider->made[0]->report(3'000'000);
+
+    EXPECT_EQ(runsOf(m_controller->generateTitleAttributedString()),
+              (std::vector<StyledRun>{{"Would you like to uninstall ", plain(), false},
+                                      {"Foo", link(), false},
+                                      {" completely?", plain(), false}}));
+    const std::vector<StyledRun> description =
+        runsOf(m_controller->generateDescriptionAttributedString());
+    ASSERT_EQ(description.size(), 4u);
+    EXPECT_EQ(description[0], (StyledRun{"Foo", link(), false}));
+    EXPECT_EQ(description[2], (StyledRun{sizeText(3'000'000), link(), false}));
+}
+
+TEST_F(RichNotificationTextsTest, SeveralApplicationsEmphasiseTheCountInTitleAndBoldInDescription) {
+    offer(app("Foo", "com.example.foo"), 1);
+    offer(app("Bar", "com.example.bar"), 2);
+
+    EXPECT_EQ(runsOf(m_controller->generateTitleAttributedString()),
+              (std::vector<StyledRun>{{"Would you like to uninstall ", plain(), false},
+                                      {"2", link(), false},
+                                      {" applications completely?", plain(), false}}));
+    const std::vector<StyledRun> description =
+        runsOf(m_controller->generateDescriptionAttributedString());
+    ASSERT_EQ(description.size(), 4u);
+    EXPECT_EQ(description[0], (StyledRun{"2 applications", plain(), true}));
+    EXPECT_FALSE(description[1].bold);
+    EXPECT_EQ(description[2], (StyledRun{sizeText(0), plain(), true}));
+}
+
+TEST_F(RichNotificationTextsTest, EveryOccurrenceOfTheCountIsEmphasised) {
+    const std::string resources = Sandbox::process().makeFolder("Resources");
+    testing_support::makeDirs(resources + "/en.lproj");
+    writeFile(resources + "/en.lproj/RichNotificationWCLocalizable.strings",
+              "\"Title_MultipleApps\" = \"%zd apps moved; remove all %1$zd?\";\n");
+    ScopedHelperTexts texts(resources, {"en"});
+    offer(app("Foo", "com.example.foo"), 1);
+    offer(app("Bar", "com.example.bar"), 2);
+
+    EXPECT_EQ(runsOf(m_controller->generateTitleAttributedString()),
+              (std::vector<StyledRun>{{"2", link(), false},
+                                      {" apps moved; remove all ", plain(), false},
+                                      {"2", link(), false},
+                                      {"?", plain(), false}}));
+}
+
+TEST_F(RichNotificationTextsTest, NamesWithMarkupAreShownAsWritten) {
+    const std::string path =
+        panel_test::makeApp(m_trash, "Odd", "com.example.odd", {}, "<b>Odd</b> & Co");
+    offer(platform::Bundle::create(path), 1);
+
+    const AttributedString title = m_controller->generateTitleAttributedString();
+    EXPECT_EQ(title.string().toStdString(),
+              "Would you like to uninstall <b>Odd</b> & Co completely?");
+    EXPECT_EQ(colourOf(title, "<b>Odd</b> & Co"), link());
+    EXPECT_EQ(colourOf(m_controller->generateDescriptionAttributedString(), "<b>Odd</b> & Co"),
+              link());
+}
+
+TEST_F(RichNotificationTextsTest, NothingIsDescribedWhileNoNotificationIsOpen) {
+    EXPECT_TRUE(m_controller->generateDescriptionAttributedString().isEmpty());
+    offer(app("Foo", "com.example.foo"), 1);
+    EXPECT_FALSE(m_controller->generateDescriptionAttributedString().isEmpty());
+    m_controller->onNotificationClose();
+    EXPECT_TRUE(m_controller->generateDescriptionAttributedString().isEmpty());
+}
+
+TEST_F(RichNotificationTextsTest, AnApplicationWithoutExecutableIsCalledAfterItsFolder) {
+    const std::string path = m_trash + "/Foo Bar.app";
+    testing_support::makeDirs(path + "/Contents");
+    writeFile(path + "/Contents/Info.plist",
+              "<plist><dict><key>CFBundleIdentifier</key><string>com.example.foobar</string>"
+              "</dict></plist>");
+    offer(platform::Bundle::create(path), 1);
+    EXPECT_EQ(m_controller->mainAppName(), "Foo Bar");
+}

@@ -1,0 +1,203 @@
+#include "shell/FileEventReader.h"
+
+#include "FileEventTestSupport.h"
+#include "InotifyEventBytes.h"
+#include "platform/ThreadTestSupport.h"
+#include "shell/VDKQueue.h"
+#include "support/Sandbox.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+using namespace testing_support;
+namespace Notes = VDKQueueNotes;
+
+namespace {
+
+struct Watcher {
+    explicit Watcher(const std::shared_ptr<FileEventReader>& reader)
+        : queue(VDKQueue::create(reader)) {
+        if (queue)
+            queue->setDelegate(delegate);
+    }
+    std::shared_ptr<VDKQueue> queue;
+    std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
+};
+
+// The kernel's watch descriptor of an item, learnt by subscribing to it for a moment. While
+// the item is watched by someone else, the descriptor stays the same afterwards.
+int watchDescriptor(FileEventReader& reader, const std::string& path) {
+    auto registration = reader.subscribe(path, Notes::Attrib, [](std::uint32_t) {});
+    if (!registration)
+        return -1;
+    reader.unsubscribe(*registration);
+    return registration->wd;
+}
+
+} // namespace
+
+TEST(FileEventReader, SharesOneWatchPerItemAndFiltersEachSubscribersKinds) {
+    auto reader = FileEventReader::create();
+    ASSERT_TRUE(reader);
+    std::string base = Sandbox::process().makeFolder("shared");
+    std::string folder = base + "/Folder";
+    std::string link = base + "/Link";
+    makeDirs(folder);
+    ASSERT_EQ(symlink(folder.c_str(), link.c_str()), 0);
+
+    Watcher writes(reader), renames(reader);
+    ASSERT_TRUE(writes.queue && renames.queue);
+    writes.queue->addPath(folder, Notes::Write);
+    writes.queue->addPath(link, Notes::Write);
+    renames.queue->addPath(folder, Notes::Rename);
+    EXPECT_EQ(reader->watchCount(), 1u);
+
+    writeFile(folder + "/a", "x");
+    auto both = writes.delegate->take(2);
+    std::sort(both.begin(), both.end(), [](auto& a, auto& b) { return a.path < b.path; });
+    EXPECT_EQ(both, (std::vector{event(Notes::FileWrittenToNotification, folder),
+                                 event(Notes::FileWrittenToNotification, link)}));
+
+    // Leaving the item must not end the watch that others still hold.
+    writes.queue->removePath(link);
+    renames.queue->removePath(folder);
+    renames.queue->addPath(folder, Notes::Rename);
+    EXPECT_EQ(reader->watchCount(), 1u);
+    writeFile(folder + "/b", "x");
+    EXPECT_EQ(writes.delegate->take(1),
+              (std::vector{event(Notes::FileWrittenToNotification, folder)}));
+
+    std::string moved = base + "/Moved";
+    ASSERT_EQ(std::rename(folder.c_str(), moved.c_str()), 0);
+    EXPECT_EQ(renames.delegate->take(1),
+              (std::vector{event(Notes::FileRenamedNotification, folder)}));
+    EXPECT_EQ(renames.delegate->events.size(), 1u) << "written is not among its kinds";
+    EXPECT_EQ(writes.delegate->events.size(), 3u) << "renamed is not among its kinds";
+
+    writes.queue.reset();
+    renames.queue->removeAllPaths();
+    EXPECT_EQ(renames.queue->numberOfWatchedPaths(), 0u);
+    EXPECT_EQ(reader->watchCount(), 0u);
+}
+
+TEST(FileEventReader, ForgetsTheWatchOfADeletedItemSoTheNextItemThereCanBeWatched) {
+    auto reader = FileEventReader::create();
+    ASSERT_TRUE(reader);
+    std::string folder = Sandbox::process().makeFolder("recreated");
+    Watcher first(reader);
+    ASSERT_TRUE(first.queue);
+    first.queue->addPath(folder);
+    ASSERT_EQ(rmdir(folder.c_str()), 0);
+    EXPECT_TRUE(first.delegate->waitForEvent(Notes::FileDeletedNotification, folder));
+    ASSERT_TRUE(waitFor([&] { return reader->watchCount() == 0; }));
+
+    makeDirs(folder);
+    Watcher second(reader);
+    ASSERT_TRUE(second.queue);
+    second.queue->addPath(folder);
+    // The first queue's entry belongs to the deleted item: re-adding starts anew.
+    first.queue->removePath(folder);
+    first.queue->addPath(folder);
+    writeFile(folder + "/a", "x");
+    EXPECT_EQ(second.delegate->take(1),
+              (std::vector{event(Notes::FileWrittenToNotification, folder)}));
+    EXPECT_TRUE(first.delegate->waitForEvent(Notes::FileWrittenToNotification, folder));
+    EXPECT_EQ(reader->watchCount(), 1u);
+}
+
+TEST(FileEventReader, DeliversTheKindsOfOneReadInReportingOrder) {
+    auto reader = FileEventReader::create();
+    ASSERT_TRUE(reader);
+    std::string folder = Sandbox::process().makeFolder("order");
+    Watcher watcher(reader);
+    ASSERT_TRUE(watcher.queue);
+    watcher.queue->addPath(folder);
+    int wd = watchDescriptor(*reader, folder);
+    ASSERT_GE(wd, 0);
+
+    reader->handleEvents(inotifyBytes({{wd, IN_ATTRIB},
+                                       {wd, IN_UNMOUNT},
+                                       {wd, IN_CREATE | IN_ISDIR, 0, "Sub"},
+                                       {wd, IN_DELETE_SELF},
+                                       {wd, IN_MOVE_SELF}}));
+    EXPECT_EQ(watcher.delegate->take(6),
+              (std::vector{event(Notes::FileRenamedNotification, folder),
+                           event(Notes::FileWrittenToNotification, folder),
+                           event(Notes::FileDeletedNotification, folder),
+                           event(Notes::FileAttributesChangedNotification, folder),
+                           event(Notes::LinkCountChangedNotification, folder),
+                           event(Notes::AccessWasRevokedNotification, folder)}));
+}
+
+TEST(FileEventReader, AsksEveryWatchedFolderToRescanAfterAnOverflow) {
+    auto reader = FileEventReader::create();
+    ASSERT_TRUE(reader);
+    std::string first = Sandbox::process().makeFolder("overflow");
+    std::string second = Sandbox::process().makeFolder("overflow");
+    std::string file = first + "/file";
+    writeFile(file, "x");
+    Watcher watcher(reader), renamesOnly(reader);
+    ASSERT_TRUE(watcher.queue && renamesOnly.queue);
+    watcher.queue->addPath(first);
+    watcher.queue->addPath(second);
+    watcher.queue->addPath(file);
+    renamesOnly.queue->addPath(second, Notes::Rename);
+    int fileWatch = watchDescriptor(*reader, file);
+    ASSERT_GE(fileWatch, 0);
+
+    reader->handleEvents(inotifyBytes({{-1, IN_Q_OVERFLOW}}));
+    reader->handleEvents(inotifyBytes({{fileWatch, IN_ATTRIB}}));
+    ASSERT_TRUE(watcher.delegate->waitForEvent(Notes::FileAttributesChangedNotification, file));
+    auto received = watcher.delegate->events;
+    ASSERT_EQ(received.size(), 3u);
+    std::sort(received.begin(), received.end() - 1,
+              [](auto& a, auto& b) { return a.path < b.path; });
+    EXPECT_EQ(received, (std::vector{event(Notes::FileWrittenToNotification, first),
+                                     event(Notes::FileWrittenToNotification, second),
+                                     event(Notes::FileAttributesChangedNotification, file)}));
+    EXPECT_TRUE(renamesOnly.delegate->events.empty());
+}
+
+TEST(FileEventReader, StopsPromptlyWhileWatchingAndAfterEvents) {
+    Watchdog watchdog("stopping the event reader", std::chrono::seconds(20));
+    std::string folder = Sandbox::process().makeFolder("stop");
+    for (int round = 0; round < 20; ++round) {
+        auto reader = FileEventReader::create();
+        ASSERT_TRUE(reader);
+        Watcher watcher(reader);
+        ASSERT_TRUE(watcher.queue);
+        watcher.queue->addPath(folder);
+        ASSERT_TRUE(reader->isReading());
+        if (round % 2 == 0) {
+            writeFile(folder + "/f" + std::to_string(round), "x");
+            ASSERT_FALSE(watcher.delegate->take(1).empty());
+        }
+        // The queue keeps its reader alive; letting go of both ends the thread.
+        watcher.queue.reset();
+    }
+}
+
+TEST(FileEventReader, ServesEveryQueueOfTheProcessFromOneInstance) {
+    auto shared = FileEventReader::shared();
+    ASSERT_TRUE(shared);
+    EXPECT_EQ(FileEventReader::shared(), shared);
+    std::vector<std::shared_ptr<VDKQueue>> queues;
+    std::string base = Sandbox::process().makeFolder("many");
+    // More queues than a user may own inotify instances.
+    for (int i = 0; i < 200; ++i) {
+        auto queue = VDKQueue::create();
+        ASSERT_TRUE(queue);
+        std::string folder = base + "/" + std::to_string(i);
+        makeDirs(folder);
+        queue->addPath(folder);
+        ASSERT_EQ(queue->numberOfWatchedPaths(), 1u) << i;
+        queues.push_back(queue);
+    }
+    auto delegate = std::make_shared<RecordingDelegate>();
+    queues.back()->setDelegate(delegate);
+    writeFile(base + "/199/a", "x");
+    EXPECT_EQ(delegate->take(1),
+              (std::vector{event(Notes::FileWrittenToNotification, base + "/199")}));
+}

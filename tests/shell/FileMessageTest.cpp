@@ -1,0 +1,221 @@
+#include "shell/FileMessage.h"
+
+#include "MessageTestSupport.h"
+#include "platform/FileSystem.h"
+#include "platform/PropertyList.h"
+#include "shell/KeyedArchive.h"
+#include "shell/MessageFiles.h"
+#include "support/Sandbox.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace testing_support;
+using namespace message_testing;
+using platform::PlistValue;
+
+namespace {
+
+using Paths = std::optional<std::vector<std::string>>;
+
+// The archives made by tests/data/make_keyed_archives.py.
+std::string archiveFile(const std::string& name) {
+    std::string source = __FILE__;
+    std::string tests = source.substr(0, source.rfind("/shell/"));
+    return tests + "/data/keyed-archives/" + name;
+}
+
+std::shared_ptr<FileMessage> messageWith(PlistValue data) {
+    auto message = std::make_shared<FileMessage>(FileMessage::kTypeReadFromFile);
+    message->setData(std::move(data));
+    return message;
+}
+
+PlistValue dictionary(std::initializer_list<std::pair<const std::string, PlistValue>> entries) {
+    return PlistValue(PlistValue::Dictionary(entries));
+}
+
+PlistValue array(std::initializer_list<PlistValue> elements) {
+    return PlistValue(PlistValue::Array(elements));
+}
+
+} // namespace
+
+TEST(FileMessage, ClassifiesCommandsByTheirExactShape) {
+    struct Case {
+        std::string name;
+        std::shared_ptr<FileMessage> message;
+        Paths exclude;
+        bool clear;
+    } cases[] = {
+        {"exclude", FileMessage::CreateMessageForHelperToExcludeRemovedPaths({"/a", "/b"}),
+         std::vector<std::string>{"/a", "/b"}, false},
+        {"exclude nothing", FileMessage::CreateMessageForHelperToExcludeRemovedPaths({}),
+         std::vector<std::string>{}, false},
+        {"clear", FileMessage::CreateMessageForHelperToCancelExcludeRemovedPaths(), std::nullopt,
+         true},
+        {"non-strings dropped",
+         messageWith(dictionary(
+             {{"command", "exclude-paths"}, {"paths", array({1, "/a", array({}), "/b"})}})),
+         std::vector<std::string>{"/a", "/b"}, false},
+        {"paths a string", messageWith(dictionary({{"command", "exclude-paths"}, {"paths", "/a"}})),
+         std::nullopt, false},
+        {"paths missing", messageWith(dictionary({{"command", "exclude-paths"}})), std::nullopt,
+         false},
+        {"no command", messageWith(dictionary({{"paths", array({"/a"})}})), std::nullopt, false},
+        {"command not a string", messageWith(dictionary({{"command", 1}})), std::nullopt, false},
+        {"other command",
+         messageWith(dictionary({{"command", "Exclude-Paths"}, {"paths", array({})}})),
+         std::nullopt, false},
+        {"clear with trailing space",
+         messageWith(dictionary({{"command", "clear-exclude-paths "}})), std::nullopt, false},
+        {"data not a dictionary", messageWith(array({"clear-exclude-paths"})), std::nullopt, false},
+        {"no data", std::make_shared<FileMessage>(FileMessage::kTypeForHelper), std::nullopt,
+         false},
+        {"no message", nullptr, std::nullopt, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FileMessage::ReadExcludePaths(c.message.get()), c.exclude) << c.name;
+        EXPECT_EQ(FileMessage::ReadCancelExcludeRemovedPathsFromMessage(c.message.get()), c.clear)
+            << c.name;
+    }
+}
+
+TEST(FileMessage, ReadsTheArchivesTheMainApplicationSends) {
+    std::string folder = Sandbox::process().makeFolder("from-main");
+    struct Case {
+        std::string file;
+        bool decodes;
+        Paths exclude = std::nullopt;
+        bool clear = false;
+    } cases[] = {
+        {"exclude-paths.bin", true,
+         std::vector<std::string>{"/Users/ann/Library/Caches/com.example.Foo",
+                                  "/Users/ann/Library/Préférences/com.example.Foo.plist",
+                                  "/Users/ann/Library/Logs/Foo"},
+         false},
+        {"exclude-empty.bin", true, std::vector<std::string>{}, false},
+        {"exclude-paths-string.bin", true, std::nullopt, false},
+        {"clear.bin", true, std::nullopt, true},
+        {"clear-keyless-root.bin", true, std::nullopt, true},
+        {"no-command.bin", true, std::nullopt, false},
+        {"nested-shared-class.bin", true, std::nullopt, true},
+        {"uid-out-of-range.bin", false},
+        {"cycle.bin", false},
+        {"mismatched-arrays.bin", false},
+        {"unknown-class.bin", false},
+        {"wrong-archiver.bin", false},
+        {"missing-top.bin", false},
+        {"null-root.bin", false},
+        {"number-key.bin", false},
+    };
+    for (const auto& c : cases) {
+        std::string bytes = readFile(archiveFile(c.file));
+        ASSERT_FALSE(bytes.empty()) << c.file;
+        std::string path = folder + "/" + c.file + ".msgforsahelp";
+        writeFile(path, bytes);
+        auto message = FileMessage::loadFromFile(path);
+        EXPECT_FALSE(platform::FileSystem::itemExistsNoFollow(path)) << c.file;
+        ASSERT_EQ(message != nullptr, c.decodes) << c.file;
+        if (!message)
+            continue;
+        EXPECT_EQ(message->type(), FileMessage::kTypeReadFromFile);
+        EXPECT_EQ(FileMessage::ReadExcludePaths(message.get()), c.exclude) << c.file;
+        EXPECT_EQ(FileMessage::ReadCancelExcludeRemovedPathsFromMessage(message.get()), c.clear)
+            << c.file;
+    }
+
+    auto nested = KeyedArchive::unarchive(readFile(archiveFile("nested-shared-class.bin")));
+    PlistValue shared = array({true, -3, 2.5});
+    EXPECT_EQ(nested, dictionary({{"command", "clear-exclude-paths"},
+                                  {"extra", dictionary({{"a", shared}, {"b", shared}})}}));
+}
+
+TEST(FileMessage, DeletesEveryMessageFileButNeverAFolderOrALinksTarget) {
+    std::string folder = Sandbox::process().makeFolder("helper-in");
+    const std::string clear = *KeyedArchive::archivedData(
+        *FileMessage::CreateMessageForHelperToCancelExcludeRemovedPaths()->data());
+
+    struct Case {
+        std::string name;
+        std::function<void(const std::string& path)> make;
+        bool decodes;
+        bool pathRemains;
+    } cases[] = {
+        {"valid", [&](auto& p) { writeFile(p, clear); }, true, false},
+        {"garbage", [](auto& p) { writeFile(p, "not an archive"); }, false, false},
+        {"empty", [](auto& p) { writeFile(p, ""); }, false, false},
+        {"truncated", [&](auto& p) { writeFile(p, clear.substr(0, clear.size() / 2)); }, false,
+         false},
+        {"plain property list",
+         [](auto& p) {
+             writeFile(p, *platform::PropertyList::toBinary(
+                              dictionary({{"command", "clear-exclude-paths"}})));
+         },
+         false, false},
+        {"oversized",
+         [&](auto& p) { writeFile(p, clear + std::string(MessageFiles::kMaxFileBytes, '\0')); },
+         false, false},
+        {"dangling link",
+         [&](auto& p) { ASSERT_EQ(symlink((folder + "/none").c_str(), p.c_str()), 0); }, false,
+         false},
+        {"folder", [](auto& p) { makeDirs(p + "/keep"); }, false, true},
+        {"missing", [](auto&) {}, false, false},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        std::string path = folder + "/m" + std::to_string(++n) + ".msgforsahelp";
+        c.make(path);
+        EXPECT_EQ(FileMessage::loadFromFile(path) != nullptr, c.decodes) << c.name;
+        EXPECT_EQ(platform::FileSystem::itemExistsNoFollow(path), c.pathRemains) << c.name;
+    }
+    EXPECT_TRUE(platform::FileSystem::fileExists(folder + "/m8.msgforsahelp/keep"));
+    EXPECT_EQ(FileMessage::loadFromFile(""), nullptr);
+
+    writeFile(folder + "/target", clear);
+    ASSERT_EQ(symlink((folder + "/target").c_str(), (folder + "/link.msgforsahelp").c_str()), 0);
+    auto message = FileMessage::loadFromFile(folder + "/link.msgforsahelp");
+    EXPECT_TRUE(FileMessage::ReadCancelExcludeRemovedPathsFromMessage(message.get()));
+    EXPECT_FALSE(platform::FileSystem::itemExistsNoFollow(folder + "/link.msgforsahelp"));
+    EXPECT_EQ(readFile(folder + "/target"), clear);
+}
+
+TEST(FileMessage, TransmitsToTheRunningHelperOnly) {
+    std::string folder = freshMessageFolder();
+    auto workspace = std::make_shared<RecordingWorkspace>();
+    ScopedWorkspace scope(workspace);
+    auto message = FileMessage::CreateMessageForHelperToExcludeRemovedPaths({"/a/b", "/c"});
+
+    EXPECT_FALSE(message->transmit());
+    EXPECT_EQ(workspace->runningQueries,
+              std::vector<std::string>{"com.halvorn.Sweepwise-SIII-Helper"});
+    EXPECT_TRUE(workspace->opened.empty());
+    EXPECT_TRUE(platform::FileSystem::contentsOfDirectory(folder)->empty());
+
+    workspace->running = {{4321, "/Apps/Helper.app/Contents/MacOS/Helper"}};
+    FileMessage::fileNamer() = MessageFileNamer(clockAt(700000000.5));
+    ASSERT_TRUE(message->transmit());
+    ASSERT_EQ(workspace->opened.size(), 1u);
+    const auto& call = workspace->opened.front();
+    EXPECT_EQ(call.path, folder + "/random_1-700000000.msgforsahelp");
+    EXPECT_EQ(call.appPath, "/Apps/Helper.app/Contents/MacOS/Helper");
+    EXPECT_EQ(call.deactivation, Workspace::Deactivation::KeepSenderActive);
+    struct stat status {};
+    ASSERT_EQ(stat(call.path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    auto received = FileMessage::loadFromFile(call.path);
+    EXPECT_EQ(FileMessage::ReadExcludePaths(received.get()),
+              (std::vector<std::string>{"/a/b", "/c"}));
+    FileMessage::fileNamer() = MessageFileNamer();
+
+    // Only commands for the helper are sent.
+    auto readMessage = messageWith(*message->data());
+    EXPECT_FALSE(readMessage->transmit());
+    EXPECT_FALSE(readMessage->saveToFile());
+    EXPECT_FALSE(readMessage->receiverAppBundleId());
+    EXPECT_FALSE(readMessage->messageExtension());
+    EXPECT_FALSE(std::make_shared<FileMessage>(FileMessage::kTypeForHelper)->transmit());
+    EXPECT_EQ(workspace->opened.size(), 1u);
+}

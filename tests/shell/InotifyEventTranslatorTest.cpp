@@ -1,0 +1,142 @@
+#include "shell/InotifyEventTranslator.h"
+
+#include "InotifyEventBytes.h"
+#include "shell/VDKQueueNotes.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <sys/inotify.h>
+
+using namespace testing_support;
+using Delivery = InotifyEventTranslator::Delivery;
+namespace Notes = VDKQueueNotes;
+
+namespace {
+
+struct Row {
+    const char* what;
+    std::vector<HandMadeEvent> events;
+    std::vector<Delivery> deliveries;
+    std::vector<int> forgotten{};
+    bool overflowed{false};
+};
+
+const std::vector<Row>& rows() {
+    static const std::vector<Row> table = {
+        {"a file created in a folder", {{1, IN_CREATE, 0, "a"}}, {{1, Notes::Write}}},
+        {"a file deleted from a folder", {{1, IN_DELETE, 0, "a"}}, {{1, Notes::Write}}},
+        {"a file moved out", {{1, IN_MOVED_FROM, 7, "a"}}, {{1, Notes::Write}}},
+        {"a file moved in", {{1, IN_MOVED_TO, 7, "a"}}, {{1, Notes::Write}}},
+        {"a file renamed inside",
+         {{1, IN_MOVED_FROM, 7, "a"}, {1, IN_MOVED_TO, 7, "b"}},
+         {{1, Notes::Write}}},
+        {"a subfolder created",
+         {{1, IN_CREATE | IN_ISDIR, 0, "sub"}},
+         {{1, Notes::Write | Notes::Link}}},
+        {"a subfolder removed",
+         {{1, IN_DELETE | IN_ISDIR, 0, "sub"}},
+         {{1, Notes::Write | Notes::Link}}},
+        {"a subfolder moved out",
+         {{1, IN_MOVED_FROM | IN_ISDIR, 9, "sub"}},
+         {{1, Notes::Write | Notes::Link}}},
+        {"a subfolder moved in",
+         {{1, IN_MOVED_TO | IN_ISDIR, 9, "sub"}},
+         {{1, Notes::Write | Notes::Link}}},
+        {"a subfolder renamed inside keeps the link count",
+         {{1, IN_MOVED_FROM | IN_ISDIR, 9, "sub"}, {1, IN_MOVED_TO | IN_ISDIR, 9, "sub2"}},
+         {{1, Notes::Write}}},
+        {"a subfolder moved between two watched folders",
+         {{1, IN_MOVED_FROM | IN_ISDIR, 9, "sub"}, {2, IN_MOVED_TO | IN_ISDIR, 9, "sub"}},
+         {{1, Notes::Write | Notes::Link}, {2, Notes::Write | Notes::Link}}},
+        {"moves with different cookies are not one rename",
+         {{1, IN_MOVED_FROM | IN_ISDIR, 9, "sub"}, {1, IN_MOVED_TO | IN_ISDIR, 10, "sub2"}},
+         {{1, Notes::Write | Notes::Link}}},
+        {"the watched item renamed or moved", {{1, IN_MOVE_SELF}}, {{1, Notes::Rename}}},
+        {"the watched item deleted",
+         {{1, IN_DELETE_SELF}, {1, IN_IGNORED}},
+         {{1, Notes::Delete}},
+         {1}},
+        {"the watched item's attributes changed", {{1, IN_ATTRIB}}, {{1, Notes::Attrib}}},
+        {"the watched folder's attributes changed",
+         {{1, IN_ATTRIB | IN_ISDIR}},
+         {{1, Notes::Attrib}}},
+        {"the attributes of an item inside a folder changed", {{1, IN_ATTRIB, 0, "a"}}, {}},
+        {"the watched file written", {{1, IN_MODIFY}}, {{1, Notes::Write, true}}},
+        {"a file inside a watched folder written", {{1, IN_MODIFY, 0, "a"}}, {}},
+        {"the file system unmounted",
+         {{1, IN_UNMOUNT}, {1, IN_IGNORED}},
+         {{1, Notes::Revoke}},
+         {1}},
+        {"a watch ended without an event", {{3, IN_IGNORED}}, {}, {3}},
+        {"events of one watch coalesce in the order watches first appear",
+         {{2, IN_ATTRIB},
+          {1, IN_CREATE, 0, "a"},
+          {2, IN_MODIFY},
+          {1, IN_MOVE_SELF},
+          {2, IN_ATTRIB}},
+         {{2, Notes::Attrib | Notes::Write, true}, {1, Notes::Write | Notes::Rename}}},
+        {"an overflow", {{-1, IN_Q_OVERFLOW}}, {}, {}, true},
+        {"events before an overflow are kept",
+         {{1, IN_CREATE, 0, "a"}, {-1, IN_Q_OVERFLOW}},
+         {{1, Notes::Write}},
+         {},
+         true},
+        {"a name of exactly sixteen bytes",
+         {{1, IN_CREATE, 0, "sixteen-chars-xx"}, {2, IN_DELETE_SELF}},
+         {{1, Notes::Write}, {2, Notes::Delete}}},
+        {"an event with a negative watch other than an overflow", {{-1, IN_CREATE, 0, "a"}}, {}},
+    };
+    return table;
+}
+
+} // namespace
+
+TEST(InotifyEventTranslator, TranslatesEveryKindOfEvent) {
+    for (const Row& row : rows()) {
+        SCOPED_TRACE(row.what);
+        auto bytes = inotifyBytes(row.events);
+        auto batch = InotifyEventTranslator::translate(bytes);
+        EXPECT_EQ(batch.deliveries, row.deliveries);
+        EXPECT_EQ(batch.forgotten, row.forgotten);
+        EXPECT_EQ(batch.overflowed, row.overflowed);
+    }
+}
+
+TEST(InotifyEventTranslator, StopsAtAnIncompleteEvent) {
+    auto whole = inotifyBytes({{1, IN_CREATE, 0, "a"}, {2, IN_MOVE_SELF}, {3, IN_CREATE, 0, "b"}});
+    std::size_t first = sizeof(inotify_event) + 16;
+    std::size_t second = first + sizeof(inotify_event);
+    struct Cut {
+        const char* what;
+        std::size_t size;
+        std::vector<Delivery> deliveries;
+    };
+    const Cut cuts[] = {
+        {"nothing", 0, {}},
+        {"half a header", sizeof(inotify_event) / 2, {}},
+        {"a header without its name", sizeof(inotify_event), {}},
+        {"a name cut short", first - 1, {}},
+        {"one whole event", first, {{1, Notes::Write}}},
+        {"two whole events and a header",
+         second + sizeof(inotify_event),
+         {{1, Notes::Write}, {2, Notes::Rename}}},
+        {"everything", whole.size(), {{1, Notes::Write}, {2, Notes::Rename}, {3, Notes::Write}}},
+    };
+    for (const Cut& cut : cuts) {
+        SCOPED_TRACE(cut.what);
+        auto batch = InotifyEventTranslator::translate(std::span(whole.data(), cut.size));
+        EXPECT_EQ(batch.deliveries, cut.deliveries);
+    }
+
+    // A name length that runs far past the end, even one that would wrap an offset.
+    for (std::uint32_t length : {64u, 0x7FFFFFFFu, 0xFFFFFFF0u}) {
+        SCOPED_TRACE(length);
+        auto bytes = inotifyBytes({{1, IN_MOVE_SELF}, {2, IN_CREATE, 0, "a"}});
+        inotify_event header{};
+        std::memcpy(&header, bytes.data() + sizeof(inotify_event), sizeof header);
+        header.len = length;
+        std::memcpy(bytes.data() + sizeof(inotify_event), &header, sizeof header);
+        auto batch = InotifyEventTranslator::translate(bytes);
+        EXPECT_EQ(batch.deliveries, (std::vector<Delivery>{{1, Notes::Rename}}));
+    }
+}

@@ -1,0 +1,260 @@
+#include "shell/VDKQueue.h"
+
+#include "FileEventTestSupport.h"
+#include "platform/WorkspaceNotificationCenter.h"
+#include "support/Sandbox.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace testing_support;
+namespace Notes = VDKQueueNotes;
+
+namespace {
+
+struct QueueWithDelegate {
+    QueueWithDelegate() : queue(VDKQueue::create()) {
+        if (queue)
+            queue->setDelegate(delegate);
+    }
+    std::shared_ptr<VDKQueue> queue;
+    std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
+};
+
+} // namespace
+
+TEST(VDKQueue, WatchesNothingWhereNothingCanBeWatched) {
+    auto reader = FileEventReader::create();
+    ASSERT_TRUE(reader);
+    auto queue = VDKQueue::create(reader);
+    ASSERT_TRUE(queue);
+    std::string base = Sandbox::process().makeFolder("nothing");
+    queue->addPath(base + "/missing");
+    queue->addPath(base + "/missing", Notes::Write);
+    queue->addPath("");
+    queue->removePath(base + "/missing");
+    EXPECT_EQ(queue->numberOfWatchedPaths(), 0u);
+    EXPECT_EQ(reader->watchCount(), 0u);
+    EXPECT_FALSE(reader->isReading());
+    EXPECT_FALSE(VDKQueue::create(nullptr));
+}
+
+TEST(VDKQueue, ReportsChangesOfAFolderUnderThePathItWasAddedWith) {
+    QueueWithDelegate watched;
+    ASSERT_TRUE(watched.queue);
+    auto& delegate = *watched.delegate;
+    std::string base = Sandbox::process().makeFolder("folder");
+    std::string folder = base + "/Watched";
+    makeDirs(folder);
+    watched.queue->addPath(folder);
+    EXPECT_EQ(watched.queue->numberOfWatchedPaths(), 1u);
+
+    writeFile(folder + "/note", "x");
+    EXPECT_EQ(delegate.take(1), (std::vector{event(Notes::FileWrittenToNotification, folder)}));
+
+    makeDirs(folder + "/Sub");
+    EXPECT_EQ(delegate.take(2), (std::vector{event(Notes::FileWrittenToNotification, folder),
+                                             event(Notes::LinkCountChangedNotification, folder)}));
+
+    std::string moved = base + "/Moved";
+    ASSERT_EQ(std::rename(folder.c_str(), moved.c_str()), 0);
+    EXPECT_EQ(delegate.take(1), (std::vector{event(Notes::FileRenamedNotification, folder)}));
+
+    // The item now lives elsewhere; its events still carry the path it was added under.
+    ASSERT_EQ(std::rename((moved + "/note").c_str(), (moved + "/renamed").c_str()), 0);
+    EXPECT_EQ(delegate.take(1), (std::vector{event(Notes::FileWrittenToNotification, folder)}));
+
+    ASSERT_EQ(chmod(moved.c_str(), 0700), 0);
+    EXPECT_EQ(delegate.take(1),
+              (std::vector{event(Notes::FileAttributesChangedNotification, folder)}));
+
+    ASSERT_EQ(rmdir((moved + "/Sub").c_str()), 0);
+    ASSERT_EQ(unlink((moved + "/renamed").c_str()), 0);
+    EXPECT_EQ(delegate.take(3), (std::vector{event(Notes::FileWrittenToNotification, folder),
+                                             event(Notes::LinkCountChangedNotification, folder),
+                                             event(Notes::FileWrittenToNotification, folder)}));
+
+    ASSERT_EQ(rmdir(moved.c_str()), 0);
+    EXPECT_TRUE(delegate.waitForEvent(Notes::FileDeletedNotification, folder));
+    // The entry stays until it is removed, as the descriptor of a deleted item would.
+    EXPECT_EQ(watched.queue->numberOfWatchedPaths(), 1u);
+}
+
+TEST(VDKQueue, ReportsChangesOfAWatchedFile) {
+    QueueWithDelegate watched;
+    ASSERT_TRUE(watched.queue);
+    auto& delegate = *watched.delegate;
+    std::string base = Sandbox::process().makeFolder("file");
+    std::string file = base + "/log";
+    writeFile(file, "first");
+    watched.queue->addPath(file);
+
+    appendTo(file, " more");
+    EXPECT_EQ(delegate.take(2), (std::vector{event(Notes::FileWrittenToNotification, file),
+                                             event(Notes::FileSizeIncreasedNotification, file)}));
+
+    ASSERT_EQ(truncate(file.c_str(), 2), 0);
+    EXPECT_EQ(delegate.take(1), (std::vector{event(Notes::FileWrittenToNotification, file)}));
+
+    // It grew again, but only from its last size, not from the size it had when added.
+    appendTo(file, "abc");
+    EXPECT_EQ(delegate.take(2), (std::vector{event(Notes::FileWrittenToNotification, file),
+                                             event(Notes::FileSizeIncreasedNotification, file)}));
+
+    ASSERT_EQ(chmod(file.c_str(), 0600), 0);
+    EXPECT_EQ(delegate.take(1),
+              (std::vector{event(Notes::FileAttributesChangedNotification, file)}));
+
+    std::string moved = base + "/log.1";
+    ASSERT_EQ(std::rename(file.c_str(), moved.c_str()), 0);
+    EXPECT_EQ(delegate.take(1), (std::vector{event(Notes::FileRenamedNotification, file)}));
+
+    ASSERT_EQ(unlink(moved.c_str()), 0);
+    EXPECT_TRUE(delegate.waitForEvent(Notes::FileDeletedNotification, file));
+}
+
+TEST(VDKQueue, KeepsTheFirstMaskOfAPathAddedTwice) {
+    QueueWithDelegate watched;
+    ASSERT_TRUE(watched.queue);
+    std::string folder = Sandbox::process().makeFolder("twice");
+    watched.queue->addPath(folder, Notes::Delete);
+    watched.queue->addPath(folder);
+    watched.queue->addPath(folder, Notes::Write);
+    EXPECT_EQ(watched.queue->numberOfWatchedPaths(), 1u);
+
+    writeFile(folder + "/note", "x");
+    ASSERT_EQ(unlink((folder + "/note").c_str()), 0);
+    ASSERT_EQ(rmdir(folder.c_str()), 0);
+    EXPECT_TRUE(watched.delegate->waitForEvent(Notes::FileDeletedNotification, folder));
+    EXPECT_EQ(watched.delegate->events,
+              (std::vector{event(Notes::FileDeletedNotification, folder)}));
+}
+
+TEST(VDKQueue, PostsNotificationsOnlyWithoutADelegateOrWhenAsked) {
+    auto& center = platform::WorkspaceNotificationCenter::shared();
+    struct Posted {
+        const void* object;
+        std::map<std::string, std::string> userInfo;
+    };
+    // The sender is kept by address only: holding it would keep the queue alive.
+    std::vector<Posted> posted;
+    auto token =
+        center.addObserver(std::string(Notes::FileWrittenToNotification), [&](const auto& note) {
+            posted.push_back({note.object.get(), note.userInfo});
+        });
+    std::string folder = Sandbox::process().makeFolder("posting");
+
+    auto silent = VDKQueue::create();
+    ASSERT_TRUE(silent);
+    silent->addPath(folder);
+    writeFile(folder + "/a", "x");
+    ASSERT_TRUE(waitFor([&] { return posted.size() == 1; }));
+    EXPECT_EQ(posted[0].object, silent.get());
+    EXPECT_EQ(posted[0].userInfo, (std::map<std::string, std::string>{{"path", folder}}));
+    silent.reset();
+
+    // With a delegate, the post would follow the delegate's call in the same turn.
+    QueueWithDelegate watched;
+    ASSERT_TRUE(watched.queue);
+    watched.queue->addPath(folder);
+    writeFile(folder + "/b", "x");
+    EXPECT_EQ(watched.delegate->take(1),
+              (std::vector{event(Notes::FileWrittenToNotification, folder)}));
+    EXPECT_EQ(posted.size(), 1u);
+
+    watched.queue->setAlwaysPostNotifications(true);
+    EXPECT_TRUE(watched.queue->alwaysPostNotifications());
+    std::size_t callsBefore = 0;
+    watched.delegate->onEvent = [&](VDKQueue&, const std::string&, const std::string&) {
+        callsBefore = posted.size();
+    };
+    writeFile(folder + "/c", "x");
+    ASSERT_TRUE(waitFor([&] { return posted.size() == 2; }));
+    EXPECT_EQ(callsBefore, 1u) << "the delegate is called before the post";
+    EXPECT_EQ(posted[1].object, watched.queue.get());
+    center.removeObserver(token);
+}
+
+TEST(VDKQueue, DropsEventsOfPathsRemovedWhileTheEventsAreUnderWay) {
+    auto reader = FileEventReader::create();
+    ASSERT_TRUE(reader);
+    auto delegate = std::make_shared<RecordingDelegate>();
+    auto queue = VDKQueue::create(reader);
+    auto released = VDKQueue::create(reader);
+    ASSERT_TRUE(queue && released);
+    queue->setDelegate(delegate);
+    released->setDelegate(delegate);
+    std::string removedFolder = Sandbox::process().makeFolder("removed");
+    std::string releasedFolder = Sandbox::process().makeFolder("released");
+    std::string barrier = Sandbox::process().makeFolder("barrier");
+    queue->addPath(removedFolder);
+    queue->addPath(barrier);
+    released->addPath(releasedFolder);
+
+    // Subscribed after the queues, so once these have been told, the queues' deliveries are
+    // waiting on the main queue.
+    std::mutex mutex;
+    int told = 0;
+    std::condition_variable changed;
+    auto witness = [&](std::uint32_t) {
+        std::lock_guard lock(mutex);
+        ++told;
+        changed.notify_all();
+    };
+    auto first = reader->subscribe(removedFolder, Notes::Write, witness);
+    auto second = reader->subscribe(releasedFolder, Notes::Write, witness);
+    ASSERT_TRUE(first && second);
+    writeFile(removedFolder + "/a", "x");
+    writeFile(releasedFolder + "/a", "x");
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, kEventPatience, [&] { return told >= 2; }));
+    }
+    queue->removePath(removedFolder);
+    released.reset();
+
+    writeFile(barrier + "/a", "x");
+    EXPECT_EQ(delegate->take(1), (std::vector{event(Notes::FileWrittenToNotification, barrier)}));
+    EXPECT_EQ(delegate->events.size(), 1u);
+    reader->unsubscribe(*first);
+    reader->unsubscribe(*second);
+}
+
+TEST(VDKQueue, LetsTheDelegateChangeThePathsDuringTheCall) {
+    QueueWithDelegate watched;
+    ASSERT_TRUE(watched.queue);
+    auto& delegate = *watched.delegate;
+    std::string folder = Sandbox::process().makeFolder("changing");
+    std::string later = Sandbox::process().makeFolder("later");
+    watched.queue->addPath(folder);
+
+    // A removal inside the first call of an event stops the calls that would follow it.
+    delegate.onEvent = [&](VDKQueue& queue, const std::string&, const std::string& path) {
+        queue.removePath(path);
+        queue.addPath(later);
+        delegate.onEvent = nullptr;
+    };
+    makeDirs(folder + "/Sub");
+    EXPECT_EQ(delegate.take(1), (std::vector{event(Notes::FileWrittenToNotification, folder)}));
+    EXPECT_EQ(watched.queue->numberOfWatchedPaths(), 1u);
+
+    // The owner may let go of the queue from inside its own call.
+    delegate.onEvent = [&](VDKQueue&, const std::string&, const std::string&) {
+        watched.queue.reset();
+    };
+    makeDirs(later + "/Sub");
+    EXPECT_EQ(delegate.take(1), (std::vector{event(Notes::FileWrittenToNotification, later)}));
+    EXPECT_FALSE(watched.queue);
+
+    // Nothing else arrives: a fresh queue's event is the next the delegate sees.
+    auto next = VDKQueue::create();
+    ASSERT_TRUE(next);
+    next->setDelegate(watched.delegate);
+    next->addPath(folder);
+    writeFile(later + "/a", "x");
+    writeFile(folder + "/a", "x");
+    EXPECT_EQ(delegate.take(1), (std::vector{event(Notes::FileWrittenToNotification, folder)}));
+    EXPECT_EQ(delegate.events.size(), 3u);
+}
