@@ -29,25 +29,3 @@ TEST(MutableSystemSkipList, StartsWithTheAddressBookAndCalendars) {
         EXPECT_FALSE(list.contains(c.path)) << c.path;
     EXPECT_FALSE(list.mayContainItemsIn(home + "/Library"));
 }
-
-TEST(MutableSystemSkipList, FolderHintNeverHidesAPathOnTheList) {
-    MutableSystemSkipList list;
-    list.clearContent();
-    for (const char* path : {"/top", "/a/b", "/a/b/", "relative/name", "noslash", "/x//y"})
-        list.addPath(path);
-    const struct {
-        std::string folder;
-        bool hint;
-    } cases[] = {
-        {"", true},         // "/top"
-        {"/a", true},       // "/a/b"
-        {"/a/b", true},     // "/a/b/", harmless
-        {"relative", true}, // "relative/name"
-        {"/x/", true},      // "/x//y"
-        {"/x", false},      {"/top", false}, {"/a/b/c", false}, {"noslash", false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(list.mayContainItemsIn(c.folder), c.hint) << c.folder;
-    EXPECT_TRUE(list.contains("noslash"));
-    EXPECT_FALSE(list.contains("/a"));
-}

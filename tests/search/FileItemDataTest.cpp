@@ -9,51 +9,6 @@
 
 using namespace testing_support;
 
-namespace {
-
-class SizeListener : public FileItemDataListener {
-public:
-    std::vector<std::uint64_t> sizes;
-    void onFileItemSizeCalculated(FileItemData& data) override { sizes.push_back(data.getSize()); }
-};
-
-class Counts : public FileItemSubItems {
-public:
-    std::uint64_t countOfFolders() const override { return 3; }
-    std::uint64_t countOfFiles() const override { return 7; }
-};
-
-} // namespace
-
-TEST(FileItemData, FirstSizeWinsAndIsReportedOnce) {
-    std::string base = Sandbox::process().makeFolder("size");
-    auto item = FileItem::createTreeForPath(base, nullptr);
-    std::shared_ptr<FileItemData> data = item->getData();
-    EXPECT_EQ(item->getData(), data);
-    EXPECT_EQ(data->getFileItem(), item);
-    EXPECT_TRUE(data->isNeedCalculateSize());
-    auto listener = std::make_shared<SizeListener>();
-    data->setListener(listener);
-    data->onSizeCalculated(4096);
-    data->onSizeCalculated(8192);
-    EXPECT_EQ(data->getSize(), 4096u);
-    EXPECT_FALSE(data->isSizeCalculating());
-    EXPECT_EQ(listener->sizes, std::vector<std::uint64_t>{4096});
-}
-
-TEST(FileItemData, CountsAddTheItemItselfToItsContents) {
-    std::string base = Sandbox::process().makeFolder("counts");
-    writeFile(base + "/file", "x");
-    auto folder = FileItem::createTreeForPath(base, nullptr);
-    auto file = folder->getChildrenWithName("file");
-    EXPECT_EQ(folder->getData()->countOfFolders(), 1u);
-    EXPECT_EQ(folder->getData()->countOfFiles(), 0u);
-    EXPECT_EQ(file->getData()->countOfFiles(), 1u);
-    folder->getData()->setSubItems(std::make_shared<Counts>());
-    EXPECT_EQ(folder->getData()->countOfFolders(), 4u);
-    EXPECT_EQ(folder->getData()->countOfFiles(), 7u);
-}
-
 TEST(FileItemData, DatesAreReadOnceFromTheItemItself) {
     std::string base = Sandbox::process().makeFolder("dates");
     writeFile(base + "/file", "x");

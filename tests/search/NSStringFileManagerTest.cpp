@@ -71,10 +71,14 @@ TEST(FormatMemoryComponents, KeepsAtMostThreeSignificantDigits) {
         std::string number;
         std::string unit;
     } cases[] = {
-        {0, "0\u00A0", "B"},       {999, "999\u00A0", "B"},  {1234567, "1.23", "MB"},
-        {12345678, "12.3", "MB"},  {123456789, "123", "MB"}, // three digits, where the full string
-                                                             // shows 123.5
-        {999500000, "1000", "MB"}, {9999000, "10", "MB"},
+        {0, "0\u00A0", "B"},
+        {999, "999\u00A0", "B"},
+        {1234567, "1.23", "MB"},
+        {12345678, "12.3", "MB"},
+        {123456789, "123", "MB"}, // three digits, where the full string
+                                  // shows 123.5
+        {999500000, "1000", "MB"},
+        {9999000, "10", "MB"},
     };
     for (const auto& c : cases) {
         const auto parts =
