@@ -256,14 +256,16 @@ TEST(SimpleRemainsInfoTest, HostileBundleNamesNeverLeaveTheLibrary) {
         auto info = SimpleRemainsInfo::create(platform::Bundle::create(appPath), {});
         ASSERT_TRUE(info) << name;
         // Names that are valid UTF-8 reach the search unchanged.
-        if (name.find('\xc3') == std::string::npos)
+        if (name.find('\xc3') == std::string::npos) {
             EXPECT_EQ(info->appName(), name);
+        }
         for (const auto& record : recordsOf(*info)) {
-            if (record->type() == 0)
+            if (record->type() == 0) {
                 EXPECT_EQ(record->path(), appPath);
-            else
+            } else {
                 EXPECT_TRUE(insideAStandardFolder(record->path()))
                     << name << " -> " << record->path();
+            }
         }
         EXPECT_TRUE(waitForSizes(*info));
     }
