@@ -2,38 +2,15 @@
 
 #include "knowledge/DomainBundleIdentifier.h"
 #include "knowledge/DomainIdentifierBuilder.h"
+#include "search/AppDependencyGroup.h"
 
-#include <array>
 #include <climits>
-#include <utility>
 
 namespace {
 
 bool isBlank(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
-
-// The value strings of the dependency groups and their numbers.
-constexpr std::array<std::pair<std::string_view, int>, 18> kDependencyGroups{{
-    {"binaries", 0},
-    {"preference-panes", 1},
-    {"kernel-extensions", 2},
-    {"application-support", 3},
-    {"plugins", 4},
-    {"shared", 5},
-    {"library", 6},
-    {"growl", 7},
-    {"caches", 8},
-    {"containers", 9},
-    {"preferences", 10},
-    {"logs", 11},
-    {"cookies", 12},
-    {"crash-reports", 13},
-    {"login-items", 14},
-    {"dock-icon", 15},
-    {"desktop-alias", 16},
-    {"broken-alias", 17},
-}};
 
 } // namespace
 
@@ -60,15 +37,11 @@ KBXMLCommon::getDomainIdentifierFromElement(const _TBXMLElement* element,
     return getDomainIdentifierFromElement(element, {}, domainIdentifierAttributeName);
 }
 
-int KBXMLCommon::convertToAppDependencyGroupFromGroupValue(
-    const std::optional<std::string>& value) {
+std::int32_t
+KBXMLCommon::convertToAppDependencyGroupFromGroupValue(const std::optional<std::string>& value) {
     if (!value)
-        return -1;
-    for (const auto& [name, group] : kDependencyGroups) {
-        if (name == *value)
-            return group;
-    }
-    return -1;
+        return static_cast<std::int32_t>(AppDependencyGroup::None);
+    return static_cast<std::int32_t>(appDependencyGroupFromValue(*value));
 }
 
 int KBXMLCommon::integerValue(const std::optional<std::string>& value) {

@@ -3,6 +3,7 @@
 #include "knowledge/DomainIdentifier.h"
 #include "knowledge/TBXML.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,9 +24,10 @@ public:
     getDomainIdentifierFromElement(const _TBXMLElement* element,
                                    std::string_view domainIdentifierAttributeName);
 
-    // The dependency group number of a group value (exact, case-sensitive); -1 for none
-    // or an unknown value.
-    static int convertToAppDependencyGroupFromGroupValue(const std::optional<std::string>& value);
+    // The dependency group number (AppDependencyGroup) of a group value, compared exactly;
+    // -1 for none or an unknown value.
+    static std::int32_t
+    convertToAppDependencyGroupFromGroupValue(const std::optional<std::string>& value);
 
     // The integer form: leading white space and a sign allowed, digits up to the first
     // other character, 0 without digits, clamped to 32 bits; -1 when absent.

@@ -19,7 +19,7 @@ bool KBXMLFileGroup::isSystem() const {
     return groupName() == "system";
 }
 
-int KBXMLFileGroup::dependencyType() const {
+std::int32_t KBXMLFileGroup::dependencyType() const {
     return KBXMLCommon::convertToAppDependencyGroupFromGroupValue(groupName());
 }
 

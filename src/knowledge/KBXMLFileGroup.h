@@ -3,6 +3,7 @@
 #include "knowledge/KBXMLFile.h"
 #include "knowledge/TBXML.h"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,7 +19,7 @@ public:
     // Whether the name is exactly "system".
     bool isSystem() const;
     // The dependency group number of the name; -1 for "system" and unknown names.
-    int dependencyType() const;
+    std::int32_t dependencyType() const;
     void iterateFiles(const std::function<void(const KBXMLFile&)>& action) const;
 
 private:

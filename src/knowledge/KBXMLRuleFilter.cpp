@@ -55,6 +55,6 @@ std::shared_ptr<const DomainIdentifier> KBXMLRuleFilter::domainIdentifier() cons
     return KBXMLCommon::getDomainIdentifierFromElement(m_element, "domain", "domainId");
 }
 
-int KBXMLRuleFilter::group() const {
+std::int32_t KBXMLRuleFilter::group() const {
     return KBXMLCommon::convertToAppDependencyGroupFromGroupValue(attribute("group"));
 }

@@ -3,6 +3,7 @@
 #include "knowledge/DomainIdentifier.h"
 #include "knowledge/TBXML.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,7 +32,7 @@ public:
     // From `domain` or `domainId`.
     std::shared_ptr<const DomainIdentifier> domainIdentifier() const;
     // The dependency group number of `group`; -1 when absent or unknown.
-    int group() const;
+    std::int32_t group() const;
 
 private:
     explicit KBXMLRuleFilter(const _TBXMLElement* element) : m_element(element) {}

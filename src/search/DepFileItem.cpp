@@ -1,5 +1,7 @@
 #include "search/DepFileItem.h"
 
+#include "knowledge/KnowledgeRecord.h"
+
 #include "platform/Path.h"
 #include "platform/PropertyList.h"
 #include "search/BundleTreeNode.h"
@@ -116,4 +118,9 @@ std::optional<std::string> DepFileItem::calculateAssosiatedBundleIdentifier() co
         return std::nullopt;
     return NSStringFileSize::appropriateBundleIdentifierByHandlingGroupPrefix(
         *identifier->asString());
+}
+
+void DepFileItem::applyKnowledgeRecord(const std::shared_ptr<KnowledgeRecord>& record) {
+    if (record)
+        m_eType = record->dependecyType();
 }

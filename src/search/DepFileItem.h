@@ -9,6 +9,7 @@
 
 class BundleTreeNode;
 class FileItem;
+class KnowledgeRecord;
 
 // A file or folder found as a leftover of an application: the item, the dependency
 // group it belongs to (an AppDependencyGroup number), the name by which it is
@@ -32,6 +33,8 @@ public:
     std::shared_ptr<DepFileItem> createCopyOfDepFileItem() const;
     // The tree node stays.
     void clearSeparatorTypeAndChangeGroupType(std::int32_t group);
+    // The item takes the record's dependency group; without a record nothing changes.
+    void applyKnowledgeRecord(const std::shared_ptr<KnowledgeRecord>& record);
 
     const std::shared_ptr<FileItem>& getFileItem() const { return m_pFileItem; }
     std::int32_t getGroupType() const { return m_eType; }

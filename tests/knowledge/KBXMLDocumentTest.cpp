@@ -171,13 +171,3 @@ TEST(KBXMLCommon, ReadsTheValueFormsOfAttributes) {
         EXPECT_EQ(traceOf(KBXMLCommon::yesFlag(c.value)), c.yes);
     }
 }
-
-TEST(KBXMLCommon, MapsOnlyExactDependencyGroupValues) {
-    const std::vector<std::pair<std::optional<std::string>, int>> cases{
-        {"binaries", 0}, {"caches", 8}, {"broken-alias", 17}, {"Caches", -1}, {" caches", -1},
-        {"system", -1},  {"", -1},      {std::nullopt, -1},
-    };
-    for (const auto& [value, group] : cases)
-        EXPECT_EQ(KBXMLCommon::convertToAppDependencyGroupFromGroupValue(value), group)
-            << value.value_or("(absent)");
-}

@@ -1,0 +1,56 @@
+# sweepwise_bundle(<executable target>
+#                  BUNDLE <path of the .app folder>
+#                  INFO_PLIST <Info.plist template>
+#                  [RESOURCES <folder>...])
+#
+# Assembles an application bundle around an executable:
+#   <bundle>/Contents/Info.plist       the template with @PROJECT_VERSION@ and
+#                                      @SWEEPWISE_BUNDLE_EXECUTABLE@ filled in
+#   <bundle>/Contents/MacOS/<target>   the executable itself, linked right there
+#   <bundle>/Contents/Resources/       the contents of every RESOURCES folder
+#
+# The executable is linked into the bundle rather than copied, so the bundle's
+# program is never older than the build. Info.plist and the resources are copied
+# by a step that reruns whenever one of them (or the set of resource files)
+# changes, and the executable depends on that step: after `cmake --build` the
+# whole bundle is current. The resource folder is emptied first, so files removed
+# from the sources disappear from the bundle too.
+function(sweepwise_bundle target)
+  cmake_parse_arguments(ARG "" "BUNDLE;INFO_PLIST" "RESOURCES" ${ARGN})
+  if(NOT ARG_BUNDLE OR NOT ARG_INFO_PLIST)
+    message(FATAL_ERROR "sweepwise_bundle(${target}): BUNDLE and INFO_PLIST are required")
+  endif()
+
+  get_target_property(SWEEPWISE_BUNDLE_EXECUTABLE ${target} OUTPUT_NAME)
+  if(NOT SWEEPWISE_BUNDLE_EXECUTABLE)
+    set(SWEEPWISE_BUNDLE_EXECUTABLE ${target})
+  endif()
+  set(_plist "${CMAKE_CURRENT_BINARY_DIR}/${target}-Info.plist")
+  configure_file("${ARG_INFO_PLIST}" "${_plist}" @ONLY)
+
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${ARG_BUNDLE}/Contents/MacOS")
+
+  set(_resources "${ARG_BUNDLE}/Contents/Resources")
+  set(_files)
+  set(_copies)
+  foreach(dir IN LISTS ARG_RESOURCES)
+    file(GLOB_RECURSE _found CONFIGURE_DEPENDS "${dir}/*")
+    list(APPEND _files ${_found})
+    if(IS_DIRECTORY "${dir}")
+      list(APPEND _copies COMMAND ${CMAKE_COMMAND} -E copy_directory "${dir}" "${_resources}")
+    endif()
+  endforeach()
+
+  set(_stamp "${CMAKE_CURRENT_BINARY_DIR}/${target}-bundle.stamp")
+  add_custom_command(OUTPUT "${_stamp}"
+    COMMAND ${CMAKE_COMMAND} -E rm -rf "${_resources}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${_resources}" "${ARG_BUNDLE}/Contents/MacOS"
+    COMMAND ${CMAKE_COMMAND} -E copy "${_plist}" "${ARG_BUNDLE}/Contents/Info.plist"
+    ${_copies}
+    COMMAND ${CMAKE_COMMAND} -E touch "${_stamp}"
+    DEPENDS "${_plist}" ${_files}
+    COMMENT "Assembling ${ARG_BUNDLE}"
+    VERBATIM)
+  add_custom_target(${target}_bundle DEPENDS "${_stamp}")
+  add_dependencies(${target} ${target}_bundle)
+endfunction()

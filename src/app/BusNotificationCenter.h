@@ -1,0 +1,48 @@
+#pragma once
+
+#include "shell/DistributedNotificationCenter.h"
+
+#include <QDBusConnection>
+#include <memory>
+
+class BusNotificationReceiver;
+
+// Distributed notifications on the session bus: each one is a broadcast signal
+//
+//     path      /com/halvorn/Sweepwise/DistributedNotification
+//     interface com.halvorn.Sweepwise.DistributedNotification
+//     member    Notification (s name, as object, a{sv} userInfo)
+//
+// where `object` holds at most one string (none when empty). Every centre
+// receives every such signal, its own included, and hands it to the observers of
+// its name. Create and destroy it on the main thread, whose Qt event loop
+// receives the signals.
+class BusNotificationCenter : public DistributedNotificationCenter {
+public:
+    static constexpr const char* kPath = "/com/halvorn/Sweepwise/DistributedNotification";
+    static constexpr const char* kInterface = "com.halvorn.Sweepwise.DistributedNotification";
+    static constexpr const char* kSignal = "Notification";
+    static constexpr const char* kSignature = "sasa{sv}";
+
+    // Null when the connection is not connected or the bus refuses the
+    // subscription. Once it returns, every notification posted afterwards by any
+    // program on the bus reaches this centre.
+    static std::shared_ptr<BusNotificationCenter> create(const QDBusConnection& connection);
+
+    ~BusNotificationCenter() override;
+
+    // Also false when the bus connection is lost. The poster's own observers are
+    // told when the signal comes back from the bus, like everybody else's.
+    bool post(const std::string& name, const std::optional<std::string>& object,
+              const platform::PlistValue& userInfo = {}) override;
+
+private:
+    friend class BusNotificationReceiver;
+
+    explicit BusNotificationCenter(const QDBusConnection& connection);
+
+    void receive(const QList<QVariant>& arguments);
+
+    QDBusConnection m_connection;
+    std::unique_ptr<BusNotificationReceiver> m_receiver;
+};

@@ -1,0 +1,36 @@
+#include "app/SessionBus.h"
+
+#include "app/BusNotificationCenter.h"
+#include "app/BusWorkspace.h"
+
+#include <QDBusError>
+#include <cstdio>
+
+std::optional<QDBusConnection> SessionBus::connection(std::string* whyNot) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected())
+        return bus;
+    if (whyNot) {
+        QString reason = bus.lastError().message();
+        *whyNot = reason.isEmpty() ? std::string("not connected") : reason.toStdString();
+    }
+    return std::nullopt;
+}
+
+bool SessionBus::install() {
+    std::string whyNot;
+    std::optional<QDBusConnection> bus = connection(&whyNot);
+    std::shared_ptr<BusNotificationCenter> center =
+        bus ? BusNotificationCenter::create(*bus) : nullptr;
+    if (!center) {
+        if (bus)
+            whyNot = "the bus refused the subscription to notifications";
+        std::fprintf(stderr,
+                     "sweepwise: no session bus (%s); notifications stay inside this process\n",
+                     whyNot.c_str());
+        return false;
+    }
+    DistributedNotificationCenter::setShared(std::move(center));
+    Workspace::setShared(BusWorkspace::create(*bus, Workspace::createSystemWorkspace()));
+    return true;
+}

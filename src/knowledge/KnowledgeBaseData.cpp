@@ -1,0 +1,215 @@
+#include "knowledge/KnowledgeBaseData.h"
+
+#include "knowledge/DataDecompressor.h"
+#include "knowledge/KBExtensionSkipItem.h"
+#include "knowledge/KBXMLBundleScripts.h"
+#include "knowledge/KBXMLDocument.h"
+#include "knowledge/KBXMLFile.h"
+#include "knowledge/KBXMLFileGroup.h"
+#include "knowledge/KBXMLRule.h"
+#include "knowledge/KnowledgeBaseSystemDomains.h"
+#include "platform/FileSystem.h"
+#include "platform/Path.h"
+#include "search/FileItem.h"
+#include "shell/PathsGenerator.h"
+
+#include <algorithm>
+
+namespace {
+
+// Containers are a few megabytes; a file far larger is not one.
+constexpr std::size_t kMaxContainerBytes = std::size_t(64) << 20;
+
+} // namespace
+
+std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::createWithPath(const std::string& path) {
+    auto data = std::make_shared<KnowledgeBaseData>();
+    auto container = platform::FileSystem::readFile(path, kMaxContainerBytes);
+    if (!container)
+        return data;
+    auto xml = DataDecompressor::decompressData(
+        {reinterpret_cast<const std::uint8_t*>(container->data()), container->size()});
+    if (!xml)
+        return data;
+    data->load(*xml);
+    return data;
+}
+
+std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::createWithXMLData(SecureBuffer& xml) {
+    auto data = std::make_shared<KnowledgeBaseData>();
+    data->load(xml);
+    return data;
+}
+
+void KnowledgeBaseData::load(SecureBuffer& xml) {
+    if (auto document = KBXMLDocument::create(xml.bytes())) {
+        m_isParsed = true;
+        parseRules(document->rules());
+        parseSeparators(document->separators());
+        parseDomains(document->domains());
+        parseDomainGroups(document->domainGroups());
+        parseDataForCustomDomains(document->customDomains());
+        parseDataForCustomScripts(document->customScripts());
+        applySystemSkipList(document->systemSkipList());
+        parseExtensionsSkipList(document->extensionsSkipList());
+        loadSystemBundleIds();
+    }
+    // The document and its reader are gone here; only the plaintext remains to wipe.
+    std::fill(xml.mutableBytes().begin(), xml.mutableBytes().end(), std::uint8_t{0});
+}
+
+void KnowledgeBaseData::addGroup(const std::shared_ptr<KnowledgeRecordGroup>& group) {
+    if (!group || !group->domainIdentifier())
+        return;
+    const std::string& key = group->domainIdentifier()->uniqueIdentifier();
+    if (key.empty())
+        return;
+    m_recordGroups[key] = group;
+}
+
+void KnowledgeBaseData::addRecord(const std::shared_ptr<KnowledgeRecord>& record) {
+    std::shared_ptr<KnowledgeRecord>& head =
+        m_recordsByFileNames[platform::Path::lastComponent(record->path())];
+    record->setNextRecord(head);
+    head = record;
+}
+
+std::shared_ptr<KnowledgeRecordGroup> KnowledgeBaseData::groupByDomainIdentifier(
+    const std::shared_ptr<const DomainIdentifier>& identifier) const {
+    if (!identifier)
+        return nullptr;
+    auto found = m_recordGroups.find(identifier->uniqueIdentifier());
+    return found == m_recordGroups.end() ? nullptr : found->second;
+}
+
+void KnowledgeBaseData::enumerateRecordsForFileItem(FileItem& item,
+                                                    const RecordAction& action) const {
+    enumerateRecords(item.getNameWithExt(), item.buildFullPath(), action);
+}
+
+void KnowledgeBaseData::enumerateRecords(const std::string& fileName, const std::string& fullPath,
+                                         const RecordAction& action) const {
+    auto found = m_recordsByFileNames.find(fileName);
+    if (found == m_recordsByFileNames.end())
+        return;
+    for (auto record = found->second; record; record = record->nextRecord()) {
+        if (record->path() != fullPath)
+            continue;
+        record->setUsed(true);
+        if (action)
+            action(record);
+    }
+}
+
+void KnowledgeBaseData::parseRules(const KBXMLRules* section) {
+    if (!section)
+        return;
+    section->iterateRules([&](const KBXMLRule& rule) {
+        if (auto built = SearchRule::create(rule))
+            m_searchRules.push_back(std::move(built));
+    });
+}
+
+void KnowledgeBaseData::parseSeparators(const KBXMLSeparators* section) {
+    m_separators = KBSeparators(section);
+}
+
+void KnowledgeBaseData::parseDomains(const KBXMLDomains* section) {
+    if (section)
+        section->iterateDomains([&](const KBXMLDomain& domain) { parseDataForDomain(domain); });
+}
+
+void KnowledgeBaseData::parseDataForDomain(const KBXMLDomain& domain) {
+    auto identifier = domain.domain();
+    if (!identifier)
+        return;
+    auto group = KnowledgeRecordGroup::create(identifier, domain.isSystem(), domain.isSeparateApp(),
+                                              domain.isCommonDomain(), domain.parentDomain());
+    addGroup(group);
+    domain.iterateGroups(
+        [&](const KBXMLFileGroup& fileGroup) { parseDataForGroup(fileGroup, group); });
+}
+
+void KnowledgeBaseData::parseDataForGroup(const KBXMLFileGroup& fileGroup,
+                                          const std::shared_ptr<KnowledgeRecordGroup>& group) {
+    const bool isSystem = fileGroup.isSystem();
+    const int dependencyType = fileGroup.dependencyType();
+    if (!isSystem && dependencyType == -1)
+        return;
+    fileGroup.iterateFiles([&](const KBXMLFile& file) {
+        auto path = file.path();
+        if (!path || path->empty())
+            return;
+        addRecord(isSystem ? KnowledgeRecord::createSystemItem(group, *path)
+                           : std::make_shared<KnowledgeRecord>(group, *path, dependencyType));
+    });
+}
+
+void KnowledgeBaseData::parseDomainGroups(const KBXMLDomainGroups* section) {
+    if (section)
+        section->iterateDomainGroups(
+            [&](const KBXMLDomainGroup& domainGroup) { parseDataForDomainGroup(domainGroup); });
+}
+
+void KnowledgeBaseData::parseDataForDomainGroup(const KBXMLDomainGroup& domainGroup) {
+    auto record = std::make_shared<KnowledgeRecordDomainGroup>(domainGroup);
+    for (const auto& subdomain : record->subdomains()) {
+        if (subdomain)
+            m_domainGroupRecordByAppUniqueIdentifier[subdomain->uniqueIdentifier()] = record;
+    }
+    if (record->path())
+        m_domainGroupRecordByPath[*record->path()] = record;
+}
+
+void KnowledgeBaseData::parseDataForCustomDomains(const KBXMLCustomDomains* section) {
+    m_customDomainDefinitions.clear();
+    if (!section)
+        return;
+    section->iterateOverCustomDomains([&](const KBXMLCustomDomainDefinition& definition) {
+        if (auto record = KnowledgeRecordCustomDomainDefinition::create(definition.domainId(),
+                                                                        definition.rawJSON()))
+            m_customDomainDefinitions.push_back(std::move(record));
+    });
+}
+
+void KnowledgeBaseData::parseDataForCustomScripts(const KBXMLCustomScripts* section) {
+    if (!section)
+        return;
+    section->iterateBundleScripts([&](const KBXMLBundleScripts& scripts) {
+        const std::string& key = scripts.domainIdentifier()->uniqueIdentifier();
+        if (const auto& pre = scripts.preremovalScripts())
+            m_preremovalScriptsByDomainId[key] =
+                std::make_shared<KnowledgeRecordRemovalScripts>(*pre);
+        if (const auto& post = scripts.postremovalScripts())
+            m_postremovalScriptsByDomainId[key] =
+                std::make_shared<KnowledgeRecordRemovalScripts>(*post);
+    });
+}
+
+void KnowledgeBaseData::applySystemSkipList(const KBXMLSystemSkipList* section) {
+    m_mutableSystemSkipList.clearContent();
+    if (!section)
+        return;
+    const PathsGenerator& paths = PathsGenerator::GetInstance();
+    for (const auto& item : section->items())
+        m_mutableSystemSkipList.addPath(paths.expandTildeInPath(item.path()));
+}
+
+void KnowledgeBaseData::parseExtensionsSkipList(const KBXMLExtensionsSkipList* section) {
+    if (!section)
+        return;
+    for (const auto& item : section->items())
+        m_mutableSkipList.addItem(KBExtensionSkipItem(item));
+}
+
+void KnowledgeBaseData::loadSystemBundleIds() {
+    KnowledgeBaseSystemDomains::EnumerateDomains([&](const auto& identifier) {
+        auto group = groupByDomainIdentifier(identifier);
+        if (!group) {
+            group = KnowledgeRecordGroup::GroupWithDomainIdentifier(identifier);
+            addGroup(group);
+        }
+        if (group->systemType() != 1)
+            group->markAsSystem();
+    });
+}

@@ -1,0 +1,131 @@
+#pragma once
+
+#include "knowledge/KBSeparators.h"
+#include "knowledge/KnowledgeRecord.h"
+#include "knowledge/KnowledgeRecordCustomDomainDefinition.h"
+#include "knowledge/KnowledgeRecordDomainGroup.h"
+#include "knowledge/KnowledgeRecordGroup.h"
+#include "knowledge/KnowledgeRecordRemovalScripts.h"
+#include "knowledge/MutableExtensionsSkipList.h"
+#include "knowledge/MutableSystemSkipList.h"
+#include "knowledge/SecureBuffer.h"
+#include "search/SearchRule.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class FileItem;
+class KBXMLCustomDomains;
+class KBXMLCustomScripts;
+class KBXMLDomain;
+class KBXMLDomainGroup;
+class KBXMLDomainGroups;
+class KBXMLDomains;
+class KBXMLExtensionsSkipList;
+class KBXMLFileGroup;
+class KBXMLRules;
+class KBXMLSeparators;
+class KBXMLSystemSkipList;
+
+// The loaded knowledge base: records, groups and the indexes the search asks. It is
+// filled completely when created and read afterwards, except for the records' used
+// marks; it belongs to the one search that loaded it and has no lock.
+class KnowledgeBaseData {
+public:
+    using RecordAction = std::function<void(const std::shared_ptr<KnowledgeRecord>&)>;
+
+    // Loads the container at `path`. Always gives an object; isParsed() tells whether
+    // the document was read.
+    static std::shared_ptr<KnowledgeBaseData> createWithPath(const std::string& path);
+    // Loads an XML document that is already in memory and zeroes every byte of it.
+    static std::shared_ptr<KnowledgeBaseData> createWithXMLData(SecureBuffer& xml);
+
+    bool isParsed() const { return m_isParsed; }
+    const std::vector<std::shared_ptr<SearchRule>>& searchRules() const { return m_searchRules; }
+    const KBSeparators& separators() const { return m_separators; }
+    const std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordGroup>>&
+    recordGroups() const {
+        return m_recordGroups;
+    }
+    const std::unordered_map<std::string, std::shared_ptr<KnowledgeRecord>>&
+    recordsByFileNames() const {
+        return m_recordsByFileNames;
+    }
+    const std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordDomainGroup>>&
+    domainGroupRecordByAppUniqueIdentifier() const {
+        return m_domainGroupRecordByAppUniqueIdentifier;
+    }
+    const std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordDomainGroup>>&
+    domainGroupRecordByPath() const {
+        return m_domainGroupRecordByPath;
+    }
+    const std::vector<std::shared_ptr<const KnowledgeRecordCustomDomainDefinition>>&
+    customDomainDefinitions() const {
+        return m_customDomainDefinitions;
+    }
+    const std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordRemovalScripts>>&
+    preremovalScriptsByDomainId() const {
+        return m_preremovalScriptsByDomainId;
+    }
+    const std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordRemovalScripts>>&
+    postremovalScriptsByDomainId() const {
+        return m_postremovalScriptsByDomainId;
+    }
+    const MutableSystemSkipList& mutableSystemSkipList() const { return m_mutableSystemSkipList; }
+    const MutableExtensionsSkipList& mutableSkipList() const { return m_mutableSkipList; }
+
+    // Replaces an earlier group of the same domain; a group whose identifier has no
+    // unique identifier is not filed.
+    void addGroup(const std::shared_ptr<KnowledgeRecordGroup>& group);
+    // Files the record as the newest under the last component of its path.
+    void addRecord(const std::shared_ptr<KnowledgeRecord>& record);
+    std::shared_ptr<KnowledgeRecordGroup>
+    groupByDomainIdentifier(const std::shared_ptr<const DomainIdentifier>& identifier) const;
+    // Every record whose path is exactly the item's full path, newest first; each one
+    // is marked used before `action` (which may be empty) is called.
+    void enumerateRecordsForFileItem(FileItem& item, const RecordAction& action) const;
+    void enumerateRecords(const std::string& fileName, const std::string& fullPath,
+                          const RecordAction& action) const;
+
+    void parseRules(const KBXMLRules* section);
+    void parseSeparators(const KBXMLSeparators* section);
+    void parseDomains(const KBXMLDomains* section);
+    void parseDataForDomain(const KBXMLDomain& domain);
+    void parseDataForGroup(const KBXMLFileGroup& fileGroup,
+                           const std::shared_ptr<KnowledgeRecordGroup>& group);
+    void parseDomainGroups(const KBXMLDomainGroups* section);
+    void parseDataForDomainGroup(const KBXMLDomainGroup& domainGroup);
+    void parseDataForCustomDomains(const KBXMLCustomDomains* section);
+    void parseDataForCustomScripts(const KBXMLCustomScripts* section);
+    void applySystemSkipList(const KBXMLSystemSkipList* section);
+    void parseExtensionsSkipList(const KBXMLExtensionsSkipList* section);
+    void loadSystemBundleIds();
+
+    KnowledgeBaseData() = default;
+    KnowledgeBaseData(const KnowledgeBaseData&) = delete;
+    KnowledgeBaseData& operator=(const KnowledgeBaseData&) = delete;
+
+private:
+    void load(SecureBuffer& xml);
+
+    bool m_isParsed{false};
+    std::vector<std::shared_ptr<SearchRule>> m_searchRules;
+    KBSeparators m_separators{nullptr};
+    std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordGroup>> m_recordGroups;
+    std::unordered_map<std::string, std::shared_ptr<KnowledgeRecord>> m_recordsByFileNames;
+    std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordDomainGroup>>
+        m_domainGroupRecordByAppUniqueIdentifier;
+    std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordDomainGroup>>
+        m_domainGroupRecordByPath;
+    std::vector<std::shared_ptr<const KnowledgeRecordCustomDomainDefinition>>
+        m_customDomainDefinitions;
+    std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordRemovalScripts>>
+        m_preremovalScriptsByDomainId;
+    std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordRemovalScripts>>
+        m_postremovalScriptsByDomainId;
+    MutableSystemSkipList m_mutableSystemSkipList;
+    MutableExtensionsSkipList m_mutableSkipList;
+};

@@ -1,0 +1,203 @@
+#include "platform/AnchoredPath.h"
+#include "platform/ItemName.h"
+#include "platform/TreeSize.h"
+
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// Large enough that a folder of a few thousand items is listed in one system call.
+constexpr std::size_t kListingBytes = 64 * 1024;
+
+bool isDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// A depth-first walk that lists each folder completely before it goes down: the
+// sizes of a folder's items are added while it is listed and only the names of its
+// subfolders are kept, so a folder needs no position to resume from. That is what
+// lets the walk close the descriptors of shallow folders when it goes deep and open
+// them again on the way back.
+class Walk {
+public:
+    std::uint64_t run(int root);
+
+private:
+    // One folder on the way down. The names of its subfolders still to visit are
+    // m_names[nextChild, endChild), each ending in a zero byte; `name` is the offset
+    // of its own name in the range of its parent.
+    struct Frame {
+        int folder{-1};
+        std::size_t name{0};
+        std::size_t firstChild{0};
+        std::size_t nextChild{0};
+        std::size_t endChild{0};
+        dev_t device{};
+        ino_t inode{};
+    };
+
+    void push(int folder, std::size_t name);
+    void pop();
+    void list(Frame& frame);
+    void evict(Frame& frame);
+    bool reopen(std::size_t index, int child);
+    int openByNames(std::size_t index) const;
+
+    std::vector<Frame> m_frames;
+    std::vector<char> m_names;
+    std::unique_ptr<char[]> m_listing{new char[kListingBytes]};
+    // The root frame and the frames from here to the top hold a descriptor.
+    std::size_t m_firstOpen{1};
+    std::uint64_t m_total{0};
+};
+
+std::uint64_t Walk::run(int root) {
+    push(root, 0);
+    while (!m_frames.empty()) {
+        Frame& top = m_frames.back();
+        if (top.nextChild == top.endChild) {
+            pop();
+            continue;
+        }
+        std::size_t name = top.nextChild;
+        top.nextChild += std::strlen(&m_names[name]) + 1;
+        // O_NOFOLLOW: a subfolder replaced by a link since it was listed is not entered.
+        int child =
+            openat(top.folder, &m_names[name], O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (child >= 0)
+            push(child, name);
+    }
+    return m_total;
+}
+
+void Walk::push(int folder, std::size_t name) {
+    std::size_t open = m_frames.empty() ? 0 : 1 + (m_frames.size() - m_firstOpen);
+    if (open >= TreeSize::kMaxOpenFolders && m_firstOpen < m_frames.size())
+        evict(m_frames[m_firstOpen++]);
+    Frame frame;
+    frame.folder = folder;
+    frame.name = name;
+    frame.firstChild = frame.nextChild = frame.endChild = m_names.size();
+    m_frames.push_back(frame);
+    list(m_frames.back());
+}
+
+void Walk::list(Frame& frame) {
+    char* listing = m_listing.get();
+    while (true) {
+        ssize_t length = getdents64(frame.folder, listing, kListingBytes);
+        if (length <= 0)
+            break;
+        for (ssize_t position = 0; position < length;) {
+            const auto* record = reinterpret_cast<const dirent64*>(listing + position);
+            position += record->d_reclen;
+            const char* name = record->d_name;
+            if (isDotOrDotDot(name))
+                continue;
+            bool isFolder = record->d_type == DT_DIR;
+            if (!isFolder) {
+                struct stat status {};
+                if (fstatat(frame.folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+                    continue; // Removed since the folder was listed, or not ours to see.
+                // Only file systems that do not report types get here with a folder.
+                isFolder = S_ISDIR(status.st_mode);
+                if (!isFolder)
+                    m_total += static_cast<std::uint64_t>(status.st_blocks) * 512u;
+            }
+            if (isFolder)
+                m_names.insert(m_names.end(), name, name + std::strlen(name) + 1);
+        }
+    }
+    frame.endChild = m_names.size();
+}
+
+void Walk::evict(Frame& frame) {
+    if (frame.nextChild != frame.endChild) {
+        struct stat status {};
+        if (fstat(frame.folder, &status) == 0) {
+            frame.device = status.st_dev;
+            frame.inode = status.st_ino;
+        } else {
+            frame.nextChild = frame.endChild;
+        }
+    }
+    close(frame.folder);
+    frame.folder = -1;
+}
+
+void Walk::pop() {
+    Frame finished = m_frames.back();
+    m_frames.pop_back();
+    m_names.resize(finished.firstChild);
+    std::size_t parent = m_frames.size() - 1;
+    if (!m_frames.empty() && parent > 0 && parent < m_firstOpen) {
+        m_firstOpen = parent;
+        // A parent with nothing left to visit is popped next and needs no descriptor.
+        if (m_frames[parent].nextChild != m_frames[parent].endChild &&
+            !reopen(parent, finished.folder))
+            m_frames[parent].nextChild = m_frames[parent].endChild;
+    }
+    if (finished.folder >= 0)
+        close(finished.folder);
+}
+
+// Gives an evicted folder a descriptor again: through ".." of the child just left,
+// else by its names from the root. Either way it must still be the folder the walk
+// left, or else the rest of it is not measured.
+bool Walk::reopen(std::size_t index, int child) {
+    Frame& frame = m_frames[index];
+    auto matches = [&frame](int descriptor) {
+        struct stat status {};
+        return descriptor >= 0 && fstat(descriptor, &status) == 0 &&
+               status.st_dev == frame.device && status.st_ino == frame.inode;
+    };
+    int descriptor = child >= 0 ? openat(child, "..", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1;
+    if (!matches(descriptor)) {
+        if (descriptor >= 0)
+            close(descriptor);
+        descriptor = openByNames(index);
+        if (!matches(descriptor)) {
+            if (descriptor >= 0)
+                close(descriptor);
+            return false;
+        }
+    }
+    frame.folder = descriptor;
+    return true;
+}
+
+int Walk::openByNames(std::size_t index) const {
+    int current = m_frames.front().folder;
+    for (std::size_t level = 1; level <= index; ++level) {
+        int next = openat(current, &m_names[m_frames[level].name],
+                          O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (level > 1)
+            close(current);
+        if (next < 0)
+            return -1;
+        current = next;
+    }
+    return current;
+}
+
+} // namespace
+
+std::uint64_t TreeSize::allocatedSizeBelow(const std::string& folder) {
+    auto item = AnchoredPath::resolve(ItemName::withoutTrailingSlashes(folder));
+    if (!item)
+        return 0;
+    int root = openat(item->folder(), item->name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (root < 0)
+        return 0;
+    return Walk().run(root);
+}
+
+} // namespace platform

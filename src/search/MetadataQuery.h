@@ -1,0 +1,48 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The index the eligibility check asks for installed copies of an application. It
+// understands one query, "kMDItemCFBundleIdentifier == '<identifier>' AND kMDItemPath
+// LIKE '?*'" (the second clause optional), and answers it by scanning the search
+// folders on the global queue for ".app" bundles with exactly that identifier. The
+// results and the finish notice are delivered on the main queue.
+class MetadataQuery : public std::enable_shared_from_this<MetadataQuery> {
+public:
+    struct Item {
+        // The item's path attribute; none when the item has no string path.
+        std::optional<std::string> path;
+    };
+    // Bundles inside bundles, and anything below this depth, are not indexed.
+    static constexpr int kMaxScanDepth = 8;
+
+    // False for a predicate the index does not understand.
+    bool setPredicateFromFormat(const std::string& format);
+    void setSearchScopes(std::vector<std::string> folders) { m_scopes = std::move(folders); }
+    bool isStarted() const { return m_started; }
+    bool isStopped() const { return m_stopped.load(); }
+    void stopQuery() { m_stopped.store(true); }
+    // Copies of the results gathered so far, in the order found.
+    std::vector<Item> results() const;
+
+    // Starts the scan; `finished` runs on the main queue once it has gathered
+    // everything, unless the query was stopped first. False when there is no
+    // predicate or the query already ran.
+    bool startQuery(std::function<void()> finished);
+
+private:
+    void scan(const std::string& folder, int depth, std::vector<std::string>& found) const;
+
+    std::optional<std::string> m_bundleIdentifier;
+    std::vector<std::string> m_scopes;
+    bool m_started{false};
+    std::atomic<bool> m_stopped{false};
+    mutable std::mutex m_lock;
+    std::vector<Item> m_results;
+};

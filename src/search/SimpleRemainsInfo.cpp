@@ -1,0 +1,228 @@
+#include "search/SimpleRemainsInfo.h"
+
+#include "platform/Environment.h"
+#include "platform/FileSystem.h"
+#include "platform/MainQueue.h"
+#include "platform/Path.h"
+#include "search/DepFileItem.h"
+#include "search/KnowledgeBaseSimpleSearchInfo.h"
+#include "search/SimpleSizeCalculation.h"
+#include "search/SimpleSizeCalculationTask.h"
+#include "search/SpotlightEasySearch.h"
+#include "shell/MacOSVersion.h"
+#include "shell/NSFileManagerUtils.h"
+#include "shell/NSStringFileSize.h"
+#include "shell/PathsGenerator.h"
+#include "shell/Workspace.h"
+
+using Location = SimpleRemainsInfo::StandardLocation;
+using Name = SimpleRemainsInfo::StandardLocation::Name;
+
+const std::vector<Location>& SimpleRemainsInfo::standardLocations() {
+    static const std::vector<Location> locations{
+        {Kind::File, "Library/Caches", Name::BundleId, "", 8},
+        {Kind::File, "Library/Saved Application State", Name::BundleId, ".savedState", 8},
+        {Kind::File, "Library/Preferences", Name::BundleId, ".plist", 10},
+        {Kind::File, "Library/Preferences", Name::BundleName, "", 10},
+        {Kind::File, "Library/Logs", Name::BundleName, ".log", 11},
+        {Kind::File, "Library/Cookies", Name::BundleId, ".cookies", 12},
+        {Kind::File, "Library/Containers", Name::BundleId, "", 9},
+        {Kind::File, "Library/Application Support/Caches/com.apple.helpd/Generated", Name::BundleId,
+         ".help", 3},
+        {Kind::File,
+         "Library/Application Support/Caches/com.apple.helpd/SDMHelpData/Other/English/"
+         "HelpSDMIndexFile",
+         Name::BundleId, ".help", 3},
+        {Kind::File, "Library/Application Support/Growl/Tickets", Name::BundleName, ".growlTicket",
+         3},
+        {Kind::File, "Library/Application Support", Name::BundleName, "", 3},
+        {Kind::Prefix, "Library/LaunchAgents", Name::BundleId, ".plist", 3},
+        {Kind::Prefix, "Library/Application Support/CrashReporter", Name::BundleName, ".plist", 13},
+    };
+    return locations;
+}
+
+std::shared_ptr<SimpleRemainsInfo>
+SimpleRemainsInfo::create(std::shared_ptr<const platform::Bundle> bundle,
+                          std::weak_ptr<SimpleRemainsInfoListener> listener) {
+    if (!bundle)
+        return nullptr;
+    std::shared_ptr<SimpleRemainsInfo> info(new SimpleRemainsInfo(bundle, std::move(listener)));
+    // Size tasks refer back to the object, so they can only be made once it is shared.
+    info->addBundle(*bundle);
+    info->findRemains();
+    return info;
+}
+
+SimpleRemainsInfo::SimpleRemainsInfo(std::shared_ptr<const platform::Bundle> bundle,
+                                     std::weak_ptr<SimpleRemainsInfoListener> listener)
+    : m_pListener(std::move(listener)), m_sBundleID(bundle->bundleIdentifier()),
+      m_sBundleName(KnowledgeBaseSimpleSearchInfo::bundleNameForBundle(*bundle)),
+      m_mainPath(bundle->bundlePath()), m_bundle(std::move(bundle)) {}
+
+void SimpleRemainsInfo::addBundle(const platform::Bundle& bundle) {
+    const std::optional<std::string> identifier = bundle.bundleIdentifier();
+    if (identifier && m_sBundleID && *identifier == *m_sBundleID)
+        addPathForRemove(bundle.bundlePath(), 0);
+}
+
+void SimpleRemainsInfo::appendKnowledgeBaseInfo(const KnowledgeBaseSimpleSearchInfo& info) {
+    for (const std::shared_ptr<DepFileItem>& item : info.relatedDepItems()) {
+        if (item)
+            addPathForRemove(item->getPath(), item->getGroupType());
+    }
+}
+
+void SimpleRemainsInfo::addRemoveObjectPathsToArray(
+    std::vector<std::shared_ptr<PathForRemove>>& array) const {
+    array.insert(array.end(), m_arrAppObjectPaths.begin(), m_arrAppObjectPaths.end());
+    array.insert(array.end(), m_arrRemainsObjectPaths.begin(), m_arrRemainsObjectPaths.end());
+}
+
+void SimpleRemainsInfo::findRemains() {
+    m_homePath = PathsGenerator::GetInstance().getHomeDirectory();
+    const std::string bundleId = m_sBundleID.value_or(std::string());
+    for (const Location& location : standardLocations()) {
+        const std::string& name = location.name == Name::BundleId ? bundleId : m_sBundleName;
+        if (location.kind == Kind::File)
+            addFileWithSubPath(location.subPath, name, location.extension, location.group);
+        else
+            addPathInSubFolder(location.subPath, name, location.extension, location.group);
+    }
+}
+
+void SimpleRemainsInfo::addFileWithSubPath(const std::string& subPath, const std::string& name,
+                                           const std::string& ext, std::int32_t type) {
+    if (name.empty() || subPath.empty() || m_homePath.empty())
+        return;
+    const std::string folder = platform::Path::appending(m_homePath, subPath);
+    if (std::optional<std::string> path = createSafeToDeletePathInFolder(folder, name + ext))
+        addPath(*path, type);
+}
+
+std::optional<std::string>
+SimpleRemainsInfo::createSafeToDeletePathInFolder(const std::string& folder,
+                                                  const std::string& fileName) const {
+    if (folder.empty() || fileName.find('\0') != std::string::npos)
+        return std::nullopt;
+    std::string path =
+        platform::Path::standardizing(platform::Path::appending(folder, fileName), m_homePath);
+    if (!NSStringFileSize::isInFolder(path, folder))
+        return std::nullopt;
+    return path;
+}
+
+void SimpleRemainsInfo::addPath(const std::string& path, std::int32_t type) {
+    if (NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(path))
+        addPathForRemove(path, type);
+}
+
+void SimpleRemainsInfo::addPathInSubFolder(const std::string& subPath, const std::string& prefix,
+                                           const std::string& suffix, std::int32_t type) {
+    // An empty prefix would match every entry, so a missing name takes nothing.
+    if (subPath.empty() || prefix.empty() || m_homePath.empty())
+        return;
+    const std::string folder = platform::Path::appending(m_homePath, subPath);
+    if (!NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(folder))
+        return;
+    const std::optional<std::vector<std::string>> names =
+        platform::FileSystem::contentsOfDirectory(folder);
+    if (!names)
+        return;
+    for (const std::string& name : *names) {
+        if (name.size() >= prefix.size() + suffix.size() && name.starts_with(prefix) &&
+            name.ends_with(suffix))
+            addPathForRemove(platform::Path::appending(folder, name), type);
+    }
+}
+
+void SimpleRemainsInfo::addPathForRemove(const std::string& path, std::int32_t type) {
+    if (!m_addedPaths.insert(path).second)
+        return;
+    std::shared_ptr<PathForRemove> record =
+        PathForRemove::create(path, type, m_sBundleID.value_or(std::string()));
+    if (!record)
+        return;
+    (type == 0 ? m_arrAppObjectPaths : m_arrRemainsObjectPaths).push_back(record);
+    addSizeOfPath(record);
+}
+
+void SimpleRemainsInfo::addSizeOfPath(const std::shared_ptr<PathForRemove>& record) {
+    auto task = std::make_shared<SimpleSizeCalculationTask>(
+        record->path(), std::weak_ptr<SimpleSizeCalculationTaskListener>(shared_from_this()));
+    m_pendingTasks.emplace(task, record);
+    SimpleSizeCalculation::GetInstance()->addTask(task);
+}
+
+void SimpleRemainsInfo::onSimpleSizeCalculationTaskComplete(
+    const std::shared_ptr<SimpleSizeCalculationTask>& task) {
+    if (!task)
+        return;
+    const std::uint64_t size = task->itemSize();
+    if (size == SimpleSizeCalculationTask::kSizeNotCalculated)
+        return;
+    if (auto found = m_pendingTasks.find(task); found != m_pendingTasks.end()) {
+        found->second->setSize(size);
+        m_pendingTasks.erase(found);
+    }
+    updateSize(size);
+}
+
+void SimpleRemainsInfo::updateSize(std::uint64_t size) {
+    m_nTotalSize += size;
+    if (auto listener = m_pListener.lock())
+        listener->onSimpleRemainsInfoChanged(shared_from_this());
+}
+
+namespace {
+
+// Whether a copy the system knows about still counts as installed: not on another
+// volume, not in the Trash, and still there.
+bool isInstalledCopy(const std::string& path) {
+    return !path.empty() &&
+           !NSStringFileSize::isInFolder(path, platform::Environment::rootPath("/Volumes")) &&
+           !PathsGenerator::GetInstance().pathInTrash(path) &&
+           NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(path);
+}
+
+} // namespace
+
+void SimpleRemainsInfo::calculateIsCanShowNotificationForBundleWithID(
+    const std::string& bundleId, std::function<void()> okBlock) {
+    if (bundleId.empty() || !okBlock)
+        return;
+    const std::string userApplications =
+        PathsGenerator::GetInstance().buildUserApplicationsDirectory();
+    const std::string systemApplications = platform::Environment::rootPath("/Applications");
+
+    std::vector<std::string> copies;
+    std::shared_ptr<Workspace> workspace = Workspace::shared();
+    if (MacOSVersion::GetInstance().is_10_10_orHigher()) {
+        copies = workspace->allApplicationPathsForBundleIdentifier(bundleId);
+    } else if (std::optional<std::string> copy =
+                   workspace->absolutePathForAppBundleWithIdentifier(bundleId)) {
+        copies.push_back(*copy);
+    }
+    for (const std::string& copy : copies) {
+        if (isInstalledCopy(copy))
+            return;
+    }
+
+    std::shared_ptr<SpotlightEasySearch> search = SpotlightEasySearch::create();
+    search->setResultBlock([okBlock = std::move(okBlock), userApplications,
+                            systemApplications](const std::shared_ptr<SpotlightEasySearch>&,
+                                                const MetadataQuery& query) {
+        for (const MetadataQuery::Item& item : query.results()) {
+            if (!item.path ||
+                !NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(*item.path))
+                continue;
+            if (item.path->starts_with(systemApplications) ||
+                item.path->starts_with(userApplications))
+                return;
+        }
+        // A search that could not start ends at once; the answer still comes later.
+        platform::MainQueue::shared().async(okBlock);
+    });
+    search->startQuery("kMDItemCFBundleIdentifier == '" + bundleId + "' AND kMDItemPath LIKE '?*'",
+                       {systemApplications, userApplications});
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "platform/Bundle.h"
+#include "search/SimpleRemainsInfoListener.h"
+#include "search/SimpleSizeCalculationTaskListener.h"
+#include "shell/PathForRemove.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+class KnowledgeBaseSimpleSearchInfo;
+
+// The paths a removed application leaves behind: its bundles, the standard places in
+// the user's Library named after its identifier or executable, and whatever the
+// knowledge base adds. Each path is taken once and measured in the background; the
+// listener hears about every size that arrives.
+//
+// Everything here runs on the main thread.
+class SimpleRemainsInfo : public SimpleSizeCalculationTaskListener,
+                          public std::enable_shared_from_this<SimpleRemainsInfo> {
+public:
+    enum class Kind { File, Prefix };
+
+    // One standard place: a file or folder home/subPath/name+extension (Kind::File),
+    // or every entry of home/subPath whose name starts with name and ends with
+    // extension (Kind::Prefix). The name is the bundle identifier or the bundle name.
+    struct StandardLocation {
+        Kind kind;
+        const char* subPath;
+        enum class Name { BundleId, BundleName } name;
+        const char* extension;
+        std::int32_t group;
+    };
+    static const std::vector<StandardLocation>& standardLocations();
+
+    // Null without a bundle. Takes the bundle and the standard remains and starts
+    // measuring them; the sizes arrive later on the main queue.
+    static std::shared_ptr<SimpleRemainsInfo>
+    create(std::shared_ptr<const platform::Bundle> bundle,
+           std::weak_ptr<SimpleRemainsInfoListener> listener);
+
+    // Takes a further copy of the application, when its identifier is ours.
+    void addBundle(const platform::Bundle& bundle);
+    void appendKnowledgeBaseInfo(const KnowledgeBaseSimpleSearchInfo& info);
+    // The application's own records, then the others, each in the order taken.
+    void addRemoveObjectPathsToArray(std::vector<std::shared_ptr<PathForRemove>>& array) const;
+
+    std::uint64_t getTotalSize() const { return m_nTotalSize; }
+    // How many of the taken paths have not been measured yet.
+    std::size_t pendingSizeCount() const { return m_pendingTasks.size(); }
+    const std::string& appName() const { return m_sBundleName; }
+    const std::optional<std::string>& bundleId() const { return m_sBundleID; }
+    const std::string& mainPath() const { return m_mainPath; }
+    const std::set<std::string>& addedPaths() const { return m_addedPaths; }
+    void setAddedPaths(std::set<std::string> paths) { m_addedPaths = std::move(paths); }
+
+    // folder/fileName standardised, when that lies strictly inside `folder`; none
+    // otherwise, and for names holding a NUL byte, which the file system would cut.
+    std::optional<std::string> createSafeToDeletePathInFolder(const std::string& folder,
+                                                              const std::string& fileName) const;
+
+    // Answers, by calling `okBlock` once on the main queue, that a notification may be
+    // shown for an application with this identifier: no other copy is installed. Never
+    // calls it otherwise. Call it on the main thread.
+    static void calculateIsCanShowNotificationForBundleWithID(const std::string& bundleId,
+                                                              std::function<void()> okBlock);
+
+    void onSimpleSizeCalculationTaskComplete(
+        const std::shared_ptr<SimpleSizeCalculationTask>& task) override;
+
+private:
+    SimpleRemainsInfo(std::shared_ptr<const platform::Bundle> bundle,
+                      std::weak_ptr<SimpleRemainsInfoListener> listener);
+
+    void findRemains();
+    void addFileWithSubPath(const std::string& subPath, const std::string& name,
+                            const std::string& ext, std::int32_t type);
+    void addPath(const std::string& path, std::int32_t type);
+    void addPathInSubFolder(const std::string& subPath, const std::string& prefix,
+                            const std::string& suffix, std::int32_t type);
+    void addPathForRemove(const std::string& path, std::int32_t type);
+    void addSizeOfPath(const std::shared_ptr<PathForRemove>& record);
+    void updateSize(std::uint64_t size);
+
+    std::weak_ptr<SimpleRemainsInfoListener> m_pListener;
+    std::optional<std::string> m_sBundleID;
+    std::string m_sBundleName;
+    std::vector<std::shared_ptr<PathForRemove>> m_arrAppObjectPaths;
+    std::vector<std::shared_ptr<PathForRemove>> m_arrRemainsObjectPaths;
+    std::uint64_t m_nTotalSize{0};
+    std::string m_homePath;
+    std::string m_mainPath;
+    std::set<std::string> m_addedPaths;
+    // The record each running size task measures, so that its size can be stored.
+    std::map<std::shared_ptr<SimpleSizeCalculationTask>, std::shared_ptr<PathForRemove>>
+        m_pendingTasks;
+    std::shared_ptr<const platform::Bundle> m_bundle;
+};

@@ -1,0 +1,26 @@
+#include "search/SimpleSizeCalculationTask.h"
+
+SimpleSizeCalculationTask::SimpleSizeCalculationTask(
+    std::string itemPath, std::weak_ptr<SimpleSizeCalculationTaskListener> listener)
+    : m_listener(std::move(listener)), m_itemPath(std::move(itemPath)) {}
+
+std::weak_ptr<SimpleSizeCalculationTaskListener> SimpleSizeCalculationTask::listener() const {
+    std::lock_guard lock(m_lock);
+    return m_listener;
+}
+
+void SimpleSizeCalculationTask::setListener(
+    std::weak_ptr<SimpleSizeCalculationTaskListener> listener) {
+    std::lock_guard lock(m_lock);
+    m_listener = std::move(listener);
+}
+
+std::string SimpleSizeCalculationTask::itemPath() const {
+    std::lock_guard lock(m_lock);
+    return m_itemPath;
+}
+
+void SimpleSizeCalculationTask::setItemPath(std::string itemPath) {
+    std::lock_guard lock(m_lock);
+    m_itemPath = std::move(itemPath);
+}

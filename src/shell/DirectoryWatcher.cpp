@@ -1,0 +1,133 @@
+#include "shell/DirectoryWatcher.h"
+
+#include "knowledge/MutableSystemSkipList.h"
+#include "platform/DelayedCall.h"
+#include "platform/MainQueue.h"
+#include "search/FileItem.h"
+#include "shell/ApplicationDirectoryUtils.h"
+#include "shell/VDKQueue.h"
+
+#include <string_view>
+#include <utility>
+#include <vector>
+
+DirectoryWatcher::DirectoryWatcher(std::string path)
+    : m_sPath(std::move(path)), m_skipList(std::make_shared<MutableSystemSkipList>()) {}
+
+std::shared_ptr<DirectoryWatcher> DirectoryWatcher::create(std::string path) {
+    std::shared_ptr<DirectoryWatcher> watcher(new DirectoryWatcher(std::move(path)));
+    // The tree is complete before the watcher listens to it, so what is already in the folder
+    // is never reported.
+    watcher->m_pPathTree =
+        FileItem::createTreeForPath(watcher->m_sPath, 1, watcher->m_skipList.get());
+    if (watcher->m_pPathTree)
+        watcher->m_pPathTree->setListener(watcher);
+    watcher->m_bIsWatching = watcher->startWatching();
+    return watcher;
+}
+
+DirectoryWatcher::~DirectoryWatcher() {
+    if (m_pendingRefresh)
+        m_pendingRefresh->cancel();
+}
+
+bool DirectoryWatcher::startWatching() {
+    m_pVDKQueue = VDKQueue::create();
+    if (!m_pVDKQueue)
+        return false;
+    m_pVDKQueue->setDelegate(weak_from_this());
+    m_pVDKQueue->addPath(m_sPath);
+    return true;
+}
+
+void DirectoryWatcher::setSkipList(std::shared_ptr<SystemSkipList> skipList) {
+    m_skipList = std::move(skipList);
+}
+
+void DirectoryWatcher::vdkQueue(VDKQueue&, const std::string&, const std::string&) {
+    if (m_pendingRefresh)
+        m_pendingRefresh->cancel();
+    std::weak_ptr<DirectoryWatcher> weakSelf = weak_from_this();
+    m_pendingRefresh =
+        platform::DelayedCall::after(kRefreshDelay, platform::MainQueue::shared(), [weakSelf] {
+            if (auto self = weakSelf.lock()) {
+                self->m_pendingRefresh.reset();
+                self->updateDirContent();
+            }
+        });
+}
+
+void DirectoryWatcher::updateDirContent() {
+    ++m_refreshCount;
+    if (std::shared_ptr<FileItem> root = getFileItemWithPath(m_sPath))
+        root->updateContentOfDir(m_skipList.get());
+}
+
+void DirectoryWatcher::onAddedFileItem(const std::shared_ptr<FileItem>& item,
+                                       const std::shared_ptr<FileItem>&) {
+    if (!item || notifyIsFileItemIsApp(item) || !item->isDir())
+        return;
+    // The folder may still be filling up; it is searched once, when it has had time to settle.
+    std::weak_ptr<DirectoryWatcher> weakSelf = weak_from_this();
+    platform::DelayedCall::after(kFolderScanDelay, platform::MainQueue::shared(),
+                                 [weakSelf, path = item->buildFullPath()] {
+                                     if (auto self = weakSelf.lock())
+                                         self->checkFolderForAppsWithPath(path);
+                                 });
+}
+
+bool DirectoryWatcher::notifyIsFileItemIsApp(const std::shared_ptr<FileItem>& item) {
+    if (!item || !item->isDir())
+        return false;
+    std::string path = item->buildFullPath();
+    if (!ApplicationDirectoryUtils::isApplicationAtPath(path) ||
+        ApplicationDirectoryUtils::parentBundlePathForPath(path))
+        return false;
+    notifyDelegateThatAddedAppWithPath(path);
+    return true;
+}
+
+void DirectoryWatcher::checkFolderForAppsWithPath(const std::string& path) {
+    std::shared_ptr<FileItem> tree = FileItem::createTreeForPath(path, m_skipList.get());
+    if (!tree)
+        return;
+    std::vector<std::shared_ptr<FileItem>> level{tree};
+    std::vector<std::shared_ptr<FileItem>> nextLevel;
+    while (!level.empty()) {
+        for (const auto& node : level) {
+            const FileItem::Children* children = node->getChildren();
+            if (!children)
+                continue;
+            for (const auto& [name, child] : *children) {
+                if (child->isDir() && !notifyIsFileItemIsApp(child))
+                    nextLevel.push_back(child);
+            }
+        }
+        level.swap(nextLevel);
+        nextLevel.clear();
+    }
+}
+
+std::shared_ptr<FileItem> DirectoryWatcher::getFileItemWithPath(const std::string& path) const {
+    if (path == m_sPath)
+        return m_pPathTree;
+    if (!m_pPathTree || path.size() <= m_sPath.size() + 1 || !path.starts_with(m_sPath) ||
+        path[m_sPath.size()] != '/')
+        return nullptr;
+    std::string_view rest(path);
+    rest.remove_prefix(m_sPath.size() + 1);
+    std::shared_ptr<FileItem> node = m_pPathTree;
+    while (node && node->getChildren()) {
+        std::size_t slash = rest.find('/');
+        node = node->getChildrenWithName(rest.substr(0, slash));
+        if (slash == std::string_view::npos)
+            return node;
+        rest.remove_prefix(slash + 1);
+    }
+    return nullptr;
+}
+
+void DirectoryWatcher::notifyDelegateThatAddedAppWithPath(const std::string& path) {
+    if (auto receiver = delegate())
+        receiver->onAddedAppWithPath(path);
+}

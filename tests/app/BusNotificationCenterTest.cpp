@@ -1,0 +1,257 @@
+#include "app/BusNotificationCenter.h"
+
+#include "app/BusTestSupport.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusSignature>
+#include <QDBusVariant>
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <limits>
+
+using namespace testing_support;
+using platform::PlistValue;
+
+namespace {
+
+struct Received {
+    std::string name;
+    std::optional<std::string> object;
+    PlistValue userInfo;
+};
+
+DistributedNotificationCenter::Observer recordInto(std::vector<Received>& log) {
+    return [&log](const std::string& name, const std::optional<std::string>& object,
+                  const PlistValue& userInfo) {
+        log.push_back({name, object, userInfo});
+    };
+}
+
+PlistValue dictionary(PlistValue::Dictionary entries) {
+    return PlistValue(std::move(entries));
+}
+
+// Two programs on one bus: each test gets connections of its own.
+class BusNotificationCenterTest : public testing::Test {
+protected:
+    void SetUp() override {
+        const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+        m_prefix = QString::fromUtf8(test->name());
+        poster = BusNotificationCenter::create(PrivateBus::connect(m_prefix + "-poster"));
+        listener = BusNotificationCenter::create(PrivateBus::connect(m_prefix + "-listener"));
+        ASSERT_NE(poster, nullptr);
+        ASSERT_NE(listener, nullptr);
+    }
+
+    void TearDown() override {
+        poster.reset();
+        listener.reset();
+        PrivateBus::disconnect(m_prefix + "-poster");
+        PrivateBus::disconnect(m_prefix + "-listener");
+    }
+
+    // Sends a signal as a program we did not write might, with any arguments.
+    void sendRaw(const QList<QVariant>& arguments) {
+        QDBusMessage signal = QDBusMessage::createSignal(BusNotificationCenter::kPath,
+                                                         BusNotificationCenter::kInterface,
+                                                         BusNotificationCenter::kSignal);
+        signal.setArguments(arguments);
+        ASSERT_TRUE(PrivateBus::connect(m_prefix + "-poster").send(signal));
+    }
+
+    std::shared_ptr<BusNotificationCenter> poster;
+    std::shared_ptr<BusNotificationCenter> listener;
+
+private:
+    QString m_prefix;
+};
+
+} // namespace
+
+TEST_F(BusNotificationCenterTest, NotificationsReachObserversOfTheirNameInEveryProgram) {
+    std::vector<Received> heard, echoed, otherName, everything;
+    auto token = listener->addObserver("com.example.Moved", recordInto(heard));
+    listener->addObserver("com.example.Other", recordInto(otherName));
+    listener->addObserver("", recordInto(everything));
+    poster->addObserver("com.example.Moved", recordInto(echoed));
+
+    ASSERT_TRUE(poster->post("com.example.Moved", "/Trash/Foo.app", dictionary({{"n", 7}})));
+    ASSERT_TRUE(poster->post("com.example.Moved", std::nullopt));
+    ASSERT_TRUE(runEventsUntil([&] { return heard.size() == 2 && echoed.size() == 2; }));
+    EXPECT_EQ(heard[0].name, "com.example.Moved");
+    EXPECT_EQ(heard[0].object, "/Trash/Foo.app");
+    EXPECT_EQ(heard[0].userInfo, dictionary({{"n", 7}}));
+    EXPECT_EQ(heard[1].object, std::nullopt) << "no object must not arrive as an empty string";
+    EXPECT_EQ(heard[1].userInfo, dictionary({}));
+    EXPECT_EQ(echoed[0].object, "/Trash/Foo.app") << "the poster hears itself, as on the platform";
+
+    // After removal nothing more arrives; the catch-all observer proves that the
+    // last notification did.
+    listener->removeObserver(token);
+    ASSERT_TRUE(poster->post("com.example.Moved", "after removal"));
+    ASSERT_TRUE(runEventsUntil([&] { return everything.size() == 3; }));
+    EXPECT_EQ(heard.size(), 2u);
+    EXPECT_TRUE(otherName.empty());
+}
+
+TEST_F(BusNotificationCenterTest, UserInformationKeepsItsKinds) {
+    const std::uint8_t rawBytes[] = {0, 1, 0xFE, 0xFF};
+    struct Case {
+        const char* what;
+        PlistValue sent;
+        PlistValue expected;
+    };
+    const PlistValue nested = dictionary(
+        {{"list", PlistValue(PlistValue::Array{PlistValue(true), PlistValue("x"), PlistValue(2)})},
+         {"inner", dictionary({{"flag", false}})}});
+    const Case cases[] = {
+        {"true", true, true},
+        {"false", false, false},
+        {"zero", 0, 0},
+        {"negative", -1, -1},
+        {"largest integer", std::numeric_limits<std::int64_t>::max(),
+         std::numeric_limits<std::int64_t>::max()},
+        {"smallest integer", std::numeric_limits<std::int64_t>::min(),
+         std::numeric_limits<std::int64_t>::min()},
+        {"real", 1.5, 1.5},
+        {"whole real stays real", 2.0, 2.0},
+        {"text", "Grüße, 世界", "Grüße, 世界"},
+        {"empty text", "", ""},
+        {"data", PlistValue::Data(std::begin(rawBytes), std::end(rawBytes)),
+         PlistValue::Data(std::begin(rawBytes), std::end(rawBytes))},
+        {"empty array", PlistValue::Array{}, PlistValue::Array{}},
+        {"empty dictionary", dictionary({}), dictionary({})},
+        {"nested", nested, nested},
+        {"date arrives as seconds", PlistValue::Date{12.5}, 12.5},
+        {"archive reference arrives as integer", PlistValue::Uid{3}, 3},
+    };
+    std::vector<Received> heard;
+    listener->addObserver("com.example.Kinds", recordInto(heard));
+    for (const Case& c : cases)
+        ASSERT_TRUE(poster->post("com.example.Kinds", c.what, dictionary({{"value", c.sent}})))
+            << c.what;
+    ASSERT_TRUE(runEventsUntil([&] { return heard.size() == std::size(cases); }));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(heard[i].object, cases[i].what);
+        EXPECT_EQ(heard[i].userInfo, dictionary({{"value", cases[i].expected}})) << cases[i].what;
+    }
+    // The Full Disk Access answer depends on this: a boolean, not the number 1.
+    const PlistValue* flag = heard[0].userInfo.get("value");
+    ASSERT_NE(flag, nullptr);
+    EXPECT_EQ(flag->kind(), PlistValue::Kind::Boolean);
+}
+
+TEST_F(BusNotificationCenterTest, ForeignValuesAreReadAsWellAsTheyCanBe) {
+    QDBusArgument structure;
+    structure.beginStructure();
+    structure << 7 << QStringLiteral("seven");
+    structure.endStructure();
+    QDBusArgument integerKeys;
+    integerKeys.beginMap(QMetaType::fromType<int>(), QMetaType::fromType<QString>());
+    integerKeys.beginMapEntry();
+    integerKeys << 5 << QStringLiteral("five");
+    integerKeys.endMapEntry();
+    integerKeys.endMap();
+    QDBusArgument doubles;
+    doubles << QList<double>{0.5, 1.5};
+
+    struct Case {
+        const char* key;
+        QVariant sent;
+        PlistValue expected;
+    };
+    const Case cases[] = {
+        {"byte", QVariant::fromValue<uchar>(200), 200},
+        {"int16", QVariant::fromValue<short>(-2), -2},
+        {"uint16", QVariant::fromValue<ushort>(65535), 65535},
+        {"int32", QVariant::fromValue<int>(-70000), -70000},
+        {"uint32", QVariant::fromValue<uint>(4000000000u), std::int64_t(4000000000)},
+        {"uint64", QVariant::fromValue<qulonglong>(5), 5},
+        {"object path", QVariant::fromValue(QDBusObjectPath("/a/b")), "/a/b"},
+        {"signature", QVariant::fromValue(QDBusSignature("a{sv}")), "a{sv}"},
+        {"variant in variant", QVariant::fromValue(QDBusVariant(true)), true},
+        {"string list", QStringList{"a", "b"}, PlistValue::Array{PlistValue("a"), PlistValue("b")}},
+        {"structure", QVariant::fromValue(structure),
+         PlistValue::Array{PlistValue(7), PlistValue("seven")}},
+        {"integer keys", QVariant::fromValue(integerKeys), dictionary({{"5", "five"}})},
+        {"array of doubles", QVariant::fromValue(doubles),
+         PlistValue::Array{PlistValue(0.5), PlistValue(1.5)}},
+    };
+    QVariantMap info;
+    PlistValue::Dictionary expected;
+    for (const Case& c : cases) {
+        info.insert(c.key, c.sent);
+        expected[c.key] = c.expected;
+    }
+    std::vector<Received> heard;
+    listener->addObserver("com.example.Foreign", recordInto(heard));
+    sendRaw({QStringLiteral("com.example.Foreign"), QStringList{}, info});
+    ASSERT_TRUE(runEventsUntil([&] { return heard.size() == 1; }));
+    for (const Case& c : cases) {
+        const PlistValue* value = heard[0].userInfo.get(c.key);
+        ASSERT_NE(value, nullptr) << c.key;
+        EXPECT_EQ(*value, c.expected) << c.key;
+    }
+    EXPECT_EQ(heard[0].userInfo, dictionary(expected));
+}
+
+TEST_F(BusNotificationCenterTest, SignalsOfAnotherShapeAreIgnored) {
+    const QList<QVariant> malformed[] = {
+        {QStringLiteral("com.example.Shape")},
+        {QStringLiteral("com.example.Shape"), QStringList{}},
+        {QStringLiteral("com.example.Shape"), QStringLiteral("object"), QVariantMap()},
+        {QStringLiteral("com.example.Shape"), QStringList{}, QVariantMap(), 1},
+        {QStringLiteral("com.example.Shape"), QStringList{"one", "two"}, QVariantMap()},
+        {QString(), QStringList{}, QVariantMap()},
+        {42, QStringList{}, QVariantMap()},
+    };
+    std::vector<Received> heard;
+    listener->addObserver("", recordInto(heard));
+    for (const auto& arguments : malformed)
+        sendRaw(arguments);
+    // Signals of one sender arrive in order, so once this one is here every
+    // malformed one before it has been dealt with.
+    sendRaw({QStringLiteral("com.example.Shape"), QStringList{"last"}, QVariantMap()});
+    ASSERT_TRUE(runEventsUntil([&] { return !heard.empty(); }));
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].object, "last");
+}
+
+TEST_F(BusNotificationCenterTest, RefusesWhatTheBusCannotCarry) {
+    const std::string withNul("a\0b", 3);
+    const std::string illFormed = "\xC3\x28";
+    struct Case {
+        const char* what;
+        std::string name;
+        std::optional<std::string> object;
+        PlistValue userInfo;
+    };
+    const Case cases[] = {
+        {"empty name", "", std::nullopt, PlistValue()},
+        {"NUL in the name", withNul, std::nullopt, PlistValue()},
+        {"ill-formed name", illFormed, std::nullopt, PlistValue()},
+        {"NUL in the object", "n", withNul, PlistValue()},
+        {"NUL in a value", "n", std::nullopt, dictionary({{"k", withNul}})},
+        {"ill-formed key", "n", std::nullopt, dictionary({{illFormed, 1}})},
+        {"null value", "n", std::nullopt, dictionary({{"k", PlistValue()}})},
+        {"not a dictionary", "n", std::nullopt, PlistValue(PlistValue::Array{})},
+    };
+    std::vector<Received> heard;
+    listener->addObserver("", recordInto(heard));
+    for (const Case& c : cases)
+        EXPECT_FALSE(poster->post(c.name, c.object, c.userInfo)) << c.what;
+    ASSERT_TRUE(poster->post("sentinel", std::nullopt));
+    ASSERT_TRUE(runEventsUntil([&] { return !heard.empty(); }));
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].name, "sentinel");
+}
+
+TEST(BusNotificationCenter, NeedsAConnectedBus) {
+    QDBusConnection nowhere = QDBusConnection::connectToBus(
+        QStringLiteral("unix:path=/nonexistent/sweepwise-bus"), QStringLiteral("nowhere"));
+    EXPECT_FALSE(nowhere.isConnected());
+    EXPECT_EQ(BusNotificationCenter::create(nowhere), nullptr);
+    QDBusConnection::disconnectFromBus(QStringLiteral("nowhere"));
+}

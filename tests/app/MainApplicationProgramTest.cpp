@@ -1,0 +1,280 @@
+#include "app/ApplicationBusClient.h"
+#include "app/BusTestSupport.h"
+#include "app/BusWorkspace.h"
+#include "shell/FileMessage.h"
+#include "shell/NotificationsManager.h"
+#include "shell/PathForRemove.h"
+#include "shell/WatcherMessage.h"
+#include "support/Sandbox.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace testing_support;
+
+namespace {
+
+const std::string kMainApp = "com.halvorn.Sweepwise-SIII";
+const std::string kHelper = "com.halvorn.Sweepwise-SIII-Helper";
+const std::string kHeader = "---=== Sweepwise Agent Watcher Message v2 ===---\n";
+
+std::map<std::string, std::string> withHome(const std::string& home) {
+    auto environment = programEnvironment();
+    environment["SWEEPWISE_HOME"] = home;
+    return environment;
+}
+
+bool exists(const std::string& path) {
+    return access(path.c_str(), F_OK) == 0;
+}
+
+// The bus workspace of this test process, as the helper installs it for itself.
+class InstalledBusWorkspace {
+public:
+    InstalledBusWorkspace() {
+        Workspace::setShared(BusWorkspace::create(PrivateBus::connect("workspace"),
+                                                  Workspace::createSystemWorkspace()));
+    }
+    ~InstalledBusWorkspace() { Workspace::setShared(nullptr); }
+};
+
+std::unique_ptr<ChildProgram> startListening() {
+    auto listener = std::make_unique<ChildProgram>(
+        mainExecutable(), std::vector<std::string>{"listen"}, programEnvironment());
+    EXPECT_TRUE(listener->waitForOutput("listening as " + kMainApp + "\n"))
+        << listener->standardError();
+    return listener;
+}
+
+} // namespace
+
+TEST(MainApplicationProgram, ReadsWatcherMessagesAndPrintsTheirLeftovers) {
+    const std::string items =
+        R"({"items":[{"type":"8","size":"4096","path":"/h/Library/Caches/foo","bundleId":"com.example.foo"},)"
+        R"({"type":10,"path":"/h/Library/Preferences/foo.plist","bundleId":"COM.EXAMPLE.FOO"}]})";
+    struct Case {
+        const char* what;
+        const char* name;
+        std::string text;
+        int exitCode;
+        std::string printed;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"valid", "a.trforsa", kHeader + items, 0,
+         ": 2 leftovers\n"
+         "caches\t4096\tcom.example.foo\t/h/Library/Caches/foo\n"
+         "preferences\t-\tcom.example.foo\t/h/Library/Preferences/foo.plist\n",
+         ""},
+        {"no header", "b.trforsa", items, 1, "", "is not a readable watcher message"},
+        {"no valid item", "c.trforsa",
+         kHeader + R"({"items":[{"type":"18","path":"/x","bundleId":"a"}]})", 1, "",
+         "is not a readable watcher message"},
+        {"broken JSON", "d.trforsa", kHeader + "{\"items\":[", 1, "",
+         "is not a readable watcher message"},
+        {"other suffix", "e.msgforsahelp", kHeader + items, 1, "", "is not a .trforsa file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string path = Sandbox::process().makeFolder("messages") + "/" + c.name;
+        writeFile(path, c.text);
+        ChildProgram program(mainExecutable(), {path}, programEnvironment());
+        ASSERT_TRUE(program.waitForExit());
+        EXPECT_EQ(program.exitCode(), c.exitCode) << program.standardError();
+        EXPECT_EQ(program.standardOutput(), c.printed.empty() ? "" : path + c.printed);
+        EXPECT_NE(program.standardError().find(c.error), std::string::npos)
+            << program.standardError();
+        EXPECT_EQ(exists(path), c.exitCode != 0) << "only a message that was read is deleted";
+    }
+    ChildProgram missing(mainExecutable(), {"/nonexistent/x.trforsa"}, programEnvironment());
+    ASSERT_TRUE(missing.waitForExit());
+    EXPECT_EQ(missing.exitCode(), 1);
+}
+
+TEST(MainApplicationProgram, TheHelperHandsLeftoversToTheMainApplication) {
+    InstalledBusWorkspace workspace;
+    // The helper inside the built main bundle finds the main application around it.
+    const std::string helperBundle = std::filesystem::path(helperExecutable())
+                                         .parent_path()
+                                         .parent_path()
+                                         .parent_path()
+                                         .string();
+    NotificationsManager manager(helperBundle);
+    auto item = PathForRemove::create("/h/Library/Logs/Foo", 11, "com.example.Foo");
+    item->setSize(12);
+
+    // With the main application running, the message goes straight to it through
+    // Open, called by this process, as dbus-monitor shows.
+    ChildProgram monitor("dbus-monitor",
+                         {"--address", PrivateBus::address(),
+                          "type='method_call',interface='org.freedesktop.Application'"});
+    ASSERT_TRUE(monitor.waitForOutput("NameLost")) << monitor.standardError();
+    auto listener = startListening();
+    auto running = Workspace::shared()->runningApplicationsWithBundleIdentifier(kMainApp);
+    ASSERT_EQ(running.size(), 1u);
+    EXPECT_EQ(running[0].processIdentifier, listener->processIdentifier());
+    EXPECT_EQ(running[0].executablePath, mainExecutable());
+
+    manager.removeFilePaths({item});
+    EXPECT_TRUE(listener->waitForOutput("logs\t12\tcom.example.foo\t/h/Library/Logs/Foo\n"))
+        << listener->standardOutput() << listener->standardError();
+    const std::string ownName = PrivateBus::connect("workspace").baseService().toStdString();
+    EXPECT_TRUE(monitor.waitForOutput("sender=" + ownName + " -> destination=" + kMainApp))
+        << monitor.standardOutput();
+    EXPECT_NE(monitor.standardOutput().find("path=/com/halvorn/Sweepwise_SIII; "
+                                            "interface=org.freedesktop.Application; member=Open"),
+              std::string::npos);
+
+    // A second start with a file hands it to the running one as well.
+    std::string path = Sandbox::process().makeFolder("handed") + "/x.trforsa";
+    writeFile(path,
+              kHeader + R"({"items":[{"type":"3","path":"/h/Support/Foo","bundleId":"b.c"}]})");
+    ChildProgram second(mainExecutable(), {path}, programEnvironment());
+    ASSERT_TRUE(second.waitForExit());
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(second.standardOutput(), "handed 1 file to the running Sweepwise\n");
+    EXPECT_TRUE(listener->waitForOutput(
+        path + ": 1 leftover\napplication-support\t-\tb.c\t/h/Support/Foo\n"))
+        << listener->standardOutput();
+    EXPECT_FALSE(exists(path));
+    listener.reset();
+
+    // Without it, the workspace starts the main application with the message. It
+    // writes to this process's standard output, which is caught in a file meanwhile.
+    QDBusConnection bus = PrivateBus::connect("workspace");
+    ASSERT_TRUE(runEventsUntil([&] { return !ApplicationBusClient::isRunning(bus, kMainApp); }));
+    const std::string captured = Sandbox::process().makeFolder("started") + "/stdout";
+    std::fflush(stdout);
+    int saved = dup(STDOUT_FILENO);
+    int capture = open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ASSERT_GE(capture, 0);
+    dup2(capture, STDOUT_FILENO);
+    manager.removeFilePaths({item});
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    close(capture);
+    EXPECT_TRUE(runEventsUntil([&] {
+        return readFile(captured).find("logs\t12\tcom.example.foo\t/h/Library/Logs/Foo\n") !=
+               std::string::npos;
+    })) << readFile(captured);
+    const std::string folder = Sandbox::process().tmp() + "/" + kHelper;
+    EXPECT_TRUE(runEventsUntil([&] {
+        return std::filesystem::directory_iterator(folder) == std::filesystem::directory_iterator();
+    })) << "every message was read and deleted";
+}
+
+TEST(MainApplicationProgram, SendsExclusionCommandsToTheRunningHelper) {
+    ChildProgram helper(helperExecutable(), {}, programEnvironment());
+    QDBusConnection bus = PrivateBus::connect("exclusions");
+    ASSERT_TRUE(runEventsUntil(
+        [&] { return ApplicationBusClient::isRunning(bus, kHelper) || !helper.isRunning(); }));
+
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* printed;
+        std::optional<std::vector<std::string>> excluded;
+    };
+    const Case cases[] = {
+        {{"exclude", "/Applications/Foo.app", "/Applications/Bar Baz.app"},
+         "sent an exclusion of 2 paths to the helper\n",
+         std::vector<std::string>{"/Applications/Foo.app", "/Applications/Bar Baz.app"}},
+        {{"clear-exclusions"}, "sent the end of all exclusions to the helper\n", std::nullopt},
+    };
+    std::size_t seen = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.front());
+        ChildProgram send(mainExecutable(), c.arguments, programEnvironment());
+        ASSERT_TRUE(send.waitForExit());
+        EXPECT_EQ(send.exitCode(), 0) << send.standardError();
+        EXPECT_EQ(send.standardOutput(), c.printed);
+
+        // The helper was handed a command file; read it as the helper will.
+        const std::string marker = "SweepwiseHelper: open ";
+        ASSERT_TRUE(runEventsUntil([&] {
+            std::string log = helper.standardError();
+            std::size_t count = 0;
+            for (auto at = log.find(marker); at != std::string::npos; at = log.find(marker, at + 1))
+                ++count;
+            return count > seen;
+        }));
+        std::string log = helper.standardError();
+        std::size_t at = log.rfind(marker) + marker.size();
+        std::string file = log.substr(at, log.find('\n', at) - at);
+        ++seen;
+        EXPECT_EQ(file.rfind(Sandbox::process().tmp() + "/" + kHelper + "/random_", 0), 0u) << file;
+        auto message = FileMessage::loadFromFile(file);
+        ASSERT_NE(message, nullptr);
+        if (c.excluded) {
+            EXPECT_EQ(FileMessage::ReadExcludePaths(message.get()), c.excluded);
+        } else {
+            EXPECT_TRUE(FileMessage::ReadCancelExcludeRemovedPathsFromMessage(message.get()));
+        }
+    }
+}
+
+TEST(MainApplicationProgram, CommandLineAnswersWithClearExitCodes) {
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitCode;
+        const char* expectedOutput;
+        const char* expectedError;
+    };
+    const Case cases[] = {
+        {{"--help"}, 0, "Usage: Sweepwise <command>", ""},
+        {{"-h"}, 0, "Usage: Sweepwise <command>", ""},
+        {{}, 2, "", "Sweepwise: no command given\nUsage:"},
+        {{"uninstall"}, 2, "", "Sweepwise: unknown command 'uninstall'\n"},
+        {{"fda", "--timeout"}, 2, "", "fda takes only --timeout SECONDS"},
+        {{"fda", "--timeout", "0"}, 2, "", "whole number of seconds from 1 to 600"},
+        {{"fda", "--timeout", "601"}, 2, "", "whole number of seconds from 1 to 600"},
+        {{"fda", "--timeout", "2s"}, 2, "", "whole number of seconds from 1 to 600"},
+        {{"fda", "now"}, 2, "", "fda takes only --timeout SECONDS"},
+        {{"login-item"}, 2, "", "login-item takes on or off"},
+        {{"login-item", "yes"}, 2, "", "login-item takes on or off"},
+        {{"fda"},
+         3,
+         "",
+         "Sweepwise: the helper (com.halvorn.Sweepwise-SIII-Helper) is not running\n"},
+    };
+    for (const Case& c : cases) {
+        std::string call;
+        for (const auto& argument : c.arguments)
+            call += argument + " ";
+        SCOPED_TRACE(call);
+        ChildProgram program(mainExecutable(), c.arguments, programEnvironment());
+        ASSERT_TRUE(program.waitForExit());
+        EXPECT_EQ(program.exitCode(), c.exitCode);
+        std::string out = program.standardOutput(), err = program.standardError();
+        if (*c.expectedOutput == '\0') {
+            EXPECT_EQ(out, "");
+        } else {
+            EXPECT_TRUE(out.starts_with(c.expectedOutput)) << out;
+        }
+        if (*c.expectedError == '\0') {
+            EXPECT_EQ(err, "");
+        } else {
+            EXPECT_NE(err.find(c.expectedError), std::string::npos) << err;
+        }
+    }
+}
+
+TEST(MainApplicationProgram, SwitchesTheLoginItemOfTheHelperInItsBundle) {
+    std::string home = Sandbox::process().makeFolder("home");
+    std::string entry = home + "/.config/autostart/com.halvorn.Sweepwise-SIII-Helper.desktop";
+
+    ChildProgram on(mainExecutable(), {"login-item", "on"}, withHome(home));
+    ASSERT_TRUE(on.waitForExit());
+    EXPECT_EQ(on.exitCode(), 0) << on.standardError();
+    std::string contents = readFile(entry);
+    EXPECT_NE(contents.find("Exec=\"" + helperExecutable() + "\"\n"), std::string::npos)
+        << contents;
+
+    ChildProgram off(mainExecutable(), {"login-item", "off"}, withHome(home));
+    ASSERT_TRUE(off.waitForExit());
+    EXPECT_EQ(off.exitCode(), 0) << off.standardError();
+    EXPECT_EQ(off.standardOutput(), "login item off\n");
+    EXPECT_NE(access(entry.c_str(), F_OK), 0);
+}

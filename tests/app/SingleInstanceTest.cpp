@@ -1,0 +1,205 @@
+#include "app/SingleInstance.h"
+
+#include "app/ApplicationBusClient.h"
+#include "app/ApplicationBusName.h"
+#include "app/ApplicationService.h"
+#include "app/BusTestSupport.h"
+#include "shell/WatcherSettings.h"
+#include "support/Sandbox.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+const std::string kHelper = "com.halvorn.Sweepwise-SIII-Helper";
+
+// Calls a method of org.freedesktop.Application without blocking this thread,
+// which has to answer it when the service lives in this very process.
+QDBusMessage callApplication(const QDBusConnection& connection, const std::string& name,
+                             const QString& method, const QList<QVariant>& arguments) {
+    QDBusMessage call = QDBusMessage::createMethodCall(QString::fromStdString(name),
+                                                       ApplicationBusName::objectPath(name),
+                                                       ApplicationBusName::kInterface, method);
+    call.setArguments(arguments);
+    QDBusPendingCall pending = connection.asyncCall(call);
+    EXPECT_TRUE(runEventsUntil([&] { return pending.isFinished(); }));
+    return pending.reply();
+}
+
+bool waitUntilOwned(const std::string& name, bool owned, ChildProgram* program = nullptr) {
+    QDBusConnection bus = PrivateBus::connect("watcher");
+    return runEventsUntil([&] {
+               return ApplicationBusClient::isRunning(bus, name) == owned ||
+                      (program && !program->isRunning());
+           }) &&
+           ApplicationBusClient::isRunning(bus, name) == owned;
+}
+
+} // namespace
+
+TEST(ApplicationBusName, DerivesObjectPathsAndChecksNames) {
+    EXPECT_EQ(ApplicationBusName::objectPath(kHelper), "/com/halvorn/Sweepwise_SIII_Helper");
+    EXPECT_EQ(ApplicationBusName::objectPath("com.halvorn.Sweepwise-SIII"),
+              "/com/halvorn/Sweepwise_SIII");
+    EXPECT_EQ(ApplicationBusName::objectPath("org.example.app_2"), "/org/example/app_2");
+
+    struct Case {
+        std::string name;
+        bool valid;
+    };
+    const Case cases[] = {
+        {kHelper, true},
+        {"a.b", true},
+        {"org.example.Foo-Bar_2", true},
+        {"single", false},
+        {"", false},
+        {".a.b", false},
+        {"a..b", false},
+        {"a.b.", false},
+        {"org.7zip.App", false},
+        {"org.example.Foo Bar", false},
+        {"org.example.Föö", false},
+        {":1.42", false},
+        {"a." + std::string(254, 'b'), false},
+        {"a." + std::string(253, 'b'), true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ApplicationBusName::isValid(c.name), c.valid) << c.name;
+}
+
+TEST(ApplicationService, ServesOpenActivateAndRefusesActions) {
+    const std::string name = "com.example.Served";
+    QDBusConnection own = PrivateBus::connect("served");
+    QDBusConnection other = PrivateBus::connect("caller");
+    auto service = ApplicationService::claim(own, name);
+    ASSERT_NE(service, nullptr);
+    EXPECT_EQ(ApplicationService::claim(other, name), nullptr) << "the name is taken";
+    EXPECT_EQ(ApplicationService::claim(other, "not a name"), nullptr);
+
+    // Files that arrive before there is a handler wait for it.
+    QStringList uris{"file:///early.msgforsahelp"};
+    ASSERT_EQ(callApplication(other, name, "Open", {uris, QVariantMap()}).type(),
+              QDBusMessage::ReplyMessage);
+    std::vector<std::vector<std::string>> opened;
+    int activations = 0;
+    service->setOpenHandler(
+        [&](const std::vector<std::string>& paths) { opened.push_back(paths); });
+    service->setActivateHandler([&] { ++activations; });
+    ASSERT_TRUE(runEventsUntil([&] { return opened.size() == 1; }));
+    EXPECT_EQ(opened[0], std::vector<std::string>{"/early.msgforsahelp"});
+
+    // Only local files get through, decoded.
+    uris = {"file:///Users/a%20b/M%C3%BCll%25.msgforsahelp",
+            "https://example.com/x",
+            "relative",
+            "file://host/x",
+            "file:///bad%2",
+            "file:///nul%00byte",
+            "file://localhost/ok"};
+    ASSERT_EQ(callApplication(other, name, "Open", {uris, QVariantMap()}).type(),
+              QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(runEventsUntil([&] { return opened.size() == 2; }));
+    EXPECT_EQ(opened[1], (std::vector<std::string>{"/Users/a b/Müll%.msgforsahelp", "/ok"}));
+
+    ASSERT_EQ(callApplication(other, name, "Activate", {QVariantMap()}).type(),
+              QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(runEventsUntil([&] { return activations == 1; }));
+
+    QDBusMessage refused = callApplication(other, name, "ActivateAction",
+                                           {QStringLiteral("quit"), QVariantList(), QVariantMap()});
+    EXPECT_EQ(refused.type(), QDBusMessage::ErrorMessage);
+    EXPECT_EQ(refused.errorName(), "org.freedesktop.DBus.Error.InvalidArgs");
+
+    // A client we did not write finds the interface where the convention says.
+    ChildProgram introspect("dbus-send", {"--session", "--print-reply", "--dest=" + name,
+                                          ApplicationBusName::objectPath(name).toStdString(),
+                                          "org.freedesktop.DBus.Introspectable.Introspect"});
+    ASSERT_TRUE(introspect.waitForExit());
+    std::string xml = introspect.standardOutput();
+    EXPECT_NE(xml.find("<interface name=\"org.freedesktop.Application\">"), std::string::npos)
+        << xml << introspect.standardError();
+    for (const char* method : {"\"Activate\"", "\"Open\"", "\"ActivateAction\""})
+        EXPECT_NE(xml.find(method), std::string::npos) << method;
+
+    service.reset();
+    EXPECT_TRUE(waitUntilOwned(name, false)) << "destroying the service gives the name up";
+    EXPECT_NE(ApplicationService::claim(other, name), nullptr);
+}
+
+TEST(SingleInstance, ASecondHelperHandsItsFilesToTheFirst) {
+    std::string folder = Sandbox::process().makeFolder("cwd");
+    ChildProgram first(helperExecutable(), {}, programEnvironment());
+    ASSERT_TRUE(waitUntilOwned(kHelper, true, &first)) << first.standardError();
+
+    ChildProgram second(helperExecutable(), {"relative name.msgforsahelp", "/abs/other"},
+                        programEnvironment(), folder);
+    ASSERT_TRUE(second.waitForExit());
+    EXPECT_TRUE(second.exitedNormally());
+    EXPECT_EQ(second.exitCode(), 0) << second.standardError();
+    EXPECT_TRUE(first.waitForOutput("SweepwiseHelper: open /abs/other"));
+    EXPECT_NE(first.standardError().find("SweepwiseHelper: open " + folder +
+                                         "/relative name.msgforsahelp\n"),
+              std::string::npos)
+        << first.standardError();
+    EXPECT_EQ(second.standardError().find("SweepwiseHelper: open"), std::string::npos);
+
+    // The owner of the name is how the running helper and its executable are found.
+    QDBusConnection bus = PrivateBus::connect("lookup");
+    auto pid = ApplicationBusClient::processIdentifier(bus, kHelper);
+    ASSERT_TRUE(pid);
+    EXPECT_EQ(ApplicationBusClient::executablePath(bus, kHelper), helperExecutable());
+    EXPECT_FALSE(ApplicationBusClient::processIdentifier(bus, "com.example.NotRunning"));
+}
+
+TEST(SingleInstance, TheRealHelperForwardsToWhoeverOwnsItsName) {
+    ASSERT_TRUE(waitUntilOwned(kHelper, false)) << "a helper of an earlier test is still there";
+    QDBusConnection own = PrivateBus::connect("owner");
+    auto service = ApplicationService::claim(own, kHelper);
+    ASSERT_NE(service, nullptr);
+    std::vector<std::string> opened;
+    int activations = 0;
+    service->setOpenHandler([&](const std::vector<std::string>& paths) {
+        opened.insert(opened.end(), paths.begin(), paths.end());
+    });
+    service->setActivateHandler([&] { ++activations; });
+
+    const std::string odd = "/tmp/Müll 100% \"quoted\".msgforsahelp";
+    ChildProgram forwarding(helperExecutable(), {odd}, programEnvironment());
+    ASSERT_TRUE(forwarding.waitForExit());
+    EXPECT_EQ(forwarding.exitCode(), 0) << forwarding.standardError();
+    ASSERT_TRUE(runEventsUntil([&] { return !opened.empty(); }));
+    EXPECT_EQ(opened, std::vector<std::string>{odd});
+
+    ChildProgram activating(helperExecutable(), {}, programEnvironment());
+    ASSERT_TRUE(activating.waitForExit());
+    EXPECT_EQ(activating.exitCode(), 0) << activating.standardError();
+    ASSERT_TRUE(runEventsUntil([&] { return activations == 1; }));
+}
+
+TEST(SingleInstance, ClaimsTheNameOnceItsOwnerIsGone) {
+    QDBusConnection bus = PrivateBus::connect("single");
+    auto helper = std::make_unique<ChildProgram>(helperExecutable(), std::vector<std::string>{},
+                                                 programEnvironment());
+    ASSERT_TRUE(waitUntilOwned(kHelper, true, helper.get())) << helper->standardError();
+
+    EXPECT_FALSE(SingleInstance::claimOrForward(bus, kHelper, {"/handed/over"}));
+    EXPECT_EQ(SingleInstance::service(), nullptr);
+    EXPECT_TRUE(helper->waitForOutput("SweepwiseHelper: open /handed/over"));
+
+    helper.reset();
+    ASSERT_TRUE(waitUntilOwned(kHelper, false));
+    EXPECT_TRUE(SingleInstance::claimOrForward(bus, kHelper, {}));
+    ASSERT_NE(SingleInstance::service(), nullptr);
+    EXPECT_EQ(ApplicationBusClient::processIdentifier(bus, kHelper), getpid());
+    SingleInstance::release();
+    EXPECT_EQ(SingleInstance::service(), nullptr);
+    EXPECT_TRUE(waitUntilOwned(kHelper, false));
+
+    // A name that cannot be on the bus leaves the program to run alone.
+    EXPECT_TRUE(SingleInstance::claimOrForward(bus, "not a bus name", {}));
+    EXPECT_EQ(SingleInstance::service(), nullptr);
+}

@@ -1,0 +1,193 @@
+#include "search/SimpleSizeCalculation.h"
+
+#include "platform/FileTestSupport.h"
+#include "platform/MainQueue.h"
+#include "platform/ThreadTestSupport.h"
+#include "support/Sandbox.h"
+
+#include <cstdint>
+#include <fcntl.h>
+#include <ftw.h>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+using platform::MainQueue;
+using namespace testing_support;
+
+namespace {
+
+using TaskPointer = std::shared_ptr<SimpleSizeCalculationTask>;
+
+thread_local std::uint64_t tNftwSum = 0;
+
+// The allocated size of every item below `root` that is not a folder, summed by nftw.
+std::uint64_t nftwSum(const std::string& root) {
+    tNftwSum = 0;
+    nftw(
+        root.c_str(),
+        [](const char*, const struct stat* status, int type, FTW* position) {
+            if (position->level > 0 && (type == FTW_F || type == FTW_SL))
+                tNftwSum += static_cast<std::uint64_t>(status->st_blocks) * 512u;
+            return 0;
+        },
+        64, FTW_PHYS);
+    return tNftwSum;
+}
+
+std::uint64_t ownAllocatedSize(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(lstat(path.c_str(), &status), 0) << path;
+    return static_cast<std::uint64_t>(status.st_blocks) * 512u;
+}
+
+// Counts the reports it receives and checks that each arrives on the main thread.
+class RecordingListener : public SimpleSizeCalculationTaskListener {
+public:
+    void onSimpleSizeCalculationTaskComplete(const TaskPointer& task) override {
+        EXPECT_TRUE(MainQueue::shared().isCurrentThread());
+        ++reports[task.get()];
+        ++total;
+    }
+
+    std::map<const SimpleSizeCalculationTask*, int> reports;
+    int total{0};
+};
+
+// Counts into a number its owner keeps, so that reports reaching a listener that should
+// have been released are seen.
+class CountingListener : public SimpleSizeCalculationTaskListener {
+public:
+    explicit CountingListener(std::shared_ptr<int> count) : m_count(std::move(count)) {}
+    void onSimpleSizeCalculationTaskComplete(const TaskPointer&) override { ++*m_count; }
+
+private:
+    std::shared_ptr<int> m_count;
+};
+
+TaskPointer addTask(const std::string& path,
+                    const std::shared_ptr<SimpleSizeCalculationTaskListener>& listener) {
+    auto task = std::make_shared<SimpleSizeCalculationTask>(path, listener);
+    SimpleSizeCalculation::GetInstance()->addTask(task);
+    return task;
+}
+
+bool waitForReports(const RecordingListener& listener, int count) {
+    return MainQueue::shared().runUntil([&] { return listener.total >= count; }, kPatience);
+}
+
+// Waits until the calculator has finished its run, then delivers whatever it posted, so
+// that a report that should not exist has had every chance to arrive.
+void settle(const std::vector<TaskPointer>& tasks) {
+    auto measured = [&] {
+        for (const auto& task : tasks)
+            if (task->itemSize() == SimpleSizeCalculationTask::kSizeNotCalculated)
+                return false;
+        return !SimpleSizeCalculation::GetInstance()->isWorking();
+    };
+    ASSERT_TRUE(MainQueue::shared().runUntil(measured, kPatience));
+    MainQueue::shared().drain();
+}
+
+} // namespace
+
+TEST(SimpleSizeCalculation, MeasuresEachKindOfPathOnce) {
+    std::string base = Sandbox::process().makeFolder("kinds");
+    std::string tree = base + "/tree";
+    makeDirs(tree + "/Caches/com.example.Foo/fsCachedData");
+    makeDirs(tree + "/Empty/inner");
+    writeFile(tree + "/Caches/com.example.Foo/Cache.db", std::string(70000, 'c'));
+    for (int item = 0; item < 40; ++item)
+        writeFile(tree + "/Caches/com.example.Foo/fsCachedData/" + std::to_string(item),
+                  std::string(item * 300, 'd'));
+    writeFile(tree + "/.hidden", std::string(5000, 'h'));
+    ASSERT_EQ(link((tree + "/.hidden").c_str(), (tree + "/Empty/hardlink").c_str()), 0);
+    makeDirs(base + "/elsewhere");
+    writeFile(base + "/elsewhere/big", std::string(300000, 'e'));
+    makeLink(base + "/elsewhere", tree + "/linkedFolder");
+    writeFile(base + "/file.plist", std::string(5000, 'p'));
+    int sparse = open((base + "/sparse").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(sparse, 0);
+    ASSERT_EQ(ftruncate(sparse, 16 << 20), 0);
+    close(sparse);
+    makeLink(base + "/elsewhere", base + "/folderLink");
+    makeLink(base + "/file.plist", base + "/fileLink");
+    makeLink(base + "/gone", base + "/dangling");
+
+    std::uint64_t treeSize = nftwSum(tree);
+    ASSERT_GT(treeSize, 300000u);
+    ASSERT_NE(ownAllocatedSize(base + "/file.plist"), 5000u);
+    const std::pair<std::string, std::uint64_t> cases[] = {
+        {tree, treeSize}, // links below are not followed, hard links count at each name
+        {tree + "/", treeSize},
+        {tree + "/Empty", ownAllocatedSize(tree + "/Empty/hardlink")},
+        {tree + "/Empty/inner", 0},
+        {base + "/file.plist", ownAllocatedSize(base + "/file.plist")},
+        {base + "/sparse", 0},
+        {base + "/folderLink", nftwSum(base + "/elsewhere")},
+        {base + "/fileLink", ownAllocatedSize(base + "/fileLink")},
+        {base + "/dangling", 0},
+        {base + "/missing", 0},
+        {"", 0},
+    };
+
+    auto listener = std::make_shared<RecordingListener>();
+    std::vector<TaskPointer> tasks;
+    for (const auto& [path, size] : cases)
+        tasks.push_back(addTask(path, listener));
+    ASSERT_TRUE(waitForReports(*listener, static_cast<int>(tasks.size())));
+    settle(tasks);
+    EXPECT_EQ(listener->total, static_cast<int>(tasks.size()));
+    for (std::size_t index = 0; index < tasks.size(); ++index) {
+        EXPECT_EQ(tasks[index]->itemSize(), cases[index].second) << cases[index].first;
+        EXPECT_EQ(listener->reports[tasks[index].get()], 1) << cases[index].first;
+    }
+}
+
+TEST(SimpleSizeCalculation, ReportsOnlyToListenersThatStillExist) {
+    std::string folder = Sandbox::process().makeFolder("listeners");
+    writeFile(folder + "/file", std::string(9000, 'x'));
+    auto kept = std::make_shared<RecordingListener>();
+    auto droppedReports = std::make_shared<int>(0);
+    auto dropped = std::make_shared<CountingListener>(droppedReports);
+    std::weak_ptr<CountingListener> droppedWatch = dropped;
+
+    std::vector<TaskPointer> tasks;
+    for (int round = 0; round < 8; ++round) {
+        tasks.push_back(addTask(folder, kept));
+        tasks.push_back(addTask(folder + "/file", dropped));
+    }
+    auto orphan = std::make_shared<SimpleSizeCalculationTask>();
+    orphan->setItemPath(folder);
+    SimpleSizeCalculation::GetInstance()->addTask(orphan);
+    SimpleSizeCalculation::GetInstance()->addTask(nullptr);
+    tasks.push_back(orphan);
+    dropped.reset();
+
+    ASSERT_TRUE(waitForReports(*kept, 8));
+    settle(tasks);
+    EXPECT_TRUE(droppedWatch.expired()) << "a task kept its listener alive";
+    EXPECT_EQ(kept->total, 8);
+    EXPECT_EQ(*droppedReports, 0);
+    for (const auto& task : tasks)
+        EXPECT_EQ(task->itemSize(), ownAllocatedSize(folder + "/file"));
+}
+
+// Every run ends once its tasks are done; each later task starts a new run.
+TEST(SimpleSizeCalculation, MeasuresTasksAddedAfterARunHasEnded) {
+    std::string folder = Sandbox::process().makeFolder("runs");
+    auto listener = std::make_shared<RecordingListener>();
+    for (int run = 1; run <= 3; ++run) {
+        writeFile(folder + "/file" + std::to_string(run), std::string(run * 5000, 'r'));
+        auto task = addTask(folder, listener);
+        ASSERT_TRUE(waitForReports(*listener, run));
+        settle({task});
+        EXPECT_FALSE(SimpleSizeCalculation::GetInstance()->isWorking());
+        EXPECT_EQ(task->itemSize(), nftwSum(folder)) << "run " << run;
+    }
+    EXPECT_EQ(listener->total, 3);
+}

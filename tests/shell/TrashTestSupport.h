@@ -1,0 +1,38 @@
+#pragma once
+
+#include "FileEventTestSupport.h"
+#include "platform/MainQueue.h"
+#include "support/Sandbox.h"
+
+#include <chrono>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+
+namespace testing_support {
+
+// An application folder; with an identifier it also gets an Info.plist naming it.
+inline std::string makeApp(const std::string& path,
+                           const std::optional<std::string>& identifier = std::nullopt) {
+    makeDirs(path + "/Contents/MacOS");
+    if (identifier)
+        writeFile(path + "/Contents/Info.plist",
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                  "<key>CFBundleIdentifier</key><string>" +
+                      *identifier + "</string></dict></plist>");
+    return path;
+}
+
+// A move as the file manager makes it within one volume: one rename(2).
+inline void move(const std::string& from, const std::string& to) {
+    ASSERT_EQ(std::rename(from.c_str(), to.c_str()), 0) << from << " -> " << to;
+}
+
+// Runs the main queue for `duration`: for checking that nothing more arrives once everything
+// that could have arrived has had its time.
+inline void runFor(std::chrono::milliseconds duration) {
+    platform::MainQueue::shared().runUntil([] { return false; }, duration);
+}
+
+} // namespace testing_support
