@@ -38,8 +38,9 @@ ApplicationService::ApplicationService(const QDBusConnection& connection,
 }
 
 ApplicationService::~ApplicationService() {
-    if (m_ownsName)
-        m_connection.interface()->unregisterService(QString::fromStdString(m_bundleIdentifier));
+    QDBusConnectionInterface* bus = m_connection.interface();
+    if (m_ownsName && bus)
+        bus->unregisterService(QString::fromStdString(m_bundleIdentifier));
     m_connection.unregisterObject(ApplicationBusName::objectPath(m_bundleIdentifier));
 }
 

@@ -222,6 +222,9 @@ TEST_F(BusNotificationCenterTest, SignalsOfAnotherShapeAreIgnored) {
 TEST_F(BusNotificationCenterTest, RefusesWhatTheBusCannotCarry) {
     const std::string withNul("a\0b", 3);
     const std::string illFormed = "\xC3\x28";
+    PlistValue deep = dictionary({});
+    for (int i = 0; i < 100; ++i)
+        deep = dictionary({{"d", deep}});
     struct Case {
         const char* what;
         std::string name;
@@ -236,7 +239,9 @@ TEST_F(BusNotificationCenterTest, RefusesWhatTheBusCannotCarry) {
         {"NUL in a value", "n", std::nullopt, dictionary({{"k", withNul}})},
         {"ill-formed key", "n", std::nullopt, dictionary({{illFormed, 1}})},
         {"null value", "n", std::nullopt, dictionary({{"k", PlistValue()}})},
+        {"truncated UTF-8 value", "n", std::nullopt, dictionary({{"k", "\xE2\x82"}})},
         {"not a dictionary", "n", std::nullopt, PlistValue(PlistValue::Array{})},
+        {"nested too deep", "n", std::nullopt, deep},
     };
     std::vector<Received> heard;
     listener->addObserver("", recordInto(heard));

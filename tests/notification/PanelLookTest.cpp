@@ -1,10 +1,7 @@
 #include "PanelTestSupport.h"
 #include "notification/AppAppearanceManager.h"
-#include "notification/FigmaPalette.h"
 #include "notification/ImageAssets.h"
 #include "notification/RichNotificationView.h"
-#include "notification/WatcherOfferNoCustomButton.h"
-#include "notification/WatcherOfferYesCustomButton.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -44,36 +41,6 @@ TEST(RichNotificationView, DrawsAOnePointBorderAroundTheInteriorAndLeavesTheCorn
         EXPECT_EQ(at(5, 5).alpha(), 255);
     }
     QApplication::setPalette(system);
-}
-
-TEST(WatcherOfferButtons, TakeTheirImagesIndentsAndTitleColour) {
-    struct Case {
-        const char* name;
-        std::unique_ptr<CustomButton> button;
-        QString imageName;
-        QColor textColor;
-    };
-    Case cases[] = {
-        {"uninstall", std::make_unique<WatcherOfferYesCustomButton>(), "CustomButtonBG105",
-         Qt::white},
-        {"ignore", std::make_unique<WatcherOfferNoCustomButton>(), "CustomButtonBG104",
-         QColor(0x4F, 0x6B, 0xB3)},
-    };
-    for (Case& c : cases) {
-        c.button->awakeFromNib();
-        const CustomButtonStyle& style = *c.button->buttonStyle();
-        EXPECT_EQ(style.fontBaselineOffset, 2.0f) << c.name;
-        EXPECT_EQ(style.headIndent, 15) << c.name;
-        EXPECT_EQ(style.tailIndent, 15) << c.name;
-        EXPECT_EQ(style.textColor, c.textColor) << c.name;
-        ASSERT_FALSE(style.image.isNull()) << c.name;
-        ASSERT_FALSE(style.alternateImage.isNull()) << c.name;
-        EXPECT_EQ(style.image.toImage(), ImageAssets::imageNamed(c.imageName).toImage()) << c.name;
-        EXPECT_EQ(style.alternateImage.toImage(),
-                  ImageAssets::imageNamed(c.imageName + "_click").toImage())
-            << c.name;
-        EXPECT_NE(style.image.toImage(), style.alternateImage.toImage()) << c.name;
-    }
 }
 
 TEST(ImageAssets, EveryImageComesAtOneAndTwoPixelsPerPoint) {

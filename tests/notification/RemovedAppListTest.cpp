@@ -11,7 +11,6 @@
 #include "notification/TextStyleData.h"
 #include "search/NSStringFileSizeFormatting.h"
 
-#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -53,15 +52,6 @@ protected:
 
 } // namespace
 
-TEST_F(RemovedAppListTest, FillsItsContainer) {
-    settle(m_container);
-    EXPECT_EQ(m_list->parentWidget(), &m_container);
-    EXPECT_EQ(m_list->geometry(), m_container.rect());
-    m_container.resize(300, 80);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(m_list->geometry(), m_container.rect());
-}
-
 // Row views are reused from one update to the next, so the last-row flag of each
 // must be decided again every time.
 TEST_F(RemovedAppListTest, EveryUpdateRebuildsTheRowsAndMarksOnlyTheLast) {
@@ -83,19 +73,6 @@ TEST_F(RemovedAppListTest, EveryUpdateRebuildsTheRowsAndMarksOnlyTheLast) {
                       "App " + std::to_string(index));
         }
     }
-}
-
-TEST_F(RemovedAppListTest, RowsThatDoNotFitScrollInsteadOfShrinking) {
-    settle(m_container);
-    m_list->updateWithItems(makeItems(3));
-    QCoreApplication::processEvents();
-    QScrollBar* scrollBar = m_list->tableView()->verticalScrollBar();
-    EXPECT_EQ(scrollBar->maximum(), 3 * RemovedAppList::rowHeight - kHeight);
-    EXPECT_EQ(row(2)->height(), RemovedAppList::rowHeight);
-
-    m_list->updateWithItems(makeItems(2));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(scrollBar->maximum(), 0);
 }
 
 TEST_F(RemovedAppListTest, SeparatorsRunFrom66To14BeforeTheEdgeExceptUnderTheLastRow) {

@@ -103,14 +103,6 @@ TEST_F(RichNotificationTextsTest, NamesWithMarkupAreShownAsWritten) {
               link());
 }
 
-TEST_F(RichNotificationTextsTest, NothingIsDescribedWhileNoNotificationIsOpen) {
-    EXPECT_TRUE(m_controller->generateDescriptionAttributedString().isEmpty());
-    offer(app("Foo", "com.example.foo"), 1);
-    EXPECT_FALSE(m_controller->generateDescriptionAttributedString().isEmpty());
-    m_controller->onNotificationClose();
-    EXPECT_TRUE(m_controller->generateDescriptionAttributedString().isEmpty());
-}
-
 TEST_F(RichNotificationTextsTest, AnApplicationWithoutExecutableIsCalledAfterItsFolder) {
     const std::string path = m_trash + "/Foo Bar.app";
     testing_support::makeDirs(path + "/Contents");

@@ -129,10 +129,3 @@ TEST(WorkspaceIcon, OversizedIconFilesAreNotRead) {
     ASSERT_EQ(truncate(path.c_str(), WorkspaceIcon::kMaxIconFileBytes + 1), 0);
     EXPECT_FALSE(WorkspaceIcon::bundleIcon(app));
 }
-
-TEST(WorkspaceIcon, TheHelperHasAnIconOfItsOwn) {
-    const QImage helper = WorkspaceIcon::helperApplicationIcon();
-    ASSERT_FALSE(helper.isNull());
-    EXPECT_NE(helper, WorkspaceIcon::genericApplicationIcon());
-    EXPECT_GE(helper.width(), WorkspaceIcon::kPreferredPixels);
-}

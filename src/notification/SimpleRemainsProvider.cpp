@@ -1,0 +1,70 @@
+#include "notification/SimpleRemainsProvider.h"
+
+#include "search/KnowledgeBaseSimpleSearchInfo.h"
+#include "search/SimpleRemainsInfo.h"
+#include "search/SimpleRemainsInfoListener.h"
+
+namespace {
+
+// One SimpleRemainsInfo as the notification sees it. The entry listens to the
+// object it owns and passes each size report on to the notification.
+class SimpleRemainsEntry : public RemainsInfo,
+                           public SimpleRemainsInfoListener,
+                           public std::enable_shared_from_this<SimpleRemainsEntry> {
+public:
+    explicit SimpleRemainsEntry(std::weak_ptr<RemainsInfoListener> listener)
+        : m_listener(std::move(listener)) {}
+
+    // The object starts measuring as soon as it exists, so it is made once the
+    // entry can be its listener.
+    bool load(const std::shared_ptr<platform::Bundle>& bundle) {
+        m_info = SimpleRemainsInfo::create(bundle, weak_from_this());
+        return m_info != nullptr;
+    }
+
+    SimpleRemainsInfo& info() const { return *m_info; }
+
+    std::string appName() const override { return m_info->appName(); }
+    std::string mainPath() const override { return m_info->mainPath(); }
+    std::uint64_t getTotalSize() const override { return m_info->getTotalSize(); }
+    void addBundle(const std::shared_ptr<platform::Bundle>& bundle) override {
+        if (bundle)
+            m_info->addBundle(*bundle);
+    }
+    void
+    addRemoveObjectPathsToArray(std::vector<std::shared_ptr<PathForRemove>>& array) const override {
+        m_info->addRemoveObjectPathsToArray(array);
+    }
+
+    void onSimpleRemainsInfoChanged(const std::shared_ptr<SimpleRemainsInfo>& info) override {
+        if (const auto listener = m_listener.lock())
+            listener->onSimpleRemainsInfoChanged(info ? this : nullptr);
+    }
+
+private:
+    std::weak_ptr<RemainsInfoListener> m_listener;
+    std::shared_ptr<SimpleRemainsInfo> m_info;
+};
+
+} // namespace
+
+void SimpleRemainsProvider::calculateIsCanShowNotificationForBundleWithID(
+    const std::string& bundleId, OkBlock okBlock) {
+    SimpleRemainsInfo::calculateIsCanShowNotificationForBundleWithID(bundleId, std::move(okBlock));
+}
+
+std::shared_ptr<KnowledgeBaseSimpleSearchInfo>
+SimpleRemainsProvider::generateForBundle(const std::shared_ptr<platform::Bundle>& bundle) {
+    return KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle);
+}
+
+std::shared_ptr<RemainsInfo> SimpleRemainsProvider::makeRemainsInfo(
+    const std::shared_ptr<platform::Bundle>& bundle, std::weak_ptr<RemainsInfoListener> listener,
+    const std::shared_ptr<KnowledgeBaseSimpleSearchInfo>& searchResult) {
+    auto entry = std::make_shared<SimpleRemainsEntry>(std::move(listener));
+    if (!entry->load(bundle))
+        return nullptr;
+    if (searchResult)
+        entry->info().appendKnowledgeBaseInfo(*searchResult);
+    return entry;
+}
