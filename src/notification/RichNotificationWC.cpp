@@ -29,11 +29,12 @@
 #include "shell/NotificationsManager.h"
 #include "shell/PathForRemove.h"
 #include "shell/WatcherSettings.h"
-#include "shell/Workspace.h"
 
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QPropertyAnimation>
 #include <QScreen>
+#include <QUrl>
 
 namespace {
 
@@ -152,17 +153,26 @@ RemovedAppList* RichNotificationWC::appList() const {
     return m_appList;
 }
 
+std::function<void()> RichNotificationWC::whenAlive(void (RichNotificationWC::*action)()) {
+    return [weakSelf = weak_from_this(), action] {
+        if (const auto self = weakSelf.lock())
+            ((*self).*action)();
+    };
+}
+
 void RichNotificationWC::windowDidLoad() {
     m_appList = RemovedAppList::addToContainerView(m_window->appsContainer());
-    std::weak_ptr<RichNotificationWC> weakSelf = weak_from_this();
-    const auto whenAlive = [weakSelf](void (RichNotificationWC::*action)()) {
-        return [weakSelf, action] {
-            if (const auto self = weakSelf.lock())
-                ((*self).*action)();
-        };
-    };
     QObject::connect(m_window.get(), &RichNotificationWindow::resized,
                      whenAlive(&RichNotificationWC::windowDidResize));
+    // The panel keeps its corner when the screen changes size or another screen
+    // becomes the primary one.
+    QObject::connect(qGuiApp, &QGuiApplication::primaryScreenChanged, m_window.get(),
+                     whenAlive(&RichNotificationWC::followPrimaryScreen));
+    followPrimaryScreen();
+    // The texts and the separator carry their colours, so a change of appearance,
+    // which the main application may make at any time, builds them anew.
+    QObject::connect(&AppAppearanceManager::shared(), &AppAppearanceManager::appearanceChanged,
+                     m_window.get(), whenAlive(&RichNotificationWC::applyAppearance));
     QObject::connect(m_window->closeButton(), &QAbstractButton::clicked,
                      whenAlive(&RichNotificationWC::onNotificationClose));
     QObject::connect(m_window->completeUninstallButton(), &QAbstractButton::clicked,
@@ -170,14 +180,27 @@ void RichNotificationWC::windowDidLoad() {
     QObject::connect(m_window->helpButton(), &QAbstractButton::clicked,
                      whenAlive(&RichNotificationWC::onShowHelp));
 
-    updateWindowContent();
-    m_window->topSeparator()->setBackgroundColor(
-        FigmaPalette::colorForFigmaColor(FigmaColor::stroke1));
+    applyAppearance();
     m_window->closeButton()->setTitle(
         QString::fromStdString(RichNotificationWCLocalizable::closeButtonTitle()));
     m_window->completeUninstallButton()->setTitle(
         QString::fromStdString(AppsListLocalizable::uninstallButtonTitle()));
     m_window->setLevel(WindowLevel::floating);
+}
+
+void RichNotificationWC::applyAppearance() {
+    updateWindowContent();
+    m_window->topSeparator()->setBackgroundColor(
+        FigmaPalette::colorForFigmaColor(FigmaColor::stroke1));
+}
+
+void RichNotificationWC::followPrimaryScreen() {
+    QObject::disconnect(m_screenGeometry);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        m_screenGeometry = QObject::connect(screen, &QScreen::geometryChanged, m_window.get(),
+                                            whenAlive(&RichNotificationWC::windowDidResize));
+    }
+    placeWindow();
 }
 
 void RichNotificationWC::showNotification() {
@@ -201,6 +224,13 @@ void RichNotificationWC::showNotification() {
     m_fadeIn->setEndValue(1.0);
     QObject::connect(m_fadeIn, &QPropertyAnimation::finished, panel,
                      [panel] { panel->panel()->update(); });
+    // An X server applies a window's opacity only when Qt sends its queued requests,
+    // which it otherwise does not do until the animation has ended; without this
+    // the panel stays invisible for the whole second and then appears at once.
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        QObject::connect(m_fadeIn, &QPropertyAnimation::valueChanged, panel,
+                         [] { QGuiApplication::sync(); });
+    }
     m_fadeIn->start(QAbstractAnimation::DeleteWhenStopped);
     panel->raise();
 }
@@ -225,10 +255,11 @@ void RichNotificationWC::hideNotification() {
     m_arrRemovedApps.clear();
     if (!m_window)
         return;
-    m_window->setLevel(WindowLevel::normal);
     if (m_fadeIn)
         m_fadeIn->stop();
+    // Closed first: a visible window would be shown again to take the new level.
     m_window->close();
+    m_window->setLevel(WindowLevel::normal);
 }
 
 void RichNotificationWC::onSelectCompleteUninstall() {
@@ -245,7 +276,8 @@ void RichNotificationWC::onNotificationClose() {
 
 void RichNotificationWC::onShowHelp() {
     window()->setLevel(WindowLevel::floating);
-    Workspace::shared()->openURL(Consts::GetInstance().getCustomNotificationHelpURL());
+    QDesktopServices::openUrl(
+        QUrl(QString::fromStdString(Consts::GetInstance().getCustomNotificationHelpURL())));
 }
 
 void RichNotificationWC::updateWindowContent() {

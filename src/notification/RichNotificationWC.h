@@ -93,6 +93,10 @@ private:
         : m_provider(std::move(provider)) {}
 
     void windowDidLoad();
+    // The action, run while the controller lives.
+    std::function<void()> whenAlive(void (RichNotificationWC::*action)());
+    void followPrimaryScreen();
+    void applyAppearance();
     void acceptSearchResult(const Bundle& bundle,
                             const std::shared_ptr<KnowledgeBaseSimpleSearchInfo>& result);
     std::shared_ptr<RemainsInfo> remainsForBundleId(const std::string& bundleId) const;
@@ -113,4 +117,5 @@ private:
     std::unique_ptr<RichNotificationWindow> m_window;
     QPointer<RemovedAppList> m_appList;
     QPointer<QPropertyAnimation> m_fadeIn;
+    QMetaObject::Connection m_screenGeometry;
 };

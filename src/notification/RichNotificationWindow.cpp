@@ -33,6 +33,9 @@ RichNotificationWindow::RichNotificationWindow(QWidget* parent)
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
+    setObjectName(QStringLiteral("RichNotificationWindow"));
+    setWindowTitle(QString::fromLatin1(windowTitle));
+    setWindowRole(QString::fromLatin1(windowRole));
 
     m_panel = new RichNotificationView(this);
     m_appIconImgView = new ImageView(m_panel);

@@ -52,6 +52,11 @@ public:
     static constexpr int iconLeft = 13;
     static constexpr int textLeft = border + 66;
 
+    // Names by which the desktop, and scripts that drive it, find the panel; the
+    // title never shows, since the window has no frame.
+    static constexpr const char* windowTitle = "Sweepwise Notification";
+    static constexpr const char* windowRole = "sweepwise-notification";
+
     explicit RichNotificationWindow(QWidget* parent = nullptr);
 
     RichNotificationView* panel() const { return m_panel; }

@@ -247,18 +247,6 @@ TEST(CustomButton, NewTitleForgetsTheCachedSize) {
     EXPECT_GT(button.sizeHint().width(), shortWidth);
 }
 
-TEST(CustomButton, ShowsTheChosenCursorOverItsBounds) {
-    QWidget window;
-    auto* button = new StyledButton;
-    button->setParent(&window);
-    EXPECT_FALSE(button->testAttribute(Qt::WA_SetCursor));
-    button->setUseCursor(QCursor(Qt::PointingHandCursor));
-    EXPECT_EQ(button->cursor().shape(), Qt::PointingHandCursor);
-    button->setUseCursor(std::nullopt);
-    EXPECT_FALSE(button->testAttribute(Qt::WA_SetCursor));
-    EXPECT_FALSE(button->useCursor().has_value());
-}
-
 TEST(CustomButton, HearsTheMouseOnlyWhileTrackingAndEnabled) {
     auto button = makeUninstallButton();
     button->show();

@@ -23,21 +23,6 @@ QFont pixelFont(int size) {
 
 } // namespace
 
-TEST(AtributikaBridge, TheEmptyTagNameMeansTheDefaultStyle) {
-    AtributikaBridge bridge;
-    EXPECT_TRUE(AtributikaBridge::DefaultTag().isEmpty());
-    EXPECT_EQ(bridge.defaultStyle(), AtributikaBridge::Style{});
-
-    bridge.setForegroundColor(Qt::red, AtributikaBridge::DefaultTag());
-    bridge.setFont(pixelFont(20), kTag);
-    EXPECT_EQ(bridge.defaultStyle().attributes.foregroundColor, QColor(Qt::red));
-    ASSERT_EQ(bridge.styles().size(), 1u);
-    const auto& tagged = bridge.styles().at(kTag);
-    EXPECT_EQ(tagged.name, kTag);
-    EXPECT_EQ(tagged.attributes.font->pixelSize(), 20);
-    EXPECT_FALSE(tagged.attributes.foregroundColor);
-}
-
 TEST(AtributikaBridge, TaggedWordsTakeTheirStyleOverTheDefault) {
     AtributikaBridge bridge;
     ParagraphStyle paragraph;
@@ -71,34 +56,6 @@ TEST(AtributikaBridge, TaggedWordsTakeTheirStyleOverTheDefault) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(bridge.convertString(c.text).runs(), c.runs) << c.text.toStdString();
-}
-
-TEST(AtributikaBridge, FigmaStylesSetFontKernColourAndParagraph) {
-    AtributikaBridge bridge;
-    bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperDescription, FigmaColor::text7,
-                                   TextAlignment::left, LineBreakMode::wordWrapping,
-                                   AtributikaBridge::DefaultTag());
-    bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperDescriptionEmphasis, FigmaColor::linkState,
-                                   kTag);
-
-    const TextAttributes& plain = bridge.defaultStyle().attributes;
-    EXPECT_EQ(plain.font, TextStyleData::forStyle(FigmaTextStyle::helperDescription).font());
-    EXPECT_EQ(plain.kern, 0.0f);
-    EXPECT_EQ(plain.foregroundColor, FigmaPalette::colorForFigmaColor(FigmaColor::text7));
-    ASSERT_TRUE(plain.paragraphStyle);
-    EXPECT_EQ(plain.paragraphStyle->alignment, TextAlignment::left);
-    EXPECT_EQ(plain.paragraphStyle->minimumLineHeight, 16);
-
-    const TextAttributes& tagged = bridge.styles().at(kTag).attributes;
-    EXPECT_EQ(tagged.font->weight(), QFont::Bold);
-    EXPECT_EQ(tagged.foregroundColor, FigmaPalette::colorForFigmaColor(FigmaColor::linkState));
-    EXPECT_FALSE(tagged.paragraphStyle);
-
-    const AtributikaBridge applier =
-        AtributikaBridge::textStyleApplier(FigmaTextStyle::helperDescription, FigmaColor::text7,
-                                           TextAlignment::left, LineBreakMode::wordWrapping);
-    EXPECT_EQ(applier.defaultStyle(), bridge.defaultStyle());
-    EXPECT_TRUE(applier.styles().empty());
 }
 
 TEST(AtributikaBridge, NotificationDescriptionDrawsInTwoColours) {

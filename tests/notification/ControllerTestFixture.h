@@ -36,13 +36,9 @@ public:
         opened.push_back({path, appPath});
         return true;
     }
-    bool openURL(const std::string& url) override {
-        urls.push_back(url);
-        return true;
-    }
+    bool openURL(const std::string&) override { return false; }
 
     std::vector<OpenCall> opened;
-    std::vector<std::string> urls;
 };
 
 inline std::string text(const AttributedLabel* label) {

@@ -19,28 +19,6 @@ TEST(FigmaPalette, AssetNamesAscendInByteOrderWithParsableFallbacks) {
     EXPECT_FALSE(FigmaPalette::entry(FigmaColor::clear));
 }
 
-TEST(FigmaPalette, NotificationColoursKeepTheirAssetsAndFallbacks) {
-    struct Named {
-        FigmaColor color;
-        int value;
-        const char* asset;
-        const char* fallback;
-    };
-    for (const Named& n : {Named{FigmaColor::bg10, 1, "bg_10", "FEFEFEFF"},
-                           Named{FigmaColor::linkState, 53, "link_state", "007AFFFF"},
-                           Named{FigmaColor::stroke1, 80, "stroke_1", "CCE6FFFF"},
-                           Named{FigmaColor::text7, 111, "text_7", "7C90A3FF"}}) {
-        EXPECT_EQ(static_cast<int>(n.color), n.value);
-        const auto entry = FigmaPalette::entry(n.color);
-        ASSERT_TRUE(entry);
-        EXPECT_EQ(entry->assetName, n.asset);
-        EXPECT_EQ(entry->fallback, n.fallback);
-        // The shipped light asset is the colour the design names.
-        EXPECT_EQ(ColorAssets::shared().colorNamed(n.asset, Appearance::light),
-                  HexColor::colorWithHexStringNotCacheable(n.fallback));
-    }
-}
-
 TEST(FigmaPalette, EveryColourHasAShippedLightAndDarkAsset) {
     const ColorAssets& assets = ColorAssets::shared();
     EXPECT_EQ(assets.count(), static_cast<std::size_t>(FigmaPalette::kAssetCount));

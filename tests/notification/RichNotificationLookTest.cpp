@@ -1,10 +1,12 @@
 #include "PanelTestSupport.h"
 #include "TestRemainsProvider.h"
+#include "notification/AppAppearanceManager.h"
 #include "notification/FigmaPalette.h"
 #include "notification/RichNotificationWC.h"
 #include "notification/RichNotificationWindow.h"
 #include "platform/MainQueue.h"
-#include "shell/Workspace.h"
+#include "notification/SuiteDefaults.h"
+#include "shell/WatcherSettings.h"
 
 #include <QBuffer>
 #include <QLinearGradient>
@@ -70,11 +72,27 @@ protected:
         std::uint64_t bytes;
     };
 
-    void SetUp() override { m_controller = RichNotificationWC::create(m_provider); }
+    void SetUp() override {
+        m_controller = RichNotificationWC::create(m_provider);
+        m_mainAppDefaults =
+            SuiteDefaults::create(WatcherSettings::GetInstance().getMainAppBundleID());
+        testing_support::makeDirs(Sandbox::process().home() + "/Library/Preferences");
+    }
 
-    // Shows the panel for the applications, each with its icon and measured leftovers.
-    QImage show(const std::vector<Application>& applications) {
+    void TearDown() override {
+        m_controller.reset();
+        std::remove(m_mainAppDefaults->path().c_str());
+        AppAppearanceManager::shared().prepareBeforeAppWindowAppears(nullptr);
+    }
+
+    // Shows the panel for the applications, each with its icon and measured
+    // leftovers, in the appearance chosen in the main application.
+    QImage show(const std::vector<Application>& applications, Appearance appearance) {
+        EXPECT_TRUE(m_mainAppDefaults->setAppAppearanceTypeValue(
+            static_cast<std::int64_t>(appearance == Appearance::dark ? AppAppearanceType::dark
+                                                                     : AppAppearanceType::light)));
         const std::string trash = Sandbox::process().makeFolder("Trash");
+        const std::size_t first = m_provider->made.size();
         for (std::size_t index = 0; index < applications.size(); ++index) {
             const Application& application = applications[index];
             const std::string path =
@@ -84,52 +102,67 @@ protected:
                       iconPng(application.top, application.bottom, application.name[0]));
             m_controller->showNotificationForApp(platform::Bundle::create(path));
             EXPECT_TRUE(platform::MainQueue::shared().runUntil(
-                [&] { return m_provider->made.size() == index + 1; }, std::chrono::seconds(10)));
+                [&] { return m_provider->made.size() == first + index + 1; }, std::chrono::seconds(10)));
         }
         for (std::size_t index = 0; index < applications.size(); ++index)
-            m_provider->made[index]->report(applications[index].bytes);
+            m_provider->made[first + index]->report(applications[index].bytes);
         return renderWindow(*m_controller->window());
+    }
+
+    static QString name(const char* base, Appearance appearance) {
+        return QString::fromLatin1(base) +
+               QLatin1String(appearance == Appearance::dark ? "-dark" : "-light");
     }
 
     std::shared_ptr<TestRemainsProvider> m_provider{std::make_shared<TestRemainsProvider>()};
     std::shared_ptr<RichNotificationWC> m_controller;
+    std::shared_ptr<SuiteDefaults> m_mainAppDefaults;
 };
 
 } // namespace
 
 TEST_F(RichNotificationLookTest, OneApplication) {
-    const QImage image = show({{"Lumen", "com.example.lumen", QColor(0xFF, 0x9F, 0x43),
-                                QColor(0xF2, 0x5C, 0x2A), 254'300'000}});
-    saveSnapshot(image, QStringLiteral("panel-one"));
-    ASSERT_EQ(image.size(), QSize(401, 139) * image.devicePixelRatio());
+    for (const Appearance appearance : {Appearance::light, Appearance::dark}) {
+        const QImage image = show({{"Lumen", "com.example.lumen", QColor(0xFF, 0x9F, 0x43),
+                                    QColor(0xF2, 0x5C, 0x2A), 254'300'000}},
+                                  appearance);
+        saveSnapshot(image, name("panel-one", appearance));
+        ASSERT_EQ(image.size(), QSize(401, 139) * image.devicePixelRatio());
 
-    // Positions in points; the snapshot may be drawn at two pixels per point.
-    const int r = qRound(image.devicePixelRatio());
-    const QColor stroke = FigmaPalette::colorForFigmaColor(FigmaColor::stroke1);
-    EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0);
-    EXPECT_TRUE(near(image.pixelColor(200 * r, 0), stroke, 4));
-    // Nothing lies between the header and the buttons without the list.
-    EXPECT_TRUE(
-        rowIs(image, 101 * r, r, 400 * r, FigmaPalette::colorForFigmaColor(FigmaColor::bg10)));
+        // Positions in points; the snapshot may be drawn at two pixels per point.
+        const int r = qRound(image.devicePixelRatio());
+        const QColor stroke = *ColorAssets::shared().colorNamed("stroke_1", appearance);
+        const QColor interior = *ColorAssets::shared().colorNamed("bg_10", appearance);
+        EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0);
+        EXPECT_TRUE(near(image.pixelColor(200 * r, 0), stroke, 4));
+        // Nothing lies between the header and the buttons without the list.
+        EXPECT_TRUE(rowIs(image, 101 * r, r, 400 * r, interior));
+        m_controller->onNotificationClose();
+    }
 }
 
 TEST_F(RichNotificationLookTest, ThreeApplications) {
-    const QImage image = show({
-        {"Lumen", "com.example.lumen", QColor(0xFF, 0x9F, 0x43), QColor(0xF2, 0x5C, 0x2A),
-         254'300'000},
-        {"tidewater", "com.example.tidewater", QColor(0x4F, 0xC3, 0xF7), QColor(0x1E, 0x88, 0xE5),
-         18'600'000},
-        {"Quill Pad", "com.example.quillpad", QColor(0x81, 0xC7, 0x84), QColor(0x38, 0x8E, 0x3C),
-         1'200'000'000},
-    });
-    saveSnapshot(image, QStringLiteral("panel-three"));
-    ASSERT_EQ(image.size(), QSize(415, 255) * image.devicePixelRatio());
+    for (const Appearance appearance : {Appearance::light, Appearance::dark}) {
+        const QImage image = show(
+            {
+                {"Lumen", "com.example.lumen", QColor(0xFF, 0x9F, 0x43), QColor(0xF2, 0x5C, 0x2A),
+                 254'300'000},
+                {"tidewater", "com.example.tidewater", QColor(0x4F, 0xC3, 0xF7),
+                 QColor(0x1E, 0x88, 0xE5), 18'600'000},
+                {"Quill Pad", "com.example.quillpad", QColor(0x81, 0xC7, 0x84),
+                 QColor(0x38, 0x8E, 0x3C), 1'200'000'000},
+            },
+            appearance);
+        saveSnapshot(image, name("panel-three", appearance));
+        ASSERT_EQ(image.size(), QSize(415, 255) * image.devicePixelRatio());
 
-    // The line above the list spans the panel inside its border.
-    const int r = qRound(image.devicePixelRatio());
-    const QColor stroke = FigmaPalette::colorForFigmaColor(FigmaColor::stroke1);
-    EXPECT_TRUE(rowIs(image, 100 * r, r, 414 * r, stroke));
-    // The first row's separator, 41 points below the top of the list, which lies
-    // inside the panel's border.
-    EXPECT_TRUE(rowIs(image, (101 + 40) * r, (1 + 66) * r, (415 - 1 - 14) * r, stroke));
+        // The line above the list spans the panel inside its border.
+        const int r = qRound(image.devicePixelRatio());
+        const QColor stroke = *ColorAssets::shared().colorNamed("stroke_1", appearance);
+        EXPECT_TRUE(rowIs(image, 100 * r, r, 414 * r, stroke));
+        // The first row's separator, 41 points below the top of the list, which lies
+        // inside the panel's border.
+        EXPECT_TRUE(rowIs(image, (101 + 40) * r, (1 + 66) * r, (415 - 1 - 14) * r, stroke));
+        m_controller->onNotificationClose();
+    }
 }

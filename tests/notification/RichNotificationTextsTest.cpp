@@ -1,6 +1,9 @@
 #include "ControllerTestFixture.h"
+#include "notification/AppAppearanceManager.h"
 #include "notification/FigmaPalette.h"
+#include "notification/SuiteDefaults.h"
 #include "notification/TextStyleData.h"
+#include "shell/WatcherSettings.h"
 #include "support/ScopedHelperTexts.h"
 
 using panel_test::colourOf;
@@ -111,4 +114,23 @@ TEST_F(RichNotificationTextsTest, AnApplicationWithoutExecutableIsCalledAfterIts
               "</dict></plist>");
     offer(platform::Bundle::create(path), 1);
     EXPECT_EQ(m_controller->mainAppName(), "Foo Bar");
+}
+
+TEST_F(RichNotificationTextsTest, TextsTakeTheAppearanceChosenInTheMainApplication) {
+    // The window of an earlier notification, in the system's appearance; then the
+    // main application chooses dark while no panel is up.
+    m_controller->window();
+    AppAppearanceManager::shared().prepareBeforeAppWindowAppears(nullptr);
+    const auto defaults = SuiteDefaults::create(WatcherSettings::GetInstance().getMainAppBundleID());
+    testing_support::makeDirs(Sandbox::process().home() + "/Library/Preferences");
+    ASSERT_TRUE(defaults->setAppAppearanceTypeValue(2));
+
+    // The texts are dark before any size report rebuilds them.
+    offer(app("Bar", "com.example.bar"), 1);
+    const QColor darkLink = *ColorAssets::shared().colorNamed("link_state", Appearance::dark);
+    EXPECT_EQ(colourOf(window().titleLabel()->attributedText(), "Bar"), darkLink);
+    EXPECT_EQ(colourOf(window().subtitleLabel()->attributedText(), "Bar"), darkLink);
+
+    std::remove(defaults->path().c_str());
+    AppAppearanceManager::shared().prepareBeforeAppWindowAppears(nullptr);
 }

@@ -10,15 +10,36 @@
 #include "shell/Consts.h"
 #include "shell/WatcherMessage.h"
 
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
+#include <QUrl>
 
 using panel_test::RichNotificationWCTest;
 using panel_test::sizeText;
 using panel_test::text;
 using testing_support::readFile;
 using testing_support::Sandbox;
+
+namespace {
+
+// The constraints without and with the list of applications.
+const RichNotificationWindow::Constraints kListHidden{0, 0, 401, 100, 154, 15, 4};
+const RichNotificationWindow::Constraints kListShown{107, 1, 415, 100, 160, 14, 12};
+
+// Stands in for the desktop's browser: receives the addresses the panel opens.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+
+public:
+    QList<QUrl> urls;
+
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
+
+} // namespace
 
 TEST_F(RichNotificationWCTest, OneApplicationShowsThePanelInTheTopRightCorner) {
     const auto foo = app("Foo", "com.example.foo");
@@ -35,6 +56,9 @@ TEST_F(RichNotificationWCTest, OneApplicationShowsThePanelInTheTopRightCorner) {
     }
     EXPECT_TRUE(panel.testAttribute(Qt::WA_ShowWithoutActivating));
     EXPECT_FALSE(panel.isActiveWindow());
+    // The offscreen platform draws nothing translucent but keeps the property.
+    EXPECT_LT(panel.windowOpacity(), 1.0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel.windowOpacity() == 1.0; }, 5000));
 
     EXPECT_EQ(text(panel.titleLabel()), "Would you like to uninstall Foo completely?");
     EXPECT_NE(text(panel.subtitleLabel()).find(sizeText(0)), std::string::npos);
@@ -44,7 +68,14 @@ TEST_F(RichNotificationWCTest, OneApplicationShowsThePanelInTheTopRightCorner) {
 
     EXPECT_EQ(m_controller->appList()->appsCount(), 0);
     EXPECT_EQ(panel.appsContainer()->height(), 0);
-    EXPECT_EQ(panel.constraints(), RichNotificationWindow::Constraints());
+    EXPECT_EQ(panel.constraints(), kListHidden);
+
+    // A screen that changes size takes the panel back to its corner.
+    const QPoint corner = panel.pos();
+    panel.move(0, 0);
+    QScreen* primary = QGuiApplication::primaryScreen();
+    emit primary->geometryChanged(primary->geometry());
+    EXPECT_EQ(panel.pos(), corner);
 }
 
 TEST_F(RichNotificationWCTest, FurtherApplicationsJoinAndTheListAppears) {
@@ -54,6 +85,7 @@ TEST_F(RichNotificationWCTest, FurtherApplicationsJoinAndTheListAppears) {
     RichNotificationWindow& panel = window();
     EXPECT_EQ(m_controller->otheAppCount(), 1);
     EXPECT_EQ(m_controller->appList()->appsCount(), 2);
+    EXPECT_EQ(panel.constraints(), kListShown);
     EXPECT_EQ(panel.size(), QSize(415, 255));
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(panel.pos(), QPoint(screen.x() + screen.width() - 415 - 20, screen.y() + 40));
@@ -180,9 +212,13 @@ TEST_F(RichNotificationWCTest, IgnoreEndsTheNotificationAndTheNextStartsAfresh) 
     EXPECT_EQ(window().width(), 401);
     EXPECT_EQ(window().level(), WindowLevel::normal);
 
+    UrlRecorder browser;
+    QDesktopServices::setUrlHandler("https", &browser, "open");
     QTest::mouseClick(window().helpButton(), Qt::LeftButton);
-    EXPECT_EQ(m_workspace->urls,
-              std::vector<std::string>{Consts::GetInstance().getCustomNotificationHelpURL()});
+    QDesktopServices::unsetUrlHandler("https");
+    EXPECT_EQ(browser.urls,
+              QList<QUrl>{QUrl(QString::fromStdString(
+                  Consts::GetInstance().getCustomNotificationHelpURL()))});
     EXPECT_EQ(window().level(), WindowLevel::floating);
     EXPECT_TRUE(window().isVisible());
     EXPECT_TRUE(m_controller->isActive());
@@ -244,3 +280,5 @@ TEST_F(RichNotificationWCTest, WorkLeftBehindByAGoneControllerIsDropped) {
     ASSERT_TRUE(waitFor([&] { return watched.expired(); }));
     EXPECT_EQ(m_provider->made.size(), 2u);
 }
+
+#include "RichNotificationWCTest.moc"

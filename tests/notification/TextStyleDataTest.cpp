@@ -3,28 +3,6 @@
 #include <QFontDatabase>
 #include <gtest/gtest.h>
 
-TEST(TextStyleData, NotificationStylesAreAsDesigned) {
-    struct Expected {
-        FigmaTextStyle style;
-        int value;
-        FigmaFontWeight weight;
-        double size;
-        double lineHeight;
-    };
-    for (const Expected& e :
-         {Expected{FigmaTextStyle::helperDescription, 45, FigmaFontWeight::medium, 13, 16},
-          Expected{FigmaTextStyle::helperTitle, 46, FigmaFontWeight::semibold, 12, 16},
-          Expected{FigmaTextStyle::helperDescriptionEmphasis, 47, FigmaFontWeight::bold, 12, 20}}) {
-        EXPECT_EQ(static_cast<int>(e.style), e.value);
-        const TextStyleData& data = TextStyleData::forStyle(e.style);
-        EXPECT_EQ(data.name, "SF Pro Text");
-        EXPECT_EQ(data.weight, e.weight);
-        EXPECT_EQ(data.size, e.size);
-        EXPECT_EQ(data.kern, 0.0f);
-        EXPECT_EQ(data.lineHeight, e.lineHeight);
-    }
-}
-
 TEST(TextStyleData, EveryStyleIsASystemFontBetween12And36Points) {
     const QString system = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
     for (int value = 0; value < 48; ++value) {
@@ -63,8 +41,3 @@ TEST(TextStyleData, LineHeightFixesEveryLine) {
     EXPECT_EQ(open.maximumLineHeight, 0);
 }
 
-TEST(TextStyleData, ValuesOutsideTheSetGiveTheDescriptionStyle) {
-    const TextStyleData& description = TextStyleData::forStyle(FigmaTextStyle::helperDescription);
-    for (const int value : {48, -1, 1000})
-        EXPECT_EQ(&TextStyleData::forStyle(static_cast<FigmaTextStyle>(value)), &description);
-}

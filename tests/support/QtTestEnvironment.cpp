@@ -16,7 +16,13 @@ namespace {
 class QtTestEnvironment : public testing::Environment {
 public:
     void SetUp() override {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        // A laptop's screen rather than the offscreen platform's square default.
+        const std::string screens = testing_support::Sandbox::process().makeFolder("qpa") +
+                                    "/screens.json";
+        testing_support::writeFile(
+            screens, R"({"screens": [{"name": "primary", "x": 0, "y": 0, "width": 1280,)"
+                     R"( "height": 800, "logicalDpi": 96, "logicalBaseDpi": 96}]})");
+        setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screens).c_str(), 0);
         const std::string runtime = testing_support::Sandbox::process().makeFolder("runtime");
         chmod(runtime.c_str(), 0700);
         setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
