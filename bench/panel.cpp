@@ -60,8 +60,7 @@ std::shared_ptr<platform::Bundle> makeApp(const std::string& name, const std::st
     std::filesystem::create_directories(contents);
     std::ofstream(contents / "Info.plist")
         << "<plist version=\"1.0\"><dict><key>CFBundleIdentifier</key><string>" << id
-        << "</string><key>CFBundleExecutable</key><string>" << name
-        << "</string></dict></plist>\n";
+        << "</string><key>CFBundleExecutable</key><string>" << name << "</string></dict></plist>\n";
     return platform::Bundle::create((contents.parent_path()).string());
 }
 
@@ -69,8 +68,7 @@ std::shared_ptr<platform::Bundle> makeApp(const std::string& name, const std::st
 class MeasuredRemains : public RemainsInfo {
 public:
     explicit MeasuredRemains(const platform::Bundle& bundle)
-        : m_path(bundle.bundlePath()),
-          m_name(std::filesystem::path(m_path).stem().string()) {}
+        : m_path(bundle.bundlePath()), m_name(std::filesystem::path(m_path).stem().string()) {}
     std::string appName() const override { return m_name; }
     std::string mainPath() const override { return m_path; }
     std::uint64_t getTotalSize() const override { return 254'300'000; }
@@ -214,9 +212,9 @@ void panelRssAnchor(benchmark::State& state) {
 // The child of panel.rss/ours: three applications, the list shown.
 int showPanelAndReport() {
     const auto controller = RichNotificationWC::create(std::make_shared<InstantProvider>());
-    for (const auto& [name, id] : {std::pair{"Lumen", "com.example.lumen"},
-                                   std::pair{"Tidewater", "com.example.tidewater"},
-                                   std::pair{"Quill Pad", "com.example.quillpad"}}) {
+    for (const auto& [name, id] :
+         {std::pair{"Lumen", "com.example.lumen"}, std::pair{"Tidewater", "com.example.tidewater"},
+          std::pair{"Quill Pad", "com.example.quillpad"}}) {
         controller->showNotificationForApp(makeApp(name, id));
     }
     if (!runUntil([&] {

@@ -4,8 +4,8 @@
 #include "notification/FigmaPalette.h"
 #include "notification/RichNotificationWC.h"
 #include "notification/RichNotificationWindow.h"
-#include "platform/MainQueue.h"
 #include "notification/SuiteDefaults.h"
+#include "platform/MainQueue.h"
 #include "shell/WatcherSettings.h"
 
 #include <QBuffer>
@@ -88,9 +88,8 @@ protected:
     // Shows the panel for the applications, each with its icon and measured
     // leftovers, in the appearance chosen in the main application.
     QImage show(const std::vector<Application>& applications, Appearance appearance) {
-        EXPECT_TRUE(m_mainAppDefaults->setAppAppearanceTypeValue(
-            static_cast<std::int64_t>(appearance == Appearance::dark ? AppAppearanceType::dark
-                                                                     : AppAppearanceType::light)));
+        EXPECT_TRUE(m_mainAppDefaults->setAppAppearanceTypeValue(static_cast<std::int64_t>(
+            appearance == Appearance::dark ? AppAppearanceType::dark : AppAppearanceType::light)));
         const std::string trash = Sandbox::process().makeFolder("Trash");
         const std::size_t first = m_provider->made.size();
         for (std::size_t index = 0; index < applications.size(); ++index) {
@@ -102,7 +101,8 @@ protected:
                       iconPng(application.top, application.bottom, application.name[0]));
             m_controller->showNotificationForApp(platform::Bundle::create(path));
             EXPECT_TRUE(platform::MainQueue::shared().runUntil(
-                [&] { return m_provider->made.size() == first + index + 1; }, std::chrono::seconds(10)));
+                [&] { return m_provider->made.size() == first + index + 1; },
+                std::chrono::seconds(10)));
         }
         for (std::size_t index = 0; index < applications.size(); ++index)
             m_provider->made[first + index]->report(applications[index].bytes);

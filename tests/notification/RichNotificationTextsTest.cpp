@@ -121,7 +121,8 @@ TEST_F(RichNotificationTextsTest, TextsTakeTheAppearanceChosenInTheMainApplicati
     // main application chooses dark while no panel is up.
     m_controller->window();
     AppAppearanceManager::shared().prepareBeforeAppWindowAppears(nullptr);
-    const auto defaults = SuiteDefaults::create(WatcherSettings::GetInstance().getMainAppBundleID());
+    const auto defaults =
+        SuiteDefaults::create(WatcherSettings::GetInstance().getMainAppBundleID());
     testing_support::makeDirs(Sandbox::process().home() + "/Library/Preferences");
     ASSERT_TRUE(defaults->setAppAppearanceTypeValue(2));
 

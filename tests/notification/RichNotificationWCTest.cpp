@@ -48,7 +48,8 @@ TEST_F(RichNotificationWCTest, OneApplicationShowsThePanelInTheTopRightCorner) {
     RichNotificationWindow& panel = window();
     EXPECT_EQ(panel.size(), QSize(401, 139));
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_EQ(panel.pos(), QPoint(screen.x() + screen.width() - 401 - 20, screen.y() + 40));
+    ASSERT_EQ(screen, QRect(0, 0, 1280, 800)) << "the test environment's screen";
+    EXPECT_EQ(panel.pos(), QPoint(1280 - 401 - 20, 40));
     const Qt::WindowFlags flags = panel.windowFlags();
     for (const Qt::WindowType flag : {Qt::Tool, Qt::FramelessWindowHint, Qt::WindowStaysOnTopHint,
                                       Qt::WindowDoesNotAcceptFocus}) {
@@ -83,6 +84,7 @@ TEST_F(RichNotificationWCTest, FurtherApplicationsJoinAndTheListAppears) {
     offer(app("bar", "com.example.bar"), 2);
 
     RichNotificationWindow& panel = window();
+    EXPECT_FALSE(m_provider->searchedOnMainThread);
     EXPECT_EQ(m_controller->otheAppCount(), 1);
     EXPECT_EQ(m_controller->appList()->appsCount(), 2);
     EXPECT_EQ(panel.constraints(), kListShown);
@@ -216,9 +218,8 @@ TEST_F(RichNotificationWCTest, IgnoreEndsTheNotificationAndTheNextStartsAfresh) 
     QDesktopServices::setUrlHandler("https", &browser, "open");
     QTest::mouseClick(window().helpButton(), Qt::LeftButton);
     QDesktopServices::unsetUrlHandler("https");
-    EXPECT_EQ(browser.urls,
-              QList<QUrl>{QUrl(QString::fromStdString(
-                  Consts::GetInstance().getCustomNotificationHelpURL()))});
+    EXPECT_EQ(browser.urls, QList<QUrl>{QUrl(QString::fromStdString(
+                                Consts::GetInstance().getCustomNotificationHelpURL()))});
     EXPECT_EQ(window().level(), WindowLevel::floating);
     EXPECT_TRUE(window().isVisible());
     EXPECT_TRUE(m_controller->isActive());

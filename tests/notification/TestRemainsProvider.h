@@ -3,6 +3,7 @@
 #include "notification/RemainsProvider.h"
 #include "platform/Bundle.h"
 #include "platform/GlobalQueue.h"
+#include "platform/MainQueue.h"
 #include "shell/PathForRemove.h"
 
 #include <atomic>
@@ -118,6 +119,8 @@ public:
 
     std::shared_ptr<KnowledgeBaseSimpleSearchInfo>
     generateForBundle(const std::shared_ptr<platform::Bundle>& bundle) override {
+        if (platform::MainQueue::shared().isCurrentThread())
+            searchedOnMainThread = true;
         std::unique_lock lock(m_mutex);
         m_released.wait_for(lock, kWatchdog,
                             [&] { return !m_held.contains(bundle->bundlePath()); });
@@ -145,6 +148,7 @@ public:
     bool approveOnCallingThread{false};
     std::atomic<int> eligibilityChecks{0};
     std::atomic<int> searches{0};
+    std::atomic<bool> searchedOnMainThread{false};
     // Every entry made, in order (main thread only).
     std::vector<std::shared_ptr<TestRemains>> made;
 

@@ -17,8 +17,8 @@ class QtTestEnvironment : public testing::Environment {
 public:
     void SetUp() override {
         // A laptop's screen rather than the offscreen platform's square default.
-        const std::string screens = testing_support::Sandbox::process().makeFolder("qpa") +
-                                    "/screens.json";
+        const std::string screens =
+            testing_support::Sandbox::process().makeFolder("qpa") + "/screens.json";
         testing_support::writeFile(
             screens, R"({"screens": [{"name": "primary", "x": 0, "y": 0, "width": 1280,)"
                      R"( "height": 800, "logicalDpi": 96, "logicalBaseDpi": 96}]})");
