@@ -22,9 +22,7 @@ using Paths = std::optional<std::vector<std::string>>;
 
 // The archives made by tests/data/make_keyed_archives.py.
 std::string archiveFile(const std::string& name) {
-    std::string source = __FILE__;
-    std::string tests = source.substr(0, source.rfind("/shell/"));
-    return tests + "/data/keyed-archives/" + name;
+    return std::string(SWEEPWISE_SOURCE_DIR) + "/tests/data/keyed-archives/" + name;
 }
 
 std::shared_ptr<FileMessage> messageWith(PlistValue data) {
