@@ -1,4 +1,3 @@
-#include "search/NSStringFileSizeFormatting.h"
 #include "search/RemainsTestSupport.h"
 #include "shell/FileMessage.h"
 #include "shell/MessageFiles.h"
@@ -123,14 +122,14 @@ TEST(LeftoversToolTest, ListsWhatTheHelperWouldOfferWithSizesAndTotal) {
     EXPECT_GE(items[1]["size"].get<std::uint64_t>(), 70000u);
     EXPECT_EQ(document["totalSize"].get<std::uint64_t>(), sum);
     EXPECT_EQ(document["totalSizeText"],
-              NSStringFileSizeFormatting::convertToStringFromFileSize(sum));
+              NSStringFileSize::convertToStringFromFileSize(sum));
 
     const ToolRun text = runTool({app});
     ASSERT_EQ(text.exitCode, 0) << text.err;
     EXPECT_NE(text.out.find("Tooled (" + id + ")\n"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find(library("Caches/" + id) + "\n"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find(
-                  "Total: " + NSStringFileSizeFormatting::convertToStringFromFileSize(sum) + "\n"),
+                  "Total: " + NSStringFileSize::convertToStringFromFileSize(sum) + "\n"),
               std::string::npos)
         << text.out;
 }
