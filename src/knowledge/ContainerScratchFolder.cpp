@@ -1,7 +1,8 @@
 #include "knowledge/ContainerScratchFolder.h"
 
+#include "platform/FileSystem.h"
+
 #include <cerrno>
-#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -72,21 +73,8 @@ void removeContents(int descriptor, int depth) {
 
 } // namespace
 
-std::string ContainerScratchFolder::temporaryDirectory() {
-    for (const char* variable : {"TMPDIR", "XDG_RUNTIME_DIR"}) {
-        const char* value = std::getenv(variable);
-        if (value && *value) {
-            std::string folder = value;
-            while (folder.size() > 1 && folder.back() == '/')
-                folder.pop_back();
-            return folder;
-        }
-    }
-    return "/tmp";
-}
-
 std::string ContainerScratchFolder::baseFolderPath() {
-    std::string folder = temporaryDirectory();
+    std::string folder = platform::FileSystem::temporaryDirectory();
     if (folder.back() != '/')
         folder += '/';
     return folder + kBaseFolderPrefix + std::to_string(geteuid());

@@ -20,8 +20,6 @@
 // that they can move onto the platform's file services.
 class ContainerScratchFolder {
 public:
-    // $TMPDIR, else $XDG_RUNTIME_DIR, else /tmp.
-    static std::string temporaryDirectory();
     // The container's fixed subfolder of the temporary directory (one per user).
     static std::string baseFolderPath();
     // Whether anything, even a dangling symbolic link, exists at `path`.

@@ -110,6 +110,26 @@ bool DataChangeCommon::appendToData(SecureBuffer& target, ByteRange range,
     return true;
 }
 
+void DataChangeCommon::revertDataAndBits(std::span<std::uint8_t> data) {
+    revertData(data);
+    for (std::uint8_t& byte : data)
+        byte = reverseChar(byte);
+}
+
+std::optional<SecureBuffer> DataChangeCommon::runStages(std::span<const std::uint8_t> input,
+                                                        std::initializer_list<Stage> stages) {
+    std::optional<SecureBuffer> current;
+    for (const Stage& stage : stages) {
+        std::optional<SecureBuffer> next = stage(current ? current->bytes() : input);
+        if (current)
+            current->cleanse();
+        if (!next)
+            return std::nullopt;
+        current = std::move(next);
+    }
+    return current;
+}
+
 bool DataChangeCommon::rangeFits(ByteRange range, std::size_t size) {
     return range.location <= size && range.length <= size - range.location;
 }

@@ -5,7 +5,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
@@ -32,6 +34,26 @@ public:
     static constexpr std::array<std::size_t, kPasswordLength> kPasswordPlaces{
         1, 4, 6, 9, 13, 14, 18, 21, 25, 26, 30, 33, 35, 38, 42, 45};
 
+    // Every zip archive begins with these four bytes; its scrambled form leaves them out.
+    static constexpr std::array<std::uint8_t, 4> kZipSignature{'P', 'K', 0x03, 0x04};
+
+    // One stage of packing or opening a container.
+    using Stage = std::function<std::optional<SecureBuffer>(std::span<const std::uint8_t>)>;
+    // Feeds `input` through `stages` in order and answers what the last one gives,
+    // wiping each intermediate result as soon as the next stage has used it. Nothing as
+    // soon as a stage gives nothing.
+    static std::optional<SecureBuffer> runStages(std::span<const std::uint8_t> input,
+                                                 std::initializer_list<Stage> stages);
+    // Runs one stage so that nothing it throws (an allocation that fails on absurd
+    // input) escapes: a stage that throws gives nothing, like any other failure.
+    template <class Body> static std::optional<SecureBuffer> guarded(Body body) {
+        try {
+            return body();
+        } catch (const std::exception&) {
+            return std::nullopt;
+        }
+    }
+
     // A path that does not exist yet, in the container's own subfolder of the
     // temporary directory.
     static std::string buildTempPath();
@@ -55,6 +77,9 @@ public:
     static void revertData(std::span<std::uint8_t> data);
     // Reverses the order of the bits of one byte.
     static std::uint8_t reverseChar(std::uint8_t byte);
+    // Reverses the order of the bytes and of the bits of every byte, in place: the
+    // scrambling of one part of an archive, which undoes itself.
+    static void revertDataAndBits(std::span<std::uint8_t> data);
     // Appends `range` of `source` to `target`; false, appending nothing, when the
     // range does not lie inside `source`.
     static bool appendToData(SecureBuffer& target, ByteRange range,

@@ -5,49 +5,19 @@
 
 #include <algorithm>
 #include <array>
-#include <exception>
 #include <openssl/rand.h>
 #include <string>
-
-namespace {
-
-constexpr std::array<std::uint8_t, 4> kZipSignature{'P', 'K', 0x03, 0x04};
-
-template <class Stage> std::optional<SecureBuffer> guarded(Stage stage) {
-    try {
-        return stage();
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
-
-} // namespace
 
 std::optional<SecureBuffer> DataCompressor::compressData(std::span<const std::uint8_t> document) {
     if (document.empty())
         return std::nullopt;
-    std::optional<SecureBuffer> innerArchive = zippedData(document);
-    if (!innerArchive)
-        return std::nullopt;
-    std::optional<SecureBuffer> scrambledInner = shakeZipData(innerArchive->bytes());
-    innerArchive->cleanse();
-    if (!scrambledInner)
-        return std::nullopt;
-    std::optional<SecureBuffer> encrypted = encodeData(scrambledInner->bytes());
-    scrambledInner->cleanse();
-    if (!encrypted)
-        return std::nullopt;
-    std::optional<SecureBuffer> outerArchive = zippedData(encrypted->bytes());
-    encrypted->cleanse();
-    if (!outerArchive)
-        return std::nullopt;
-    std::optional<SecureBuffer> container = shakeZipData(outerArchive->bytes());
-    outerArchive->cleanse();
-    return container;
+    return DataChangeCommon::runStages(
+        document, {zippedData, shakeZipData, [](auto plaintext) { return encodeData(plaintext); },
+                   zippedData, shakeZipData});
 }
 
 std::optional<SecureBuffer> DataCompressor::zippedData(std::span<const std::uint8_t> contents) {
-    return guarded([contents]() {
+    return DataChangeCommon::guarded([contents]() {
         return ContainerZipWriter::archiveEntry(DataChangeCommon::innerFileName(), contents);
     });
 }
@@ -56,17 +26,16 @@ std::optional<SecureBuffer> DataCompressor::shakeZipData(std::span<const std::ui
     // The inverse of DataDecompressor::unshakeZipData: of the archive's body (after the
     // signature), the first n - n/2 bytes are the bit- and byte-reversed back part of
     // the scrambled form, the remaining n/2 bytes its byte-reversed front part.
-    return guarded([zip]() -> std::optional<SecureBuffer> {
-        if (zip.size() < kZipSignature.size() ||
-            !std::equal(kZipSignature.begin(), kZipSignature.end(), zip.begin()))
+    return DataChangeCommon::guarded([zip]() -> std::optional<SecureBuffer> {
+        const auto& signature = DataChangeCommon::kZipSignature;
+        if (zip.size() < signature.size() ||
+            !std::equal(signature.begin(), signature.end(), zip.begin()))
             return std::nullopt;
-        std::span<const std::uint8_t> body = zip.subspan(kZipSignature.size());
+        std::span<const std::uint8_t> body = zip.subspan(signature.size());
         std::size_t frontSize = body.size() / 2;
         std::size_t backSize = body.size() - frontSize;
         SecureBuffer back(body.first(backSize));
-        for (std::uint8_t& byte : back.mutableBytes())
-            byte = DataChangeCommon::reverseChar(byte);
-        DataChangeCommon::revertData(back.mutableBytes());
+        DataChangeCommon::revertDataAndBits(back.mutableBytes());
         SecureBuffer front(body.subspan(backSize));
         DataChangeCommon::revertData(front.mutableBytes());
 
@@ -93,7 +62,7 @@ std::optional<SecureBuffer>
 DataCompressor::encodeData(std::span<const std::uint8_t> plaintext,
                            std::span<const std::uint8_t, 16> passwordBytes,
                            const KBCipherSalts& salts) {
-    return guarded([&]() -> std::optional<SecureBuffer> {
+    return DataChangeCommon::guarded([&]() -> std::optional<SecureBuffer> {
         if (plaintext.empty())
             return std::nullopt;
         std::string password = DataChangeCommon::hexStringFromData(passwordBytes);

@@ -4,58 +4,29 @@
 #include "knowledge/ContainerZipReader.h"
 #include "knowledge/KBPasswordCipher.h"
 
-#include <array>
 #include <cstdio>
-#include <exception>
 #include <string>
 
 namespace {
 
-constexpr std::array<std::uint8_t, 4> kZipSignature{'P', 'K', 0x03, 0x04};
-
 void logUnzipFailure() {
     std::fputs("SSZipArchive failed to unzip\n", stderr);
-}
-
-// Runs one stage so that nothing it throws (an allocation that fails on absurd
-// input) escapes: a stage that throws gives nothing, like any other failure.
-template <class Stage> std::optional<SecureBuffer> guarded(Stage stage) {
-    try {
-        return stage();
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
 }
 
 } // namespace
 
 std::optional<SecureBuffer>
 DataDecompressor::decompressData(std::span<const std::uint8_t> container) {
-    std::optional<SecureBuffer> outerArchive = unshakeZipData(container);
-    if (!outerArchive)
-        return std::nullopt;
-    std::optional<SecureBuffer> encrypted = unzippedData(outerArchive->bytes());
-    outerArchive->cleanse();
-    if (!encrypted)
-        return std::nullopt;
-    std::optional<SecureBuffer> scrambledInner = decodeData(encrypted->bytes());
-    encrypted->cleanse();
-    if (!scrambledInner)
-        return std::nullopt;
-    std::optional<SecureBuffer> innerArchive = unshakeZipData(scrambledInner->bytes());
-    scrambledInner->cleanse();
-    if (!innerArchive)
-        return std::nullopt;
-    std::optional<SecureBuffer> document = unzippedData(innerArchive->bytes());
-    innerArchive->cleanse();
-    return document;
+    auto unzipped = [](std::span<const std::uint8_t> zip) { return unzippedData(zip); };
+    return DataChangeCommon::runStages(
+        container, {unshakeZipData, unzipped, decodeData, unshakeZipData, unzipped});
 }
 
 std::optional<SecureBuffer> DataDecompressor::unshakeZipData(std::span<const std::uint8_t> data) {
     // The scrambled form is: the archive without its signature, whose first part (the
     // longer half) is stored last with its byte order reversed, preceded by the other
     // part with both its byte order and the bit order of every byte reversed.
-    return guarded([data]() -> std::optional<SecureBuffer> {
+    return DataChangeCommon::guarded([data]() -> std::optional<SecureBuffer> {
         if (data.empty())
             return std::nullopt;
         std::size_t frontSize = data.size() / 2;
@@ -63,14 +34,12 @@ std::optional<SecureBuffer> DataDecompressor::unshakeZipData(std::span<const std
         std::optional<SecureBuffer> back = dataFromData(data, {frontSize, data.size() - frontSize});
         if (!front || !back)
             return std::nullopt;
-        DataChangeCommon::revertData(back->mutableBytes());
-        for (std::uint8_t& byte : back->mutableBytes())
-            byte = DataChangeCommon::reverseChar(byte);
+        DataChangeCommon::revertDataAndBits(back->mutableBytes());
         DataChangeCommon::revertData(front->mutableBytes());
 
         SecureBuffer archive;
-        archive.reserve(kZipSignature.size() + data.size());
-        archive.append(kZipSignature);
+        archive.reserve(DataChangeCommon::kZipSignature.size() + data.size());
+        archive.append(DataChangeCommon::kZipSignature);
         DataChangeCommon::appendToData(archive, {0, back->size()}, back->bytes());
         DataChangeCommon::appendToData(archive, {0, front->size()}, front->bytes());
         front->cleanse();
@@ -81,7 +50,7 @@ std::optional<SecureBuffer> DataDecompressor::unshakeZipData(std::span<const std
 
 std::optional<SecureBuffer> DataDecompressor::unzippedData(std::span<const std::uint8_t> zip,
                                                            std::uint64_t sizeLimit) {
-    return guarded([zip, sizeLimit]() -> std::optional<SecureBuffer> {
+    return DataChangeCommon::guarded([zip, sizeLimit]() -> std::optional<SecureBuffer> {
         if (zip.empty())
             return std::nullopt;
         // The folder removes itself and whatever is left in it on every way out.
@@ -111,7 +80,7 @@ std::optional<SecureBuffer> DataDecompressor::unzippedData(std::span<const std::
 }
 
 std::optional<SecureBuffer> DataDecompressor::decodeData(std::span<const std::uint8_t> data) {
-    return guarded([data]() -> std::optional<SecureBuffer> {
+    return DataChangeCommon::guarded([data]() -> std::optional<SecureBuffer> {
         const auto& places = DataChangeCommon::kPasswordPlaces;
         if (data.size() < DataChangeCommon::kPasswordLength || data.size() <= places.back())
             return std::nullopt;
@@ -145,7 +114,7 @@ std::optional<SecureBuffer> DataDecompressor::dataFromData(std::span<const std::
                                                            ByteRange range) {
     if (!DataChangeCommon::rangeFits(range, data.size()))
         return std::nullopt;
-    return guarded([&]() -> std::optional<SecureBuffer> {
+    return DataChangeCommon::guarded([&]() -> std::optional<SecureBuffer> {
         return SecureBuffer(data.subspan(range.location, range.length));
     });
 }

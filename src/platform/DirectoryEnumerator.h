@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/OpenFolderWindow.h"
 #include "platform/ResourceValues.h"
 
 #include <cstddef>
@@ -46,11 +47,11 @@ private:
     void push(Frame frame);
     void pop();
     void evict(Frame& frame);
-    bool reopen(std::size_t index, int child);
+    bool reopen(int child);
     bool nextName(Frame& frame, std::string& name);
 
     std::vector<Frame> m_frames;
-    std::size_t m_firstOpen{0};   // frames from here to the top hold a descriptor
+    OpenFolderWindow m_window{kMaxOpenFolders};
     std::string m_path;           // the path of the top frame's folder
     std::string m_lastName;       // the entry next() returned last
     bool m_descendPending{false}; // that entry is a folder still to be entered

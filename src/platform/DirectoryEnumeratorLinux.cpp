@@ -1,5 +1,6 @@
 #include "platform/AnchoredPath.h"
 #include "platform/DirectoryEnumerator.h"
+#include "platform/FolderIdentity.h"
 #include "platform/ItemName.h"
 
 #include <cerrno>
@@ -19,8 +20,7 @@ struct DirectoryEnumerator::Frame {
     std::vector<std::string> pending;
     std::size_t nextPending{0};
     std::size_t pathLength{0};
-    dev_t device{};
-    ino_t inode{};
+    FolderIdentity identity;
 };
 
 std::unique_ptr<DirectoryEnumerator> DirectoryEnumerator::create(const std::string& folder) {
@@ -44,8 +44,7 @@ std::unique_ptr<DirectoryEnumerator> DirectoryEnumerator::create(const std::stri
     frame.stream = stream;
     frame.folder = descriptor;
     frame.pathLength = enumerator->m_path.size();
-    frame.device = status.st_dev;
-    frame.inode = status.st_ino;
+    frame.identity = FolderIdentity::of(status);
     enumerator->push(std::move(frame));
     return enumerator;
 }
@@ -112,15 +111,14 @@ void DirectoryEnumerator::descend() {
     frame.stream = stream;
     frame.folder = descriptor;
     frame.pathLength = m_path.size();
-    frame.device = status.st_dev;
-    frame.inode = status.st_ino;
+    frame.identity = FolderIdentity::of(status);
     push(std::move(frame));
 }
 
 void DirectoryEnumerator::push(Frame frame) {
     m_frames.push_back(std::move(frame));
-    if (m_frames.size() - m_firstOpen > kMaxOpenFolders)
-        evict(m_frames[m_firstOpen++]);
+    if (std::optional<std::size_t> released = m_window.pushed(m_frames.size()))
+        evict(m_frames[*released]);
 }
 
 void DirectoryEnumerator::evict(Frame& frame) {
@@ -141,13 +139,10 @@ void DirectoryEnumerator::pop() {
     m_frames.pop_back();
     if (!m_frames.empty()) {
         m_path.resize(m_frames.back().pathLength);
-        if (m_firstOpen == m_frames.size()) {
-            m_firstOpen = m_frames.size() - 1;
-            if (!reopen(m_frames.size() - 1, finished.folder)) {
-                // The folder is gone or was replaced: leave out what is left of it.
-                m_frames.back().pending.clear();
-                m_frames.back().nextPending = 0;
-            }
+        if (m_window.popped(m_frames.size()) && !reopen(finished.folder)) {
+            // The folder is gone or was replaced: leave out what is left of it.
+            m_frames.back().pending.clear();
+            m_frames.back().nextPending = 0;
         }
     }
     if (finished.stream)
@@ -156,34 +151,17 @@ void DirectoryEnumerator::pop() {
         close(finished.folder);
 }
 
-// Gives an evicted frame a descriptor again: through ".." of the child just left,
-// which works at any depth, else by its path. Either way it must still be the
-// folder the walk left, or else the rest of it is not read.
-bool DirectoryEnumerator::reopen(std::size_t index, int child) {
-    Frame& frame = m_frames[index];
-    auto matches = [&frame](int descriptor) {
-        struct stat status {};
-        return descriptor >= 0 && fstat(descriptor, &status) == 0 &&
-               status.st_dev == frame.device && status.st_ino == frame.inode;
-    };
-    int descriptor = child >= 0 ? openat(child, "..", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1;
-    if (!matches(descriptor)) {
-        if (descriptor >= 0)
-            close(descriptor);
-        descriptor = -1;
-        std::string path = m_path.empty() ? std::string("/") : m_path;
-        if (auto item = AnchoredPath::resolve(path)) {
-            int flags = O_PATH | O_DIRECTORY | O_CLOEXEC | (index == 0 ? 0 : O_NOFOLLOW);
-            descriptor = openat(item->folder(), item->name(), flags);
-        }
-        if (!matches(descriptor)) {
-            if (descriptor >= 0)
-                close(descriptor);
-            return false;
-        }
-    }
-    frame.folder = descriptor;
-    return true;
+// Gives the top frame, evicted earlier, a descriptor again: through ".." of the child
+// just left, else by its path. Either way it must still be the folder the walk left.
+bool DirectoryEnumerator::reopen(int child) {
+    Frame& frame = m_frames.back();
+    bool atRoot = m_frames.size() == 1;
+    frame.folder = frame.identity.reopen(child, [&] {
+        auto item = AnchoredPath::resolve(m_path.empty() ? std::string("/") : m_path);
+        int flags = O_PATH | O_DIRECTORY | O_CLOEXEC | (atRoot ? 0 : O_NOFOLLOW);
+        return item ? openat(item->folder(), item->name(), flags) : -1;
+    });
+    return frame.folder >= 0;
 }
 
 bool DirectoryEnumerator::nextName(Frame& frame, std::string& name) {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/FolderIdentity.h"
 #include "platform/ResourceValues.h"
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -73,11 +73,9 @@ public:
 
 private:
     bool adopt(int descriptor, std::string_view name);
-    bool isSameFolder(int descriptor) const;
 
     int m_folder{-1};
-    std::uint64_t m_device{0};
-    std::uint64_t m_inode{0};
+    FolderIdentity m_identity;
     ResourceValues m_values;
     std::vector<char> m_buffer;
     std::vector<Entry> m_entries;

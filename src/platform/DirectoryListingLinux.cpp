@@ -54,7 +54,7 @@ DirectoryListing::~DirectoryListing() {
 }
 
 DirectoryListing::DirectoryListing(DirectoryListing&& other) noexcept
-    : m_folder(std::exchange(other.m_folder, -1)), m_device(other.m_device), m_inode(other.m_inode),
+    : m_folder(std::exchange(other.m_folder, -1)), m_identity(other.m_identity),
       m_values(std::move(other.m_values)), m_buffer(std::move(other.m_buffer)),
       m_entries(std::move(other.m_entries)) {}
 
@@ -62,8 +62,7 @@ DirectoryListing& DirectoryListing::operator=(DirectoryListing&& other) noexcept
     if (this != &other) {
         closeDescriptor(m_folder);
         m_folder = std::exchange(other.m_folder, -1);
-        m_device = other.m_device;
-        m_inode = other.m_inode;
+        m_identity = other.m_identity;
         m_values = std::move(other.m_values);
         m_buffer = std::move(other.m_buffer);
         m_entries = std::move(other.m_entries);
@@ -99,8 +98,7 @@ bool DirectoryListing::adopt(int descriptor, std::string_view name) {
         return false;
     }
     m_folder = descriptor;
-    m_device = status.st_dev;
-    m_inode = status.st_ino;
+    m_identity = FolderIdentity::of(status);
     m_values = ResourceValues::fromStatus(status, name);
     return true;
 }
@@ -166,29 +164,14 @@ void DirectoryListing::releaseFolder() {
     closeDescriptor(m_folder);
 }
 
-bool DirectoryListing::isSameFolder(int descriptor) const {
-    struct stat status {};
-    return descriptor >= 0 && fstat(descriptor, &status) == 0 && status.st_dev == m_device &&
-           status.st_ino == m_inode;
-}
-
 bool DirectoryListing::reacquireFolder(const DirectoryListing& child, const std::string& path) {
     if (m_folder >= 0)
         return true;
-    int descriptor = -1;
-    if (child.m_folder >= 0)
-        descriptor = openat(child.m_folder, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (!isSameFolder(descriptor)) {
-        closeDescriptor(descriptor);
-        if (auto item = AnchoredPath::resolve(path.empty() ? std::string("/") : path))
-            descriptor = openat(item->folder(), item->name(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (!isSameFolder(descriptor)) {
-            closeDescriptor(descriptor);
-            return false;
-        }
-    }
-    m_folder = descriptor;
-    return true;
+    m_folder = m_identity.reopen(child.m_folder, [&] {
+        auto item = AnchoredPath::resolve(path.empty() ? std::string("/") : path);
+        return item ? openat(item->folder(), item->name(), O_PATH | O_DIRECTORY | O_CLOEXEC) : -1;
+    });
+    return m_folder >= 0;
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/AnchoredPath.h"
+#include "platform/FolderIdentity.h"
 #include "platform/ItemName.h"
+#include "platform/OpenFolderWindow.h"
 #include "platform/TreeSize.h"
 
 #include <cstring>
@@ -40,8 +42,7 @@ private:
         std::size_t firstChild{0};
         std::size_t nextChild{0};
         std::size_t endChild{0};
-        dev_t device{};
-        ino_t inode{};
+        FolderIdentity identity; // noted when its descriptor is given up
     };
 
     void push(int folder, std::size_t name);
@@ -54,8 +55,8 @@ private:
     std::vector<Frame> m_frames;
     std::vector<char> m_names;
     std::unique_ptr<char[]> m_listing{new char[kListingBytes]};
-    // The root frame and the frames from here to the top hold a descriptor.
-    std::size_t m_firstOpen{1};
+    // The root keeps its descriptor: the others are opened again by their names from it.
+    OpenFolderWindow m_window{TreeSize::kMaxOpenFolders, 1};
     std::uint64_t m_total{0};
 };
 
@@ -79,9 +80,8 @@ std::uint64_t Walk::run(int root) {
 }
 
 void Walk::push(int folder, std::size_t name) {
-    std::size_t open = m_frames.empty() ? 0 : 1 + (m_frames.size() - m_firstOpen);
-    if (open >= TreeSize::kMaxOpenFolders && m_firstOpen < m_frames.size())
-        evict(m_frames[m_firstOpen++]);
+    if (std::optional<std::size_t> released = m_window.pushed(m_frames.size() + 1))
+        evict(m_frames[*released]);
     Frame frame;
     frame.folder = folder;
     frame.name = name;
@@ -120,15 +120,9 @@ void Walk::list(Frame& frame) {
 }
 
 void Walk::evict(Frame& frame) {
-    if (frame.nextChild != frame.endChild) {
-        struct stat status {};
-        if (fstat(frame.folder, &status) == 0) {
-            frame.device = status.st_dev;
-            frame.inode = status.st_ino;
-        } else {
-            frame.nextChild = frame.endChild;
-        }
-    }
+    // A folder with nothing left to visit is never opened again.
+    if (frame.nextChild != frame.endChild)
+        frame.identity = FolderIdentity::of(frame.folder);
     close(frame.folder);
     frame.folder = -1;
 }
@@ -137,13 +131,11 @@ void Walk::pop() {
     Frame finished = m_frames.back();
     m_frames.pop_back();
     m_names.resize(finished.firstChild);
-    std::size_t parent = m_frames.size() - 1;
-    if (!m_frames.empty() && parent > 0 && parent < m_firstOpen) {
-        m_firstOpen = parent;
+    if (m_window.popped(m_frames.size())) {
+        Frame& parent = m_frames.back();
         // A parent with nothing left to visit is popped next and needs no descriptor.
-        if (m_frames[parent].nextChild != m_frames[parent].endChild &&
-            !reopen(parent, finished.folder))
-            m_frames[parent].nextChild = m_frames[parent].endChild;
+        if (parent.nextChild != parent.endChild && !reopen(m_frames.size() - 1, finished.folder))
+            parent.nextChild = parent.endChild;
     }
     if (finished.folder >= 0)
         close(finished.folder);
@@ -154,24 +146,8 @@ void Walk::pop() {
 // left, or else the rest of it is not measured.
 bool Walk::reopen(std::size_t index, int child) {
     Frame& frame = m_frames[index];
-    auto matches = [&frame](int descriptor) {
-        struct stat status {};
-        return descriptor >= 0 && fstat(descriptor, &status) == 0 &&
-               status.st_dev == frame.device && status.st_ino == frame.inode;
-    };
-    int descriptor = child >= 0 ? openat(child, "..", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1;
-    if (!matches(descriptor)) {
-        if (descriptor >= 0)
-            close(descriptor);
-        descriptor = openByNames(index);
-        if (!matches(descriptor)) {
-            if (descriptor >= 0)
-                close(descriptor);
-            return false;
-        }
-    }
-    frame.folder = descriptor;
-    return true;
+    frame.folder = frame.identity.reopen(child, [&] { return openByNames(index); });
+    return frame.folder >= 0;
 }
 
 int Walk::openByNames(std::size_t index) const {

@@ -97,8 +97,8 @@ bool FileTreeLoader::push(const std::shared_ptr<FileItem>& folder, int deep) {
     frame.childDeep = deep > 0 ? deep - 1 : deep;
     frame.checkSkipList = m_skipList && m_skipList->mayContainItemsIn(m_path);
     ++m_depth;
-    if (m_depth - m_firstOpen > kMaxOpenFolders)
-        m_frames[m_firstOpen++].listing.releaseFolder();
+    if (std::optional<std::size_t> released = m_window.pushed(m_depth))
+        m_frames[*released].listing.releaseFolder();
     return true;
 }
 
@@ -108,12 +108,9 @@ void FileTreeLoader::pop() {
     if (index > 0) {
         Frame& parent = m_frames[index - 1];
         m_path.resize(parent.pathLength);
-        if (!parent.listing.isOpen()) {
-            // Gone or replaced while its subfolders were loaded: the rest of it is not.
-            if (!parent.listing.reacquireFolder(finished.listing, m_path))
-                parent.next = parent.end;
-            m_firstOpen = index - 1;
-        }
+        // Gone or replaced while its subfolders were loaded: the rest of it is not.
+        if (m_window.popped(index) && !parent.listing.reacquireFolder(finished.listing, m_path))
+            parent.next = parent.end;
     }
     finished.listing.close();
     finished.folder.reset();

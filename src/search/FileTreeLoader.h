@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/DirectoryListing.h"
+#include "platform/OpenFolderWindow.h"
 
 #include <cstddef>
 #include <memory>
@@ -57,6 +58,6 @@ private:
     bool m_notify{false};
     std::vector<Frame> m_frames; // frames past m_depth are kept for their buffers
     std::size_t m_depth{0};
-    std::size_t m_firstOpen{0}; // frames from here to m_depth hold a descriptor
-    std::string m_path;         // the path of the entry being loaded, or of its folder
+    platform::OpenFolderWindow m_window{kMaxOpenFolders};
+    std::string m_path; // the path of the entry being loaded, or of its folder
 };

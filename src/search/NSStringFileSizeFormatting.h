@@ -1,12 +1,7 @@
 #pragma once
 
-#include <cstdint>
-#include <string>
+#include "shell/NSStringFileSize.h"
 
-// The size text shown to the user for a byte count.
-class NSStringFileSizeFormatting {
-public:
-    // The platform formatter's file count style, unchanged: "Zero KB", "999 bytes",
-    // "12.3 MB". Callers that want no text for zero test for zero themselves.
-    static std::string convertToStringFromFileSize(std::uint64_t bytes);
-};
+// The size text now lives with the other string operations in NSStringFileSize; this
+// name stays only until the notification window's sources have moved over.
+using NSStringFileSizeFormatting = NSStringFileSize;

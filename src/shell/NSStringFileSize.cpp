@@ -1,5 +1,6 @@
 #include "shell/NSStringFileSize.h"
 
+#include "platform/ByteCountFormatter.h"
 #include "platform/Text.h"
 #include "shell/ApplicationDirectoryUtils.h"
 
@@ -15,6 +16,11 @@ bool isTeamPrefix(std::string_view part)
 }
 
 } // namespace
+
+std::string NSStringFileSize::convertToStringFromFileSize(std::uint64_t bytes)
+{
+    return platform::ByteCountFormatter::stringFromByteCount(bytes);
+}
 
 bool NSStringFileSize::isInFolder(const std::string& path, const std::string& folder)
 {

@@ -1,11 +1,17 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
-// Path operations on strings used throughout the helper.
+// Operations on path strings used throughout the helper, and the size text shown to
+// the user for a byte count.
 class NSStringFileSize {
 public:
+    // The platform formatter's file count style, unchanged: "Zero KB", "999 bytes",
+    // "12.3 MB". Callers that want no text for zero test for zero themselves.
+    static std::string convertToStringFromFileSize(std::uint64_t bytes);
+
     // Whether `path` lies strictly inside `folder` (case-sensitive).
     static bool isInFolder(const std::string& path, const std::string& folder);
     static std::optional<std::string> parentBundlePath(const std::string& path);

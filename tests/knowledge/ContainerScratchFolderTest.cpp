@@ -4,32 +4,12 @@
 #include "knowledge/DataChangeCommon.h"
 #include "support/Sandbox.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace container_test;
 using testing_support::Sandbox;
-
-namespace {
-
-// Sets an environment variable for one scope and puts the old value back.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        value ? setenv(name, value, 1) : unsetenv(name);
-    }
-    ~ScopedVariable() { m_old ? setenv(m_name, m_old->c_str(), 1) : unsetenv(m_name); }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
-
-} // namespace
 
 TEST(ContainerScratchFolder, IsPrivateAndTakesEverythingWithItButNotWhatLinksPointAt) {
     std::string parent = Sandbox::process().makeFolder("scratch");
@@ -77,20 +57,6 @@ TEST(ContainerScratchFolder, RefusesPathsItCannotOwn) {
     EXPECT_TRUE(ContainerScratchFolder::create(parent + "/shared-readable"));
     ASSERT_EQ(chmod(parent.c_str(), 0775), 0);
     EXPECT_FALSE(ContainerScratchFolder::create(parent + "/group-writable"));
-}
-
-TEST(ContainerScratchFolder, FindsTheTemporaryDirectoryInOrder) {
-    ScopedVariable tmpdir("TMPDIR", "/t/one/");
-    ScopedVariable runtime("XDG_RUNTIME_DIR", "/t/two");
-    EXPECT_EQ(ContainerScratchFolder::temporaryDirectory(), "/t/one");
-    {
-        ScopedVariable noTmpdir("TMPDIR", "");
-        EXPECT_EQ(ContainerScratchFolder::temporaryDirectory(), "/t/two");
-        ScopedVariable noRuntime("XDG_RUNTIME_DIR", nullptr);
-        EXPECT_EQ(ContainerScratchFolder::temporaryDirectory(), "/tmp");
-    }
-    EXPECT_EQ(ContainerScratchFolder::baseFolderPath(),
-              "/t/one/sweepwise-kb." + std::to_string(geteuid()));
 }
 
 TEST(DataChangeCommon, TempPathsGrowByOneCharacterAfterEveryTakenName) {

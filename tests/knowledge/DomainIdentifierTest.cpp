@@ -222,11 +222,3 @@ TEST_F(DomainIdentifierBuilderTest, ConcurrentSearchesAgreeOnTheIdentifierOfABun
     EXPECT_EQ(distinct.size(), 1u);
     EXPECT_NE(*distinct.begin(), "none");
 }
-
-TEST_F(DomainIdentifierBuilderTest, ReplacingTheSharedBuilderForgetsWhatItFound) {
-    EXPECT_EQ(DomainIdentifierBuilder::shared(), builder);
-    DomainIdentifierBuilder::setShared(nullptr);
-    auto created = DomainIdentifierBuilder::shared();
-    EXPECT_NE(created, builder);
-    EXPECT_EQ(DomainIdentifierBuilder::shared(), created);
-}

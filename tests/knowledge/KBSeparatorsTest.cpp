@@ -42,24 +42,6 @@ std::string pointedDomain(const KBSeparator& separator, std::string_view word) {
 
 } // namespace
 
-TEST(KBSeparators, AlwaysHasTheFourNameForms) {
-    auto document = separatorsDocument("");
-    for (const KBXMLSeparators* section :
-         {static_cast<const KBXMLSeparators*>(nullptr), document->separators()}) {
-        KBSeparators separators(section);
-        EXPECT_EQ(separators.separators().size(), 4u);
-        for (const auto& form :
-             {separators.originalNameSeparator(), separators.lowercaseNameSeparator(),
-              separators.alphanumericNameSeparator(), separators.nameComponentSeparator()}) {
-            ASSERT_NE(form, nullptr);
-            EXPECT_EQ(separators.separators().at(form->type()), form);
-            EXPECT_TRUE(form->domainIdentifiers().empty());
-        }
-        EXPECT_EQ(separators.originalNameSeparator()->type(), "originalName");
-        EXPECT_EQ(separators.nameComponentSeparator()->type(), "nameComponent");
-    }
-}
-
 TEST(KBSeparators, FilesEveryWordUnderItsFormAndDomain) {
     auto document = separatorsDocument(R"(
         <d v="com.vendor.Writer">

@@ -8,16 +8,11 @@
 #include <string>
 #include <vector>
 
+using testing_support::document;
 using testing_support::joined;
 using testing_support::traceOf;
 
 namespace {
-
-std::shared_ptr<KBXMLDocument> document(const std::string& body) {
-    auto created = KBXMLDocument::create("<base>" + body + "</base>");
-    EXPECT_NE(created, nullptr);
-    return created;
-}
 
 std::string rulesOf(const std::string& body) {
     auto doc = document(body);

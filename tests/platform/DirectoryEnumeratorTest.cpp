@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/stat.h>
-#include <thread>
 
 using platform::DirectoryEnumerator;
 using platform::FileSystem;
@@ -182,25 +181,4 @@ TEST(DirectoryEnumerator, DeepChainKeepsDescriptorsBounded) {
 
     EXPECT_TRUE(FileSystem::removeItem(root + "/d"));
     EXPECT_TRUE(FileSystem::contentsOfDirectory(root)->empty());
-}
-
-TEST(DirectoryEnumerator, IndependentWalksRunInParallel) {
-    std::string root = Sandbox::process().makeFolder("parallel");
-    for (const char* folder : {"a/b/c", "a/e", "f/g", "h"})
-        makeDirs(root + "/" + folder);
-    writeFile(root + "/a/b/c/file", "x");
-    const std::map<std::string, int> expected = walk(root);
-    ASSERT_EQ(expected.size(), 8u);
-
-    std::vector<std::map<std::string, int>> results(4);
-    std::vector<std::thread> threads;
-    for (auto& result : results)
-        threads.emplace_back([&result, &root] {
-            for (int round = 0; round < 20; ++round)
-                result = walk(root);
-        });
-    for (auto& thread : threads)
-        thread.join();
-    for (const auto& result : results)
-        EXPECT_EQ(result, expected);
 }

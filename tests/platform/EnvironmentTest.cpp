@@ -9,14 +9,6 @@
 
 using platform::Environment;
 
-TEST(Environment, RedirectsHomeAndRootIntoTheSandbox)
-{
-    auto& sandbox = testing_support::Sandbox::process();
-    EXPECT_EQ(Environment::homeOverride(), sandbox.home());
-    EXPECT_EQ(Environment::rootPath("/Applications"), sandbox.root() + "/Applications");
-    EXPECT_EQ(Environment::rootPath("/"), sandbox.root());
-}
-
 TEST(Environment, UsesRealPathsWithoutVariables)
 {
     std::string savedRoot = std::getenv("SWEEPWISE_ROOT");

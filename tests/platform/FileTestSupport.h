@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <dirent.h>
+#include <ftw.h>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
 #include <string>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -22,6 +25,30 @@ inline std::size_t openDescriptorCount() {
         closedir(folder);
     }
     return count;
+}
+
+inline thread_local std::uint64_t tNftwSum = 0;
+
+// The allocated size of every item below `root` that is not a folder, summed by nftw
+// without following links: what a size walk must answer, found another way.
+inline std::uint64_t nftwSum(const std::string& root) {
+    tNftwSum = 0;
+    int result = nftw(
+        root.c_str(),
+        [](const char*, const struct stat* status, int type, FTW* position) {
+            if (position->level > 0 && (type == FTW_F || type == FTW_SL))
+                tNftwSum += static_cast<std::uint64_t>(status->st_blocks) * 512u;
+            return 0;
+        },
+        64, FTW_PHYS);
+    EXPECT_EQ(result, 0) << root;
+    return tNftwSum;
+}
+
+inline std::uint64_t allocatedSize(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(lstat(path.c_str(), &status), 0) << path;
+    return static_cast<std::uint64_t>(status.st_blocks) * 512u;
 }
 
 // Makes permission bits bind the calling thread even when it runs as root, by

@@ -8,34 +8,6 @@ using platform::PlistValue;
 // A pointer must not quietly turn into a Boolean.
 static_assert(!std::is_convertible_v<const int*, PlistValue>);
 
-TEST(PlistValue, AnswersOnlyThroughTheAccessorOfItsKind) {
-    // One value of each kind, in the order of Kind.
-    const PlistValue values[] = {
-        PlistValue(),
-        PlistValue::Dictionary{{"k", 1}},
-        PlistValue::Array{1},
-        "text",
-        7u,
-        7.5,
-        false,
-        PlistValue::Data{1},
-        PlistValue::Date{1.5},
-        PlistValue::Uid{3},
-    };
-    for (std::size_t i = 0; i < std::size(values); ++i) {
-        const PlistValue& v = values[i];
-        EXPECT_EQ(static_cast<std::size_t>(v.kind()), i);
-        const int answers =
-            (v.asDictionary() != nullptr) + (v.asArray() != nullptr) + (v.asString() != nullptr) +
-            v.asInteger().has_value() + v.asReal().has_value() + v.asBoolean().has_value() +
-            (v.asData() != nullptr) + v.asDate().has_value() + v.asUid().has_value();
-        EXPECT_EQ(answers, v.isNull() ? 0 : 1) << i;
-        EXPECT_EQ(v.asNumber().has_value(), v.asInteger() || v.asReal()) << i;
-        EXPECT_EQ(v.get("k") != nullptr, v.asDictionary() != nullptr) << i;
-        EXPECT_EQ(v.item(0) != nullptr, v.asArray() != nullptr) << i;
-    }
-}
-
 TEST(PlistValue, ComparesDeeplyAndByKind) {
     auto tree = [](PlistValue leaf) {
         return PlistValue(PlistValue::Dictionary{

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
-#include <ftw.h>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/resource.h>
@@ -22,30 +21,6 @@ using platform::TreeSize;
 using namespace testing_support;
 
 namespace {
-
-thread_local std::uint64_t tNftwSum = 0;
-
-// The allocated size of every item below `root` that is not a folder, summed by nftw
-// without following links: the answer TreeSize must give, found another way.
-std::uint64_t nftwSum(const std::string& root) {
-    tNftwSum = 0;
-    int result = nftw(
-        root.c_str(),
-        [](const char*, const struct stat* status, int type, FTW* position) {
-            if (position->level > 0 && (type == FTW_F || type == FTW_SL))
-                tNftwSum += static_cast<std::uint64_t>(status->st_blocks) * 512u;
-            return 0;
-        },
-        64, FTW_PHYS);
-    EXPECT_EQ(result, 0) << root;
-    return tNftwSum;
-}
-
-std::uint64_t allocatedSize(const std::string& path) {
-    struct stat status {};
-    EXPECT_EQ(lstat(path.c_str(), &status), 0) << path;
-    return static_cast<std::uint64_t>(status.st_blocks) * 512u;
-}
 
 void makeSparseFile(const std::string& path) {
     int file = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

@@ -221,20 +221,6 @@ TEST(FileItemLoad, UnreadableFoldersAreEmptyAndUnchanged) {
     EXPECT_EQ(diskState(base), before);
 }
 
-TEST(FileItemLoad, LargeFolderLoadsEveryEntryOnce) {
-    std::string base = Sandbox::process().makeFolder("large");
-    constexpr int kCount = 20000;
-    for (int i = 0; i < kCount; ++i)
-        writeFile(base + "/entry with a longer name " + std::to_string(i), "");
-    auto tree = FileItem::createTreeForPath(base, nullptr);
-    ASSERT_TRUE(tree);
-    EXPECT_EQ(tree->getChildren()->size(), static_cast<std::size_t>(kCount));
-    EXPECT_EQ(nodesBelow(tree).size(), static_cast<std::size_t>(kCount));
-    auto last = tree->getChildrenWithName("entry with a longer name 19999");
-    ASSERT_TRUE(last);
-    EXPECT_EQ(last->getParent(), tree);
-}
-
 namespace {
 
 // Runs `work` on a thread with a small stack, on which anything that recursed as deep

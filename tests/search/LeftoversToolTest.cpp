@@ -1,19 +1,14 @@
-#include "search/NSStringFileSizeFormatting.h"
 #include "search/RemainsTestSupport.h"
 #include "shell/FileMessage.h"
 #include "shell/MessageFiles.h"
 #include "shell/NSStringFileSize.h"
 #include "shell/WatcherMessage.h"
+#include "support/ProgramRun.h"
 #include "support/Sandbox.h"
 
-#include <chrono>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <poll.h>
-#include <signal.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -23,71 +18,8 @@ using remains_test::putFile;
 
 namespace {
 
-struct ToolRun {
-    int exitCode{-1};
-    std::string out;
-    std::string err;
-};
-
-// Runs the tool with the test's environment (and so its sandbox); a child that
-// takes longer than the watchdog is killed and the test fails.
-ToolRun runTool(const std::vector<std::string>& arguments) {
-    ToolRun run;
-    int outPipe[2];
-    int errPipe[2];
-    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) {
-        ADD_FAILURE() << "pipe";
-        return run;
-    }
-    std::vector<char*> argv;
-    std::string tool = SWEEPWISE_LEFTOVERS_TOOL;
-    argv.push_back(tool.data());
-    std::vector<std::string> copies = arguments;
-    for (std::string& argument : copies)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(outPipe[1], 1);
-        dup2(errPipe[1], 2);
-        execv(tool.c_str(), argv.data());
-        _exit(127);
-    }
-    close(outPipe[1]);
-    close(errPipe[1]);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    int open = 2;
-    while (open > 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(child, SIGKILL);
-            ADD_FAILURE() << "the tool did not finish";
-            break;
-        }
-        if (poll(fds, 2, 100) <= 0)
-            continue;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP)))
-                continue;
-            char buffer[4096];
-            const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
-            if (got <= 0) {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            } else {
-                (i == 0 ? run.out : run.err).append(buffer, static_cast<std::size_t>(got));
-            }
-        }
-    }
-    for (pollfd& fd : fds) {
-        if (fd.fd >= 0)
-            close(fd.fd);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+ProgramRun runTool(const std::vector<std::string>& arguments) {
+    return runProgram(SWEEPWISE_LEFTOVERS_TOOL, arguments);
 }
 
 std::string library(const std::string& sub) {
@@ -103,8 +35,8 @@ TEST(LeftoversToolTest, ListsWhatTheHelperWouldOfferWithSizesAndTotal) {
     const std::string app = Sandbox::process().makeFolder("tool") + "/Tooled.app";
     makeAppBundle(app, id, "Tooled");
 
-    const ToolRun jsonRun = runTool({"--json", app});
-    ASSERT_EQ(jsonRun.exitCode, 0) << jsonRun.err;
+    const ProgramRun jsonRun = runTool({"--json", app});
+    ASSERT_EQ(jsonRun.status, 0) << jsonRun.err;
     const auto document = nlohmann::json::parse(jsonRun.out, nullptr, false);
     ASSERT_FALSE(document.is_discarded()) << jsonRun.out;
     EXPECT_EQ(document["bundleId"], id);
@@ -122,15 +54,13 @@ TEST(LeftoversToolTest, ListsWhatTheHelperWouldOfferWithSizesAndTotal) {
         sum += item["size"].get<std::uint64_t>();
     EXPECT_GE(items[1]["size"].get<std::uint64_t>(), 70000u);
     EXPECT_EQ(document["totalSize"].get<std::uint64_t>(), sum);
-    EXPECT_EQ(document["totalSizeText"],
-              NSStringFileSizeFormatting::convertToStringFromFileSize(sum));
+    EXPECT_EQ(document["totalSizeText"], NSStringFileSize::convertToStringFromFileSize(sum));
 
-    const ToolRun text = runTool({app});
-    ASSERT_EQ(text.exitCode, 0) << text.err;
+    const ProgramRun text = runTool({app});
+    ASSERT_EQ(text.status, 0) << text.err;
     EXPECT_NE(text.out.find("Tooled (" + id + ")\n"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find(library("Caches/" + id) + "\n"), std::string::npos) << text.out;
-    EXPECT_NE(text.out.find(
-                  "Total: " + NSStringFileSizeFormatting::convertToStringFromFileSize(sum) + "\n"),
+    EXPECT_NE(text.out.find("Total: " + NSStringFileSize::convertToStringFromFileSize(sum) + "\n"),
               std::string::npos)
         << text.out;
 }
@@ -141,7 +71,7 @@ TEST(LeftoversToolTest, ExitCodesForNothingFoundAndBadArguments) {
     putFile(folder + "/garbage.trforsa", "not a message\n{}");
     const struct {
         std::vector<std::string> arguments;
-        int exitCode;
+        int status;
     } cases[] = {
         {{"--help"}, 0},
         {{folder + "/NoId.app"}, 1},
@@ -159,15 +89,15 @@ TEST(LeftoversToolTest, ExitCodesForNothingFoundAndBadArguments) {
         {{folder + "/NoId.app", folder + "/NoId.app"}, 2},
     };
     for (const auto& c : cases) {
-        const ToolRun run = runTool(c.arguments);
+        const ProgramRun run = runTool(c.arguments);
         std::string label;
         for (const std::string& argument : c.arguments)
             label += argument + " ";
-        EXPECT_EQ(run.exitCode, c.exitCode) << label << "\n" << run.err;
-        if (c.exitCode == 2) {
+        EXPECT_EQ(run.status, c.status) << label << "\n" << run.err;
+        if (c.status == 2) {
             EXPECT_NE(run.err.find("usage:"), std::string::npos) << label;
         }
-        if (c.exitCode == 1) {
+        if (c.status == 1) {
             EXPECT_FALSE(run.err.empty()) << label;
         }
     }
@@ -175,8 +105,8 @@ TEST(LeftoversToolTest, ExitCodesForNothingFoundAndBadArguments) {
 }
 
 TEST(LeftoversToolTest, WritesHelperMessagesThatTheHelperReads) {
-    const ToolRun exclude = runTool({"write-exclude", "/Applications/A.app", "/tmp/b c"});
-    ASSERT_EQ(exclude.exitCode, 0) << exclude.err;
+    const ProgramRun exclude = runTool({"write-exclude", "/Applications/A.app", "/tmp/b c"});
+    ASSERT_EQ(exclude.status, 0) << exclude.err;
     ASSERT_FALSE(exclude.out.empty());
     const std::string excludePath = exclude.out.substr(0, exclude.out.size() - 1);
     EXPECT_TRUE(NSStringFileSize::isInFolder(excludePath, MessageFiles::folderPath()));
@@ -184,8 +114,8 @@ TEST(LeftoversToolTest, WritesHelperMessagesThatTheHelperReads) {
     EXPECT_EQ(FileMessage::ReadExcludePaths(message.get()),
               (std::vector<std::string>{"/Applications/A.app", "/tmp/b c"}));
 
-    const ToolRun clear = runTool({"write-clear"});
-    ASSERT_EQ(clear.exitCode, 0) << clear.err;
+    const ProgramRun clear = runTool({"write-clear"});
+    ASSERT_EQ(clear.status, 0) << clear.err;
     auto cancel = FileMessage::loadFromFile(clear.out.substr(0, clear.out.size() - 1));
     EXPECT_TRUE(FileMessage::ReadCancelExcludeRemovedPathsFromMessage(cancel.get()));
 }
@@ -199,8 +129,8 @@ TEST(LeftoversToolTest, ReadsAWatcherMessageWithoutConsumingIt) {
     std::optional<std::string> path = message.saveForTransmit();
     ASSERT_TRUE(path);
 
-    const ToolRun run = runTool({"--json", "read-message", *path});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const ProgramRun run = runTool({"--json", "read-message", *path});
+    ASSERT_EQ(run.status, 0) << run.err;
     const auto document = nlohmann::json::parse(run.out, nullptr, false);
     ASSERT_FALSE(document.is_discarded()) << run.out;
     ASSERT_EQ(document["items"].size(), 2u);

@@ -1,8 +1,8 @@
 #include "search/ByteCountFormatterManager.h"
 #include "search/ByteCountFormatterUnitsLocalizable.h"
 #include "search/NSStringFileManager.h"
-#include "search/NSStringFileSizeFormatting.h"
 #include "search/SizeMetrics.h"
+#include "shell/NSStringFileSize.h"
 #include "support/Sandbox.h"
 #include "support/ScopedHelperTexts.h"
 
@@ -71,8 +71,8 @@ TEST(SizeMetrics, AreKeptFromTheirFirstUseOn) {
 
 TEST(ConvertToStringFromFileSize, UsesThePlatformWordingNotTheOwnUnits) {
     ScopedHelperTexts texts("", {"de"});
-    EXPECT_EQ(NSStringFileSizeFormatting::convertToStringFromFileSize(0), "Zero KB");
-    EXPECT_EQ(NSStringFileSizeFormatting::convertToStringFromFileSize(500), "500 bytes");
+    EXPECT_EQ(NSStringFileSize::convertToStringFromFileSize(0), "Zero KB");
+    EXPECT_EQ(NSStringFileSize::convertToStringFromFileSize(500), "500 bytes");
     // The own formatting would keep the unit and say 1000 KB.
-    EXPECT_EQ(NSStringFileSizeFormatting::convertToStringFromFileSize(999999), "1 MB");
+    EXPECT_EQ(NSStringFileSize::convertToStringFromFileSize(999999), "1 MB");
 }

@@ -1,26 +1,14 @@
 #include "shell/ApplicationDirectoryUtils.h"
 
+#include "TrashTestSupport.h"
 #include "shell/FileURL.h"
 #include "shell/NSBundleApplicationBundle.h"
 #include "shell/NSStringFileSize.h"
-#include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 using namespace testing_support;
-
-namespace {
-
-void makeApp(const std::string& path, const std::string& identifier) {
-    makeDirs(path + "/Contents/MacOS");
-    writeFile(path + "/Contents/Info.plist",
-              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-              "<key>CFBundleIdentifier</key><string>" +
-                  identifier + "</string></dict></plist>");
-}
-
-} // namespace
 
 TEST(ApplicationDirectoryUtils, FindsTheOutermostEnclosingApplication) {
     std::string base = Sandbox::process().makeFolder("apps");

@@ -151,19 +151,3 @@ TEST(LocalDistributedNotificationCenter, RefusesWhatCannotBePosted) {
     settle();
     EXPECT_TRUE(log.empty());
 }
-
-TEST(DistributedNotificationCenter, SharedCenterIsReplaceable) {
-    auto original = DistributedNotificationCenter::shared();
-    ASSERT_NE(original, nullptr);
-    EXPECT_EQ(DistributedNotificationCenter::shared(), original);
-
-    auto replacement = LocalDistributedNotificationCenter::create();
-    DistributedNotificationCenter::setShared(replacement);
-    EXPECT_EQ(DistributedNotificationCenter::shared(), replacement);
-
-    DistributedNotificationCenter::setShared(nullptr);
-    auto restored = DistributedNotificationCenter::shared();
-    ASSERT_NE(restored, nullptr);
-    EXPECT_NE(restored, replacement);
-    EXPECT_NE(std::dynamic_pointer_cast<LocalDistributedNotificationCenter>(restored), nullptr);
-}

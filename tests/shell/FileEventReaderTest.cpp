@@ -16,15 +16,7 @@ namespace Notes = VDKQueueNotes;
 
 namespace {
 
-struct Watcher {
-    explicit Watcher(const std::shared_ptr<FileEventReader>& reader)
-        : queue(VDKQueue::create(reader)) {
-        if (queue)
-            queue->setDelegate(delegate);
-    }
-    std::shared_ptr<VDKQueue> queue;
-    std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
-};
+using Watcher = QueueWithDelegate;
 
 // The kernel's watch descriptor of an item, learnt by subscribing to it for a moment. While
 // the item is watched by someone else, the descriptor stays the same afterwards.

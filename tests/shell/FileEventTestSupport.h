@@ -68,6 +68,17 @@ private:
     std::size_t m_taken{0};
 };
 
+// A queue of the process's shared reader, or of `reader`, with a recording delegate.
+struct QueueWithDelegate {
+    explicit QueueWithDelegate(std::shared_ptr<FileEventReader> reader = nullptr)
+        : queue(reader ? VDKQueue::create(std::move(reader)) : VDKQueue::create()) {
+        if (queue)
+            queue->setDelegate(delegate);
+    }
+    std::shared_ptr<VDKQueue> queue;
+    std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
+};
+
 inline ReceivedEvent event(std::string_view name, const std::string& path) {
     return {std::string(name), path};
 }

@@ -1,10 +1,8 @@
 #include "shell/MoveToTrashWithoutTrashAccessMonitor.h"
 
-#include "FileEventTestSupport.h"
+#include "TrashTestSupport.h"
 #include "platform/TimeScale.h"
-#include "support/Sandbox.h"
 
-#include <cstdio>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -39,15 +37,6 @@ protected:
         monitor = MoveToTrashWithoutTrashAccessMonitor::create();
         ASSERT_TRUE(monitor);
         monitor->setDelegate(delegate);
-    }
-
-    static std::string makeApplication(const std::string& path) {
-        makeDirs(path + "/Contents/MacOS");
-        return path;
-    }
-
-    static void move(const std::string& from, const std::string& to) {
-        ASSERT_EQ(std::rename(from.c_str(), to.c_str()), 0) << from << " -> " << to;
     }
 
     bool waitForReports(std::size_t count) {
@@ -94,8 +83,8 @@ private:
 } // namespace
 
 TEST_F(MoveToTrashMonitor, ReportsApplicationsMovedToTheTrashUnderTheirNamesThere) {
-    std::string system = makeApplication(systemApplications + "/Reported" + tag + ".app");
-    std::string user = makeApplication(userApplications + "/ReportedToo" + tag + ".app");
+    std::string system = makeApp(systemApplications + "/Reported" + tag + ".app");
+    std::string user = makeApp(userApplications + "/ReportedToo" + tag + ".app");
     start();
     ASSERT_EQ(monitor->submonitors().size(), 2u);
     EXPECT_EQ(monitor->submonitors()[0]->path(), userApplications);
@@ -113,11 +102,11 @@ TEST_F(MoveToTrashMonitor, ReportsApplicationsMovedToTheTrashUnderTheirNamesTher
 TEST_F(MoveToTrashMonitor, ReportsNothingForMovesThatDoNotEndInTheTrash) {
     std::string desktop = Sandbox::process().home() + "/Desktop";
     makeDirs(desktop);
-    std::string toDesktop = makeApplication(systemApplications + "/ToDesktop" + tag + ".app");
-    std::string renamed = makeApplication(systemApplications + "/Renamed" + tag + ".app");
-    std::string deleted = makeApplication(userApplications + "/Deleted" + tag + ".app");
-    std::string nested = makeApplication(systemApplications + "/Nested" + tag + "/Inside.app");
-    std::string barrier = makeApplication(systemApplications + "/Barrier" + tag + ".app");
+    std::string toDesktop = makeApp(systemApplications + "/ToDesktop" + tag + ".app");
+    std::string renamed = makeApp(systemApplications + "/Renamed" + tag + ".app");
+    std::string deleted = makeApp(userApplications + "/Deleted" + tag + ".app");
+    std::string nested = makeApp(systemApplications + "/Nested" + tag + "/Inside.app");
+    std::string barrier = makeApp(systemApplications + "/Barrier" + tag + ".app");
     start();
 
     move(toDesktop, desktop + "/ToDesktop" + tag + ".app");
@@ -139,8 +128,8 @@ TEST_F(MoveToTrashMonitor, ReportsNothingForMovesThatDoNotEndInTheTrash) {
 
 TEST_F(MoveToTrashMonitor, ReportsEveryApplicationOfAFolderMovedToTheTrash) {
     std::string games = systemApplications + "/Games" + tag;
-    makeApplication(games + "/Board.app");
-    makeApplication(games + "/Cards/Poker.app");
+    makeApp(games + "/Board.app");
+    makeApp(games + "/Cards/Poker.app");
     makeDirs(games + "/Empty");
     start();
 
@@ -155,9 +144,9 @@ TEST_F(MoveToTrashMonitor, ReportsEveryApplicationOfAFolderMovedToTheTrash) {
 TEST_F(MoveToTrashMonitor, WatchesDeepFoldersOnlyIfTheyHeldAnApplicationAtStart) {
     std::string top = systemApplications + "/Depth" + tag;
     makeDirs(top + "/Empty/Deeper");
-    makeApplication(top + "/Full/Deeper/Tool.app");
-    makeApplication(top + "/Full/Deeper/Deepest/Tool.app");
-    std::string barrier = makeApplication(systemApplications + "/DepthBarrier" + tag + ".app");
+    makeApp(top + "/Full/Deeper/Tool.app");
+    makeApp(top + "/Full/Deeper/Deepest/Tool.app");
+    std::string barrier = makeApp(systemApplications + "/DepthBarrier" + tag + ".app");
     start();
 
     struct Expectation {
@@ -182,12 +171,12 @@ TEST_F(MoveToTrashMonitor, WatchesDeepFoldersOnlyIfTheyHeldAnApplicationAtStart)
     }
 
     // Installed later into a folder nobody watches: never seen.
-    std::string unseen = makeApplication(top + "/Empty/Unseen.app");
+    std::string unseen = makeApp(top + "/Empty/Unseen.app");
     // A folder made after start at the first level is mirrored and watched.
     std::string later = systemApplications + "/DepthLater" + tag;
     makeDirs(later);
     ASSERT_TRUE(waitFor([&] { return find(later) != nullptr; }));
-    std::string installed = makeApplication(later + "/Installed.app");
+    std::string installed = makeApp(later + "/Installed.app");
     ASSERT_TRUE(waitFor([&] { return isTracked(later, installed); }));
 
     move(unseen, trash + "/Unseen" + tag + ".app");
@@ -202,7 +191,7 @@ TEST_F(MoveToTrashMonitor, WatchesDeepFoldersOnlyIfTheyHeldAnApplicationAtStart)
 TEST_F(MoveToTrashMonitor, FollowsOnlyRealFoldersAndApplications) {
     std::string base = systemApplications + "/Kinds" + tag;
     std::string elsewhere = Sandbox::process().makeFolder("elsewhere");
-    makeApplication(elsewhere + "/Target.app");
+    makeApp(elsewhere + "/Target.app");
     makeDirs(base);
     struct Kind {
         const char* what;
@@ -217,15 +206,15 @@ TEST_F(MoveToTrashMonitor, FollowsOnlyRealFoldersAndApplications) {
              ASSERT_EQ(symlink((elsewhere + "/Target.app").c_str(), p.c_str()), 0);
          }},
         {"a backup folder", base + "/Backups.backupdb",
-         [](const std::string& p) { makeApplication(p + "/Kept.app"); }},
+         [](const std::string& p) { makeApp(p + "/Kept.app"); }},
         {"a package that is not an application", base + "/Plugin.bundle",
-         [](const std::string& p) { makeApplication(p + "/Contents/Helper.app"); }},
+         [](const std::string& p) { makeApp(p + "/Contents/Helper.app"); }},
         {"a file with an application's name", base + "/File.app",
          [](const std::string& p) { writeFile(p, "x"); }},
     };
     for (const Kind& kind : kinds)
         kind.make(kind.path);
-    std::string real = makeApplication(base + "/Real.app");
+    std::string real = makeApp(base + "/Real.app");
     start();
 
     const Mirror* mirror = find(base);
@@ -242,8 +231,8 @@ TEST_F(MoveToTrashMonitor, FollowsOnlyRealFoldersAndApplications) {
 
 TEST_F(MoveToTrashMonitor, ReportsOnlyWhatIsStillInTheTrashFiveSecondsLater) {
     platform::setTimeScale(1.0);
-    std::string emptied = makeApplication(systemApplications + "/Emptied" + tag + ".app");
-    std::string kept = makeApplication(systemApplications + "/Kept" + tag + ".app");
+    std::string emptied = makeApp(systemApplications + "/Emptied" + tag + ".app");
+    std::string kept = makeApp(systemApplications + "/Kept" + tag + ".app");
     start();
 
     move(emptied, trash + "/Emptied" + tag + ".app");

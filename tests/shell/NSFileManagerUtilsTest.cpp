@@ -10,39 +10,6 @@
 
 using namespace testing_support;
 
-TEST(NSFileManagerUtils, ExistenceWithoutFollowingTheFinalLink) {
-    std::string base = Sandbox::process().makeFolder("exist");
-    makeDirs(base + "/folder");
-    writeFile(base + "/file", "x");
-    ASSERT_EQ(symlink("folder", (base + "/toFolder").c_str()), 0);
-    ASSERT_EQ(symlink("missing", (base + "/dangling").c_str()), 0);
-    ASSERT_EQ(symlink("loop", (base + "/loop").c_str()), 0);
-
-    struct Case {
-        std::string name;
-        bool exists;
-        bool isDirectory;
-        bool isLink;
-    } cases[] = {
-        {"folder", true, true, false},  {"file", true, false, false},
-        {"toFolder", true, true, true}, {"dangling", true, false, true},
-        {"loop", true, false, true},    {"absent", false, false, false},
-    };
-    for (const auto& c : cases) {
-        bool isDirectory = !c.isDirectory;
-        std::string path = base + "/" + c.name;
-        EXPECT_EQ(
-            NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(path, &isDirectory),
-            c.exists)
-            << c.name;
-        EXPECT_EQ(isDirectory, c.isDirectory) << c.name;
-        EXPECT_EQ(NSFileManagerUtils::isFileAtPathSymbolicLink(path), c.isLink) << c.name;
-    }
-    bool flag = true;
-    EXPECT_FALSE(NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath("", &flag));
-    EXPECT_FALSE(flag);
-}
-
 TEST(NSFileManagerUtils, TrashPathIsCreatedAndCached) {
     std::string trash = PathsGenerator::GetInstance().buildTrashDirectory();
     auto path = NSFileManagerUtils::getTrashPath();
@@ -82,11 +49,4 @@ TEST(NSFileManagerUtils, TemporaryPathsAreFreshAndInTheTemporaryFolder) {
     EXPECT_TRUE(S_ISDIR(st.st_mode));
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_NE(NSFileManagerUtils::getTempFolderPath(), folder);
-}
-
-TEST(NSFileManagerUtils, UnlockedFilesAreNotLocked) {
-    std::string base = Sandbox::process().makeFolder("locked");
-    writeFile(base + "/f", "x");
-    EXPECT_FALSE(NSFileManagerUtils::isFileLocked(base + "/f"));
-    EXPECT_FALSE(NSFileManagerUtils::isFileLocked(base + "/missing"));
 }

@@ -6,21 +6,6 @@
 
 using testing_support::Sandbox;
 
-TEST(PathsGenerator, DerivesEveryFolderFromTheSandboxHome) {
-    const auto& paths = PathsGenerator::GetInstance();
-    std::string home = Sandbox::process().home();
-    EXPECT_EQ(paths.getHomeDirectory(), home);
-    EXPECT_EQ(paths.buildTrashDirectory(), home + "/.Trash");
-    EXPECT_EQ(paths.buildUserApplicationsDirectory(), home + "/Applications");
-    EXPECT_EQ(paths.buildUserDownloadsDirectory(), home + "/Downloads");
-    EXPECT_EQ(paths.buildUserLibraryDirectory(), home + "/Library");
-    EXPECT_EQ(paths.buildUserApplicationSupportDirectory(), home + "/Library/Application Support");
-    EXPECT_EQ(paths.buildUserPreferencePanesDirectory(), home + "/Library/PreferencePanes");
-    EXPECT_EQ(paths.buildSystemApplicationsDirectory(),
-              Sandbox::process().root() + "/Applications");
-    EXPECT_FALSE(paths.userName().empty());
-}
-
 TEST(PathsGenerator, TellsWhatLiesInTheTrash) {
     const auto& paths = PathsGenerator::GetInstance();
     std::string trash = paths.buildTrashDirectory();
@@ -38,16 +23,6 @@ TEST(PathsGenerator, ExpandsOnlyALeadingTildeSlash) {
     EXPECT_EQ(paths.expandTildeInPath("~"), "~");
     EXPECT_EQ(paths.expandTildeInPath("~ann/x"), "~ann/x");
     EXPECT_EQ(paths.expandTildeInPath("/a/~/b"), "/a/~/b");
-}
-
-TEST(PathsGenerator, BuildsApplicationSupportFolders) {
-    const auto& paths = PathsGenerator::GetInstance();
-    std::string support = paths.buildUserApplicationSupportDirectory();
-    EXPECT_EQ(paths.buildApplicationFolderPathInApplicationSupportWithBundleID("com.a.b"),
-              support + "/com.a.b");
-    EXPECT_EQ(paths.buildMainAppFolderPathInApplicationSupport(),
-              support + "/com.halvorn.Sweepwise-SIII");
-    EXPECT_EQ(paths.buildApplicationFolderPathInApplicationSupportWithBundleID(""), std::nullopt);
 }
 
 TEST(PathsGenerator, RecognisesBackupFolders) {

@@ -36,16 +36,6 @@ TEST(MacOSVersion, ComparesVersionsNumerically) {
     }
 }
 
-TEST(MacOSVersion, CachedFlagsFollowTheSystemVersion) {
-    MacOSVersion highSierra("10.13.6");
-    EXPECT_TRUE(highSierra.is_10_12_orHigher());
-    EXPECT_FALSE(highSierra.is_10_14_orHigher());
-    EXPECT_FALSE(highSierra.is_10_15_orHigher());
-    MacOSVersion unknown(std::nullopt);
-    EXPECT_TRUE(unknown.is_10_9_orHigher());
-    EXPECT_TRUE(unknown.is_10_15_orHigher());
-}
-
 TEST(MacOSVersion, ReadsTheVersionFileUnderTheRoot) {
     std::string folder = Sandbox::process().root() + "/System/Library/CoreServices";
     EXPECT_EQ(MacOSVersion::readSystemVersion(), std::nullopt);

@@ -12,19 +12,6 @@
 using namespace testing_support;
 namespace Notes = VDKQueueNotes;
 
-namespace {
-
-struct QueueWithDelegate {
-    QueueWithDelegate() : queue(VDKQueue::create()) {
-        if (queue)
-            queue->setDelegate(delegate);
-    }
-    std::shared_ptr<VDKQueue> queue;
-    std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
-};
-
-} // namespace
-
 TEST(VDKQueue, WatchesNothingWhereNothingCanBeWatched) {
     auto reader = FileEventReader::create();
     ASSERT_TRUE(reader);

@@ -27,12 +27,3 @@ TEST(WatcherSettings, WritesAndRemovesTheAutostartEntry) {
     EXPECT_NE(access(entry.c_str(), F_OK), 0);
     EXPECT_TRUE(settings.enableHelperInLoginItems(false)); // already gone
 }
-
-TEST(WatcherSettings, KnowsTheProductIdentifiers) {
-    EXPECT_EQ(WatcherSettings::GetInstance().getMainAppBundleID(), "com.halvorn.Sweepwise-SIII");
-    EXPECT_EQ(WatcherSettings::GetInstance().getHelperAppBundleID(),
-              "com.halvorn.Sweepwise-SIII-Helper");
-    EXPECT_EQ(Consts::GetInstance().getMainAppName(), "Sweepwise");
-    EXPECT_TRUE(Consts::GetInstance().getCustomNotificationHelpURL().starts_with("https://"));
-    EXPECT_EQ(Consts::linkForType(3), "");
-}

@@ -174,15 +174,3 @@ TEST(Workspace, OpensAddressesWithTheDesktopOpenerWhenThereIsOne) {
                      ->openURL("https://example.com"));
     expectNoChildLeft();
 }
-
-TEST(Workspace, SharesOneReplaceableInstance) {
-    auto first = Workspace::shared();
-    EXPECT_EQ(Workspace::shared(), first);
-    auto replacement = std::make_shared<RecordingWorkspace>();
-    {
-        ScopedWorkspace scope(replacement);
-        EXPECT_EQ(Workspace::shared(), replacement);
-    }
-    EXPECT_NE(Workspace::shared(), replacement);
-    EXPECT_TRUE(Workspace::shared());
-}

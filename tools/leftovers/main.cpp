@@ -2,10 +2,10 @@
 #include "platform/MainQueue.h"
 #include "search/AppDependencyGroup.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
-#include "search/NSStringFileSizeFormatting.h"
 #include "search/SimpleRemainsInfo.h"
 #include "shell/FileMessage.h"
 #include "shell/MessageFiles.h"
+#include "shell/NSStringFileSize.h"
 #include "shell/WatcherMessage.h"
 
 #include <chrono>
@@ -65,21 +65,20 @@ int printRecords(const std::vector<std::shared_ptr<PathForRemove>>& records, boo
                             {"bundleId", record->bundleId()}};
         if (record->isSizeCalculated()) {
             item["size"] = record->getSize();
-            item["sizeText"] =
-                NSStringFileSizeFormatting::convertToStringFromFileSize(record->getSize());
+            item["sizeText"] = NSStringFileSize::convertToStringFromFileSize(record->getSize());
             total += record->getSize();
         }
         items.push_back(item);
         if (!json) {
             const std::string size =
                 record->isSizeCalculated()
-                    ? NSStringFileSizeFormatting::convertToStringFromFileSize(record->getSize())
+                    ? NSStringFileSize::convertToStringFromFileSize(record->getSize())
                     : "-";
             std::printf("%-20s %12s  %s\n", groupName(record->type()).c_str(), size.c_str(),
                         record->path().c_str());
         }
     }
-    const std::string totalText = NSStringFileSizeFormatting::convertToStringFromFileSize(total);
+    const std::string totalText = NSStringFileSize::convertToStringFromFileSize(total);
     if (json) {
         document["items"] = items;
         document["totalSize"] = total;
