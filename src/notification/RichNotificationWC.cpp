@@ -23,7 +23,7 @@
 #include "platform/GlobalQueue.h"
 #include "platform/MainQueue.h"
 #include "search/NSStringFileManager.h"
-#include "search/NSStringFileSizeFormatting.h"
+#include "shell/NSStringFileSize.h"
 #include "shell/Consts.h"
 #include "shell/MacOSVersion.h"
 #include "shell/NotificationsManager.h"
@@ -350,7 +350,7 @@ AttributedString RichNotificationWC::generateDescriptionAttributedString() const
     std::uint64_t total = 0;
     for (const auto& [identifier, info] : m_arrRemoveInfo)
         total += info->getTotalSize();
-    const std::string size = NSStringFileSizeFormatting::convertToStringFromFileSize(total);
+    const std::string size = NSStringFileSize::convertToStringFromFileSize(total);
 
     const std::int64_t count = m_nOtheAppCount + 1;
     QString text;

@@ -6,7 +6,7 @@
 #include "notification/RichNotificationWC.h"
 #include "notification/RichNotificationWindow.h"
 #include "platform/MainQueue.h"
-#include "search/NSStringFileSizeFormatting.h"
+#include "shell/NSStringFileSize.h"
 #include "shell/Workspace.h"
 
 #include <functional>
@@ -55,7 +55,7 @@ inline QColor colourOf(const AttributedString& string, const QString& words) {
 }
 
 inline std::string sizeText(std::uint64_t bytes) {
-    return NSStringFileSizeFormatting::convertToStringFromFileSize(bytes);
+    return NSStringFileSize::convertToStringFromFileSize(bytes);
 }
 
 class RichNotificationWCTest : public testing::Test {

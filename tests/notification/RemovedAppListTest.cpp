@@ -9,7 +9,7 @@
 #include "notification/RemovedAppDisplayItem.h"
 #include "notification/RemovedAppRowView.h"
 #include "notification/TextStyleData.h"
-#include "search/NSStringFileSizeFormatting.h"
+#include "shell/NSStringFileSize.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -126,7 +126,7 @@ TEST(RemovedAppCellView, ShowsTheNameInCapitalisedWordsAndTheSizeOnceMeasured) {
         const QString size =
             c.total == 0 ? QString()
                          : QString::fromStdString(
-                               NSStringFileSizeFormatting::convertToStringFromFileSize(c.total));
+                               NSStringFileSize::convertToStringFromFileSize(c.total));
         EXPECT_EQ(item.size().toStdString(), size.toStdString()) << c.appName;
         EXPECT_EQ(cell.sizeLabel()->attributedText().string().toStdString(), size.toStdString());
         EXPECT_FALSE(cell.iconImgView()->image().isNull()) << c.appName;
