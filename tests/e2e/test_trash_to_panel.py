@@ -1,0 +1,82 @@
+"""An application moved to the Trash is announced on the bus and offered in the panel;
+"Uninstall" hands its leftovers to the main application."""
+from desktop_case import DesktopCase, desktop, main, wait_for
+
+NOTEPAD, PIXELPAINT = desktop.NOTEPAD, desktop.PIXELPAINT
+
+
+class TrashToPanel(DesktopCase):
+    def setUp(self):
+        super().setUp()
+        self.sandbox.grant_full_disk_access()
+        self.notepad = self.sandbox.install(NOTEPAD)
+        self.pixelpaint = self.sandbox.install(PIXELPAINT)
+        self.sandbox.place(desktop.BYSTANDERS)
+        self.snapshot()
+        self.monitor = desktop.BusMonitor(self.desktop)
+        self.helper = self.desktop.start_helper()
+
+    def leftovers_of(self, app):
+        """Everything the application left, as absolute paths, top level included."""
+        paths = set()
+        for relative in app.leftovers:
+            parts = relative.split("/")
+            for end in range(1, len(parts) + 1):
+                paths.add(str(self.sandbox.library.joinpath(*parts[:end])))
+        return paths
+
+    def test_a_trashed_application_is_announced_and_offered(self):
+        in_trash = self.trash(self.notepad)
+
+        events = wait_for(self.monitor.moved_to_trash, 20, "broadcast")
+        window = self.desktop.wait_for_panel()
+        self.assertEqual(events, [str(in_trash)])
+        self.assert_panel_at_top_right(window, (401, 139))
+
+        self.desktop.click_ignore(window)
+        self.desktop.wait_until_hidden(window)
+        self.assertTrue(self.helper.running())
+        self.assertEqual(self.monitor.moved_to_trash(), [str(in_trash)], "one event per move")
+        self.finish()
+
+    def test_uninstall_hands_every_leftover_to_the_main_application(self):
+        listener = self.desktop.start_main_listener()
+        # Two applications in one burst join one notification, which lists them.
+        notepad = self.trash(self.notepad)
+        pixelpaint = self.trash(self.pixelpaint)
+        window = self.desktop.wait_for_panel()
+        wait_for(lambda: self.desktop.geometry(window)[3] == 255, 20, "list of two applications")
+        self.assert_panel_at_top_right(window, (415, 255))
+        self.desktop.screenshot(self.sandbox.logs / "panel.png")
+
+        self.desktop.click_uninstall(window)
+        messages = wait_for(lambda: desktop.parse_leftovers(listener.output()), 20,
+                            "message at the main application")
+        self.desktop.wait_until_hidden(window)
+        self.assertEqual(len(messages), 1, listener.output())
+        items = messages[0]
+        paths = [path for _, _, _, path in items]
+        self.assertEqual(len(paths), len(set(paths)), "each path once")
+
+        # The bundles come first, then what they left: at least the standard places,
+        # never anything of another application or of the user.
+        self.assertEqual(sorted(paths[:2]), sorted([str(notepad), str(pixelpaint)]))
+        self.assertEqual({(group, ident) for group, _, ident, path in items[:2]},
+                         {("binaries", NOTEPAD.identifier.lower()),
+                          ("binaries", PIXELPAINT.identifier.lower())})
+        rest = set(paths[2:])
+        for app in (NOTEPAD, PIXELPAINT):
+            for relative in app.standard:
+                self.assertIn(str(self.sandbox.library / relative), rest)
+        self.assertLessEqual(rest, self.leftovers_of(NOTEPAD) | self.leftovers_of(PIXELPAINT))
+        for group, size, _, path in items:
+            self.assertTrue(size == "-" or size.isdigit(), (size, path))
+
+        self.assertEqual(sorted(self.monitor.moved_to_trash()),
+                         sorted([str(notepad), str(pixelpaint)]))
+        listener.stop()
+        self.finish()
+
+
+if __name__ == "__main__":
+    main()
