@@ -456,8 +456,11 @@ class Desktop:
         env["QT_QPA_PLATFORM"] = "xcb"
         if self.display:
             env["DISPLAY"] = self.display
-        if self.bus_address:
-            env["DBUS_SESSION_BUS_ADDRESS"] = self.bus_address
+        # Without a bus of its own the session gets an address where nothing listens:
+        # with no address at all, libdbus would start a bus on the X display
+        # (dbus-launch --autolaunch) and leave it running.
+        env["DBUS_SESSION_BUS_ADDRESS"] = (self.bus_address or
+                                           f"unix:path={self.sandbox.runtime}/no-bus")
         env.update(extra or {})
         return env
 
@@ -531,8 +534,10 @@ class Desktop:
         return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
 
     def click(self, x, y):
-        self.xdotool("mousemove", "--sync", str(x), str(y))
-        self.xdotool("click", "1")
+        # No --sync: it waits for the pointer to move, forever when it is there already.
+        status, _, err = self.xdotool("mousemove", str(x), str(y), "click", "1")
+        if status != 0:
+            raise RuntimeError(f"xdotool could not click at {x},{y}: {err}")
 
     # The buttons' centres, from the panel's bottom-right corner: both are 154 x 28
     # points, 7 points above the bottom; "Uninstall" ends 15 points from the right

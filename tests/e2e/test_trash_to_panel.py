@@ -58,18 +58,18 @@ class TrashToPanel(DesktopCase):
         paths = [path for _, _, _, path in items]
         self.assertEqual(len(paths), len(set(paths)), "each path once")
 
-        # The bundles come first, then what they left: at least the standard places,
-        # never anything of another application or of the user.
-        self.assertEqual(sorted(paths[:2]), sorted([str(notepad), str(pixelpaint)]))
-        self.assertEqual({(group, ident) for group, _, ident, path in items[:2]},
-                         {("binaries", NOTEPAD.identifier.lower()),
-                          ("binaries", PIXELPAINT.identifier.lower())})
-        rest = set(paths[2:])
-        for app in (NOTEPAD, PIXELPAINT):
+        # Each application's bundle comes first, then what it left: at least the
+        # standard places, never anything of another application or of the user.
+        for app, bundle in ((NOTEPAD, notepad), (PIXELPAINT, pixelpaint)):
+            own = [item for item in items if item[2] == app.identifier.lower()]
+            self.assertEqual(own[0][0::3], ("binaries", str(bundle)))
+            found = {path for _, _, _, path in own[1:]}
             for relative in app.standard:
-                self.assertIn(str(self.sandbox.library / relative), rest)
-        self.assertLessEqual(rest, self.leftovers_of(NOTEPAD) | self.leftovers_of(PIXELPAINT))
-        for group, size, _, path in items:
+                self.assertIn(str(self.sandbox.library / relative), found)
+            self.assertLessEqual(found, self.leftovers_of(app))
+        self.assertEqual({item[2] for item in items},
+                         {NOTEPAD.identifier.lower(), PIXELPAINT.identifier.lower()})
+        for _, size, _, path in items:
             self.assertTrue(size == "-" or size.isdigit(), (size, path))
 
         self.assertEqual(sorted(self.monitor.moved_to_trash()),
