@@ -2,14 +2,17 @@
 #include "app/MainQueueHost.h"
 #include "app/SessionBus.h"
 #include "app/SingleInstance.h"
+#include "notification/RichNotificationWC.h"
+#include "notification/RichNotificationWindow.h"
+#include "notification/SimpleRemainsProvider.h"
 #include "platform/Bundle.h"
 #include "platform/FileSystem.h"
 #include "platform/MainQueue.h"
 #include "platform/Path.h"
+#include "shell/AppDelegate.h"
 #include "shell/DistributedNotificationCenter.h"
-#include "shell/FullDiskAccessManager.h"
 #include "shell/HelperResources.h"
-#include "shell/MonitorTrashDistributedNotificationNames.h"
+#include "shell/UpdateRestarter.h"
 #include "shell/WatcherSettings.h"
 #include "shell/Workspace.h"
 
@@ -30,16 +33,27 @@ void useBundleResources() {
         HelperResources::setResourceFolder(resources);
 }
 
-void answerFullDiskAccessRequests() {
-    using Names = MonitorTrashDistributedNotificationNames;
-    DistributedNotificationCenter::shared()->addObserver(
-        Names::requestFullDiskAccessState, [](const auto&, const auto&, const auto&) {
-            platform::PlistValue::Dictionary info;
-            info[Names::isAccessGranted] = FullDiskAccessManager::fullAccessGranted();
-            DistributedNotificationCenter::shared()->post(Names::responseFullDiskAccessState,
-                                                          std::nullopt,
-                                                          platform::PlistValue(std::move(info)));
-        });
+// The notification panel, as the delegate sees it.
+class PanelController : public AppNotificationController {
+public:
+    explicit PanelController(std::shared_ptr<RichNotificationWC> controller)
+        : m_controller(std::move(controller)) {}
+
+    void showNotificationForApp(const std::shared_ptr<platform::Bundle>& bundle) override {
+        m_controller->showNotificationForApp(bundle);
+    }
+
+private:
+    std::shared_ptr<RichNotificationWC> m_controller;
+};
+
+std::shared_ptr<AppNotificationController> makePanelController() {
+    auto controller = RichNotificationWC::create(std::make_shared<SimpleRemainsProvider>());
+    if (!controller) {
+        std::fputs("SweepwiseHelper: cannot create the notification panel\n", stderr);
+        return nullptr;
+    }
+    return std::make_shared<PanelController>(std::move(controller));
 }
 
 void logOpenedFiles(const std::vector<std::string>& paths) {
@@ -51,6 +65,7 @@ void logOpenedFiles(const std::vector<std::string>& paths) {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    // The helper has no window of its own; the panel comes and goes.
     application.setQuitOnLastWindowClosed(false);
     std::unique_ptr<MainQueueHost> host = MainQueueHost::create(platform::MainQueue::shared());
     if (!host) {
@@ -60,21 +75,33 @@ int main(int argc, char** argv) {
     useBundleResources();
 
     // Everything that answers other programs is in place before the bus name is
-    // claimed, so whoever sees the helper on the bus can ask it at once.
+    // claimed, so whoever sees the helper on the bus can ask it at once. Without a
+    // bus, install() says so in one line and the helper still watches the Trash
+    // and shows the panel.
     SessionBus::install();
-    answerFullDiskAccessRequests();
+    UpdateRestarter::setApplicationTerminator([] { QCoreApplication::quit(); });
+    std::shared_ptr<AppDelegate> delegate = AppDelegate::create(makePanelController);
+    delegate->applicationDidFinishLaunching();
 
     // Qt has taken its own options out of argv; the rest are files, kept as bytes.
     std::vector<std::string> files(argv + 1, argv + argc);
     if (!SingleInstance::claimOrForward(WatcherSettings::GetInstance().getHelperAppBundleID(),
                                         files))
         return 0;
+    std::weak_ptr<AppDelegate> weakDelegate = delegate;
     if (auto service = SingleInstance::service())
-        service->setOpenHandler(logOpenedFiles);
+        service->setOpenHandler([weakDelegate](const std::vector<std::string>& paths) {
+            logOpenedFiles(paths);
+            if (auto delegate = weakDelegate.lock())
+                delegate->openFiles(paths);
+        });
     logOpenedFiles(files);
+    delegate->openFiles(files);
 
     int status = QApplication::exec();
+    delegate->applicationWillTerminate();
     SingleInstance::release();
+    delegate.reset();
     DistributedNotificationCenter::setShared(nullptr);
     Workspace::setShared(nullptr);
     return status;

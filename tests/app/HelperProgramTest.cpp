@@ -5,8 +5,10 @@
 #include "shell/MonitorTrashDistributedNotificationNames.h"
 #include "support/Sandbox.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <regex>
+#include <unistd.h>
 
 using namespace testing_support;
 using platform::PlistValue;
@@ -153,4 +155,104 @@ TEST(HelperProgram, WithoutASessionBusBothProgramsCarryOn) {
     EXPECT_EQ(ask.exitCode(), 4);
     EXPECT_NE(ask.standardError().find("Sweepwise: no session bus ("), std::string::npos)
         << ask.standardError();
+}
+
+namespace {
+
+void makeApp(const std::string& path, const std::string& identifier) {
+    makeDirs(path + "/Contents/MacOS");
+    writeFile(path + "/Contents/Info.plist",
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+              "<key>CFBundleIdentifier</key><string>" +
+                  identifier + "</string></dict></plist>");
+}
+
+void move(const std::string& from, const std::string& to) {
+    ASSERT_EQ(std::rename(from.c_str(), to.c_str()), 0) << from << " -> " << to;
+}
+
+// Waits until the helper has read the command file it was last handed: it logs the
+// file when it arrives and deletes it as it reads it.
+void waitUntilRead(ChildProgram& helper, std::size_t count) {
+    const std::string marker = "SweepwiseHelper: open ";
+    std::string file;
+    ASSERT_TRUE(runEventsUntil([&] {
+        std::string log = helper.standardError();
+        std::size_t seen = 0;
+        std::size_t at = std::string::npos;
+        for (auto found = log.find(marker); found != std::string::npos;
+             found = log.find(marker, found + 1), ++seen)
+            at = found + marker.size();
+        if (seen < count)
+            return false;
+        file = log.substr(at, log.find('\n', at) - at);
+        return access(file.c_str(), F_OK) != 0;
+    })) << helper.standardError();
+    EXPECT_TRUE(file.ends_with(".msgforsahelp")) << file;
+}
+
+} // namespace
+
+TEST(HelperProgram, BroadcastsAppsInTheTrashExceptThoseTheMainApplicationExcludes) {
+    std::string home = Sandbox::process().makeFolder("home");
+    std::string trash = home + "/.Trash";
+    std::string apps = home + "/Applications";
+    makeDirs(trash);
+    // With Full Disk Access the helper watches the Trash itself.
+    makeDirs(home + "/Library/Safari");
+    writeFile(home + "/Library/Safari/History.db", "x");
+    for (const char* name : {"Foo", "Foo 2", "Bar", "Baz"})
+        makeApp(apps + "/" + name + ".app", std::string("com.example.") + name);
+
+    QDBusConnection bus = PrivateBus::connect("routing");
+    auto center = BusNotificationCenter::create(bus);
+    ASSERT_NE(center, nullptr);
+    std::vector<std::string> moved;
+    center->addObserver("com.halvorn.UserDidMoveApplicationToTrashEvent",
+                        [&](const auto&, const std::optional<std::string>& object, const auto&) {
+                            moved.push_back(object.value_or("(none)"));
+                        });
+    auto helper = startHelper(home);
+
+    ChildProgram exclude(mainExecutable(), {"exclude", "/Applications/Foo.app"}, withHome(home));
+    ASSERT_TRUE(exclude.waitForExit());
+    EXPECT_EQ(exclude.standardOutput(), "sent an exclusion of 1 path to the helper\n")
+        << exclude.standardError();
+    waitUntilRead(*helper, 1);
+
+    // Foo and "Foo 2" begin with the excluded name; Baz, moved after Bar was reported,
+    // shows that nothing else was on its way.
+    for (const char* name : {"Foo", "Foo 2", "Bar"})
+        move(apps + "/" + name + ".app", trash + "/" + name + ".app");
+    ASSERT_TRUE(runEventsUntil([&] { return !moved.empty(); })) << helper->standardError();
+    move(apps + "/Baz.app", trash + "/Baz.app");
+    ASSERT_TRUE(runEventsUntil([&] { return moved.size() >= 2; })) << helper->standardError();
+    EXPECT_EQ(moved, (std::vector<std::string>{trash + "/Bar.app", trash + "/Baz.app"}));
+
+    ChildProgram clear(mainExecutable(), {"clear-exclusions"}, withHome(home));
+    ASSERT_TRUE(clear.waitForExit());
+    EXPECT_EQ(clear.exitCode(), 0) << clear.standardError();
+    waitUntilRead(*helper, 2);
+    stopHelper(helper);
+}
+
+TEST(HelperProgram, QuitsWhenItsBundleIsMovedAway) {
+    // A copy of the helper's bundle, so that the build's own stays in place.
+    namespace fs = std::filesystem;
+    fs::path built = fs::path(helperExecutable()).parent_path().parent_path().parent_path();
+    ASSERT_EQ(built.extension(), ".app");
+    fs::path copy = fs::path(Sandbox::process().makeFolder("installed")) / built.filename();
+    fs::copy(built, copy, fs::copy_options::recursive);
+    fs::path executable = copy / fs::relative(helperExecutable(), built);
+
+    ChildProgram helper(executable.string(), {}, programEnvironment());
+    QDBusConnection bus = PrivateBus::connect("starter");
+    ASSERT_TRUE(runEventsUntil(
+        [&] { return ApplicationBusClient::isRunning(bus, kHelper) || !helper.isRunning(); }));
+    ASSERT_TRUE(helper.isRunning()) << helper.standardError();
+
+    move(copy.string(), copy.string() + ".old");
+    ASSERT_TRUE(helper.waitForExit()) << helper.standardError();
+    EXPECT_TRUE(helper.exitedNormally());
+    EXPECT_EQ(helper.exitCode(), 0) << helper.standardError();
 }

@@ -166,55 +166,6 @@ TEST(MainApplicationProgram, TheHelperHandsLeftoversToTheMainApplication) {
     })) << "every message was read and deleted";
 }
 
-TEST(MainApplicationProgram, SendsExclusionCommandsToTheRunningHelper) {
-    ChildProgram helper(helperExecutable(), {}, programEnvironment());
-    QDBusConnection bus = PrivateBus::connect("exclusions");
-    ASSERT_TRUE(runEventsUntil(
-        [&] { return ApplicationBusClient::isRunning(bus, kHelper) || !helper.isRunning(); }));
-
-    struct Case {
-        std::vector<std::string> arguments;
-        const char* printed;
-        std::optional<std::vector<std::string>> excluded;
-    };
-    const Case cases[] = {
-        {{"exclude", "/Applications/Foo.app", "/Applications/Bar Baz.app"},
-         "sent an exclusion of 2 paths to the helper\n",
-         std::vector<std::string>{"/Applications/Foo.app", "/Applications/Bar Baz.app"}},
-        {{"clear-exclusions"}, "sent the end of all exclusions to the helper\n", std::nullopt},
-    };
-    std::size_t seen = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.arguments.front());
-        ChildProgram send(mainExecutable(), c.arguments, programEnvironment());
-        ASSERT_TRUE(send.waitForExit());
-        EXPECT_EQ(send.exitCode(), 0) << send.standardError();
-        EXPECT_EQ(send.standardOutput(), c.printed);
-
-        // The helper was handed a command file; read it as the helper will.
-        const std::string marker = "SweepwiseHelper: open ";
-        ASSERT_TRUE(runEventsUntil([&] {
-            std::string log = helper.standardError();
-            std::size_t count = 0;
-            for (auto at = log.find(marker); at != std::string::npos; at = log.find(marker, at + 1))
-                ++count;
-            return count > seen;
-        }));
-        std::string log = helper.standardError();
-        std::size_t at = log.rfind(marker) + marker.size();
-        std::string file = log.substr(at, log.find('\n', at) - at);
-        ++seen;
-        EXPECT_EQ(file.rfind(Sandbox::process().tmp() + "/" + kHelper + "/random_", 0), 0u) << file;
-        auto message = FileMessage::loadFromFile(file);
-        ASSERT_NE(message, nullptr);
-        if (c.excluded) {
-            EXPECT_EQ(FileMessage::ReadExcludePaths(message.get()), c.excluded);
-        } else {
-            EXPECT_TRUE(FileMessage::ReadCancelExcludeRemovedPathsFromMessage(message.get()));
-        }
-    }
-}
-
 TEST(MainApplicationProgram, CommandLineAnswersWithClearExitCodes) {
     struct Case {
         std::vector<std::string> arguments;

@@ -1,0 +1,144 @@
+#include "shell/AppDelegate.h"
+
+#include "platform/DelayedCall.h"
+#include "platform/FileSystem.h"
+#include "platform/MainQueue.h"
+#include "platform/Path.h"
+#include "shell/AppsInTrashWatcher.h"
+#include "shell/FileMessage.h"
+#include "shell/FullDiskAccessManager.h"
+#include "shell/MacOSVersion.h"
+#include "shell/MonitorTrashDistributedNotificationNames.h"
+#include "shell/NameExcluder.h"
+#include "shell/PathsGenerator.h"
+#include "shell/UpdateRestarter.h"
+
+#include <set>
+
+namespace {
+
+std::optional<std::string> mainBundlePath() {
+    if (auto bundle = platform::Bundle::mainBundle())
+        return bundle->bundlePath();
+    return std::nullopt;
+}
+
+} // namespace
+
+std::shared_ptr<AppDelegate> AppDelegate::create(ControllerFactory makeController) {
+    return create(std::move(makeController), mainBundlePath());
+}
+
+std::shared_ptr<AppDelegate> AppDelegate::create(ControllerFactory makeController,
+                                                 std::optional<std::string> ownBundlePath) {
+    return std::shared_ptr<AppDelegate>(
+        new AppDelegate(std::move(makeController), std::move(ownBundlePath)));
+}
+
+AppDelegate::~AppDelegate() {
+    if (m_requestCenter)
+        m_requestCenter->removeObserver(m_requestObserver);
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    using Names = MonitorTrashDistributedNotificationNames;
+    // Older systems never get an answer; an unknown system counts as a new one.
+    if (MacOSVersion::GetInstance().isMacOSHasVersion("10.15.7", false, true)) {
+        m_requestCenter = DistributedNotificationCenter::shared();
+        std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
+        m_requestObserver = m_requestCenter->addObserver(
+            Names::requestFullDiskAccessState, [weakSelf](const auto&, const auto&, const auto&) {
+                if (auto self = weakSelf.lock())
+                    self->requestAccess();
+            });
+    }
+    m_excluders.clear();
+    if (m_makeController)
+        m_pRichNotificationWC = m_makeController();
+    UpdateRestarter::GetInstance();
+    startWatching();
+}
+
+void AppDelegate::startWatching() {
+    m_pTrashWatcher = AppsInTrashWatcher::create(weak_from_this());
+}
+
+void AppDelegate::requestAccess() {
+    using Names = MonitorTrashDistributedNotificationNames;
+    platform::PlistValue::Dictionary info;
+    info[Names::isAccessGranted] = FullDiskAccessManager::fullAccessGranted();
+    DistributedNotificationCenter::shared()->post(Names::responseFullDiskAccessState, std::nullopt,
+                                                  platform::PlistValue(std::move(info)));
+}
+
+bool AppDelegate::openFile(const std::string& path) {
+    processOpenFileWithPath(path);
+    return true;
+}
+
+void AppDelegate::openFiles(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths)
+        processOpenFileWithPath(path);
+}
+
+void AppDelegate::processOpenFileWithPath(const std::string& path) {
+    if (platform::Path::extension(path) != kHelperMessageExtension)
+        return;
+    // Loading deletes the file, whether or not it decodes.
+    std::shared_ptr<FileMessage> message = FileMessage::loadFromFile(path);
+    if (FileMessage::ReadCancelExcludeRemovedPathsFromMessage(message.get()))
+        scheduleClearingOfExcluders();
+    else if (std::optional<std::vector<std::string>> paths =
+                 FileMessage::ReadExcludePaths(message.get()))
+        addExcluders(*paths);
+}
+
+void AppDelegate::scheduleClearingOfExcluders() {
+    // Only the excluders that exist now go; those added meanwhile stay.
+    std::set<std::shared_ptr<NameExcluder>> snapshot(m_excluders.begin(), m_excluders.end());
+    std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
+    platform::DelayedCall::after(kClearExclusionsDelay, platform::MainQueue::shared(),
+                                 [weakSelf, snapshot = std::move(snapshot)]() mutable {
+                                     auto self = weakSelf.lock();
+                                     if (!self)
+                                         return;
+                                     std::vector<std::shared_ptr<NameExcluder>> kept;
+                                     for (const auto& excluder : self->m_excluders) {
+                                         if (snapshot.erase(excluder) == 0)
+                                             kept.push_back(excluder);
+                                     }
+                                     self->m_excluders = std::move(kept);
+                                 });
+}
+
+void AppDelegate::addExcluders(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        std::string name = platform::Path::deletingExtension(platform::Path::lastComponent(path));
+        m_excluders.push_back(std::make_shared<NameExcluder>(std::move(name)));
+    }
+}
+
+bool AppDelegate::isExcluded(const std::string& path) const {
+    std::string trash = PathsGenerator::GetInstance().buildTrashDirectory() + "/";
+    if (!path.starts_with(trash))
+        return false;
+    std::string rest = path.substr(trash.size());
+    for (auto it = m_excluders.rbegin(); it != m_excluders.rend(); ++it) {
+        if ((*it)->isExcludedName(rest))
+            return true;
+    }
+    return false;
+}
+
+void AppDelegate::onAppMovedToTrash(const std::shared_ptr<platform::Bundle>& bundle) {
+    // A helper moved away with its main application reports nothing.
+    if (!m_ownBundlePath || !platform::FileSystem::fileExists(*m_ownBundlePath))
+        return;
+    const std::string* path = bundle ? &bundle->bundlePath() : nullptr;
+    if (path && isExcluded(*path))
+        return;
+    if (path && !path->empty())
+        DistributedNotificationCenter::shared()->post(kUserDidMoveApplicationToTrashEvent, *path);
+    if (m_pRichNotificationWC)
+        m_pRichNotificationWC->showNotificationForApp(bundle);
+}

@@ -1,0 +1,74 @@
+#include "shell/UpdateRestarter.h"
+
+#include "platform/Bundle.h"
+#include "shell/NSFileManagerUtils.h"
+#include "shell/VDKQueue.h"
+#include "shell/VDKQueueNotes.h"
+
+#include <cstdio>
+
+namespace {
+
+// Set and read on the main thread only.
+UpdateRestarter::Terminate& applicationTerminator() {
+    static UpdateRestarter::Terminate terminate;
+    return terminate;
+}
+
+std::optional<std::string> mainBundlePath() {
+    if (auto bundle = platform::Bundle::mainBundle())
+        return bundle->bundlePath();
+    return std::nullopt;
+}
+
+} // namespace
+
+std::shared_ptr<UpdateRestarter> UpdateRestarter::GetInstance() {
+    static std::shared_ptr<UpdateRestarter> instance;
+    if (!instance)
+        instance = create(mainBundlePath(), [] {
+            if (const Terminate& terminate = applicationTerminator())
+                terminate();
+        });
+    return instance;
+}
+
+void UpdateRestarter::setApplicationTerminator(Terminate terminate) {
+    applicationTerminator() = std::move(terminate);
+}
+
+std::shared_ptr<UpdateRestarter> UpdateRestarter::create(std::optional<std::string> bundlePath,
+                                                         Terminate terminate) {
+    std::shared_ptr<UpdateRestarter> restarter(
+        new UpdateRestarter(std::move(bundlePath), std::move(terminate)));
+    restarter->startWatching();
+    return restarter;
+}
+
+void UpdateRestarter::startWatching() {
+    if (!m_sBundlePath || m_sBundlePath->empty())
+        return;
+    m_pVDKQueue = VDKQueue::create();
+    if (!m_pVDKQueue) {
+        std::fprintf(stderr, "sweepwise: cannot watch the helper's own bundle %s\n",
+                     m_sBundlePath->c_str());
+        return;
+    }
+    m_pVDKQueue->setDelegate(weak_from_this());
+    m_pVDKQueue->addPath(*m_sBundlePath, VDKQueueNotes::All);
+}
+
+bool UpdateRestarter::isWatching() const {
+    return m_pVDKQueue && m_pVDKQueue->numberOfWatchedPaths() > 0;
+}
+
+void UpdateRestarter::vdkQueue(VDKQueue&, const std::string&, const std::string&) {
+    // One event may arrive as several kinds of change; the application is asked to
+    // quit once.
+    if (m_bTerminated || !m_sBundlePath ||
+        NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(*m_sBundlePath))
+        return;
+    m_bTerminated = true;
+    if (m_terminate)
+        m_terminate();
+}
