@@ -161,17 +161,19 @@ def _sample(folder, identifier, executable, colour, extra):
     return SampleApp(folder, identifier, executable, colour, files, standard)
 
 
+# Beyond the standard places, the shipped knowledge base knows where these two keep
+# more: folders named after the product, a vendor folder, group containers.
 NOTEPAD = _sample("Notepad Deluxe.app", "com.example.NotepadDeluxe", "NotepadDeluxe",
                   (231, 160, 38), {
                       "Application Support/Notepad Deluxe/Templates/Letter.txt": 2048,
-                      "HTTPStorages/com.example.NotepadDeluxe/httpstorages.sqlite": 16384,
-                      "WebKit/com.example.NotepadDeluxe/WebsiteData/LocalStorage.db": 8192,
+                      "Application Support/Example Software/Notepad Deluxe Sync/state.json": 700,
+                      "Caches/Notepad Deluxe/Thumbnails.db": 49152,
+                      "Group Containers/group.com.example.notepaddeluxe/Library/Sync.db": 16384,
                   })
 PIXELPAINT = _sample("PixelPaint.app", "com.example.PixelPaint", "PixelPaint",
                      (64, 132, 230), {
-                         "Application Support/PixelPaint/Brushes/Soft.brush": 40960,
-                         "Application Support/PixelPaint Shared/Palettes.json": 1500,
-                         "Group Containers/group.com.example.PixelPaint/Library/Stamps.db": 32768,
+                         "Application Support/PixelPaint Brushes/Soft.brush": 40960,
+                         "LaunchAgents/com.example.pixelpaint.render.plist": None,
                      })
 # Files of the user that no application left behind and nobody may touch.
 BYSTANDERS = {
@@ -392,11 +394,17 @@ class Desktop:
     """A private session bus (or none), a virtual screen with a compositor, and the
     programs started on them, all stopped by close()."""
 
+    TOOLS = ("dbus-daemon", "dbus-monitor", "dbus-send", "Xvfb", "xcompmgr", "xdotool",
+             "import")
+
     def __init__(self, sandbox, bus=True, compositor=True):
         self.sandbox = sandbox
         self.programs = []
         self.display = None
         self.bus_address = None
+        missing = [tool for tool in self.TOOLS if not shutil.which(tool)]
+        if missing:
+            raise RuntimeError(f"missing {', '.join(missing)}: run scripts/install-deps")
         try:
             if bus:
                 self._start_bus()

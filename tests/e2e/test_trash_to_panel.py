@@ -3,6 +3,8 @@
 from desktop_case import DesktopCase, desktop, main, wait_for
 
 NOTEPAD, PIXELPAINT = desktop.NOTEPAD, desktop.PIXELPAINT
+# A vendor's folder holds the data of several of its products.
+SHARED_FOLDERS = {"Application Support/Example Software"}
 
 
 class TrashToPanel(DesktopCase):
@@ -17,12 +19,14 @@ class TrashToPanel(DesktopCase):
         self.helper = self.desktop.start_helper()
 
     def leftovers_of(self, app):
-        """Everything the application left, as absolute paths, top level included."""
+        """What the application left, as absolute paths: its files and the folders
+        holding them, but none of the folders it shares with others."""
         paths = set()
         for relative in app.leftovers:
             parts = relative.split("/")
-            for end in range(1, len(parts) + 1):
-                paths.add(str(self.sandbox.library.joinpath(*parts[:end])))
+            for end in range(2, len(parts) + 1):
+                if "/".join(parts[:end]) not in SHARED_FOLDERS:
+                    paths.add(str(self.sandbox.library.joinpath(*parts[:end])))
         return paths
 
     def test_a_trashed_application_is_announced_and_offered(self):
