@@ -346,6 +346,7 @@ class Program:
 
     def __init__(self, name, argv, env, log, cwd=None, pass_fds=()):
         self.name = name
+        self.stopped = False
         self.log_path = Path(log)
         self._log = open(self.log_path, "wb")
         self.process = subprocess.Popen(argv, env=env, cwd=cwd, stdin=subprocess.DEVNULL,
@@ -376,7 +377,12 @@ class Program:
                                                           text in self.output()),
                         timeout, f"'{text}' from {self.name}")
 
+    def ended_badly(self):
+        """Whether it ended on its own with a failure status or by a signal."""
+        return not self.stopped and self.process.poll() not in (None, 0)
+
     def stop(self, timeout=5):
+        self.stopped = self.stopped or self.running()
         if self.running():
             try:
                 os.killpg(self.process.pid, signal.SIGTERM)
@@ -484,6 +490,10 @@ class Desktop:
                               capture_output=True, text=True, timeout=timeout,
                               stdin=subprocess.DEVNULL)
         return done.returncode, done.stdout, done.stderr
+
+    def failed_programs(self):
+        """The programs that crashed or failed rather than being stopped."""
+        return [f"{p.name} ({p.process.returncode})" for p in self.programs if p.ended_badly()]
 
     def close(self):
         for program in reversed(self.programs):

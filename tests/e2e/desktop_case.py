@@ -65,6 +65,7 @@ class DesktopCase(unittest.TestCase):
         """Stops every program, then checks that they deleted, created and changed
         nothing in the home and root folders, and took every message file they were
         sent."""
+        self.assertEqual(self.desktop.failed_programs(), [], "programs that failed")
         self.desktop.close()
         self.assertIsNotNone(self.before, "the test took no snapshot")
         expected = desktop.moved_listing(self.before, self.moves)
