@@ -7,6 +7,7 @@
 #include "app/SessionBus.h"
 #include "app/SingleInstance.h"
 #include "platform/Bundle.h"
+#include "search/LeftoversReport.h"
 #include "shell/FileMessage.h"
 #include "shell/MonitorTrashDistributedNotificationNames.h"
 #include "shell/WatcherMessage.h"
@@ -81,10 +82,12 @@ std::string MainAppCommands::usage() {
            "  fda [--timeout SECONDS]  ask the running helper whether it has Full Disk Access\n"
            "                           (default 5 seconds, at most 600)\n"
            "  login-item on|off        start the helper at login, or stop doing so\n"
+           "  leftovers [--json] APP   list what the helper would offer to remove for the\n"
+           "                           application bundle APP, measured; removes nothing\n"
            "  --help                   show this text\n"
            "\n"
-           "Exit status: 0 done, 1 failed, 2 wrong usage, 3 no answer from the helper,\n"
-           "4 no session bus.\n";
+           "Exit status: 0 done, 1 failed (or no leftovers found), 2 wrong usage, 3 no answer\n"
+           "from the helper, 4 no session bus.\n";
 }
 
 int MainAppCommands::run(const std::vector<std::string>& arguments, std::ostream& out,
@@ -107,6 +110,8 @@ int MainAppCommands::run(const std::vector<std::string>& arguments, std::ostream
         return sendExclusions(options, out, err);
     if (command == "clear-exclusions")
         return clearExclusions(options, out, err);
+    if (command == "leftovers")
+        return listLeftovers(options, out, err);
     if (isMessagePath(command))
         return openMessages(arguments, out, err);
     return usageError(err, "unknown command '" + command + "'");
@@ -218,6 +223,24 @@ int MainAppCommands::askFullDiskAccess(const std::vector<std::string>& options, 
     }
     out << "Full Disk Access: " << (*granted ? "granted" : "not granted") << "\n";
     return kSuccess;
+}
+
+int MainAppCommands::listLeftovers(const std::vector<std::string>& options, std::ostream& out,
+                                   std::ostream& err) {
+    auto format = LeftoversReport::Format::Text;
+    std::vector<std::string> bundles;
+    for (const std::string& option : options) {
+        if (option == "--json")
+            format = LeftoversReport::Format::Json;
+        else
+            bundles.push_back(option);
+    }
+    if (bundles.size() != 1)
+        return usageError(err, "leftovers takes one application bundle");
+    return LeftoversReport::listForBundle(bundles.front(), format, out, err, kProgram) ==
+                   LeftoversReport::kFound
+               ? kSuccess
+               : kFailure;
 }
 
 int MainAppCommands::switchLoginItem(const std::vector<std::string>& options, std::ostream& out,

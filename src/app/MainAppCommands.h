@@ -38,6 +38,8 @@ private:
                                std::ostream& err);
     static int askFullDiskAccess(const std::vector<std::string>& options, std::ostream& out,
                                  std::ostream& err);
+    static int listLeftovers(const std::vector<std::string>& options, std::ostream& out,
+                             std::ostream& err);
     static int switchLoginItem(const std::vector<std::string>& options, std::ostream& out,
                                std::ostream& err);
 };

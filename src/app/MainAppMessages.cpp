@@ -1,9 +1,30 @@
 #include "app/MainAppMessages.h"
 
+#include "platform/FileSystem.h"
+#include "platform/Path.h"
 #include "search/AppDependencyGroup.h"
+#include "shell/PathsGenerator.h"
 #include "shell/WatcherMessage.h"
 
+#include <cerrno>
+#include <ctime>
+#include <fcntl.h>
 #include <ostream>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+std::string utcTimestamp() {
+    std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    gmtime_r(&now, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return text;
+}
+
+} // namespace
 
 bool MainAppMessages::printMessages(const std::vector<std::string>& paths, std::ostream& out,
                                     std::ostream& err) {
@@ -18,6 +39,8 @@ bool MainAppMessages::printMessages(const std::vector<std::string>& paths, std::
             allRead = false;
         } else {
             printLeftovers(path, message.getPathsForRemove(), out);
+            if (!appendToReceivedLog(path, message.getPathsForRemove()))
+                err << "Sweepwise: cannot write " << receivedLogPath() << "\n";
         }
     }
     out.flush();
@@ -37,4 +60,36 @@ void MainAppMessages::printLeftovers(const std::string& message,
             out << '-';
         out << '\t' << item->bundleId() << '\t' << item->path() << '\n';
     }
+}
+
+std::string MainAppMessages::receivedLogPath() {
+    return PathsGenerator::GetInstance().buildUserLibraryDirectory() +
+           "/Logs/Sweepwise/received.log";
+}
+
+bool MainAppMessages::appendToReceivedLog(
+    const std::string& message, const std::vector<std::shared_ptr<PathForRemove>>& items) {
+    const std::string path = receivedLogPath();
+    if (!platform::FileSystem::createDirectory(platform::Path::deletingLastComponent(path), true))
+        return false;
+    std::ostringstream entry;
+    entry << utcTimestamp() << ' ';
+    printLeftovers(message, items, entry);
+    const std::string text = entry.str();
+    // A message goes out in one appending write, so that two programs writing at
+    // once do not interleave their lines.
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    std::size_t written = 0;
+    while (written < text.size()) {
+        ssize_t count = ::write(fd, text.data() + written, text.size() - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            break;
+        written += std::size_t(count);
+    }
+    ::close(fd);
+    return written == text.size();
 }

@@ -8,12 +8,14 @@
 #include <vector>
 
 // What the main-application side does with the watcher messages the helper sends
-// it: read each one (which deletes it) and print the leftovers it carries.
+// it: read each one (which deletes it), print the leftovers it carries and keep
+// them in the received log, since the message file itself is gone.
 class MainAppMessages {
 public:
-    // Reads every path as a watcher message and prints it; a path that is not a
-    // ".trforsa" file or does not read as a message gets a line on `err` and stays
-    // where it is. Answers whether every one was read.
+    // Reads every path as a watcher message, prints it and appends it to the
+    // received log; a path that is not a ".trforsa" file or does not read as a
+    // message gets a line on `err` and stays where it is. Answers whether every one
+    // was read.
     static bool printMessages(const std::vector<std::string>& paths, std::ostream& out,
                               std::ostream& err);
 
@@ -22,4 +24,13 @@ public:
     static void printLeftovers(const std::string& message,
                                const std::vector<std::shared_ptr<PathForRemove>>& items,
                                std::ostream& out);
+
+    // ~/Library/Logs/Sweepwise/received.log under the (sandbox-aware) home folder.
+    static std::string receivedLogPath();
+
+    // Appends "<UTC time> <message>: <n> leftovers" and the item lines of
+    // printLeftovers() to the received log, creating its folder; false when it
+    // cannot be written.
+    static bool appendToReceivedLog(const std::string& message,
+                                    const std::vector<std::shared_ptr<PathForRemove>>& items);
 };

@@ -11,6 +11,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <regex>
 #include <unistd.h>
 
 using namespace testing_support;
@@ -92,6 +94,88 @@ TEST(MainApplicationProgram, ReadsWatcherMessagesAndPrintsTheirLeftovers) {
     ChildProgram missing(mainExecutable(), {"/nonexistent/x.trforsa"}, programEnvironment());
     ASSERT_TRUE(missing.waitForExit());
     EXPECT_EQ(missing.exitCode(), 1);
+}
+
+TEST(MainApplicationProgram, KeepsEveryReceivedMessageInItsLog) {
+    std::string home = Sandbox::process().makeFolder("home");
+    std::string folder = Sandbox::process().makeFolder("messages");
+    const std::string texts[] = {
+        kHeader + R"({"items":[{"type":"8","size":"4096","path":"/h/C/foo","bundleId":"a.b"}]})",
+        kHeader + R"({"items":[{"type":"10","path":"/h/P/bar.plist","bundleId":"c.d"}]})",
+    };
+    std::vector<std::string> paths;
+    for (const std::string& text : texts) {
+        paths.push_back(folder + "/" + std::to_string(paths.size()) + ".trforsa");
+        writeFile(paths.back(), text);
+    }
+    // One file as an argument, then one handed to a running listener through Open.
+    ChildProgram first(mainExecutable(), {paths[0]}, withHome(home));
+    ASSERT_TRUE(first.waitForExit());
+    EXPECT_EQ(first.exitCode(), 0) << first.standardError();
+    auto listener = std::make_unique<ChildProgram>(
+        mainExecutable(), std::vector<std::string>{"listen"}, withHome(home));
+    ASSERT_TRUE(listener->waitForOutput("listening as " + kMainApp + "\n"));
+    ChildProgram second(mainExecutable(), {paths[1]}, withHome(home));
+    ASSERT_TRUE(second.waitForExit());
+    ASSERT_TRUE(listener->waitForOutput("preferences\t-\tc.d\t/h/P/bar.plist\n"));
+    listener.reset();
+
+    std::string log = readFile(home + "/Library/Logs/Sweepwise/received.log");
+    std::regex expected("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ " + paths[0] +
+                        ": 1 leftover\ncaches\t4096\ta.b\t/h/C/foo\n"
+                        "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ " +
+                        paths[1] + ": 1 leftover\npreferences\t-\tc.d\t/h/P/bar.plist\n");
+    EXPECT_TRUE(std::regex_match(log, expected)) << log;
+}
+
+TEST(MainApplicationProgram, ListsWhatTheHelperWouldOfferWithoutRemovingIt) {
+    std::string home = Sandbox::process().makeFolder("home");
+    std::string app = Sandbox::process().makeFolder("apps") + "/Offered.app";
+    makeDirs(app + "/Contents");
+    writeFile(app + "/Contents/Info.plist",
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+              "<key>CFBundleIdentifier</key><string>com.example.Offered</string></dict></plist>");
+    std::string cache = home + "/Library/Caches/com.example.Offered";
+    makeDirs(cache);
+    writeFile(cache + "/data", std::string(10000, 'x'));
+
+    ChildProgram text(mainExecutable(), {"leftovers", app}, withHome(home));
+    ASSERT_TRUE(text.waitForExit());
+    EXPECT_EQ(text.exitCode(), 0) << text.standardError();
+    EXPECT_EQ(text.standardOutput().rfind("Offered (com.example.Offered)\n", 0), 0u)
+        << text.standardOutput();
+    EXPECT_NE(text.standardOutput().find("  " + cache + "\n"), std::string::npos);
+
+    ChildProgram json(mainExecutable(), {"leftovers", "--json", app}, withHome(home));
+    ASSERT_TRUE(json.waitForExit());
+    EXPECT_EQ(json.exitCode(), 0) << json.standardError();
+    auto document = nlohmann::json::parse(json.standardOutput(), nullptr, false);
+    ASSERT_FALSE(document.is_discarded()) << json.standardOutput();
+    // The application itself and its cache.
+    ASSERT_EQ(document["items"].size(), 2u) << json.standardOutput();
+    EXPECT_EQ(document["items"][0]["path"], app);
+    EXPECT_EQ(document["items"][1]["path"], cache);
+    EXPECT_GE(document["items"][1]["size"].get<std::uint64_t>(), 10000u);
+    EXPECT_TRUE(exists(cache + "/data")) << "a dry run removes nothing";
+
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitCode;
+        const char* error;
+    };
+    const Case refusals[] = {
+        {{"leftovers"}, 2, "Sweepwise: leftovers takes one application bundle\n"},
+        {{"leftovers", app, app}, 2, "Sweepwise: leftovers takes one application bundle\n"},
+        {{"leftovers", "/nonexistent/X.app"},
+         1,
+         "Sweepwise: not a bundle folder: /nonexistent/X.app\n"},
+    };
+    for (const Case& c : refusals) {
+        ChildProgram refused(mainExecutable(), c.arguments, withHome(home));
+        ASSERT_TRUE(refused.waitForExit());
+        EXPECT_EQ(refused.exitCode(), c.exitCode);
+        EXPECT_EQ(refused.standardError().rfind(c.error, 0), 0u) << refused.standardError();
+    }
 }
 
 TEST(MainApplicationProgram, TheHelperHandsLeftoversToTheMainApplication) {

@@ -1,14 +1,8 @@
-#include "platform/Bundle.h"
-#include "platform/MainQueue.h"
-#include "search/AppDependencyGroup.h"
-#include "search/KnowledgeBaseSimpleSearchInfo.h"
-#include "search/NSStringFileSizeFormatting.h"
-#include "search/SimpleRemainsInfo.h"
+#include "search/LeftoversReport.h"
 #include "shell/FileMessage.h"
 #include "shell/MessageFiles.h"
 #include "shell/WatcherMessage.h"
 
-#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -18,10 +12,6 @@
 namespace {
 
 enum ExitCode { kOk = 0, kNothing = 1, kUsage = 2 };
-
-// Measuring a large application can take a while on a slow disk; past this the
-// tool gives up rather than hang.
-constexpr auto kSizeWatchdog = std::chrono::minutes(10);
 
 const char* const kUsageText =
     "usage: leftovers [--json] <app bundle>\n"
@@ -44,81 +34,8 @@ int usageError(const std::string& message) {
     return kUsage;
 }
 
-std::string groupName(std::int32_t group) {
-    const std::string_view name = appDependencyGroupValue(group);
-    return name.empty() ? std::to_string(group) : std::string(name);
-}
-
-// Paths are bytes on Linux; JSON wants UTF-8, so odd bytes are shown replaced.
-std::string dumpJson(const nlohmann::json& value) {
-    return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-int printRecords(const std::vector<std::shared_ptr<PathForRemove>>& records, bool json,
-                 nlohmann::json document) {
-    std::uint64_t total = 0;
-    nlohmann::json items = nlohmann::json::array();
-    for (const auto& record : records) {
-        nlohmann::json item{{"path", record->path()},
-                            {"group", record->type()},
-                            {"groupName", groupName(record->type())},
-                            {"bundleId", record->bundleId()}};
-        if (record->isSizeCalculated()) {
-            item["size"] = record->getSize();
-            item["sizeText"] =
-                NSStringFileSizeFormatting::convertToStringFromFileSize(record->getSize());
-            total += record->getSize();
-        }
-        items.push_back(item);
-        if (!json) {
-            const std::string size =
-                record->isSizeCalculated()
-                    ? NSStringFileSizeFormatting::convertToStringFromFileSize(record->getSize())
-                    : "-";
-            std::printf("%-20s %12s  %s\n", groupName(record->type()).c_str(), size.c_str(),
-                        record->path().c_str());
-        }
-    }
-    const std::string totalText = NSStringFileSizeFormatting::convertToStringFromFileSize(total);
-    if (json) {
-        document["items"] = items;
-        document["totalSize"] = total;
-        document["totalSizeText"] = totalText;
-        std::cout << dumpJson(document) << "\n";
-    } else {
-        std::printf("Total: %s\n", totalText.c_str());
-    }
-    return records.empty() ? kNothing : kOk;
-}
-
-int listLeftovers(const std::string& bundlePath, bool json) {
-    std::shared_ptr<platform::Bundle> bundle = platform::Bundle::create(bundlePath);
-    if (!bundle) {
-        std::cerr << "leftovers: not a bundle folder: " << bundlePath << "\n";
-        return kNothing;
-    }
-    auto info = SimpleRemainsInfo::create(bundle, {});
-    if (!info)
-        return kNothing;
-    if (auto knowledge = KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle))
-        info->appendKnowledgeBaseInfo(*knowledge);
-    if (!platform::MainQueue::shared().runUntil([&] { return info->pendingSizeCount() == 0; },
-                                                kSizeWatchdog)) {
-        std::cerr << "leftovers: gave up waiting for sizes\n";
-        return kNothing;
-    }
-    std::vector<std::shared_ptr<PathForRemove>> records;
-    info->addRemoveObjectPathsToArray(records);
-    if (records.empty())
-        std::cerr << "leftovers: nothing to offer for " << bundlePath
-                  << (info->bundleId() ? "" : " (the bundle has no identifier)") << "\n";
-    if (!json) {
-        std::printf("%s (%s)\n", info->appName().c_str(),
-                    info->bundleId().value_or("no identifier").c_str());
-    }
-    nlohmann::json document{{"bundle", info->mainPath()}, {"appName", info->appName()}};
-    document["bundleId"] = info->bundleId() ? nlohmann::json(*info->bundleId()) : nullptr;
-    return printRecords(records, json, document);
+LeftoversReport::Format format(bool json) {
+    return json ? LeftoversReport::Format::Json : LeftoversReport::Format::Text;
 }
 
 int readMessage(const std::string& path, bool json) {
@@ -133,7 +50,8 @@ int readMessage(const std::string& path, bool json) {
         std::cerr << "leftovers: not a watcher message: " << path << "\n";
         return kNothing;
     }
-    return printRecords(*records, json, nlohmann::json{{"message", path}});
+    return LeftoversReport::printRecords(*records, format(json), nlohmann::json{{"message", path}},
+                                         std::cout);
 }
 
 int writeMessage(const std::shared_ptr<FileMessage>& message) {
@@ -192,5 +110,5 @@ int main(int argc, char** argv) {
     }
     if (arguments.size() != 1)
         return usageError("give one application bundle");
-    return listLeftovers(command, json);
+    return LeftoversReport::listForBundle(command, format(json), std::cout, std::cerr, "leftovers");
 }

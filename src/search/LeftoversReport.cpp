@@ -1,0 +1,99 @@
+#include "search/LeftoversReport.h"
+
+#include "platform/Bundle.h"
+#include "platform/MainQueue.h"
+#include "search/AppDependencyGroup.h"
+#include "search/KnowledgeBaseSimpleSearchInfo.h"
+#include "search/NSStringFileSizeFormatting.h"
+#include "search/SimpleRemainsInfo.h"
+
+#include <chrono>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+namespace {
+
+// Measuring a large application can take a while on a slow disk; past this the
+// report gives up rather than hang.
+constexpr auto kSizeWatchdog = std::chrono::minutes(10);
+
+std::string groupName(std::int32_t group) {
+    const std::string_view name = appDependencyGroupValue(group);
+    return name.empty() ? std::to_string(group) : std::string(name);
+}
+
+// Paths are bytes on Linux; JSON wants UTF-8, so odd bytes are shown replaced.
+std::string dumpJson(const nlohmann::json& value) {
+    return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string textLine(const std::string& group, const std::string& size, const std::string& path) {
+    char columns[64];
+    std::snprintf(columns, sizeof columns, "%-20s %12s  ", group.c_str(), size.c_str());
+    return columns + path + "\n";
+}
+
+} // namespace
+
+int LeftoversReport::printRecords(const std::vector<std::shared_ptr<PathForRemove>>& records,
+                                  Format format, nlohmann::json document, std::ostream& out) {
+    std::uint64_t total = 0;
+    nlohmann::json items = nlohmann::json::array();
+    for (const auto& record : records) {
+        nlohmann::json item{{"path", record->path()},
+                            {"group", record->type()},
+                            {"groupName", groupName(record->type())},
+                            {"bundleId", record->bundleId()}};
+        std::string sizeText = "-";
+        if (record->isSizeCalculated()) {
+            sizeText = NSStringFileSizeFormatting::convertToStringFromFileSize(record->getSize());
+            item["size"] = record->getSize();
+            item["sizeText"] = sizeText;
+            total += record->getSize();
+        }
+        items.push_back(item);
+        if (format == Format::Text)
+            out << textLine(groupName(record->type()), sizeText, record->path());
+    }
+    const std::string totalText = NSStringFileSizeFormatting::convertToStringFromFileSize(total);
+    if (format == Format::Json) {
+        document["items"] = items;
+        document["totalSize"] = total;
+        document["totalSizeText"] = totalText;
+        out << dumpJson(document) << "\n";
+    } else {
+        out << "Total: " << totalText << "\n";
+    }
+    out.flush();
+    return records.empty() ? kNothing : kFound;
+}
+
+int LeftoversReport::listForBundle(const std::string& bundlePath, Format format, std::ostream& out,
+                                   std::ostream& err, const std::string& program) {
+    std::shared_ptr<platform::Bundle> bundle = platform::Bundle::create(bundlePath);
+    if (!bundle) {
+        err << program << ": not a bundle folder: " << bundlePath << "\n";
+        return kNothing;
+    }
+    auto info = SimpleRemainsInfo::create(bundle, {});
+    if (!info)
+        return kNothing;
+    if (auto knowledge = KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle))
+        info->appendKnowledgeBaseInfo(*knowledge);
+    if (!platform::MainQueue::shared().runUntil([&] { return info->pendingSizeCount() == 0; },
+                                                kSizeWatchdog)) {
+        err << program << ": gave up waiting for sizes\n";
+        return kNothing;
+    }
+    std::vector<std::shared_ptr<PathForRemove>> records;
+    info->addRemoveObjectPathsToArray(records);
+    if (records.empty())
+        err << program << ": nothing to offer for " << bundlePath
+            << (info->bundleId() ? "" : " (the bundle has no identifier)") << "\n";
+    if (format == Format::Text)
+        out << info->appName() << " (" << info->bundleId().value_or("no identifier") << ")\n";
+    nlohmann::json document{{"bundle", info->mainPath()}, {"appName", info->appName()}};
+    document["bundleId"] = info->bundleId() ? nlohmann::json(*info->bundleId()) : nullptr;
+    return printRecords(records, format, document, out);
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "shell/PathForRemove.h"
+
+#include <iosfwd>
+#include <memory>
+#include <nlohmann/json_fwd.hpp>
+#include <string>
+#include <vector>
+
+// A dry run of the helper's offer: what it would list for an application bundle
+// (the standard leftovers and those of the knowledge base, measured), printed as
+// text or JSON. Nothing is removed.
+class LeftoversReport {
+public:
+    enum class Format { Text, Json };
+    enum ExitCode : int { kFound = 0, kNothing = 1 };
+
+    // Lists the leftovers of the bundle at `bundlePath`, waiting on the main queue
+    // (from the main thread) for every size. Errors go to `err`, each line starting
+    // with `program` and a colon. kNothing when the bundle cannot be read, nothing
+    // is found, or the sizes do not arrive within ten minutes.
+    static int listForBundle(const std::string& bundlePath, Format format, std::ostream& out,
+                             std::ostream& err, const std::string& program);
+
+    // One line per item (group, size, path) and the total, or one JSON document:
+    // `document` with "items", "totalSize" and "totalSizeText" added. kNothing when
+    // there are no items.
+    static int printRecords(const std::vector<std::shared_ptr<PathForRemove>>& records,
+                            Format format, nlohmann::json document, std::ostream& out);
+};
