@@ -318,6 +318,10 @@ class Sandbox:
     def relative(self, path):
         return str(Path(path).relative_to(self.path))
 
+    def received_log(self):
+        """The main application's log of every watcher message it read."""
+        return self.home / "Library/Logs/Sweepwise/received.log"
+
     def message_files(self):
         """Message files still lying in the temporary folder."""
         return sorted(str(p) for p in self.tmp.rglob("*")

@@ -61,15 +61,25 @@ class DesktopCase(unittest.TestCase):
         os.rename(source, target)
         self.moves.append((self.sandbox.relative(source), self.sandbox.relative(target)))
 
-    def finish(self):
+    def finish(self, received=()):
         """Stops every program, then checks that they deleted, created and changed
         nothing in the home and root folders, and took every message file they were
-        sent."""
+        sent. The main application's log of the messages it received is the one file
+        that may appear; `received` are the numbers of items of the messages it must
+        hold, in order."""
         self.assertEqual(self.desktop.failed_programs(), [], "programs that failed")
         self.desktop.close()
         self.assertIsNotNone(self.before, "the test took no snapshot")
         expected = desktop.moved_listing(self.before, self.moves)
         actual = self.sandbox.listing()
+        log = self.sandbox.received_log()
+        if received:
+            counts = [len(items) for items in desktop.parse_leftovers(log.read_text())]
+            self.assertEqual(counts, list(received), "messages in the received log")
+            for folder in log.relative_to(self.sandbox.home).parents[:-1]:
+                expected.setdefault(self.sandbox.relative(self.sandbox.home / folder),
+                                    ("folder", ""))
+            expected[self.sandbox.relative(log)] = actual.get(self.sandbox.relative(log))
         self.assertEqual(sorted(set(expected) - set(actual)), [], "items that vanished")
         self.assertEqual(sorted(set(actual) - set(expected)), [], "items that appeared")
         changed = sorted(k for k in expected if expected[k] != actual[k])

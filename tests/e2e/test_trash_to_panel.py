@@ -79,7 +79,7 @@ class TrashToPanel(DesktopCase):
         self.assertEqual(sorted(self.monitor.moved_to_trash()),
                          sorted([str(notepad), str(pixelpaint)]))
         listener.stop()
-        self.finish()
+        self.finish(received=[len(items)])
 
 
 if __name__ == "__main__":

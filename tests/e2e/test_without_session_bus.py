@@ -31,7 +31,7 @@ class WithoutSessionBus(DesktopCase):
         self.assertEqual(len(messages), 1, helper.output())
         self.assertEqual(messages[0][0][3], str(in_trash))
         self.assertTrue(helper.running())
-        self.finish()
+        self.finish(received=[len(messages[0])])
 
 
 if __name__ == "__main__":
