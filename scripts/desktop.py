@@ -377,9 +377,14 @@ class Program:
             raise Timeout(f"end of {self.name} within {timeout:g} s") from None
 
     def wait_for_output(self, text, timeout):
-        return wait_for(lambda: text in self.output() or (not self.running() and
-                                                          text in self.output()),
-                        timeout, f"'{text}' from {self.name}")
+        def seen():
+            if text in self.output():
+                return True
+            if not self.running():
+                raise RuntimeError(f"{self.name} ended without '{text}':\n{self.output()}")
+            return False
+
+        return wait_for(seen, timeout, f"'{text}' from {self.name}")
 
     def ended_badly(self):
         """Whether it ended on its own with a failure status or by a signal."""
@@ -435,16 +440,21 @@ class Desktop:
         daemon = self.start("dbus-daemon", ["dbus-daemon", "--session", "--nofork",
                                             "--print-address=1",
                                             f"--address=unix:dir={self.sandbox.runtime}"])
-        address = wait_for(lambda: daemon.output().strip().splitlines()[:1] or
-                           (not daemon.running() and ["!"]), 10, "session bus address")
-        if address == ["!"] or not address[0].startswith("unix:"):
-            raise RuntimeError(f"dbus-daemon did not start: {daemon.output()}")
-        self.bus_address = address[0]
+        def address():
+            lines = daemon.output().split("\n")
+            if len(lines) > 1 and lines[0].startswith("unix:"):
+                return lines[0]
+            if not daemon.running():
+                raise RuntimeError(f"dbus-daemon did not start: {daemon.output()}")
+            return None
+
+        self.bus_address = wait_for(address, 10, "session bus address")
 
     def _start_screen(self):
         # Xvfb picks a free display number and writes it to the pipe once it listens.
         read, write = os.pipe()
         width, height = SCREEN
+        pipe = os.fdopen(read, "rb", buffering=0)
         try:
             server = Program("Xvfb", ["Xvfb", "-displayfd", str(write), "-screen", "0",
                                       f"{width}x{height}x24", "-noreset", "-nolisten", "tcp"],
@@ -454,7 +464,7 @@ class Desktop:
         finally:
             os.close(write)
         number = b""
-        with os.fdopen(read, "rb", buffering=0) as pipe:
+        with pipe:
             ready = wait_for(lambda: select.select([pipe], [], [], 0.1)[0] or
                              not server.running(), 15, "display from Xvfb", interval=0)
             while ready and not number.endswith(b"\n"):
