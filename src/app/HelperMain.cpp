@@ -33,13 +33,16 @@ void useBundleResources() {
         HelperResources::setResourceFolder(resources);
 }
 
-// The notification panel, as the delegate sees it.
+// The notification panel, as the delegate sees it. Each application it is offered
+// leaves one line in the log, since the panel may decide not to appear.
 class PanelController : public AppNotificationController {
 public:
     explicit PanelController(std::shared_ptr<RichNotificationWC> controller)
         : m_controller(std::move(controller)) {}
 
     void showNotificationForApp(const std::shared_ptr<platform::Bundle>& bundle) override {
+        if (bundle)
+            std::fprintf(stderr, "SweepwiseHelper: offering %s\n", bundle->bundlePath().c_str());
         m_controller->showNotificationForApp(bundle);
     }
 

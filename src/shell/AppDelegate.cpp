@@ -82,7 +82,7 @@ void AppDelegate::openFiles(const std::vector<std::string>& paths) {
 }
 
 void AppDelegate::processOpenFileWithPath(const std::string& path) {
-    if (platform::Path::extension(path) != kHelperMessageExtension)
+    if (platform::Path::extension(path) != FileMessage::kHelperMessageExtension)
         return;
     // Loading deletes the file, whether or not it decodes.
     std::shared_ptr<FileMessage> message = FileMessage::loadFromFile(path);

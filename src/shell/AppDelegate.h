@@ -31,7 +31,6 @@ public:
     // the object is the application's path.
     static constexpr const char* kUserDidMoveApplicationToTrashEvent =
         "com.halvorn.UserDidMoveApplicationToTrashEvent";
-    static constexpr const char* kHelperMessageExtension = "msgforsahelp";
     // How long the exclusions that exist when a clear command arrives stay active.
     static constexpr std::chrono::milliseconds kClearExclusionsDelay{5000};
 

@@ -2,6 +2,7 @@
 #include "app/ApplicationService.h"
 #include "app/BusNotificationCenter.h"
 #include "app/BusTestSupport.h"
+#include "shell/FileMessage.h"
 #include "shell/MonitorTrashDistributedNotificationNames.h"
 #include "support/Sandbox.h"
 
@@ -133,30 +134,6 @@ TEST(HelperProgram, TheQuestionTimesOutWhenNobodyAnswers) {
     EXPECT_EQ(ask.standardError(), "Sweepwise: no answer from the helper within 1 s\n");
 }
 
-TEST(HelperProgram, WithoutASessionBusBothProgramsCarryOn) {
-    auto environment = programEnvironment();
-    environment["DBUS_SESSION_BUS_ADDRESS"] =
-        "unix:path=" + Sandbox::process().makeFolder("nobus") + "/socket";
-
-    // The helper says so once, skips the single-instance check and runs: it gets
-    // as far as taking the files it was started with.
-    ChildProgram helper(helperExecutable(), {"/started/with.msgforsahelp"}, environment);
-    ASSERT_TRUE(helper.waitForOutput("SweepwiseHelper: open /started/with.msgforsahelp"))
-        << helper.standardError();
-    EXPECT_TRUE(helper.isRunning());
-    std::string log = helper.standardError();
-    std::size_t line = log.find("sweepwise: no session bus (");
-    ASSERT_NE(line, std::string::npos) << log;
-    EXPECT_EQ(log.find("no session bus", log.find('\n', line)), std::string::npos) << log;
-    EXPECT_NE(log.find("notifications stay inside this process", line), std::string::npos);
-
-    ChildProgram ask(mainExecutable(), {"fda"}, environment);
-    ASSERT_TRUE(ask.waitForExit());
-    EXPECT_EQ(ask.exitCode(), 4);
-    EXPECT_NE(ask.standardError().find("Sweepwise: no session bus ("), std::string::npos)
-        << ask.standardError();
-}
-
 namespace {
 
 void makeApp(const std::string& path, const std::string& identifier) {
@@ -193,6 +170,43 @@ void waitUntilRead(ChildProgram& helper, std::size_t count) {
 
 } // namespace
 
+TEST(HelperProgram, WithoutASessionBusBothProgramsCarryOn) {
+    std::string home = Sandbox::process().makeFolder("home");
+    makeDirs(home + "/.Trash");
+    makeDirs(home + "/Library/Safari");
+    writeFile(home + "/Library/Safari/History.db", "x");
+    auto environment = withHome(home);
+    environment["DBUS_SESSION_BUS_ADDRESS"] =
+        "unix:path=" + Sandbox::process().makeFolder("nobus") + "/socket";
+
+    // The helper says so once, skips the single-instance check and runs: it reads
+    // the files it was started with and still offers what arrives in the Trash.
+    auto command = FileMessage::CreateMessageForHelperToCancelExcludeRemovedPaths()->saveToFile();
+    ASSERT_TRUE(command);
+    ChildProgram helper(helperExecutable(), {*command}, environment);
+    ASSERT_TRUE(helper.waitForOutput("SweepwiseHelper: open " + *command))
+        << helper.standardError();
+    EXPECT_TRUE(runEventsUntil([&] { return access(command->c_str(), F_OK) != 0; }));
+    EXPECT_TRUE(helper.isRunning());
+    std::string log = helper.standardError();
+    std::size_t line = log.find("sweepwise: no session bus (");
+    ASSERT_NE(line, std::string::npos) << log;
+    EXPECT_EQ(log.find("no session bus", log.find('\n', line)), std::string::npos) << log;
+    EXPECT_NE(log.find("notifications stay inside this process", line), std::string::npos);
+
+    std::string app = Sandbox::process().makeFolder("apps") + "/Offline.app";
+    makeApp(app, "com.example.Offline");
+    move(app, home + "/.Trash/Offline.app");
+    EXPECT_TRUE(helper.waitForOutput("SweepwiseHelper: offering " + home + "/.Trash/Offline.app\n"))
+        << helper.standardError();
+
+    ChildProgram ask(mainExecutable(), {"fda"}, environment);
+    ASSERT_TRUE(ask.waitForExit());
+    EXPECT_EQ(ask.exitCode(), 4);
+    EXPECT_NE(ask.standardError().find("Sweepwise: no session bus ("), std::string::npos)
+        << ask.standardError();
+}
+
 TEST(HelperProgram, BroadcastsAppsInTheTrashExceptThoseTheMainApplicationExcludes) {
     std::string home = Sandbox::process().makeFolder("home");
     std::string trash = home + "/.Trash";
@@ -228,6 +242,8 @@ TEST(HelperProgram, BroadcastsAppsInTheTrashExceptThoseTheMainApplicationExclude
     move(apps + "/Baz.app", trash + "/Baz.app");
     ASSERT_TRUE(runEventsUntil([&] { return moved.size() >= 2; })) << helper->standardError();
     EXPECT_EQ(moved, (std::vector<std::string>{trash + "/Bar.app", trash + "/Baz.app"}));
+    EXPECT_EQ(helper->standardError().find("offering " + trash + "/Foo"), std::string::npos)
+        << "an excluded application is not offered either";
 
     ChildProgram clear(mainExecutable(), {"clear-exclusions"}, withHome(home));
     ASSERT_TRUE(clear.waitForExit());
