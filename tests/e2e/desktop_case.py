@@ -6,6 +6,8 @@ import sys
 import unittest
 from pathlib import Path
 
+# The harness is imported from the source tree, which stays free of caches.
+sys.dont_write_bytecode = True
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
 
 import desktop  # noqa: E402  (found through the path above)
