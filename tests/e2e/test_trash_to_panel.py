@@ -51,7 +51,6 @@ class TrashToPanel(DesktopCase):
         window = self.desktop.wait_for_panel()
         wait_for(lambda: self.desktop.geometry(window)[3] == 255, 20, "list of two applications")
         self.assert_panel_at_top_right(window, (415, 255))
-        self.desktop.screenshot(self.sandbox.logs / "panel.png")
 
         self.desktop.click_uninstall(window)
         messages = wait_for(lambda: desktop.parse_leftovers(listener.output()), 20,
