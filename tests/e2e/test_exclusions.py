@@ -66,10 +66,7 @@ class Exclusions(DesktopCase):
         # ... and then the name is announced and offered again.
         time.sleep(max(0.0, cleared_at + CLEARING_DELAY + 0.5 - time.monotonic()))
         pro = self.trash(self.apps["PixelPaint Pro"])
-        window = self.desktop.wait_for_panel()
-        self.assertEqual(self.monitor.moved_to_trash()[2:], [str(pro)])
-        self.desktop.click_ignore(window)
-        self.desktop.wait_until_hidden(window)
+        self.assertEqual(self.announced_with(pro, 2)[0], [str(pro)])
         self.finish()
 
 
