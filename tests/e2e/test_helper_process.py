@@ -14,8 +14,11 @@ class HelperProcess(DesktopCase):
 
         second = self.desktop.start("helper-again", [desktop.helper_executable(), command])
         self.assertEqual(second.wait(20), 0, second.output())
-        # The first instance took the file: message files are deleted once read.
+        # The first instance took the file (message files are deleted once read);
+        # the second only passed it on.
+        first.wait_for_output(f"SweepwiseHelper: open {command}", 10)
         wait_for(lambda: not command.exists(), 10, "message file taken by the first helper")
+        self.assertNotIn("SweepwiseHelper: open", second.output())
         self.assertTrue(first.running())
         self.finish()
 
