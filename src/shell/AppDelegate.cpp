@@ -138,7 +138,8 @@ void AppDelegate::onAppMovedToTrash(const std::shared_ptr<platform::Bundle>& bun
     if (path && isExcluded(*path))
         return;
     if (path && !path->empty())
-        DistributedNotificationCenter::shared()->post(kUserDidMoveApplicationToTrashEvent, *path);
+        DistributedNotificationCenter::shared()->post(
+            MonitorTrashDistributedNotificationNames::userDidMoveApplicationToTrashEvent, *path);
     if (m_pRichNotificationWC)
         m_pRichNotificationWC->showNotificationForApp(bundle);
 }

@@ -27,10 +27,6 @@ class AppDelegate : public AppsInTrashWatcherListener,
 public:
     using ControllerFactory = std::function<std::shared_ptr<AppNotificationController>()>;
 
-    // "Sent to other processes when an application has been moved to the Trash";
-    // the object is the application's path.
-    static constexpr const char* kUserDidMoveApplicationToTrashEvent =
-        "com.halvorn.UserDidMoveApplicationToTrashEvent";
     // How long the exclusions that exist when a clear command arrives stay active.
     static constexpr std::chrono::milliseconds kClearExclusionsDelay{5000};
 
@@ -39,12 +35,13 @@ public:
     static std::shared_ptr<AppDelegate> create(ControllerFactory makeController);
     static std::shared_ptr<AppDelegate> create(ControllerFactory makeController,
                                                std::optional<std::string> ownBundlePath);
+    ~AppDelegate() override;
 
     // Start-up, in order: the Full Disk Access observer (on systems from 10.15.7
     // on, and on an unknown system), an empty exclusion list, the notification
     // controller, the self-watch of the helper's bundle, the Trash watcher.
     void applicationDidFinishLaunching();
-    ~AppDelegate() override;
+    // Nothing is saved or taken down at the end.
     void applicationWillTerminate() {}
 
     // Replaces any previous Trash watcher with a new one, which starts at once.

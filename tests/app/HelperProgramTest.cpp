@@ -222,7 +222,7 @@ TEST(HelperProgram, BroadcastsAppsInTheTrashExceptThoseTheMainApplicationExclude
     auto center = BusNotificationCenter::create(bus);
     ASSERT_NE(center, nullptr);
     std::vector<std::string> moved;
-    center->addObserver("com.halvorn.UserDidMoveApplicationToTrashEvent",
+    center->addObserver(Names::userDidMoveApplicationToTrashEvent,
                         [&](const auto&, const std::optional<std::string>& object, const auto&) {
                             moved.push_back(object.value_or("(none)"));
                         });

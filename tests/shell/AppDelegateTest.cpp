@@ -89,7 +89,8 @@ protected:
 
     // Routes `bundles` and answers which of them were broadcast and which shown.
     std::vector<std::string> route(const std::vector<std::shared_ptr<platform::Bundle>>& bundles) {
-        PostedObjects posted(AppDelegate::kUserDidMoveApplicationToTrashEvent);
+        PostedObjects posted(
+            MonitorTrashDistributedNotificationNames::userDidMoveApplicationToTrashEvent);
         controller->shown.clear();
         for (const auto& bundle : bundles)
             delegate->onAppMovedToTrash(bundle);
@@ -233,7 +234,8 @@ TEST_F(AppDelegateTest, StartsWatchingTheTrashAndAnswersTheAccessQuery) {
     ASSERT_TRUE(delegate->isAnsweringFullDiskAccessRequests());
 
     // An application moved into the Trash reaches the panel and the other programs.
-    PostedObjects posted(AppDelegate::kUserDidMoveApplicationToTrashEvent);
+    PostedObjects posted(
+        MonitorTrashDistributedNotificationNames::userDidMoveApplicationToTrashEvent);
     std::string source = Sandbox::process().makeFolder("apps") + "/Watched.app";
     app(source);
     move(source, trash() + "/Watched.app");
