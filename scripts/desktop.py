@@ -405,6 +405,14 @@ class Program:
         self._log.close()
 
 
+_open_desktops = []
+
+
+def open_desktops():
+    """The desktops not closed yet, for a process that is being ended."""
+    return list(_open_desktops)
+
+
 class Desktop:
     """A private session bus (or none), a virtual screen with a compositor, and the
     programs started on them, all stopped by close()."""
@@ -420,6 +428,7 @@ class Desktop:
         missing = [tool for tool in self.TOOLS if not shutil.which(tool)]
         if missing:
             raise RuntimeError(f"missing {', '.join(missing)}: run scripts/install-deps")
+        _open_desktops.append(self)
         try:
             if bus:
                 self._start_bus()
@@ -513,6 +522,8 @@ class Desktop:
         for program in reversed(self.programs):
             program.stop()
         self.programs.clear()
+        if self in _open_desktops:
+            _open_desktops.remove(self)
 
     # Our programs -------------------------------------------------------------
 

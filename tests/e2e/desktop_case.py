@@ -2,6 +2,7 @@
 its own (scripts/desktop.py), and ends by checking that the sandbox holds exactly the
 files it should."""
 import os
+import signal
 import sys
 import unittest
 from pathlib import Path
@@ -106,4 +107,14 @@ class DesktopCase(unittest.TestCase):
 
 
 def main():
-    unittest.main(verbosity=2)
+    # A test that is ended from outside (ctest's timeout sends SIGTERM) still stops
+    # the programs it started, which run in sessions of their own.
+    for number in (signal.SIGTERM, signal.SIGHUP):
+        signal.signal(number, signal.default_int_handler)
+    try:
+        unittest.main(verbosity=2)
+    finally:
+        for session in desktop.open_desktops():
+            session.close()
+            if not os.environ.get("SWEEPWISE_KEEP_SANDBOX"):
+                session.sandbox.remove()
