@@ -1,0 +1,151 @@
+#!/usr/bin/env python3
+"""The helper on a virtual desktop, against a plain Qt Widgets program
+(bench/anchors/empty_widget.cpp) on the same screen in the same run.
+
+- desktop.trash-to-panel: from the rename of an application into the Trash to the
+  panel being mapped, minus the helper's 2-second wait for the Trash to settle; the
+  anchor shows its window when its watched folder changes. Sample applications with
+  the standard leftovers only. Median of BENCH_REPETITIONS (default 9) after a
+  warm-up.
+- desktop.idle-cpu: processor time (user + system, all threads) of a freshly started
+  helper and of the anchor showing its window, over the same BENCH_IDLE_SECONDS
+  (default 60). When the anchor used none, the ratio is against one clock tick.
+- desktop.idle-rss and desktop.rss-after-panels: resident memory of the idle helper,
+  and after it has shown and dismissed the panels, against the anchor's.
+
+Prints tab-separated lines as bench/ratios.py does: comparison, ratio (ours / anchor,
+lower is better), our figure, the anchor's figure, unit. Progress goes to stderr.
+"""
+# Builds: Sweepwise SweepwiseHelper default_knowledge_base bench_empty_widget
+import os
+import statistics
+import sys
+import time
+from pathlib import Path
+
+# The harness is imported from the source tree, which stays free of caches.
+sys.dont_write_bytecode = True
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "scripts"))
+import desktop  # noqa: E402
+
+ANCHOR = desktop.build_folder() / "bench" / "bench_empty_widget"
+TICK = os.sysconf("SC_CLK_TCK")
+
+
+def progress(text):
+    print(f"bench/desktop: {text}", file=sys.stderr, flush=True)
+
+
+def cpu_seconds(pid):
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    # utime and stime are fields 14 and 15 of the line; fields[0] is field 3.
+    return (int(fields[11]) + int(fields[12])) / TICK
+
+
+def resident_bytes(pid):
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1]) * 1024
+    raise RuntimeError(f"no VmRSS for {pid}")
+
+
+def has_inotify(pid):
+    folder = Path(f"/proc/{pid}/fd")
+    return any(os.readlink(fd) == "anon_inode:inotify" for fd in folder.iterdir()
+               if fd.is_symlink())
+
+
+def visible(session, window_class):
+    status, out, _ = session.xdotool("search", "--onlyvisible", "--class", window_class)
+    return status == 0 and out.split()
+
+
+def time_to_window(session, window_class, act, timeout=30):
+    """Seconds from act() to a window of that class being mapped, polled as fast as
+    xdotool answers."""
+    start = time.monotonic()
+    act()
+    desktop.wait_for(lambda: visible(session, window_class), timeout,
+                     f"{window_class} window", interval=0)
+    return time.monotonic() - start
+
+
+def helper_latency(session, sandbox, index):
+    app = desktop.sample_app(f"Sample {index}.app", f"com.example.Sample{index}",
+                             f"Sample{index}")
+    bundle = sandbox.install(app)
+    seconds = time_to_window(session, "SweepwiseHelper",
+                             lambda: sandbox.move_to_trash(bundle))
+    window = session.panel_windows()[0]
+    session.click_ignore(window)
+    session.wait_until_hidden(window)
+    return seconds - desktop.DEBOUNCE_SECONDS
+
+
+def anchor_latency(session, sandbox, index):
+    watched = sandbox.path / f"anchor-trash-{index}"
+    watched.mkdir()
+    item = sandbox.path / f"anchor-item-{index}.app"
+    item.mkdir()
+    anchor = session.start("anchor-watching", [ANCHOR, watched])
+    desktop.wait_for(lambda: has_inotify(anchor.pid), 20, "anchor watching its folder")
+    seconds = time_to_window(session, ANCHOR.name,
+                             lambda: os.rename(item, watched / item.name))
+    anchor.stop()
+    return seconds
+
+
+def line(comparison, ours, anchor, unit, floor=0.0):
+    """One line of the table; `floor` stands in for an anchor figure below it."""
+    base = max(anchor, floor)
+    ratio = ours / base if base else float("inf")
+    print(f"{comparison}\t{ratio:.3f}\t{ours:.4g}\t{anchor:.4g}\t{unit}", flush=True)
+
+
+def main():
+    repetitions = int(os.environ.get("BENCH_REPETITIONS", "9"))
+    idle_seconds = float(os.environ.get("BENCH_IDLE_SECONDS", "60"))
+    for program in (desktop.helper_executable(), ANCHOR):
+        if not program.exists():
+            print(f"bench/desktop: {program} is missing; run bench/run desktop", file=sys.stderr)
+            return 1
+
+    sandbox = desktop.Sandbox(prefix="sweepwise-bench-desktop-")
+    try:
+        with desktop.Desktop(sandbox) as session:
+            sandbox.grant_full_disk_access()
+            helper = session.start_helper()
+            anchor = session.start("anchor", [ANCHOR])
+            desktop.wait_for(lambda: visible(session, ANCHOR.name), 20, "anchor window")
+            time.sleep(2)
+
+            progress(f"idle for {idle_seconds:g} s")
+            before = cpu_seconds(helper.pid), cpu_seconds(anchor.pid)
+            time.sleep(idle_seconds)
+            after = cpu_seconds(helper.pid), cpu_seconds(anchor.pid)
+            ours_cpu, anchor_cpu = (a - b for a, b in zip(after, before))
+            idle_rss = resident_bytes(helper.pid), resident_bytes(anchor.pid)
+
+            progress(f"trash to panel, {repetitions} repetitions after a warm-up")
+            ours, theirs = [], []
+            for index in range(repetitions + 1):
+                ours.append(helper_latency(session, sandbox, index))
+                theirs.append(anchor_latency(session, sandbox, index))
+                progress(f"  {index}: helper {ours[-1] * 1000:.0f} ms, "
+                         f"anchor {theirs[-1] * 1000:.0f} ms")
+            panel_rss = resident_bytes(helper.pid), resident_bytes(anchor.pid)
+
+        line("desktop.idle-cpu", ours_cpu * 1000, anchor_cpu * 1000, "ms", floor=1000 / TICK)
+        line("desktop.idle-rss", *idle_rss, "bytes")
+        line("desktop.rss-after-panels", *panel_rss, "bytes")
+        line("desktop.trash-to-panel", statistics.median(ours[1:]) * 1000,
+             statistics.median(theirs[1:]) * 1000, "ms")
+        return 0
+    finally:
+        sandbox.remove()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
