@@ -8,7 +8,6 @@
 #include <chrono>
 #include <future>
 #include <gtest/gtest.h>
-#include <sstream>
 
 using namespace kb_test;
 using remains_test::putFile;
@@ -180,18 +179,6 @@ TEST(KnowledgeBaseSearch, DownloadedCopyFirstThenEmbeddedOtherwiseNone) {
     // Outside a main application there is no embedded copy either.
     EXPECT_EQ(KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle), nullptr);
     EXPECT_EQ(KnowledgeBaseSimpleSearchInfo::generateForBundle(nullptr), nullptr);
-}
-
-TEST(KnowledgeBasePathSearcher, PrintsBothPathsUnderTheirLabels) {
-    KnowledgeBasePathSearcher searcher(makeMainApplication("x"));
-    const auto embedded = searcher.pathForSource(KnowledgeBasePathSearcher::Source::embedded);
-    ASSERT_TRUE(embedded);
-    std::ostringstream out;
-    searcher.printPaths(out);
-    EXPECT_EQ(out.str(),
-              "Downloaded:\n" +
-                  *searcher.pathForSource(KnowledgeBasePathSearcher::Source::downloaded) +
-                  "\nEmbedded:\n" + *embedded + "\n");
 }
 
 // Searches for several applications at once, as the panel starts them on global

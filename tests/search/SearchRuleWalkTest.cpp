@@ -4,7 +4,7 @@
 #include "knowledge/MutableSystemSkipList.h"
 #include "search/DepFileItem.h"
 #include "search/FileItem.h"
-#include "search/RemainsTestSupport.h"
+#include "search/KnowledgeBaseTestSupport.h"
 #include "search/SearchRule.h"
 #include "search/SearchRuleSeparator.h"
 #include "support/Sandbox.h"
@@ -19,6 +19,8 @@
 #include <vector>
 
 using namespace testing_support;
+using kb_test::sorted;
+using kb_test::withRoot;
 using remains_test::putFile;
 
 namespace {
@@ -30,12 +32,6 @@ std::shared_ptr<SearchRule> ruleOf(const std::string& xml) {
         document->rules()->iterateRules(
             [&](const KBXMLRule& rule) { built = built ? built : SearchRule::create(rule); });
     return built;
-}
-
-void replaceAll(std::string& text, const std::string& from, const std::string& to) {
-    for (std::size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
 }
 
 // Writes down every offer as "<kind> <path below base> <group> [<domain>] [< parent]",
@@ -79,11 +75,6 @@ private:
     std::set<std::string> m_refused;
 };
 
-std::vector<std::string> sorted(std::vector<std::string> list) {
-    std::sort(list.begin(), list.end());
-    return list;
-}
-
 // base/r is the folder the rules walk.
 std::string makeFixture() {
     const std::string base = Sandbox::process().makeFolder("walk");
@@ -101,6 +92,7 @@ TEST(SearchRuleWalk, ClassifiesTheEntriesOfARealFolder) {
         const char* rule; // ROOT stands for the fixture's folder
         std::set<std::string> refused;
         std::vector<std::string> offers;
+        std::vector<std::string> skipped{}; // below the fixture's folder
     };
     const std::vector<Case> cases = {
         {R"(<rule path="ROOT" deep="1"><f type="folder" namePrefix="com.example." group="caches"/></rule>)",
@@ -110,17 +102,11 @@ TEST(SearchRuleWalk, ClassifiesTheEntriesOfARealFolder) {
         {R"(<rule path="ROOT"><f type="folder" namePrefix="com.example." group="caches"/></rule>)",
          {},
          {"dep r/com.example.a 8", "dep r/com.example.keep 8", "dep r/other/deep/com.example.b 8"}},
-        {R"(<rule path="ROOT"><f type="file" namePrefix="com.example." group="caches"/></rule>)",
-         {},
-         {"dep r/com.example.file 8"}},
         {R"(<rule path="ROOT"><f type="package" group="binaries"/></rule>)",
          {},
          {"dep r/Thing.app 0"}},
         // The rule's own folder is never classified.
         {R"(<rule path="ROOT"><f deep="0" group="logs"/></rule>)", {}, {}},
-        {R"(<rule path="ROOT"><f deep="3" group="logs"/></rule>)",
-         {},
-         {"dep r/other/deep/com.example.b 11"}},
         // A later filter overrides an earlier one.
         {R"(<rule path="ROOT" deep="1"><f namePrefix="com.example." group="caches"/><f name="com.example.keep" separate="no"/></rule>)",
          {},
@@ -143,40 +129,26 @@ TEST(SearchRuleWalk, ClassifiesTheEntriesOfARealFolder) {
          {"deep"},
          {"dep r/other/deep 11", "dep r/other/deep/com.example.b 11",
           "dep r/other/deep/com.example.b/log.txt 11 < r/other/deep/com.example.b"}},
+        {R"(<rule path="ROOT"><f namePrefix="com.example." group="caches"/></rule>)",
+         {},
+         {"dep r/com.example.a 8", "dep r/com.example.file 8", "dep r/com.example.keep 8"},
+         {"other"}},
+        {R"(<rule path="ROOT"><f group="caches"/></rule>)", {}, {}, {""}},
         {R"(<rule path="ROOT/missing"><f group="logs"/></rule>)", {}, {}},
         {R"(<rule path="relative/ROOT"><f group="logs"/></rule>)", {}, {}},
     };
     const std::string base = makeFixture();
     for (const Case& c : cases) {
-        std::string xml = c.rule;
-        replaceAll(xml, "ROOT", base + "/r");
-        auto rule = ruleOf(xml);
+        auto rule = ruleOf(withRoot(c.rule, base + "/r"));
         ASSERT_NE(rule, nullptr) << c.rule;
+        MutableSystemSkipList skipList;
+        for (const std::string& skipped : c.skipped)
+            skipList.addPath(base + "/r" + (skipped.empty() ? "" : "/" + skipped));
         auto separator = std::make_shared<RecordingSeparator>(base, c.refused);
-        rule->findDependenciesForSeparator(separator, nullptr);
+        rule->findDependenciesForSeparator(separator, &skipList);
         EXPECT_EQ(sorted(separator->offers), sorted(c.offers)) << c.rule;
         EXPECT_EQ(rule->separator(), nullptr);
     }
-}
-
-TEST(SearchRuleWalk, SkipListLeavesOutTheRuleFolderOrPartsOfIt) {
-    const std::string base = makeFixture();
-    auto rule = ruleOf("<rule path=\"" + base +
-                       "/r\"><f namePrefix=\"com.example.\" group=\"caches\"/></rule>");
-    MutableSystemSkipList skipList;
-    skipList.addPath(base + "/r/other");
-    auto separator = std::make_shared<RecordingSeparator>(base);
-    rule->findDependenciesForSeparator(separator, &skipList);
-    EXPECT_EQ(sorted(separator->offers),
-              (std::vector<std::string>{"dep r/com.example.a 8", "dep r/com.example.file 8",
-                                        "dep r/com.example.keep 8"}));
-    EXPECT_EQ(separator->trees, std::vector<std::string>{"r"});
-
-    skipList.addPath(base + "/r");
-    separator = std::make_shared<RecordingSeparator>(base);
-    rule->findDependenciesForSeparator(separator, &skipList);
-    EXPECT_TRUE(separator->offers.empty());
-    EXPECT_TRUE(separator->trees.empty());
 }
 
 TEST(SearchRuleWalk, SubRulesStartAfterTheEntrysSubtreeWithoutParentItem) {
@@ -207,16 +179,6 @@ TEST(SearchRuleWalk, SubRulesStartAfterTheEntrysSubtreeWithoutParentItem) {
     EXPECT_EQ(separator->trees, (std::vector<std::string>{"r", "r/a/data", "r/a/data"}));
     EXPECT_EQ(rule->separator(), nullptr);
     EXPECT_EQ(rule->subRules()[0]->separator(), nullptr);
-}
-
-TEST(SearchRuleWalk, HomeFolderIsJoinedWithoutSeparator) {
-    const std::string joined = Sandbox::process().home() + "kbwalk";
-    putFile(joined + "/com.example.joined", "j");
-    auto rule = ruleOf(R"(<rule path="~kbwalk"><f group="caches"/></rule>)");
-    auto separator = std::make_shared<RecordingSeparator>(Sandbox::process().base());
-    rule->findDependenciesForSeparator(separator, nullptr);
-    EXPECT_EQ(separator->offers, std::vector<std::string>{"dep homekbwalk/com.example.joined 8"});
-    removeTree(joined);
 }
 
 // Counts offers without building paths, which would cost the square of the depth.
