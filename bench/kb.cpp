@@ -1,0 +1,354 @@
+// The knowledge base at full size: loading a 100,000-record knowledge base from its
+// container against pugixml parsing the same XML, and the search for one removed
+// application over a 200,000-entry home folder against `find` walking the folders the
+// rules name. The world (bench/SyntheticWorld.h, bench/SyntheticHome.h) is generated
+// once under $TMPDIR and kept between runs. Figures are CPU time, which other work on
+// a shared machine disturbs far less than wall-clock time.
+//
+//   bench_kb --generate DIR   writes the world to DIR (home/ and kb.xml) and exits.
+// Peak memory is measured in fresh processes: this program started again with
+// --probe-search=HOME (one search) or --probe-find FIND-ARGUMENTS (one `find`).
+#include "KnowledgeBaseFind.h"
+#include "SyntheticHome.h"
+#include "knowledge/DataCompressor.h"
+#include "knowledge/DataDecompressor.h"
+#include "knowledge/KBXMLDocument.h"
+#include "knowledge/KnowledgeBaseData.h"
+#include "platform/Bundle.h"
+#include "platform/FileSystem.h"
+#include "search/DepFileItem.h"
+#include "search/KnowledgeBaseSimpleSearchInfo.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <pugixml.hpp>
+#include <set>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::uint64_t kSeed = 20261205;
+
+struct World {
+    std::string folder;
+    std::string home;
+    std::string xml;
+    std::string container;
+    std::set<std::string> expected; // full paths of the target's leftovers
+};
+
+double threadSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+double processSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return bench_support::cpuSeconds(usage);
+}
+
+// Writes the world into `folder` unless a finished one is there already.
+bool ensureWorld(const bench_support::SyntheticWorld& world, World& out) {
+    out.home = out.folder + "/home";
+    out.container =
+        out.home + "/" + std::string(bench_support::SyntheticHome::kMainAppFolder) + "/auth.cer";
+    out.xml = world.knowledgeBase();
+    for (const std::string& path : world.targetLeftovers())
+        out.expected.insert(out.home + "/" + path);
+    const std::string marker = out.folder + "/complete";
+    if (access(marker.c_str(), F_OK) == 0)
+        return true;
+    platform::FileSystem::removeItem(out.folder);
+    platform::FileSystem::createDirectory(out.folder, true);
+    auto container = DataCompressor::compressData(
+        {reinterpret_cast<const std::uint8_t*>(out.xml.data()), out.xml.size()});
+    if (!container || !bench_support::SyntheticHome::build(world, out.home, container->bytes()))
+        return false;
+    return platform::FileSystem::writeFileAtomically(out.folder + "/kb.xml", out.xml) &&
+           platform::FileSystem::writeFileAtomically(marker, "");
+}
+
+std::span<const std::uint8_t> bytesOf(const std::string& text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+// Benchmark A: the container file to a loaded KnowledgeBaseData.
+void loadOurs(benchmark::State& state, const World* world) {
+    std::size_t names = 0;
+    for (auto _ : state) {
+        double start = threadSeconds();
+        auto data = KnowledgeBaseData::createWithPath(world->container);
+        state.SetIterationTime(threadSeconds() - start);
+        if (!data->isParsed()) {
+            state.SkipWithError("the knowledge base did not load");
+            return;
+        }
+        names = data->recordsByFileNames().size();
+    }
+    state.counters["file_names"] = static_cast<double>(names);
+    state.counters["xml_bytes"] = static_cast<double>(world->xml.size());
+}
+
+void loadAnchor(benchmark::State& state, const World* world) {
+    for (auto _ : state) {
+        pugi::xml_document document;
+        double start = threadSeconds();
+        auto result = document.load_buffer(world->xml.data(), world->xml.size(),
+                                           pugi::parse_default, pugi::encoding_utf8);
+        state.SetIterationTime(threadSeconds() - start);
+        if (!result) {
+            state.SkipWithError("pugixml did not parse the document");
+            return;
+        }
+    }
+}
+
+// The same path as KnowledgeBaseData::createWithPath taken step by step, each step
+// timed: reading the file, the five container stages, the XML parse, the model.
+void loadStages(benchmark::State& state, const World* world) {
+    enum { Read, Unscramble1, Unpack1, Decrypt, Unscramble2, Unpack2, Parse, Model, Steps };
+    static constexpr const char* kNames[Steps] = {"read_ms",      "1_unscramble_ms", "2_unpack_ms",
+                                                  "3_decrypt_ms", "4_unscramble_ms", "5_unpack_ms",
+                                                  "parse_ms",     "model_ms"};
+    double total[Steps] = {};
+    for (auto _ : state) {
+        double start = threadSeconds();
+        double mark = start;
+        auto lap = [&](int step) {
+            double now = threadSeconds();
+            total[step] += now - mark;
+            mark = now;
+        };
+        auto file = platform::FileSystem::readFile(world->container, std::size_t(64) << 20);
+        lap(Read);
+        auto outer = DataDecompressor::unshakeZipData(bytesOf(*file));
+        lap(Unscramble1);
+        auto encrypted = DataDecompressor::unzippedData(outer->bytes());
+        lap(Unpack1);
+        auto inner = DataDecompressor::decodeData(encrypted->bytes());
+        lap(Decrypt);
+        auto innerZip = DataDecompressor::unshakeZipData(inner->bytes());
+        lap(Unscramble2);
+        auto xml = DataDecompressor::unzippedData(innerZip->bytes());
+        lap(Unpack2);
+        auto document = KBXMLDocument::create(xml->bytes());
+        lap(Parse);
+        auto data = std::make_shared<KnowledgeBaseData>();
+        data->parseRules(document->rules());
+        data->parseSeparators(document->separators());
+        data->parseDomains(document->domains());
+        data->parseDomainGroups(document->domainGroups());
+        data->parseDataForCustomDomains(document->customDomains());
+        data->parseDataForCustomScripts(document->customScripts());
+        data->applySystemSkipList(document->systemSkipList());
+        data->parseExtensionsSkipList(document->extensionsSkipList());
+        data->loadSystemBundleIds();
+        lap(Model);
+        state.SetIterationTime(mark - start);
+    }
+    for (int step = 0; step < Steps; ++step)
+        state.counters[kNames[step]] =
+            1e3 * total[step] / static_cast<double>(std::max<std::int64_t>(1, state.iterations()));
+}
+
+// Benchmark B: the whole search for the removed target, knowledge-base loading included.
+void searchOurs(benchmark::State& state, const World* world) {
+    auto bundle = platform::Bundle::create(world->home + "/.Trash/Lumenfold.app");
+    std::size_t found = 0;
+    std::size_t missing = 0;
+    for (auto _ : state) {
+        double start = processSeconds();
+        auto result = KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle);
+        state.SetIterationTime(processSeconds() - start);
+        if (!result) {
+            state.SkipWithError("the search answered none");
+            return;
+        }
+        std::set<std::string> paths;
+        for (const auto& item : result->relatedDepItems())
+            paths.insert(item->getPath());
+        found = paths.size();
+        missing = 0;
+        for (const std::string& path : world->expected)
+            missing += paths.count(path) == 0;
+    }
+    state.counters["found"] = static_cast<double>(found);
+    state.counters["expected_missing"] = static_cast<double>(missing);
+}
+
+void searchAnchor(benchmark::State& state, const bench_support::FindPlan* plan) {
+    for (auto _ : state) {
+        auto run = plan->run();
+        if (!run) {
+            state.SkipWithError("find failed");
+            return;
+        }
+        state.SetIterationTime(run->cpuSeconds);
+    }
+    state.counters["walks"] = static_cast<double>(plan->walks());
+    state.counters["processes"] = static_cast<double>(plan->processes());
+}
+
+// The peak resident size of this process's memory since it started its program,
+// which, unlike the kernel's figure for the whole process, leaves out what the process
+// that started it held.
+long peakOfThisProgram() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atol(line.c_str() + 6) * 1024;
+    }
+    return -1;
+}
+
+// Runs in a fresh process: one search, then its peak resident size.
+int probeSearch(const std::string& home) {
+    auto result = KnowledgeBaseSimpleSearchInfo::generateForBundle(
+        platform::Bundle::create(home + "/.Trash/Lumenfold.app"));
+    std::printf("%ld\n", peakOfThisProgram());
+    return result ? 0 : 1;
+}
+
+// Runs in a fresh, still small process: one `find`, then the kernel's peak resident
+// size of it, which counts this process's few megabytes at the start as well.
+int probeFind(int argc, char** argv) {
+    auto run = bench_support::FindPlan::runCommand(std::vector<std::string>(argv, argv + argc));
+    std::printf("%ld\n", run ? run->peakResidentBytes : -1L);
+    return run ? 0 : 1;
+}
+
+// This program started with `arguments`; the number it prints, or -1.
+long probe(const std::vector<std::string>& arguments) {
+    char self[4096] = {};
+    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
+        return -1;
+    std::vector<std::string> all{self};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : all)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    int pipeEnds[2];
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0)
+        return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    pid_t child = 0;
+    int failed = posix_spawn(&child, self, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[1]);
+    std::string output;
+    char buffer[256];
+    for (ssize_t got; (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        output.append(buffer, static_cast<std::size_t>(got));
+    close(pipeEnds[0]);
+    int status = 0;
+    if (failed != 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0)
+        return -1;
+    return std::atol(output.c_str());
+}
+
+void peakOurs(benchmark::State& state, const World* world) {
+    long bytes = -1;
+    for (auto _ : state) {
+        bytes = probe({"--probe-search=" + world->home});
+        if (bytes <= 0) {
+            state.SkipWithError("the search answered none in the probe");
+            return;
+        }
+    }
+    state.counters["figure:bytes"] = static_cast<double>(bytes);
+}
+
+void peakAnchor(benchmark::State& state, const bench_support::FindPlan* plan) {
+    long peak = -1;
+    for (auto _ : state) {
+        for (auto& command : plan->commands()) {
+            command.insert(command.begin(), "--probe-find");
+            long bytes = probe(command);
+            if (bytes <= 0) {
+                state.SkipWithError("find failed");
+                return;
+            }
+            peak = std::max(peak, bytes);
+        }
+    }
+    state.counters["figure:bytes"] = static_cast<double>(peak);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string generate = "--generate";
+    const std::string search = "--probe-search=";
+    if (argc > 2 && std::strcmp(argv[1], "--probe-find") == 0)
+        return probeFind(argc - 2, argv + 2);
+    if (argc == 2 && std::strncmp(argv[1], search.c_str(), search.size()) == 0) {
+        setenv("SWEEPWISE_HOME", argv[1] + search.size(), 1);
+        return probeSearch(argv[1] + search.size());
+    }
+    bench_support::SyntheticWorld world({}, kSeed);
+    static World files;
+    if (argc == 3 && argv[1] == generate) {
+        files.folder = argv[2];
+    } else {
+        files.folder = platform::FileSystem::temporaryDirectory() + "/sweepwise-bench-kb-" +
+                       std::to_string(kSeed);
+    }
+    if (!ensureWorld(world, files)) {
+        std::fprintf(stderr, "bench_kb: cannot generate the world in %s\n", files.folder.c_str());
+        return 1;
+    }
+    if (argc == 3 && argv[1] == generate) {
+        std::printf("%s/home\n%s/kb.xml\n", files.folder.c_str(), files.folder.c_str());
+        return 0;
+    }
+    // Before anything asks for the home folder: the helper's paths all derive from it.
+    setenv("SWEEPWISE_HOME", files.home.c_str(), 1);
+
+    static bench_support::FindPlan plan = bench_support::FindPlan::forKnowledgeBase(files.xml);
+    auto pair = [](const std::string& name, auto ours, auto anchor) {
+        benchmark::RegisterBenchmark((name + "/ours").c_str(), ours)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime();
+        benchmark::RegisterBenchmark((name + "/anchor").c_str(), anchor)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime();
+    };
+    pair(
+        "kb.load-100k", [](benchmark::State& s) { loadOurs(s, &files); },
+        [](benchmark::State& s) { loadAnchor(s, &files); });
+    benchmark::RegisterBenchmark("kb.load-100k.stages",
+                                 [](benchmark::State& s) { loadStages(s, &files); })
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime();
+    pair(
+        "kb.search-200k", [](benchmark::State& s) { searchOurs(s, &files); },
+        [](benchmark::State& s) { searchAnchor(s, &plan); });
+    benchmark::RegisterBenchmark("kb.search-200k.peak-memory/ours", [](benchmark::State& s) {
+        peakOurs(s, &files);
+    })->Iterations(1);
+    benchmark::RegisterBenchmark("kb.search-200k.peak-memory/anchor", [](benchmark::State& s) {
+        peakAnchor(s, &plan);
+    })->Iterations(1);
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
