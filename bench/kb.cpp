@@ -78,6 +78,20 @@ bool ensureWorld(const bench_support::SyntheticWorld& world, World& out) {
            platform::FileSystem::writeFileAtomically(marker, "");
 }
 
+// The container must load with exactly the world's counts, or the figures would be of
+// a different knowledge base.
+bool checkCounts(const bench_support::SyntheticWorld& world, const World& files) {
+    auto data = KnowledgeBaseData::createWithPath(files.container);
+    std::size_t records = 0;
+    for (const auto& [name, head] : data->recordsByFileNames()) {
+        for (auto record = head; record; record = record->nextRecord())
+            ++records;
+    }
+    const auto& scale = world.scale();
+    return data->isParsed() && records == static_cast<std::size_t>(scale.records) &&
+           data->searchRules().size() == static_cast<std::size_t>(scale.rules);
+}
+
 std::span<const std::uint8_t> bytesOf(const std::string& text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
@@ -319,6 +333,11 @@ int main(int argc, char** argv) {
     // Before anything asks for the home folder: the helper's paths all derive from it.
     setenv("SWEEPWISE_HOME", files.home.c_str(), 1);
 
+    if (!checkCounts(world, files)) {
+        std::fprintf(stderr, "bench_kb: the container in %s does not load as generated\n",
+                     files.folder.c_str());
+        return 1;
+    }
     static bench_support::FindPlan plan = bench_support::FindPlan::forKnowledgeBase(files.xml);
     auto pair = [](const std::string& name, auto ours, auto anchor) {
         benchmark::RegisterBenchmark((name + "/ours").c_str(), ours)

@@ -3,6 +3,7 @@
 #include "knowledge/DataDecompressor.h"
 #include "knowledge/KBExtensionSkipItem.h"
 #include "knowledge/KBXMLBundleScripts.h"
+#include "knowledge/KBXMLCommon.h"
 #include "knowledge/KBXMLDocument.h"
 #include "knowledge/KBXMLFile.h"
 #include "knowledge/KBXMLFileGroup.h"
@@ -115,8 +116,11 @@ void KnowledgeBaseData::parseSeparators(const KBXMLSeparators* section) {
 }
 
 void KnowledgeBaseData::parseDomains(const KBXMLDomains* section) {
-    if (section)
-        section->iterateDomains([&](const KBXMLDomain& domain) { parseDataForDomain(domain); });
+    if (!section)
+        return;
+    // Growing the index step by step re-files every record several times.
+    m_recordsByFileNames.reserve(m_recordsByFileNames.size() + section->countFileElements());
+    section->iterateDomains([&](const KBXMLDomain& domain) { parseDataForDomain(domain); });
 }
 
 void KnowledgeBaseData::parseDataForDomain(const KBXMLDomain& domain) {
@@ -132,16 +136,19 @@ void KnowledgeBaseData::parseDataForDomain(const KBXMLDomain& domain) {
 
 void KnowledgeBaseData::parseDataForGroup(const KBXMLFileGroup& fileGroup,
                                           const std::shared_ptr<KnowledgeRecordGroup>& group) {
-    const bool isSystem = fileGroup.isSystem();
-    const int dependencyType = fileGroup.dependencyType();
+    // The group's name is read once; isSystem() and dependencyType() would read it twice.
+    const std::optional<std::string> name = fileGroup.groupName();
+    const bool isSystem = name == "system";
+    const int dependencyType = KBXMLCommon::convertToAppDependencyGroupFromGroupValue(name);
     if (!isSystem && dependencyType == -1)
         return;
     fileGroup.iterateFiles([&](const KBXMLFile& file) {
         auto path = file.path();
         if (!path || path->empty())
             return;
-        addRecord(isSystem ? KnowledgeRecord::createSystemItem(group, *path)
-                           : std::make_shared<KnowledgeRecord>(group, *path, dependencyType));
+        addRecord(isSystem
+                      ? KnowledgeRecord::createSystemItem(group, std::move(*path))
+                      : std::make_shared<KnowledgeRecord>(group, std::move(*path), dependencyType));
     });
 }
 

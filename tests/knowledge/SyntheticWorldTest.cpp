@@ -56,24 +56,23 @@ std::string build(const SyntheticWorld& world, const std::string& hint) {
 } // namespace
 
 TEST(SyntheticWorld, DocumentLoadsWithTheRequestedCounts) {
-    for (WorldScale scale : {kSmall, WorldScale{}}) {
-        SyntheticWorld world(scale);
-        auto data = load(world);
-        ASSERT_TRUE(data->isParsed());
-        EXPECT_EQ(data->searchRules().size(), static_cast<std::size_t>(scale.rules));
-        EXPECT_EQ(recordCount(*data), static_cast<std::size_t>(scale.records));
-        EXPECT_EQ(world.apps().size(), static_cast<std::size_t>(scale.domains));
-        for (const WorldApp& app : world.apps())
-            EXPECT_TRUE(data->groupByDomainIdentifier(DomainBundleIdentifier::create(app.bundleId)))
-                << app.bundleId;
-        auto helper =
-            data->groupByDomainIdentifier(DomainBundleIdentifier::create(world.apps()[1].bundleId));
-        ASSERT_TRUE(helper && helper->parentDomainIdentifier());
-        EXPECT_EQ(helper->parentDomainIdentifier()->uniqueIdentifier(),
-                  DomainBundleIdentifier::create(world.target().bundleId)->uniqueIdentifier());
-        EXPECT_TRUE(data->mutableSystemSkipList().contains(
-            PathsGenerator::GetInstance().getHomeDirectory() + "/Library/Caches/CloudKit"));
-    }
+    const WorldScale scale = kSmall;
+    SyntheticWorld world(scale);
+    auto data = load(world);
+    ASSERT_TRUE(data->isParsed());
+    EXPECT_EQ(data->searchRules().size(), static_cast<std::size_t>(scale.rules));
+    EXPECT_EQ(recordCount(*data), static_cast<std::size_t>(scale.records));
+    EXPECT_EQ(world.apps().size(), static_cast<std::size_t>(scale.domains));
+    for (const WorldApp& app : world.apps())
+        EXPECT_TRUE(data->groupByDomainIdentifier(DomainBundleIdentifier::create(app.bundleId)))
+            << app.bundleId;
+    auto helper =
+        data->groupByDomainIdentifier(DomainBundleIdentifier::create(world.apps()[1].bundleId));
+    ASSERT_TRUE(helper && helper->parentDomainIdentifier());
+    EXPECT_EQ(helper->parentDomainIdentifier()->uniqueIdentifier(),
+              DomainBundleIdentifier::create(world.target().bundleId)->uniqueIdentifier());
+    EXPECT_TRUE(data->mutableSystemSkipList().contains(
+        PathsGenerator::GetInstance().getHomeDirectory() + "/Library/Caches/CloudKit"));
 }
 
 TEST(SyntheticWorld, HomeHoldsExactlyTheEntriesAndTheTargetsLeftovers) {
