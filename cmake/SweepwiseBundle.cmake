@@ -1,13 +1,16 @@
 # sweepwise_bundle(<executable target>
 #                  BUNDLE <path of the .app folder>
 #                  INFO_PLIST <Info.plist template>
-#                  [RESOURCES <folder>...])
+#                  [RESOURCES <folder>...]
+#                  [RESOURCE_FILES <file>...])
 #
 # Assembles an application bundle around an executable:
 #   <bundle>/Contents/Info.plist       the template with @PROJECT_VERSION@ and
 #                                      @SWEEPWISE_BUNDLE_EXECUTABLE@ filled in
 #   <bundle>/Contents/MacOS/<target>   the executable itself, linked right there
-#   <bundle>/Contents/Resources/       the contents of every RESOURCES folder
+#   <bundle>/Contents/Resources/       the contents of every RESOURCES folder, and
+#                                      every RESOURCE_FILES file (for files the build
+#                                      itself makes)
 #
 # The executable is linked into the bundle rather than copied, so the bundle's
 # program is never older than the build. Info.plist and the resources are copied
@@ -16,7 +19,7 @@
 # whole bundle is current. The resource folder is emptied first, so files removed
 # from the sources disappear from the bundle too.
 function(sweepwise_bundle target)
-  cmake_parse_arguments(ARG "" "BUNDLE;INFO_PLIST" "RESOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "" "BUNDLE;INFO_PLIST" "RESOURCES;RESOURCE_FILES" ${ARGN})
   if(NOT ARG_BUNDLE OR NOT ARG_INFO_PLIST)
     message(FATAL_ERROR "sweepwise_bundle(${target}): BUNDLE and INFO_PLIST are required")
   endif()
@@ -39,6 +42,10 @@ function(sweepwise_bundle target)
     if(IS_DIRECTORY "${dir}")
       list(APPEND _copies COMMAND ${CMAKE_COMMAND} -E copy_directory "${dir}" "${_resources}")
     endif()
+  endforeach()
+  foreach(file IN LISTS ARG_RESOURCE_FILES)
+    list(APPEND _files "${file}")
+    list(APPEND _copies COMMAND ${CMAKE_COMMAND} -E copy "${file}" "${_resources}")
   endforeach()
 
   set(_stamp "${CMAKE_CURRENT_BINARY_DIR}/${target}-bundle.stamp")

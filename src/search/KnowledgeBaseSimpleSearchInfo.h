@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/Bundle.h"
+#include "search/KnowledgeBasePathSearcher.h"
+#include "search/SearchRuleSeparator.h"
 
 #include <memory>
 #include <optional>
@@ -8,13 +10,23 @@
 #include <vector>
 
 class DepFileItem;
+class DomainIdentifier;
 class FileItem;
+class KnowledgeBaseData;
+class KnowledgeRecord;
 
 // What the knowledge base knows about one removed application: the leftovers found,
 // in the order found, and the roots of the trees they were found in. The roots are
 // kept because an item builds its path through its parents, which it holds only
 // weakly.
-class KnowledgeBaseSimpleSearchInfo {
+//
+// The search loads its own knowledge base and rules, runs every rule with this object
+// as separator and then adds the records of the application's domain. A result is
+// filled completely by generateForBundle() and only read afterwards, so searches for
+// several applications may run at once on different threads.
+class KnowledgeBaseSimpleSearchInfo final
+    : public SearchRuleSeparator,
+      public std::enable_shared_from_this<KnowledgeBaseSimpleSearchInfo> {
 public:
     // An empty result for `bundle`, with its name and identifier filled in; null
     // without a bundle. The search fills the item lists afterwards.
@@ -25,14 +37,29 @@ public:
     // loaded. Runs synchronously; call it off the main thread.
     static std::shared_ptr<KnowledgeBaseSimpleSearchInfo>
     generateForBundle(std::shared_ptr<const platform::Bundle> bundle);
+    // The same with the containers that `searcher` names.
+    static std::shared_ptr<KnowledgeBaseSimpleSearchInfo>
+    generateForBundle(std::shared_ptr<const platform::Bundle> bundle,
+                      const KnowledgeBasePathSearcher& searcher);
 
     // CFBundleExecutable when it is a non-empty string, otherwise the bundle folder's
     // name without its extension.
     static std::string bundleNameForBundle(const platform::Bundle& bundle);
 
+    // Whether an entry named `name` (with extension) belongs to the application: its
+    // name holds the bundle identifier, or equals the executable name ignoring case.
+    // Without an identifier nothing belongs.
+    static bool isNameOfApplication(const std::string& name,
+                                    const std::optional<std::string>& bundleId,
+                                    const std::optional<std::string>& bundleName);
+
+    const std::shared_ptr<KnowledgeBaseData>& data() const { return m_data; }
     const std::shared_ptr<const platform::Bundle>& bundle() const { return m_bundle; }
     const std::optional<std::string>& bundleName() const { return m_bundleName; }
     const std::optional<std::string>& bundleId() const { return m_bundleId; }
+    const std::shared_ptr<const DomainIdentifier>& domainIdentifier() const {
+        return m_domainIdentifier;
+    }
 
     const std::vector<std::shared_ptr<DepFileItem>>& relatedDepItems() const {
         return m_relatedDepItems;
@@ -46,12 +73,37 @@ public:
         m_rootItems = std::move(items);
     }
 
+    void saveFileItemsTree(const std::shared_ptr<FileItem>& root) override;
+    // Takes the item only when the knowledge base files it under this application.
+    bool addSystemDepItem(const std::shared_ptr<DepFileItem>& item) override;
+    bool
+    addDepItemToDomainIdentifier(const std::shared_ptr<DepFileItem>& item,
+                                 const std::shared_ptr<const DomainIdentifier>& domain) override;
+    // Refuses every item below an accepted one; otherwise decides by the knowledge
+    // base, then by the item's name.
+    bool addDepItemWithParentDepItem(const std::shared_ptr<DepFileItem>& item,
+                                     const std::shared_ptr<DepFileItem>& parent) override;
+
 private:
     explicit KnowledgeBaseSimpleSearchInfo(std::shared_ptr<const platform::Bundle> bundle);
 
+    enum class RecordCheck { notInKnowledgeBase, handled };
+
+    // Runs the rules, then takes the records of the application's domain.
+    void search();
+    // What the knowledge base says about the item's path. A path it files under this
+    // application is taken with the record's group; one it files as a system item or
+    // under another domain is handled without being taken.
+    RecordCheck checkKnowledgeRecords(const std::shared_ptr<DepFileItem>& item);
+    bool belongsToApplication(const KnowledgeRecord& record) const;
+    bool isApplicationDomain(const std::shared_ptr<const DomainIdentifier>& domain) const;
+    void addRecordsOfApplicationDomain();
+
+    std::shared_ptr<KnowledgeBaseData> m_data;
     std::shared_ptr<const platform::Bundle> m_bundle;
     std::optional<std::string> m_bundleName;
     std::optional<std::string> m_bundleId;
+    std::shared_ptr<const DomainIdentifier> m_domainIdentifier;
     std::vector<std::shared_ptr<DepFileItem>> m_relatedDepItems;
     std::vector<std::shared_ptr<FileItem>> m_rootItems;
 };

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <memory>
+
+class DepFileItem;
+class DomainIdentifier;
+class FileItem;
+
+// Collects what search rules find during one search. A rule offers every entry that
+// its filters make a dependency item; an item the separator accepts becomes the
+// parent item of the entries below it.
+class SearchRuleSeparator {
+public:
+    virtual ~SearchRuleSeparator() = default;
+
+    // Keeps the root of a tree a rule loaded, so that the items found in it keep their
+    // paths for as long as the search result lives.
+    virtual void saveFileItemsTree(const std::shared_ptr<FileItem>& root) = 0;
+    // An entry a filter marked as a system item.
+    virtual bool addSystemDepItem(const std::shared_ptr<DepFileItem>& item) = 0;
+    // An entry a filter attributed to a domain.
+    virtual bool
+    addDepItemToDomainIdentifier(const std::shared_ptr<DepFileItem>& item,
+                                 const std::shared_ptr<const DomainIdentifier>& domain) = 0;
+    // Any other entry, with the item accepted above it in the same walk, if any.
+    virtual bool addDepItemWithParentDepItem(const std::shared_ptr<DepFileItem>& item,
+                                             const std::shared_ptr<DepFileItem>& parent) = 0;
+};

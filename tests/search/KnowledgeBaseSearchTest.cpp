@@ -1,0 +1,268 @@
+#include "knowledge/DomainIdentifier.h"
+#include "knowledge/KnowledgeBaseData.h"
+#include "platform/MainQueue.h"
+#include "search/KnowledgeBaseSimpleSearchInfo.h"
+#include "search/KnowledgeBaseTestSupport.h"
+#include "search/SimpleRemainsInfo.h"
+
+#include <chrono>
+#include <future>
+#include <gtest/gtest.h>
+#include <sstream>
+
+using namespace kb_test;
+using remains_test::putFile;
+using testing_support::makeDirs;
+using testing_support::Sandbox;
+
+namespace {
+
+TEST(KnowledgeBaseSearch, NameTest) {
+    using Id = std::optional<std::string>;
+    struct Case {
+        const char* name;
+        Id bundleId;
+        Id bundleName;
+        bool belongs;
+    };
+    const std::vector<Case> cases = {
+        {"com.example.foo.savedState", "com.example.foo", "foo", true},
+        {"Foo", "com.example.foo", "foo", true},
+        {"foo-agent", "com.example.foo", "foo", false},
+        {"COM.EXAMPLE.FOO.plist", "com.example.foo", "foo", false},
+        {"Foo", std::nullopt, "Foo", false},
+        {"Foo", "", "Foo", false},
+        {"Foo", "com.example.foo", std::nullopt, false},
+        {"com.halvorn.Sweepwise-SIII.plist", "com.halvorn.Sweepwise-SIII", "Sweepwise", true},
+        {"com.halvorn.Sweepwise-SIII.plist", "com.halvorn.Sweepwise", "Sweepwise", false},
+        {"com.halvorn.Sweepwise-Pro.plist", "com.halvorn.Sweepwise", "Sweepwise", false},
+        {"com.halvorn.Sweepwise-Pro.plist", "com.halvorn.Sweepwise-Pro", "Sweepwise", true},
+        {"com.halvorn.Sweepwise-Pro.plist", "com.halvorn", "Sweepwise", true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(
+            KnowledgeBaseSimpleSearchInfo::isNameOfApplication(c.name, c.bundleId, c.bundleName),
+            c.belongs)
+            << c.name << " for " << c.bundleId.value_or("<none>");
+}
+
+// Rules and records over ROOT; the comments say why each leftover is or is not taken.
+constexpr const char* kScenario = R"(<base>
+  <rules>
+    <rule path="ROOT/Library" deep="1">
+      <f type="folder" group="application-support"/>
+      <f type="file" nameSuffix=".plist" group="preferences"/>
+    </rule>
+    <rule path="ROOT/Shared" deep="2"><f group="caches"/></rule>
+    <rule path="ROOT/Owned" deep="1">
+      <f name="mine" domain="com.example.foo" group="logs"/>
+      <f name="theirs" domain="com.other" group="logs"/>
+      <f namePrefix="sys" isSystem="yes" group="logs"/>
+    </rule>
+  </rules>
+  <domains>
+    <d v="com.example.foo">
+      <g v="crash-reports"><f>ROOT/Library/Foo</f></g>
+      <g v="caches"><f>ROOT/Records/own</f><f>ROOT/Records/missing</f><f>ROOT/Records/skipped</f></g>
+    </d>
+    <d v="com.example.foo.helper" parentDomain="com.example.foo">
+      <g v="logs"><f>ROOT/Records/helper.log</f></g>
+      <g v="login-items"><f>ROOT/Owned/sys</f></g>
+    </d>
+    <d v="com.other">
+      <g v="caches"><f>ROOT/Shared/com.example.foo.shared</f><f>ROOT/Records/other</f></g>
+    </d>
+    <d v="com.apple.Safari"><g v="system"><f>ROOT/Shared/com.example.foo.system</f></g></d>
+  </domains>
+  <skipList><f>ROOT/Records/skipped</f></skipList>
+</base>)";
+
+TEST(KnowledgeBaseSearch, RulesThenRecordsOfTheApplicationsDomain) {
+    const std::string root = Sandbox::process().makeFolder("scenario");
+    for (const char* folder :
+         {"Library/com.example.foo.savedState", "Library/Foo", "Library/foo-agent",
+          "Shared/com.example.foo.shared/com.example.foo.cache",
+          "Shared/com.example.foo.system/com.example.foo.x", "Shared/unknown/com.example.foo.y",
+          "Owned/mine", "Owned/theirs", "Owned/sys", "Owned/sys2", "Records/own", "Records/skipped",
+          "Records/other"})
+        makeDirs(root + "/" + folder);
+    putFile(root + "/Library/com.example.foo.plist", "p");
+    putFile(root + "/Library/COM.EXAMPLE.FOO.plist", "p");
+    putFile(root + "/Records/helper.log", "l");
+
+    DownloadedContainer container(pack(withRoot(kScenario, root)));
+    auto info = KnowledgeBaseSimpleSearchInfo::generateForBundle(
+        makeApp("Foo.app", "com.example.foo", "foo"));
+    ASSERT_NE(info, nullptr);
+    ASSERT_NE(info->domainIdentifier(), nullptr);
+    EXPECT_EQ(info->domainIdentifier()->uniqueIdentifier(), "bi:com.example.foo");
+    EXPECT_EQ(info->rootItems().size(), 3u);
+
+    const std::vector<std::string> items = found(*info, root);
+    EXPECT_EQ(sorted(items), sorted({
+                                 // by name: holds the identifier / equals the executable
+                                 "Library/com.example.foo.savedState 3",
+                                 "Library/com.example.foo.plist 10",
+                                 // recorded for the application: the record's group wins
+                                 "Library/Foo 13",
+                                 // refused above it, so no parent item
+                                 "Shared/unknown/com.example.foo.y 8",
+                                 "Owned/mine 11",
+                                 // a system item that the application's helper records
+                                 "Owned/sys 14",
+                                 // records of the domain and of a domain below it
+                                 "Records/own 8",
+                                 "Records/helper.log 11",
+                             }));
+    // The records that no rule met come last.
+    ASSERT_EQ(items.size(), 8u);
+    EXPECT_EQ(sorted({items[6], items[7]}), sorted({"Records/own 8", "Records/helper.log 11"}));
+}
+
+TEST(KnowledgeBaseSearch, CustomDomainOfABundleWithoutIdentifierTakesItsRecords) {
+    const std::string root = Sandbox::process().makeFolder("custom");
+    makeDirs(root + "/Viewer Data");
+    DownloadedContainer container(pack(withRoot(R"(<base>
+      <domains><d vId="c:viewer"><g v="application-support"><f>ROOT/Viewer Data</f></g></d></domains>
+      <CustomDomains>
+        <CustomDomainDefinition id="c:viewer">["compare", "CFBundleExecutable", ["=", "Viewer"]]</CustomDomainDefinition>
+      </CustomDomains></base>)",
+                                                root)));
+    auto info =
+        KnowledgeBaseSimpleSearchInfo::generateForBundle(makeApp("Viewer.app", "", "Viewer"));
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->bundleId(), std::nullopt);
+    EXPECT_EQ(info->bundleName(), "Viewer");
+    ASSERT_NE(info->domainIdentifier(), nullptr);
+    EXPECT_EQ(info->domainIdentifier()->uniqueIdentifier(), "c:viewer");
+    EXPECT_EQ(found(*info, root), std::vector<std::string>{"Viewer Data 3"});
+}
+
+TEST(KnowledgeBaseSearch, DownloadedCopyFirstThenEmbeddedOtherwiseNone) {
+    const std::string root = Sandbox::process().makeFolder("order");
+    makeDirs(root + "/from-downloaded");
+    makeDirs(root + "/from-embedded");
+    auto listing =
+        [&](const std::string& which) {
+            return pack(withRoot(R"(<base><domains><d v="com.example.order"><g v="caches">
+            <f>ROOT/from-)" + which + R"(</f></g></d></domains></base>)",
+                                 root));
+        };
+    struct Case {
+        const char* name;
+        std::optional<std::string> downloaded;
+        std::string embedded; // empty: none
+        std::optional<std::string> takes;
+    };
+    const std::vector<Case> cases = {
+        {"both", listing("downloaded"), listing("embedded"), "from-downloaded 8"},
+        {"embedded only", std::nullopt, listing("embedded"), "from-embedded 8"},
+        {"garbage downloaded", "not a container", listing("embedded"), "from-embedded 8"},
+        {"downloaded without base", pack("<other/>"), listing("embedded"), "from-embedded 8"},
+        {"garbage downloaded alone", "not a container", "", std::nullopt},
+        {"nothing", std::nullopt, "", std::nullopt},
+        {"garbage embedded", std::nullopt, "not a container", std::nullopt},
+    };
+    auto bundle = makeApp("Order.app", "com.example.order", "Order");
+    for (const Case& c : cases) {
+        std::optional<DownloadedContainer> downloaded;
+        if (c.downloaded)
+            downloaded.emplace(*c.downloaded);
+        KnowledgeBasePathSearcher searcher(makeMainApplication(c.embedded));
+        auto info = KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle, searcher);
+        if (!c.takes) {
+            EXPECT_EQ(info, nullptr) << c.name;
+            continue;
+        }
+        ASSERT_NE(info, nullptr) << c.name;
+        EXPECT_EQ(found(*info, root), std::vector<std::string>{*c.takes}) << c.name;
+    }
+    // Outside a main application there is no embedded copy either.
+    EXPECT_EQ(KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle), nullptr);
+    EXPECT_EQ(KnowledgeBaseSimpleSearchInfo::generateForBundle(nullptr), nullptr);
+}
+
+TEST(KnowledgeBasePathSearcher, PrintsBothPathsUnderTheirLabels) {
+    KnowledgeBasePathSearcher searcher(makeMainApplication("x"));
+    const auto embedded = searcher.pathForSource(KnowledgeBasePathSearcher::Source::embedded);
+    ASSERT_TRUE(embedded);
+    std::ostringstream out;
+    searcher.printPaths(out);
+    EXPECT_EQ(out.str(),
+              "Downloaded:\n" +
+                  *searcher.pathForSource(KnowledgeBasePathSearcher::Source::downloaded) +
+                  "\nEmbedded:\n" + *embedded + "\n");
+}
+
+// Searches for several applications at once, as the panel starts them on global
+// queues: each loads its own knowledge base and finds only its own leftovers.
+TEST(KnowledgeBaseSearch, SearchesRunAtOnceFindTheirOwnLeftovers) {
+    constexpr int kApps = 4;
+    const std::string root = Sandbox::process().makeFolder("parallel");
+    std::string domains;
+    for (int app = 0; app < kApps; ++app) {
+        const std::string id = "com.example.parallel" + std::to_string(app);
+        makeDirs(root + "/Caches/" + id);
+        makeDirs(root + "/Data/" + id + ".data");
+        domains += "<d v=\"" + id + "\"><g v=\"logs\"><f>ROOT/Data/" + id + ".data</f></g></d>";
+    }
+    DownloadedContainer container(pack(withRoot(
+        R"(<base><rules><rule path="ROOT/Caches" deep="1"><f type="folder" group="caches"/></rule></rules>
+           <domains>)" +
+            domains + "</domains></base>",
+        root)));
+
+    std::vector<std::future<std::vector<std::string>>> searches;
+    for (int app = 0; app < kApps; ++app) {
+        const std::string id = "com.example.parallel" + std::to_string(app);
+        auto bundle = makeApp("P" + std::to_string(app) + ".app", id, "P");
+        searches.push_back(std::async(std::launch::async, [bundle, root] {
+            auto info = KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle);
+            return info ? sorted(found(*info, root)) : std::vector<std::string>{};
+        }));
+    }
+    for (int app = 0; app < kApps; ++app) {
+        ASSERT_EQ(searches[app].wait_for(std::chrono::seconds(60)), std::future_status::ready);
+        const std::string id = "com.example.parallel" + std::to_string(app);
+        EXPECT_EQ(searches[app].get(), sorted({"Caches/" + id + " 8", "Data/" + id + ".data 11"}));
+    }
+}
+
+// What the panel offers: the standard leftovers and the knowledge base's, each path
+// once, measured.
+TEST(KnowledgeBaseSearch, RemainsTakeItsItemsBesideTheStandardOnesEachOnce) {
+    const std::string id = "com.example.merge";
+    const std::string library = Sandbox::process().home() + "/Library";
+    makeDirs(library + "/Caches/" + id);
+    makeDirs(library + "/Caches/Merge");
+    putFile(library + "/Preferences/" + id + ".plist", "p");
+    makeDirs(library + "/Application Support/Merge Data");
+    DownloadedContainer container(pack(R"(<base>
+      <rules><rule path="~/Library/Caches" deep="1"><f type="folder" group="caches"/></rule></rules>
+      <domains><d v="com.example.merge">
+        <g v="application-support"><f>~/Library/Application Support/Merge Data</f></g>
+      </d></domains></base>)"));
+    auto bundle = makeApp("Merge.app", id, "Merge");
+    auto info = KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle);
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->relatedDepItems().size(), 3u);
+
+    auto remains = SimpleRemainsInfo::create(bundle, {});
+    ASSERT_NE(remains, nullptr);
+    remains->appendKnowledgeBaseInfo(*info);
+    std::vector<std::shared_ptr<PathForRemove>> records;
+    remains->addRemoveObjectPathsToArray(records);
+    std::vector<std::pair<std::string, std::int32_t>> taken;
+    for (const auto& record : records)
+        taken.emplace_back(record->path(), record->type());
+    EXPECT_EQ(taken, (std::vector<std::pair<std::string, std::int32_t>>{
+                         {bundle->bundlePath(), 0},
+                         {library + "/Caches/" + id, 8},
+                         {library + "/Preferences/" + id + ".plist", 10},
+                         {library + "/Caches/Merge", 8},
+                         {library + "/Application Support/Merge Data", 3}}));
+    EXPECT_TRUE(platform::MainQueue::shared().runUntil(
+        [&] { return remains->pendingSizeCount() == 0; }, std::chrono::seconds(30)));
+}
+
+} // namespace
