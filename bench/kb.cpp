@@ -10,6 +10,7 @@
 // --probe-search=HOME (one search), --probe-load=CONTAINER (one load, reported as a
 // counter of the search's probe) or --probe-find FIND-ARGUMENTS (one `find`).
 #include "KnowledgeBaseFind.h"
+#include "SelfProbe.h"
 #include "SyntheticHome.h"
 #include "knowledge/DataCompressor.h"
 #include "knowledge/DataDecompressor.h"
@@ -44,6 +45,7 @@ struct World {
     std::string home;
     std::string xml;
     std::string container;
+    std::string trashedTarget;
     std::set<std::string> expected; // full paths of the target's leftovers
 };
 
@@ -64,6 +66,7 @@ bool ensureWorld(const bench_support::SyntheticWorld& world, World& out) {
     out.home = out.folder + "/home";
     out.container =
         out.home + "/" + std::string(bench_support::SyntheticHome::kMainAppFolder) + "/auth.cer";
+    out.trashedTarget = bench_support::SyntheticHome::trashedTarget(world, out.home);
     out.xml = world.knowledgeBase();
     for (const std::string& path : world.targetLeftovers())
         out.expected.insert(out.home + "/" + path);
@@ -145,20 +148,38 @@ void loadStages(benchmark::State& state, const World* world) {
             total[step] += now - mark;
             mark = now;
         };
+        auto failed = [&](const char* what) {
+            state.SkipWithError(what);
+            return true;
+        };
         auto file = platform::FileSystem::readFile(world->container, std::size_t(64) << 20);
         lap(Read);
+        if (!file && failed("the container cannot be read"))
+            return;
         auto outer = DataDecompressor::unshakeZipData(bytesOf(*file));
         lap(Unscramble1);
+        if (!outer && failed("stage 1 gave nothing"))
+            return;
         auto encrypted = DataDecompressor::unzippedData(outer->bytes());
         lap(Unpack1);
+        if (!encrypted && failed("stage 2 gave nothing"))
+            return;
         auto inner = DataDecompressor::decodeData(encrypted->bytes());
         lap(Decrypt);
+        if (!inner && failed("stage 3 gave nothing"))
+            return;
         auto innerZip = DataDecompressor::unshakeZipData(inner->bytes());
         lap(Unscramble2);
+        if (!innerZip && failed("stage 4 gave nothing"))
+            return;
         auto xml = DataDecompressor::unzippedData(innerZip->bytes());
         lap(Unpack2);
+        if (!xml && failed("stage 5 gave nothing"))
+            return;
         auto document = KBXMLDocument::create(xml->bytes());
         lap(Parse);
+        if (!document && failed("the document does not parse"))
+            return;
         auto data = std::make_shared<KnowledgeBaseData>();
         data->parseRules(document->rules());
         data->parseSeparators(document->separators());
@@ -182,7 +203,7 @@ void loadStages(benchmark::State& state, const World* world) {
 // that search's knowledge base; with `fresh`, that happens before the clock starts, as
 // for the first search after the helper started.
 void searchOurs(benchmark::State& state, const World* world, bool fresh) {
-    auto bundle = platform::Bundle::create(world->home + "/.Trash/Lumenfold.app");
+    auto bundle = platform::Bundle::create(world->trashedTarget);
     std::size_t found = 0;
     std::size_t missing = 0;
     for (auto _ : state) {
@@ -220,31 +241,19 @@ void searchAnchor(benchmark::State& state, const bench_support::FindPlan* plan) 
     state.counters["processes"] = static_cast<double>(plan->processes());
 }
 
-// The peak resident size of this process's memory since it started its program,
-// which, unlike the kernel's figure for the whole process, leaves out what the process
-// that started it held.
-long peakOfThisProgram() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atol(line.c_str() + 6) * 1024;
-    }
-    return -1;
-}
-
 // Runs in a fresh process: one search, then its peak resident size.
 int probeSearch(const std::string& home) {
+    bench_support::SyntheticWorld world({}, kSeed);
     auto result = KnowledgeBaseSimpleSearchInfo::generateForBundle(
-        platform::Bundle::create(home + "/.Trash/Lumenfold.app"));
-    std::printf("%ld\n", peakOfThisProgram());
+        platform::Bundle::create(bench_support::SyntheticHome::trashedTarget(world, home)));
+    std::printf("%ld\n", bench_support::peakOfThisProgram());
     return result ? 0 : 1;
 }
 
 // Runs in a fresh process: one load of the container, then its peak resident size.
 int probeLoad(const std::string& container) {
     auto data = KnowledgeBaseData::createWithPath(container);
-    std::printf("%ld\n", peakOfThisProgram());
+    std::printf("%ld\n", bench_support::peakOfThisProgram());
     return data->isParsed() ? 0 : 1;
 }
 
@@ -256,45 +265,12 @@ int probeFind(int argc, char** argv) {
     return run ? 0 : 1;
 }
 
-// This program started with `arguments`; the number it prints, or -1.
-long probe(const std::vector<std::string>& arguments) {
-    char self[4096] = {};
-    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
-        return -1;
-    std::vector<std::string> all{self};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& argument : all)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    int pipeEnds[2];
-    if (pipe2(pipeEnds, O_CLOEXEC) != 0)
-        return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    pid_t child = 0;
-    int failed = posix_spawn(&child, self, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
-    std::string output;
-    char buffer[256];
-    for (ssize_t got; (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
-        output.append(buffer, static_cast<std::size_t>(got));
-    close(pipeEnds[0]);
-    int status = 0;
-    if (failed != 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0)
-        return -1;
-    return std::atol(output.c_str());
-}
-
 void peakOurs(benchmark::State& state, const World* world) {
     long bytes = -1;
     long loading = -1;
     for (auto _ : state) {
-        bytes = probe({"--probe-search=" + world->home});
-        loading = probe({"--probe-load=" + world->container});
+        bytes = bench_support::probe({"--probe-search=" + world->home});
+        loading = bench_support::probe({"--probe-load=" + world->container});
         if (bytes <= 0 || loading <= 0) {
             state.SkipWithError("the search answered none in the probe");
             return;
@@ -309,7 +285,7 @@ void peakAnchor(benchmark::State& state, const bench_support::FindPlan* plan) {
     for (auto _ : state) {
         for (auto& command : plan->commands()) {
             command.insert(command.begin(), "--probe-find");
-            long bytes = probe(command);
+            long bytes = bench_support::probe(command);
             if (bytes <= 0) {
                 state.SkipWithError("find failed");
                 return;
