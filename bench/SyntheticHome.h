@@ -269,9 +269,13 @@ private:
                 if (m_random.chance(chance))
                     leftover(static_cast<LeftoverKind>(kind), app);
             }
-            if (m_random.chance(10))
-                file("Library/Logs/DiagnosticReports/" + app.name + "_2026-11-" +
-                     std::to_string(10 + m_random.below(19)) + "-" + hex() + ".crash");
+            if (m_random.chance(10)) {
+                // One draw per statement, so that every compiler draws in the same order.
+                const std::string suffix = hex();
+                const std::string day = std::to_string(10 + m_random.below(19));
+                file("Library/Logs/DiagnosticReports/" + app.name + "_2026-11-" + day + "-" +
+                     suffix + ".crash");
+            }
         }
     }
 
@@ -286,7 +290,8 @@ private:
             for (std::size_t s = 0, subs = 1 + m_random.below(4); s < subs; ++s) {
                 std::string sub = top + "/" + capitalised(m_random.word());
                 folder(sub);
-                files(sub, m_random.word() + "-", 5 + m_random.below(40), kExtensions[n % 4]);
+                const std::size_t count = 5 + m_random.below(40);
+                files(sub, m_random.word() + "-", count, kExtensions[n % 4]);
             }
         }
     }
