@@ -11,3 +11,15 @@ std::optional<KBXMLDomains> KBXMLDomains::create(const _TBXMLElement* element) {
 void KBXMLDomains::iterateDomains(const std::function<void(const KBXMLDomain&)>& action) const {
     KBXMLCommon::iterateChildren<KBXMLDomain>(m_element, action);
 }
+
+std::size_t KBXMLDomains::countFileElements() const {
+    std::size_t count = 0;
+    for (const _TBXMLElement* domain = m_element->firstChild; domain;
+         domain = domain->nextSibling) {
+        for (const _TBXMLElement* group = domain->firstChild; group; group = group->nextSibling) {
+            for (const _TBXMLElement* file = group->firstChild; file; file = file->nextSibling)
+                ++count;
+        }
+    }
+    return count;
+}

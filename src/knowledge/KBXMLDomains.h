@@ -13,6 +13,10 @@ public:
 
     void iterateDomains(const std::function<void(const KBXMLDomain&)>& action) const;
 
+    // The number of elements two levels below the domains: an upper bound of the files
+    // they list, found without reading any of them.
+    std::size_t countFileElements() const;
+
 private:
     explicit KBXMLDomains(const _TBXMLElement* element) : m_element(element) {}
 

@@ -3,13 +3,13 @@
 #include "knowledge/DataDecompressor.h"
 #include "knowledge/KBExtensionSkipItem.h"
 #include "knowledge/KBXMLBundleScripts.h"
+#include "knowledge/KBXMLCommon.h"
 #include "knowledge/KBXMLDocument.h"
 #include "knowledge/KBXMLFile.h"
 #include "knowledge/KBXMLFileGroup.h"
 #include "knowledge/KBXMLRule.h"
 #include "knowledge/KnowledgeBaseSystemDomains.h"
 #include "platform/FileSystem.h"
-#include "platform/Path.h"
 #include "search/FileItem.h"
 #include "shell/PathsGenerator.h"
 
@@ -19,6 +19,17 @@ namespace {
 
 // Containers are a few megabytes; a file far larger is not one.
 constexpr std::size_t kMaxContainerBytes = std::size_t(64) << 20;
+
+// platform::Path::lastComponent as a view into `path`, so that a hundred thousand
+// records need no key strings of their own.
+std::string_view lastComponentOf(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    if (path == "/")
+        return path;
+    std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
 
 } // namespace
 
@@ -68,8 +79,7 @@ void KnowledgeBaseData::addGroup(const std::shared_ptr<KnowledgeRecordGroup>& gr
 }
 
 void KnowledgeBaseData::addRecord(const std::shared_ptr<KnowledgeRecord>& record) {
-    std::shared_ptr<KnowledgeRecord>& head =
-        m_recordsByFileNames[platform::Path::lastComponent(record->path())];
+    std::shared_ptr<KnowledgeRecord>& head = m_recordsByFileNames[lastComponentOf(record->path())];
     record->setNextRecord(head);
     head = record;
 }
@@ -115,8 +125,11 @@ void KnowledgeBaseData::parseSeparators(const KBXMLSeparators* section) {
 }
 
 void KnowledgeBaseData::parseDomains(const KBXMLDomains* section) {
-    if (section)
-        section->iterateDomains([&](const KBXMLDomain& domain) { parseDataForDomain(domain); });
+    if (!section)
+        return;
+    // Growing the index step by step re-files every record several times.
+    m_recordsByFileNames.reserve(m_recordsByFileNames.size() + section->countFileElements());
+    section->iterateDomains([&](const KBXMLDomain& domain) { parseDataForDomain(domain); });
 }
 
 void KnowledgeBaseData::parseDataForDomain(const KBXMLDomain& domain) {
@@ -132,16 +145,19 @@ void KnowledgeBaseData::parseDataForDomain(const KBXMLDomain& domain) {
 
 void KnowledgeBaseData::parseDataForGroup(const KBXMLFileGroup& fileGroup,
                                           const std::shared_ptr<KnowledgeRecordGroup>& group) {
-    const bool isSystem = fileGroup.isSystem();
-    const int dependencyType = fileGroup.dependencyType();
+    // The group's name is read once; isSystem() and dependencyType() would read it twice.
+    const std::optional<std::string> name = fileGroup.groupName();
+    const bool isSystem = name == "system";
+    const int dependencyType = KBXMLCommon::convertToAppDependencyGroupFromGroupValue(name);
     if (!isSystem && dependencyType == -1)
         return;
     fileGroup.iterateFiles([&](const KBXMLFile& file) {
         auto path = file.path();
         if (!path || path->empty())
             return;
-        addRecord(isSystem ? KnowledgeRecord::createSystemItem(group, *path)
-                           : std::make_shared<KnowledgeRecord>(group, *path, dependencyType));
+        addRecord(isSystem
+                      ? KnowledgeRecord::createSystemItem(group, std::move(*path))
+                      : std::make_shared<KnowledgeRecord>(group, std::move(*path), dependencyType));
     });
 }
 

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -50,7 +51,9 @@ public:
     recordGroups() const {
         return m_recordGroups;
     }
-    const std::unordered_map<std::string, std::shared_ptr<KnowledgeRecord>>&
+    // Keyed by views into the path of the first record filed under each name, which the
+    // chain keeps alive as long as the entry exists.
+    const std::unordered_map<std::string_view, std::shared_ptr<KnowledgeRecord>>&
     recordsByFileNames() const {
         return m_recordsByFileNames;
     }
@@ -115,7 +118,7 @@ private:
     std::vector<std::shared_ptr<SearchRule>> m_searchRules;
     KBSeparators m_separators{nullptr};
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordGroup>> m_recordGroups;
-    std::unordered_map<std::string, std::shared_ptr<KnowledgeRecord>> m_recordsByFileNames;
+    std::unordered_map<std::string_view, std::shared_ptr<KnowledgeRecord>> m_recordsByFileNames;
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordDomainGroup>>
         m_domainGroupRecordByAppUniqueIdentifier;
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordDomainGroup>>

@@ -2,17 +2,31 @@
 
 #include "shell/PathsGenerator.h"
 
-KnowledgeRecord::KnowledgeRecord(std::shared_ptr<KnowledgeRecordGroup> group,
-                                 const std::string& path, std::int32_t dependencyType)
-    : m_path(path), m_dependencyType(dependencyType), m_group(std::move(group)) {
-    if (m_path.starts_with("~/"))
-        m_path = PathsGenerator::GetInstance().getHomeDirectory() + m_path.substr(1);
+KnowledgeRecord::KnowledgeRecord(std::shared_ptr<KnowledgeRecordGroup> group, std::string path,
+                                 std::int32_t dependencyType)
+    : m_dependencyType(dependencyType), m_group(std::move(group)) {
+    // A knowledge base holds about a hundred thousand records, so the expanded path is
+    // built in one allocation.
+    if (path.starts_with("~/")) {
+        const std::string& home = PathsGenerator::GetInstance().getHomeDirectory();
+        m_path.reserve(home.size() + path.size() - 1);
+        m_path.append(home).append(path, 1);
+    } else {
+        m_path = std::move(path);
+    }
+}
+
+KnowledgeRecord::~KnowledgeRecord() {
+    // Every record of a knowledge base may share one file name, so a chain can be as long
+    // as the knowledge base; releasing it recursively would take a stack frame per record.
+    std::shared_ptr<KnowledgeRecord> next = std::move(m_nextRecord);
+    while (next && next.use_count() == 1)
+        next = std::move(next->m_nextRecord);
 }
 
 std::shared_ptr<KnowledgeRecord>
-KnowledgeRecord::createSystemItem(std::shared_ptr<KnowledgeRecordGroup> group,
-                                  const std::string& path) {
-    auto record = std::make_shared<KnowledgeRecord>(std::move(group), path, -1);
+KnowledgeRecord::createSystemItem(std::shared_ptr<KnowledgeRecordGroup> group, std::string path) {
+    auto record = std::make_shared<KnowledgeRecord>(std::move(group), std::move(path), -1);
     record->m_isSystemItem = true;
     return record;
 }

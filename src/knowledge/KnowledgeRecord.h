@@ -12,10 +12,14 @@
 class KnowledgeRecord {
 public:
     // A "~/" at the start of `path` stands for the user's home folder.
-    KnowledgeRecord(std::shared_ptr<KnowledgeRecordGroup> group, const std::string& path,
+    KnowledgeRecord(std::shared_ptr<KnowledgeRecordGroup> group, std::string path,
                     std::int32_t dependencyType);
     static std::shared_ptr<KnowledgeRecord>
-    createSystemItem(std::shared_ptr<KnowledgeRecordGroup> group, const std::string& path);
+    createSystemItem(std::shared_ptr<KnowledgeRecordGroup> group, std::string path);
+    // Releases the rest of the chain link by link, however long it is.
+    ~KnowledgeRecord();
+    KnowledgeRecord(const KnowledgeRecord&) = delete;
+    KnowledgeRecord& operator=(const KnowledgeRecord&) = delete;
 
     bool isSystemItem() const { return m_isSystemItem; }
     const std::string& path() const { return m_path; }

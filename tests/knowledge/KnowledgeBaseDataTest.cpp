@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <string>
 #include <vector>
 
@@ -311,3 +312,41 @@ TEST(KnowledgeBaseData, DependencyGroupComesFromTheKnowledgeRecord) {
 }
 
 } // namespace
+
+// A chain of records under one file name is as long as the knowledge base makes it;
+// releasing it must not need a stack frame per record. The chain is dropped on a
+// thread with a small stack, where one frame per record would overflow.
+TEST(KnowledgeBaseData, ALongChainOfRecordsIsReleasedOnASmallStack) {
+    struct Chain {
+        std::shared_ptr<KnowledgeRecord> head;
+        std::weak_ptr<KnowledgeRecord> tail;
+    } chain;
+    auto group = KnowledgeRecordGroup::GroupWithDomainIdentifier(
+        DomainBundleIdentifier::create("com.example.Same"));
+    auto data = std::make_shared<KnowledgeBaseData>();
+    for (int i = 0; i < 20000; ++i) {
+        auto record =
+            std::make_shared<KnowledgeRecord>(group, "/f/" + std::to_string(i) + "/Same", 8);
+        if (i == 0)
+            chain.tail = record;
+        data->addRecord(record);
+    }
+    chain.head = data->recordsByFileNames().at("Same");
+    data.reset();
+
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, 256 * 1024);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(
+                  &thread, &attributes,
+                  [](void* argument) -> void* {
+                      static_cast<Chain*>(argument)->head.reset();
+                      return nullptr;
+                  },
+                  &chain),
+              0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+    EXPECT_TRUE(chain.tail.expired());
+}
