@@ -1,0 +1,48 @@
+#pragma once
+
+#include "support/Sandbox.h"
+
+#include <cstdint>
+#include <fcntl.h>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace testing_support {
+
+// The resident set of this process in KiB, from /proc/self/status; 0 when unknown.
+inline std::uint64_t residentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stoull(line.substr(6));
+    }
+    return 0;
+}
+
+// A chain of `depth` folders named "d" below `base`, with a file `leaf` of `leafBytes` bytes
+// at the bottom. Every folder is made relative to its parent's descriptor, so the chain may
+// be far longer than any path the kernel accepts.
+inline void makeChain(const std::string& base, int depth, const std::string& leaf,
+                      std::size_t leafBytes) {
+    int folder = open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0) << base;
+    for (int level = 0; level < depth; ++level) {
+        ASSERT_EQ(mkdirat(folder, "d", 0755), 0) << "level " << level;
+        int child = openat(folder, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(folder);
+        ASSERT_GE(child, 0) << "level " << level;
+        folder = child;
+    }
+    int file = openat(folder, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    close(folder);
+    ASSERT_GE(file, 0);
+    std::string bytes(leafBytes, 'x');
+    ASSERT_EQ(write(file, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    close(file);
+}
+
+} // namespace testing_support
