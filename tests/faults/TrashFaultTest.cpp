@@ -1,0 +1,206 @@
+#include "FaultTestSupport.h"
+#include "platform/MainQueue.h"
+#include "platform/ThreadTestSupport.h"
+#include "platform/TimeScale.h"
+#include "shell/DirectoryWatcher.h"
+#include "shell/FileEventReader.h"
+#include "shell/TrashTestSupport.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <set>
+#include <sys/inotify.h>
+#include <thread>
+
+using namespace testing_support;
+using namespace std::chrono_literals;
+
+namespace {
+
+class RecordingWatcherDelegate : public DirectoryWatcherDelegate {
+public:
+    void onAddedAppWithPath(const std::string& path) override { reports.push_back(path); }
+    bool reported(const std::string& path) const {
+        return std::find(reports.begin(), reports.end(), path) != reports.end();
+    }
+    std::vector<std::string> reports;
+};
+
+class TrashFaultTest : public testing::Test {
+protected:
+    void SetUp() override { platform::setTimeScale(0.1); }
+    void TearDown() override { platform::setTimeScale(1.0); }
+
+    void start() {
+        watcher = DirectoryWatcher::create(trash);
+        ASSERT_TRUE(watcher);
+        watcher->setDelegate(delegate);
+    }
+
+    const std::string trash = Sandbox::process().makeFolder("trash");
+    const std::string outside = Sandbox::process().makeFolder("outside");
+    std::shared_ptr<RecordingWatcherDelegate> delegate =
+        std::make_shared<RecordingWatcherDelegate>();
+    std::shared_ptr<DirectoryWatcher> watcher;
+};
+
+// Holds the shared reader thread inside a sink until released, so that the kernel's queue
+// fills up exactly as it would behind a reader starved of processor time.
+class ReaderStall {
+public:
+    explicit ReaderStall(const std::string& folder) {
+        auto reader = FileEventReader::shared();
+        m_registration = reader->subscribe(folder, VDKQueueNotes::Write, [this](std::uint32_t) {
+            std::unique_lock lock(m_mutex);
+            m_stalled = true;
+            m_changed.notify_all();
+            m_changed.wait_for(lock, 60s, [this] { return m_released; });
+        });
+    }
+    ~ReaderStall() {
+        release();
+        if (m_registration)
+            FileEventReader::shared()->unsubscribe(*m_registration);
+    }
+
+    bool valid() const { return m_registration.has_value(); }
+    bool waitUntilStalled() {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, kPatience, [this] { return m_stalled; });
+    }
+    void release() {
+        std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+
+private:
+    std::optional<FileEventReader::Registration> m_registration;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_stalled{false};
+    bool m_released{false};
+};
+
+std::size_t kernelQueueLimit() {
+    std::ifstream limit("/proc/sys/fs/inotify/max_queued_events");
+    std::size_t value = 0;
+    limit >> value;
+    return value;
+}
+
+} // namespace
+
+// While the reader is held up, more changes reach the watched Trash than the kernel queues,
+// so the kernel drops the rest and says so; an application moved in after that has no event
+// of its own and must still be found by the listing the overflow asks for.
+TEST_F(TrashFaultTest, ApplicationMovedInAfterAKernelQueueOverflowIsStillReported) {
+    const std::size_t limit = kernelQueueLimit();
+    ASSERT_GT(limit, 0u);
+    ASSERT_LE(limit, 1u << 20) << "the kernel queue is too long to flood in a test";
+    start();
+    ReaderStall stall(trash);
+    ASSERT_TRUE(stall.valid());
+    Watchdog watchdog("the overflow test", 120s);
+
+    writeFile(trash + "/flood", "");
+    ASSERT_TRUE(stall.waitUntilStalled());
+    // Each rename is two events; the queue is full well before the loop ends.
+    for (std::size_t round = 0; round <= limit / 2 + 64; ++round) {
+        move(trash + "/flood", trash + "/flood2");
+        move(trash + "/flood2", trash + "/flood");
+    }
+    makeApp(outside + "/Late.app", "com.example.late");
+    move(outside + "/Late.app", trash + "/Late.app");
+    stall.release();
+
+    ASSERT_TRUE(waitFor([&] { return delegate->reported(trash + "/Late.app"); }));
+    EXPECT_EQ(delegate->reports, std::vector<std::string>{trash + "/Late.app"});
+    EXPECT_TRUE(std::ifstream(trash + "/flood").good());
+}
+
+// A thousand applications dropped into the Trash within a second are one burst: one listing
+// after the last of them reports each exactly once, and what the watcher keeps for them stays
+// small.
+TEST_F(TrashFaultTest, AThousandApplicationsInOneBurstAreReportedOnceWithBoundedMemory) {
+    constexpr int kApps = 1000;
+    std::string staging = outside + "/staging";
+    for (int app = 0; app < kApps; ++app)
+        makeApp(staging + "/App " + std::to_string(app) + ".app");
+    start();
+    Watchdog watchdog("the burst test", 120s);
+    const std::uint64_t residentBefore = residentKiB();
+
+    for (int app = 0; app < kApps; ++app) {
+        std::string name = "/App " + std::to_string(app) + ".app";
+        move(staging + name, trash + name);
+    }
+    ASSERT_TRUE(waitFor([&] { return delegate->reports.size() >= kApps; }));
+    // Anything a second listing would report has had its time.
+    runFor(DirectoryWatcher::kRefreshDelay / 2);
+    EXPECT_EQ(watcher->refreshCount(), 1u);
+    std::set<std::string> distinct(delegate->reports.begin(), delegate->reports.end());
+    EXPECT_EQ(delegate->reports.size(), static_cast<std::size_t>(kApps));
+    EXPECT_EQ(distinct.size(), static_cast<std::size_t>(kApps));
+    EXPECT_TRUE(distinct.count(trash + "/App 999.app"));
+
+    // Each application costs a tree node, its name and a report: a few hundred bytes. 16 MiB
+    // leaves room for allocator and sanitizer slack, yet a watcher that kept a copy of the
+    // listing per event (2,000 events of 1,000 entries) would exceed it.
+    const std::uint64_t residentAfter = residentKiB();
+    ASSERT_GT(residentBefore, 0u);
+    EXPECT_LT(residentAfter, residentBefore + 16 * 1024)
+        << residentBefore << " KiB before, " << residentAfter << " KiB after";
+}
+
+// Entries of the Trash keep turning into folders holding applications, files, links to the
+// folder outside and links to themselves while the watcher lists and searches them. It must
+// keep working, never report through a link, and leave everything where it was.
+TEST_F(TrashFaultTest, EntriesChangingTypeWhileTheWatcherListsThemAreNeverFollowed) {
+    makeApp(outside + "/Lure.app", "com.example.lure");
+    start();
+    Watchdog watchdog("the racing Trash test", 120s);
+    std::atomic<bool> stop{false};
+    std::atomic<int> rounds{0};
+    std::string staging = outside + "/staging";
+    std::thread racer([&] {
+        for (int round = 0; !stop.load(); ++round) {
+            std::string slot = trash + "/Slot";
+            makeApp(staging + "/Folder/Inner " + std::to_string(round) + ".app", "com.example.in");
+            makeDirs(staging + "/Folder/a/b/c");
+            std::rename((staging + "/Folder").c_str(), slot.c_str());
+            std::rename(slot.c_str(), (staging + "/Gone").c_str());
+            removeTree(staging + "/Gone");
+            writeFile(slot, "file");
+            std::remove(slot.c_str());
+            symlink(outside.c_str(), slot.c_str());
+            std::remove(slot.c_str());
+            symlink(slot.c_str(), slot.c_str());
+            std::remove(slot.c_str());
+            rounds.fetch_add(1);
+        }
+    });
+    // The churn would keep postponing the listing, so it is asked for directly, along with the
+    // search of the changing entry, in between handling whatever the events have scheduled.
+    for (int listing = 0; listing < 300; ++listing) {
+        watcher->updateDirContent();
+        watcher->checkFolderForAppsWithPath(trash + "/Slot");
+        runFor(1ms);
+    }
+    stop.store(true);
+    racer.join();
+    EXPECT_GT(rounds.load(), 0);
+
+    makeApp(outside + "/After.app", "com.example.after");
+    move(outside + "/After.app", trash + "/After.app");
+    ASSERT_TRUE(waitFor([&] { return delegate->reported(trash + "/After.app"); }));
+    for (const std::string& report : delegate->reports) {
+        EXPECT_EQ(report.find("Lure"), std::string::npos) << "followed a link: " << report;
+        EXPECT_TRUE(report.ends_with(".app")) << report;
+    }
+    EXPECT_TRUE(std::ifstream(outside + "/Lure.app/Contents/Info.plist").good());
+}
