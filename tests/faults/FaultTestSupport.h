@@ -24,8 +24,10 @@ inline std::uint64_t residentKiB() {
 }
 
 // A chain of `depth` folders named "d" below `base`, with a file `leaf` of `leafBytes` bytes
-// at the bottom. Every folder is made relative to its parent's descriptor, so the chain may
-// be far longer than any path the kernel accepts.
+// at the bottom, or a folder `leaf` when `leafBytes` is kLeafFolder. Every folder is made relative
+// to its parent's descriptor, so the chain may be far longer than any path the kernel accepts.
+inline constexpr std::size_t kLeafFolder = static_cast<std::size_t>(-1);
+
 inline void makeChain(const std::string& base, int depth, const std::string& leaf,
                       std::size_t leafBytes) {
     int folder = open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -36,6 +38,11 @@ inline void makeChain(const std::string& base, int depth, const std::string& lea
         close(folder);
         ASSERT_GE(child, 0) << "level " << level;
         folder = child;
+    }
+    if (leafBytes == kLeafFolder) {
+        ASSERT_EQ(mkdirat(folder, leaf.c_str(), 0755), 0);
+        close(folder);
+        return;
     }
     int file = openat(folder, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     close(folder);

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <set>
 #include <sys/inotify.h>
+#include <sys/mount.h>
 #include <thread>
 
 using namespace testing_support;
@@ -203,4 +204,34 @@ TEST_F(TrashFaultTest, EntriesChangingTypeWhileTheWatcherListsThemAreNeverFollow
         EXPECT_TRUE(report.ends_with(".app")) << report;
     }
     EXPECT_TRUE(std::ifstream(outside + "/Lure.app/Contents/Info.plist").good());
+}
+
+// A folder ten thousand levels deep arrives in the Trash with an application at the bottom:
+// the search of the arriving folder reaches it and the main thread is not held up for long.
+TEST_F(TrashFaultTest, AnApplicationAtTheBottomOfATenThousandLevelFolderIsFound) {
+    std::string base = Sandbox::process().makeFolder("deep");
+    // Removing the chain from a disk takes seconds of journal work; a memory file system
+    // does not, and a shorter chain keeps the disk variant quick.
+    const bool inMemory = mount("tmpfs", base.c_str(), "tmpfs", 0, "size=64m") == 0;
+    const int depth = inMemory ? 10000 : 2000;
+    makeDirs(base + "/Trash");
+    makeDirs(base + "/Staging/Folder");
+    makeChain(base + "/Staging/Folder", depth, "Bottom.app", kLeafFolder);
+    watcher = DirectoryWatcher::create(base + "/Trash");
+    ASSERT_TRUE(watcher);
+    watcher->setDelegate(delegate);
+    Watchdog watchdog("the search of a deep folder", 120s);
+
+    move(base + "/Staging/Folder", base + "/Trash/Folder");
+    // Both arriving folders, "Folder" and its "d", are searched, so it is found twice.
+    ASSERT_TRUE(waitFor([&] { return delegate->reports.size() >= 2; }));
+    runFor(DirectoryWatcher::kFolderScanDelay / 5);
+    ASSERT_EQ(delegate->reports.size(), 2u);
+    EXPECT_EQ(delegate->reports[0], delegate->reports[1]);
+    EXPECT_TRUE(delegate->reports[0].ends_with("/d/Bottom.app"));
+    EXPECT_EQ(delegate->reports[0].size(), (base + "/Trash/Folder").size() + 2 * depth + 11);
+    watcher.reset();
+    if (inMemory) {
+        EXPECT_EQ(umount2(base.c_str(), MNT_DETACH), 0);
+    }
 }
