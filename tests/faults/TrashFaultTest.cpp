@@ -50,17 +50,19 @@ protected:
 };
 
 // Holds the shared reader thread inside a sink until released, so that the kernel's queue
-// fills up exactly as it would behind a reader starved of processor time.
+// fills up exactly as it would behind a reader starved of processor time. The sink shares its
+// state, since the reader may call it once more after it has been unsubscribed.
 class ReaderStall {
 public:
     explicit ReaderStall(const std::string& folder) {
         auto reader = FileEventReader::shared();
-        m_registration = reader->subscribe(folder, VDKQueueNotes::Write, [this](std::uint32_t) {
-            std::unique_lock lock(m_mutex);
-            m_stalled = true;
-            m_changed.notify_all();
-            m_changed.wait_for(lock, 60s, [this] { return m_released; });
-        });
+        m_registration =
+            reader->subscribe(folder, VDKQueueNotes::Write, [state = m_state](std::uint32_t) {
+                std::unique_lock lock(state->mutex);
+                state->stalled = true;
+                state->changed.notify_all();
+                state->changed.wait_for(lock, 60s, [&] { return state->released; });
+            });
     }
     ~ReaderStall() {
         release();
@@ -70,21 +72,24 @@ public:
 
     bool valid() const { return m_registration.has_value(); }
     bool waitUntilStalled() {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, kPatience, [this] { return m_stalled; });
+        std::unique_lock lock(m_state->mutex);
+        return m_state->changed.wait_for(lock, kPatience, [&] { return m_state->stalled; });
     }
     void release() {
-        std::lock_guard lock(m_mutex);
-        m_released = true;
-        m_changed.notify_all();
+        std::lock_guard lock(m_state->mutex);
+        m_state->released = true;
+        m_state->changed.notify_all();
     }
 
 private:
+    struct State {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool stalled{false};
+        bool released{false};
+    };
+    std::shared_ptr<State> m_state = std::make_shared<State>();
     std::optional<FileEventReader::Registration> m_registration;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_stalled{false};
-    bool m_released{false};
 };
 
 std::size_t kernelQueueLimit() {
@@ -92,6 +97,22 @@ std::size_t kernelQueueLimit() {
     std::size_t value = 0;
     limit >> value;
     return value;
+}
+
+// Whether the unread queue of an inotify instance ends in the kernel's overflow event.
+bool sawOverflow(int instance) {
+    alignas(inotify_event) char buffer[65536];
+    bool overflowed = false;
+    for (;;) {
+        ssize_t length = read(instance, buffer, sizeof buffer);
+        if (length <= 0)
+            return overflowed;
+        for (ssize_t offset = 0; offset < length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
+            overflowed = overflowed || (event->mask & IN_Q_OVERFLOW) != 0;
+            offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
 }
 
 } // namespace
@@ -108,6 +129,10 @@ TEST_F(TrashFaultTest, ApplicationMovedInAfterAKernelQueueOverflowIsStillReporte
     ASSERT_TRUE(stall.valid());
     Watchdog watchdog("the overflow test", 120s);
 
+    // A second instance that nobody reads shows that the flood does overflow a queue.
+    int witness = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(witness, 0);
+    ASSERT_GE(inotify_add_watch(witness, trash.c_str(), IN_MOVE), 0);
     writeFile(trash + "/flood", "");
     ASSERT_TRUE(stall.waitUntilStalled());
     // Each rename is two events; the queue is full well before the loop ends.
@@ -118,6 +143,8 @@ TEST_F(TrashFaultTest, ApplicationMovedInAfterAKernelQueueOverflowIsStillReporte
     makeApp(outside + "/Late.app", "com.example.late");
     move(outside + "/Late.app", trash + "/Late.app");
     stall.release();
+    EXPECT_TRUE(sawOverflow(witness));
+    close(witness);
 
     ASSERT_TRUE(waitFor([&] { return delegate->reported(trash + "/Late.app"); }));
     EXPECT_EQ(delegate->reports, std::vector<std::string>{trash + "/Late.app"});
@@ -154,8 +181,10 @@ TEST_F(TrashFaultTest, AThousandApplicationsInOneBurstAreReportedOnceWithBounded
     // listing per event (2,000 events of 1,000 entries) would exceed it.
     const std::uint64_t residentAfter = residentKiB();
     ASSERT_GT(residentBefore, 0u);
-    EXPECT_LT(residentAfter, residentBefore + 16 * 1024)
-        << residentBefore << " KiB before, " << residentAfter << " KiB after";
+    if (kResidentSetIsMeaningful) {
+        EXPECT_LT(residentAfter, residentBefore + 16 * 1024)
+            << residentBefore << " KiB before, " << residentAfter << " KiB after";
+    }
 }
 
 // Entries of the Trash keep turning into folders holding applications, files, links to the
