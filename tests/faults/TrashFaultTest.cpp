@@ -2,6 +2,7 @@
 #include "platform/MainQueue.h"
 #include "platform/ThreadTestSupport.h"
 #include "platform/TimeScale.h"
+#include "shell/AppsInTrashWatcher.h"
 #include "shell/DirectoryWatcher.h"
 #include "shell/FileEventReader.h"
 #include "shell/TrashTestSupport.h"
@@ -263,4 +264,76 @@ TEST_F(TrashFaultTest, AnApplicationAtTheBottomOfATenThousandLevelFolderIsFound)
     if (inMemory) {
         EXPECT_EQ(umount2(base.c_str(), MNT_DETACH), 0);
     }
+}
+
+namespace {
+
+class BundleListener : public AppsInTrashWatcherListener {
+public:
+    void onAppMovedToTrash(const std::shared_ptr<platform::Bundle>& bundle) override {
+        reports.push_back({bundle->bundlePath(), bundle->bundleIdentifier().value_or("")});
+    }
+    std::vector<std::pair<std::string, std::string>> reports;
+};
+
+} // namespace
+
+// An entry of the Trash keeps changing between an application, a file of the same name, a
+// link to an application elsewhere, a folder that is no bundle and nothing, while the watcher
+// lists the Trash and makes bundles of what it finds. Only real applications in the Trash
+// reach the listener, each with its identifier.
+TEST(AppsInTrashFaults, EntriesChangingTypeAtTheFinalTestAreNeverReportedThroughALink) {
+    platform::setTimeScale(0.1);
+    const std::string home = Sandbox::process().home();
+    const std::string trash = home + "/.Trash";
+    const std::string staging = Sandbox::process().makeFolder("shifting");
+    makeDirs(trash);
+    makeDirs(home + "/Library/Safari");
+    writeFile(home + "/Library/Safari/History.db", "x");
+    makeApp(staging + "/Lure.app", "com.example.lure");
+    auto listener = std::make_shared<BundleListener>();
+    auto watcher = AppsInTrashWatcher::create(listener);
+    ASSERT_TRUE(watcher && watcher->trashWatcher());
+    Watchdog watchdog("the shifting Trash entry", 120s);
+
+    std::atomic<bool> stop{false};
+    std::thread racer([&] {
+        const std::string slot = trash + "/Shifty.app";
+        while (!stop.load()) {
+            makeApp(staging + "/Shifty.app", "com.example.shifty");
+            std::rename((staging + "/Shifty.app").c_str(), slot.c_str());
+            std::rename(slot.c_str(), (staging + "/Gone.app").c_str());
+            removeTree(staging + "/Gone.app");
+            writeFile(slot, "file");
+            std::remove(slot.c_str());
+            symlink((staging + "/Lure.app").c_str(), slot.c_str());
+            std::remove(slot.c_str());
+            mkdir(slot.c_str(), 0755);
+            rmdir(slot.c_str());
+        }
+    });
+    for (int listing = 0; listing < 300; ++listing) {
+        watcher->trashWatcher()->updateDirContent();
+        runFor(1ms);
+    }
+    stop.store(true);
+    racer.join();
+
+    makeApp(staging + "/Steady.app", "com.example.steady");
+    move(staging + "/Steady.app", trash + "/Steady.app");
+    ASSERT_TRUE(waitFor([&] {
+        return std::find_if(listener->reports.begin(), listener->reports.end(), [&](auto& r) {
+                   return r.first == trash + "/Steady.app";
+               }) != listener->reports.end();
+    }));
+    for (const auto& [path, identifier] : listener->reports) {
+        EXPECT_TRUE(identifier == "com.example.shifty" || identifier == "com.example.steady")
+            << path << " (" << identifier << ")";
+        EXPECT_TRUE(path.starts_with(trash + "/")) << path;
+    }
+    EXPECT_TRUE(std::ifstream(staging + "/Lure.app/Contents/Info.plist").good());
+    watcher.reset();
+    removeTree(home + "/Library/Safari");
+    removeTree(trash);
+    platform::setTimeScale(1.0);
 }
