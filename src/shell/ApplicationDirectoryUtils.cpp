@@ -37,6 +37,13 @@ std::optional<std::string> firstCandidate(const std::string& path,
     return std::nullopt;
 }
 
+// Only a name ending in ".app" can be an application. Looking at the name first spares the
+// ancestors of a deeply nested item one walk from the root each.
+bool mayBeApplication(const std::string& path)
+{
+    return path.ends_with(".app");
+}
+
 } // namespace
 
 bool ApplicationDirectoryUtils::isApplicationAtPath(const std::string& path)
@@ -59,14 +66,17 @@ bool ApplicationDirectoryUtils::isApplicationAtURL(const std::string& url)
 
 std::optional<std::string> ApplicationDirectoryUtils::parentAppPathForPath(const std::string& path)
 {
-    return firstCandidate(path, [](const std::string& c) { return isApplicationAtPath(c); });
+    return firstCandidate(path, [](const std::string& c) {
+        return mayBeApplication(c) && isApplicationAtPath(c);
+    });
 }
 
 std::optional<std::string>
 ApplicationDirectoryUtils::parentBundlePathForPath(const std::string& path)
 {
     return firstCandidate(path, [](const std::string& c) {
-        return isApplicationAtPath(c) || platform::Text::caseInsensitiveHasSuffix(c, ".prefpane")
+        return (mayBeApplication(c) && isApplicationAtPath(c))
+            || platform::Text::caseInsensitiveHasSuffix(c, ".prefpane")
             || platform::Text::caseInsensitiveHasSuffix(c, ".kext");
     });
 }

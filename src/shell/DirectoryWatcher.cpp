@@ -77,7 +77,9 @@ void DirectoryWatcher::onAddedFileItem(const std::shared_ptr<FileItem>& item,
 }
 
 bool DirectoryWatcher::notifyIsFileItemIsApp(const std::shared_ptr<FileItem>& item) {
-    if (!item || !item->isDir())
+    // Only a name ending in ".app" can be an application. The checks by path below cost a
+    // walk from the root each, which a deep folder would otherwise repeat at every level.
+    if (!item || !item->isDir() || !item->getNameWithExt().ends_with(".app"))
         return false;
     std::string path = item->buildFullPath();
     if (!ApplicationDirectoryUtils::isApplicationAtPath(path) ||
