@@ -7,6 +7,7 @@
 namespace {
 
 thread_local SecureBuffer::WipeObserver t_wipeObserver;
+thread_local SecureBuffer::ReleaseKeeper t_releaseKeeper;
 
 void wipe(void* data, std::size_t size) noexcept {
     if (!data || size == 0)
@@ -24,6 +25,10 @@ template <class T> T* CleansingAllocator<T>::allocate(std::size_t count) {
 
 template <class T> void CleansingAllocator<T>::deallocate(T* pointer, std::size_t count) noexcept {
     wipe(pointer, count * sizeof(T));
+    if (t_releaseKeeper && pointer) {
+        t_releaseKeeper(reinterpret_cast<std::uint8_t*>(pointer), count * sizeof(T));
+        return;
+    }
     ::operator delete(pointer);
 }
 
@@ -31,6 +36,10 @@ template struct CleansingAllocator<std::uint8_t>;
 
 void SecureBuffer::setWipeObserver(WipeObserver observer) {
     t_wipeObserver = std::move(observer);
+}
+
+void SecureBuffer::setReleaseKeeper(ReleaseKeeper keeper) {
+    t_releaseKeeper = std::move(keeper);
 }
 
 SecureBuffer::SecureBuffer(std::size_t size) {

@@ -39,6 +39,13 @@ public:
     using WipeObserver = std::function<void(std::span<const std::uint8_t> wiped)>;
     static void setWipeObserver(WipeObserver observer);
 
+    // While set, storage released on the current thread is handed to the keeper right
+    // after it has been wiped, instead of being freed, so that a test can still read
+    // it once the code under test is done. The keeper owns the storage from then on
+    // and frees it with ::operator delete. Production code never sets it.
+    using ReleaseKeeper = std::function<void(std::uint8_t* storage, std::size_t size)>;
+    static void setReleaseKeeper(ReleaseKeeper keeper);
+
     SecureBuffer() = default;
     // A buffer of `size` zero bytes, allocated exactly.
     explicit SecureBuffer(std::size_t size);

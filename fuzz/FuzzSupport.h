@@ -1,0 +1,46 @@
+#pragma once
+
+// Helpers shared by the fuzz targets. Targets run one input after another in one
+// process, so whatever an input leaves on disk is a finding of its own.
+#include "knowledge/ContainerScratchFolder.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <dirent.h>
+#include <span>
+#include <string>
+
+namespace fuzz_support {
+
+inline void require(bool condition) {
+    if (!condition)
+        __builtin_trap();
+}
+
+inline std::span<const std::uint8_t> bytes(const std::uint8_t* data, std::size_t size) {
+    return {data, size};
+}
+
+// Whether the folder holds nothing (a missing folder counts as empty).
+inline bool folderIsEmpty(const std::string& path) {
+    DIR* folder = opendir(path.c_str());
+    if (!folder)
+        return true;
+    bool empty = true;
+    while (dirent* entry = readdir(folder)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            empty = false;
+            break;
+        }
+    }
+    closedir(folder);
+    return empty;
+}
+
+// The container's scratch folders must all be gone once a stage has answered.
+inline void requireNoScratchFoldersLeft() {
+    require(folderIsEmpty(ContainerScratchFolder::baseFolderPath()));
+}
+
+} // namespace fuzz_support
