@@ -163,12 +163,11 @@ void KnowledgeBaseData::parseDataForGroup(const KBXMLFileGroup& fileGroup,
     if (!isSystem && dependencyType == -1)
         return;
     fileGroup.iterateFiles([&](const KBXMLFile& file) {
-        auto path = file.path();
-        if (!path || path->empty())
+        const std::string_view path = file.pathView();
+        if (path.empty())
             return;
-        addRecord(isSystem
-                      ? KnowledgeRecord::createSystemItem(group, std::move(*path))
-                      : std::make_shared<KnowledgeRecord>(group, std::move(*path), dependencyType));
+        addRecord(isSystem ? KnowledgeRecord::createSystemItem(group, path)
+                           : std::make_shared<KnowledgeRecord>(group, path, dependencyType));
     });
 }
 
