@@ -2,8 +2,8 @@
 
 #include "shell/PathsGenerator.h"
 
-KnowledgeRecord::KnowledgeRecord(std::shared_ptr<KnowledgeRecordGroup> group,
-                                 std::string_view path, std::int32_t dependencyType)
+KnowledgeRecord::KnowledgeRecord(std::shared_ptr<KnowledgeRecordGroup> group, std::string_view path,
+                                 std::int32_t dependencyType)
     : m_dependencyType(dependencyType), m_group(std::move(group)) {
     // A knowledge base holds about a hundred thousand records, so the path is built
     // straight from the document's text, expanded, in one allocation.
