@@ -199,9 +199,11 @@ void loadStages(benchmark::State& state, const World* world) {
 }
 
 // Benchmark B: the whole search for the removed target, knowledge-base loading included.
-// Each search replaces the custom identifier provider of the one before, which releases
-// that search's knowledge base; with `fresh`, that happens before the clock starts, as
-// for the first search after the helper started.
+// The result, and with it the knowledge base, is released after the clock stops, as the
+// helper releases it on the background queue once the result is on its way. `fresh`
+// clears the shared identifier provider first, as for the first search after the
+// helper started; a search that left its provider installed would show here as the
+// difference between the two.
 void searchOurs(benchmark::State& state, const World* world, bool fresh) {
     auto bundle = platform::Bundle::create(world->trashedTarget);
     std::size_t found = 0;

@@ -66,7 +66,21 @@ DomainIdentifierBuilder::customDomainIdentifierProvider() const {
 void DomainIdentifierBuilder::setCustomDomainIdentifierProvider(
     std::shared_ptr<CustomDomainIdentifierProvider> provider) {
     std::lock_guard lock(m_mutex);
-    m_customDomainIdentifierProvider = std::move(provider);
+    m_customDomainIdentifierProvider.swap(provider);
+    // The previous provider may hold a whole knowledge base; `provider` releases it
+    // after the lock is given up.
+}
+
+bool DomainIdentifierBuilder::resetCustomDomainIdentifierProvider(
+    const CustomDomainIdentifierProvider* expected) {
+    std::shared_ptr<CustomDomainIdentifierProvider> released;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!expected || m_customDomainIdentifierProvider.get() != expected)
+            return false;
+        released = std::move(m_customDomainIdentifierProvider);
+    }
+    return true;
 }
 
 std::shared_ptr<const DomainIdentifier>

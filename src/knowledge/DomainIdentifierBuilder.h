@@ -33,6 +33,10 @@ public:
     std::shared_ptr<CustomDomainIdentifierProvider> customDomainIdentifierProvider() const;
     void
     setCustomDomainIdentifierProvider(std::shared_ptr<CustomDomainIdentifierProvider> provider);
+    // Clears the provider only while it is still `expected`, so a search that finishes
+    // does not take away the provider a later search installed. The provider is
+    // released outside the lock. Returns whether it was cleared.
+    bool resetCustomDomainIdentifierProvider(const CustomDomainIdentifierProvider* expected);
 
     // The restorable classes in the order in which they are tried.
     const std::vector<RestorableDomainIdentifierType>& domainIdentifierTypes() const {

@@ -11,3 +11,7 @@ std::optional<KBXMLFile> KBXMLFile::create(const _TBXMLElement* element) {
 std::optional<std::string> KBXMLFile::path() const {
     return KBXMLCommon::nonEmptyText(m_element);
 }
+
+std::string_view KBXMLFile::pathView() const {
+    return TBXML::textViewForElement(m_element);
+}

@@ -12,6 +12,8 @@ public:
 
     // The text (a leading "~/" stands for the home folder); none when empty.
     std::optional<std::string> path() const;
+    // The same as a view into the document, empty when there is none.
+    std::string_view pathView() const;
 
 private:
     explicit KBXMLFile(const _TBXMLElement* element) : m_element(element) {}

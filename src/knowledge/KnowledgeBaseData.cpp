@@ -94,15 +94,26 @@ std::shared_ptr<KnowledgeRecordGroup> KnowledgeBaseData::groupByDomainIdentifier
 
 void KnowledgeBaseData::enumerateRecordsForFileItem(FileItem& item,
                                                     const RecordAction& action) const {
-    enumerateRecords(item.getNameWithExt(), item.buildFullPath(), action);
+    // Most items a search asks about are unknown by name; their full paths, which take
+    // a walk up the tree, are built only for names the index has.
+    auto found = m_recordsByFileNames.find(item.getNameWithExt());
+    if (found != m_recordsByFileNames.end())
+        enumerateChain(found->second, item.buildFullPath(), action);
 }
 
 void KnowledgeBaseData::enumerateRecords(const std::string& fileName, const std::string& fullPath,
                                          const RecordAction& action) const {
     auto found = m_recordsByFileNames.find(fileName);
-    if (found == m_recordsByFileNames.end())
-        return;
-    for (auto record = found->second; record; record = record->nextRecord()) {
+    if (found != m_recordsByFileNames.end())
+        enumerateChain(found->second, fullPath, action);
+}
+
+void KnowledgeBaseData::enumerateChain(const std::shared_ptr<KnowledgeRecord>& head,
+                                       const std::string& fullPath, const RecordAction& action) {
+    // Walking by reference spares two atomic count changes per link.
+    for (const std::shared_ptr<KnowledgeRecord>* link = &head; *link;
+         link = &(*link)->nextRecord()) {
+        const std::shared_ptr<KnowledgeRecord>& record = *link;
         if (record->path() != fullPath)
             continue;
         record->setUsed(true);
@@ -152,12 +163,11 @@ void KnowledgeBaseData::parseDataForGroup(const KBXMLFileGroup& fileGroup,
     if (!isSystem && dependencyType == -1)
         return;
     fileGroup.iterateFiles([&](const KBXMLFile& file) {
-        auto path = file.path();
-        if (!path || path->empty())
+        const std::string_view path = file.pathView();
+        if (path.empty())
             return;
-        addRecord(isSystem
-                      ? KnowledgeRecord::createSystemItem(group, std::move(*path))
-                      : std::make_shared<KnowledgeRecord>(group, std::move(*path), dependencyType));
+        addRecord(isSystem ? KnowledgeRecord::createSystemItem(group, path)
+                           : std::make_shared<KnowledgeRecord>(group, path, dependencyType));
     });
 }
 

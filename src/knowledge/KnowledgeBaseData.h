@@ -113,6 +113,8 @@ public:
 
 private:
     void load(SecureBuffer& xml);
+    static void enumerateChain(const std::shared_ptr<KnowledgeRecord>& head,
+                               const std::string& fullPath, const RecordAction& action);
 
     bool m_isParsed{false};
     std::vector<std::shared_ptr<SearchRule>> m_searchRules;

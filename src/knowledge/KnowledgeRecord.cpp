@@ -2,17 +2,17 @@
 
 #include "shell/PathsGenerator.h"
 
-KnowledgeRecord::KnowledgeRecord(std::shared_ptr<KnowledgeRecordGroup> group, std::string path,
+KnowledgeRecord::KnowledgeRecord(std::shared_ptr<KnowledgeRecordGroup> group, std::string_view path,
                                  std::int32_t dependencyType)
     : m_dependencyType(dependencyType), m_group(std::move(group)) {
-    // A knowledge base holds about a hundred thousand records, so the expanded path is
-    // built in one allocation.
+    // A knowledge base holds about a hundred thousand records, so the path is built
+    // straight from the document's text, expanded, in one allocation.
     if (path.starts_with("~/")) {
         const std::string& home = PathsGenerator::GetInstance().getHomeDirectory();
         m_path.reserve(home.size() + path.size() - 1);
-        m_path.append(home).append(path, 1);
+        m_path.append(home).append(path.substr(1));
     } else {
-        m_path = std::move(path);
+        m_path = path;
     }
 }
 
@@ -25,8 +25,9 @@ KnowledgeRecord::~KnowledgeRecord() {
 }
 
 std::shared_ptr<KnowledgeRecord>
-KnowledgeRecord::createSystemItem(std::shared_ptr<KnowledgeRecordGroup> group, std::string path) {
-    auto record = std::make_shared<KnowledgeRecord>(std::move(group), std::move(path), -1);
+KnowledgeRecord::createSystemItem(std::shared_ptr<KnowledgeRecordGroup> group,
+                                  std::string_view path) {
+    auto record = std::make_shared<KnowledgeRecord>(std::move(group), path, -1);
     record->m_isSystemItem = true;
     return record;
 }

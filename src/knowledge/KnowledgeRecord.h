@@ -6,16 +6,17 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 // One path the knowledge base lists for a domain. Records with the same last path
 // component form a chain through nextRecord, newest first.
 class KnowledgeRecord {
 public:
     // A "~/" at the start of `path` stands for the user's home folder.
-    KnowledgeRecord(std::shared_ptr<KnowledgeRecordGroup> group, std::string path,
+    KnowledgeRecord(std::shared_ptr<KnowledgeRecordGroup> group, std::string_view path,
                     std::int32_t dependencyType);
     static std::shared_ptr<KnowledgeRecord>
-    createSystemItem(std::shared_ptr<KnowledgeRecordGroup> group, std::string path);
+    createSystemItem(std::shared_ptr<KnowledgeRecordGroup> group, std::string_view path);
     // Releases the rest of the chain link by link, however long it is.
     ~KnowledgeRecord();
     KnowledgeRecord(const KnowledgeRecord&) = delete;

@@ -57,13 +57,18 @@ bool isValidUtf8(const unsigned char* bytes, size_t length) {
 
 // A new string from a NUL-terminated string of the buffer. Bytes that are not UTF-8
 // give nothing, as a missing string would, so that they never travel further.
-std::optional<std::string> decoded(const char* bytes) {
+std::optional<std::string_view> decodedView(const char* bytes) {
     if (!bytes)
         return std::nullopt;
     size_t length = std::strlen(bytes);
     if (!isValidUtf8(reinterpret_cast<const unsigned char*>(bytes), length))
         return std::nullopt;
-    return std::string(bytes, length);
+    return std::string_view(bytes, length);
+}
+
+std::optional<std::string> decoded(const char* bytes) {
+    std::optional<std::string_view> view = decodedView(bytes);
+    return view ? std::optional<std::string>(std::in_place, *view) : std::nullopt;
 }
 
 bool hasName(const char* candidate, std::string_view name) {
@@ -144,6 +149,10 @@ std::optional<std::string> TBXML::valueOfAttributeNamed(std::string_view name,
 
 std::string TBXML::textForElement(const _TBXMLElement* element) {
     return element ? decoded(element->text).value_or(std::string()) : std::string();
+}
+
+std::string_view TBXML::textViewForElement(const _TBXMLElement* element) {
+    return element ? decodedView(element->text).value_or(std::string_view()) : std::string_view();
 }
 
 const _TBXMLElement* TBXML::childElementNamed(std::string_view name,

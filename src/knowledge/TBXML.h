@@ -65,6 +65,8 @@ public:
                                                             const _TBXMLElement* element);
     // The element's text; the empty string when it has none.
     static std::string textForElement(const _TBXMLElement* element);
+    // The same as a view into the reader's buffer, valid while the reader lives.
+    static std::string_view textViewForElement(const _TBXMLElement* element);
     // The first child, in document order, whose name has exactly the bytes of `name`.
     static const _TBXMLElement* childElementNamed(std::string_view name,
                                                   const _TBXMLElement* parentElement);

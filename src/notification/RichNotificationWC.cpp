@@ -22,6 +22,7 @@
 #include "platform/Bundle.h"
 #include "platform/GlobalQueue.h"
 #include "platform/MainQueue.h"
+#include "search/KnowledgeBaseSimpleSearchInfo.h"
 #include "search/NSStringFileManager.h"
 #include "shell/NSStringFileSize.h"
 #include "shell/Consts.h"
@@ -109,8 +110,12 @@ void RichNotificationWC::findKnowledgeBaseInfoForBundle(const Bundle& bundle,
     platform::globalQueue().async([provider = m_provider, bundle,
                                    completion = std::move(completion)]() mutable {
         auto result = provider->generateForBundle(bundle);
+        // The main thread only reads the found items; the knowledge base is released
+        // here, after the result is on its way.
+        std::shared_ptr<KnowledgeBaseData> data = result ? result->takeData() : nullptr;
         platform::MainQueue::shared().async([completion = std::move(completion),
                                              result = std::move(result)] { completion(result); });
+        data.reset();
     });
 }
 

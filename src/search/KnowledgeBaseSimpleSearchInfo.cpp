@@ -72,11 +72,18 @@ KnowledgeBaseSimpleSearchInfo::generateForBundle(std::shared_ptr<const platform:
     // Searches running at once share whichever provider came last; all of them are made
     // from the same container files.
     auto builder = DomainIdentifierBuilder::shared();
-    builder->setCustomDomainIdentifierProvider(
-        std::make_shared<CustomDomainIdentifierProviderFromKnowledgeBase>(info->m_data));
+    auto provider = std::make_shared<CustomDomainIdentifierProviderFromKnowledgeBase>(info->m_data);
+    builder->setCustomDomainIdentifierProvider(provider);
     info->m_domainIdentifier = builder->findIdentifierForBundleAt(info->m_bundle->bundlePath());
     info->search();
+    // Left installed, the provider would keep this knowledge base and all its records
+    // alive until the next removal, and that search would pay for releasing them.
+    builder->resetCustomDomainIdentifierProvider(provider.get());
     return info;
+}
+
+std::shared_ptr<KnowledgeBaseData> KnowledgeBaseSimpleSearchInfo::takeData() {
+    return std::move(m_data);
 }
 
 std::string KnowledgeBaseSimpleSearchInfo::bundleNameForBundle(const platform::Bundle& bundle) {
@@ -120,7 +127,9 @@ void KnowledgeBaseSimpleSearchInfo::addRecordsOfApplicationDomain() {
         return;
     const SystemSkipList* skipList = &m_data->mutableSystemSkipList();
     for (const auto& [name, head] : m_data->recordsByFileNames()) {
-        for (auto record = head; record; record = record->nextRecord()) {
+        for (const std::shared_ptr<KnowledgeRecord>* link = &head; *link;
+             link = &(*link)->nextRecord()) {
+            const std::shared_ptr<KnowledgeRecord>& record = *link;
             if (record->used() || record->isSystemItem() || !belongsToApplication(*record))
                 continue;
             // A path the document left relative (a bare "~") names nothing on disk.
@@ -135,9 +144,7 @@ void KnowledgeBaseSimpleSearchInfo::addRecordsOfApplicationDomain() {
 KnowledgeBaseSimpleSearchInfo::RecordCheck
 KnowledgeBaseSimpleSearchInfo::checkKnowledgeRecords(const std::shared_ptr<DepFileItem>& item) {
     const std::shared_ptr<FileItem>& file = item->getFileItem();
-    // Most entries a rule offers are unknown to the knowledge base by name alone;
-    // asking for the records would build their full paths for nothing.
-    if (!file || !m_data->recordsByFileNames().contains(file->getNameWithExt()))
+    if (!file)
         return RecordCheck::notInKnowledgeBase;
     bool seen = false;
     bool system = false;
@@ -158,9 +165,19 @@ KnowledgeBaseSimpleSearchInfo::checkKnowledgeRecords(const std::shared_ptr<DepFi
     return RecordCheck::handled;
 }
 
-bool KnowledgeBaseSimpleSearchInfo::belongsToApplication(const KnowledgeRecord& record) const {
-    return isApplicationDomain(record.domainIdentifier()) ||
-           isApplicationDomain(record.parentDomainIdentifier());
+// A hundred thousand records share a few thousand groups, so the identifiers are
+// compared once per group.
+bool KnowledgeBaseSimpleSearchInfo::belongsToApplication(const KnowledgeRecord& record) {
+    const KnowledgeRecordGroup* group = record.group().get();
+    if (group == m_lastGroup)
+        return m_lastGroupBelongs;
+    auto [known, added] = m_groupBelongs.try_emplace(group, false);
+    if (added)
+        known->second = isApplicationDomain(record.domainIdentifier()) ||
+                        isApplicationDomain(record.parentDomainIdentifier());
+    m_lastGroup = group;
+    m_lastGroupBelongs = known->second;
+    return known->second;
 }
 
 bool KnowledgeBaseSimpleSearchInfo::isApplicationDomain(

@@ -198,6 +198,16 @@ TEST_F(DomainIdentifierBuilderTest, AsksTheProviderOnceForABundleWithoutIdentifi
     auto random = builder->findIdentifierForBundleAt(unknown);
     EXPECT_EQ(silent->calls, 1);
     EXPECT_EQ(random->uniqueIdentifier().size(), 2u + 32u);
+
+    // A finished search clears only the provider it installed itself.
+    EXPECT_FALSE(builder->resetCustomDomainIdentifierProvider(known.get()));
+    EXPECT_FALSE(builder->resetCustomDomainIdentifierProvider(nullptr));
+    EXPECT_EQ(builder->customDomainIdentifierProvider(), silent);
+    std::weak_ptr<CountingProvider> released = silent;
+    EXPECT_TRUE(builder->resetCustomDomainIdentifierProvider(silent.get()));
+    silent.reset();
+    EXPECT_TRUE(released.expired());
+    EXPECT_EQ(builder->customDomainIdentifierProvider(), nullptr);
 }
 
 TEST_F(DomainIdentifierBuilderTest, ConcurrentSearchesAgreeOnTheIdentifierOfABundle) {

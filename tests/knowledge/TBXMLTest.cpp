@@ -123,6 +123,7 @@ TEST(TBXML, AnswersEmptyForMissingNamesAndTexts) {
 
     EXPECT_EQ(TBXML::elementName(nullptr), "");
     EXPECT_EQ(TBXML::textForElement(nullptr), "");
+    EXPECT_EQ(TBXML::textViewForElement(nullptr), "");
     EXPECT_EQ(TBXML::valueOfAttributeNamed("x", nullptr), std::nullopt);
     EXPECT_EQ(TBXML::childElementNamed("x", nullptr), nullptr);
 }
@@ -156,6 +157,7 @@ TEST(TBXML, HandsOutOnlyValidUtf8) {
         ASSERT_NE(root, nullptr);
         EXPECT_EQ(TBXML::elementName(root), good ? "n" + bytes : "");
         EXPECT_EQ(TBXML::textForElement(root), good ? bytes : "");
+        EXPECT_EQ(TBXML::textViewForElement(root), good ? bytes : "");
         EXPECT_EQ(TBXML::valueOfAttributeNamed("v", root),
                   good ? std::optional<std::string>(bytes) : std::nullopt);
     };

@@ -1,4 +1,5 @@
 #include "knowledge/DomainIdentifier.h"
+#include "knowledge/DomainIdentifierBuilder.h"
 #include "knowledge/KnowledgeBaseData.h"
 #include "platform/MainQueue.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
@@ -134,6 +135,13 @@ TEST(KnowledgeBaseSearch, CustomDomainOfABundleWithoutIdentifierTakesItsRecords)
     EXPECT_EQ(info->bundleName(), "Viewer");
     ASSERT_NE(info->domainIdentifier(), nullptr);
     EXPECT_EQ(info->domainIdentifier()->uniqueIdentifier(), "c:viewer");
+
+    // Nothing but the result keeps the knowledge base, and the found items outlive it.
+    EXPECT_EQ(DomainIdentifierBuilder::shared()->customDomainIdentifierProvider(), nullptr);
+    std::weak_ptr<KnowledgeBaseData> loaded = info->data();
+    info->takeData();
+    EXPECT_TRUE(loaded.expired());
+    EXPECT_EQ(info->data(), nullptr);
     EXPECT_EQ(found(*info, root), std::vector<std::string>{"Viewer Data 3"});
 }
 
