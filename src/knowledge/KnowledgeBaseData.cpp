@@ -10,6 +10,7 @@
 #include "knowledge/KBXMLRule.h"
 #include "knowledge/KnowledgeBaseSystemDomains.h"
 #include "platform/FileSystem.h"
+#include "platform/ItemName.h"
 #include "search/FileItem.h"
 #include "shell/PathsGenerator.h"
 
@@ -19,17 +20,6 @@ namespace {
 
 // Containers are a few megabytes; a file far larger is not one.
 constexpr std::size_t kMaxContainerBytes = std::size_t(64) << 20;
-
-// platform::Path::lastComponent as a view into `path`, so that a hundred thousand
-// records need no key strings of their own.
-std::string_view lastComponentOf(std::string_view path) {
-    while (path.size() > 1 && path.back() == '/')
-        path.remove_suffix(1);
-    if (path == "/")
-        return path;
-    std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
 
 } // namespace
 
@@ -79,7 +69,10 @@ void KnowledgeBaseData::addGroup(const std::shared_ptr<KnowledgeRecordGroup>& gr
 }
 
 void KnowledgeBaseData::addRecord(const std::shared_ptr<KnowledgeRecord>& record) {
-    std::shared_ptr<KnowledgeRecord>& head = m_recordsByFileNames[lastComponentOf(record->path())];
+    // The key is a view into the record's own path: a hundred thousand records need
+    // no key strings of their own.
+    std::shared_ptr<KnowledgeRecord>& head =
+        m_recordsByFileNames[platform::ItemName::lastComponent(record->path())];
     record->setNextRecord(head);
     head = record;
 }
