@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <ftw.h>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/mount.h>
@@ -21,22 +20,6 @@
 using namespace testing_support;
 
 namespace {
-
-thread_local std::uint64_t tSum = 0;
-
-// The allocated size of everything below `root` that is not a folder, by nftw.
-std::uint64_t nftwSum(const std::string& root) {
-    tSum = 0;
-    nftw(
-        root.c_str(),
-        [](const char*, const struct stat* status, int type, FTW* position) {
-            if (position->level > 0 && type != FTW_D && type != FTW_DP && type != FTW_DNR)
-                tSum += static_cast<std::uint64_t>(status->st_blocks) * 512u;
-            return 0;
-        },
-        64, FTW_PHYS);
-    return tSum;
-}
 
 // Every node of a loaded tree, and whether any node that is not a folder has children.
 struct TreeCount {
