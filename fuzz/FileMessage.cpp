@@ -12,7 +12,7 @@ namespace {
 
 std::string messagePath() {
     static const std::string path =
-        ContainerScratchFolder::temporaryDirectory() + "/fuzz-" + std::to_string(getpid()) +
+        platform::FileSystem::temporaryDirectory() + "/fuzz-" + std::to_string(getpid()) +
         ".msgforsahelp";
     return path;
 }

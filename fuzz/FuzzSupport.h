@@ -3,6 +3,7 @@
 // Helpers shared by the fuzz targets. Targets run one input after another in one
 // process, so whatever an input leaves on disk is a finding of its own.
 #include "knowledge/ContainerScratchFolder.h"
+#include "platform/FileSystem.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -14,7 +14,7 @@ namespace {
 
 const std::string& bundlePath() {
     static const std::string path = [] {
-        std::string bundle = ContainerScratchFolder::temporaryDirectory() + "/fuzz-" +
+        std::string bundle = platform::FileSystem::temporaryDirectory() + "/fuzz-" +
                              std::to_string(getpid()) + ".app";
         mkdir(bundle.c_str(), 0700);
         mkdir((bundle + "/Contents").c_str(), 0700);
