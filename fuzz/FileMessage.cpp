@@ -17,18 +17,6 @@ std::string messagePath() {
     return path;
 }
 
-void writeFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    require(fd >= 0);
-    while (size > 0) {
-        ssize_t written = write(fd, data, size);
-        require(written > 0);
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    close(fd);
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

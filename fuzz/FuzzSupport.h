@@ -8,14 +8,29 @@
 #include <cstdint>
 #include <cstdlib>
 #include <dirent.h>
+#include <fcntl.h>
 #include <span>
 #include <string>
+#include <unistd.h>
 
 namespace fuzz_support {
 
 inline void require(bool condition) {
     if (!condition)
         __builtin_trap();
+}
+
+// Puts the input into a file, whole, replacing what was there.
+inline void writeFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    require(fd >= 0);
+    while (size > 0) {
+        ssize_t written = write(fd, data, size);
+        require(written > 0);
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    close(fd);
 }
 
 inline std::span<const std::uint8_t> bytes(const std::uint8_t* data, std::size_t size) {

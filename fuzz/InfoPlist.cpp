@@ -28,23 +28,10 @@ const std::string& bundlePath() {
     return path;
 }
 
-void writeInfo(const std::uint8_t* data, std::size_t size) {
-    std::string path = bundlePath() + "/Contents/Info.plist";
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    require(fd >= 0);
-    while (size > 0) {
-        ssize_t written = write(fd, data, size);
-        require(written > 0);
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    close(fd);
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    writeInfo(data, size);
+    writeFile(bundlePath() + "/Contents/Info.plist", data, size);
     auto bundle = platform::Bundle::create(bundlePath());
     require(bundle != nullptr);
     require(bundle->infoDictionary().asDictionary() != nullptr);
