@@ -16,6 +16,7 @@
 #include "notification/Styles.h"
 #include "notification/SuiteDefaults.h"
 #include "notification/TagParser.h"
+#include "notification/UiLog.h"
 #include "notification/WatcherOfferNoCustomButton.h"
 #include "notification/WatcherOfferYesCustomButton.h"
 #include "notification/WorkspaceIcon.h"
@@ -127,6 +128,10 @@ void RichNotificationWC::acceptSearchResult(
     } else if (auto info = m_provider->makeRemainsInfo(bundle, weak_from_this(), result)) {
         m_arrRemoveInfo.emplace_back(bundleId, std::move(info));
     }
+    // "Uninstall" hands over only the applications whose search has come back; the
+    // log says when one has, for whoever drives the panel from outside.
+    qCInfo(lcUi).noquote() << "leftovers ready for"
+                            << QString::fromStdString(bundle->bundlePath());
     // The entry's first size report may take a while; the list shows it at once.
     updateWindowContent();
     showNotification();

@@ -51,6 +51,10 @@ class TrashToPanel(DesktopCase):
         window = self.desktop.wait_for_panel()
         wait_for(lambda: self.desktop.geometry(window)[3] == 255, 20, "list of two applications")
         self.assert_panel_at_top_right(window, (415, 255))
+        # The list names both at once, but "Uninstall" hands over an application only
+        # once its knowledge-base search has come back.
+        for bundle in (notepad, pixelpaint):
+            self.helper.wait_for_output(f"leftovers ready for {bundle}\n", 60)
 
         self.desktop.click_uninstall(window)
         messages = wait_for(lambda: desktop.parse_leftovers(listener.output()), 20,
