@@ -1,8 +1,13 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
+#include <vector>
 
 // A dictionary that makes the value for a key on first use, with the builder it was given.
 // References to values stay valid until their key is removed.
@@ -49,4 +54,42 @@ public:
 private:
     Builder m_builder;
     std::unordered_map<Key, Value, Hash, Equal> m_values;
+};
+
+// A set of elements of one type. Objects held through std::shared_ptr compare by
+// identity.
+template <typename Element, typename Hash = std::hash<Element>,
+          typename Equal = std::equal_to<Element>>
+class SpecifiedMutableSet {
+public:
+    void addObject(Element element) { m_elements.insert(std::move(element)); }
+
+    // Some element of the set; none when it is empty.
+    std::optional<Element> anyObject() const {
+        if (m_elements.empty())
+            return std::nullopt;
+        return *m_elements.begin();
+    }
+
+    std::vector<Element> allObjects() const {
+        return std::vector<Element>(m_elements.begin(), m_elements.end());
+    }
+
+    std::size_t count() const { return m_elements.size(); }
+
+private:
+    std::unordered_set<Element, Hash, Equal> m_elements;
+};
+
+// A Collector whose value for each key is a set of elements, empty when the key is new.
+template <typename Key, typename Element, typename Hash = std::hash<Key>,
+          typename Equal = std::equal_to<Key>>
+class SpecifiedCollector
+    : public Collector<Key, std::shared_ptr<SpecifiedMutableSet<Element>>, Hash, Equal> {
+public:
+    using Set = SpecifiedMutableSet<Element>;
+
+    SpecifiedCollector()
+        : Collector<Key, std::shared_ptr<Set>, Hash, Equal>(
+              [] { return std::make_shared<Set>(); }) {}
 };

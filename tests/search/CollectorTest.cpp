@@ -1,7 +1,5 @@
 #include "search/Collector.h"
 
-#include "search/SpecifiedCollector.h"
-#include "search/SpecifiedMutableSet.h"
 
 #include <gtest/gtest.h>
 #include <map>
