@@ -3,6 +3,8 @@
 // Measurements that need a fresh process: this program is started again with
 // arguments that make it do one thing and print one number.
 
+#include "ProcStatus.h"
+
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -20,13 +22,8 @@ namespace bench_support {
 // which, unlike the kernel's figure for the whole process, leaves out what the process
 // that started it held.
 inline long peakOfThisProgram() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atol(line.c_str() + 6) * 1024;
-    }
-    return -1;
+    const long kib = statusKib("VmHWM");
+    return kib < 0 ? -1 : kib * 1024;
 }
 
 // This program started with `arguments`; the number it prints, or -1.

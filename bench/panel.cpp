@@ -13,6 +13,7 @@
 //                       QApplication with one plain QWidget shown
 //
 // Each process measures itself once its window has been drawn for the first time.
+#include "ProcStatus.h"
 #include "app/MainQueueHost.h"
 #include "notification/RemovedAppList.h"
 #include "notification/RichNotificationView.h"
@@ -23,6 +24,7 @@
 #include "platform/MainQueue.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <atomic>
@@ -44,15 +46,7 @@ using Clock = std::chrono::steady_clock;
 
 std::string g_folder;
 
-long residentKib() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::strtol(line.c_str() + 6, nullptr, 10);
-    }
-    return 0;
-}
+long residentKib() { return std::max(0L, bench_support::statusKib("VmRSS")); }
 
 std::shared_ptr<platform::Bundle> makeApp(const std::string& name, const std::string& id) {
     const std::filesystem::path contents =

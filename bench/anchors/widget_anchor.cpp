@@ -9,7 +9,10 @@
 //
 // Usage: widget_anchor [--stay]
 
+#include "../ProcStatus.h"
+
 #include <QApplication>
+#include <algorithm>
 #include <QEvent>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -21,16 +24,7 @@
 
 namespace {
 
-// The process's resident set, in KiB, as the kernel reports it; 0 when unknown.
-long residentKib() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::strtol(line.c_str() + 6, nullptr, 10);
-    }
-    return 0;
-}
+long residentKib() { return std::max(0L, bench_support::statusKib("VmRSS")); }
 
 class PaintedWidget : public QWidget {
 public:
