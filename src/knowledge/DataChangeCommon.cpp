@@ -1,6 +1,7 @@
 #include "knowledge/DataChangeCommon.h"
 
 #include "knowledge/ContainerScratchFolder.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,16 +14,6 @@ constexpr std::string_view kHexAlphabet = "0123456789ABCDEF";
 constexpr std::size_t kFirstNameLength = 10;
 // A name this long that is still taken means something else is wrong.
 constexpr std::size_t kLastNameLength = 64;
-
-int hexValue(char digit) {
-    if (digit >= '0' && digit <= '9')
-        return digit - '0';
-    if (digit >= 'a' && digit <= 'f')
-        return digit - 'a' + 10;
-    if (digit >= 'A' && digit <= 'F')
-        return digit - 'A' + 10;
-    return -1;
-}
 
 } // namespace
 
@@ -82,8 +73,8 @@ std::optional<SecureBuffer> DataChangeCommon::dataFromHexString(std::string_view
         return std::nullopt;
     SecureBuffer data(hex.size() / 2);
     for (std::size_t i = 0; i < data.size(); ++i) {
-        int high = hexValue(hex[2 * i]);
-        int low = hexValue(hex[2 * i + 1]);
+        int high = platform::Text::hexDigitValue(hex[2 * i]);
+        int low = platform::Text::hexDigitValue(hex[2 * i + 1]);
         if (high < 0 || low < 0)
             return std::nullopt;
         data[i] = static_cast<std::uint8_t>(high << 4 | low);

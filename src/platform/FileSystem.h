@@ -64,8 +64,8 @@ public:
 
     // Writes a temporary file beside `path`, syncs it and renames it over `path`,
     // so that readers see the old or the new contents, never a mixture. An
-    // existing link at `path` is replaced, not written through. The process umask
-    // applies to `mode`.
+    // existing link at `path` is replaced, not written through. The file gets exactly
+    // `mode`, whatever the process umask.
     static bool writeFileAtomically(const std::string& path, std::string_view bytes,
                                     mode_t mode = 0644);
 

@@ -1,21 +1,19 @@
 #include "platform/PropertyList.h"
 
+#include "platform/FileSystem.h"
 #include "platform/PropertyListGuard.h"
 #include "platform/Utf8.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <locale.h>
 #include <memory>
 #include <plist/plist.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
 
@@ -35,27 +33,6 @@ struct BinaryBufferDeleter {
 };
 
 using Node = std::unique_ptr<void, NodeDeleter>;
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-    // Closes now so that a failing close can be seen; the descriptor is gone either way.
-    bool close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd{-1};
-};
 
 // The library reads XML reals with strtod, which follows the locale: in a program
 // whose locale writes decimal commas, "1.5" would read as 1. The library therefore
@@ -263,18 +240,6 @@ Node toNode(const PlistValue& value, std::size_t depth) {
     return nullptr;
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 } // namespace
 
 std::optional<PlistValue> PropertyList::parse(std::string_view bytes) {
@@ -292,39 +257,12 @@ std::optional<PlistValue> PropertyList::parse(std::string_view bytes) {
 }
 
 std::optional<PlistValue> PropertyList::readFile(const std::string& path, std::size_t maxBytes) {
-    // Non-blocking, so that opening a FIFO returns at once and is then refused.
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    struct stat status {};
-    if (file.get() < 0 || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
-        return std::nullopt;
     // Larger inputs are refused by the parser anyway.
     maxBytes = std::min<std::size_t>(maxBytes, std::numeric_limits<std::uint32_t>::max());
-    if (static_cast<std::uint64_t>(status.st_size) > maxBytes)
+    auto contents = FileSystem::readFile(path, maxBytes);
+    if (!contents)
         return std::nullopt;
-
-    // The file may grow while it is read, so the limit holds for what is read, not
-    // for the size reported before.
-    std::string contents(static_cast<std::size_t>(status.st_size) + 1, '\0');
-    std::size_t total = 0;
-    for (;;) {
-        if (total == contents.size()) {
-            if (total > maxBytes)
-                return std::nullopt;
-            contents.resize(std::min(contents.size() * 2, maxBytes + 1));
-        }
-        const ssize_t count = ::read(file.get(), contents.data() + total, contents.size() - total);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return std::nullopt;
-        if (count == 0)
-            break;
-        total += static_cast<std::size_t>(count);
-    }
-    if (total > maxBytes)
-        return std::nullopt;
-    contents.resize(total);
-    return parse(contents);
+    return parse(*contents);
 }
 
 std::optional<std::string> PropertyList::toXml(const PlistValue& value) {
@@ -364,23 +302,7 @@ bool PropertyList::writeFile(const std::string& path, const PlistValue& value, F
     if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
         mode = existing.st_mode & 07777;
 
-    // The temporary file sits beside the target so that the final rename stays on
-    // one file system and replaces the target in a single step.
-    const std::size_t slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string temporary = folder + "." + name + ".XXXXXX";
-    FileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (file.get() < 0)
-        return false;
-    const bool written =
-        writeAll(file.get(), *bytes) && ::fchmod(file.get(), mode) == 0 && ::fsync(file.get()) == 0;
-    if (!file.close() || !written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    return FileSystem::writeFileAtomically(path, *bytes, mode);
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/StringsTable.h"
 
+#include "platform/Text.h"
 #include "platform/Utf8.h"
 
 #include <algorithm>
@@ -70,16 +71,6 @@ std::optional<std::string> decode(std::string_view bytes) {
 bool isUnquotedCharacter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
            c == '$' || c == '/' || c == ':' || c == '.' || c == '-';
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // A recursive-descent reader over decoded UTF-8 text; every method answers false
@@ -202,8 +193,8 @@ private:
     std::optional<char32_t> readHexUnit() {
         char32_t value = 0;
         int digits = 0;
-        for (; digits < 4 && hexValue(peek()) >= 0; ++digits)
-            value = value * 16 + static_cast<char32_t>(hexValue(m_text[m_at++]));
+        for (; digits < 4 && Text::hexDigitValue(peek()) >= 0; ++digits)
+            value = value * 16 + static_cast<char32_t>(Text::hexDigitValue(m_text[m_at++]));
         if (digits == 0)
             return std::nullopt;
         return value;

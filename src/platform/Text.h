@@ -52,6 +52,17 @@ public:
 
     // Whether some character is an upper-case or title-case letter (Lu or Lt).
     static bool containsUppercaseLetter(std::string_view s);
+
+    // The value of an ASCII hexadecimal digit of either case, or -1.
+    static constexpr int hexDigitValue(char c) {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    }
 };
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "shell/FileURL.h"
 
+#include "platform/Text.h"
+
 namespace {
 
 constexpr std::string_view kScheme = "file://";
@@ -9,17 +11,6 @@ bool keepsAsIs(unsigned char c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
         || std::string_view("/-._~!$&'()*+,;=:@").find(static_cast<char>(c))
         != std::string_view::npos;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 } // namespace
@@ -62,8 +53,8 @@ std::optional<std::string> FileURL::toPath(const std::string& url)
         if (rest[i] == '%') {
             if (i + 2 >= rest.size())
                 return std::nullopt;
-            int high = hexValue(rest[i + 1]);
-            int low = hexValue(rest[i + 2]);
+            int high = platform::Text::hexDigitValue(rest[i + 1]);
+            int low = platform::Text::hexDigitValue(rest[i + 2]);
             if (high < 0 || low < 0)
                 return std::nullopt;
             path += static_cast<char>(high * 16 + low);
