@@ -9,6 +9,7 @@
 // Ours should not be woken at all while nothing changes.
 #include "shell/MoveToTrashWithoutTrashAccessMonitor.h"
 #include "shell/VDKQueue.h"
+#include "RunBenchmarks.h"
 
 #include <atomic>
 #include <benchmark/benchmark.h>
@@ -210,13 +211,7 @@ int main(int argc, char** argv) {
         ->UseManualTime()
         ->Unit(benchmark::kSecond);
 
-    benchmark::Initialize(&argc, argv);
-    int status = 0;
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        status = 1;
-    else
-        benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    int status = runRegisteredBenchmarks(argc, argv);
     watched = {};
     removeTree(base);
     return status;

@@ -5,6 +5,7 @@
 #include "knowledge/MutableSystemSkipList.h"
 #include "platform/FileSystem.h"
 #include "search/FileItem.h"
+#include "RunBenchmarks.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -177,10 +178,5 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime();
 
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runRegisteredBenchmarks(argc, argv);
 }

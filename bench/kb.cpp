@@ -21,6 +21,7 @@
 #include "platform/FileSystem.h"
 #include "search/DepFileItem.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
+#include "RunBenchmarks.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -366,10 +367,5 @@ int main(int argc, char** argv) {
         peakAnchor(s, &plan);
     })->Iterations(1);
 
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runRegisteredBenchmarks(argc, argv);
 }

@@ -9,6 +9,7 @@
 #include "platform/MainQueue.h"
 #include "search/FileItem.h"
 #include "shell/DirectoryWatcher.h"
+#include "RunBenchmarks.h"
 
 #include <benchmark/benchmark.h>
 #include <cerrno>
@@ -217,10 +218,5 @@ int main(int argc, char** argv) {
         ->UseManualTime()
         ->Iterations(1);
 
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runRegisteredBenchmarks(argc, argv);
 }

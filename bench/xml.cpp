@@ -2,6 +2,7 @@
 // largest XML file of the machine. Pairs follow the convention of bench/ratios.py.
 #include "KnowledgeBaseDocument.h"
 #include "knowledge/TBXML.h"
+#include "RunBenchmarks.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -265,13 +266,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_xml: %s not found, its rows are skipped\n", kMimeDatabase);
     }
 
-    benchmark::Initialize(&argc, argv);
-    int status = 0;
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        status = 1;
-    else
-        benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    int status = runRegisteredBenchmarks(argc, argv);
     std::remove(knowledgeBase.path.c_str());
     return status;
 }
