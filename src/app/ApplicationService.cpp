@@ -44,6 +44,14 @@ ApplicationService::~ApplicationService() {
     m_connection.unregisterObject(ApplicationBusName::objectPath(m_bundleIdentifier));
 }
 
+std::shared_ptr<ApplicationService>
+ApplicationService::claimAgain(const QDBusConnection& connection) const {
+    std::shared_ptr<ApplicationService> service = claim(connection, m_bundleIdentifier);
+    if (service)
+        service->m_handlers = m_handlers;
+    return service;
+}
+
 void ApplicationService::setOpenHandler(OpenHandler handler) {
     m_handlers->open = std::move(handler);
     if (m_handlers->open && !m_handlers->pendingPaths.empty())

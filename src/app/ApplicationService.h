@@ -38,6 +38,10 @@ public:
     void setOpenHandler(OpenHandler handler);
     void setActivateHandler(ActivateHandler handler);
 
+    // Claims the same name on another connection, with the same handlers (the bus came
+    // back after this service's connection was lost); null as for claim().
+    std::shared_ptr<ApplicationService> claimAgain(const QDBusConnection& connection) const;
+
 private:
     friend class ApplicationAdaptor;
 

@@ -6,6 +6,7 @@
 
 #include <QDBusMessage>
 #include <QStringList>
+#include <cstdio>
 
 namespace {
 
@@ -23,24 +24,49 @@ BusNotificationCenter::create(const QDBusConnection& connection) {
     if (!connection.isConnected())
         return nullptr;
     std::shared_ptr<BusNotificationCenter> center(new BusNotificationCenter(connection));
-    if (!center->m_connection.connect(QString(), kPath, kInterface, kSignal,
-                                      center->m_receiver.get(), SLOT(onNotification(QDBusMessage))))
+    if (!center->subscribe(center->m_connection))
         return nullptr;
+    return center;
+}
+
+bool BusNotificationCenter::subscribe(QDBusConnection& connection) {
+    if (!connection.connect(QString(), kPath, kInterface, kSignal, m_receiver.get(),
+                            SLOT(onNotification(QDBusMessage))))
+        return false;
     // The bus handles one connection's messages in order, so once it has answered
     // this ping the match rule sent before it is in force.
     QDBusMessage ping = QDBusMessage::createMethodCall(
         "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus.Peer", "Ping");
-    QDBusMessage reply = center->m_connection.call(ping, QDBus::Block, kPingTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        return nullptr;
-    return center;
+    QDBusMessage reply = connection.call(ping, QDBus::Block, kPingTimeoutMs);
+    if (reply.type() == QDBusMessage::ReplyMessage)
+        return true;
+    connection.disconnect(QString(), kPath, kInterface, kSignal, m_receiver.get(),
+                          SLOT(onNotification(QDBusMessage)));
+    return false;
+}
+
+bool BusNotificationCenter::rebind(const QDBusConnection& connection) {
+    QDBusConnection next = connection;
+    if (!next.isConnected() || !subscribe(next))
+        return false;
+    QDBusConnection previous = this->connection();
+    previous.disconnect(QString(), kPath, kInterface, kSignal, m_receiver.get(),
+                        SLOT(onNotification(QDBusMessage)));
+    std::lock_guard lock(m_connectionLock);
+    m_connection = next;
+    return true;
+}
+
+QDBusConnection BusNotificationCenter::connection() const {
+    std::lock_guard lock(m_connectionLock);
+    return m_connection;
 }
 
 BusNotificationCenter::BusNotificationCenter(const QDBusConnection& connection)
     : m_connection(connection), m_receiver(std::make_unique<BusNotificationReceiver>(*this)) {}
 
 BusNotificationCenter::~BusNotificationCenter() {
-    m_connection.disconnect(QString(), kPath, kInterface, kSignal, m_receiver.get(),
+    connection().disconnect(QString(), kPath, kInterface, kSignal, m_receiver.get(),
                             SLOT(onNotification(QDBusMessage)));
 }
 
@@ -61,7 +87,11 @@ bool BusNotificationCenter::post(const std::string& name, const std::optional<st
         objects.append(QString::fromStdString(*object));
     QDBusMessage signal = QDBusMessage::createSignal(kPath, kInterface, kSignal);
     signal << QString::fromStdString(name) << objects << info;
-    return m_connection.send(signal);
+    QDBusConnection bus = connection();
+    if (bus.isConnected() && bus.send(signal))
+        return true;
+    std::fprintf(stderr, "sweepwise: no session bus; dropped the notification %s\n", name.c_str());
+    return false;
 }
 
 void BusNotificationCenter::receive(const QList<QVariant>& arguments) {

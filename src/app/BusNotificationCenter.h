@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <memory>
+#include <mutex>
 
 class BusNotificationReceiver;
 
@@ -31,18 +32,31 @@ public:
 
     ~BusNotificationCenter() override;
 
-    // Also false when the bus connection is lost. The poster's own observers are
-    // told when the signal comes back from the bus, like everybody else's.
+    // Also false when the bus connection is lost: the notification is dropped, with
+    // a line on the standard error, never kept for later. The poster's own observers
+    // are told when the signal comes back from the bus, like everybody else's.
     bool post(const std::string& name, const std::optional<std::string>& object,
               const platform::PlistValue& userInfo = {}) override;
+
+    // Moves the centre, with its observers, to a new connection (the bus came back
+    // after its connection was lost). On false the centre stays where it was.
+    bool rebind(const QDBusConnection& connection);
+
+    // The connection it uses now.
+    QDBusConnection connection() const;
 
 private:
     friend class BusNotificationReceiver;
 
     explicit BusNotificationCenter(const QDBusConnection& connection);
 
+    // Subscribes the receiver to the notification signal on `connection` and waits
+    // until the bus has the subscription in force.
+    bool subscribe(QDBusConnection& connection);
     void receive(const QList<QVariant>& arguments);
 
+    // Posting may happen on any thread while the main thread rebinds.
+    mutable std::mutex m_connectionLock;
     QDBusConnection m_connection;
     std::unique_ptr<BusNotificationReceiver> m_receiver;
 };

@@ -27,14 +27,24 @@ std::shared_ptr<BusWorkspace> BusWorkspace::create(const QDBusConnection& connec
     return std::shared_ptr<BusWorkspace>(new BusWorkspace(connection, std::move(base)));
 }
 
+void BusWorkspace::rebind(const QDBusConnection& connection) {
+    std::lock_guard lock(m_connectionLock);
+    m_connection = connection;
+}
+
+QDBusConnection BusWorkspace::connection() const {
+    std::lock_guard lock(m_connectionLock);
+    return m_connection;
+}
+
 std::vector<Workspace::RunningApplication>
 BusWorkspace::runningApplicationsWithBundleIdentifier(const std::string& bundleIdentifier) {
-    std::optional<pid_t> pid =
-        ApplicationBusClient::processIdentifier(m_connection, bundleIdentifier);
+    QDBusConnection bus = connection();
+    std::optional<pid_t> pid = ApplicationBusClient::processIdentifier(bus, bundleIdentifier);
     if (!pid)
         return {};
     std::optional<std::string> executable =
-        ApplicationBusClient::executablePath(m_connection, bundleIdentifier);
+        ApplicationBusClient::executablePath(bus, bundleIdentifier);
     return {RunningApplication{*pid, executable.value_or(std::string())}};
 }
 
@@ -54,12 +64,12 @@ bool BusWorkspace::openFile(const std::string& path, const std::string& appPath,
         return false;
     auto bundle = bundleOfApplication(appPath);
     std::optional<std::string> identifier = bundle ? bundle->bundleIdentifier() : std::nullopt;
-    if (identifier && ApplicationBusClient::isRunning(m_connection, *identifier)) {
+    QDBusConnection bus = connection();
+    if (identifier && ApplicationBusClient::isRunning(bus, *identifier)) {
         bool opensItself =
             path == appPath || path == bundle->bundlePath() || path == bundle->executablePath();
-        bool delivered = opensItself
-                             ? ApplicationBusClient::activate(m_connection, *identifier)
-                             : ApplicationBusClient::open(m_connection, *identifier, {path});
+        bool delivered = opensItself ? ApplicationBusClient::activate(bus, *identifier)
+                                     : ApplicationBusClient::open(bus, *identifier, {path});
         if (delivered)
             return true;
     }

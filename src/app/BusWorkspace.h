@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <memory>
+#include <mutex>
 
 // The workspace as our programs see it on the session bus. A program of ours runs
 // when some process owns its bundle identifier as a bus name; that process and its
@@ -33,10 +34,17 @@ public:
 
     bool openURL(const std::string& url) override;
 
+    // Asks on `connection` from now on (the bus came back after the old one was lost).
+    void rebind(const QDBusConnection& connection);
+
 private:
     BusWorkspace(const QDBusConnection& connection, std::shared_ptr<Workspace> base)
         : m_connection(connection), m_base(std::move(base)) {}
 
+    QDBusConnection connection() const;
+
+    // The workspace is asked from any thread while the main thread rebinds.
+    mutable std::mutex m_connectionLock;
     QDBusConnection m_connection;
     std::shared_ptr<Workspace> m_base;
 };

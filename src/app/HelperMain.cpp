@@ -1,6 +1,7 @@
 #include "app/ApplicationService.h"
 #include "app/MainQueueHost.h"
 #include "app/SessionBus.h"
+#include "app/SessionBusKeeper.h"
 #include "app/SingleInstance.h"
 #include "notification/RichNotificationWC.h"
 #include "notification/RichNotificationWindow.h"
@@ -80,8 +81,8 @@ int main(int argc, char** argv) {
     // Everything that answers other programs is in place before the bus name is
     // claimed, so whoever sees the helper on the bus can ask it at once. Without a
     // bus, install() says so in one line and the helper still watches the Trash
-    // and shows the panel.
-    SessionBus::install();
+    // and shows the panel. A bus that goes away later is waited for and rejoined.
+    std::unique_ptr<SessionBusKeeper> keeper = SessionBus::installKept();
     UpdateRestarter::setApplicationTerminator([] { QCoreApplication::quit(); });
     std::shared_ptr<AppDelegate> delegate = AppDelegate::create(makePanelController);
     delegate->applicationDidFinishLaunching();
@@ -103,6 +104,7 @@ int main(int argc, char** argv) {
 
     int status = QApplication::exec();
     delegate->applicationWillTerminate();
+    keeper.reset();
     SingleInstance::release();
     delegate.reset();
     DistributedNotificationCenter::setShared(nullptr);

@@ -2,6 +2,7 @@
 
 #include "app/BusNotificationCenter.h"
 #include "app/BusWorkspace.h"
+#include "app/SessionBusKeeper.h"
 
 #include <QDBusError>
 #include <cstdio>
@@ -18,6 +19,16 @@ std::optional<QDBusConnection> SessionBus::connection(std::string* whyNot) {
 }
 
 bool SessionBus::install() {
+    return install(nullptr);
+}
+
+std::unique_ptr<SessionBusKeeper> SessionBus::installKept() {
+    std::unique_ptr<SessionBusKeeper> keeper;
+    install(&keeper);
+    return keeper;
+}
+
+bool SessionBus::install(std::unique_ptr<SessionBusKeeper>* keeper) {
     std::string whyNot;
     std::optional<QDBusConnection> bus = connection(&whyNot);
     std::shared_ptr<BusNotificationCenter> center =
@@ -30,7 +41,11 @@ bool SessionBus::install() {
                      whyNot.c_str());
         return false;
     }
+    std::shared_ptr<BusWorkspace> workspace =
+        BusWorkspace::create(*bus, Workspace::createSystemWorkspace());
+    if (keeper)
+        *keeper = SessionBusKeeper::create(center, workspace);
     DistributedNotificationCenter::setShared(std::move(center));
-    Workspace::setShared(BusWorkspace::create(*bus, Workspace::createSystemWorkspace()));
+    Workspace::setShared(std::move(workspace));
     return true;
 }

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <memory>
 #include <optional>
 #include <string>
+
+class SessionBusKeeper;
 
 // The session bus of the user's login session, shared by the helper and the main
 // application. Without one (no DBUS_SESSION_BUS_ADDRESS, or nothing listening at
@@ -20,4 +23,12 @@ public:
     // bus, saying so in one line on the standard error. Call it on the main thread
     // once the application object exists. Answers whether the bus is used.
     static bool install();
+
+    // As install(), and keeps the program on the bus when the bus goes away and
+    // comes back, for as long as the answer is kept (see SessionBusKeeper). Null when
+    // no bus is used.
+    static std::unique_ptr<SessionBusKeeper> installKept();
+
+private:
+    static bool install(std::unique_ptr<SessionBusKeeper>* keeper);
 };

@@ -58,6 +58,20 @@ std::shared_ptr<ApplicationService> SingleInstance::service() {
     return claimedService();
 }
 
+bool SingleInstance::reclaim(const QDBusConnection& connection) {
+    std::shared_ptr<ApplicationService>& claimed = claimedService();
+    if (!claimed)
+        return false;
+    std::shared_ptr<ApplicationService> renewed = claimed->claimAgain(connection);
+    if (!renewed) {
+        std::fprintf(stderr, "sweepwise: %s is taken on the new session bus\n",
+                     claimed->bundleIdentifier().c_str());
+        return false;
+    }
+    claimed = std::move(renewed);
+    return true;
+}
+
 void SingleInstance::release() {
     claimedService().reset();
 }

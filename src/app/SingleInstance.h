@@ -30,6 +30,12 @@ public:
     // was claimed.
     static std::shared_ptr<ApplicationService> service();
 
+    // Claims the name again on `connection`, with the same handlers, after the bus
+    // connection it was claimed on was lost. Answers false when nothing was claimed
+    // or the name is taken; the lost claim is then kept, so that the next connection
+    // may try again.
+    static bool reclaim(const QDBusConnection& connection);
+
     // Gives the claimed name up (at the end of the program, or in tests).
     static void release();
 };

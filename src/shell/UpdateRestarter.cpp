@@ -6,6 +6,7 @@
 #include "shell/VDKQueueNotes.h"
 
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace {
 
@@ -13,6 +14,13 @@ namespace {
 UpdateRestarter::Terminate& applicationTerminator() {
     static UpdateRestarter::Terminate terminate;
     return terminate;
+}
+
+std::optional<std::pair<dev_t, ino_t>> identityOf(const std::string& path) {
+    struct stat status {};
+    if (lstat(path.c_str(), &status) != 0)
+        return std::nullopt;
+    return std::make_pair(status.st_dev, status.st_ino);
 }
 
 std::optional<std::string> mainBundlePath() {
@@ -54,8 +62,16 @@ void UpdateRestarter::startWatching() {
                      m_sBundlePath->c_str());
         return;
     }
+    m_bundleIdentity = identityOf(*m_sBundlePath);
     m_pVDKQueue->setDelegate(weak_from_this());
     m_pVDKQueue->addPath(*m_sBundlePath, VDKQueueNotes::All);
+}
+
+bool UpdateRestarter::isBundleInPlace() const {
+    if (!m_sBundlePath ||
+        !NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(*m_sBundlePath))
+        return false;
+    return !m_bundleIdentity || identityOf(*m_sBundlePath) == m_bundleIdentity;
 }
 
 bool UpdateRestarter::isWatching() const {
@@ -65,8 +81,7 @@ bool UpdateRestarter::isWatching() const {
 void UpdateRestarter::vdkQueue(VDKQueue&, const std::string&, const std::string&) {
     // One event may arrive as several kinds of change; the application is asked to
     // quit once.
-    if (m_bTerminated || !m_sBundlePath ||
-        NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(*m_sBundlePath))
+    if (m_bTerminated || !m_sBundlePath || isBundleInPlace())
         return;
     m_bTerminated = true;
     if (m_terminate)

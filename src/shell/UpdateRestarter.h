@@ -6,12 +6,18 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/types.h>
+#include <utility>
 
 class VDKQueue;
 
 // Ends the helper when its own bundle disappears (deleted, moved away or
 // replaced): every change reported for the bundle folder is followed by a look
-// at whether anything is still there, without following a final symbolic link.
+// at whether the folder it started from is still there, without following a final
+// symbolic link. An update that puts a new bundle in place of the old one (moved
+// in right after the old one was moved out, or swapped with it in one step) leaves
+// something at the path by the time the change is looked at, so a different item
+// there counts as gone too.
 //
 // Created and used on the main thread; the file events arrive there too.
 class UpdateRestarter : public VDKQueueDelegate,
@@ -45,8 +51,13 @@ private:
 
     void startWatching();
 
+    // Whether the folder the restarter started from is still at the bundle path.
+    bool isBundleInPlace() const;
+
     std::shared_ptr<VDKQueue> m_pVDKQueue;
     std::optional<std::string> m_sBundlePath;
+    // Device and inode of the bundle folder when watching began.
+    std::optional<std::pair<dev_t, ino_t>> m_bundleIdentity;
     Terminate m_terminate;
     bool m_bTerminated{false};
 };

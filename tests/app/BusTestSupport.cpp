@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -119,6 +120,32 @@ std::string mainExecutable() {
 
 std::map<std::string, std::string> programEnvironment() {
     return {{"QT_QPA_PLATFORM", "offscreen"}};
+}
+
+void makeApplicationBundle(const std::string& path, const std::string& identifier) {
+    makeDirs(path + "/Contents/MacOS");
+    writeFile(path + "/Contents/Info.plist",
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+              "<key>CFBundleIdentifier</key><string>" +
+                  identifier + "</string></dict></plist>");
+}
+
+void moveItem(const std::string& from, const std::string& to) {
+    ASSERT_EQ(std::rename(from.c_str(), to.c_str()), 0) << from << " -> " << to;
+}
+
+RestartableBus::RestartableBus(const std::string& socketPath)
+    : m_address("unix:path=" + socketPath) {}
+
+bool RestartableBus::start() {
+    m_daemon = std::make_unique<ChildProgram>(
+        "dbus-daemon", std::vector<std::string>{"--session", "--nofork", "--print-address=1",
+                                                "--address=" + m_address});
+    return m_daemon->waitForOutput("\n");
+}
+
+void RestartableBus::kill() {
+    m_daemon.reset();
 }
 
 ChildProgram::ChildProgram(const std::string& program, const std::vector<std::string>& arguments,

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -76,5 +77,28 @@ private:
 // The environment for our programs in tests: off-screen drawing and a private
 // runtime folder for Qt.
 std::map<std::string, std::string> programEnvironment();
+
+// A minimal application bundle at `path` with the bundle identifier `identifier`.
+void makeApplicationBundle(const std::string& path, const std::string& identifier);
+
+// Renames `from` to `to`, failing the test when the rename fails.
+void moveItem(const std::string& from, const std::string& to);
+
+// A session bus of a test's own at a fixed address, which the test may stop and start
+// again there, as a user's session bus may go away and come back.
+class RestartableBus {
+public:
+    explicit RestartableBus(const std::string& socketPath);
+
+    const std::string& address() const { return m_address; }
+    // Starts the daemon and waits until it listens; false when it does not.
+    bool start();
+    // Kills the daemon at once, as a crash would.
+    void kill();
+
+private:
+    std::string m_address;
+    std::unique_ptr<ChildProgram> m_daemon;
+};
 
 } // namespace testing_support

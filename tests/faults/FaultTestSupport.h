@@ -2,13 +2,23 @@
 
 #include "support/Sandbox.h"
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdint>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace testing_support {
 
@@ -68,5 +78,115 @@ inline void makeChain(const std::string& base, int depth, const std::string& lea
     ASSERT_EQ(write(file, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     close(file);
 }
+
+// Makes permission bits bind every thread of the process even when it runs as root,
+// threads started earlier (the size calculator's workers) and later alike. A thread can
+// change only its own capabilities, so each one takes the two that override permission
+// bits out of its effective set itself, in a signal handler; threads started afterwards
+// inherit the reduced set. Threads that block the signal (a sanitizer's own) keep theirs;
+// none of ours does. `active()` says whether every other thread now obeys the bits.
+class PermissionBitsApplyEverywhere {
+public:
+    PermissionBitsApplyEverywhere() {
+        if (geteuid() != 0) {
+            m_active = true;
+            return;
+        }
+        struct sigaction action {};
+        action.sa_handler = &PermissionBitsApplyEverywhere::onSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        if (sigaction(signalNumber(), &action, &m_previous) != 0)
+            return;
+        m_installed = true;
+        m_active = broadcast(false);
+    }
+    ~PermissionBitsApplyEverywhere() {
+        if (!m_installed)
+            return;
+        EXPECT_TRUE(broadcast(true)) << "a thread kept permission bits binding";
+        sigaction(signalNumber(), &m_previous, nullptr);
+    }
+    PermissionBitsApplyEverywhere(const PermissionBitsApplyEverywhere&) = delete;
+    PermissionBitsApplyEverywhere& operator=(const PermissionBitsApplyEverywhere&) = delete;
+
+    bool active() const { return m_active; }
+
+private:
+    static constexpr unsigned kOverrides = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+
+    static int signalNumber() { return SIGRTMIN + 5; }
+    static std::atomic<bool>& restoring() {
+        static std::atomic<bool> flag{false};
+        return flag;
+    }
+
+    static void onSignal(int) {
+        int savedErrno = errno;
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct data[2]{};
+        if (syscall(SYS_capget, &header, data) == 0) {
+            if (restoring().load())
+                data[0].effective |= data[0].permitted & kOverrides;
+            else
+                data[0].effective &= ~kOverrides;
+            syscall(SYS_capset, &header, data);
+        }
+        errno = savedErrno;
+    }
+
+    // A field of /proc/self/task/<tid>/status as a number; nullopt when the thread is gone.
+    static std::optional<std::uint64_t> statusField(const std::string& tid, const char* field) {
+        std::ifstream status("/proc/self/task/" + tid + "/status");
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.rfind(field, 0) == 0)
+                return std::stoull(line.substr(std::string(field).size()), nullptr, 16);
+        }
+        return std::nullopt;
+    }
+
+    static std::vector<std::string> threads() {
+        std::vector<std::string> tids;
+        if (DIR* folder = opendir("/proc/self/task")) {
+            while (dirent* entry = readdir(folder)) {
+                if (entry->d_name[0] != '.')
+                    tids.emplace_back(entry->d_name);
+            }
+            closedir(folder);
+        }
+        return tids;
+    }
+
+    // Signals every thread whose capabilities are not yet as wanted until none is left,
+    // threads started meanwhile included; false when one does not follow within the
+    // watchdog's time.
+    static bool broadcast(bool restore) {
+        restoring().store(restore);
+        const std::uint64_t blockedBit = 1ull << (signalNumber() - 1);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < deadline) {
+            bool pending = false;
+            for (const std::string& tid : threads()) {
+                std::optional<std::uint64_t> effective = statusField(tid, "CapEff:\t");
+                std::optional<std::uint64_t> blocked = statusField(tid, "SigBlk:\t");
+                if (!effective || !blocked || (*blocked & blockedBit))
+                    continue;
+                if (((*effective & kOverrides) == kOverrides) == restore)
+                    continue;
+                pending = true;
+                syscall(SYS_tgkill, getpid(), std::stoi(tid), signalNumber());
+            }
+            if (!pending)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+
+    struct sigaction m_previous {};
+    bool m_installed{false};
+    bool m_active{false};
+};
 
 } // namespace testing_support

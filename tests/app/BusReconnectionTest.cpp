@@ -1,0 +1,129 @@
+#include "app/ApplicationBusClient.h"
+#include "app/BusNotificationCenter.h"
+#include "app/BusTestSupport.h"
+#include "shell/MonitorTrashDistributedNotificationNames.h"
+#include "support/Sandbox.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <unistd.h>
+
+using namespace testing_support;
+using Names = MonitorTrashDistributedNotificationNames;
+
+namespace {
+
+const std::string kHelper = "com.halvorn.Sweepwise-SIII-Helper";
+
+// Processor time a process has used so far, in clock ticks.
+long cpuTicks(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long ticks = 0;
+    // utime and stime are the 12th and 13th fields after the command name.
+    for (int index = 1; index <= 13 && fields >> field; ++index) {
+        if (index >= 12)
+            ticks += std::stol(field);
+    }
+    return ticks;
+}
+
+std::size_t occurrences(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+// A listener of our own on the bus, as the main application would be.
+struct Listener {
+    explicit Listener(const std::string& address, const QString& name)
+        : bus(QDBusConnection::connectToBus(QString::fromStdString(address), name)),
+          center(BusNotificationCenter::create(bus)) {
+        if (center)
+            center->addObserver(Names::userDidMoveApplicationToTrashEvent,
+                                [this](const auto&, const auto& object, const auto&) {
+                                    moved.push_back(object.value_or("(none)"));
+                                });
+    }
+    QDBusConnection bus;
+    std::shared_ptr<BusNotificationCenter> center;
+    std::vector<std::string> moved;
+};
+
+} // namespace
+
+// The session bus dies under a running helper and comes back at the same address. Without
+// it the helper keeps watching and offering, drops (rather than keeps) what it would have
+// broadcast and stays idle; once the bus is back it rejoins it on its own: its name, its
+// broadcasts and its answers to the main application are there again.
+TEST(BusReconnection, TheHelperCarriesOnWithoutTheBusAndRejoinsItWhenItReturns) {
+    std::string home = Sandbox::process().makeFolder("home");
+    std::string trash = home + "/.Trash";
+    std::string apps = home + "/Applications";
+    makeDirs(trash);
+    makeDirs(home + "/Library/Safari");
+    writeFile(home + "/Library/Safari/History.db", "x");
+    for (const char* name : {"Before", "During", "After"})
+        makeApplicationBundle(apps + "/" + name + ".app", std::string("com.example.") + name);
+
+    RestartableBus bus(Sandbox::process().makeFolder("restarting-bus") + "/socket");
+    ASSERT_TRUE(bus.start());
+    auto environment = programEnvironment();
+    environment["SWEEPWISE_HOME"] = home;
+    environment["DBUS_SESSION_BUS_ADDRESS"] = bus.address();
+    ChildProgram helper(helperExecutable(), {}, environment);
+
+    {
+        Listener first(bus.address(), "reconnection-first");
+        ASSERT_NE(first.center, nullptr);
+        ASSERT_TRUE(runEventsUntil([&] {
+            return ApplicationBusClient::isRunning(first.bus, kHelper) || !helper.isRunning();
+        }));
+        moveItem(apps + "/Before.app", trash + "/Before.app");
+        ASSERT_TRUE(runEventsUntil([&] { return !first.moved.empty(); })) << helper.standardError();
+        bus.kill();
+    }
+    QDBusConnection::disconnectFromBus("reconnection-first");
+
+    ASSERT_TRUE(helper.waitForOutput("sweepwise: lost the session bus")) << helper.standardError();
+    long ticksBefore = cpuTicks(helper.processIdentifier());
+    auto clockBefore = std::chrono::steady_clock::now();
+    moveItem(apps + "/During.app", trash + "/During.app");
+    ASSERT_TRUE(helper.waitForOutput("SweepwiseHelper: offering " + trash + "/During.app\n"))
+        << helper.standardError();
+    EXPECT_TRUE(helper.waitForOutput("dropped the notification " +
+                                     std::string(Names::userDidMoveApplicationToTrashEvent)));
+    // Waiting for a bus must not keep a processor busy: the watcher's quiet period alone
+    // took two seconds, of which the helper may have used at most half.
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - clockBefore).count();
+    double used = static_cast<double>(cpuTicks(helper.processIdentifier()) - ticksBefore) /
+                  sysconf(_SC_CLK_TCK);
+    EXPECT_LT(used, seconds / 2) << "seconds of processor time in " << seconds << " s";
+
+    ASSERT_TRUE(bus.start());
+    ASSERT_TRUE(helper.waitForOutput("sweepwise: back on the session bus", 30s))
+        << helper.standardError();
+    Listener second(bus.address(), "reconnection-second");
+    ASSERT_NE(second.center, nullptr);
+    EXPECT_TRUE(ApplicationBusClient::isRunning(second.bus, kHelper));
+    moveItem(apps + "/After.app", trash + "/After.app");
+    ASSERT_TRUE(runEventsUntil([&] { return !second.moved.empty(); })) << helper.standardError();
+    // The main application's question reaches the helper's observer on the new bus.
+    ChildProgram ask(mainExecutable(), {"fda"}, environment);
+    ASSERT_TRUE(ask.waitForExit());
+    EXPECT_EQ(ask.standardOutput(), "Full Disk Access: granted\n") << ask.standardError();
+    EXPECT_EQ(second.moved, std::vector<std::string>{trash + "/After.app"})
+        << "what was dropped while the bus was away is not sent late";
+
+    EXPECT_TRUE(helper.isRunning());
+    std::string log = helper.standardError();
+    EXPECT_EQ(occurrences(log, "lost the session bus"), 1u) << log;
+    EXPECT_EQ(occurrences(log, "back on the session bus"), 1u) << log;
+    EXPECT_EQ(occurrences(log, "dropped the notification"), 1u) << log;
+    QDBusConnection::disconnectFromBus("reconnection-second");
+}
