@@ -1,10 +1,10 @@
 #include "platform/DelayedCall.h"
 
-#include "ThreadTestSupport.h"
 #include "platform/GlobalQueue.h"
 #include "platform/MainQueue.h"
 #include "platform/SerialQueue.h"
 #include "platform/TimeScale.h"
+#include "support/ThreadTestSupport.h"
 
 #include <atomic>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "platform/DirectoryEnumerator.h"
 
-#include "FileTestSupport.h"
 #include "platform/FileSystem.h"
+#include "support/FileTestSupport.h"
 #include "support/Sandbox.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "platform/FileSystem.h"
 
-#include "FileTestSupport.h"
+#include "support/FileTestSupport.h"
 #include "support/Sandbox.h"
 
 #include <algorithm>

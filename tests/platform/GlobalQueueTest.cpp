@@ -1,7 +1,7 @@
 #include "platform/GlobalQueue.h"
 
-#include "ThreadTestSupport.h"
 #include "platform/DispatchGroup.h"
+#include "support/ThreadTestSupport.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -1,6 +1,6 @@
 #include "platform/TreeSize.h"
 
-#include "FileTestSupport.h"
+#include "support/FileTestSupport.h"
 #include "support/Sandbox.h"
 
 #include <cstdint>
