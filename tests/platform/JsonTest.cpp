@@ -58,15 +58,8 @@ TEST(Json, LimitsNesting) {
 }
 
 TEST(Json, SerializesCompactlyWithKeysInOrder) {
-    const PlistValue message = PlistValue::Dictionary{
-        {"items", PlistValue::Array{PlistValue::Dictionary{
-                      {"type", "10"},
-                      {"path", "/Users/u/Library/Caches/com.example.Foo"},
-                      {"bundleId", "com.example.foo"}}}},
-    };
-    EXPECT_EQ(Json::serialize(message),
-              "{\"items\":[{\"bundleId\":\"com.example.foo\",\"path\":\"/Users/u/Library/Caches/"
-              "com.example.Foo\",\"type\":\"10\"}]}");
+    const PlistValue message = PlistValue::Dictionary{{"b", 1}, {"a", PlistValue::Array{"x"}}};
+    EXPECT_EQ(Json::serialize(message), "{\"a\":[\"x\"],\"b\":1}");
     EXPECT_EQ(Json::serialize(PlistValue("quote\" nl\n bell\x07")),
               "\"quote\\\" nl\\n bell\\u0007\"");
 
