@@ -32,13 +32,13 @@ mode_t modeOf(const std::string& path) {
 
 } // namespace
 
-TEST(FileSystem, ResourceValuesDescribeEachKindOfItemByItself) {
+TEST(FileSystem, ResourceValuesAndExistenceOfEachKindOfItem) {
     std::string base = Sandbox::process().makeFolder("values");
     writeFile(base + "/file.app", std::string(10000, 'z'));
     ASSERT_EQ(link((base + "/file.app").c_str(), (base + "/hard").c_str()), 0);
     for (const char* folder : {"plain", "Foo.app", "Bar.BUNDLE", "Up.APP"})
         makeDirs(base + "/" + folder);
-    makeLink(base + "/Foo.app", base + "/link.app");
+    makeLink("Foo.app", base + "/link.app");
     makeLink(base + "/missing", base + "/dangling");
     ASSERT_EQ(mkfifo((base + "/pipe").c_str(), 0600), 0);
 
@@ -46,25 +46,31 @@ TEST(FileSystem, ResourceValuesDescribeEachKindOfItemByItself) {
     const struct {
         const char* name;
         T type;
-        bool directory, package, application, link;
+        bool directory, package, application, exists, existsAsFolder;
     } rows[] = {
-        {"file.app", T::Regular, false, false, false, false},
-        {"plain", T::Directory, true, false, false, false},
-        {"Foo.app", T::Directory, true, true, true, false},
-        {"Bar.BUNDLE", T::Directory, true, true, false, false},
-        {"Up.APP", T::Directory, true, true, false, false},
-        {"link.app/", T::SymbolicLink, false, false, false, true},
-        {"dangling", T::SymbolicLink, false, false, false, true},
-        {"pipe", T::NamedPipe, false, false, false, false},
+        {"file.app", T::Regular, false, false, false, true, false},
+        {"plain", T::Directory, true, false, false, true, true},
+        {"Foo.app", T::Directory, true, true, true, true, true},
+        {"Bar.BUNDLE", T::Directory, true, true, false, true, true},
+        {"Up.APP", T::Directory, true, true, false, true, true},
+        {"link.app/", T::SymbolicLink, false, false, false, true, true},
+        {"dangling", T::SymbolicLink, false, false, false, false, false},
+        {"pipe", T::NamedPipe, false, false, false, true, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        auto values = FileSystem::resourceValues(base + "/" + row.name);
+        const std::string path = base + "/" + row.name;
+        auto values = FileSystem::resourceValues(path);
         EXPECT_EQ(values.fileResourceType, row.type);
         EXPECT_EQ(values.isDirectory, row.directory);
         EXPECT_EQ(values.isPackage, row.package);
         EXPECT_EQ(values.isApplication, row.application);
-        EXPECT_EQ(values.isSymbolicLink, row.link);
+        EXPECT_EQ(values.isSymbolicLink, row.type == T::SymbolicLink);
+        EXPECT_EQ(FileSystem::isSymbolicLink(path), row.type == T::SymbolicLink);
+        bool folder = !row.existsAsFolder;
+        EXPECT_EQ(FileSystem::fileExists(path, &folder), row.exists);
+        EXPECT_EQ(folder, row.existsAsFolder);
+        EXPECT_TRUE(FileSystem::itemExistsNoFollow(path));
     }
     auto file = FileSystem::resourceValues(base + "/file.app");
     EXPECT_EQ(file.totalFileAllocatedSize, allocatedSize(base + "/file.app"));
@@ -73,30 +79,9 @@ TEST(FileSystem, ResourceValuesDescribeEachKindOfItemByItself) {
     EXPECT_FALSE(FileSystem::resourceValues(base + "/plain").totalFileAllocatedSize);
     auto missing = FileSystem::resourceValues(base + "/nothing");
     EXPECT_FALSE(missing.isDirectory || missing.fileResourceType || missing.linkCount);
-}
-
-TEST(FileSystem, ExistenceFollowingAndNotFollowingFinalLinks) {
-    std::string base = Sandbox::process().makeFolder("exists");
-    writeFile(base + "/file", "x");
-    makeDirs(base + "/folder");
-    makeLink("folder", base + "/toFolder");
-    makeLink("gone", base + "/dangling");
-    const struct {
-        std::string name;
-        bool exists, existsAsFolder, existsNoFollow, link;
-    } rows[] = {
-        {"file", true, false, true, false},         {"folder", true, true, true, false},
-        {"toFolder", true, true, true, true},       {"dangling", false, false, true, true},
-        {"file/below", false, false, false, false},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        bool folder = !row.existsAsFolder;
-        EXPECT_EQ(FileSystem::fileExists(base + "/" + row.name, &folder), row.exists);
-        EXPECT_EQ(folder, row.existsAsFolder);
-        EXPECT_EQ(FileSystem::itemExistsNoFollow(base + "/" + row.name), row.existsNoFollow);
-        EXPECT_EQ(FileSystem::isSymbolicLink(base + "/" + row.name), row.link);
-    }
+    for (const char* name : {"/nothing", "/file.app/below"})
+        EXPECT_FALSE(FileSystem::itemExistsNoFollow(base + name) ||
+                     FileSystem::fileExists(base + name));
 }
 
 TEST(FileSystem, ListsNamesWithAnyBytesAndNoneOnFailure) {
