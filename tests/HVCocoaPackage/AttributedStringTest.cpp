@@ -108,8 +108,9 @@ TEST(AttributedString, DrawsRunsInTheirColourShadowBelowAndBaselineRaised) {
     text.append("RRR", styled(Qt::red));
     text.append("BBB", shadowed);
     const QImage image = draw(text, QSize(200, 40));
-    for (const auto& [color, least] : {std::pair{Qt::red, 20}, {Qt::blue, 20}, {Qt::green, 10}})
-        EXPECT_GT(countPixels(image, [&](QColor c) { return near(c, color, 40); }), least);
+    for (const auto& expected : {std::pair{Qt::red, 20}, {Qt::blue, 20}, {Qt::green, 10}})
+        EXPECT_GT(countPixels(image, [&](QColor c) { return near(c, expected.first, 40); }),
+                  expected.second);
 
     TextAttributes attributes = styled(Qt::black);
     const int plain = topInkRow(draw(AttributedString("xxxx", attributes), QSize(100, 60)));

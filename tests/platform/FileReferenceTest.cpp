@@ -7,7 +7,6 @@
 #include <climits>
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using platform::FileReference;
@@ -76,19 +75,4 @@ TEST(FileReference, ItemsBeyondPathMaxCanBeReferencedSafely) {
     // The kernel cannot tell a path this long, so none is answered.
     EXPECT_FALSE(reference->currentPath());
     EXPECT_TRUE(FileSystem::removeItem(base + "/" + std::string(250, 'x')));
-}
-
-TEST(FileReference, RaisesTheOpenFileLimitToTheHardLimit) {
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
-    if (saved.rlim_max < 128)
-        GTEST_SKIP() << "hard limit too low to lower the soft one";
-    rlimit lowered = saved;
-    lowered.rlim_cur = 64;
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &lowered), 0);
-    FileReference::raiseOpenFileLimit();
-    rlimit raised{};
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &raised), 0);
-    setrlimit(RLIMIT_NOFILE, &saved);
-    EXPECT_EQ(raised.rlim_cur, saved.rlim_max);
 }

@@ -22,11 +22,8 @@ void appendBigEndian(std::string& out, std::uint64_t value, std::size_t width) {
 }
 
 struct Trailer {
-    std::size_t offsetWidth{4};
-    std::size_t referenceWidth{4};
-    std::uint64_t count{0};
-    std::uint64_t top{0};
-    std::uint64_t tableOffset{0};
+    std::size_t offsetWidth{4}, referenceWidth{4};
+    std::uint64_t count{0}, top{0}, tableOffset{0};
 };
 
 // A binary list of raw objects; `forge` may alter the trailer before it is written.
@@ -60,11 +57,11 @@ std::string arrayOf(const std::vector<std::uint64_t>& children) {
     return object;
 }
 
-// `depth` arrays, each holding the next, around `true`.
-std::string nestedBinary(std::size_t depth) {
+// `depth` arrays around `true`, each holding the next one `copies` times.
+std::string nestedBinary(std::size_t depth, std::size_t copies = 1) {
     std::vector<std::string> objects;
     for (std::size_t i = 0; i < depth; ++i)
-        objects.push_back(arrayOf({i + 1}));
+        objects.push_back(arrayOf(std::vector<std::uint64_t>(copies, i + 1)));
     objects.push_back("\x09");
     return binaryList(objects);
 }
@@ -74,14 +71,13 @@ std::string xmlDocument(const std::string& body) {
            "</plist>";
 }
 
-std::string nestedXml(std::size_t depth) {
-    std::string body;
-    for (std::size_t i = 0; i < depth; ++i)
-        body += "<array>";
-    body += "<true/>";
-    for (std::size_t i = 0; i < depth; ++i)
-        body += "</array>";
-    return xmlDocument(body);
+std::string nestedXml(std::size_t depth, const std::string& leaf = "<true/>") {
+    std::string opening, closing;
+    for (std::size_t i = 0; i < depth; ++i) {
+        opening += "<array>";
+        closing += "</array>";
+    }
+    return xmlDocument(opening + leaf + closing);
 }
 
 PlistValue nestedValue(std::size_t depth) {
@@ -200,23 +196,15 @@ TEST(PropertyList, LimitsNestingAndExpansion) {
     EXPECT_FALSE(PropertyList::parse(nestedXml(limit + 1)));
     EXPECT_FALSE(PropertyList::parse(nestedBinary(limit + 1)));
 
-    // Markup inside comments, sections and attribute values neither opens nor closes.
-    std::string decoys = nestedXml(limit);
-    decoys.insert(decoys.find("<true/>"), "<!-- <array> --><string><![CDATA[<array>]]></string>");
-    EXPECT_TRUE(PropertyList::parse(decoys));
+    // Markup inside comments and sections neither opens nor closes.
+    EXPECT_TRUE(PropertyList::parse(
+        nestedXml(limit, "<!-- <array> --><string><![CDATA[<array>]]></string>")));
 
     // Object i holds object i + 1 twice, so the list expands to 2^levels leaves.
-    auto shared = [](std::size_t levels) {
-        std::vector<std::string> objects;
-        for (std::size_t i = 0; i < levels; ++i)
-            objects.push_back(arrayOf({i + 1, i + 1}));
-        objects.push_back("\x09");
-        return binaryList(objects);
-    };
-    const auto modest = PropertyList::parse(shared(10));
+    const auto modest = PropertyList::parse(nestedBinary(10, 2));
     ASSERT_TRUE(modest);
     EXPECT_EQ(*modest->item(1)->item(0)->item(1), *modest->item(0)->item(1)->item(0));
-    EXPECT_FALSE(PropertyList::parse(shared(60)));
+    EXPECT_FALSE(PropertyList::parse(nestedBinary(60, 2)));
 }
 
 TEST(PropertyList, RefusesToWriteWhatItCannotRepresent) {
