@@ -27,40 +27,21 @@ std::string makeApp(const std::string& infoPlist) {
 
 } // namespace
 
-TEST(Bundle, ExistsOnlyForFolders) {
-    const std::string folder = testing_support::Sandbox::process().makeFolder("bundle-create");
-    makeDirs(folder + "/Real.app");
-    writeFile(folder + "/file", "x");
-    ASSERT_EQ(::symlink((folder + "/Real.app").c_str(), (folder + "/Link.app").c_str()), 0);
-    ASSERT_EQ(::symlink((folder + "/file").c_str(), (folder + "/FileLink.app").c_str()), 0);
-    ASSERT_EQ(::symlink((folder + "/gone").c_str(), (folder + "/Dangling.app").c_str()), 0);
-
-    for (const char* name : {"/missing.app", "/file", "/FileLink.app", "/Dangling.app"})
-        EXPECT_EQ(Bundle::create(folder + name), nullptr) << name;
-    EXPECT_EQ(Bundle::create(""), nullptr);
-    const auto linked = Bundle::create(folder + "/Link.app//");
-    ASSERT_NE(linked, nullptr);
-    EXPECT_EQ(linked->bundlePath(), folder + "/Link.app");
-    EXPECT_EQ(linked->infoDictionary(), PlistValue(PlistValue::Dictionary{}));
-}
-
-TEST(Bundle, ReadsXmlAndBinaryInfoPlists) {
-    const PlistValue info = PlistValue::Dictionary{
-        {"CFBundleIdentifier", "com.example.Foo"},
-        {"CFBundleExecutable", "Foo"},
-        {"LSUIElement", true},
-    };
+TEST(Bundle, ReadsXmlAndBinaryInfoPlistsOfFoldersOnly) {
+    const PlistValue info = PlistValue::Dictionary{{"CFBundleIdentifier", "com.example.Foo"},
+                                                   {"CFBundleExecutable", "Foo"}};
     for (const auto& bytes : {*PropertyList::toXml(info), *PropertyList::toBinary(info)}) {
         const std::string path = makeApp(bytes);
-        const auto bundle = Bundle::create(path);
+        ASSERT_EQ(::symlink(path.c_str(), (path + "/../Link.app").c_str()), 0);
+        const auto bundle = Bundle::create(path + "/../Link.app//");
         ASSERT_NE(bundle, nullptr);
+        EXPECT_EQ(bundle->bundlePath(), path + "/../Link.app");
         EXPECT_EQ(bundle->infoDictionary(), info);
         EXPECT_EQ(bundle->bundleIdentifier(), "com.example.Foo");
-        EXPECT_EQ(*bundle->objectForInfoDictionaryKey("LSUIElement"), PlistValue(true));
-        EXPECT_EQ(bundle->objectForInfoDictionaryKey("CFBundleName"), nullptr);
         EXPECT_EQ(bundle->executablePath(), std::nullopt);
         writeFile(path + "/Contents/MacOS/Foo", "");
-        EXPECT_EQ(bundle->executablePath(), path + "/Contents/MacOS/Foo");
+        EXPECT_EQ(bundle->executablePath(), path + "/../Link.app/Contents/MacOS/Foo");
+        EXPECT_EQ(Bundle::create(path + "/Contents/Info.plist"), nullptr);
     }
 }
 
@@ -77,8 +58,7 @@ TEST(Bundle, IgnoresUnusableInfoPlistsAndKeys) {
     }
 
     // The executable name must be a plain file name inside Contents/MacOS.
-    for (const PlistValue& executable :
-         {PlistValue(42), PlistValue(""), PlistValue("../Foo"), PlistValue("..")}) {
+    for (const PlistValue& executable : {PlistValue(42), PlistValue(""), PlistValue("../Foo")}) {
         const std::string path = makeApp(*PropertyList::toBinary(
             PlistValue::Dictionary{{"CFBundleIdentifier", PlistValue::Array{"com.example.Foo"}},
                                    {"CFBundleExecutable", executable}}));
@@ -95,49 +75,31 @@ TEST(Bundle, FindsResourcesThatExist) {
     const std::string path = makeApp("");
     const std::string resources = path + "/Contents/Resources";
     writeFile(resources + "/auth.cer", "x");
-    writeFile(resources + "/README", "x");
-    makeDirs(resources + "/en.lproj");
     const auto bundle = Bundle::create(path);
     ASSERT_NE(bundle, nullptr);
-
-    EXPECT_EQ(bundle->resourcePath(), resources);
-    EXPECT_EQ(bundle->pathForResource("auth", "cer"), resources + "/auth.cer");
     EXPECT_EQ(bundle->pathForResource("auth", ".cer"), resources + "/auth.cer");
     EXPECT_EQ(bundle->pathForResource("auth.cer", ""), resources + "/auth.cer");
-    EXPECT_EQ(bundle->pathForResource("README", ""), resources + "/README");
-    EXPECT_EQ(bundle->pathForResource("en", "lproj"), resources + "/en.lproj");
     EXPECT_EQ(bundle->pathForResource("auth", "txt"), std::nullopt);
-    EXPECT_EQ(bundle->pathForResource("", "cer"), std::nullopt);
 }
 
 TEST(Bundle, FindsTheNearestEnclosingApplication) {
-    const struct {
-        const char* executable;
-        std::optional<std::string> app;
-    } cases[] = {
-        {"/Applications/Foo.app/Contents/MacOS/Foo", "/Applications/Foo.app"},
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
         {"/A/Main.app/Contents/Library/LoginItems/Helper.app/Contents/MacOS/Helper",
          "/A/Main.app/Contents/Library/LoginItems/Helper.app"},
         {"/A//Foo.app//Contents/MacOS/Foo", "/A//Foo.app"},
-        {"Foo.app/Contents/MacOS/Foo", "Foo.app"},
-        {"/Foo.app/Foo", "/Foo.app"},
         {"/usr/bin/Tool.app", std::nullopt},
         {"/A/.app/Contents/MacOS/Foo", std::nullopt},
         {"/A/Foo.application/Foo", std::nullopt},
-        {"tool", std::nullopt},
-        {"", std::nullopt},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Bundle::enclosingAppPath(c.executable), c.app) << c.executable;
+    for (const auto& [executable, app] : cases)
+        EXPECT_EQ(Bundle::enclosingAppPath(executable), app) << executable;
 
     // This test program lies outside any application: its folder is its bundle.
     char buffer[PATH_MAX] = {};
     const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     ASSERT_GT(length, 0);
     const std::string executable(buffer, static_cast<std::size_t>(length));
-    ASSERT_EQ(Bundle::enclosingAppPath(executable), std::nullopt);
     const auto main = Bundle::mainBundle();
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(main->bundlePath(), executable.substr(0, executable.rfind('/')));
-    EXPECT_EQ(Bundle::mainBundle(), main);
 }

@@ -1,9 +1,9 @@
 #include "platform/DispatchGroup.h"
 
-#include "ThreadTestSupport.h"
 #include "platform/GlobalQueue.h"
 #include "platform/MainQueue.h"
 #include "platform/SerialQueue.h"
+#include "support/ThreadTestSupport.h"
 
 #include <atomic>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "platform/MainQueue.h"
 
-#include "ThreadTestSupport.h"
 #include "platform/GlobalQueue.h"
+#include "support/ThreadTestSupport.h"
 
 #include <atomic>
 #include <functional>
@@ -12,28 +12,6 @@
 
 using platform::MainQueue;
 using namespace testing_support;
-
-TEST(MainQueue, RunsTasksOnTheMainThreadInPostingOrder) {
-    constexpr int kProducers = 4, kPerProducer = 200;
-    MainQueue queue;
-    std::vector<Record> records; // touched by the main thread only
-    std::atomic<int> offMainThread{0};
-    std::vector<std::thread> producers;
-    for (int p = 0; p < kProducers; ++p)
-        producers.emplace_back([&, p] {
-            for (int i = 0; i < kPerProducer; ++i)
-                queue.async([&, p, i] {
-                    offMainThread += queue.isCurrentThread() ? 0 : 1;
-                    records.emplace_back(p, i);
-                });
-        });
-    EXPECT_TRUE(
-        queue.runUntil([&] { return records.size() == kProducers * kPerProducer; }, kPatience));
-    for (auto& producer : producers)
-        producer.join();
-    EXPECT_EQ(offMainThread.load(), 0);
-    expectOrderPerProducer(records, std::vector<int>(kProducers, kPerProducer));
-}
 
 TEST(MainQueue, SyncWaitsForTheMainThreadAndRunsInlineOnIt) {
     Watchdog watchdog("MainQueue sync");

