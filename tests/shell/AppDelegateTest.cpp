@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 using namespace testing_support;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -41,6 +40,13 @@ struct PostedObjects {
     std::vector<std::string> objects;
     std::vector<platform::PlistValue> userInfos;
 };
+
+// A marker posted last tells when every post before it has been delivered.
+bool allPostsDelivered() {
+    PostedObjects marker("marker");
+    DistributedNotificationCenter::shared()->post("marker", std::nullopt);
+    return waitFor([&] { return !marker.objects.empty(); });
+}
 
 std::string trash() {
     return PathsGenerator::GetInstance().buildTrashDirectory();
@@ -88,8 +94,7 @@ protected:
         // A marker posted last tells when every broadcast before it has been delivered.
         PostedObjects marker("marker");
         DistributedNotificationCenter::shared()->post("marker", std::nullopt);
-        EXPECT_TRUE(
-            platform::MainQueue::shared().runUntil([&] { return !marker.objects.empty(); }, 20s));
+        EXPECT_TRUE(waitFor([&] { return !marker.objects.empty(); }));
         EXPECT_EQ(posted.objects, controller->shown) << "broadcast and panel go together";
         return controller->shown;
     }
@@ -145,19 +150,16 @@ TEST_F(AppDelegateTest, ClearingDropsOnlyTheExclusionsThatExistedWhenItWasAsked)
     delegate->openFile(clear());
     delegate->openFile(exclude({"/Applications/Late.app"}));
     EXPECT_EQ(route({early}), std::vector<std::string>{});
-    ASSERT_TRUE(platform::MainQueue::shared().runUntil(
-        [&] { return delegate->excluders().size() == 1; }, 20s));
+    ASSERT_TRUE(waitFor([&] { return delegate->excluders().size() == 1; }));
     EXPECT_EQ(delegate->excluders()[0]->prefix(), "Late");
     EXPECT_EQ(route({early, late}), std::vector<std::string>{early->bundlePath()});
 
     // Each clear command has its own snapshot: the second one takes Late away.
     delegate->openFile(clear());
     delegate->openFile(exclude({"/Applications/Late.app"}));
-    ASSERT_TRUE(platform::MainQueue::shared().runUntil(
-        [&] { return delegate->excluders().size() == 1; }, 20s));
+    ASSERT_TRUE(waitFor([&] { return delegate->excluders().size() == 1; }));
     delegate->openFile(clear());
-    ASSERT_TRUE(
-        platform::MainQueue::shared().runUntil([&] { return delegate->excluders().empty(); }, 20s));
+    ASSERT_TRUE(waitFor([&] { return delegate->excluders().empty(); }));
     EXPECT_EQ(route({late}), std::vector<std::string>{late->bundlePath()});
     removeTree(early->bundlePath());
     removeTree(late->bundlePath());
@@ -201,7 +203,6 @@ TEST_F(AppDelegateTest, AHelperWhoseBundleIsGoneReportsNothing) {
 
 TEST_F(AppDelegateTest, AnswersEveryAccessQueryAfreshUntilItIsGone) {
     using Names = MonitorTrashDistributedNotificationNames;
-    auto& queue = platform::MainQueue::shared();
     auto center = DistributedNotificationCenter::shared();
     std::string home = PathsGenerator::GetInstance().getHomeDirectory();
     makeDirs(home + "/Library/Safari");
@@ -212,10 +213,10 @@ TEST_F(AppDelegateTest, AnswersEveryAccessQueryAfreshUntilItIsGone) {
 
     PostedObjects answers(Names::responseFullDiskAccessState);
     center->post(Names::requestFullDiskAccessState, std::nullopt);
-    ASSERT_TRUE(queue.runUntil([&] { return answers.objects.size() == 1; }, 20s));
+    ASSERT_TRUE(waitFor([&] { return answers.objects.size() == 1; }));
     removeTree(home + "/Library/Safari");
     center->post(Names::requestFullDiskAccessState, std::nullopt);
-    ASSERT_TRUE(queue.runUntil([&] { return answers.objects.size() == 2; }, 20s));
+    ASSERT_TRUE(waitFor([&] { return answers.objects.size() == 2; }));
     EXPECT_EQ(answers.objects[0], "(none)");
     const platform::PlistValue* first = answers.userInfos[0].get(Names::isAccessGranted);
     const platform::PlistValue* second = answers.userInfos[1].get(Names::isAccessGranted);
@@ -225,8 +226,6 @@ TEST_F(AppDelegateTest, AnswersEveryAccessQueryAfreshUntilItIsGone) {
 
     delegate.reset();
     center->post(Names::requestFullDiskAccessState, std::nullopt);
-    PostedObjects marker("marker");
-    center->post("marker", std::nullopt);
-    ASSERT_TRUE(queue.runUntil([&] { return !marker.objects.empty(); }, 20s));
+    ASSERT_TRUE(allPostsDelivered());
     EXPECT_EQ(answers.objects.size(), 2u);
 }

@@ -90,19 +90,6 @@ protected:
 
 } // namespace
 
-TEST_F(AppsInTrashWatcherTest, WithFullDiskAccessReportsAnApplicationOnceTwoSecondsAfterItsMove) {
-    std::string foo = makeApp(staging + "/Foo.app", "com.example.Foo");
-    ASSERT_NO_FATAL_FAILURE(start(true));
-
-    move(foo, trash + "/Foo.app");
-    Clock::time_point moved = Clock::now();
-    ASSERT_TRUE(waitForReports(1, DirectoryWatcher::kRefreshDelay + kEventPatience));
-    EXPECT_GE(Clock::now() - moved, DirectoryWatcher::kRefreshDelay);
-    EXPECT_EQ(listener->reports, (std::vector<Report>{{trash + "/Foo.app", "com.example.Foo"}}));
-    EXPECT_EQ(reportsBeforeBarrier("FooBarrier.app"),
-              (std::vector<Report>{{trash + "/Foo.app", "com.example.Foo"}}));
-}
-
 TEST_F(AppsInTrashWatcherTest, ReportsOnlyApplicationsWithAnIdentifierOutsideOtherBundles) {
     platform::setTimeScale(0.1);
     std::string games = staging + "/Games";

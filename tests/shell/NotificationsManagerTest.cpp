@@ -61,32 +61,36 @@ TEST(NotificationsManager, SendsTheItemsToTheMainApplicationItFindsFirst) {
         {"nowhere", std::nullopt, {}, {}, std::nullopt},
     };
     for (const auto& c : cases) {
-        std::string folder = freshMessageFolder();
         auto workspace = std::make_shared<RecordingWorkspace>();
         workspace->running = c.running;
         workspace->installed = c.installed;
         ScopedWorkspace scope(workspace);
-        NotificationsManager manager(c.ownBundle);
-        EXPECT_EQ(manager.mainApplicationPath(), c.expected) << c.name;
-
-        manager.removeFilePaths(someItems());
-        if (!c.expected) {
-            EXPECT_TRUE(workspace->opened.empty()) << c.name;
-            EXPECT_TRUE(platform::FileSystem::contentsOfDirectory(folder)->empty()) << c.name;
-            continue;
-        }
-        ASSERT_EQ(workspace->opened.size(), 1u) << c.name;
-        const auto& call = workspace->opened.front();
-        EXPECT_EQ(call.appPath, *c.expected) << c.name;
-        EXPECT_EQ(call.deactivation, Workspace::Deactivation::DeactivateSender);
-        EXPECT_TRUE(call.path.starts_with(folder + "/random_") && call.path.ends_with(".trforsa"))
-            << call.path;
-        WatcherMessage received;
-        ASSERT_TRUE(received.loadFromPath(call.path)) << c.name;
-        ASSERT_EQ(received.getPathsForRemove().size(), 2u);
-        EXPECT_EQ(received.getPathsForRemove()[0]->getSize(), 8192u);
-        EXPECT_EQ(received.getPathsForRemove()[1]->path(), "/Users/ann/Library/Logs/Foo");
+        EXPECT_EQ(NotificationsManager(c.ownBundle).mainApplicationPath(), c.expected) << c.name;
     }
+}
+
+TEST(NotificationsManager, SendsTheItemsInAMessageFileOrNothingWithoutAMainApplication) {
+    auto workspace = std::make_shared<RecordingWorkspace>();
+    ScopedWorkspace scope(workspace);
+    std::string folder = freshMessageFolder();
+    NotificationsManager manager(std::nullopt);
+    manager.removeFilePaths(someItems());
+    EXPECT_TRUE(workspace->opened.empty());
+    EXPECT_TRUE(platform::FileSystem::contentsOfDirectory(folder)->empty());
+
+    workspace->installed = {"/Installed/Sweepwise.app"};
+    manager.removeFilePaths(someItems());
+    ASSERT_EQ(workspace->opened.size(), 1u);
+    const auto& call = workspace->opened.front();
+    EXPECT_EQ(call.appPath, "/Installed/Sweepwise.app");
+    EXPECT_EQ(call.deactivation, Workspace::Deactivation::DeactivateSender);
+    EXPECT_TRUE(call.path.starts_with(folder + "/random_") && call.path.ends_with(".trforsa"))
+        << call.path;
+    WatcherMessage received;
+    ASSERT_TRUE(received.loadFromPath(call.path));
+    ASSERT_EQ(received.getPathsForRemove().size(), 2u);
+    EXPECT_EQ(received.getPathsForRemove()[0]->getSize(), 8192u);
+    EXPECT_EQ(received.getPathsForRemove()[1]->path(), "/Users/ann/Library/Logs/Foo");
 }
 
 TEST(NotificationsManager, OpensTheApplicationAloneWhenTheMessageCannotBeWritten) {
@@ -111,21 +115,11 @@ TEST(NotificationsManager, OpensTheApplicationAloneWhenTheMessageCannotBeWritten
 
 TEST(AppGroupManager, UsesTheGroupContainerOnlyWhenItExists) {
     const AppGroupManager& group = AppGroupManager::GetInstance();
-    const std::string library = Sandbox::process().home() + "/Library";
-    EXPECT_EQ(group.preferencesPath(),
-              library + "/Preferences/K3WQ7TZ2PX.group.com.halvorn.Sweepwise-SIII.plist");
-    EXPECT_EQ(group.getTemporaryDirectory(), platform::FileSystem::temporaryDirectory());
-
     const std::string container =
-        library + "/Group Containers/K3WQ7TZ2PX.group.com.halvorn.Sweepwise-SIII";
+        Sandbox::process().home() +
+        "/Library/Group Containers/K3WQ7TZ2PX.group.com.halvorn.Sweepwise-SIII";
+    EXPECT_EQ(group.getTemporaryDirectory(), platform::FileSystem::temporaryDirectory());
     makeDirs(container);
     EXPECT_EQ(group.getTemporaryDirectory(), container + "/Temp");
     removeTree(container);
-
-    EXPECT_FALSE(group.objectForKey("Anything"));
-    makeDirs(library + "/Preferences");
-    writeFile(group.preferencesPath(), "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
-                                       "<key>Shared</key><integer>7</integer></dict></plist>");
-    EXPECT_EQ(group.objectForKey("Shared"), platform::PlistValue(7));
-    EXPECT_FALSE(group.objectForKey("Missing"));
 }

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 using namespace testing_support;
-using namespace std::chrono_literals;
 
 TEST(UpdateRestarter, QuitsOnceItsBundleIsGone) {
     struct Case {
@@ -25,7 +24,7 @@ TEST(UpdateRestarter, QuitsOnceItsBundleIsGone) {
         ASSERT_TRUE(restarter->isWatching());
 
         c.takeAway(bundle);
-        ASSERT_TRUE(platform::MainQueue::shared().runUntil([&] { return quits > 0; }, 20s));
+        ASSERT_TRUE(waitFor([&] { return quits > 0; }));
         EXPECT_EQ(quits, 1);
     }
 }
