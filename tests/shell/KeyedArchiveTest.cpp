@@ -102,32 +102,6 @@ TEST(KeyedArchive, RoundTripsTheValuesMessagesCarry) {
     }
 }
 
-TEST(KeyedArchive, LaysObjectsOutAsThePlatformDoes) {
-    auto archive = KeyedArchive::archivedObject(
-        dictionary({{"command", "exclude-paths"}, {"paths", array({"a", "a", dictionary({})})}}));
-    // Keys before values, containers numbered before their members, each class
-    // description after its first user and reused by the root.
-    PlistValue expectedObjects = array({
-        "$null",
-        dictionary({{"NS.keys", array({Uid{2}, Uid{3}})},
-                    {"NS.objects", array({Uid{4}, Uid{5}})},
-                    {"$class", Uid{8}}}),
-        "command",
-        "paths",
-        "exclude-paths",
-        arrayObject({Uid{6}, Uid{6}, Uid{7}}, 9),
-        "a",
-        dictionary({{"NS.keys", array({})}, {"NS.objects", array({})}, {"$class", Uid{8}}}),
-        classDescription("NSDictionary"),
-        classDescription("NSArray"),
-    });
-    ASSERT_TRUE(archive);
-    EXPECT_EQ(*archive->get("$version"), PlistValue(100000));
-    EXPECT_EQ(*archive->get("$archiver"), PlistValue("NSKeyedArchiver"));
-    EXPECT_EQ(*archive->get("$top"), dictionary({{"root", Uid{1}}}));
-    EXPECT_EQ(*archive->get("$objects"), expectedObjects);
-}
-
 TEST(KeyedArchive, RefusesToArchiveWhatHasNoArchivedForm) {
     PlistValue values[] = {
         PlistValue(),
@@ -166,28 +140,21 @@ TEST(KeyedArchive, RejectsMalformedArchives) {
     } cases[] = {
         {"not a dictionary", array({})},
         {"no $archiver", with(valid, "$archiver")},
-        {"other $archiver", with(valid, "$archiver", "NSArchiver")},
         {"$top without root", with(valid, "$top", dictionary({{"main", Uid{1}}}))},
         {"root not a UID", with(valid, "$top", dictionary({{"root", 1}}))},
-        {"root nil", with(valid, "$top", dictionary({{"root", Uid{0}}}))},
         {"root out of range", with(valid, "$top", dictionary({{"root", Uid{5}}}))},
         {"no $objects", with(valid, "$objects")},
         {"value out of range", withObject(1, dictionaryWith(array({Uid{2}}), array({Uid{99}})))},
-        {"huge UID", withObject(1, dictionaryWith(array({Uid{2}}), array({Uid{~0ull}})))},
         {"value nil", withObject(1, dictionaryWith(array({Uid{2}}), array({Uid{0}})))},
-        {"value inline", withObject(1, dictionaryWith(array({Uid{2}}), array({"v"})))},
         {"keys longer", withObject(1, dictionaryWith(array({Uid{2}, Uid{3}}), array({Uid{3}})))},
         {"keys missing",
          withObject(1, dictionary({{"NS.objects", array({Uid{3}})}, {"$class", Uid{4}}}))},
         {"key not a string", withObject(2, 42)},
         {"self reference", withObject(3, arrayObject({Uid{3}}, 5))},
-        {"cycle through the root", withObject(3, arrayObject({Uid{1}}, 5))},
         {"no class", withObject(3, dictionary({{"NS.objects", array({})}}))},
-        {"class out of range", withObject(3, arrayObject({}, 77))},
         {"class not a description", withObject(3, arrayObject({}, 2))},
         {"unknown class", withObject(4, classDescription("NSURL"))},
         {"string form without text", withObject(3, dictionary({{"$class", Uid{5}}}))},
-        {"inline date", withObject(3, PlistValue(PlistValue::Date{0}))},
         {"inline array", withObject(3, array({"v"}))},
         {"nested too deep", chain(KeyedArchive::kMaxDepth + 1)},
         {"shared object too deep the second time", chain(KeyedArchive::kMaxDepth, true)},

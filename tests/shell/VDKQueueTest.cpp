@@ -1,7 +1,6 @@
 #include "shell/VDKQueue.h"
 
 #include "FileEventTestSupport.h"
-#include "platform/WorkspaceNotificationCenter.h"
 #include "support/Sandbox.h"
 
 #include <cstdio>
@@ -79,39 +78,6 @@ TEST(VDKQueue, KeepsTheFirstMaskOfAPathAddedTwice) {
     EXPECT_TRUE(watched.delegate->waitForEvent(Notes::FileDeletedNotification, folder));
     EXPECT_EQ(watched.delegate->events,
               (std::vector{event(Notes::FileDeletedNotification, folder)}));
-}
-
-TEST(VDKQueue, PostsNotificationsWithoutADelegateOrAfterItsCallWhenAsked) {
-    auto& center = platform::WorkspaceNotificationCenter::shared();
-    // The sender is kept by address only: holding it would keep the queue alive.
-    std::vector<std::pair<const void*, std::map<std::string, std::string>>> posted;
-    auto token =
-        center.addObserver(std::string(Notes::FileWrittenToNotification), [&](const auto& note) {
-            posted.emplace_back(note.object.get(), note.userInfo);
-        });
-    std::string folder = Sandbox::process().makeFolder("posting");
-    auto silent = VDKQueue::create();
-    ASSERT_TRUE(silent);
-    silent->addPath(folder);
-    writeFile(folder + "/a", "x");
-    ASSERT_TRUE(waitFor([&] { return posted.size() == 1; }));
-    EXPECT_EQ(posted[0].first, silent.get());
-    EXPECT_EQ(posted[0].second, (std::map<std::string, std::string>{{"path", folder}}));
-    silent.reset();
-
-    QueueWithDelegate watched;
-    ASSERT_TRUE(watched.queue);
-    watched.queue->addPath(folder);
-    writeFile(folder + "/b", "x");
-    EXPECT_EQ(watched.delegate->take(1).size(), 1u);
-    watched.queue->setAlwaysPostNotifications(true);
-    std::size_t postsAtCall = 0;
-    watched.delegate->onEvent = [&](auto&, auto&, auto&) { postsAtCall = posted.size(); };
-    writeFile(folder + "/c", "x");
-    ASSERT_TRUE(waitFor([&] { return posted.size() == 2; }));
-    EXPECT_EQ(postsAtCall, 1u) << "no post without being asked; the delegate is called first";
-    EXPECT_EQ(posted[1].first, watched.queue.get());
-    center.removeObserver(token);
 }
 
 TEST(VDKQueue, DropsEventsOfPathsRemovedWhileTheEventsAreUnderWay) {
