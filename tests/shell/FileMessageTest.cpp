@@ -129,6 +129,9 @@ TEST(FileMessage, DeletesEveryMessageFileButNeverAFolderOrALinksTarget) {
     } cases[] = {
         {"valid", [&](auto& p) { writeFile(p, clear); }, true, false},
         {"garbage", [](auto& p) { writeFile(p, "not an archive"); }, false, false},
+        {"oversized",
+         [&](auto& p) { writeFile(p, clear + std::string(MessageFiles::kMaxFileBytes, '\0')); },
+         false, false},
         {"folder", [](auto& p) { makeDirs(p + "/keep"); }, false, true},
     };
     int n = 0;
@@ -138,7 +141,7 @@ TEST(FileMessage, DeletesEveryMessageFileButNeverAFolderOrALinksTarget) {
         EXPECT_EQ(FileMessage::loadFromFile(path) != nullptr, c.decodes) << c.name;
         EXPECT_EQ(platform::FileSystem::itemExistsNoFollow(path), c.pathRemains) << c.name;
     }
-    EXPECT_TRUE(platform::FileSystem::fileExists(folder + "/m3.msgforsahelp/keep"));
+    EXPECT_TRUE(platform::FileSystem::fileExists(folder + "/m4.msgforsahelp/keep"));
 
     writeFile(folder + "/target", clear);
     ASSERT_EQ(symlink((folder + "/target").c_str(), (folder + "/link.msgforsahelp").c_str()), 0);
