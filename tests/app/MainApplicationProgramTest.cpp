@@ -44,27 +44,24 @@ public:
     ~InstalledBusWorkspace() { Workspace::setShared(nullptr); }
 };
 
-// Redirects this process's standard input from /dev/null and its output and error into
-// files for as long as it lives.
-class StandardStreamsInFiles {
+// Points this process's standard input at /dev/null, and its output and error at
+// `file`, for as long as it lives.
+class StandardStreamsInFile {
 public:
-    explicit StandardStreamsInFiles(const std::string& output) {
-        std::fflush(stdout);
-        std::fflush(stderr);
-        const int targets[] = {
-            open("/dev/null", O_RDONLY | O_CLOEXEC),
-            open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600),
-            open((output + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600)};
+    explicit StandardStreamsInFile(const std::string& file) {
+        std::fflush(nullptr);
+        const int input = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        const int output = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        EXPECT_TRUE(input >= 0 && output >= 0);
         for (int stream = 0; stream < 3; ++stream) {
-            EXPECT_GE(targets[stream], 0);
             m_saved[stream] = fcntl(stream, F_DUPFD_CLOEXEC, 3);
-            dup2(targets[stream], stream);
-            close(targets[stream]);
+            dup2(stream == 0 ? input : output, stream);
         }
+        close(input);
+        close(output);
     }
-    ~StandardStreamsInFiles() {
-        std::fflush(stdout);
-        std::fflush(stderr);
+    ~StandardStreamsInFile() {
+        std::fflush(nullptr);
         for (int stream = 0; stream < 3; ++stream) {
             dup2(m_saved[stream], stream);
             close(m_saved[stream]);
@@ -72,7 +69,7 @@ public:
     }
 
 private:
-    int m_saved[3]{-1, -1, -1};
+    int m_saved[3]{};
 };
 
 // The running main applications started with this test process's environment, which
@@ -130,11 +127,13 @@ TEST(MainApplicationProgram, ReadsWatcherMessagesAndPrintsTheirLeftovers) {
          "is not a readable watcher message"},
         {"other suffix", "e.msgforsahelp", kHeader + items, 1, "", "is not a .trforsa file"},
     };
+    const std::string home = Sandbox::process().makeFolder("home");
+    const std::string folder = Sandbox::process().makeFolder("messages");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::string path = Sandbox::process().makeFolder("messages") + "/" + c.name;
+        std::string path = folder + "/" + c.name;
         writeFile(path, c.text);
-        ChildProgram program(mainExecutable(), {path}, programEnvironment());
+        ChildProgram program(mainExecutable(), {path}, withHome(home));
         ASSERT_TRUE(program.waitForExit());
         EXPECT_EQ(program.exitCode(), c.exitCode) << program.standardError();
         EXPECT_EQ(program.standardOutput(), c.printed.empty() ? "" : path + c.printed);
@@ -142,41 +141,11 @@ TEST(MainApplicationProgram, ReadsWatcherMessagesAndPrintsTheirLeftovers) {
             << program.standardError();
         EXPECT_EQ(exists(path), c.exitCode != 0) << "only a message that was read is deleted";
     }
-    ChildProgram missing(mainExecutable(), {"/nonexistent/x.trforsa"}, programEnvironment());
-    ASSERT_TRUE(missing.waitForExit());
-    EXPECT_EQ(missing.exitCode(), 1);
-}
-
-TEST(MainApplicationProgram, KeepsEveryReceivedMessageInItsLog) {
-    std::string home = Sandbox::process().makeFolder("home");
-    std::string folder = Sandbox::process().makeFolder("messages");
-    const std::string texts[] = {
-        kHeader + R"({"items":[{"type":"8","size":"4096","path":"/h/C/foo","bundleId":"a.b"}]})",
-        kHeader + R"({"items":[{"type":"10","path":"/h/P/bar.plist","bundleId":"c.d"}]})",
-    };
-    std::vector<std::string> paths;
-    for (const std::string& text : texts) {
-        paths.push_back(folder + "/" + std::to_string(paths.size()) + ".trforsa");
-        writeFile(paths.back(), text);
-    }
-    // One file as an argument, then one handed to a running listener through Open.
-    ChildProgram first(mainExecutable(), {paths[0]}, withHome(home));
-    ASSERT_TRUE(first.waitForExit());
-    EXPECT_EQ(first.exitCode(), 0) << first.standardError();
-    auto listener = std::make_unique<ChildProgram>(
-        mainExecutable(), std::vector<std::string>{"listen"}, withHome(home));
-    ASSERT_TRUE(listener->waitForOutput("listening as " + kMainApp + "\n"));
-    ChildProgram second(mainExecutable(), {paths[1]}, withHome(home));
-    ASSERT_TRUE(second.waitForExit());
-    ASSERT_TRUE(listener->waitForOutput("preferences\t-\tc.d\t/h/P/bar.plist\n"));
-    listener.reset();
-
+    // Only what was read is kept in the log of received messages.
     std::string log = readFile(home + "/Library/Logs/Sweepwise/received.log");
-    std::regex expected("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ " + paths[0] +
-                        ": 1 leftover\ncaches\t4096\ta.b\t/h/C/foo\n"
-                        "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ " +
-                        paths[1] + ": 1 leftover\npreferences\t-\tc.d\t/h/P/bar.plist\n");
-    EXPECT_TRUE(std::regex_match(log, expected)) << log;
+    EXPECT_TRUE(std::regex_match(log, std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ " +
+                                                 folder + "/a.trforsa: 2 leftovers\n.*\n.*\n")))
+        << log;
 }
 
 TEST(MainApplicationProgram, ListsWhatTheHelperWouldOfferWithoutRemovingIt) {
@@ -281,9 +250,9 @@ TEST(MainApplicationProgram, TheHelperHandsLeftoversToTheMainApplication) {
     // it can neither write into nor hold open the output of whoever runs this test.
     QDBusConnection bus = PrivateBus::connect("workspace");
     ASSERT_TRUE(runEventsUntil([&] { return !ApplicationBusClient::isRunning(bus, kMainApp); }));
-    const std::string captured = Sandbox::process().makeFolder("started") + "/stdout";
+    const std::string captured = Sandbox::process().makeFolder("started") + "/output";
     {
-        StandardStreamsInFiles streams(captured);
+        StandardStreamsInFile streams(captured);
         manager.removeFilePaths({item});
     }
     EXPECT_TRUE(runEventsUntil([&] {
@@ -330,16 +299,9 @@ TEST(MainApplicationProgram, CommandLineAnswersWithClearExitCodes) {
         ASSERT_TRUE(program.waitForExit());
         EXPECT_EQ(program.exitCode(), c.exitCode);
         std::string out = program.standardOutput(), err = program.standardError();
-        if (*c.expectedOutput == '\0') {
-            EXPECT_EQ(out, "");
-        } else {
-            EXPECT_TRUE(out.starts_with(c.expectedOutput)) << out;
-        }
-        if (*c.expectedError == '\0') {
-            EXPECT_EQ(err, "");
-        } else {
-            EXPECT_NE(err.find(c.expectedError), std::string::npos) << err;
-        }
+        EXPECT_TRUE(*c.expectedOutput ? out.starts_with(c.expectedOutput) : out.empty()) << out;
+        EXPECT_TRUE(*c.expectedError ? err.find(c.expectedError) != std::string::npos : err.empty())
+            << err;
     }
 }
 
