@@ -69,7 +69,7 @@ TEST(NotificationsManager, SendsTheItemsToTheMainApplicationItFindsFirst) {
     }
 }
 
-TEST(NotificationsManager, SendsTheItemsInAMessageFileOrNothingWithoutAMainApplication) {
+TEST(NotificationsManager, SendsTheItemsInAMessageFileOrOpensTheApplicationAloneOrNothing) {
     auto workspace = std::make_shared<RecordingWorkspace>();
     ScopedWorkspace scope(workspace);
     std::string folder = freshMessageFolder();
@@ -91,26 +91,17 @@ TEST(NotificationsManager, SendsTheItemsInAMessageFileOrNothingWithoutAMainAppli
     ASSERT_EQ(received.getPathsForRemove().size(), 2u);
     EXPECT_EQ(received.getPathsForRemove()[0]->getSize(), 8192u);
     EXPECT_EQ(received.getPathsForRemove()[1]->path(), "/Users/ann/Library/Logs/Foo");
-}
 
-TEST(NotificationsManager, OpensTheApplicationAloneWhenTheMessageCannotBeWritten) {
-    auto workspace = std::make_shared<RecordingWorkspace>();
-    workspace->installed = {"/Installed/Sweepwise.app"};
-    ScopedWorkspace scope(workspace);
-    NotificationsManager manager(std::nullopt);
-
-    removeTree(MessageFiles::folderPath());
-    writeFile(MessageFiles::folderPath(), "a file where the folder belongs");
+    // Without a message folder the application is opened alone; an empty list asks nothing.
+    removeTree(folder);
+    writeFile(folder, "a file where the folder belongs");
     manager.removeFilePaths(someItems());
-    removeTree(MessageFiles::folderPath());
-    ASSERT_EQ(workspace->opened.size(), 1u);
-    EXPECT_EQ(workspace->opened.front().path, "/Installed/Sweepwise.app");
-    EXPECT_EQ(workspace->opened.front().appPath, "/Installed/Sweepwise.app");
-
-    // An empty list asks nothing at all.
+    removeTree(folder);
+    ASSERT_EQ(workspace->opened.size(), 2u);
+    EXPECT_EQ(workspace->opened[1].path, "/Installed/Sweepwise.app");
+    EXPECT_EQ(workspace->opened[1].appPath, "/Installed/Sweepwise.app");
     manager.removeFilePaths({});
-    EXPECT_EQ(workspace->opened.size(), 1u);
-    EXPECT_TRUE(workspace->runningQueries.size() == 1u);
+    EXPECT_EQ(workspace->runningQueries.size(), 3u);
 }
 
 TEST(AppGroupManager, UsesTheGroupContainerOnlyWhenItExists) {
