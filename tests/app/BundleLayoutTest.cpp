@@ -28,12 +28,9 @@ std::set<std::string> relativeFiles(const std::string& folder) {
 }
 
 void expectApplicationBundle(const std::shared_ptr<Bundle>& bundle, const std::string& identifier,
-                             const std::string& executableName, const std::string& executable) {
+                             const std::string& executable) {
     ASSERT_NE(bundle, nullptr);
     EXPECT_EQ(bundle->bundleIdentifier(), identifier);
-    const platform::PlistValue* name = bundle->objectForInfoDictionaryKey("CFBundleExecutable");
-    ASSERT_NE(name, nullptr);
-    EXPECT_EQ(*name, platform::PlistValue(executableName));
     EXPECT_EQ(bundle->executablePath(), executable);
     EXPECT_EQ(access(executable.c_str(), X_OK), 0);
     for (const char* key : {"CFBundleShortVersionString", "CFBundleVersion"}) {
@@ -49,15 +46,14 @@ void expectApplicationBundle(const std::shared_ptr<Bundle>& bundle, const std::s
 TEST(BundleLayout, TheMainBundleHoldsTheHelperBundle) {
     const std::string mainBundle = bundleOf(mainExecutable());
     EXPECT_EQ(platform::Path::lastComponent(mainBundle), "Sweepwise.app");
-    expectApplicationBundle(Bundle::create(mainBundle), "com.halvorn.Sweepwise-SIII", "Sweepwise",
+    expectApplicationBundle(Bundle::create(mainBundle), "com.halvorn.Sweepwise-SIII",
                             mainExecutable());
 
     const std::string helperBundle =
         mainBundle + "/Contents/Library/LoginItems/SweepwiseHelper.app";
     EXPECT_EQ(bundleOf(helperExecutable()), helperBundle);
     auto helper = Bundle::create(helperBundle);
-    expectApplicationBundle(helper, "com.halvorn.Sweepwise-SIII-Helper", "SweepwiseHelper",
-                            helperExecutable());
+    expectApplicationBundle(helper, "com.halvorn.Sweepwise-SIII-Helper", helperExecutable());
     // The helper's own bundle is the one its executable finds for itself.
     EXPECT_EQ(Bundle::enclosingAppPath(helperExecutable()), helperBundle);
     const platform::PlistValue* background = helper->objectForInfoDictionaryKey("LSUIElement");
@@ -69,7 +65,6 @@ TEST(BundleLayout, TheHelperCarriesExactlyItsResources) {
     const std::string sources = std::string(SWEEPWISE_SOURCE_DIR) + "/resources/helper/Resources";
     const std::string copied = bundleOf(helperExecutable()) + "/Contents/Resources";
     std::set<std::string> expected = relativeFiles(sources);
-    ASSERT_FALSE(expected.empty());
     EXPECT_TRUE(expected.count("en.lproj/RichNotificationWCLocalizable.strings"));
     EXPECT_EQ(relativeFiles(copied), expected);
     for (const std::string& file : expected)

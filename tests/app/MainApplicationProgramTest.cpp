@@ -7,6 +7,7 @@
 #include "shell/WatcherMessage.h"
 #include "support/Sandbox.h"
 
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
@@ -43,6 +44,55 @@ public:
     ~InstalledBusWorkspace() { Workspace::setShared(nullptr); }
 };
 
+// Points this process's standard input at /dev/null, and its output and error at
+// `file`, for as long as it lives.
+class StandardStreamsInFile {
+public:
+    explicit StandardStreamsInFile(const std::string& file) {
+        std::fflush(nullptr);
+        const int input = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        const int output = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        EXPECT_TRUE(input >= 0 && output >= 0);
+        for (int stream = 0; stream < 3; ++stream) {
+            m_saved[stream] = fcntl(stream, F_DUPFD_CLOEXEC, 3);
+            dup2(stream == 0 ? input : output, stream);
+        }
+        close(input);
+        close(output);
+    }
+    ~StandardStreamsInFile() {
+        std::fflush(nullptr);
+        for (int stream = 0; stream < 3; ++stream) {
+            dup2(m_saved[stream], stream);
+            close(m_saved[stream]);
+        }
+    }
+
+private:
+    int m_saved[3]{};
+};
+
+// The running main applications started with this test process's environment, which
+// tells them from those of tests running beside it. A finished one has no executable.
+std::vector<pid_t> startedMainApplications() {
+    namespace fs = std::filesystem;
+    const std::string executable = fs::weakly_canonical(mainExecutable()).string();
+    const std::string marker = std::string(1, '\0') + "TMPDIR=" + Sandbox::process().tmp() + '\0';
+    std::vector<pid_t> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        std::error_code error;
+        if (name.find_first_not_of("0123456789") != std::string::npos ||
+            fs::read_symlink(entry.path() / "exe", error).string() != executable)
+            continue;
+        // Every entry of the environment ends with a NUL.
+        const std::string environment = '\0' + readFile(entry.path().string() + "/environ");
+        if (environment.find(marker) != std::string::npos)
+            found.push_back(std::stoi(name));
+    }
+    return found;
+}
+
 std::unique_ptr<ChildProgram> startListening() {
     auto listener = std::make_unique<ChildProgram>(
         mainExecutable(), std::vector<std::string>{"listen"}, programEnvironment());
@@ -75,15 +125,15 @@ TEST(MainApplicationProgram, ReadsWatcherMessagesAndPrintsTheirLeftovers) {
         {"no valid item", "c.trforsa",
          kHeader + R"({"items":[{"type":"18","path":"/x","bundleId":"a"}]})", 1, "",
          "is not a readable watcher message"},
-        {"broken JSON", "d.trforsa", kHeader + "{\"items\":[", 1, "",
-         "is not a readable watcher message"},
         {"other suffix", "e.msgforsahelp", kHeader + items, 1, "", "is not a .trforsa file"},
     };
+    const std::string home = Sandbox::process().makeFolder("home");
+    const std::string folder = Sandbox::process().makeFolder("messages");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::string path = Sandbox::process().makeFolder("messages") + "/" + c.name;
+        std::string path = folder + "/" + c.name;
         writeFile(path, c.text);
-        ChildProgram program(mainExecutable(), {path}, programEnvironment());
+        ChildProgram program(mainExecutable(), {path}, withHome(home));
         ASSERT_TRUE(program.waitForExit());
         EXPECT_EQ(program.exitCode(), c.exitCode) << program.standardError();
         EXPECT_EQ(program.standardOutput(), c.printed.empty() ? "" : path + c.printed);
@@ -91,41 +141,11 @@ TEST(MainApplicationProgram, ReadsWatcherMessagesAndPrintsTheirLeftovers) {
             << program.standardError();
         EXPECT_EQ(exists(path), c.exitCode != 0) << "only a message that was read is deleted";
     }
-    ChildProgram missing(mainExecutable(), {"/nonexistent/x.trforsa"}, programEnvironment());
-    ASSERT_TRUE(missing.waitForExit());
-    EXPECT_EQ(missing.exitCode(), 1);
-}
-
-TEST(MainApplicationProgram, KeepsEveryReceivedMessageInItsLog) {
-    std::string home = Sandbox::process().makeFolder("home");
-    std::string folder = Sandbox::process().makeFolder("messages");
-    const std::string texts[] = {
-        kHeader + R"({"items":[{"type":"8","size":"4096","path":"/h/C/foo","bundleId":"a.b"}]})",
-        kHeader + R"({"items":[{"type":"10","path":"/h/P/bar.plist","bundleId":"c.d"}]})",
-    };
-    std::vector<std::string> paths;
-    for (const std::string& text : texts) {
-        paths.push_back(folder + "/" + std::to_string(paths.size()) + ".trforsa");
-        writeFile(paths.back(), text);
-    }
-    // One file as an argument, then one handed to a running listener through Open.
-    ChildProgram first(mainExecutable(), {paths[0]}, withHome(home));
-    ASSERT_TRUE(first.waitForExit());
-    EXPECT_EQ(first.exitCode(), 0) << first.standardError();
-    auto listener = std::make_unique<ChildProgram>(
-        mainExecutable(), std::vector<std::string>{"listen"}, withHome(home));
-    ASSERT_TRUE(listener->waitForOutput("listening as " + kMainApp + "\n"));
-    ChildProgram second(mainExecutable(), {paths[1]}, withHome(home));
-    ASSERT_TRUE(second.waitForExit());
-    ASSERT_TRUE(listener->waitForOutput("preferences\t-\tc.d\t/h/P/bar.plist\n"));
-    listener.reset();
-
+    // Only what was read is kept in the log of received messages.
     std::string log = readFile(home + "/Library/Logs/Sweepwise/received.log");
-    std::regex expected("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ " + paths[0] +
-                        ": 1 leftover\ncaches\t4096\ta.b\t/h/C/foo\n"
-                        "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ " +
-                        paths[1] + ": 1 leftover\npreferences\t-\tc.d\t/h/P/bar.plist\n");
-    EXPECT_TRUE(std::regex_match(log, expected)) << log;
+    EXPECT_TRUE(std::regex_match(log, std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ " +
+                                                 folder + "/a.trforsa: 2 leftovers\n.*\n.*\n")))
+        << log;
 }
 
 TEST(MainApplicationProgram, ListsWhatTheHelperWouldOfferWithoutRemovingIt) {
@@ -164,7 +184,6 @@ TEST(MainApplicationProgram, ListsWhatTheHelperWouldOfferWithoutRemovingIt) {
         const char* error;
     };
     const Case refusals[] = {
-        {{"leftovers"}, 2, "Sweepwise: leftovers takes one application bundle\n"},
         {{"leftovers", app, app}, 2, "Sweepwise: leftovers takes one application bundle\n"},
         {{"leftovers", "/nonexistent/X.app"},
          1,
@@ -227,19 +246,15 @@ TEST(MainApplicationProgram, TheHelperHandsLeftoversToTheMainApplication) {
     listener.reset();
 
     // Without it, the workspace starts the main application with the message. It
-    // writes to this process's standard output, which is caught in a file meanwhile.
+    // inherits this process's standard streams, which point at files meanwhile, so that
+    // it can neither write into nor hold open the output of whoever runs this test.
     QDBusConnection bus = PrivateBus::connect("workspace");
     ASSERT_TRUE(runEventsUntil([&] { return !ApplicationBusClient::isRunning(bus, kMainApp); }));
-    const std::string captured = Sandbox::process().makeFolder("started") + "/stdout";
-    std::fflush(stdout);
-    int saved = dup(STDOUT_FILENO);
-    int capture = open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    ASSERT_GE(capture, 0);
-    dup2(capture, STDOUT_FILENO);
-    manager.removeFilePaths({item});
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
-    close(capture);
+    const std::string captured = Sandbox::process().makeFolder("started") + "/output";
+    {
+        StandardStreamsInFile streams(captured);
+        manager.removeFilePaths({item});
+    }
     EXPECT_TRUE(runEventsUntil([&] {
         return readFile(captured).find("logs\t12\tcom.example.foo\t/h/Library/Logs/Foo\n") !=
                std::string::npos;
@@ -248,6 +263,12 @@ TEST(MainApplicationProgram, TheHelperHandsLeftoversToTheMainApplication) {
     EXPECT_TRUE(runEventsUntil([&] {
         return std::filesystem::directory_iterator(folder) == std::filesystem::directory_iterator();
     })) << "every message was read and deleted";
+    // It is not this process's child, so it is watched for by its process entry, and
+    // killed if it outstays the watchdog.
+    EXPECT_TRUE(runEventsUntil([] { return startedMainApplications().empty(); }))
+        << "the started main application did not end";
+    for (pid_t pid : startedMainApplications())
+        kill(pid, SIGKILL);
 }
 
 TEST(MainApplicationProgram, CommandLineAnswersWithClearExitCodes) {
@@ -259,15 +280,10 @@ TEST(MainApplicationProgram, CommandLineAnswersWithClearExitCodes) {
     };
     const Case cases[] = {
         {{"--help"}, 0, "Usage: Sweepwise <command>", ""},
-        {{"-h"}, 0, "Usage: Sweepwise <command>", ""},
         {{}, 2, "", "Sweepwise: no command given\nUsage:"},
         {{"uninstall"}, 2, "", "Sweepwise: unknown command 'uninstall'\n"},
         {{"fda", "--timeout"}, 2, "", "fda takes only --timeout SECONDS"},
         {{"fda", "--timeout", "0"}, 2, "", "whole number of seconds from 1 to 600"},
-        {{"fda", "--timeout", "601"}, 2, "", "whole number of seconds from 1 to 600"},
-        {{"fda", "--timeout", "2s"}, 2, "", "whole number of seconds from 1 to 600"},
-        {{"fda", "now"}, 2, "", "fda takes only --timeout SECONDS"},
-        {{"login-item"}, 2, "", "login-item takes on or off"},
         {{"login-item", "yes"}, 2, "", "login-item takes on or off"},
         {{"fda"},
          3,
@@ -283,16 +299,9 @@ TEST(MainApplicationProgram, CommandLineAnswersWithClearExitCodes) {
         ASSERT_TRUE(program.waitForExit());
         EXPECT_EQ(program.exitCode(), c.exitCode);
         std::string out = program.standardOutput(), err = program.standardError();
-        if (*c.expectedOutput == '\0') {
-            EXPECT_EQ(out, "");
-        } else {
-            EXPECT_TRUE(out.starts_with(c.expectedOutput)) << out;
-        }
-        if (*c.expectedError == '\0') {
-            EXPECT_EQ(err, "");
-        } else {
-            EXPECT_NE(err.find(c.expectedError), std::string::npos) << err;
-        }
+        EXPECT_TRUE(*c.expectedOutput ? out.starts_with(c.expectedOutput) : out.empty()) << out;
+        EXPECT_TRUE(*c.expectedError ? err.find(c.expectedError) != std::string::npos : err.empty())
+            << err;
     }
 }
 

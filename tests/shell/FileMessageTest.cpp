@@ -50,8 +50,6 @@ TEST(FileMessage, ClassifiesCommandsByTheirExactShape) {
     } cases[] = {
         {"exclude", FileMessage::CreateMessageForHelperToExcludeRemovedPaths({"/a", "/b"}),
          std::vector<std::string>{"/a", "/b"}, false},
-        {"exclude nothing", FileMessage::CreateMessageForHelperToExcludeRemovedPaths({}),
-         std::vector<std::string>{}, false},
         {"clear", FileMessage::CreateMessageForHelperToCancelExcludeRemovedPaths(), std::nullopt,
          true},
         {"non-strings dropped",
@@ -60,18 +58,13 @@ TEST(FileMessage, ClassifiesCommandsByTheirExactShape) {
          std::vector<std::string>{"/a", "/b"}, false},
         {"paths a string", messageWith(dictionary({{"command", "exclude-paths"}, {"paths", "/a"}})),
          std::nullopt, false},
-        {"paths missing", messageWith(dictionary({{"command", "exclude-paths"}})), std::nullopt,
-         false},
         {"no command", messageWith(dictionary({{"paths", array({"/a"})}})), std::nullopt, false},
-        {"command not a string", messageWith(dictionary({{"command", 1}})), std::nullopt, false},
         {"other command",
          messageWith(dictionary({{"command", "Exclude-Paths"}, {"paths", array({})}})),
          std::nullopt, false},
         {"clear with trailing space",
          messageWith(dictionary({{"command", "clear-exclude-paths "}})), std::nullopt, false},
         {"data not a dictionary", messageWith(array({"clear-exclude-paths"})), std::nullopt, false},
-        {"no data", std::make_shared<FileMessage>(FileMessage::kTypeForHelper), std::nullopt,
-         false},
         {"no message", nullptr, std::nullopt, false},
     };
     for (const auto& c : cases) {
@@ -95,19 +88,11 @@ TEST(FileMessage, ReadsTheArchivesTheMainApplicationSends) {
                                   "/Users/ann/Library/Logs/Foo"},
          false},
         {"exclude-empty.bin", true, std::vector<std::string>{}, false},
-        {"exclude-paths-string.bin", true, std::nullopt, false},
         {"clear.bin", true, std::nullopt, true},
         {"clear-keyless-root.bin", true, std::nullopt, true},
-        {"no-command.bin", true, std::nullopt, false},
         {"nested-shared-class.bin", true, std::nullopt, true},
         {"uid-out-of-range.bin", false},
         {"cycle.bin", false},
-        {"mismatched-arrays.bin", false},
-        {"unknown-class.bin", false},
-        {"wrong-archiver.bin", false},
-        {"missing-top.bin", false},
-        {"null-root.bin", false},
-        {"number-key.bin", false},
     };
     for (const auto& c : cases) {
         std::string bytes = readFile(archiveFile(c.file));
@@ -144,23 +129,10 @@ TEST(FileMessage, DeletesEveryMessageFileButNeverAFolderOrALinksTarget) {
     } cases[] = {
         {"valid", [&](auto& p) { writeFile(p, clear); }, true, false},
         {"garbage", [](auto& p) { writeFile(p, "not an archive"); }, false, false},
-        {"empty", [](auto& p) { writeFile(p, ""); }, false, false},
-        {"truncated", [&](auto& p) { writeFile(p, clear.substr(0, clear.size() / 2)); }, false,
-         false},
-        {"plain property list",
-         [](auto& p) {
-             writeFile(p, *platform::PropertyList::toBinary(
-                              dictionary({{"command", "clear-exclude-paths"}})));
-         },
-         false, false},
         {"oversized",
          [&](auto& p) { writeFile(p, clear + std::string(MessageFiles::kMaxFileBytes, '\0')); },
          false, false},
-        {"dangling link",
-         [&](auto& p) { ASSERT_EQ(symlink((folder + "/none").c_str(), p.c_str()), 0); }, false,
-         false},
         {"folder", [](auto& p) { makeDirs(p + "/keep"); }, false, true},
-        {"missing", [](auto&) {}, false, false},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -169,8 +141,7 @@ TEST(FileMessage, DeletesEveryMessageFileButNeverAFolderOrALinksTarget) {
         EXPECT_EQ(FileMessage::loadFromFile(path) != nullptr, c.decodes) << c.name;
         EXPECT_EQ(platform::FileSystem::itemExistsNoFollow(path), c.pathRemains) << c.name;
     }
-    EXPECT_TRUE(platform::FileSystem::fileExists(folder + "/m8.msgforsahelp/keep"));
-    EXPECT_EQ(FileMessage::loadFromFile(""), nullptr);
+    EXPECT_TRUE(platform::FileSystem::fileExists(folder + "/m4.msgforsahelp/keep"));
 
     writeFile(folder + "/target", clear);
     ASSERT_EQ(symlink((folder + "/target").c_str(), (folder + "/link.msgforsahelp").c_str()), 0);

@@ -50,30 +50,16 @@ PlistValue arrayObject(PlistValue::Array references, std::uint64_t classUid) {
         {{"NS.objects", PlistValue(std::move(references))}, {"$class", Uid{classUid}}});
 }
 
-// Objects nested `depth` arrays deep, each holding the next.
-PlistValue nestedArrays(std::size_t depth) {
+// `depth` arrays nested in one another; with `reentered`, the root is one more array that
+// holds the chain's second link and then its first, so the second is met at two depths.
+PlistValue chain(std::size_t depth, bool reentered = false) {
     PlistValue::Array objects = {"$null", classDescription("NSArray")};
-    for (std::size_t i = 0; i < depth; ++i) {
-        PlistValue::Array inner;
-        if (i + 1 < depth)
-            inner.push_back(Uid{i + 3});
-        objects.push_back(arrayObject(std::move(inner), 1));
-    }
-    return archiveOf(std::move(objects), dictionary({{"root", Uid{2}}}));
-}
-
-// A root array holding a chain of `length` nested arrays after the chain's second
-// link, which is so met first near the top and then one level deeper.
-PlistValue sharedChain(std::size_t length) {
-    PlistValue::Array objects = {"$null", classDescription("NSArray")};
-    for (std::size_t i = 0; i < length; ++i) {
-        PlistValue::Array inner;
-        if (i + 1 < length)
-            inner.push_back(Uid{i + 3});
-        objects.push_back(arrayObject(std::move(inner), 1));
-    }
-    objects.push_back(arrayObject({Uid{3}, Uid{2}}, 1));
-    return archiveOf(std::move(objects), dictionary({{"root", Uid{length + 2}}}));
+    for (std::size_t i = 0; i < depth; ++i)
+        objects.push_back(
+            arrayObject(i + 1 < depth ? PlistValue::Array{Uid{i + 3}} : PlistValue::Array{}, 1));
+    if (reentered)
+        objects.push_back(arrayObject({Uid{3}, Uid{2}}, 1));
+    return archiveOf(std::move(objects), dictionary({{"root", Uid{reentered ? depth + 2 : 2}}}));
 }
 
 // Each array holds the previous one twice: tiny, but 2^levels objects once expanded.
@@ -84,15 +70,13 @@ PlistValue doublingArrays(std::size_t levels) {
     return archiveOf(std::move(objects), dictionary({{"root", Uid{levels + 1}}}));
 }
 
-PlistValue without(const PlistValue& archive, const std::string& key) {
+// `archive` with `key` set to `value`, or without it.
+PlistValue with(const PlistValue& archive, const std::string& key,
+                std::optional<PlistValue> value = std::nullopt) {
     PlistValue::Dictionary copy = *archive.asDictionary();
     copy.erase(key);
-    return PlistValue(std::move(copy));
-}
-
-PlistValue with(const PlistValue& archive, const std::string& key, PlistValue value) {
-    PlistValue::Dictionary copy = *archive.asDictionary();
-    copy[key] = std::move(value);
+    if (value)
+        copy[key] = std::move(*value);
     return PlistValue(std::move(copy));
 }
 
@@ -104,13 +88,10 @@ TEST(KeyedArchive, RoundTripsTheValuesMessagesCarry) {
                     {"paths", array({"/Users/ann/Library/Caches/x", "/Users/ann/Ünï ✓",
                                      "/Users/ann/Library/Caches/x"})}}),
         dictionary({{"command", "clear-exclude-paths"}}),
-        dictionary({}),
-        array({}),
         array({"$null", "", 0, -1, std::int64_t(1) << 62, 2.5, true, false,
                PlistValue(PlistValue::Data{0, 1, 255})}),
         array({array({array({dictionary({{"deep", array({"x"})}})})})}),
         dictionary({{"same", "value"}, {"other", "value"}, {"value", "value"}}),
-        PlistValue("just a string"),
         PlistValue(42),
     };
     for (const PlistValue& value : values) {
@@ -118,37 +99,7 @@ TEST(KeyedArchive, RoundTripsTheValuesMessagesCarry) {
         ASSERT_TRUE(bytes);
         EXPECT_TRUE(bytes->starts_with("bplist00"));
         EXPECT_EQ(KeyedArchive::unarchive(*bytes), value);
-        // The XML form of the same archive reads alike.
-        auto xml = platform::PropertyList::toXml(*KeyedArchive::archivedObject(value));
-        ASSERT_TRUE(xml);
-        EXPECT_EQ(KeyedArchive::unarchive(*xml), value);
     }
-}
-
-TEST(KeyedArchive, LaysObjectsOutAsThePlatformDoes) {
-    auto archive = KeyedArchive::archivedObject(
-        dictionary({{"command", "exclude-paths"}, {"paths", array({"a", "a", dictionary({})})}}));
-    // Keys before values, containers numbered before their members, each class
-    // description after its first user and reused by the root.
-    PlistValue expectedObjects = array({
-        "$null",
-        dictionary({{"NS.keys", array({Uid{2}, Uid{3}})},
-                    {"NS.objects", array({Uid{4}, Uid{5}})},
-                    {"$class", Uid{8}}}),
-        "command",
-        "paths",
-        "exclude-paths",
-        arrayObject({Uid{6}, Uid{6}, Uid{7}}, 9),
-        "a",
-        dictionary({{"NS.keys", array({})}, {"NS.objects", array({})}, {"$class", Uid{8}}}),
-        classDescription("NSDictionary"),
-        classDescription("NSArray"),
-    });
-    ASSERT_TRUE(archive);
-    EXPECT_EQ(*archive->get("$version"), PlistValue(100000));
-    EXPECT_EQ(*archive->get("$archiver"), PlistValue("NSKeyedArchiver"));
-    EXPECT_EQ(*archive->get("$top"), dictionary({{"root", Uid{1}}}));
-    EXPECT_EQ(*archive->get("$objects"), expectedObjects);
 }
 
 TEST(KeyedArchive, RefusesToArchiveWhatHasNoArchivedForm) {
@@ -188,41 +139,25 @@ TEST(KeyedArchive, RejectsMalformedArchives) {
         PlistValue archive;
     } cases[] = {
         {"not a dictionary", array({})},
-        {"no $archiver", without(valid, "$archiver")},
-        {"other $archiver", with(valid, "$archiver", "NSArchiver")},
-        {"$archiver not a string", with(valid, "$archiver", 1)},
-        {"no $top", without(valid, "$top")},
-        {"$top not a dictionary", with(valid, "$top", array({Uid{1}}))},
+        {"no $archiver", with(valid, "$archiver")},
         {"$top without root", with(valid, "$top", dictionary({{"main", Uid{1}}}))},
         {"root not a UID", with(valid, "$top", dictionary({{"root", 1}}))},
-        {"root nil", with(valid, "$top", dictionary({{"root", Uid{0}}}))},
         {"root out of range", with(valid, "$top", dictionary({{"root", Uid{5}}}))},
-        {"no $objects", without(valid, "$objects")},
-        {"$objects not an array", with(valid, "$objects", dictionary({}))},
+        {"no $objects", with(valid, "$objects")},
         {"value out of range", withObject(1, dictionaryWith(array({Uid{2}}), array({Uid{99}})))},
-        {"huge UID", withObject(1, dictionaryWith(array({Uid{2}}), array({Uid{~0ull}})))},
         {"value nil", withObject(1, dictionaryWith(array({Uid{2}}), array({Uid{0}})))},
-        {"value inline", withObject(1, dictionaryWith(array({Uid{2}}), array({"v"})))},
         {"keys longer", withObject(1, dictionaryWith(array({Uid{2}, Uid{3}}), array({Uid{3}})))},
-        {"objects longer", withObject(1, dictionaryWith(array({Uid{2}}), array({Uid{3}, Uid{3}})))},
         {"keys missing",
          withObject(1, dictionary({{"NS.objects", array({Uid{3}})}, {"$class", Uid{4}}}))},
-        {"keys not an array", withObject(1, dictionaryWith(Uid{2}, array({Uid{3}})))},
         {"key not a string", withObject(2, 42)},
         {"self reference", withObject(3, arrayObject({Uid{3}}, 5))},
-        {"cycle through the root", withObject(3, arrayObject({Uid{1}}, 5))},
         {"no class", withObject(3, dictionary({{"NS.objects", array({})}}))},
-        {"class nil", withObject(3, arrayObject({}, 0))},
-        {"class out of range", withObject(3, arrayObject({}, 77))},
         {"class not a description", withObject(3, arrayObject({}, 2))},
         {"unknown class", withObject(4, classDescription("NSURL"))},
-        {"class without name", withObject(4, dictionary({{"$classes", array({"NSDictionary"})}}))},
         {"string form without text", withObject(3, dictionary({{"$class", Uid{5}}}))},
-        {"inline date", withObject(3, PlistValue(PlistValue::Date{0}))},
-        {"inline UID", withObject(3, Uid{2})},
         {"inline array", withObject(3, array({"v"}))},
-        {"nested too deep", nestedArrays(KeyedArchive::kMaxDepth + 1)},
-        {"shared object too deep the second time", sharedChain(KeyedArchive::kMaxDepth)},
+        {"nested too deep", chain(KeyedArchive::kMaxDepth + 1)},
+        {"shared object too deep the second time", chain(KeyedArchive::kMaxDepth, true)},
         {"expands beyond the limit", doublingArrays(40)},
     };
     for (const auto& c : cases) {
@@ -233,8 +168,8 @@ TEST(KeyedArchive, RejectsMalformedArchives) {
         }
     }
 
-    EXPECT_TRUE(KeyedArchive::unarchiveObject(nestedArrays(KeyedArchive::kMaxDepth)));
-    EXPECT_TRUE(KeyedArchive::unarchiveObject(sharedChain(KeyedArchive::kMaxDepth - 1)));
+    EXPECT_TRUE(KeyedArchive::unarchiveObject(chain(KeyedArchive::kMaxDepth)));
+    EXPECT_TRUE(KeyedArchive::unarchiveObject(chain(KeyedArchive::kMaxDepth - 1, true)));
     EXPECT_TRUE(KeyedArchive::unarchiveObject(doublingArrays(19)));
     for (std::string_view bytes : {"", "bplist00", "<plist><dict>", "garbage"})
         EXPECT_FALSE(KeyedArchive::unarchive(bytes)) << bytes;

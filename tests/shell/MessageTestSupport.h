@@ -1,9 +1,9 @@
 #pragma once
 
+#include "TrashTestSupport.h"
 #include "shell/MessageFileNamer.h"
 #include "shell/MessageFiles.h"
 #include "shell/Workspace.h"
-#include "support/Sandbox.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -88,23 +88,6 @@ inline bool waitForFile(const std::string& path) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
-}
-
-// An application bundle with an identifier and, when `script` is given, an
-// executable "run" holding it.
-inline void makeApp(const std::string& path, const std::string& identifier,
-                    const std::string& script = {}) {
-    testing_support::makeDirs(path + "/Contents/MacOS");
-    testing_support::writeFile(
-        path + "/Contents/Info.plist",
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-        "<key>CFBundleIdentifier</key><string>" +
-            identifier +
-            "</string><key>CFBundleExecutable</key><string>run</string></dict></plist>");
-    if (!script.empty()) {
-        testing_support::writeFile(path + "/Contents/MacOS/run", script);
-        chmod((path + "/Contents/MacOS/run").c_str(), 0755);
-    }
 }
 
 } // namespace message_testing

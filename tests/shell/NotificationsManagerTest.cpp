@@ -61,71 +61,56 @@ TEST(NotificationsManager, SendsTheItemsToTheMainApplicationItFindsFirst) {
         {"nowhere", std::nullopt, {}, {}, std::nullopt},
     };
     for (const auto& c : cases) {
-        std::string folder = freshMessageFolder();
         auto workspace = std::make_shared<RecordingWorkspace>();
         workspace->running = c.running;
         workspace->installed = c.installed;
         ScopedWorkspace scope(workspace);
-        NotificationsManager manager(c.ownBundle);
-        EXPECT_EQ(manager.mainApplicationPath(), c.expected) << c.name;
-
-        manager.removeFilePaths(someItems());
-        if (!c.expected) {
-            EXPECT_TRUE(workspace->opened.empty()) << c.name;
-            EXPECT_TRUE(platform::FileSystem::contentsOfDirectory(folder)->empty()) << c.name;
-            continue;
-        }
-        ASSERT_EQ(workspace->opened.size(), 1u) << c.name;
-        const auto& call = workspace->opened.front();
-        EXPECT_EQ(call.appPath, *c.expected) << c.name;
-        EXPECT_EQ(call.deactivation, Workspace::Deactivation::DeactivateSender);
-        EXPECT_TRUE(call.path.starts_with(folder + "/random_") && call.path.ends_with(".trforsa"))
-            << call.path;
-        WatcherMessage received;
-        ASSERT_TRUE(received.loadFromPath(call.path)) << c.name;
-        ASSERT_EQ(received.getPathsForRemove().size(), 2u);
-        EXPECT_EQ(received.getPathsForRemove()[0]->getSize(), 8192u);
-        EXPECT_EQ(received.getPathsForRemove()[1]->path(), "/Users/ann/Library/Logs/Foo");
+        EXPECT_EQ(NotificationsManager(c.ownBundle).mainApplicationPath(), c.expected) << c.name;
     }
 }
 
-TEST(NotificationsManager, OpensTheApplicationAloneWhenTheMessageCannotBeWritten) {
+TEST(NotificationsManager, SendsTheItemsInAMessageFileOrOpensTheApplicationAloneOrNothing) {
     auto workspace = std::make_shared<RecordingWorkspace>();
-    workspace->installed = {"/Installed/Sweepwise.app"};
     ScopedWorkspace scope(workspace);
+    std::string folder = freshMessageFolder();
     NotificationsManager manager(std::nullopt);
-
-    removeTree(MessageFiles::folderPath());
-    writeFile(MessageFiles::folderPath(), "a file where the folder belongs");
     manager.removeFilePaths(someItems());
-    removeTree(MessageFiles::folderPath());
-    ASSERT_EQ(workspace->opened.size(), 1u);
-    EXPECT_EQ(workspace->opened.front().path, "/Installed/Sweepwise.app");
-    EXPECT_EQ(workspace->opened.front().appPath, "/Installed/Sweepwise.app");
+    EXPECT_TRUE(workspace->opened.empty());
+    EXPECT_TRUE(platform::FileSystem::contentsOfDirectory(folder)->empty());
 
-    // An empty list asks nothing at all.
+    workspace->installed = {"/Installed/Sweepwise.app"};
+    manager.removeFilePaths(someItems());
+    ASSERT_EQ(workspace->opened.size(), 1u);
+    const auto& call = workspace->opened.front();
+    EXPECT_EQ(call.appPath, "/Installed/Sweepwise.app");
+    EXPECT_EQ(call.deactivation, Workspace::Deactivation::DeactivateSender);
+    EXPECT_TRUE(call.path.starts_with(folder + "/random_") && call.path.ends_with(".trforsa"))
+        << call.path;
+    WatcherMessage received;
+    ASSERT_TRUE(received.loadFromPath(call.path));
+    ASSERT_EQ(received.getPathsForRemove().size(), 2u);
+    EXPECT_EQ(received.getPathsForRemove()[0]->getSize(), 8192u);
+    EXPECT_EQ(received.getPathsForRemove()[1]->path(), "/Users/ann/Library/Logs/Foo");
+
+    // Without a message folder the application is opened alone; an empty list asks nothing.
+    removeTree(folder);
+    writeFile(folder, "a file where the folder belongs");
+    manager.removeFilePaths(someItems());
+    removeTree(folder);
+    ASSERT_EQ(workspace->opened.size(), 2u);
+    EXPECT_EQ(workspace->opened[1].path, "/Installed/Sweepwise.app");
+    EXPECT_EQ(workspace->opened[1].appPath, "/Installed/Sweepwise.app");
     manager.removeFilePaths({});
-    EXPECT_EQ(workspace->opened.size(), 1u);
-    EXPECT_TRUE(workspace->runningQueries.size() == 1u);
+    EXPECT_EQ(workspace->runningQueries.size(), 3u);
 }
 
 TEST(AppGroupManager, UsesTheGroupContainerOnlyWhenItExists) {
     const AppGroupManager& group = AppGroupManager::GetInstance();
-    const std::string library = Sandbox::process().home() + "/Library";
-    EXPECT_EQ(group.preferencesPath(),
-              library + "/Preferences/K3WQ7TZ2PX.group.com.halvorn.Sweepwise-SIII.plist");
-    EXPECT_EQ(group.getTemporaryDirectory(), platform::FileSystem::temporaryDirectory());
-
     const std::string container =
-        library + "/Group Containers/K3WQ7TZ2PX.group.com.halvorn.Sweepwise-SIII";
+        Sandbox::process().home() +
+        "/Library/Group Containers/K3WQ7TZ2PX.group.com.halvorn.Sweepwise-SIII";
+    EXPECT_EQ(group.getTemporaryDirectory(), platform::FileSystem::temporaryDirectory());
     makeDirs(container);
     EXPECT_EQ(group.getTemporaryDirectory(), container + "/Temp");
     removeTree(container);
-
-    EXPECT_FALSE(group.objectForKey("Anything"));
-    makeDirs(library + "/Preferences");
-    writeFile(group.preferencesPath(), "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
-                                       "<key>Shared</key><integer>7</integer></dict></plist>");
-    EXPECT_EQ(group.objectForKey("Shared"), platform::PlistValue(7));
-    EXPECT_FALSE(group.objectForKey("Missing"));
 }

@@ -9,18 +9,27 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 
 namespace testing_support {
 
-// An application folder; with an identifier it also gets an Info.plist naming it.
+// An application folder; with an identifier it also gets an Info.plist naming it, and
+// with a script an executable "run" holding it.
 inline std::string makeApp(const std::string& path,
-                           const std::optional<std::string>& identifier = std::nullopt) {
+                           const std::optional<std::string>& identifier = std::nullopt,
+                           const std::string& script = {}) {
     makeDirs(path + "/Contents/MacOS");
+    const std::string executable =
+        script.empty() ? "" : "<key>CFBundleExecutable</key><string>run</string>";
     if (identifier)
         writeFile(path + "/Contents/Info.plist",
                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
                   "<key>CFBundleIdentifier</key><string>" +
-                      *identifier + "</string></dict></plist>");
+                      *identifier + "</string>" + executable + "</dict></plist>");
+    if (!script.empty()) {
+        writeFile(path + "/Contents/MacOS/run", script);
+        chmod((path + "/Contents/MacOS/run").c_str(), 0755);
+    }
     return path;
 }
 

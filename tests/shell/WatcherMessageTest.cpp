@@ -17,94 +17,58 @@ using namespace message_testing;
 namespace {
 
 const std::string kHeader = "---=== Sweepwise Agent Watcher Message v2 ===---\n";
-
-std::shared_ptr<PathForRemove> itemFromJson(const std::string& json) {
-    auto value = platform::Json::parse(json);
-    EXPECT_TRUE(value) << json;
-    return value ? PathForRemove::createFromDictionary(*value) : nullptr;
-}
+const std::string kValidItem = R"({"type":"10","path":"/p","bundleId":"b"})";
 
 std::string message(const std::string& items) {
     return kHeader + "{\"items\":[" + items + "]}";
 }
 
-const std::string kValidItem = R"({"type":"10","path":"/p","bundleId":"b"})";
-
 } // namespace
 
 TEST(PathForRemove, ReadsItemObjectsAsTheMainApplicationDoes) {
+#define PB R"("path":"/p","bundleId":"b")"
     struct Case {
         std::string json;
         bool valid;
         std::int32_t type = 0;
         std::optional<std::uint64_t> size = std::nullopt;
     } cases[] = {
-        {R"({"type":"17","path":"/p","bundleId":"b"})", true, 17},
-        {R"({"type":17,"path":"/p","bundleId":"b"})", true, 17},
-        {R"({"type":"0","path":"/p","bundleId":"b"})", true, 0},
-        {R"({"type":"18","path":"/p","bundleId":"b"})", false},
-        {R"({"type":"-1","path":"/p","bundleId":"b"})", false},
-        {R"({"type":-1,"path":"/p","bundleId":"b"})", false},
+        {R"({"type":"17",)" PB "}", true, 17},
+        {R"({"type":"18",)" PB "}", false},
+        {R"({"type":-1,)" PB "}", false},
         // Only the low 32 bits of the type count.
-        {R"({"type":4294967301,"path":"/p","bundleId":"b"})", true, 5},
-        {R"({"type":"4294967301","path":"/p","bundleId":"b"})", true, 5},
-        {R"({"type":"99999999999999999999","path":"/p","bundleId":"b"})", false},
-        {R"({"type":"-99999999999999999999","path":"/p","bundleId":"b"})", true, 0},
-        {R"({"type":" 10 apps","path":"/p","bundleId":"b"})", true, 10},
-        {R"({"type":"+3","path":"/p","bundleId":"b"})", true, 3},
-        {R"({"type":"abc","path":"/p","bundleId":"b"})", true, 0},
-        {R"({"type":10.9,"path":"/p","bundleId":"b"})", true, 10},
-        {R"({"type":1e300,"path":"/p","bundleId":"b"})", false},
-        {R"({"type":true,"path":"/p","bundleId":"b"})", false},
-        {R"({"type":null,"path":"/p","bundleId":"b"})", false},
-        {R"({"type":["1"],"path":"/p","bundleId":"b"})", false},
-        {R"({"path":"/p","bundleId":"b"})", false},
-        {R"({"type":"1","size":"4096","path":"/p","bundleId":"b"})", true, 1, 4096},
-        {R"({"type":"1","size":4096,"path":"/p","bundleId":"b"})", true, 1, 4096},
-        {R"({"type":"1","size":"1","path":"/p","bundleId":"b"})", true, 1, 1},
-        {R"({"type":"1","size":"0","path":"/p","bundleId":"b"})", true, 1},
-        {R"({"type":"1","size":"-5","path":"/p","bundleId":"b"})", true, 1},
-        {R"({"type":"1","size":"x","path":"/p","bundleId":"b"})", true, 1},
-        {R"({"type":"1","size":2.5,"path":"/p","bundleId":"b"})", true, 1, 2},
-        {R"({"type":"1","size":"18446744073709551615","path":"/p","bundleId":"b"})", true, 1,
-         9223372036854775807u},
-        {R"({"type":"1","size":[],"path":"/p","bundleId":"b"})", false},
-        {R"({"type":"1","size":false,"path":"/p","bundleId":"b"})", false},
-        {R"({"type":"1","bundleId":"b"})", false},
+        {R"({"type":4294967301,)" PB "}", true, 5},
+        {R"({"type":"99999999999999999999",)" PB "}", false},
+        {R"({"type":"-99999999999999999999",)" PB "}", true, 0},
+        {R"({"type":" 10 apps",)" PB "}", true, 10},
+        {R"({"type":10.9,)" PB "}", true, 10},
+        {R"({"type":1e300,)" PB "}", false},
+        {R"({"type":true,)" PB "}", false},
+        {"{" PB "}", false},
+        {R"({"type":"1","size":"4096",)" PB "}", true, 1, 4096},
+        {R"({"type":"1","size":"1",)" PB "}", true, 1, 1},
+        {R"({"type":"1","size":"0",)" PB "}", true, 1},
+        {R"({"type":"1","size":"18446744073709551615",)" PB "}", true, 1, 9223372036854775807u},
+        {R"({"type":"1","size":[],)" PB "}", false},
         {R"({"type":"1","path":5,"bundleId":"b"})", false},
         {R"({"type":"1","path":"","bundleId":"b"})", false},
         {R"({"type":"1","path":"/p"})", false},
-        {R"({"type":"1","path":"/p","bundleId":{}})", false},
         {R"({"type":"1","path":"/p","bundleId":""})", false},
-        {R"(["1","/p","b"])", false},
         {R"("item")", false},
     };
+#undef PB
     for (const auto& c : cases) {
-        auto item = itemFromJson(c.json);
-        ASSERT_EQ(item != nullptr, c.valid) << c.json;
+        SCOPED_TRACE(c.json);
+        auto value = platform::Json::parse(c.json);
+        ASSERT_TRUE(value);
+        auto item = PathForRemove::createFromDictionary(*value);
+        ASSERT_EQ(item != nullptr, c.valid);
         if (!item)
             continue;
-        EXPECT_EQ(item->type(), c.type) << c.json;
-        EXPECT_EQ(item->isSizeCalculated(), c.size.has_value()) << c.json;
-        if (c.size) {
-            EXPECT_EQ(item->getSize(), *c.size) << c.json;
-        }
+        EXPECT_EQ(item->type(), c.type);
+        EXPECT_EQ(item->isSizeCalculated(), c.size.has_value());
+        EXPECT_EQ(item->getSize(), c.size.value_or(0));
     }
-}
-
-TEST(PathForRemove, KeepsIdentifiersInLowerCaseAndWritesSizesOnlyWhenKnown) {
-    auto item = itemFromJson(R"({"type":"3","size":"0","path":"/p","bundleId":"COM.EXAMPLE.App"})");
-    ASSERT_TRUE(item);
-    EXPECT_EQ(item->bundleId(), "com.example.app");
-    EXPECT_EQ(platform::Json::serialize(item->toDictionary()),
-              R"({"bundleId":"com.example.app","path":"/p","type":"3"})");
-    item->setSize(0);
-    EXPECT_EQ(platform::Json::serialize(item->toDictionary()),
-              R"({"bundleId":"com.example.app","path":"/p","size":"0","type":"3"})");
-
-    EXPECT_EQ(PathForRemove::create("", 1, "b"), nullptr);
-    EXPECT_EQ(PathForRemove::create("/p", 1, ""), nullptr);
-    EXPECT_EQ(PathForRemove::create("/p", 1, "ÄPFEL.Example")->bundleId(), "äpfel.example");
 }
 
 TEST(PathForRemove, CountsAsRemovedOnlyWhenNothingIsLeftAtThePath) {
@@ -117,6 +81,7 @@ TEST(PathForRemove, CountsAsRemovedOnlyWhenNothingIsLeftAtThePath) {
 }
 
 TEST(WatcherMessage, ParsesOnlyWellFormedMessagesWithAValidItem) {
+    const std::string noLineFeed = kHeader.substr(0, kHeader.size() - 1);
     struct Case {
         std::string name;
         std::string text;
@@ -125,27 +90,15 @@ TEST(WatcherMessage, ParsesOnlyWellFormedMessagesWithAValidItem) {
         {"one item", message(kValidItem), 1},
         {"invalid items skipped",
          message(R"({"type":"18","path":"/p","bundleId":"b"},7,)" + kValidItem), 1},
-        {"whitespace and escaped slashes",
-         kHeader +
-             " {\n \"items\" : [ {\"type\": 2, \"path\": \"\\/a\\/b\", \"bundleId\": \"b\"} ] }\n",
-         1},
         {"other members ignored", kHeader + R"({"version":3,"items":[)" + kValidItem + "]}", 1},
         {"only item lacks bundleId", message(R"({"type":"1","path":"/p"})"), 0},
-        {"empty items", message(""), 0},
-        {"items missing", kHeader + "{}", 0},
         {"items not an array", kHeader + R"({"items":{"0":)" + kValidItem + "}}", 0},
         {"not an object", kHeader + "[" + kValidItem + "]", 0},
-        {"no line feed",
-         kHeader.substr(0, kHeader.size() - 1) + R"({"items":[)" + kValidItem + "]}", 0},
-        {"carriage return",
-         kHeader.substr(0, kHeader.size() - 1) + "\r\n{\"items\":[" + kValidItem + "]}", 0},
-        {"older header",
-         "---=== Sweepwise Agent Watcher Message v1 ===---\n{\"items\":[" + kValidItem + "]}", 0},
-        {"byte order mark", "\xEF\xBB\xBF" + message(kValidItem), 0},
+        {"no line feed", noLineFeed + R"({"items":[)" + kValidItem + "]}", 0},
+        {"carriage return", noLineFeed + "\r\n{\"items\":[" + kValidItem + "]}", 0},
+        {"older header", "---=== Sweepwise Agent Watcher Message v1 ===---\n" + message(""), 0},
         {"no header", R"({"items":[)" + kValidItem + "]}", 0},
         {"truncated", message(kValidItem).substr(0, kHeader.size() + 20), 0},
-        {"header only", kHeader, 0},
-        {"empty", "", 0},
         {"trailing garbage", message(kValidItem) + "x", 0},
         {"invalid UTF-8", message("{\"type\":\"1\",\"path\":\"/p\xff\",\"bundleId\":\"b\"}"), 0},
     };
@@ -155,18 +108,16 @@ TEST(WatcherMessage, ParsesOnlyWellFormedMessagesWithAValidItem) {
     }
 }
 
-TEST(WatcherMessage, WritesTheHeaderAndCompactJson) {
-    auto sized =
-        PathForRemove::create("/Users/ann/Library/Caches/com.example.App", 10, "com.example.App");
+TEST(WatcherMessage, WritesTheHeaderAndCompactJsonWithIdentifiersInLowerCase) {
+    auto sized = PathForRemove::create("/Users/ann/Library/Caches/App", 10, "com.example.App");
     sized->setSize(4096);
     WatcherMessage message;
-    message.setPathsForRemove(
-        {sized, PathForRemove::create("/Users/ann/Ünïcode \"q\"/x", 0, "com.example.app")});
+    message.setPathsForRemove({sized, PathForRemove::create("/Ünï \"q\"/x", 0, "ÄPFEL.Example")});
     EXPECT_EQ(
         message.messageText(),
         kHeader +
-            R"({"items":[{"bundleId":"com.example.app","path":"/Users/ann/Library/Caches/com.example.App","size":"4096","type":"10"},)" +
-            R"({"bundleId":"com.example.app","path":"/Users/ann/Ünïcode \"q\"/x","type":"0"}]})");
+            R"({"items":[{"bundleId":"com.example.app","path":"/Users/ann/Library/Caches/App","size":"4096","type":"10"},)" +
+            R"({"bundleId":"äpfel.example","path":"/Ünï \"q\"/x","type":"0"}]})");
 
     // A Linux file name that is not UTF-8 has no JSON form; it is left out.
     message.setPathsForRemove({PathForRemove::create("/bad\xff", 1, "b"), sized});
@@ -178,19 +129,14 @@ TEST(WatcherMessage, WritesTheHeaderAndCompactJson) {
     EXPECT_FALSE(message.saveForTransmit());
 }
 
-TEST(WatcherMessage, RoundTripsThroughAFileThatTheReaderDeletes) {
+TEST(WatcherMessage, RoundTripsThroughAPrivateFileThatTheReaderDeletes) {
     freshMessageFolder();
-    auto a = PathForRemove::create("/Users/ann/Library/Preferences/com.example.app.plist", 4,
-                                   "COM.Example.App");
+    auto a = PathForRemove::create("/Users/ann/Library/Preferences/x.plist", 4, "COM.Example.App");
     a->setSize(123456789012345);
-    auto b = PathForRemove::create("/Users/ann/Library/Logs/Example ✓", 17, "com.example.app");
     WatcherMessage sent;
-    sent.setPathsForRemove({a, b});
+    sent.setPathsForRemove({a, PathForRemove::create("/Users/ann/Logs/Example ✓", 17, "c.d")});
     auto path = sent.saveForTransmit();
     ASSERT_TRUE(path);
-    EXPECT_EQ(path->rfind(MessageFiles::folderPath() + "/random_", 0), 0u) << *path;
-    EXPECT_TRUE(path->ends_with(".trforsa"));
-
     struct stat status {};
     ASSERT_EQ(stat(path->c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
@@ -200,16 +146,7 @@ TEST(WatcherMessage, RoundTripsThroughAFileThatTheReaderDeletes) {
     WatcherMessage received;
     ASSERT_TRUE(received.loadFromPath(*path));
     EXPECT_EQ(access(path->c_str(), F_OK), -1);
-    const auto& items = received.getPathsForRemove();
-    ASSERT_EQ(items.size(), 2u);
-    for (std::size_t i = 0; i < 2; ++i) {
-        const auto& expected = sent.getPathsForRemove()[i];
-        EXPECT_EQ(items[i]->path(), expected->path());
-        EXPECT_EQ(items[i]->type(), expected->type());
-        EXPECT_EQ(items[i]->bundleId(), expected->bundleId());
-        EXPECT_EQ(items[i]->isSizeCalculated(), expected->isSizeCalculated());
-        EXPECT_EQ(items[i]->getSize(), expected->getSize());
-    }
+    EXPECT_EQ(received.messageText(), sent.messageText());
 }
 
 TEST(WatcherMessage, NamesFilesByCounterAndSecondsSince2001) {
@@ -229,61 +166,38 @@ TEST(WatcherMessage, NamesFilesByCounterAndSecondsSince2001) {
     WatcherMessage::fileNamer() = MessageFileNamer();
 }
 
-TEST(WatcherMessage, RefusesAMessageFolderThatIsNotPrivatelyOurs) {
-    std::string elsewhere = Sandbox::process().makeFolder("elsewhere");
-    removeTree(MessageFiles::folderPath());
-    ASSERT_EQ(symlink(elsewhere.c_str(), MessageFiles::folderPath().c_str()), 0);
-    WatcherMessage message;
-    message.setPathsForRemove({PathForRemove::create("/p", 1, "b")});
-    EXPECT_FALSE(message.saveForTransmit());
-    EXPECT_TRUE(platform::FileSystem::contentsOfDirectory(elsewhere)->empty());
-    removeTree(MessageFiles::folderPath());
-}
-
 TEST(WatcherMessage, ReadsFilesWithoutLosingAnyThatFailOrThatLinksPointTo) {
     std::string folder = Sandbox::process().makeFolder("incoming");
     const std::string valid = message(kValidItem);
-    std::string oversized = message(kValidItem);
+    std::string oversized = valid;
     oversized.insert(kHeader.size(), MessageFiles::kMaxFileBytes, ' ');
-
+    using Make = std::function<void(const std::string&)>;
     struct Case {
         std::string name;
-        std::function<void(const std::string& path)> make;
+        Make make;
         bool accepted;
         bool pathRemains;
     } cases[] = {
         {"valid", [&](auto& p) { writeFile(p, valid); }, true, false},
-        {"rejected", [&](auto& p) { writeFile(p, message(R"({"type":"1","path":"/p"})")); }, false,
-         true},
+        {"rejected", [&](auto& p) { writeFile(p, message(R"({"path":"/p"})")); }, false, true},
         {"invalid UTF-8", [&](auto& p) { writeFile(p, valid + "\xc3"); }, false, true},
-        {"invalid UTF-8 in a string",
-         [&](auto& p) {
-             writeFile(p,
-                       message("{\"type\":\"1\",\"path\":\"/\xed\xa0\x80\",\"bundleId\":\"b\"}"));
-         },
-         false, true},
         {"oversized", [&](auto& p) { writeFile(p, oversized); }, false, true},
-        {"empty", [&](auto& p) { writeFile(p, ""); }, false, true},
         {"missing", [](auto&) {}, false, false},
-        {"dangling link",
-         [&](auto& p) { ASSERT_EQ(symlink((folder + "/nothing").c_str(), p.c_str()), 0); }, false,
+        {"dangling link", [&](auto& p) { ASSERT_EQ(symlink("nothing", p.c_str()), 0); }, false,
          true},
         {"folder", [](auto& p) { makeDirs(p + "/inside"); }, false, true},
         {"named pipe", [](auto& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }, false, true},
     };
     int n = 0;
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         std::string path = folder + "/m" + std::to_string(++n) + ".trforsa";
         c.make(path);
         WatcherMessage received;
         received.setPathsForRemove({PathForRemove::create("/before", 1, "b")});
-        EXPECT_EQ(received.loadFromPath(path), c.accepted) << c.name;
-        EXPECT_EQ(access(path.c_str(), F_OK) == 0 || platform::FileSystem::isSymbolicLink(path),
-                  c.pathRemains)
-            << c.name;
-        if (!c.accepted) {
-            EXPECT_EQ(received.getPathsForRemove().front()->path(), "/before") << c.name;
-        }
+        EXPECT_EQ(received.loadFromPath(path), c.accepted);
+        EXPECT_EQ(platform::FileSystem::itemExistsNoFollow(path), c.pathRemains);
+        EXPECT_EQ(received.getPathsForRemove().front()->path() == "/before", !c.accepted);
     }
 
     // A link to a message is read through; the link goes, what it points to stays.
