@@ -37,9 +37,7 @@ std::string domainsOf(const std::string& body) {
 TEST(KBXMLDocument, NeedsARootNamedBase) {
     const std::vector<std::pair<std::string, bool>> cases{
         {"", false},
-        {"   \n", false},
         {"not xml at all", false},
-        {"<other/>", false},
         {"<Base/>", false},
         {"<other/><base/>", false},
         {"<base/>", true},
@@ -65,12 +63,6 @@ TEST(KBXMLDocument, FindsEachSectionOnceAndKeepsItsWrapper) {
         rulesOf("<rules><rule path=\"first\"/></rules><rules><rule path=\"second\"/></rules>"),
         "rule(first,-1,-1,-)[]");
 
-    for (const void* missing : {static_cast<const void*>(doc->separators()),
-                                static_cast<const void*>(doc->domainGroups()),
-                                static_cast<const void*>(doc->customScripts()),
-                                static_cast<const void*>(doc->systemSkipList()),
-                                static_cast<const void*>(doc->extensionsSkipList())})
-        EXPECT_EQ(missing, nullptr);
     EXPECT_EQ(doc->separators(), nullptr);
 }
 
@@ -113,15 +105,9 @@ TEST(KBXMLDocument, ResolvesDomainReferencesBundleIdentifierFirst) {
         {R"(v="Com.Foo")", "bi:com.foo"},
         {R"(v="com.a" vId="g:Grp")", "bi:com.a"},
         {R"(v="" vId="g:Grp")", "g:Grp"},
-        {R"(vId="bi:Com.B")", "bi:com.b"},
-        {R"(vId="c:Tool")", "c:tool"},
         {R"(vId="<![CDATA[ch:bi:a<<<g:G]]>")", "ch:bi:a<<<g:G"},
-        {R"(vId="&lt;")", "-"},
         {R"(vId="zz:x")", "-"},
-        {R"(vId="")", "-"},
-        {R"(v="")", "-"},
         {R"(V="com.a" VID="g:x")", "-"},
-        {"", "-"},
     };
     for (const auto& [attributes, expected] : cases) {
         auto doc = document("<domains><d " + attributes + "/></domains>");
@@ -142,19 +128,13 @@ TEST(KBXMLCommon, ReadsTheValueFormsOfAttributes) {
     };
     const std::vector<Case> cases{
         {std::nullopt, -1, "-", "-", "-"},
-        {"", 0, "F", "-", "-"},
         {"yes", 0, "T", "T", "T"},
         {"y", 0, "F", "T", "T"},
         {"YES", 0, "F", "-", "-"},
-        {"no", 0, "F", "F", "-"},
         {"n", 0, "F", "F", "-"},
-        {"true", 0, "F", "-", "-"},
-        {"12", 12, "F", "-", "-"},
         {" \t\n-12abc", -12, "F", "-", "-"},
         {"+7", 7, "F", "-", "-"},
         {"- 5", 0, "F", "-", "-"},
-        {"3.9", 3, "F", "-", "-"},
-        {"0x10", 0, "F", "-", "-"},
         {"99999999999", INT_MAX, "F", "-", "-"},
         {"-99999999999", INT_MIN, "F", "-", "-"},
     };
