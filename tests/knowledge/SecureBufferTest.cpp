@@ -23,6 +23,5 @@ TEST(SecureBuffer, WipesItsStorageOnEveryWayOut) {
 
     // destroyed (10), cleansed (11), grown's first storage (3), replaced's old one (12).
     EXPECT_TRUE(recorder.sawInOrder({10, 11, 3, 12}));
-    for (const auto& wipe : recorder.wipes())
-        EXPECT_TRUE(wipe.zeroed);
+    EXPECT_TRUE(recorder.allZeroed());
 }

