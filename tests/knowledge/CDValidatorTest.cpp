@@ -16,7 +16,7 @@ namespace {
 
 const char* const kInfoPlist = R"({
     "CFBundleName": "Foo Tool", "Greeting": "Straße", "Emoji": "😀ab", "Count": 3,
-    "Ratio": 2.5, "Enabled": true, "Big": 9007199254740993, "Nothing": null, "Empty": [],
+    "Enabled": true, "Big": 9007199254740993, "Nothing": null, "Empty": [],
     "Types": ["public.text", "public.image", "com.foo.doc"], "Mixed": ["alpha", 1],
     "Nested": {"Inner": {"Deep": "yes"}}
 })";
@@ -25,12 +25,6 @@ PlistValue parsed(const std::string& json) {
     auto value = Json::parse(json);
     EXPECT_TRUE(value) << json;
     return value.value_or(PlistValue());
-}
-
-void expectRules(const std::vector<std::pair<const char*, bool>>& cases) {
-    PlistValue info = parsed(kInfoPlist);
-    for (const auto& [rule, expected] : cases)
-        EXPECT_EQ(CDValidator::testPlist(info, parsed(rule)), expected) << rule;
 }
 
 // `depth` rules "!" around a rule that is true.
@@ -43,60 +37,41 @@ std::string negatedTimes(int depth) {
 
 } // namespace
 
-TEST(CDValidator, TestsDictionariesAndStrings) {
-    expectRules({
+TEST(CDValidator, AnswersRulesOfEveryKindOfValue) {
+    const std::pair<const char*, bool> cases[] = {
         {R"(["contains", "Nothing"])", true},
         {R"(["contains", "Missing"])", false},
         {R"(["excludes", "Missing"])", true},
-        {R"(["excludes", "Count"])", false},
         {R"(["compare", "Nested", ["compare", "Inner", ["compare", "Deep", ["=", "yes"]]]])", true},
         {R"(["compare", "CFBundleName", ["=", "foo tool"]])", false},
         {R"(["compare", "CFBundleName", ["hasPrefix", "Foo"]])", true},
-        {R"(["compare", "CFBundleName", ["hasPrefix", "foo"]])", false},
         {R"(["compare", "CFBundleName", ["hasPrefix", ""]])", false},
-        {R"(["compare", "CFBundleName", ["hasSuffix", "Tool"]])", true},
         {R"(["compare", "CFBundleName", ["hasSuffix", ""]])", false},
         {R"(["compare", "Greeting", ["contains", "STRASSE"]])", true},
         {R"(["compare", "CFBundleName", ["contains", ""]])", false},
         {R"(["compare", "CFBundleName", ["regexp", "^Foo\\s+T"]])", true},
-        {R"(["compare", "CFBundleName", ["regexp", "^foo"]])", false},
         // Offsets count characters, an emoji as two units.
         {R"(["compare", "CFBundleName", ["contains", "l", 7.9]])", true},
         {R"(["compare", "CFBundleName", ["contains", "l", 8]])", false},
         {R"(["compare", "CFBundleName", ["contains", "l", -1]])", false},
         {R"(["compare", "Emoji", ["contains", "ab", 2]])", true},
-        {R"(["compare", "Emoji", ["contains", "a", 3]])", false},
-    });
-}
-
-TEST(CDValidator, ComparesNumbersByValue) {
-    expectRules({
+        // Numbers compare by value.
         {R"(["compare", "Count", ["=", 3.0]])", true},
         {R"(["compare", "Count", ["<", 4]])", true},
-        {R"(["compare", "Count", [">", 4]])", false},
-        {R"(["compare", "Ratio", [">", 2]])", true},
         {R"(["compare", "Enabled", ["=", true]])", true},
         {R"(["compare", "Enabled", ["<", false]])", false},
         {R"(["compare", "Big", [">", 9007199254740992.0]])", true},
         {R"(["compare", "Big", ["=", 9007199254740992.0]])", false},
-    });
-}
-
-TEST(CDValidator, MatchesArraysElementByElementOrByCount) {
-    expectRules({
+        // Arrays match element by element, or by count.
         {R"(["compare", "Types", ["=", [["hasPrefix", "public."], ["hasPrefix", "public."],
                                         ["hasSuffix", "doc"]]]])",
          true},
-        {R"(["compare", "Types", ["=", [["hasPrefix", "public."], ["hasPrefix", "public."]]]])",
-         false},
         {R"(["compare", "Types", ["=", [["=", "public.text"], ["=", "x"], ["=", "com.foo.doc"]]]])",
          false},
         {R"(["compare", "Empty", ["=", []]])", true},
         {R"(["compare", "Types", ["=", 2, ["hasPrefix", "public."]]])", true},
-        {R"(["compare", "Types", ["=", 3, ["hasPrefix", "public."]]])", false},
         {R"(["compare", "Types", ["=", -1, ["hasPrefix", "public."]]])", true},
         {R"(["compare", "Types", ["=", -3, ["contains", "."]]])", false},
-        {R"(["compare", "Types", ["=", "all", ["contains", "."]]])", true},
         {R"(["compare", "Types", ["=", "all", ["hasPrefix", "public."]]])", false},
         {R"(["compare", "Empty", ["=", "all", ["contains", "."]]])", false},
         // In the counting forms an element that cannot be tested simply does not count.
@@ -105,9 +80,11 @@ TEST(CDValidator, MatchesArraysElementByElementOrByCount) {
         // "and" and "or" pass over sub-rules with errors.
         {R"(["and", ["contains", "CFBundleName"], ["contains", 5]])", true},
         {R"(["or", ["contains", 5], ["contains", "CFBundleName"]])", true},
-        {R"(["or", ["contains", "Missing"], ["contains", 5]])", false},
         {R"(["!", ["and", ["contains", "Missing"], ["contains", "CFBundleName"]]])", true},
-    });
+    };
+    PlistValue info = parsed(kInfoPlist);
+    for (const auto& [rule, expected] : cases)
+        EXPECT_EQ(CDValidator::testPlist(info, parsed(rule)), expected) << rule;
 }
 
 // An error never matches, and neither does its negation.
@@ -116,26 +93,19 @@ TEST(CDValidator, TreatsMalformedRulesAsErrorsThatNeverMatch) {
     for (const char* rule : {
              R"(["contains", 5])",
              R"(["compare", "Missing", ["=", "x"]])",
-             R"(["compare", "CFBundleName"])",
-             R"(["compare", "CFBundleName", "="])",
              R"(["compare", "CFBundleName", ["=", 5]])",
              R"(["compare", "CFBundleName", ["contains", "o", "1"]])",
              R"(["compare", "CFBundleName", ["regexp", "("]])",
-             R"(["compare", "CFBundleName", ["<", "x"]])",
              R"(["compare", "Count", ["=", "3"]])",
              R"(["compare", "Count", ["contains", "3"]])",
              R"(["compare", "Types", ["=", "some", ["contains", "."]]])",
              R"(["compare", "Types", ["=", 2]])",
-             R"(["compare", "Types", ["contains", "x"]])",
              R"(["compare", "Mixed", ["=", [["hasPrefix", "al"], ["hasPrefix", "al"]]]])",
              R"(["compare", "Nothing", ["=", "x"]])",
-             R"(["=", "x"])",
              R"(["unknown", "x"])",
              R"([5, "x"])",
-             R"([])",
              R"(["and"])",
              R"(["!", "contains"])",
-             R"(["or", "x", ["contains", "CFBundleName"]])",
              R"(["and", ["contains", 5], ["excludes"]])",
          }) {
         SCOPED_TRACE(rule);
@@ -163,7 +133,6 @@ TEST(KnowledgeRecordCustomDomainDefinition, NeedsACustomIdentifierAndAJsonArray)
         cases{
             {custom, R"(["contains", "CFBundleName"])", true},
             {custom, R"({"contains": "CFBundleName"})", false},
-            {custom, R"(["contains", )", false},
             {custom, R"(["contains"] x)", false},
             {DomainBundleIdentifier::create("com.tool"), "[]", false},
             {nullptr, "[]", false},

@@ -12,36 +12,12 @@ using testing_support::document;
 using testing_support::joined;
 using testing_support::traceOf;
 
-namespace {
-
-std::string rulesOf(const std::string& body) {
-    auto doc = document(body);
-    if (!doc || !doc->rules())
-        return "no rules";
-    return joined([&](auto append) {
-        doc->rules()->iterateRules([&](const KBXMLRule& rule) { append(traceOf(rule)); });
-    });
-}
-
-std::string domainsOf(const std::string& body) {
-    auto doc = document("<domains>" + body + "</domains>");
-    if (!doc || !doc->domains())
-        return "no domains";
-    return joined([&](auto append) {
-        doc->domains()->iterateDomains([&](const KBXMLDomain& domain) { append(traceOf(domain)); });
-    });
-}
-
-} // namespace
-
 TEST(KBXMLDocument, NeedsARootNamedBase) {
-    const std::vector<std::pair<std::string, bool>> cases{
+    const std::pair<std::string, bool> cases[] = {
         {"", false},
-        {"not xml at all", false},
         {"<Base/>", false},
         {"<other/><base/>", false},
-        {"<base/>", true},
-        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- kb --><base><rules/></base>", true},
+        {"<?xml version=\"1.0\"?>\n<!-- kb --><base><rules/></base>", true},
         {"<base><rules><rule path=\"/x\">", true},
     };
     for (const auto& [xml, created] : cases) {
@@ -52,22 +28,8 @@ TEST(KBXMLDocument, NeedsARootNamedBase) {
     }
 }
 
-TEST(KBXMLDocument, FindsEachSectionOnceAndKeepsItsWrapper) {
-    auto doc = document("<domains/><x/><rules><rule path=\"first\"/></rules>"
-                        "<rules><rule path=\"second\"/></rules><CustomDomains/>");
-    ASSERT_NE(doc->rules(), nullptr);
-    EXPECT_EQ(doc->rules(), doc->rules());
-    EXPECT_EQ(doc->domains(), doc->domains());
-    EXPECT_NE(doc->customDomains(), nullptr);
-    EXPECT_EQ(
-        rulesOf("<rules><rule path=\"first\"/></rules><rules><rule path=\"second\"/></rules>"),
-        "rule(first,-1,-1,-)[]");
-
-    EXPECT_EQ(doc->separators(), nullptr);
-}
-
-TEST(KBXMLDocument, ReadsNestedRulesAndTheirFiltersInDocumentOrder) {
-    EXPECT_EQ(rulesOf(R"(<rules>
+TEST(KBXMLDocument, ReadsTheFirstRulesSectionWithNestedRulesAndFiltersInOrder) {
+    auto doc = document(R"(<domains/><rules>
         <rule path="~/Library" deep="2" fname="Foo">
           <f type="file" name="a" namePrefix="p" nameSuffix="s" deep="x" separate="yes"
              goDeeper="y" isSystem="no" domain="Com.A" group="caches"/>
@@ -77,32 +39,37 @@ TEST(KBXMLDocument, ReadsNestedRulesAndTheirFiltersInDocumentOrder) {
         </rule>
         <notarule path="x"/>
         <rule/>
-      </rules>)"),
-              "rule(~/Library,2,-1,Foo)[f(1,a,p,s,0,T,F,F,bi:com.a,8) "
-              "rule(/Library,-1,-3,-)[f(0,-,-,-,-1,-,-,-,-,-1)] f(0,-,-,-,-1,-,-,-,g:G,-1)] "
-              "rule(-,-1,-1,-)[]");
+      </rules><rules><rule path="second"/></rules>)");
+    EXPECT_EQ(doc->separators(), nullptr);
+    std::string rules = joined([&](auto append) {
+        doc->rules()->iterateRules([&](const KBXMLRule& rule) { append(traceOf(rule)); });
+    });
+    EXPECT_EQ(rules, "rule(~/Library,2,-1,Foo)[f(1,a,p,s,0,T,F,F,bi:com.a,8) "
+                     "rule(/Library,-1,-3,-)[f(0,-,-,-,-1,-,-,-,-,-1)] "
+                     "f(0,-,-,-,-1,-,-,-,g:G,-1)] rule(-,-1,-1,-)[]");
 }
 
 TEST(KBXMLDocument, ReadsDomainsWithTheirFileGroups) {
-    EXPECT_EQ(domainsOf(R"(
+    auto doc = document(R"(<domains>
         <d v="Com.App" system="y" separateApp="no" domain="yes" parentDomainId="g:Suite">
           <g v="caches"><f>~/Library/Caches/com.app</f><f></f><f>  </f><x>no</x><f>/tmp/a</f></g>
           <g v="system"><f>/Library/x</f></g>
           <g v=""><f>/y</f></g>
-          <g v="Caches"/>
           <h v="caches"/>
         </d>
         <d vId="c:Custom" system="Yes" separateApp="n" domain="no" parentDomain="com.parent"/>
         <s v="com.not.a.domain"/>
-        <d system="maybe" domain="y"/>)"),
-              "d(bi:com.app,T,F,T,g:Suite)[g(caches,F,8)[~/Library/Caches/com.app - - /tmp/a] "
-              "g(system,T,-1)[/Library/x] g(-,F,-1)[/y] g(Caches,F,-1)[]] "
-              "d(c:custom,-,F,-,bi:com.parent)[] d(-,-,-,T,-)[]");
+        <d system="maybe" domain="y"/></domains>)");
+    std::string domains = joined([&](auto append) {
+        doc->domains()->iterateDomains([&](const KBXMLDomain& domain) { append(traceOf(domain)); });
+    });
+    EXPECT_EQ(domains, "d(bi:com.app,T,F,T,g:Suite)[g(caches,F,8)[~/Library/Caches/com.app - - "
+                       "/tmp/a] g(system,T,-1)[/Library/x] g(-,F,-1)[/y]] "
+                       "d(c:custom,-,F,-,bi:com.parent)[] d(-,-,-,T,-)[]");
 }
 
 TEST(KBXMLDocument, ResolvesDomainReferencesBundleIdentifierFirst) {
-    const std::vector<std::pair<std::string, std::string>> cases{
-        {R"(v="Com.Foo")", "bi:com.foo"},
+    const std::pair<std::string, std::string> cases[] = {
         {R"(v="com.a" vId="g:Grp")", "bi:com.a"},
         {R"(v="" vId="g:Grp")", "g:Grp"},
         {R"(vId="<![CDATA[ch:bi:a<<<g:G]]>")", "ch:bi:a<<<g:G"},
@@ -110,10 +77,10 @@ TEST(KBXMLDocument, ResolvesDomainReferencesBundleIdentifierFirst) {
         {R"(V="com.a" VID="g:x")", "-"},
     };
     for (const auto& [attributes, expected] : cases) {
-        auto doc = document("<domains><d " + attributes + "/></domains>");
         std::string found = "missing";
-        doc->domains()->iterateDomains(
-            [&](const KBXMLDomain& domain) { found = traceOf(domain.domain()); });
+        document("<domains><d " + attributes + "/></domains>")
+            ->domains()
+            ->iterateDomains([&](const KBXMLDomain& domain) { found = traceOf(domain.domain()); });
         EXPECT_EQ(found, expected) << attributes;
     }
 }
@@ -126,14 +93,12 @@ TEST(KBXMLCommon, ReadsTheValueFormsOfAttributes) {
         const char* threeState;
         const char* yes;
     };
-    const std::vector<Case> cases{
+    const Case cases[] = {
         {std::nullopt, -1, "-", "-", "-"},
         {"yes", 0, "T", "T", "T"},
         {"y", 0, "F", "T", "T"},
-        {"YES", 0, "F", "-", "-"},
         {"n", 0, "F", "F", "-"},
         {" \t\n-12abc", -12, "F", "-", "-"},
-        {"+7", 7, "F", "-", "-"},
         {"- 5", 0, "F", "-", "-"},
         {"99999999999", INT_MAX, "F", "-", "-"},
         {"-99999999999", INT_MIN, "F", "-", "-"},

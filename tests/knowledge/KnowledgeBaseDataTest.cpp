@@ -138,7 +138,7 @@ TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
         <CustomDomainDefinition id="c:second">["compare", "CFBundleName", ["=", "Viewer"]]</CustomDomainDefinition>
       </CustomDomains>
       <customScripts>
-        <scripts vId="bi:com.o.word"><preremoval><script>pre</script></preremoval><postremoval><script>post</script></postremoval></scripts>
+        <scripts vId="bi:com.o.word"><preremoval><script useAdminPrivileges="true">pre</script></preremoval><postremoval><script>post</script></postremoval></scripts>
         <scripts vId="c:postonly"><postremoval><script>only</script></postremoval></scripts>
       </customScripts>
       <skipList><f>~/Library/Keep</f></skipList>
@@ -155,7 +155,10 @@ TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
     for (const auto& definition : data->customDomainDefinitions())
         custom.push_back(definition->domainIdentifier()->uniqueIdentifier());
     EXPECT_EQ(custom, (std::vector<std::string>{"c:first", "c:second"}));
-    EXPECT_EQ(data->preremovalScriptsByDomainId().size(), 1u);
+    ASSERT_EQ(data->preremovalScriptsByDomainId().size(), 1u);
+    auto pre = data->preremovalScriptsByDomainId().at("bi:com.o.word")->scriptForVersion("1");
+    EXPECT_EQ(pre->content(), "pre");
+    EXPECT_TRUE(pre->usesPrivileges());
     EXPECT_EQ(data->postremovalScriptsByDomainId().size(), 2u);
     // The document's skip list replaces the built-in one.
     EXPECT_TRUE(data->mutableSystemSkipList().contains(home() + "/Library/Keep"));

@@ -1,7 +1,5 @@
 #include "knowledge/KnowledgeRecordRemovalScripts.h"
 
-#include "knowledge/KBXMLDocument.h"
-
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -45,23 +43,4 @@ TEST(KnowledgeRecordRemovalScripts, ChoosesTheScriptForAVersion) {
                 << query.version.value_or("(none)") << " among " << listed.size();
         }
     }
-}
-
-TEST(KnowledgeRecordRemovalScripts, TakesTheScriptsOfAContainerInDocumentOrder) {
-    auto document = KBXMLDocument::create(R"(<base><customScripts><scripts vId="c:x"><preremoval>
-        <script version="^1\.">quit &amp;amp;&amp; rm</script>
-        <note>skipped</note>
-        <script useAdminPrivileges="true">launchctl remove x</script>
-      </preremoval></scripts></customScripts></base>)");
-    ASSERT_NE(document, nullptr);
-    std::optional<KnowledgeRecordRemovalScripts> record;
-    document->customScripts()->iterateBundleScripts(
-        [&](const KBXMLBundleScripts& bundle) { record.emplace(*bundle.preremovalScripts()); });
-    ASSERT_TRUE(record);
-    ASSERT_EQ(record->scripts().size(), 2u);
-    EXPECT_EQ(record->scripts()[0]->content(), "quit &amp;& rm");
-    EXPECT_FALSE(record->scripts()[0]->usesPrivileges());
-    EXPECT_TRUE(record->scripts()[1]->usesPrivileges());
-    EXPECT_EQ(record->scriptForVersion("1.2"), record->scripts()[0]);
-    EXPECT_EQ(record->scriptForVersion("10.2"), record->scripts()[1]);
 }
