@@ -8,15 +8,6 @@
 
 using namespace container_test;
 
-TEST(DataChangeCommon, WritesAndReadsHexadecimal) {
-    EXPECT_EQ(DataChangeCommon::hexStringFromData(bytes(std::string("\x00\x0f\xa5\xff", 4))),
-              "000FA5FF");
-    EXPECT_EQ(text(DataChangeCommon::dataFromHexString("000fA5Ff")),
-              std::string("\x00\x0f\xa5\xff", 4));
-    for (const char* bad : {"0", "0G", "g0", "+1"})
-        EXPECT_FALSE(DataChangeCommon::dataFromHexString(bad)) << bad;
-}
-
 TEST(DataChangeCommon, CopiesOnlyRangesThatFit) {
     const std::string source = "0123456789";
     const std::pair<ByteRange, std::optional<std::string>> cases[] = {

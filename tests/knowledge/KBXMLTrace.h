@@ -77,18 +77,4 @@ inline std::string traceOf(const KBXMLDomain& domain) {
            traceOf(domain.parentDomain()) + ")[" + groups + "]";
 }
 
-// [script(content,version,admin) ...]
-inline std::string traceOf(const std::optional<KBXMLScriptsContainer>& container) {
-    if (!container)
-        return "-";
-    return "[" + joined([&](auto append) {
-               container->iterateScripts([&](const KBXMLScript& script) {
-                   append("script(" + script.scriptContent() + "," +
-                          traceOf(script.versionRegexp()) + "," +
-                          (script.usesAdminPrivileges() ? "T" : "F") + ")");
-               });
-           }) +
-           "]";
-}
-
 } // namespace testing_support

@@ -129,7 +129,9 @@ TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
     auto data = load(R"(
       <rules><rule path="/first"/><x/><rule path="~/second"/></rules>
       <domainGroups>
-        <g vId="g:Office" name="Office" path="/Applications/Office"><subdomains><d v="com.o.Word"/><d v="com.o.Excel"/></subdomains></g>
+        <g vId="g:Office" name="Office" path="/Applications/Office"><subdomains><d v="com.o.Word"/><d v="com.o.Excel"/></subdomains>
+          <subdomains><d v="com.o.Second"/></subdomains></g>
+        <g vId="g:NoName" path="/x"/>
         <g vId="g:Later" name="Later"><subdomains><d v="com.o.Excel"/></subdomains></g>
       </domainGroups>
       <CustomDomains>
@@ -150,6 +152,7 @@ TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
     const auto& byMember = data->domainGroupRecordByAppUniqueIdentifier();
     EXPECT_EQ(byMember.at("bi:com.o.word")->name(), "Office");
     EXPECT_EQ(byMember.at("bi:com.o.excel")->name(), "Later");
+    EXPECT_EQ(byMember.count("bi:com.o.second") + data->domainGroupRecordByPath().count("/x"), 0u);
     EXPECT_EQ(data->domainGroupRecordByPath().at("/Applications/Office")->subdomains().size(), 2u);
     std::vector<std::string> custom;
     for (const auto& definition : data->customDomainDefinitions())

@@ -61,19 +61,12 @@ TEST(TBXML, ShapesMalformedDocumentsAsFound) {
 }
 
 TEST(TBXML, KeepsEveryRecordBeyondOnePool) {
-    std::string xml = "<list>";
-    for (int i = 0; i < 250; ++i)
+    std::string xml = "<list>", shape = "list(";
+    for (int i = 0; i < 250; ++i) {
         xml += "<i n=\"" + std::to_string(i) + "\" a=\"\" b=\"x\"/>";
-    auto reader = parsed(xml + "</list>");
-    int count = 0;
-    const _TBXMLElement* last = nullptr;
-    for (const _TBXMLElement* i = reader->rootXMLElement()->firstChild; i; i = i->nextSibling) {
-        EXPECT_EQ(TBXML::valueOfAttributeNamed("n", i), std::to_string(count++));
-        last = i;
+        shape += (i ? " i[n=" : "i[n=") + std::to_string(i) + " a= b=x]";
     }
-    EXPECT_EQ(count, 250);
-    for (int back = 249; last; last = last->previousSibling, --back)
-        EXPECT_EQ(TBXML::valueOfAttributeNamed("n", last), std::to_string(back));
+    EXPECT_EQ(shapeOf(*parsed(xml + "</list>")), shape + ")");
 }
 
 TEST(TBXML, FindsAttributesAndChildrenByExactName) {
@@ -141,14 +134,8 @@ TEST(TBXML, DeepNestingNeedsNoRecursion) {
         EXPECT_EQ(shapeOf(*TBXML::newTBXMLWithXMLData(xml)), shape);
 }
 
-TEST(TBXML, HugeValuesAndRunsOfBrokenTagsAreReadInLinearTime) {
-    const size_t size = 100u << 20;
-    std::string xml = "<a v=\"";
-    xml.append(size, 'v');
-    auto reader = TBXML::newTBXMLWithXMLData(xml + "\">t</a>");
-    EXPECT_EQ(TBXML::valueOfAttributeNamed("v", reader->rootXMLElement()).value_or("").size(),
-              size);
-    // Quadratic if a scan restarted from each "<"; ctest's timeout catches that.
+// Quadratic if a scan restarted from each "<"; ctest's timeout catches that.
+TEST(TBXML, RunsOfBrokenTagsAreReadInLinearTime) {
     EXPECT_EQ(TBXML::newTBXMLWithXMLData(std::string(4u << 20, '<'))->rootXMLElement(), nullptr);
     std::string cutTags;
     for (int i = 0; i < 1000000; ++i)
