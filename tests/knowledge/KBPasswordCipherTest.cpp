@@ -43,7 +43,6 @@ TEST(KBPasswordCipher, RoundTripsAroundBlockBoundaries) {
             plaintext[i] = static_cast<char>(i * 7 + 3);
         auto message = KBPasswordCipher::encryptData(bytes(plaintext), "secret");
         ASSERT_TRUE(message) << size;
-        EXPECT_EQ(message->size(), 34 + (size / 16 + 1) * 16 + 32) << size;
         EXPECT_EQ(text(KBPasswordCipher::decryptData(message->bytes(), "secret")), plaintext)
             << size;
     }
