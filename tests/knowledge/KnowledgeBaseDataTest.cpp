@@ -85,21 +85,6 @@ TEST(KnowledgeBaseData, DomainsBecomeGroupsAndRecordsFiledByLastPathComponent) {
     EXPECT_EQ(groupFor(*data, "org.cups")->systemType(), 1);
 }
 
-TEST(KnowledgeBaseData, SystemFlagFallsBackToTheParentOnlyWhenUnknown) {
-    auto id = DomainBundleIdentifier::create("com.x");
-    struct Case {
-        std::optional<bool> isSystem;
-        bool withSystemParent;
-        bool withUnknownParent;
-    };
-    for (const Case& c :
-         std::vector<Case>{{true, true, true}, {false, false, false}, {{}, true, false}}) {
-        auto group = KnowledgeRecordGroup::create(id, c.isSystem, {}, false, nullptr);
-        EXPECT_EQ(group->isSystemBundleIfParentBundleSystem(true), c.withSystemParent);
-        EXPECT_EQ(group->isSystemBundleIfParentUnknown(), c.withUnknownParent);
-    }
-}
-
 TEST(KnowledgeBaseData, OnlyTheRecordWithTheItemsFullPathMatches) {
     const std::string folder = Sandbox::process().makeFolder();
     makeDirs(folder + "/two");
