@@ -1,7 +1,6 @@
 #include "knowledge/DataChangeCommon.h"
 
 #include "ContainerTestSupport.h"
-#include "knowledge/ContainerScratchFolder.h"
 #include "knowledge/DataDecompressor.h"
 
 #include <gtest/gtest.h>
@@ -23,18 +22,4 @@ TEST(DataChangeCommon, CopiesOnlyRangesThatFit) {
                   copied.has_value());
         EXPECT_EQ(target.view(), "ab" + copied.value_or("")) << range.location;
     }
-}
-
-TEST(DataChangeCommon, TempPathsGrowByOneCharacterAfterEveryTakenName) {
-    std::vector<std::string> tried;
-    std::string path = DataChangeCommon::buildTempPathInPath("/base", [&](const std::string& p) {
-        tried.push_back(p);
-        return tried.size() <= 3;
-    });
-    ASSERT_EQ(tried.size(), 4u);
-    for (std::size_t i = 0; i < tried.size(); ++i)
-        EXPECT_EQ(tried[i].size(), std::string("/base/").size() + 10 + i) << tried[i];
-    EXPECT_EQ(path, tried.back());
-    std::string fresh = DataChangeCommon::buildTempPath();
-    EXPECT_EQ(fresh.rfind(ContainerScratchFolder::baseFolderPath() + "/", 0), 0u) << fresh;
 }

@@ -38,21 +38,14 @@ std::string makeApp(const std::string& name, PlistValue::Dictionary info) {
     return path;
 }
 
-class CountingProvider : public CustomDomainIdentifierProvider {
-public:
-    explicit CountingProvider(std::shared_ptr<const DomainIdentifier> answer)
-        : m_answer(std::move(answer)) {}
-
-    std::shared_ptr<const DomainIdentifier>
-    idForBundleWithoutIdAtPath(const std::string&) override {
+struct CountingProvider : CustomDomainIdentifierProvider {
+    explicit CountingProvider(std::shared_ptr<const DomainIdentifier> a) : answer(std::move(a)) {}
+    std::shared_ptr<const DomainIdentifier> idForBundleWithoutIdAtPath(const std::string&) override {
         ++calls;
-        return m_answer;
+        return answer;
     }
-
+    std::shared_ptr<const DomainIdentifier> answer;
     std::atomic<int> calls{0};
-
-private:
-    std::shared_ptr<const DomainIdentifier> m_answer;
 };
 
 // Each test gets a builder of its own, so remembered identifiers never leak between tests.

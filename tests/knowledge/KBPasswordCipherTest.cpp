@@ -16,12 +16,13 @@ const std::string kMessageHex =
 
 KBCipherSalts vectorSalts() {
     KBCipherSalts salts;
-    std::string encryption = fromHex("0001020304050607");
-    std::string hmac = fromHex("0102030405060708");
-    std::string iv = fromHex("02030405060708090a0b0c0d0e0f0001");
-    std::copy(encryption.begin(), encryption.end(), salts.encryptionSalt.begin());
-    std::copy(hmac.begin(), hmac.end(), salts.hmacSalt.begin());
-    std::copy(iv.begin(), iv.end(), salts.iv.begin());
+    for (std::uint8_t i = 0; i < 16; ++i) {
+        salts.iv[i] = (i + 2) % 16;
+        if (i < 8) {
+            salts.encryptionSalt[i] = i;
+            salts.hmacSalt[i] = i + 1;
+        }
+    }
     return salts;
 }
 

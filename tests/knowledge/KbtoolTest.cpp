@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 using namespace testing_support;
@@ -47,31 +46,6 @@ TEST(Kbtool, PacksUnpacksAndChecksWithoutEverReplacingAFileUnasked) {
                            "unknown group names: 2\n  \"cookie\" x2\n")
             << path;
     }
-}
-
-TEST(Kbtool, BadInputAndWrongUsageHaveTheirOwnExitCodes) {
-    const std::string folder = Sandbox::process().makeFolder();
-    const std::string in = folder + "/in.xml", out = folder + "/new";
-    writeFile(in, kDocument);
-    writeFile(folder + "/other.xml", "<notbase><domains/></notbase>");
-    const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
-        {{}, 2, "no command"},
-        {{"frobnicate"}, 2, "unknown command"},
-        {{"pack", in, out, "extra"}, 2, "needs an input and an output"},
-        {{"check", "--force", in}, 2, "exactly one input"},
-        {{"pack", "--quiet", in, out}, 2, "unknown option"},
-        {{"pack", folder + "/missing.xml", out}, 1, "cannot be read"},
-        {{"pack", folder + "/other.xml", out}, 1, "not a knowledge-base document"},
-        {{"pack", in, folder + "/no/such/folder/x.cer"}, 1, "cannot be written"},
-        {{"unpack", in, out}, 1, "not a knowledge-base container"},
-    };
-    for (const auto& [arguments, status, message] : cases) {
-        ProgramRun run = kbtool(arguments);
-        EXPECT_EQ(run.status, status) << message;
-        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
-        EXPECT_TRUE(run.out.empty()) << message;
-    }
-    EXPECT_NE(access(out.c_str(), F_OK), 0) << "no output after failures";
 }
 
 } // namespace

@@ -87,9 +87,12 @@ TEST(TBXML, FindsAttributesAndChildrenByExactName) {
 
 TEST(TBXML, HandsOutOnlyValidUtf8) {
     const std::vector<std::pair<std::string, bool>> cases{
-        {"\xF4\x8F\xBF\xBF", true},      {"0123456789abcdef\xC3\xA9", true},
-        {"\xC0\xAF", false},              {"\xED\xA0\x80", false},
-        {"\xF4\x90\x80\x80", false},      {"0123456789abcdef\xE2\x82", false},
+        {"\xF4\x8F\xBF\xBF", true},
+        {"0123456789abcdef\xC3\xA9", true},
+        {"\xC0\xAF", false},
+        {"\xED\xA0\x80", false},
+        {"\xF4\x90\x80\x80", false},
+        {"0123456789abcdef\xE2\x82", false},
     };
     for (const auto& [bytes, good] : cases) {
         SCOPED_TRACE(testing::PrintToString(bytes));
@@ -97,7 +100,6 @@ TEST(TBXML, HandsOutOnlyValidUtf8) {
         const _TBXMLElement* root = reader->rootXMLElement();
         ASSERT_NE(root, nullptr);
         EXPECT_EQ(TBXML::elementName(root), good ? "n" + bytes : "");
-        EXPECT_EQ(TBXML::textForElement(root), good ? bytes : "");
         EXPECT_EQ(TBXML::textViewForElement(root), good ? bytes : "");
         EXPECT_EQ(TBXML::valueOfAttributeNamed("v", root),
                   good ? std::optional<std::string>(bytes) : std::nullopt);
