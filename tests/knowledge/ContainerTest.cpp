@@ -5,8 +5,8 @@
 #include "knowledge/DataDecompressor.h"
 #include "support/Sandbox.h"
 
-#include <gtest/gtest.h>
 #include <atomic>
+#include <gtest/gtest.h>
 #include <thread>
 
 using namespace container_test;
@@ -141,4 +141,41 @@ TEST_F(ContainerTest, ConcurrentOpeningsEachUseTheirOwnFolder) {
     for (std::thread& thread : threads)
         thread.join();
     EXPECT_EQ(opened, 12);
+}
+
+TEST(DataChangeCommon, CopiesOnlyRangesThatFit) {
+    const std::string source = "0123456789";
+    const std::pair<ByteRange, std::optional<std::string>> cases[] = {
+        {{3, 4}, "3456"},        {{10, 0}, ""},           {{9, 2}, std::nullopt},
+        {{11, 0}, std::nullopt}, {{2, SIZE_MAX}, std::nullopt}, {{SIZE_MAX, 2}, std::nullopt},
+    };
+    for (const auto& [range, copied] : cases) {
+        EXPECT_EQ(text(DataDecompressor::dataFromData(bytes(source), range)),
+                  copied.value_or("<nothing>"))
+            << range.location;
+        SecureBuffer target(std::string_view("ab"));
+        EXPECT_EQ(DataChangeCommon::appendToData(target, range, bytes(source)),
+                  copied.has_value());
+        EXPECT_EQ(target.view(), "ab" + copied.value_or("")) << range.location;
+    }
+}
+
+TEST(SecureBuffer, WipesItsStorageOnEveryWayOut) {
+    WipeRecorder recorder;
+    { SecureBuffer destroyed(std::string_view("secret one")); }
+    SecureBuffer cleansed(std::string_view("secret two!"));
+    cleansed.cleanse();
+    EXPECT_TRUE(cleansed.empty());
+
+    SecureBuffer grown(std::string_view("abc"));
+    grown.append(bytes("defghijk"));
+    EXPECT_EQ(grown.view(), "abcdefghijk");
+
+    SecureBuffer replaced(std::string_view("old contents"));
+    replaced = SecureBuffer(std::string_view("new"));
+    EXPECT_EQ(replaced.view(), "new");
+
+    // destroyed (10), cleansed (11), grown's first storage (3), replaced's old one (12).
+    EXPECT_TRUE(recorder.sawInOrder({10, 11, 3, 12}));
+    EXPECT_TRUE(recorder.allZeroed());
 }

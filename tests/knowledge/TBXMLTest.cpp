@@ -1,14 +1,43 @@
 #include "knowledge/TBXML.h"
 
-#include "knowledge/TBXMLShape.h"
-
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
-using testing_support::shapeOf;
-
 namespace {
+
+// The reader's tree in one line: name[attribute=value ...]"text"(child child), top-level
+// elements separated by a blank, texts shown only when not empty. The walk is iterative
+// and fails the current test on a broken parent or sibling link.
+std::string shapeOf(const TBXML& reader) {
+    std::string shape;
+    for (const _TBXMLElement* element = reader.rootXMLElement(); element;) {
+        shape += element->name;
+        for (const _TBXMLAttribute* a = element->firstAttribute; a; a = a->next)
+            shape += (a == element->firstAttribute ? "[" : " ") + std::string(a->name) + "=" +
+                     a->value + (a->next ? "" : "]");
+        if (element->text && *element->text)
+            shape += '"' + std::string(element->text) + '"';
+        if (element->firstChild) {
+            EXPECT_EQ(element->firstChild->parentElement, element);
+            shape += '(';
+            element = element->firstChild;
+            continue;
+        }
+        while (element && !element->nextSibling) {
+            element = element->parentElement;
+            if (element)
+                shape += ')';
+        }
+        if (element) {
+            EXPECT_EQ(element->nextSibling->previousSibling, element);
+            shape += ' ';
+            element = element->nextSibling;
+        }
+    }
+    return shape;
+}
+
 
 std::shared_ptr<TBXML> parsed(std::string_view xml) {
     auto reader = TBXML::newTBXMLWithXMLData(xml);
