@@ -1,9 +1,7 @@
 #include "knowledge/KBXMLDocument.h"
 
 #include "knowledge/DomainIdentifier.h"
-#include "knowledge/KBXMLCommon.h"
 
-#include <climits>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -100,7 +98,7 @@ TEST(KBXMLDocument, ReadsTheFirstRulesSectionWithNestedRulesAndFiltersInOrder) {
           <f type="file" name="a" namePrefix="p" nameSuffix="s" deep="x" separate="yes"
              goDeeper="y" isSystem="no" domain="Com.A" group="caches"/>
           <junk/>
-          <rule path="/Library" fdeep=" -3z"><f/></rule>
+          <rule path="/Library" deep="99999999999" fdeep=" -3z"><f/></rule>
           <f type="File" domain="" domainId="g:G" group="Caches"/>
         </rule>
         <notarule path="x"/>
@@ -111,7 +109,7 @@ TEST(KBXMLDocument, ReadsTheFirstRulesSectionWithNestedRulesAndFiltersInOrder) {
         doc->rules()->iterateRules([&](const KBXMLRule& rule) { append(traceOf(rule)); });
     });
     EXPECT_EQ(rules, "rule(~/Library,2,-1,Foo)[f(1,a,p,s,0,T,F,F,bi:com.a,8) "
-                     "rule(/Library,-1,-3,-)[f(0,-,-,-,-1,-,-,-,-,-1)] "
+                     "rule(/Library,2147483647,-3,-)[f(0,-,-,-,-1,-,-,-,-,-1)] "
                      "f(0,-,-,-,-1,-,-,-,g:G,-1)] rule(-,-1,-1,-)[]");
 }
 
@@ -148,31 +146,5 @@ TEST(KBXMLDocument, ResolvesDomainReferencesBundleIdentifierFirst) {
             ->domains()
             ->iterateDomains([&](const KBXMLDomain& domain) { found = traceOf(domain.domain()); });
         EXPECT_EQ(found, expected) << attributes;
-    }
-}
-
-TEST(KBXMLCommon, ReadsTheValueFormsOfAttributes) {
-    struct Case {
-        std::optional<std::string> value;
-        int integer;
-        const char* yesOnly;
-        const char* threeState;
-        const char* yes;
-    };
-    const Case cases[] = {
-        {std::nullopt, -1, "-", "-", "-"},
-        {"yes", 0, "T", "T", "T"},
-        {"y", 0, "F", "T", "T"},
-        {"n", 0, "F", "F", "-"},
-        {" \t\n-12abc", -12, "F", "-", "-"},
-        {"99999999999", INT_MAX, "F", "-", "-"},
-        {"-99999999999", INT_MIN, "F", "-", "-"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.value.value_or("(absent)"));
-        EXPECT_EQ(KBXMLCommon::integerValue(c.value), c.integer);
-        EXPECT_EQ(traceOf(KBXMLCommon::yesOnlyFlag(c.value)), c.yesOnly);
-        EXPECT_EQ(traceOf(KBXMLCommon::threeStateFlag(c.value)), c.threeState);
-        EXPECT_EQ(traceOf(KBXMLCommon::yesFlag(c.value)), c.yes);
     }
 }
