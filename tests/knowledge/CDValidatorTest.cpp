@@ -122,17 +122,17 @@ TEST(CDValidator, EndsNestingBeyondItsLimitAsAnError) {
 
 TEST(KnowledgeRecordCustomDomainDefinition, NeedsACustomIdentifierAndAJsonArray) {
     auto custom = DomainCustomIdentifier::create("Tool");
-    const std::vector<std::tuple<std::shared_ptr<const DomainIdentifier>, const char*, bool>>
-        cases{
-            {custom, R"(["contains", "CFBundleName"])", true},
-            {custom, R"(["contains"] x)", false},
-            {DomainBundleIdentifier::create("com.tool"), "[]", false},
-            {nullptr, "[]", false},
-        };
+    const std::vector<std::tuple<std::shared_ptr<const DomainIdentifier>, const char*, bool>> cases{
+        {custom, R"(["contains", "CFBundleName"])", true},
+        {custom, R"(["contains"] x)", false},
+        {DomainBundleIdentifier::create("com.tool"), "[]", false},
+        {nullptr, "[]", false},
+    };
     for (const auto& [identifier, json, created] : cases) {
         auto definition = KnowledgeRecordCustomDomainDefinition::create(identifier, json);
         ASSERT_EQ(definition != nullptr, created) << json;
-        if (definition)
+        if (definition) {
             EXPECT_EQ(definition->test(), parsed(json));
+        }
     }
 }

@@ -114,7 +114,8 @@ TEST_F(ContainerTest, MalformedContainersGiveNothingAndLeaveNothingBehind) {
          wrapFrom(Layer::Encrypted,
                   placePasswordBytes(std::string(emptyPlaintext->view()), passwordBytes)),
          0},
-        {"decrypted bytes that are not scrambled", wrapFrom(Layer::ScrambledInner, l[int(Layer::InnerZip)]), 1},
+        {"decrypted bytes that are not scrambled",
+         wrapFrom(Layer::ScrambledInner, l[int(Layer::InnerZip)]), 1},
         {"inner entry empty", wrapFrom(Layer::InnerZip, makeZip({{"_", ""}})), 0},
     };
     for (const Case& c : cases) {
@@ -146,16 +147,19 @@ TEST_F(ContainerTest, ConcurrentOpeningsEachUseTheirOwnFolder) {
 TEST(DataChangeCommon, CopiesOnlyRangesThatFit) {
     const std::string source = "0123456789";
     const std::pair<ByteRange, std::optional<std::string>> cases[] = {
-        {{3, 4}, "3456"},        {{10, 0}, ""},           {{9, 2}, std::nullopt},
-        {{11, 0}, std::nullopt}, {{2, SIZE_MAX}, std::nullopt}, {{SIZE_MAX, 2}, std::nullopt},
+        {{3, 4}, "3456"},
+        {{10, 0}, ""},
+        {{9, 2}, std::nullopt},
+        {{11, 0}, std::nullopt},
+        {{2, SIZE_MAX}, std::nullopt},
+        {{SIZE_MAX, 2}, std::nullopt},
     };
     for (const auto& [range, copied] : cases) {
         EXPECT_EQ(text(DataDecompressor::dataFromData(bytes(source), range)),
                   copied.value_or("<nothing>"))
             << range.location;
         SecureBuffer target(std::string_view("ab"));
-        EXPECT_EQ(DataChangeCommon::appendToData(target, range, bytes(source)),
-                  copied.has_value());
+        EXPECT_EQ(DataChangeCommon::appendToData(target, range, bytes(source)), copied.has_value());
         EXPECT_EQ(target.view(), "ab" + copied.value_or("")) << range.location;
     }
 }

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace container_test {
@@ -26,6 +27,11 @@ std::string fromHex(std::string_view hex);
 // One entry of a hand-made archive. A `unixMode` (full st_mode) marks the archive as made
 // on Unix; a `declaredSize` is recorded instead of the real size of the deflated contents.
 struct TestZipEntry {
+    TestZipEntry(std::string entryName, std::string entryContents, unsigned long mode = 0,
+                 bool encryptedFlag = false, std::optional<std::uint64_t> declared = std::nullopt)
+        : name(std::move(entryName)), contents(std::move(entryContents)), unixMode(mode),
+          encrypted(encryptedFlag), declaredSize(declared) {}
+
     std::string name;
     std::string contents;
     unsigned long unixMode = 0;

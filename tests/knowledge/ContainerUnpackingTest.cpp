@@ -38,7 +38,6 @@ protected:
 };
 
 TEST_F(ContainerUnpackingTest, AnswersOnlyAPlainEntryNamedUnderscoreWithinTheLimit) {
-    const std::uint64_t any = DataDecompressor::kUnpackedSizeLimit;
     std::vector<TestZipEntry> manyEntries;
     for (std::size_t i = 0; i <= ContainerZipReader::kMaxEntries; ++i)
         manyEntries.push_back({"f" + std::to_string(i), "x"});
@@ -68,15 +67,18 @@ TEST_F(ContainerUnpackingTest, AnswersOnlyAPlainEntryNamedUnderscoreWithinTheLim
         {"exactly at the limit", {{"_", a}}, a, kMiB},
         {"one byte past the limit", {{"_", a + "a"}}, std::nullopt, kMiB},
         {"zeros declared as 100 bytes",
-         {{"_", std::string(2 * kMiB, '\0'), 0, false, 100}}, std::nullopt, kMiB},
-        {"together past the limit", {{"_", a.substr(kMiB / 2)}, {"b", a.substr(kMiB / 2 - 1)}},
-         std::nullopt, kMiB},
+         {{"_", std::string(2 * kMiB, '\0'), 0, false, 100}},
+         std::nullopt,
+         kMiB},
+        {"together past the limit",
+         {{"_", a.substr(kMiB / 2)}, {"b", a.substr(kMiB / 2 - 1)}},
+         std::nullopt,
+         kMiB},
         {"too many entries", manyEntries, std::nullopt},
         {"names too deep", {{deepName + "_", "x"}, {"_", "x"}}, std::nullopt},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(text(unzipQuietly(makeZip(c.entries), c.limit)),
-                  c.contents.value_or("<nothing>"))
+        EXPECT_EQ(text(unzipQuietly(makeZip(c.entries), c.limit)), c.contents.value_or("<nothing>"))
             << c.name;
         EXPECT_EQ(listTree(m_tmp), m_before) << c.name;
     }

@@ -40,7 +40,8 @@ std::string makeApp(const std::string& name, PlistValue::Dictionary info) {
 
 struct CountingProvider : CustomDomainIdentifierProvider {
     explicit CountingProvider(std::shared_ptr<const DomainIdentifier> a) : answer(std::move(a)) {}
-    std::shared_ptr<const DomainIdentifier> idForBundleWithoutIdAtPath(const std::string&) override {
+    std::shared_ptr<const DomainIdentifier>
+    idForBundleWithoutIdAtPath(const std::string&) override {
         ++calls;
         return answer;
     }

@@ -160,12 +160,11 @@ TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
 
 TEST(KnowledgeBaseData, WithoutADocumentNothingLoadsAndTheBuiltInSkipListStays) {
     const std::string calendars = home() + "/Library/Calendars";
-    for (const auto& data : {KnowledgeBaseData::createWithPath(
-                                 Sandbox::process().makeFolder() + "/missing.cer"),
-                             [] {
-                                 SecureBuffer xml{std::string_view("<other><domains/></other>")};
-                                 return KnowledgeBaseData::createWithXMLData(xml);
-                             }()}) {
+    for (const auto& data :
+         {KnowledgeBaseData::createWithPath(Sandbox::process().makeFolder() + "/missing.cer"), [] {
+              SecureBuffer xml{std::string_view("<other><domains/></other>")};
+              return KnowledgeBaseData::createWithXMLData(xml);
+          }()}) {
         EXPECT_FALSE(data->isParsed());
         EXPECT_TRUE(data->recordGroups().empty());
         EXPECT_TRUE(data->mutableSystemSkipList().contains(calendars));

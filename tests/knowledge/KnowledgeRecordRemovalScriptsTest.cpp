@@ -4,30 +4,11 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-struct Listed {
-    std::optional<std::string> version;
-    std::string content;
-};
-
-struct Query {
-    std::optional<std::string> version;
-    std::string chosen;
-};
-
-KnowledgeRecordRemovalScripts scriptsOf(const std::vector<Listed>& listed) {
-    std::vector<std::shared_ptr<const CustomRemovalScript>> scripts;
-    for (const auto& script : listed)
-        scripts.push_back(
-            std::make_shared<const CustomRemovalScript>(script.content, script.version, false));
-    return KnowledgeRecordRemovalScripts(std::move(scripts));
-}
-
-} // namespace
-
+// Each case lists scripts as (version expression, content), then versions and the content
+// of the script chosen for each ("-" for none).
 TEST(KnowledgeRecordRemovalScripts, ChoosesTheScriptForAVersion) {
-    const std::vector<std::pair<std::vector<Listed>, std::vector<Query>>> cases{
+    using Pairs = std::vector<std::pair<std::optional<std::string>, std::string>>;
+    const std::pair<Pairs, Pairs> cases[] = {
         {{{"^1", "first"}, {std::nullopt, "A"}, {std::nullopt, "B"}},
          {{"2.0", "B"}, {"1.5", "first"}, {std::nullopt, "A"}, {"", "B"}}},
         // Expressions are searched for, not anchored, and letter case counts.
@@ -36,11 +17,14 @@ TEST(KnowledgeRecordRemovalScripts, ChoosesTheScriptForAVersion) {
         {{{"(", "broken"}, {std::nullopt, "A"}}, {{"(", "A"}}},
     };
     for (const auto& [listed, queries] : cases) {
-        KnowledgeRecordRemovalScripts scripts = scriptsOf(listed);
-        for (const auto& query : queries) {
-            auto chosen = scripts.scriptForVersion(query.version);
-            EXPECT_EQ(chosen ? chosen->content() : "-", query.chosen)
-                << query.version.value_or("(none)") << " among " << listed.size();
+        std::vector<std::shared_ptr<const CustomRemovalScript>> scripts;
+        for (const auto& [version, content] : listed)
+            scripts.push_back(std::make_shared<const CustomRemovalScript>(content, version, false));
+        KnowledgeRecordRemovalScripts record(std::move(scripts));
+        for (const auto& [version, chosen] : queries) {
+            auto script = record.scriptForVersion(version);
+            EXPECT_EQ(script ? script->content() : "-", chosen)
+                << version.value_or("(none)") << " among " << listed.size();
         }
     }
 }

@@ -37,9 +37,8 @@ bool containsByScan(const std::vector<KBExtensionSkipItem>& stored,
                            KBExtensionSkipItem::kProperties.end(), [&](auto property) {
                                const auto& value =
                                    KBExtensionSkipItem::valueForProperty(candidate, property);
-                               return !value ||
-                                      KBExtensionSkipItem::valueForProperty(tested, property) ==
-                                          value;
+                               return !value || KBExtensionSkipItem::valueForProperty(
+                                                    tested, property) == value;
                            });
     });
 }

@@ -38,7 +38,6 @@ std::string shapeOf(const TBXML& reader) {
     return shape;
 }
 
-
 std::shared_ptr<TBXML> parsed(std::string_view xml) {
     auto reader = TBXML::newTBXMLWithXMLData(xml);
     EXPECT_NE(reader, nullptr);
@@ -114,12 +113,9 @@ TEST(TBXML, FindsAttributesAndChildrenByExactName) {
 
 TEST(TBXML, HandsOutOnlyValidUtf8) {
     const std::vector<std::pair<std::string, bool>> cases{
-        {"\xF4\x8F\xBF\xBF", true},
-        {"0123456789abcdef\xC3\xA9", true},
-        {"\xC0\xAF", false},
-        {"\xED\xA0\x80", false},
-        {"\xF4\x90\x80\x80", false},
-        {"0123456789abcdef\xE2\x82", false},
+        {"\xF4\x8F\xBF\xBF", true},  {"0123456789abcdef\xC3\xA9", true},
+        {"\xC0\xAF", false},         {"\xED\xA0\x80", false},
+        {"\xF4\x90\x80\x80", false}, {"0123456789abcdef\xE2\x82", false},
     };
     for (const auto& [bytes, good] : cases) {
         SCOPED_TRACE(testing::PrintToString(bytes));
