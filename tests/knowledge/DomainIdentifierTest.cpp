@@ -8,6 +8,7 @@
 #include "support/Sandbox.h"
 
 #include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
 #include <vector>
@@ -137,20 +138,30 @@ TEST_F(DomainIdentifierBuilderTest, AsksTheProviderOnceForABundleWithoutIdentifi
     EXPECT_EQ(builder->customDomainIdentifierProvider(), nullptr);
 }
 
+// Every search asks the provider before any stores its answer (the provider waits for all
+// of them, for at most five seconds); all must still end with the one stored first.
 TEST_F(DomainIdentifierBuilderTest, ConcurrentSearchesAgreeOnTheIdentifierOfABundle) {
+    struct WaitingProvider : CountingProvider {
+        WaitingProvider() : CountingProvider(nullptr) {}
+        std::shared_ptr<const DomainIdentifier>
+        idForBundleWithoutIdAtPath(const std::string& path) override {
+            CountingProvider::idForBundleWithoutIdAtPath(path);
+            auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (calls < 4 && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::yield();
+            return nullptr;
+        }
+    };
+    auto provider = std::make_shared<WaitingProvider>();
+    builder->setCustomDomainIdentifierProvider(provider);
     std::string app = makeApp("Shared.app", {{"CFBundleName", "Shared"}});
     std::vector<std::shared_ptr<const DomainIdentifier>> found(4);
     std::vector<std::thread> threads;
-    for (int i = 0; i < 4; ++i) {
-        threads.emplace_back([&, i] {
-            if (i % 2)
-                builder->setCustomDomainIdentifierProvider(
-                    std::make_shared<CountingProvider>(nullptr));
-            found[i] = builder->findIdentifierForBundleAt(app);
-        });
-    }
+    for (int i = 0; i < 4; ++i)
+        threads.emplace_back([&, i] { found[i] = builder->findIdentifierForBundleAt(app); });
     for (auto& thread : threads)
         thread.join();
+    EXPECT_EQ(provider->calls, 4);
     ASSERT_NE(found[0], nullptr);
     for (const auto& identifier : found)
         EXPECT_EQ(uid(identifier), uid(found[0]));
