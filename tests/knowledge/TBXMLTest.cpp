@@ -129,23 +129,6 @@ TEST(TBXML, HandsOutOnlyValidUtf8) {
     }
 }
 
-TEST(TBXML, ReportsWhyNoTreeWasBuilt) {
-    const std::vector<std::pair<std::string, int>> cases{
-        {"", 1}, {"<!-- only a comment -->", 2}, {"<unfinished", 2}, {"<a x=\"1", 2}, {"<a>", 0},
-    };
-    for (const auto& [xml, code] : cases) {
-        SCOPED_TRACE(xml);
-        std::optional<TBXMLError> error = TBXMLError{99};
-        auto reader = TBXML::newTBXMLWithXMLData(xml, &error);
-        ASSERT_NE(reader, nullptr);
-        EXPECT_EQ(reader->rootXMLElement() != nullptr, code == 0);
-        EXPECT_EQ(error ? error->code : 0, code);
-        if (error) {
-            EXPECT_EQ(error->localizedDescription(), code == 1 ? "Data is nil" : "Decode failure");
-        }
-    }
-}
-
 TEST(TBXML, DeepNestingNeedsNoRecursion) {
     const size_t depth = 100000;
     std::string open, close, shape;
