@@ -58,15 +58,3 @@ TEST(KBSeparators, FilesEveryWordUnderItsFormAndDomain) {
     EXPECT_FALSE(original.isExcludedSeparatorData("Writer"));
     EXPECT_EQ(pointedDomain(original, "Vendor"), "-");
 }
-
-TEST(KBSeparators, CreatesFurtherFormsOnlyWhenAsked) {
-    KBSeparators separators(nullptr);
-    EXPECT_EQ(separators.separatorWithType("fancyName", KBSeparators::Lookup::ExistingOnly),
-              nullptr);
-    auto created = separators.separatorWithType("fancyName", KBSeparators::Lookup::CreateIfNeed);
-    ASSERT_NE(created, nullptr);
-    EXPECT_EQ(separators.separatorWithType("fancyName", KBSeparators::Lookup::ExistingOnly),
-              created);
-    EXPECT_EQ(separators.separatorWithType("originalName", KBSeparators::Lookup::CreateIfNeed),
-              separators.originalNameSeparator());
-}
