@@ -124,7 +124,7 @@ TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
         <CustomDomainDefinition id="c:second">["compare", "CFBundleName", ["=", "Viewer"]]</CustomDomainDefinition>
       </CustomDomains>
       <customScripts>
-        <scripts vId="bi:com.o.word"><preremoval><script useAdminPrivileges="true">pre</script></preremoval><postremoval><script>post</script></postremoval></scripts>
+        <scripts vId="bi:com.o.word"><preremoval><script useAdminPrivileges="true">pre &amp;amp;&amp; x</script></preremoval><postremoval><script>post</script></postremoval></scripts>
         <scripts vId="c:postonly"><postremoval><script>only</script></postremoval></scripts>
       </customScripts>
       <skipList><f>~/Library/Keep</f></skipList>
@@ -144,7 +144,7 @@ TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
     EXPECT_EQ(custom, (std::vector<std::string>{"c:first", "c:second"}));
     ASSERT_EQ(data->preremovalScriptsByDomainId().size(), 1u);
     auto pre = data->preremovalScriptsByDomainId().at("bi:com.o.word")->scriptForVersion("1");
-    EXPECT_EQ(pre->content(), "pre");
+    EXPECT_EQ(pre->content(), "pre &amp;& x");
     EXPECT_TRUE(pre->usesPrivileges());
     EXPECT_EQ(data->postremovalScriptsByDomainId().size(), 2u);
     // The document's skip list replaces the built-in one.
