@@ -5,8 +5,8 @@
 #include "knowledge/DataDecompressor.h"
 #include "support/Sandbox.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <thread>
 
 using namespace container_test;
@@ -32,14 +32,6 @@ const std::string kEarlierContainerHex =
 const std::string kEarlierDocument =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<knowledgebase version=\"1\"/>\n";
 
-std::size_t countOf(const std::string& haystack, const std::string& needle) {
-    std::size_t count = 0;
-    for (std::size_t at = haystack.find(needle); at != std::string::npos;
-         at = haystack.find(needle, at + needle.size()))
-        ++count;
-    return count;
-}
-
 std::string flipped(std::string bytes, std::size_t offset) {
     bytes[offset] = static_cast<char>(bytes[offset] ^ 0x01);
     return bytes;
@@ -47,14 +39,12 @@ std::string flipped(std::string bytes, std::size_t offset) {
 
 } // namespace
 
-// Every test checks that the temporary directory looks exactly as before: the
-// container's own subfolder is made once up front, since it is meant to stay.
+// Every test leaves the temporary folder as it found it, but for the container's subfolder.
 class ContainerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ContainerScratchFolder::create(DataChangeCommon::buildTempPath());
         m_before = listTree(m_tmp);
-        ASSERT_EQ(m_before.size(), 1u);
     }
     void TearDown() override { EXPECT_EQ(listTree(m_tmp), m_before); }
 
@@ -62,27 +52,17 @@ protected:
     std::set<std::string> m_before;
 };
 
-TEST_F(ContainerTest, OpensWhatThePackerPacks) {
-    std::string everyByte;
-    for (int i = 0; i < 256; ++i)
-        everyByte += static_cast<char>(i);
+TEST_F(ContainerTest, OpensWhatThePackerPacksAndNoTwoPackingsAreAlike) {
     std::string large;
     for (int i = 0; large.size() < 300 * 1024; ++i)
-        large +=
-            "<file path=\"~/Library/Application Support/App" + std::to_string(i * 7919) + "\"/>\n";
-    for (const std::string& document : {kDocument, std::string("x"), everyByte, large}) {
+        large += static_cast<char>(i * 7919 >> 3) + std::to_string(i);
+    for (const std::string& document : {kDocument, std::string("x"), large}) {
         auto container = DataCompressor::compressData(bytes(document));
         ASSERT_TRUE(container);
         EXPECT_EQ(text(DataDecompressor::decompressData(container->bytes())), document);
     }
-}
-
-TEST_F(ContainerTest, EveryContainerOfTheSameDocumentDiffersAndOpens) {
-    auto first = DataCompressor::compressData(bytes(kDocument));
-    auto second = DataCompressor::compressData(bytes(kDocument));
-    ASSERT_TRUE(first && second);
-    EXPECT_NE(first->view(), second->view());
-    EXPECT_EQ(text(DataDecompressor::decompressData(second->bytes())), kDocument);
+    EXPECT_NE(DataCompressor::compressData(bytes(kDocument))->view(),
+              DataCompressor::compressData(bytes(kDocument))->view());
 }
 
 TEST_F(ContainerTest, OpensAContainerPackedEarlier) {
@@ -93,22 +73,16 @@ TEST_F(ContainerTest, OpensAContainerPackedEarlier) {
 TEST_F(ContainerTest, WipesEachIntermediateResultOnceTheNextStageHasUsedIt) {
     PackedLayers layers = packLayers(kDocument);
     WipeRecorder recorder;
-    {
-        auto document = DataDecompressor::decompressData(bytes(layers.container));
-        ASSERT_EQ(text(document), kDocument);
-    }
-    // Stage 1 restores the outer archive, stage 2 unpacks the encrypted stage, stage 3
-    // decrypts the scrambled inner archive, stage 4 restores it; the caller's copy of
-    // the document goes last.
-    EXPECT_TRUE(recorder.sawInOrder({layers.outerZip.size(), layers.encrypted.size(),
-                                     layers.scrambledInner.size(), layers.innerZip.size(),
-                                     kDocument.size()}));
-    for (const auto& wipe : recorder.wipes())
-        EXPECT_TRUE(wipe.zeroed) << wipe.size;
+    ASSERT_EQ(text(DataDecompressor::decompressData(bytes(layers.back()))), kDocument);
+    // Each stage's input goes once the next stage has its result; the document goes last.
+    EXPECT_TRUE(recorder.sawInOrder({layers[3].size(), layers[2].size(), layers[1].size(),
+                                     layers[0].size(), kDocument.size()}));
+    EXPECT_TRUE(recorder.allZeroed());
 }
 
 TEST_F(ContainerTest, MalformedContainersGiveNothingAndLeaveNothingBehind) {
     const PackedLayers l = packLayers(kDocument);
+    const std::string& encrypted = l[int(Layer::Encrypted)];
     auto cut = [](const std::string& s, std::size_t count) {
         return s.substr(0, s.size() - count);
     };
@@ -117,7 +91,6 @@ TEST_F(ContainerTest, MalformedContainersGiveNothingAndLeaveNothingBehind) {
     const KBCipherSalts salts{};
     auto emptyPlaintext = KBPasswordCipher::encryptData({}, password, salts);
     ASSERT_TRUE(emptyPlaintext);
-    const std::string zeros(2 * 1024 * 1024, '\0');
 
     struct Case {
         const char* name;
@@ -126,34 +99,12 @@ TEST_F(ContainerTest, MalformedContainersGiveNothingAndLeaveNothingBehind) {
     };
     const Case cases[] = {
         {"empty", "", 0},
-        {"one byte", "P", 1},
-        {"container cut by one byte", cut(l.container, 1), 1},
-        {"container cut in half", l.container.substr(0, l.container.size() / 2), 1},
-        {"a zip archive that is not scrambled", l.outerZip, 1},
-        {"outer archive cut", wrapFrom(Layer::OuterZip, cut(l.outerZip, 10)), 1},
-        {"outer entry under another name", wrapFrom(Layer::OuterZip, makeZip({{"x", l.encrypted}})),
+        {"container cut by one byte", cut(l.back(), 1), 1},
+        {"a zip archive that is not scrambled", l[int(Layer::OuterZip)], 1},
+        {"outer entry under another name", wrapFrom(Layer::OuterZip, makeZip({{"x", encrypted}})),
          0},
-        {"outer entry in a folder", wrapFrom(Layer::OuterZip, makeZip({{"d/_", l.encrypted}})), 0},
-        {"outer entry climbing out", wrapFrom(Layer::OuterZip, makeZip({{"../_", l.encrypted}})),
-         1},
-        {"a good entry, then one climbing out",
-         wrapFrom(Layer::OuterZip, makeZip({{"_", l.encrypted}, {"../x", "x"}})), 1},
-        {"outer entry with an absolute name",
-         wrapFrom(Layer::OuterZip, makeZip({{"/_", l.encrypted}})), 1},
-        {"outer entry is a symbolic link",
-         wrapFrom(Layer::OuterZip, makeZip({{"_", "/etc/passwd", S_IFLNK | 0777}})), 1},
-        {"outer entry declares 300 MB",
-         wrapFrom(Layer::OuterZip, makeZip({{"_", l.encrypted, 0, false, 300u << 20}})), 1},
-        {"encrypted stage of 15 bytes", wrapFrom(Layer::Encrypted, l.encrypted.substr(0, 15)), 0},
-        {"encrypted stage of 46 bytes", wrapFrom(Layer::Encrypted, l.encrypted.substr(0, 46)), 0},
-        {"encrypted stage cut by one byte", wrapFrom(Layer::Encrypted, cut(l.encrypted, 1)), 0},
-        {"encrypted stage cut by one block", wrapFrom(Layer::Encrypted, cut(l.encrypted, 16)), 0},
-        {"version 2", wrapFrom(Layer::Encrypted, "\x02" + l.encrypted.substr(1)), 0},
-        // Offset 1 holds a password byte, so the message's options byte sits at 2.
-        {"options 0", wrapFrom(Layer::Encrypted, flipped(l.encrypted, 2)), 0},
-        {"a changed password byte", wrapFrom(Layer::Encrypted, flipped(l.encrypted, 1)), 0},
-        {"a changed ciphertext byte",
-         wrapFrom(Layer::Encrypted, flipped(l.encrypted, l.encrypted.size() - 40)), 0},
+        {"encrypted stage of 15 bytes", wrapFrom(Layer::Encrypted, encrypted.substr(0, 15)), 0},
+        {"a changed password byte", wrapFrom(Layer::Encrypted, flipped(encrypted, 1)), 0},
         {"bad padding",
          wrapFrom(Layer::Encrypted,
                   placePasswordBytes(messageWithoutPadding(std::string(16, '\0'), password, salts),
@@ -163,76 +114,72 @@ TEST_F(ContainerTest, MalformedContainersGiveNothingAndLeaveNothingBehind) {
          wrapFrom(Layer::Encrypted,
                   placePasswordBytes(std::string(emptyPlaintext->view()), passwordBytes)),
          0},
-        {"decrypted bytes that are not scrambled", wrapFrom(Layer::ScrambledInner, l.innerZip), 1},
-        {"inner archive cut", wrapFrom(Layer::InnerZip, cut(l.innerZip, 10)), 1},
-        {"inner entry under another name",
-         wrapFrom(Layer::InnerZip, makeZip({{"knowledge.xml", kDocument}})), 0},
-        {"inner entry climbing out", wrapFrom(Layer::InnerZip, makeZip({{"a/../../_", kDocument}})),
-         1},
-        {"inner entry is a symbolic link",
-         wrapFrom(Layer::InnerZip, makeZip({{"_", "/etc/passwd", S_IFLNK | 0777}})), 1},
+        {"decrypted bytes that are not scrambled",
+         wrapFrom(Layer::ScrambledInner, l[int(Layer::InnerZip)]), 1},
         {"inner entry empty", wrapFrom(Layer::InnerZip, makeZip({{"_", ""}})), 0},
-        {"inner entry inflates past its declared size",
-         wrapFrom(Layer::InnerZip, makeZip({{"_", zeros, 0, false, 100}})), 1},
     };
     for (const Case& c : cases) {
         testing::internal::CaptureStderr();
         auto document = DataDecompressor::decompressData(bytes(c.container));
         std::string log = testing::internal::GetCapturedStderr();
         EXPECT_FALSE(document) << c.name;
-        EXPECT_EQ(countOf(log, kLogLine), c.unzipFailures) << c.name;
-        EXPECT_EQ(log.size(), c.unzipFailures * kLogLine.size()) << c.name << ": " << log;
+        EXPECT_EQ(log, c.unzipFailures ? kLogLine : "") << c.name;
         EXPECT_EQ(listTree(m_tmp), m_before) << c.name;
     }
-}
-
-TEST_F(ContainerTest, EveryStageGivesNothingForEmptyInput) {
-    EXPECT_FALSE(DataDecompressor::decompressData({}));
-    EXPECT_FALSE(DataDecompressor::unshakeZipData({}));
-    EXPECT_FALSE(DataDecompressor::unzippedData({}));
-    EXPECT_FALSE(DataDecompressor::decodeData({}));
-    EXPECT_FALSE(DataCompressor::compressData({}));
-    EXPECT_FALSE(DataCompressor::shakeZipData({}));
-    EXPECT_FALSE(DataCompressor::encodeData({}));
-}
-
-TEST_F(ContainerTest, ScramblingRestoresEveryLengthAndIsNotTheIdentity) {
-    for (std::size_t length = 0; length < 40; ++length) {
-        std::string archive = "PK\x03\x04";
-        for (std::size_t i = 0; i < length; ++i)
-            archive += static_cast<char>(0x30 + i);
-        auto scrambled = DataCompressor::shakeZipData(bytes(archive));
-        ASSERT_TRUE(scrambled);
-        EXPECT_EQ(scrambled->size(), length);
-        if (length > 1) {
-            EXPECT_NE(scrambled->view(), archive.substr(4)) << length;
-        }
-        EXPECT_EQ(text(DataDecompressor::unshakeZipData(scrambled->bytes())),
-                  length ? archive : "<nothing>");
-    }
-    EXPECT_FALSE(DataCompressor::shakeZipData(bytes("PK\x05\x06rest")));
-    EXPECT_EQ(text(DataDecompressor::unshakeZipData(bytes("\x01\x02\x03\x04\x05"))),
-              "PK\x03\x04\xA0\x20\xC0\x02\x01");
 }
 
 TEST_F(ContainerTest, ConcurrentOpeningsEachUseTheirOwnFolder) {
     auto container = DataCompressor::compressData(bytes(kDocument));
     ASSERT_TRUE(container);
-    constexpr int kThreads = 4;
-    constexpr int kRounds = 3;
-    int opened[kThreads] = {};
+    std::atomic<int> opened{0};
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            for (int round = 0; round < kRounds; ++round) {
-                auto document = DataDecompressor::decompressData(container->bytes());
-                if (document && document->view() == kDocument)
-                    ++opened[t];
-            }
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int round = 0; round < 3; ++round)
+                opened += text(DataDecompressor::decompressData(container->bytes())) == kDocument;
         });
     }
     for (std::thread& thread : threads)
         thread.join();
-    for (int t = 0; t < kThreads; ++t)
-        EXPECT_EQ(opened[t], kRounds) << t;
+    EXPECT_EQ(opened, 12);
+}
+
+TEST(DataChangeCommon, CopiesOnlyRangesThatFit) {
+    const std::string source = "0123456789";
+    const std::pair<ByteRange, std::optional<std::string>> cases[] = {
+        {{3, 4}, "3456"},
+        {{10, 0}, ""},
+        {{9, 2}, std::nullopt},
+        {{11, 0}, std::nullopt},
+        {{2, SIZE_MAX}, std::nullopt},
+        {{SIZE_MAX, 2}, std::nullopt},
+    };
+    for (const auto& [range, copied] : cases) {
+        EXPECT_EQ(text(DataDecompressor::dataFromData(bytes(source), range)),
+                  copied.value_or("<nothing>"))
+            << range.location;
+        SecureBuffer target(std::string_view("ab"));
+        EXPECT_EQ(DataChangeCommon::appendToData(target, range, bytes(source)), copied.has_value());
+        EXPECT_EQ(target.view(), "ab" + copied.value_or("")) << range.location;
+    }
+}
+
+TEST(SecureBuffer, WipesItsStorageOnEveryWayOut) {
+    WipeRecorder recorder;
+    { SecureBuffer destroyed(std::string_view("secret one")); }
+    SecureBuffer cleansed(std::string_view("secret two!"));
+    cleansed.cleanse();
+    EXPECT_TRUE(cleansed.empty());
+
+    SecureBuffer grown(std::string_view("abc"));
+    grown.append(bytes("defghijk"));
+    EXPECT_EQ(grown.view(), "abcdefghijk");
+
+    SecureBuffer replaced(std::string_view("old contents"));
+    replaced = SecureBuffer(std::string_view("new"));
+    EXPECT_EQ(replaced.view(), "new");
+
+    // destroyed (10), cleansed (11), grown's first storage (3), replaced's old one (12).
+    EXPECT_TRUE(recorder.sawInOrder({10, 11, 3, 12}));
+    EXPECT_TRUE(recorder.allZeroed());
 }

@@ -18,9 +18,7 @@ namespace {
 
 std::string rawDeflate(const std::string& contents) {
     z_stream stream{};
-    EXPECT_EQ(
-        deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY),
-        Z_OK);
+    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
     std::string out(deflateBound(&stream, contents.size()), '\0');
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(contents.data()));
     stream.avail_in = static_cast<uInt>(contents.size());
@@ -32,9 +30,17 @@ std::string rawDeflate(const std::string& contents) {
     return out;
 }
 
-std::string orEmpty(const std::optional<SecureBuffer>& buffer) {
-    EXPECT_TRUE(buffer.has_value());
-    return buffer ? std::string(buffer->view()) : std::string();
+// The packer's stage that makes `layer` from the one inside it.
+std::string packStage(Layer layer, const std::string& inner) {
+    std::optional<SecureBuffer> packed;
+    if (layer == Layer::InnerZip || layer == Layer::OuterZip)
+        packed = DataCompressor::zippedData(bytes(inner));
+    else if (layer == Layer::Encrypted)
+        packed = DataCompressor::encodeData(bytes(inner));
+    else
+        packed = DataCompressor::shakeZipData(bytes(inner));
+    EXPECT_TRUE(packed.has_value());
+    return packed ? std::string(packed->view()) : std::string();
 }
 
 } // namespace
@@ -48,26 +54,24 @@ std::string fromHex(std::string_view hex) {
 std::string makeZip(const std::vector<TestZipEntry>& entries) {
     std::string path = testing_support::Sandbox::process().makeFolder("zip") + "/archive.zip";
     zipFile archive = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-    EXPECT_NE(archive, nullptr);
     for (const TestZipEntry& entry : entries) {
         zip_fileinfo info{};
         info.external_fa = entry.unixMode << 16;
-        unsigned long madeBy = entry.unixMode ? (3ul << 8 | 20) : 0;
         bool raw = entry.declaredSize.has_value();
         std::string stored = raw ? rawDeflate(entry.contents) : entry.contents;
         EXPECT_EQ(zipOpenNewFileInZip4_64(archive, entry.name.c_str(), &info, nullptr, 0, nullptr,
                                           0, nullptr, Z_DEFLATED, Z_BEST_COMPRESSION, raw ? 1 : 0,
-                                          -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, madeBy,
-                                          entry.encryptedFlag ? 1 : 0, 0),
+                                          -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0,
+                                          entry.unixMode ? (3ul << 8 | 20) : 0,
+                                          entry.encrypted ? 1 : 0, 0),
                   ZIP_OK);
-        EXPECT_EQ(zipWriteInFileInZip(archive, stored.data(), static_cast<unsigned>(stored.size())),
-                  ZIP_OK);
+        zipWriteInFileInZip(archive, stored.data(), static_cast<unsigned>(stored.size()));
         if (raw) {
             uLong crc = crc32(0, reinterpret_cast<const Bytef*>(entry.contents.data()),
                               static_cast<uInt>(entry.contents.size()));
-            EXPECT_EQ(zipCloseFileInZipRaw64(archive, *entry.declaredSize, crc), ZIP_OK);
+            zipCloseFileInZipRaw64(archive, *entry.declaredSize, crc);
         } else {
-            EXPECT_EQ(zipCloseFileInZip(archive), ZIP_OK);
+            zipCloseFileInZip(archive);
         }
     }
     EXPECT_EQ(zipClose(archive, nullptr), ZIP_OK);
@@ -78,36 +82,15 @@ std::string makeZip(const std::vector<TestZipEntry>& entries) {
 
 PackedLayers packLayers(const std::string& document) {
     PackedLayers layers;
-    layers.document = document;
-    layers.innerZip = orEmpty(DataCompressor::zippedData(bytes(document)));
-    layers.scrambledInner = orEmpty(DataCompressor::shakeZipData(bytes(layers.innerZip)));
-    layers.encrypted = orEmpty(DataCompressor::encodeData(bytes(layers.scrambledInner)));
-    layers.outerZip = orEmpty(DataCompressor::zippedData(bytes(layers.encrypted)));
-    layers.container = orEmpty(DataCompressor::shakeZipData(bytes(layers.outerZip)));
+    for (int layer = 0; layer <= int(Layer::Container); ++layer)
+        layers.push_back(packStage(Layer(layer), layer ? layers.back() : document));
     return layers;
 }
 
 std::string wrapFrom(Layer layer, const std::string& bytesOfLayer) {
     std::string current = bytesOfLayer;
-    switch (layer) {
-    case Layer::Document:
-        current = orEmpty(DataCompressor::zippedData(bytes(current)));
-        [[fallthrough]];
-    case Layer::InnerZip:
-        current = orEmpty(DataCompressor::shakeZipData(bytes(current)));
-        [[fallthrough]];
-    case Layer::ScrambledInner:
-        current = orEmpty(DataCompressor::encodeData(bytes(current)));
-        [[fallthrough]];
-    case Layer::Encrypted:
-        current = orEmpty(DataCompressor::zippedData(bytes(current)));
-        [[fallthrough]];
-    case Layer::OuterZip:
-        current = orEmpty(DataCompressor::shakeZipData(bytes(current)));
-        [[fallthrough]];
-    case Layer::Container:
-        break;
-    }
+    for (int outer = int(layer) + 1; outer <= int(Layer::Container); ++outer)
+        current = packStage(Layer(outer), current);
     return current;
 }
 
@@ -116,9 +99,8 @@ std::string placePasswordBytes(const std::string& message, const std::string& pa
     std::size_t taken = 0;
     for (std::size_t i = 0; i < DataChangeCommon::kPasswordPlaces.size(); ++i) {
         std::size_t count = DataChangeCommon::kPasswordPlaces[i] - stage.size();
-        stage += message.substr(taken, count);
+        stage += message.substr(taken, count) + passwordBytes[i];
         taken += count;
-        stage += passwordBytes[i];
     }
     return stage + message.substr(taken);
 }
@@ -151,8 +133,7 @@ std::string messageWithoutPadding(const std::string& blocks, const std::string& 
     unsigned int hmacLength = 0;
     HMAC(EVP_sha256(), hmacKey, 32, reinterpret_cast<const unsigned char*>(message.data()),
          message.size(), hmac, &hmacLength);
-    message.append(reinterpret_cast<const char*>(hmac), hmacLength);
-    return message;
+    return message.append(reinterpret_cast<const char*>(hmac), hmacLength);
 }
 
 std::set<std::string> listTree(const std::string& folder) {
@@ -166,9 +147,8 @@ std::set<std::string> listTree(const std::string& folder) {
 
 WipeRecorder::WipeRecorder() {
     SecureBuffer::setWipeObserver([this](std::span<const std::uint8_t> wiped) {
-        bool zeroed =
-            std::all_of(wiped.begin(), wiped.end(), [](std::uint8_t b) { return b == 0; });
-        m_wipes.push_back({wiped.size(), zeroed});
+        m_wipes.emplace_back(wiped.size(), std::all_of(wiped.begin(), wiped.end(),
+                                                       [](std::uint8_t b) { return b == 0; }));
     });
 }
 
@@ -178,11 +158,13 @@ WipeRecorder::~WipeRecorder() {
 
 bool WipeRecorder::sawInOrder(const std::vector<std::size_t>& sizes) const {
     auto next = sizes.begin();
-    for (const Wipe& wipe : m_wipes) {
-        if (next != sizes.end() && wipe.size == *next)
-            ++next;
-    }
+    for (const auto& [size, zeroed] : m_wipes)
+        next += next != sizes.end() && size == *next;
     return next == sizes.end();
+}
+
+bool WipeRecorder::allZeroed() const {
+    return std::all_of(m_wipes.begin(), m_wipes.end(), [](const auto& w) { return w.second; });
 }
 
 } // namespace container_test

