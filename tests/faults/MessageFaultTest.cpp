@@ -1,6 +1,6 @@
 #include "FaultTestSupport.h"
 #include "platform/FileSystem.h"
-#include "platform/ThreadTestSupport.h"
+#include "support/ThreadTestSupport.h"
 #include "shell/FileMessage.h"
 #include "shell/MessageFiles.h"
 #include "shell/PathForRemove.h"

@@ -1,5 +1,5 @@
 #include "FaultTestSupport.h"
-#include "platform/FileTestSupport.h"
+#include "support/FileTestSupport.h"
 #include "platform/MainQueue.h"
 #include "search/SimpleSizeCalculation.h"
 

@@ -1,6 +1,6 @@
 #include "FaultTestSupport.h"
 #include "platform/MainQueue.h"
-#include "platform/ThreadTestSupport.h"
+#include "support/ThreadTestSupport.h"
 #include "platform/TimeScale.h"
 #include "shell/AppsInTrashWatcher.h"
 #include "shell/DirectoryWatcher.h"

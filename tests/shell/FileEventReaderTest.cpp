@@ -2,7 +2,7 @@
 
 #include "FileEventTestSupport.h"
 #include "InotifyEventBytes.h"
-#include "platform/ThreadTestSupport.h"
+#include "support/ThreadTestSupport.h"
 #include "shell/VDKQueue.h"
 #include "support/Sandbox.h"
 
