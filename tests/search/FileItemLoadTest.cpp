@@ -1,19 +1,10 @@
 #include "TreeTestSupport.h"
-#include "knowledge/KBXMLDocument.h"
-#include "knowledge/KBXMLRule.h"
 #include "knowledge/MutableSystemSkipList.h"
-#include "platform/FileSystem.h"
 #include "platform/FileTestSupport.h"
-#include "search/DepFileItem.h"
 #include "search/FileItem.h"
-#include "search/SearchRule.h"
-#include "search/SearchRuleSeparator.h"
 #include "support/Sandbox.h"
 
-#include <climits>
-#include <functional>
 #include <gtest/gtest.h>
-#include <pthread.h>
 #include <set>
 #include <sys/stat.h>
 
@@ -76,27 +67,6 @@ TEST(FileItemLoad, EveryKindOfEntryGetsTheSameFlagsHoweverItIsLoaded) {
     EXPECT_FALSE(FileItem::createTreeForPath("", nullptr));
 }
 
-TEST(FileItemLoad, DepthDecidesHowManyLevelsLoad) {
-    std::string base = Sandbox::process().makeFolder("depth");
-    makeDirs(base + "/a/b");
-    writeFile(base + "/a/b/file", "x");
-    const std::map<std::string, std::string> all = {{"a", "D/1"}, {"a/b", "D/1"}, {"a/b/file", ""}};
-    const struct {
-        int deep;
-        std::string root;
-        std::map<std::string, std::string> nodes;
-    } cases[] = {
-        {0, "D", {}},     {1, "D/1", {{"a", "D"}}}, {2, "D/1", {{"a", "D/1"}, {"a/b", "D"}}},
-        {-1, "D/1", all}, {-7, "D/1", all},
-    };
-    for (const auto& c : cases) {
-        auto tree = FileItem::createTreeForPath(base, c.deep, nullptr);
-        ASSERT_TRUE(tree);
-        EXPECT_EQ(describe(*tree), c.root) << c.deep;
-        EXPECT_EQ(describeBelow(tree), c.nodes) << c.deep;
-    }
-}
-
 TEST(FileItemLoad, SkipListLeavesOutExactPathsOnly) {
     std::string base = Sandbox::process().makeFolder("skip");
     for (const char* folder : {"keep/inner", "skipped/inner", "slash", "Skipped"})
@@ -113,88 +83,4 @@ TEST(FileItemLoad, SkipListLeavesOutExactPathsOnly) {
     EXPECT_FALSE(FileItem::createTreeForPath(base + "/skipped", &list));
     EXPECT_TRUE(FileItem::createTreeForPath(base + "/skipped/inner", &list));
     EXPECT_FALSE(FileItem::createTreeForPath(base + "/slash/", &list));
-}
-
-namespace {
-
-// Counts offers without building paths, which would cost the square of the depth.
-class CountingSeparator : public SearchRuleSeparator {
-public:
-    std::size_t offers{0};
-    std::size_t withParent{0};
-    void saveFileItemsTree(const std::shared_ptr<FileItem>&) override {}
-    bool addSystemDepItem(const std::shared_ptr<DepFileItem>&) override { return false; }
-    bool addDepItemToDomainIdentifier(const std::shared_ptr<DepFileItem>&,
-                                      const std::shared_ptr<const DomainIdentifier>&) override {
-        return false;
-    }
-    bool addDepItemWithParentDepItem(const std::shared_ptr<DepFileItem>&,
-                                     const std::shared_ptr<DepFileItem>& parent) override {
-        withParent += parent ? 1 : 0;
-        return ++offers;
-    }
-};
-
-// Runs `work` on a thread with a small stack, on which anything that recursed as deep
-// as a deep tree would overflow.
-void onSmallStack(std::function<void()> work) {
-    pthread_attr_t attributes;
-    pthread_attr_init(&attributes);
-    pthread_attr_setstacksize(&attributes, 128 * 1024);
-    pthread_t thread{};
-    auto run = +[](void* argument) -> void* {
-        (*static_cast<std::function<void()>*>(argument))();
-        return nullptr;
-    };
-    ASSERT_EQ(pthread_create(&thread, &attributes, run, &work), 0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attributes);
-}
-
-} // namespace
-
-TEST(FileItemLoad, DeepChainIsLoadedRefreshedAndSearchedOnASmallStack) {
-    constexpr int kDepth = 2500;
-    std::string base = Sandbox::process().makeFolder("chain");
-    std::string chain = base;
-    for (int level = 0; level < kDepth; ++level)
-        chain += "/d";
-    ASSERT_TRUE(platform::FileSystem::createDirectory(chain, true));
-    ASSERT_GT(chain.size(), static_cast<std::size_t>(PATH_MAX));
-    std::shared_ptr<SearchRule> rule;
-    auto document =
-        KBXMLDocument::create("<base><rules><rule path=\"" + base +
-                              "\"><f name=\"d\" group=\"caches\"/></rule></rules></base>");
-    ASSERT_TRUE(document && document->rules());
-    document->rules()->iterateRules(
-        [&](const KBXMLRule& built) { rule = SearchRule::create(built); });
-    ASSERT_TRUE(rule);
-
-    int depth = 0;
-    std::string deepestPath;
-    auto listener = std::make_shared<RecordingListener>(base);
-    auto separator = std::make_shared<CountingSeparator>();
-    onSmallStack([&] {
-        auto tree = FileItem::createTreeForPath(base, nullptr);
-        if (!tree)
-            return;
-        std::shared_ptr<FileItem> deepest = tree;
-        while (auto next = deepest->getChildrenWithName("d")) {
-            deepest = next;
-            ++depth;
-        }
-        deepestPath = deepest->buildFullPath();
-        tree->setListener(listener);
-        platform::FileSystem::writeFileAtomically(chain + "/bottom", "");
-        deepest->updateContentOfDir(nullptr);
-        rule->findDependenciesForSeparator(separator, nullptr);
-    });
-
-    EXPECT_EQ(depth, kDepth);
-    EXPECT_EQ(deepestPath, chain);
-    ASSERT_EQ(listener->events.size(), 1u);
-    EXPECT_TRUE(listener->events[0].ends_with("/d/bottom in d"));
-    EXPECT_EQ(separator->offers, static_cast<std::size_t>(kDepth));
-    EXPECT_EQ(separator->withParent, static_cast<std::size_t>(kDepth - 1));
-    EXPECT_TRUE(platform::FileSystem::removeItem(base + "/d"));
 }

