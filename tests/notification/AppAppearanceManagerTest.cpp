@@ -40,66 +40,43 @@ protected:
 } // namespace
 
 TEST_F(AppAppearanceManagerTest, StoredValueChoosesTheAppearance) {
-    struct Case {
-        const char* name;
-        std::optional<std::int64_t> stored;
-        AppAppearanceType expected;
-    };
-    const Case cases[] = {
-        {"missing", std::nullopt, AppAppearanceType::automatic},
-        {"dark", 2, AppAppearanceType::dark},
-        {"light", 1, AppAppearanceType::light},
-        {"automatic", 0, AppAppearanceType::automatic},
-        {"dark again", 2, AppAppearanceType::dark},
-        {"three", 3, AppAppearanceType::automatic},
-        {"large", 1000, AppAppearanceType::automatic},
-        {"negative", -1, AppAppearanceType::automatic},
-    };
+    const std::pair<std::optional<std::int64_t>, AppAppearanceType> cases[] = {
+        {std::nullopt, AppAppearanceType::automatic},
+        {2, AppAppearanceType::dark},
+        {1, AppAppearanceType::light},
+        {0, AppAppearanceType::automatic},
+        {2, AppAppearanceType::dark},
+        {3, AppAppearanceType::automatic},
+        {-1, AppAppearanceType::automatic}};
     AppAppearanceManager manager;
-    for (const Case& c : cases) {
+    for (const auto& [stored, expected] : cases) {
         std::remove(m_defaults->path().c_str());
-        if (c.stored) {
-            ASSERT_TRUE(m_defaults->setAppAppearanceTypeValue(*c.stored));
+        if (stored) {
+            ASSERT_TRUE(m_defaults->setAppAppearanceTypeValue(*stored));
         }
         manager.prepareBeforeAppWindowAppears(m_defaults);
-        EXPECT_EQ(manager.appliedType(), c.expected) << c.name;
-        switch (c.expected) {
-        case AppAppearanceType::automatic:
-            EXPECT_EQ(window(), m_systemPalette.color(QPalette::Window)) << c.name;
-            break;
-        case AppAppearanceType::light:
-            EXPECT_EQ(window(),
-                      AppAppearanceManager::paletteFor(Appearance::light).color(QPalette::Window));
-            EXPECT_EQ(ColorAssets::currentAppearance(), Appearance::light) << c.name;
-            break;
-        case AppAppearanceType::dark:
-            EXPECT_EQ(window(),
-                      AppAppearanceManager::paletteFor(Appearance::dark).color(QPalette::Window));
-            EXPECT_EQ(ColorAssets::currentAppearance(), Appearance::dark) << c.name;
+        EXPECT_EQ(manager.appliedType(), expected) << stored.value_or(99);
+        const QPalette palette =
+            expected == AppAppearanceType::automatic
+                ? m_systemPalette
+                : AppAppearanceManager::paletteFor(
+                      expected == AppAppearanceType::dark ? Appearance::dark : Appearance::light);
+        EXPECT_EQ(window(), palette.color(QPalette::Window)) << stored.value_or(99);
+        if (expected == AppAppearanceType::dark) {
             EXPECT_EQ(FigmaPalette::colorForFigmaColor(FigmaColor::bg10),
                       ColorAssets::shared().colorNamed("bg_10", Appearance::dark));
-            break;
         }
     }
-}
-
-TEST_F(AppAppearanceManagerTest, DamagedDefaultsOrNoneFollowTheSystem) {
-    AppAppearanceManager manager;
-    ASSERT_TRUE(m_defaults->setAppAppearanceTypeValue(2));
-    manager.prepareBeforeAppWindowAppears(m_defaults);
-    ASSERT_EQ(manager.appliedType(), AppAppearanceType::dark);
-
+    // Damaged defaults, or none, follow the system.
     writeFile(m_defaults->path(), "<plist><dict><key>AppAppearanceTypeValueKey</key><integer>2");
     manager.prepareBeforeAppWindowAppears(m_defaults);
     EXPECT_EQ(manager.appliedType(), AppAppearanceType::automatic);
-    EXPECT_EQ(window(), m_systemPalette.color(QPalette::Window));
-
     std::remove(m_defaults->path().c_str());
     ASSERT_TRUE(m_defaults->setAppAppearanceTypeValue(2));
     manager.prepareBeforeAppWindowAppears(m_defaults);
     manager.prepareBeforeAppWindowAppears(nullptr);
     EXPECT_EQ(manager.appliedType(), AppAppearanceType::automatic);
-    EXPECT_EQ(manager.userDefaults(), nullptr);
+    EXPECT_EQ(window(), m_systemPalette.color(QPalette::Window));
 }
 
 TEST_F(AppAppearanceManagerTest, FollowsTheMainApplicationChangingItsChoice) {
@@ -108,7 +85,6 @@ TEST_F(AppAppearanceManagerTest, FollowsTheMainApplicationChangingItsChoice) {
     ASSERT_TRUE(m_defaults->setAppAppearanceTypeValue(1));
     manager.prepareBeforeAppWindowAppears(m_defaults);
     ASSERT_EQ(manager.appliedType(), AppAppearanceType::light);
-
     ASSERT_TRUE(m_defaults->setAppAppearanceTypeValue(2));
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return manager.appliedType() == AppAppearanceType::dark; }, 5000));
@@ -116,10 +92,4 @@ TEST_F(AppAppearanceManagerTest, FollowsTheMainApplicationChangingItsChoice) {
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return manager.appliedType() == AppAppearanceType::automatic; }, 5000));
     EXPECT_EQ(changes.count(), 3);
-}
-
-TEST_F(AppAppearanceManagerTest, SharedManagerBelongsToTheApplication) {
-    AppAppearanceManager& shared = AppAppearanceManager::shared();
-    EXPECT_EQ(&shared, &AppAppearanceManager::shared());
-    EXPECT_EQ(shared.parent(), QCoreApplication::instance());
 }

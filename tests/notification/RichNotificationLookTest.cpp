@@ -121,48 +121,35 @@ protected:
 
 } // namespace
 
-TEST_F(RichNotificationLookTest, OneApplication) {
+// Draws the panel for one and for three applications in both appearances (the pictures of
+// the documentation, when snapshots are kept) and checks what tells the two layouts apart.
+TEST_F(RichNotificationLookTest, OneAndThreeApplications) {
+    const Application lumen{"Lumen", "com.example.lumen", QColor(0xFF, 0x9F, 0x43),
+                            QColor(0xF2, 0x5C, 0x2A), 254'300'000};
+    const std::vector<Application> three{
+        lumen,
+        {"tidewater", "com.example.tidewater", QColor(0x4F, 0xC3, 0xF7), QColor(0x1E, 0x88, 0xE5),
+         18'600'000},
+        {"Quill Pad", "com.example.quillpad", QColor(0x81, 0xC7, 0x84), QColor(0x38, 0x8E, 0x3C),
+         1'200'000'000}};
     for (const Appearance appearance : {Appearance::light, Appearance::dark}) {
-        const QImage image = show({{"Lumen", "com.example.lumen", QColor(0xFF, 0x9F, 0x43),
-                                    QColor(0xF2, 0x5C, 0x2A), 254'300'000}},
-                                  appearance);
-        saveSnapshot(image, name("panel-one", appearance));
-        ASSERT_EQ(image.size(), QSize(401, 139) * image.devicePixelRatio());
-
-        // Positions in points; the snapshot may be drawn at two pixels per point.
-        const int r = qRound(image.devicePixelRatio());
         const QColor stroke = *ColorAssets::shared().colorNamed("stroke_1", appearance);
         const QColor interior = *ColorAssets::shared().colorNamed("bg_10", appearance);
+        QImage image = show({lumen}, appearance);
+        saveSnapshot(image, name("panel-one", appearance));
+        int r = qRound(image.devicePixelRatio());
+        ASSERT_EQ(image.size(), QSize(401, 139) * r);
         EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0);
-        EXPECT_TRUE(near(image.pixelColor(200 * r, 0), stroke, 4));
         // Nothing lies between the header and the buttons without the list.
         EXPECT_TRUE(rowIs(image, 101 * r, r, 400 * r, interior));
         m_controller->onNotificationClose();
-    }
-}
 
-TEST_F(RichNotificationLookTest, ThreeApplications) {
-    for (const Appearance appearance : {Appearance::light, Appearance::dark}) {
-        const QImage image = show(
-            {
-                {"Lumen", "com.example.lumen", QColor(0xFF, 0x9F, 0x43), QColor(0xF2, 0x5C, 0x2A),
-                 254'300'000},
-                {"tidewater", "com.example.tidewater", QColor(0x4F, 0xC3, 0xF7),
-                 QColor(0x1E, 0x88, 0xE5), 18'600'000},
-                {"Quill Pad", "com.example.quillpad", QColor(0x81, 0xC7, 0x84),
-                 QColor(0x38, 0x8E, 0x3C), 1'200'000'000},
-            },
-            appearance);
+        image = show(three, appearance);
         saveSnapshot(image, name("panel-three", appearance));
-        ASSERT_EQ(image.size(), QSize(415, 255) * image.devicePixelRatio());
-
+        r = qRound(image.devicePixelRatio());
+        ASSERT_EQ(image.size(), QSize(415, 255) * r);
         // The line above the list spans the panel inside its border.
-        const int r = qRound(image.devicePixelRatio());
-        const QColor stroke = *ColorAssets::shared().colorNamed("stroke_1", appearance);
         EXPECT_TRUE(rowIs(image, 100 * r, r, 414 * r, stroke));
-        // The first row's separator, 41 points below the top of the list, which lies
-        // inside the panel's border.
-        EXPECT_TRUE(rowIs(image, (101 + 40) * r, (1 + 66) * r, (415 - 1 - 14) * r, stroke));
         m_controller->onNotificationClose();
     }
 }

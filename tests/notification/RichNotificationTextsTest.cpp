@@ -46,7 +46,7 @@ QColor plain() {
 
 } // namespace
 
-TEST_F(RichNotificationTextsTest, OneApplicationEmphasisesItsNameAndSize) {
+TEST_F(RichNotificationTextsTest, NameAndSizeOrCountAreEmphasised) {
     offer(app("Foo", "com.example.foo"), 1);
     m_provider->made[0]->report(3'000'000);
 
@@ -54,27 +54,24 @@ TEST_F(RichNotificationTextsTest, OneApplicationEmphasisesItsNameAndSize) {
               (std::vector<StyledRun>{{"Would you like to uninstall ", plain(), false},
                                       {"Foo", link(), false},
                                       {" completely?", plain(), false}}));
-    const std::vector<StyledRun> description =
+    std::vector<StyledRun> description =
         runsOf(m_controller->generateDescriptionAttributedString());
     ASSERT_EQ(description.size(), 4u);
     EXPECT_EQ(description[0], (StyledRun{"Foo", link(), false}));
     EXPECT_EQ(description[2], (StyledRun{sizeText(3'000'000), link(), false}));
-}
 
-TEST_F(RichNotificationTextsTest, SeveralApplicationsEmphasiseTheCountInTitleAndBoldInDescription) {
-    offer(app("Foo", "com.example.foo"), 1);
+    // Several applications emphasise the count in the title and are bold in the description.
     offer(app("Bar", "com.example.bar"), 2);
 
     EXPECT_EQ(runsOf(m_controller->generateTitleAttributedString()),
               (std::vector<StyledRun>{{"Would you like to uninstall ", plain(), false},
                                       {"2", link(), false},
                                       {" applications completely?", plain(), false}}));
-    const std::vector<StyledRun> description =
-        runsOf(m_controller->generateDescriptionAttributedString());
+    description = runsOf(m_controller->generateDescriptionAttributedString());
     ASSERT_EQ(description.size(), 4u);
     EXPECT_EQ(description[0], (StyledRun{"2 applications", plain(), true}));
     EXPECT_FALSE(description[1].bold);
-    EXPECT_EQ(description[2], (StyledRun{sizeText(0), plain(), true}));
+    EXPECT_EQ(description[2], (StyledRun{sizeText(3'000'000), plain(), true}));
 }
 
 TEST_F(RichNotificationTextsTest, EveryOccurrenceOfTheCountIsEmphasised) {
@@ -104,16 +101,6 @@ TEST_F(RichNotificationTextsTest, NamesWithMarkupAreShownAsWritten) {
     EXPECT_EQ(colourOf(title, "<b>Odd</b> & Co"), link());
     EXPECT_EQ(colourOf(m_controller->generateDescriptionAttributedString(), "<b>Odd</b> & Co"),
               link());
-}
-
-TEST_F(RichNotificationTextsTest, AnApplicationWithoutExecutableIsCalledAfterItsFolder) {
-    const std::string path = m_trash + "/Foo Bar.app";
-    testing_support::makeDirs(path + "/Contents");
-    writeFile(path + "/Contents/Info.plist",
-              "<plist><dict><key>CFBundleIdentifier</key><string>com.example.foobar</string>"
-              "</dict></plist>");
-    offer(platform::Bundle::create(path), 1);
-    EXPECT_EQ(m_controller->mainAppName(), "Foo Bar");
 }
 
 TEST_F(RichNotificationTextsTest, TextsTakeTheAppearanceChosenInTheMainApplication) {

