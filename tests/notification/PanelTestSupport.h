@@ -5,9 +5,7 @@
 #include "support/QtTestSupport.h"
 #include "support/Sandbox.h"
 
-#include <QColor>
 #include <QCoreApplication>
-#include <QImage>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -35,21 +33,8 @@ private:
 
 inline std::string escapedForXml(const std::string& text) {
     std::string escaped;
-    for (const char c : text) {
-        switch (c) {
-        case '<':
-            escaped += "&lt;";
-            break;
-        case '>':
-            escaped += "&gt;";
-            break;
-        case '&':
-            escaped += "&amp;";
-            break;
-        default:
-            escaped += c;
-        }
-    }
+    for (const char c : text)
+        escaped += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '&' ? "&amp;" : std::string(1, c);
     return escaped;
 }
 
@@ -69,15 +54,6 @@ inline std::string makeApp(const std::string& folder, const std::string& name,
     testing_support::makeDirs(path + "/Contents/Resources");
     testing_support::writeFile(path + "/Contents/Info.plist", plist);
     return path;
-}
-
-// Whether every pixel of row `y` from `from` to `to` (exclusive) is near `color`.
-inline bool rowIs(const QImage& image, int y, int from, int to, QColor color) {
-    for (int x = from; x < to; ++x) {
-        if (!testing_support::near(image.pixelColor(x, y), color, 8))
-            return false;
-    }
-    return true;
 }
 
 // Shows the widget off screen and lets its layouts settle.

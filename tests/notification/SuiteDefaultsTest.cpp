@@ -1,10 +1,14 @@
 #include "notification/SuiteDefaults.h"
 
+#include "notification/AppAppearanceManager.h"
+#include "notification/FigmaPalette.h"
+#include "platform/PropertyList.h"
 #include "support/Sandbox.h"
 
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
-#include <plist/plist.h>
-#include <sys/stat.h>
 
 using testing_support::makeDirs;
 using testing_support::readFile;
@@ -16,11 +20,8 @@ namespace {
 const std::string kKey = SuiteDefaults::appAppearanceTypeValueKey;
 
 std::string xmlPlist(const std::string& body) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-           "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-           "<plist version=\"1.0\">\n" +
-           body + "\n</plist>\n";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n" + body +
+           "\n</plist>\n";
 }
 
 std::string xmlDefaults(const std::string& value) {
@@ -28,103 +29,120 @@ std::string xmlDefaults(const std::string& value) {
                     "</dict>");
 }
 
-std::string binaryDefaults(std::uint64_t value) {
-    plist_t root = plist_new_dict();
-    plist_dict_set_item(root, kKey.c_str(), plist_new_uint(value));
-    char* bytes = nullptr;
-    std::uint32_t length = 0;
-    plist_to_bin(root, &bytes, &length);
-    std::string binary(bytes, length);
-    plist_to_bin_free(bytes);
-    plist_free(root);
-    return binary;
+std::string binaryDefaults(std::int64_t value) {
+    return *platform::PropertyList::toBinary(platform::PlistValue::Dictionary{{kKey, value}});
 }
 
-// Defaults of a suite of its own in a home folder of its own.
+// Defaults of a suite of their own in a home folder of its own; the application's palette
+// is the system's again afterwards.
 class SuiteDefaultsTest : public testing::Test {
 protected:
     void SetUp() override {
+        m_systemPalette = QApplication::palette();
         m_home = Sandbox::process().makeFolder("home");
         setenv("SWEEPWISE_HOME", m_home.c_str(), 1);
         m_defaults = SuiteDefaults::create("com.halvorn.Sweepwise-SIII");
         ASSERT_TRUE(m_defaults);
-    }
-
-    void TearDown() override { setenv("SWEEPWISE_HOME", Sandbox::process().home().c_str(), 1); }
-
-    void store(const std::string& contents) {
         makeDirs(m_home + "/Library/Preferences");
-        writeFile(m_defaults->path(), contents);
     }
 
+    void TearDown() override {
+        setenv("SWEEPWISE_HOME", Sandbox::process().home().c_str(), 1);
+        QApplication::setPalette(m_systemPalette);
+    }
+
+    void store(const std::string& contents) { writeFile(m_defaults->path(), contents); }
+    static QColor window() { return QApplication::palette().color(QPalette::Window); }
+
+    QPalette m_systemPalette;
     std::string m_home;
     std::shared_ptr<SuiteDefaults> m_defaults;
 };
 
+using AppAppearanceManagerTest = SuiteDefaultsTest;
+
 } // namespace
 
-TEST_F(SuiteDefaultsTest, LivesInThePreferencesOfTheHomeFolder) {
-    EXPECT_EQ(m_defaults->path(), m_home + "/Library/Preferences/com.halvorn.Sweepwise-SIII.plist");
-    EXPECT_EQ(m_defaults->suiteName(), "com.halvorn.Sweepwise-SIII");
-    for (const char* bad : {"", ".", "..", "a/b", "/etc/passwd"})
-        EXPECT_FALSE(SuiteDefaults::create(bad)) << bad;
-}
-
 TEST_F(SuiteDefaultsTest, ReadsWholeNumbersOfEveryStoredForm) {
-    struct Case {
-        const char* name;
-        std::string contents;
-        std::optional<std::int64_t> expected;
+    const std::pair<std::string, std::optional<std::int64_t>> cases[] = {
+        {xmlDefaults("<integer>-1</integer>"), -1},
+        {xmlDefaults("<real>2.7</real>"), 2},
+        {xmlDefaults("<string> 7 days</string>"), 7},
+        {binaryDefaults(1), 1},
+        {xmlDefaults("<string>dark</string>"), std::nullopt},
+        {xmlPlist("<dict><key>Other</key><integer>1</integer></dict>"), std::nullopt},
+        {xmlPlist("<array><integer>2</integer></array>"), std::nullopt},
+        {"not a property list at all", std::nullopt},
+        {xmlDefaults("<integer>2</integer>").substr(0, 150), std::nullopt},
+        {binaryDefaults(2).substr(0, 20), std::nullopt},
     };
-    const Case cases[] = {
-        {"integer", xmlDefaults("<integer>2</integer>"), 2},
-        {"negative", xmlDefaults("<integer>-1</integer>"), -1},
-        {"large", xmlDefaults("<integer>99999999999</integer>"), 99999999999},
-        {"real", xmlDefaults("<real>2.7</real>"), 2},
-        {"true", xmlDefaults("<true/>"), 1},
-        {"false", xmlDefaults("<false/>"), 0},
-        {"text", xmlDefaults("<string> 7 days</string>"), 7},
-        {"binary", binaryDefaults(1), 1},
-        {"words", xmlDefaults("<string>dark</string>"), std::nullopt},
-        {"data", xmlDefaults("<data>AAE=</data>"), std::nullopt},
-        {"dictionary", xmlDefaults("<dict/>"), std::nullopt},
-        {"key missing", xmlPlist("<dict><key>Other</key><integer>1</integer></dict>"),
-         std::nullopt},
-        {"not a dictionary", xmlPlist("<array><integer>2</integer></array>"), std::nullopt},
-        {"empty file", "", std::nullopt},
-        {"garbage", "not a property list at all", std::nullopt},
-        {"cut off", xmlDefaults("<integer>2</integer>").substr(0, 150), std::nullopt},
-        {"cut off binary", binaryDefaults(2).substr(0, 20), std::nullopt},
-        {"binary header only", "bplist00", std::nullopt},
-        {"unclosed tags", "<plist><dict><key>" + kKey + "</key><integer>2", std::nullopt},
-        {"zero bytes", std::string(64, '\0'), std::nullopt},
-    };
-    for (const Case& c : cases) {
-        store(c.contents);
-        EXPECT_EQ(m_defaults->integerForKey(kKey), c.expected) << c.name;
-        EXPECT_EQ(m_defaults->appAppearanceTypeValue(), c.expected.value_or(0)) << c.name;
+    for (const auto& [contents, expected] : cases) {
+        store(contents);
+        EXPECT_EQ(m_defaults->integerForKey(kKey), expected) << contents;
+        EXPECT_EQ(m_defaults->appAppearanceTypeValue(), expected.value_or(0)) << contents;
     }
 }
 
-TEST_F(SuiteDefaultsTest, MissingOrUnreadableDefaultsAreEmpty) {
-    EXPECT_EQ(m_defaults->appAppearanceTypeValue(), 0);
-    makeDirs(m_defaults->path());
-    EXPECT_FALSE(m_defaults->integerForKey(kKey));
-    EXPECT_FALSE(m_defaults->setAppAppearanceTypeValue(1));
-}
-
-TEST_F(SuiteDefaultsTest, StoringKeepsTheOtherKeys) {
+// Storing keeps the other keys, and never replaces defaults it cannot read.
+TEST_F(SuiteDefaultsTest, StoringKeepsTheOtherKeysAndNeverOverwritesDamage) {
+    for (const char* bad : {"", "..", "a/b"})
+        EXPECT_FALSE(SuiteDefaults::create(bad)) << bad;
     ASSERT_TRUE(m_defaults->setAppAppearanceTypeValue(2));
     EXPECT_EQ(m_defaults->appAppearanceTypeValue(), 2);
-
     store(xmlDefaults("<integer>1</integer>"));
     ASSERT_TRUE(m_defaults->setAppAppearanceTypeValue(-3));
     EXPECT_EQ(m_defaults->appAppearanceTypeValue(), -3);
     EXPECT_NE(readFile(m_defaults->path()).find("<string>x</string>"), std::string::npos);
-}
-
-TEST_F(SuiteDefaultsTest, DamagedDefaultsAreNeverOverwritten) {
     store("damaged");
     EXPECT_FALSE(m_defaults->setAppAppearanceTypeValue(2));
     EXPECT_EQ(readFile(m_defaults->path()), "damaged");
+}
+
+// Missing, damaged or unknown values, and no defaults at all, follow the system.
+TEST_F(AppAppearanceManagerTest, StoredValueChoosesTheAppearance) {
+    const std::pair<std::string, AppAppearanceType> cases[] = {
+        {"", AppAppearanceType::automatic},
+        {binaryDefaults(2), AppAppearanceType::dark},
+        {binaryDefaults(1), AppAppearanceType::light},
+        {binaryDefaults(3), AppAppearanceType::automatic},
+        {binaryDefaults(-1), AppAppearanceType::automatic},
+        {"<plist><dict><key>" + kKey + "</key><integer>2", AppAppearanceType::automatic},
+        {binaryDefaults(2), AppAppearanceType::dark}};
+    AppAppearanceManager manager;
+    for (const auto& [contents, expected] : cases) {
+        if (contents.empty())
+            std::remove(m_defaults->path().c_str());
+        else
+            store(contents);
+        manager.prepareBeforeAppWindowAppears(m_defaults);
+        EXPECT_EQ(manager.appliedType(), expected);
+        const QPalette palette =
+            expected == AppAppearanceType::automatic
+                ? m_systemPalette
+                : AppAppearanceManager::paletteFor(
+                      expected == AppAppearanceType::dark ? Appearance::dark : Appearance::light);
+        EXPECT_EQ(window(), palette.color(QPalette::Window));
+        if (expected == AppAppearanceType::dark) {
+            EXPECT_EQ(FigmaPalette::colorForFigmaColor(FigmaColor::bg10),
+                      ColorAssets::shared().colorNamed("bg_10", Appearance::dark));
+        }
+    }
+    manager.prepareBeforeAppWindowAppears(nullptr);
+    EXPECT_EQ(manager.appliedType(), AppAppearanceType::automatic);
+    EXPECT_EQ(window(), m_systemPalette.color(QPalette::Window));
+}
+
+TEST_F(AppAppearanceManagerTest, FollowsTheMainApplicationChangingItsChoice) {
+    AppAppearanceManager manager;
+    QSignalSpy changes(&manager, &AppAppearanceManager::appearanceChanged);
+    ASSERT_TRUE(m_defaults->setAppAppearanceTypeValue(1));
+    manager.prepareBeforeAppWindowAppears(m_defaults);
+    ASSERT_EQ(manager.appliedType(), AppAppearanceType::light);
+    ASSERT_TRUE(m_defaults->setAppAppearanceTypeValue(2));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return manager.appliedType() == AppAppearanceType::dark; }, 5000));
+    ASSERT_TRUE(m_defaults->setAppAppearanceTypeValue(0));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return manager.appliedType() == AppAppearanceType::automatic; }, 5000));
+    EXPECT_EQ(changes.count(), 3);
 }

@@ -1,5 +1,6 @@
 #include "search/SearchRule.h"
 
+#include "knowledge/DomainIdentifier.h"
 #include "knowledge/KBXMLDocument.h"
 #include "knowledge/KBXMLRule.h"
 #include "shell/PathsGenerator.h"
@@ -13,58 +14,23 @@ namespace {
 std::vector<std::shared_ptr<SearchRule>> rulesOf(const std::string& rules) {
     std::vector<std::shared_ptr<SearchRule>> built;
     auto document = KBXMLDocument::create("<base><rules>" + rules + "</rules></base>");
-    if (!document || !document->rules())
-        return built;
-    document->rules()->iterateRules(
-        [&](const KBXMLRule& rule) { built.push_back(SearchRule::create(rule)); });
+    if (document && document->rules())
+        document->rules()->iterateRules(
+            [&](const KBXMLRule& rule) { built.push_back(SearchRule::create(rule)); });
     return built;
 }
 
-std::string home() {
-    return PathsGenerator::GetInstance().getHomeDirectory();
-}
+TEST(SearchRule, ExpandsTheHomeFolderAndCutsDeepNesting) {
+    const std::string home = PathsGenerator::GetInstance().getHomeDirectory();
+    auto rules = rulesOf(R"(<rule path="~/Library/Caches"/><rule path="~Foo"/>)");
+    ASSERT_EQ(rules.size(), 2u);
+    EXPECT_EQ(rules[0]->path(), home + "/Library/Caches");
+    EXPECT_EQ(rules[1]->path(), home + "Foo");
 
-TEST(SearchRule, BuildsPathsDepthsFiltersAndValidSubRules) {
-    auto rules = rulesOf(R"(
-        <rule path="~/Library/Caches" deep="1"><f type="folder" namePrefix="com.example." group="caches"/></rule>
-        <rule path="~Foo"/>
-        <rule path="/Library">
-          <rule fdeep="2" fname="Data" deep="3"><f group="logs"/><rule fdeep="1" fname="x"/></rule>
-          <rule fdeep="0" fname="zero"/>
-          <rule fdeep="1"/>
-        </rule>)");
-    ASSERT_EQ(rules.size(), 3u);
-    EXPECT_EQ(rules[0]->path(), home() + "/Library/Caches");
-    EXPECT_FALSE(rules[0]->isRootPath());
-    EXPECT_EQ(rules[0]->deep(), 1);
-    ASSERT_EQ(rules[0]->filters().size(), 1u);
-    EXPECT_EQ(rules[0]->filters()[0]->type, SearchRuleFilter::kFolderType);
-    EXPECT_EQ(rules[0]->filters()[0]->group, 8);
-
-    EXPECT_EQ(rules[1]->path(), home() + "Foo");
-
-    EXPECT_TRUE(rules[2]->isRootPath());
-    EXPECT_EQ(rules[2]->deep(), -1);
-    ASSERT_EQ(rules[2]->subRules().size(), 1u);
-    auto sub = rules[2]->subRules()[0];
-    EXPECT_EQ(sub->fDeep(), 2);
-    EXPECT_EQ(sub->deep(), 3);
-    EXPECT_EQ(sub->filters().size(), 1u);
-    EXPECT_EQ(sub->subRules().size(), 1u);
-    EXPECT_TRUE(sub->canStartSubSearchForFileItem("data", 2));
-    EXPECT_FALSE(sub->canStartSubSearchForFileItem("data", 1));
-    EXPECT_FALSE(sub->canStartSubSearchForFileItem("Database", 2));
-    sub->setRulePath("/Library/a/data");
-    EXPECT_EQ(sub->path(), "/Library/a/data");
-}
-
-TEST(SearchRule, DeepNestingOfSubRulesIsCut) {
     std::string nested;
     for (int level = 0; level < 200; ++level)
-        nested += "<rule fdeep=\"1\" fname=\"n\">";
-    for (int level = 0; level < 200; ++level)
-        nested += "</rule>";
-    auto rules = rulesOf("<rule path=\"/x\">" + nested + "</rule>");
+        nested = "<rule fdeep=\"1\" fname=\"n\">" + nested + "</rule>";
+    rules = rulesOf("<rule path=\"/x\">" + nested + "</rule>");
     ASSERT_EQ(rules.size(), 1u);
     int depth = 0;
     for (const SearchRule* rule = rules[0].get(); !rule->subRules().empty();
@@ -73,121 +39,55 @@ TEST(SearchRule, DeepNestingOfSubRulesIsCut) {
     EXPECT_EQ(depth, SearchRule::kMaximumNesting);
 }
 
-struct Entry {
-    std::string name;
-    bool isDir;
-    bool isPackage;
-    bool isBackup;
-    std::int64_t deep;
-};
+// The verdict as "<group>[ keep][ stop][ sys][ <domain>]".
+std::string verdictOf(const SearchRuleResult& result) {
+    std::string text = std::to_string(result.group());
+    text += result.separate() ? "" : " keep";
+    text += result.goDeeper() ? "" : " stop";
+    text += result.isSystemItem() ? " sys" : "";
+    if (result.domainIdentifier())
+        text += " " + result.domainIdentifier()->uniqueIdentifier();
+    return text;
+}
 
 TEST(SearchRule, FiltersDecideInDocumentOrder) {
     struct Case {
-        std::string filters;
-        Entry entry;
-        std::int32_t group;
-        bool separate;
-        bool goDeeper;
-        bool isSystemItem;
+        const char* filters;
+        const char* name;
+        const char* kind; // d: folder, p: package, b: backup
+        std::int64_t deep;
+        const char* verdict;
     };
-    const std::vector<Case> cases = {
-        {R"(<f type="folder" namePrefix="com.example." group="caches"/>)",
-         {"com.example.app", true, false, false, 1},
-         8,
-         true,
-         true,
-         false},
-        {R"(<f type="folder" namePrefix="com.example." group="caches"/>)",
-         {"com.example.app", false, false, false, 1},
-         -1,
-         true,
-         true,
-         false},
-        {R"(<f type="folder" group="caches"/>)",
-         {"Thing.app", true, true, false, 1},
-         -1,
-         true,
-         true,
-         false},
-        {R"(<f type="folder" group="caches"/>)",
-         {"Backup", true, false, true, 1},
-         -1,
-         true,
-         true,
-         false},
-        {R"(<f type="package" group="caches"/>)",
-         {"Thing.app", true, true, false, 1},
-         8,
-         true,
-         true,
-         false},
-        {R"(<f type="package" group="caches"/>)",
-         {"plain", true, false, false, 1},
-         -1,
-         true,
-         true,
-         false},
-        {R"(<f type="file" nameSuffix=".plist" group="preferences"/>)",
-         {"a.plist", false, false, false, 2},
-         10,
-         true,
-         true,
-         false},
-        {R"(<f name="Exact" group="logs"/>)",
-         {"exact", false, false, false, 1},
-         -1,
-         true,
-         true,
-         false},
-        {R"(<f deep="0" group="logs"/>)", {"x", false, false, false, 1}, -1, true, true, false},
-        {R"(<f deep="2" group="logs" goDeeper="no"/>)",
-         {"x", true, false, false, 2},
-         11,
-         true,
-         false,
-         false},
-        {R"(<f namePrefix="com.example." group="caches"/><f name="com.example.keep" separate="no"/>)",
-         {"com.example.keep", true, false, false, 1},
-         8,
-         false,
-         true,
-         false},
-        {R"(<f name="com.example.keep" separate="no"/><f namePrefix="com.example." group="caches" separate="yes"/>)",
-         {"com.example.keep", true, false, false, 1},
-         8,
-         true,
-         true,
-         false},
-        {R"(<f group="caches" isSystem="yes"/><f group="nonsense"/>)",
-         {"x", false, false, false, 1},
-         8,
-         true,
-         true,
-         true},
+    const Case cases[] = {
+        {R"(<f type="folder" namePrefix="com." group="caches"/>)", "com.a", "", 1, "-1"},
+        {R"(<f type="folder" group="caches"/>)", "Thing.app", "dp", 1, "-1"},
+        {R"(<f type="folder" group="caches"/>)", "Backup", "db", 1, "-1"},
+        {R"(<f type="package" group="caches"/>)", "plain", "d", 1, "-1"},
+        {R"(<f type="file" nameSuffix=".plist" group="preferences"/>)", "a.plist", "", 2, "10"},
+        {R"(<f name="Exact" group="logs"/>)", "exact", "", 1, "-1"},
+        {R"(<f deep="2" group="logs" goDeeper="no"/>)", "x", "d", 2, "11 stop"},
+        {R"(<f namePrefix="com." group="caches"/><f name="com.keep" separate="no"/>)", "com.keep",
+         "d", 1, "8 keep"},
+        {R"(<f name="com.keep" separate="no"/><f namePrefix="com." group="caches" separate="yes"/>)",
+         "com.keep", "d", 1, "8"},
+        {R"(<f name="x" group="caches" isSystem="yes"/><f name="x" group="nonsense"/>)", "x", "", 1,
+         "8 sys"},
+        {R"(<f name="mine" domain="com.owner" group="logs"/>)", "mine", "", 1, "11 bi:com.owner"},
     };
     for (const Case& c : cases) {
-        auto rules = rulesOf("<rule path=\"/r\">" + c.filters + "</rule>");
-        ASSERT_EQ(rules.size(), 1u) << c.filters;
+        SCOPED_TRACE(std::string(c.filters) + " " + c.name);
+        auto rules = rulesOf(std::string("<rule path=\"/r\">") + c.filters + "</rule>");
+        ASSERT_EQ(rules.size(), 1u);
         SearchRuleResult& result = rules[0]->result();
-        result.setEntry(c.entry.name, c.entry.isDir, c.entry.isPackage, c.entry.isBackup,
-                        c.entry.deep);
-        EXPECT_EQ(result.group(), c.group) << c.filters << " " << c.entry.name;
-        EXPECT_EQ(result.separate(), c.separate) << c.filters << " " << c.entry.name;
-        EXPECT_EQ(result.goDeeper(), c.goDeeper) << c.filters << " " << c.entry.name;
-        EXPECT_EQ(result.isSystemItem(), c.isSystemItem) << c.filters << " " << c.entry.name;
+        const std::string kind = c.kind;
+        result.setEntry(c.name, kind.find('d') != std::string::npos,
+                        kind.find('p') != std::string::npos, kind.find('b') != std::string::npos,
+                        c.deep);
+        EXPECT_EQ(verdictOf(result), c.verdict);
+        // Nothing of the verdict carries over to an entry that no filter meets.
+        result.setEntry("unmatched", false, false, false, 1);
+        EXPECT_EQ(verdictOf(result), "-1");
     }
-}
-
-TEST(SearchRule, DomainOverrideAndResetBetweenEntries) {
-    auto rules =
-        rulesOf(R"(<rule path="/r"><f name="mine" domain="com.owner" group="logs"/></rule>)");
-    SearchRuleResult& result = rules[0]->result();
-    result.setEntry("mine", false, false, false, 1);
-    ASSERT_NE(result.domainIdentifier(), nullptr);
-    EXPECT_EQ(result.domainIdentifier()->uniqueIdentifier(), "bi:com.owner");
-    result.setEntry("other", false, false, false, 1);
-    EXPECT_EQ(result.domainIdentifier(), nullptr);
-    EXPECT_EQ(result.group(), -1);
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 
 #include "search/FileItem.h"
 
-#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
@@ -50,20 +49,17 @@ inline std::string describe(const FileItem& item) {
 }
 
 // Records a tree's events as "+path in parent" and "-path in parent", paths relative
-// to `base`; `afterAdded` runs after an addition is recorded.
+// to `base`.
 class RecordingListener : public FileItemListener {
 public:
     explicit RecordingListener(std::string base) : m_base(std::move(base) + "/") {}
 
     std::vector<std::string> events;
-    std::function<void(const std::shared_ptr<FileItem>&)> afterAdded;
 
     std::shared_ptr<FileItem> getFileItemParent() override { return nullptr; }
     void onAddedFileItem(const std::shared_ptr<FileItem>& item,
                          const std::shared_ptr<FileItem>& parent) override {
         events.push_back("+" + relative(item) + " in " + parent->getNameWithExt());
-        if (afterAdded)
-            afterAdded(item);
     }
     void onRemovedFileItem(const std::shared_ptr<FileItem>& item,
                            const std::shared_ptr<FileItem>& parent) override {
