@@ -1,6 +1,6 @@
 #include "TreeTestSupport.h"
 #include "knowledge/MutableSystemSkipList.h"
-#include "platform/FileTestSupport.h"
+#include "support/FileTestSupport.h"
 #include "search/FileItem.h"
 #include "support/Sandbox.h"
 

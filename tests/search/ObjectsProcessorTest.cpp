@@ -1,6 +1,6 @@
 #include "search/ObjectsProcessor.h"
 
-#include "platform/ThreadTestSupport.h"
+#include "support/ThreadTestSupport.h"
 
 #include <algorithm>
 #include <any>

@@ -1,8 +1,8 @@
 #include "search/SimpleSizeCalculation.h"
 
-#include "platform/FileTestSupport.h"
+#include "support/FileTestSupport.h"
 #include "platform/MainQueue.h"
-#include "platform/ThreadTestSupport.h"
+#include "support/ThreadTestSupport.h"
 #include "support/Sandbox.h"
 
 #include <cstdint>
