@@ -21,8 +21,8 @@
 #include "notification/WatcherOfferYesCustomButton.h"
 #include "notification/WorkspaceIcon.h"
 #include "platform/Bundle.h"
-#include "platform/GlobalQueue.h"
 #include "platform/MainQueue.h"
+#include "search/KnowledgeBaseSearchQueue.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
 #include "search/NSStringFileManager.h"
 #include "shell/NSStringFileSize.h"
@@ -108,16 +108,9 @@ void RichNotificationWC::configureForApp(const Bundle& bundle) {
 
 void RichNotificationWC::findKnowledgeBaseInfoForBundle(const Bundle& bundle,
                                                         SearchCompletion completion) {
-    platform::globalQueue().async([provider = m_provider, bundle,
-                                   completion = std::move(completion)]() mutable {
-        auto result = provider->generateForBundle(bundle);
-        // The main thread only reads the found items; the knowledge base is released
-        // here, after the result is on its way.
-        std::shared_ptr<KnowledgeBaseData> data = result ? result->takeData() : nullptr;
-        platform::MainQueue::shared().async([completion = std::move(completion),
-                                             result = std::move(result)] { completion(result); });
-        data.reset();
-    });
+    KnowledgeBaseSearchQueue::shared().async(
+        [provider = m_provider, bundle] { return provider->generateForBundle(bundle); },
+        std::move(completion));
 }
 
 void RichNotificationWC::acceptSearchResult(
