@@ -193,6 +193,9 @@ void RichNotificationWC::windowDidLoad() {
 
 void RichNotificationWC::applyAppearance() {
     updateWindowContent();
+    // Rows that show the same items are otherwise kept, colours and all.
+    if (m_appList)
+        m_appList->reloadAllRows();
     m_window->topSeparator()->setBackgroundColor(
         FigmaPalette::colorForFigmaColor(FigmaColor::stroke1));
 }
@@ -255,6 +258,7 @@ void RichNotificationWC::windowDidResize() {
 void RichNotificationWC::hideNotification() {
     m_bIsActive = false;
     m_arrRemoveInfo.clear();
+    m_displayItems.clear();
     m_arrRemovedApps.clear();
     if (!m_window)
         return;
@@ -298,8 +302,9 @@ void RichNotificationWC::updateRemovedAppList() {
         return;
     RemovedAppList::Items items;
     if (m_nOtheAppCount != 0) {
+        items.reserve(m_arrRemoveInfo.size());
         for (const auto& [identifier, info] : m_arrRemoveInfo)
-            items.push_back(std::make_shared<const RemovedAppDisplayItem>(*info));
+            items.push_back(displayItemFor(*info));
     }
     m_appList->updateWithItems(std::move(items));
 
@@ -313,6 +318,17 @@ void RichNotificationWC::updateRemovedAppList() {
     constraints.rightButtonRightConstraint = shown ? 14 : 15;
     constraints.buttonsTopConstraint = shown ? 12 : 4;
     m_window->setConstraints(constraints);
+}
+
+std::shared_ptr<const RemovedAppDisplayItem>
+RichNotificationWC::displayItemFor(const RemainsInfo& info) {
+    auto& [shownSize, item] = m_displayItems[&info];
+    const std::uint64_t size = info.getTotalSize();
+    if (!item || shownSize != size) {
+        item = std::make_shared<const RemovedAppDisplayItem>(info);
+        shownSize = size;
+    }
+    return item;
 }
 
 QImage RichNotificationWC::getAppIcon() const {
