@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -91,6 +92,8 @@ void TableView::registerViewFactory(const QString& identifier, ViewFactory facto
 }
 
 QWidget* TableView::makeViewWithIdentifier(const QString& identifier) {
+    if (m_reusableInPlace && m_reusableInPlace->objectName() == identifier)
+        return std::exchange(m_reusableInPlace, nullptr);
     for (QObject* child : m_reusePool->children()) {
         auto* view = qobject_cast<QWidget*>(child);
         if (view && view->objectName() == identifier) {
@@ -154,12 +157,20 @@ void TableView::appendRow(int index) {
     m_rows.emplace_back(row);
 }
 
+// The row's own content view is the first one offered for reuse, where it is: in a window of
+// many widgets every change of a widget's parent walks the window's focus chain.
 void TableView::reloadDataForRow(int row) {
     TableRowView* rowView = rowViewAtRow(row);
     if (!rowView || !m_dataSource)
         return;
+    QWidget* current = rowView->cellView();
+    m_reusableInPlace = current;
+    QWidget* view = m_dataSource->viewForTableColumn(*this, row);
+    m_reusableInPlace = nullptr;
+    if (view == current)
+        return;
     recycle(rowView->takeCellView());
-    rowView->setCellView(m_dataSource->viewForTableColumn(*this, row));
+    rowView->setCellView(view);
 }
 
 void TableView::noteNumberOfRowsChanged() {

@@ -81,6 +81,8 @@ private:
     EdgeFade* m_edgeFade{nullptr};
     std::vector<QPointer<TableRowView>> m_rows;
     int m_contentHeight{0};
+    // The content view of the row being reloaded, while it may be reused in place.
+    QPointer<QWidget> m_reusableInPlace;
     std::map<QString, ViewFactory> m_factories;
     int m_selectedRow{-1};
 };

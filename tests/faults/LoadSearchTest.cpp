@@ -17,9 +17,10 @@ using namespace std::chrono_literals;
 namespace {
 
 // A knowledge base the size of a real one: some 10 MB of document and 100,000 records; a fifth
-// of that under ThreadSanitizer.
+// of that under the sanitizers, which make every load several times slower.
+constexpr bool kSanitized = kUnderThreadSanitizer || !kResidentSetIsMeaningful;
 constexpr WorldScale kScale =
-    kUnderThreadSanitizer ? WorldScale{1000, 20000, 100, 0} : WorldScale{5000, 100000, 300, 0};
+    kSanitized ? WorldScale{1000, 20000, 100, 0} : WorldScale{5000, 100000, 300, 0};
 constexpr std::size_t kApps = 20;
 
 // Every standard leftover of the application in the home folder, files where the knowledge
