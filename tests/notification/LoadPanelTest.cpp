@@ -50,6 +50,8 @@ protected:
 
     void TearDown() override {
         m_turns.stop();
+        // Reports still queued after a failure must not outlive the fixture they count in.
+        platform::MainQueue::shared().drain();
         platform::MainQueue::shared().setHostHook({});
         qInstallMessageHandler(g_previousHandler);
         RichNotificationWCTest::TearDown();
