@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -91,6 +92,8 @@ void TableView::registerViewFactory(const QString& identifier, ViewFactory facto
 }
 
 QWidget* TableView::makeViewWithIdentifier(const QString& identifier) {
+    if (m_reusableInPlace && m_reusableInPlace->objectName() == identifier)
+        return std::exchange(m_reusableInPlace, nullptr);
     for (QObject* child : m_reusePool->children()) {
         auto* view = qobject_cast<QWidget*>(child);
         if (view && view->objectName() == identifier) {
@@ -128,26 +131,60 @@ void TableView::reloadData() {
     m_rows.clear();
     m_selectedRow = -1;
 
+    m_contentHeight = 0;
     const int count = m_dataSource ? std::max(m_dataSource->numberOfRowsInTableView(*this), 0) : 0;
-    int contentHeight = 0;
-    for (int index = 0; index < count; ++index) {
-        TableRowView* row = m_dataSource->rowViewForRow(*this, index);
-        if (!row)
-            row = new TableRowView;
-        const int height = std::max(m_dataSource->heightOfRow(*this, index), 1);
-        contentHeight += height;
-        row->setFixedHeight(height);
-        row->setCellView(m_dataSource->viewForTableColumn(*this, index));
-        row->installEventFilter(this);
-        // Before the stretch that keeps the rows at the top.
-        layout->insertWidget(index, row);
-        row->show();
-        m_rows.emplace_back(row);
-    }
+    for (int index = 0; index < count; ++index)
+        appendRow(index);
     // The rows keep their heights and scroll rather than being squeezed into the
     // view, and they are in place at once, not only after the next layout pass.
-    m_content->setMinimumHeight(contentHeight);
+    m_content->setMinimumHeight(m_contentHeight);
     layout->activate();
+}
+
+void TableView::appendRow(int index) {
+    auto* layout = static_cast<QVBoxLayout*>(m_content->layout());
+    TableRowView* row = m_dataSource->rowViewForRow(*this, index);
+    if (!row)
+        row = new TableRowView;
+    const int height = std::max(m_dataSource->heightOfRow(*this, index), 1);
+    m_contentHeight += height;
+    row->setFixedHeight(height);
+    row->setCellView(m_dataSource->viewForTableColumn(*this, index));
+    row->installEventFilter(this);
+    // Before the stretch that keeps the rows at the top.
+    layout->insertWidget(index, row);
+    row->show();
+    m_rows.emplace_back(row);
+}
+
+// The row's own content view is the first one offered for reuse, where it is: in a window of
+// many widgets every change of a widget's parent walks the window's focus chain.
+void TableView::reloadDataForRow(int row) {
+    TableRowView* rowView = rowViewAtRow(row);
+    if (!rowView || !m_dataSource)
+        return;
+    QWidget* current = rowView->cellView();
+    m_reusableInPlace = current;
+    QWidget* view = m_dataSource->viewForTableColumn(*this, row);
+    m_reusableInPlace = nullptr;
+    if (view == current)
+        return;
+    recycle(rowView->takeCellView());
+    rowView->setCellView(view);
+}
+
+void TableView::noteNumberOfRowsChanged() {
+    const int count = m_dataSource ? std::max(m_dataSource->numberOfRowsInTableView(*this), 0) : 0;
+    if (count < numberOfRows()) {
+        reloadData();
+        return;
+    }
+    if (count == numberOfRows())
+        return;
+    for (int index = numberOfRows(); index < count; ++index)
+        appendRow(index);
+    m_content->setMinimumHeight(m_contentHeight);
+    m_content->layout()->activate();
 }
 
 void TableView::setEdgeFadeColor(const QColor& color) {

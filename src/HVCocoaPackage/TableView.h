@@ -42,6 +42,12 @@ public:
 
     // Asks the data source for every row again.
     void reloadData();
+    // Asks the data source for the content view of one row again; the row keeps its place,
+    // its row view and the selection.
+    void reloadDataForRow(int row);
+    // Follows the data source's number of rows: rows added at the end are asked for, the
+    // others stay as they are. A data source with fewer rows than the table reloads it all.
+    void noteNumberOfRowsChanged();
 
     int numberOfRows() const { return static_cast<int>(m_rows.size()); }
     TableRowView* rowViewAtRow(int row) const;
@@ -64,6 +70,8 @@ private:
     class EdgeFade;
 
     void recycle(QWidget* view);
+    // Asks the data source for row `index` and puts it after the table's last row.
+    void appendRow(int index);
     void updateEdgeFade();
 
     TableViewDataSource* m_dataSource{nullptr};
@@ -72,6 +80,9 @@ private:
     QWidget* m_reusePool{nullptr};
     EdgeFade* m_edgeFade{nullptr};
     std::vector<QPointer<TableRowView>> m_rows;
+    int m_contentHeight{0};
+    // The content view of the row being reloaded, while it may be reused in place.
+    QPointer<QWidget> m_reusableInPlace;
     std::map<QString, ViewFactory> m_factories;
     int m_selectedRow{-1};
 };

@@ -36,10 +36,46 @@ RemovedAppList::~RemovedAppList() {
 }
 
 void RemovedAppList::updateWithItems(Items items) {
-    m_items = std::move(items);
     // The list stands on the panel's interior; the appearance may have changed.
     m_tableView->setEdgeFadeColor(FigmaPalette::colorForFigmaColor(FigmaColor::bg10));
+    // Size reports and arrivals update the list many times over while it may hold a thousand
+    // rows, so rows that show what they showed stay, and new items only add rows.
+    const std::size_t before = m_items.size();
+    if (items.size() < before || m_tableView->numberOfRows() != appsCount()) {
+        m_items = std::move(items);
+        m_tableView->reloadData();
+        return;
+    }
+    std::vector<int> changed;
+    for (std::size_t row = 0; row < before; ++row) {
+        if (!showSame(m_items[row].get(), items[row].get()))
+            changed.push_back(static_cast<int>(row));
+    }
+    m_items = std::move(items);
+    for (const int row : changed)
+        m_tableView->reloadDataForRow(row);
+    if (m_items.size() == before)
+        return;
+    // The row that was last gets a separator now.
+    if (auto* formerLast = qobject_cast<RemovedAppRowView*>(
+            m_tableView->rowViewAtRow(static_cast<int>(before) - 1)))
+        formerLast->setIsLastRow(false);
+    m_tableView->noteNumberOfRowsChanged();
+}
+
+void RemovedAppList::reloadAllRows() {
+    m_tableView->setEdgeFadeColor(FigmaPalette::colorForFigmaColor(FigmaColor::bg10));
     m_tableView->reloadData();
+}
+
+bool RemovedAppList::showSame(const RemovedAppDisplayItem* shown,
+                              const RemovedAppDisplayItem* item) {
+    if (shown == item)
+        return true;
+    if (!shown || !item)
+        return false;
+    return shown->name() == item->name() && shown->size() == item->size() &&
+           shown->appIconImage().cacheKey() == item->appIconImage().cacheKey();
 }
 
 int RemovedAppList::numberOfRowsInTableView(TableView&) {

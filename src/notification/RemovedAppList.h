@@ -29,8 +29,10 @@ public:
     const Items& items() const { return m_items; }
     TableView* tableView() const { return m_tableView; }
 
-    // Replaces the items and rebuilds the rows.
+    // Replaces the items; the rows show them as soon as this returns.
     void updateWithItems(Items items);
+    // Builds every row anew, for a change of appearance.
+    void reloadAllRows();
     int appsCount() const { return static_cast<int>(m_items.size()); }
 
     int numberOfRowsInTableView(TableView& tableView) override;
@@ -39,6 +41,9 @@ public:
     QWidget* viewForTableColumn(TableView& tableView, int row) override;
 
 private:
+    // Whether a row made for `shown` would look the same for `item`.
+    static bool showSame(const RemovedAppDisplayItem* shown, const RemovedAppDisplayItem* item);
+
     Items m_items;
     TableView* m_tableView{nullptr};
 };

@@ -21,8 +21,8 @@
 #include "notification/WatcherOfferYesCustomButton.h"
 #include "notification/WorkspaceIcon.h"
 #include "platform/Bundle.h"
-#include "platform/GlobalQueue.h"
 #include "platform/MainQueue.h"
+#include "search/KnowledgeBaseSearchQueue.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
 #include "search/NSStringFileManager.h"
 #include "shell/NSStringFileSize.h"
@@ -108,16 +108,9 @@ void RichNotificationWC::configureForApp(const Bundle& bundle) {
 
 void RichNotificationWC::findKnowledgeBaseInfoForBundle(const Bundle& bundle,
                                                         SearchCompletion completion) {
-    platform::globalQueue().async([provider = m_provider, bundle,
-                                   completion = std::move(completion)]() mutable {
-        auto result = provider->generateForBundle(bundle);
-        // The main thread only reads the found items; the knowledge base is released
-        // here, after the result is on its way.
-        std::shared_ptr<KnowledgeBaseData> data = result ? result->takeData() : nullptr;
-        platform::MainQueue::shared().async([completion = std::move(completion),
-                                             result = std::move(result)] { completion(result); });
-        data.reset();
-    });
+    KnowledgeBaseSearchQueue::shared().async(
+        [provider = m_provider, bundle] { return provider->generateForBundle(bundle); },
+        std::move(completion));
 }
 
 void RichNotificationWC::acceptSearchResult(
@@ -200,6 +193,9 @@ void RichNotificationWC::windowDidLoad() {
 
 void RichNotificationWC::applyAppearance() {
     updateWindowContent();
+    // Rows that show the same items are otherwise kept, colours and all.
+    if (m_appList)
+        m_appList->reloadAllRows();
     m_window->topSeparator()->setBackgroundColor(
         FigmaPalette::colorForFigmaColor(FigmaColor::stroke1));
 }
@@ -262,6 +258,7 @@ void RichNotificationWC::windowDidResize() {
 void RichNotificationWC::hideNotification() {
     m_bIsActive = false;
     m_arrRemoveInfo.clear();
+    m_displayItems.clear();
     m_arrRemovedApps.clear();
     if (!m_window)
         return;
@@ -305,8 +302,9 @@ void RichNotificationWC::updateRemovedAppList() {
         return;
     RemovedAppList::Items items;
     if (m_nOtheAppCount != 0) {
+        items.reserve(m_arrRemoveInfo.size());
         for (const auto& [identifier, info] : m_arrRemoveInfo)
-            items.push_back(std::make_shared<const RemovedAppDisplayItem>(*info));
+            items.push_back(displayItemFor(*info));
     }
     m_appList->updateWithItems(std::move(items));
 
@@ -320,6 +318,17 @@ void RichNotificationWC::updateRemovedAppList() {
     constraints.rightButtonRightConstraint = shown ? 14 : 15;
     constraints.buttonsTopConstraint = shown ? 12 : 4;
     m_window->setConstraints(constraints);
+}
+
+std::shared_ptr<const RemovedAppDisplayItem>
+RichNotificationWC::displayItemFor(const RemainsInfo& info) {
+    auto& [shownSize, item] = m_displayItems[&info];
+    const std::uint64_t size = info.getTotalSize();
+    if (!item || shownSize != size) {
+        item = std::make_shared<const RemovedAppDisplayItem>(info);
+        shownSize = size;
+    }
+    return item;
 }
 
 QImage RichNotificationWC::getAppIcon() const {

@@ -12,10 +12,12 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 class QPropertyAnimation;
+class RemovedAppDisplayItem;
 class RemovedAppList;
 class RichNotificationWindow;
 
@@ -101,6 +103,8 @@ private:
                             const std::shared_ptr<KnowledgeBaseSimpleSearchInfo>& result);
     std::shared_ptr<RemainsInfo> remainsForBundleId(const std::string& bundleId) const;
     void placeWindow();
+    // The list's row for the entry, made again only when its size has changed.
+    std::shared_ptr<const RemovedAppDisplayItem> displayItemFor(const RemainsInfo& info);
 
     std::shared_ptr<RemainsProvider> m_provider;
 
@@ -113,6 +117,11 @@ private:
     // Counts the notifications opened so far, so that a search that finishes after
     // its notification ended does not bring the panel back.
     std::uint64_t m_notificationNumber{0};
+    // Every size report and arrival rebuilds the list's items, which may be a thousand; an
+    // entry's item is kept with the size it shows. Emptied with the entries.
+    std::unordered_map<const RemainsInfo*,
+                       std::pair<std::uint64_t, std::shared_ptr<const RemovedAppDisplayItem>>>
+        m_displayItems;
 
     std::unique_ptr<RichNotificationWindow> m_window;
     QPointer<RemovedAppList> m_appList;

@@ -30,6 +30,22 @@ namespace testing_support {
 #endif
 #endif
 
+#if defined(__SANITIZE_THREAD__)
+#define SWEEPWISE_FAULTS_TSAN 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define SWEEPWISE_FAULTS_TSAN 1
+#endif
+#endif
+
+// ThreadSanitizer makes every memory access several times slower and every allocation several
+// times larger, so the load tests scale their inputs down in that build.
+#ifdef SWEEPWISE_FAULTS_TSAN
+inline constexpr bool kUnderThreadSanitizer = true;
+#else
+inline constexpr bool kUnderThreadSanitizer = false;
+#endif
+
 // AddressSanitizer keeps freed memory in a quarantine and adds shadow memory per page
 // touched, so its resident set says little about what the code keeps; in that build memory
 // growth is left to LeakSanitizer, and the bounds are checked by the other builds.
@@ -48,6 +64,26 @@ inline std::uint64_t residentKiB() {
             return std::stoull(line.substr(6));
     }
     return 0;
+}
+
+// The highest resident set of this process in KiB since it started or since the last
+// resetPeakResident(); 0 when unknown.
+inline std::uint64_t peakResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stoull(line.substr(6));
+    }
+    return 0;
+}
+
+// Starts a new peak at the current resident set; false where the kernel does not offer it.
+inline bool resetPeakResident() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.flush();
+    return clear.good();
 }
 
 // A chain of `depth` folders named "d" below `base`, with a file `leaf` of `leafBytes` bytes

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <utility>
+
+class KnowledgeBaseSimpleSearchInfo;
+
+// Runs the knowledge-base searches of removed applications on the global queue and hands each
+// result to its completion on the main queue.
+//
+// Every search loads a knowledge base of its own, tens of megabytes for a full one, and walks
+// the same Library folders as the others, so searches side by side mostly wait for the same
+// disk. However many applications reach the Trash at once, at most kMaxRunningSearches
+// searches run at a time; the others wait in the order they came, holding nothing but what
+// their search and completion capture. Any thread may start a search.
+class KnowledgeBaseSearchQueue {
+public:
+    using Search = std::function<std::shared_ptr<KnowledgeBaseSimpleSearchInfo>()>;
+    using Completion = std::function<void(std::shared_ptr<KnowledgeBaseSimpleSearchInfo>)>;
+
+    static constexpr std::size_t kMaxRunningSearches = 2;
+
+    static KnowledgeBaseSearchQueue& shared();
+
+    KnowledgeBaseSearchQueue() = default;
+    KnowledgeBaseSearchQueue(const KnowledgeBaseSearchQueue&) = delete;
+    KnowledgeBaseSearchQueue& operator=(const KnowledgeBaseSearchQueue&) = delete;
+
+    // Runs `search` off the main thread once a place is free, releases the knowledge base the
+    // result holds (the found items do not need it) and calls `completion` with the result,
+    // null included, on the main queue.
+    void async(Search search, Completion completion);
+
+    // The most searches that have run at the same time so far.
+    std::size_t mostRunningAtOnce() const;
+
+private:
+    using Job = std::pair<Search, Completion>;
+
+    void run(Job job);
+
+    mutable std::mutex m_mutex;
+    std::deque<Job> m_waiting;
+    std::size_t m_running{0};
+    std::size_t m_mostRunning{0};
+};

@@ -1,0 +1,128 @@
+#include "FaultTestSupport.h"
+#include "platform/ThreadTestSupport.h"
+#include "platform/TimeScale.h"
+#include "search/FileItem.h"
+#include "shell/AppDelegate.h"
+#include "shell/AppsInTrashWatcher.h"
+#include "shell/DirectoryWatcher.h"
+#include "shell/PathsGenerator.h"
+#include "shell/TrashTestSupport.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+using namespace testing_support;
+using namespace std::chrono_literals;
+
+namespace {
+
+class RecordingController : public AppNotificationController {
+public:
+    void showNotificationForApp(const std::shared_ptr<platform::Bundle>& bundle) override {
+        shown.push_back(bundle ? bundle->bundlePath() : std::string("(none)"));
+    }
+    std::vector<std::string> shown;
+};
+
+// Fills `folder` with `count` entries: one in a thousand an application with an identifier,
+// one in a hundred a folder holding a file, the rest empty files. Everything is made relative
+// to the folder's descriptor, which keeps a million entries to a few seconds.
+void fillTrash(const std::string& folder, int count) {
+    int trash = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(trash, 0) << folder;
+    char name[64];
+    for (int entry = 0; entry < count; ++entry) {
+        if (entry % 1000 == 0) {
+            std::snprintf(name, sizeof name, "Old App %06d.app", entry);
+            close(trash);
+            makeApp(folder + "/" + name, "com.example.old" + std::to_string(entry));
+            trash = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ASSERT_GE(trash, 0);
+        } else if (entry % 100 == 0) {
+            std::snprintf(name, sizeof name, "Folder %06d", entry);
+            ASSERT_EQ(mkdirat(trash, name, 0755), 0) << name;
+            std::string inner = std::string(name) + "/notes.txt";
+            int file = openat(trash, inner.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            ASSERT_GE(file, 0) << inner;
+            close(file);
+        } else {
+            std::snprintf(name, sizeof name, "Document %06d.txt", entry);
+            int file = openat(trash, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            ASSERT_GE(file, 0) << name;
+            close(file);
+        }
+    }
+    close(trash);
+}
+
+} // namespace
+
+// The helper starts with a million entries already in the Trash, a thousand of them
+// applications. Starting lists them all once and reports none of them; an application moved in
+// afterwards is the one report, and the tree of the Trash costs a few hundred bytes per entry.
+TEST(LoadTrash, AMillionEntriesAtStartAreListedSilentlyAndALateApplicationIsReportedOnce) {
+    platform::setTimeScale(0.1);
+    const std::string home = Sandbox::process().home();
+    // Making and removing a million files on a disk takes minutes of journal work; on a memory
+    // file system it takes seconds. Without one (not root) a smaller Trash has to do.
+    const bool inMemory = mount("tmpfs", home.c_str(), "tmpfs", 0, "size=1g,nr_inodes=0") == 0;
+    const int entries = !inMemory ? 20000 : kUnderThreadSanitizer ? 250000 : 1000000;
+    if (!inMemory)
+        std::printf("no memory file system (needs root): a Trash of %d entries on disk\n", entries);
+    else if (kUnderThreadSanitizer)
+        std::printf("under ThreadSanitizer: a Trash of %d entries\n", entries);
+    const std::string trash = PathsGenerator::GetInstance().buildTrashDirectory();
+    makeDirs(trash);
+    makeDirs(home + "/Library/Safari");
+    writeFile(home + "/Library/Safari/History.db", "x");
+    fillTrash(trash, entries);
+    ASSERT_FALSE(HasFatalFailure());
+    makeApp(home + "/Applications/Late.app", "com.example.late");
+    const std::string ownBundle = Sandbox::process().makeFolder("own") + "/SweepwiseHelper.app";
+    makeDirs(ownBundle);
+
+    auto controller = std::make_shared<RecordingController>();
+    auto delegate = AppDelegate::create([controller] { return controller; }, ownBundle);
+    const std::uint64_t residentBefore = residentKiB();
+    resetPeakResident();
+    {
+        Watchdog watchdog("starting with a million entries in the Trash", 120s);
+        delegate->applicationDidFinishLaunching();
+    }
+    ASSERT_TRUE(delegate->trashWatcher() && delegate->trashWatcher()->trashWatcher());
+    DirectoryWatcher& watcher = *delegate->trashWatcher()->trashWatcher();
+    std::shared_ptr<FileItem> root = watcher.getFileItemWithPath(trash);
+    ASSERT_TRUE(root && root->getChildren());
+    EXPECT_EQ(root->getChildren()->size(), static_cast<std::size_t>(entries));
+
+    Watchdog watchdog("the late application in a full Trash", 120s);
+    // Whatever the start might wrongly schedule has had its time.
+    runFor(DirectoryWatcher::kRefreshDelay + DirectoryWatcher::kFolderScanDelay);
+    EXPECT_EQ(controller->shown, std::vector<std::string>{});
+    EXPECT_EQ(watcher.refreshCount(), 0u);
+
+    move(home + "/Applications/Late.app", trash + "/Late.app");
+    ASSERT_TRUE(waitFor([&] { return !controller->shown.empty(); }));
+    runFor(DirectoryWatcher::kRefreshDelay + DirectoryWatcher::kFolderScanDelay);
+    EXPECT_EQ(controller->shown, std::vector<std::string>{trash + "/Late.app"});
+    EXPECT_EQ(root->getChildren()->size(), static_cast<std::size_t>(entries) + 1);
+
+    // The tree keeps about 300 bytes per entry: a node, its name and its place in the folder's
+    // map. Listing the folder, at the start and again at the refresh, adds some 100 bytes per
+    // name while it lasts. 512 bytes per entry leave room for the allocator, yet a second tree
+    // or a listing kept per event would exceed them.
+    const std::uint64_t peak = peakResidentKiB();
+    ASSERT_GT(residentBefore, 0u);
+    // ThreadSanitizer keeps shadow memory several times the size of what the tree touches.
+    if (kResidentSetIsMeaningful && !kUnderThreadSanitizer) {
+        EXPECT_LT(peak, residentBefore + 16 * 1024 + entries * 512ull / 1024)
+            << residentBefore << " KiB before, at most " << peak << " KiB since";
+    }
+    delegate.reset();
+    platform::setTimeScale(1.0);
+    if (inMemory)
+        EXPECT_EQ(umount2(home.c_str(), MNT_DETACH), 0);
+    else
+        removeTree(trash);
+}
