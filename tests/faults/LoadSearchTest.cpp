@@ -1,7 +1,7 @@
 #include "../../bench/SyntheticWorld.h"
 #include "FaultTestSupport.h"
 #include "platform/MainQueue.h"
-#include "platform/ThreadTestSupport.h"
+#include "support/ThreadTestSupport.h"
 #include "search/KnowledgeBaseSearchQueue.h"
 #include "search/KnowledgeBaseTestSupport.h"
 

@@ -1,5 +1,5 @@
 #include "FaultTestSupport.h"
-#include "platform/ThreadTestSupport.h"
+#include "support/ThreadTestSupport.h"
 #include "platform/TimeScale.h"
 #include "search/FileItem.h"
 #include "shell/AppDelegate.h"

@@ -3,7 +3,7 @@
 #include "notification/RemovedAppDisplayItem.h"
 #include "notification/RemovedAppList.h"
 #include "notification/WatcherOfferYesCustomButton.h"
-#include "platform/ThreadTestSupport.h"
+#include "support/ThreadTestSupport.h"
 #include "shell/WatcherMessage.h"
 
 #include <QApplication>
