@@ -108,14 +108,10 @@ bool makeSampleApp(const ScratchHome& scratch, SampleApp& app) {
     const std::string id = app.identifier;
     app.path = scratch.home() + "/.Trash/" + app.name + ".app";
     const std::string plist =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-        "<key>CFBundleIdentifier</key><string>" +
-        id +
-        "</string>"
-        "<key>CFBundleExecutable</key><string>" +
-        app.name +
-        "</string>"
-        "<key>CFBundleIconFile</key><string>Icon.png</string></dict></plist>\n";
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" +
+        std::string("<key>CFBundleIdentifier</key><string>") + id +
+        "</string><key>CFBundleExecutable</key><string>" + app.name +
+        "</string><key>CFBundleIconFile</key><string>Icon.png</string></dict></plist>\n";
     const QByteArray icon = iconPng(app.top, app.bottom, QLatin1Char(app.name[0]));
     const std::string library = scratch.home() + "/Library";
     const std::string caches = library + "/Caches/" + id;
