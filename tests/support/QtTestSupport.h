@@ -2,7 +2,6 @@
 
 #include <QColor>
 #include <QImage>
-#include <QString>
 #include <QWidget>
 #include <cstdlib>
 #include <functional>
@@ -32,12 +31,6 @@ inline bool near(QColor a, QColor b, int tolerance = 24) {
            std::abs(a.green() - b.green()) <= tolerance &&
            std::abs(a.blue() - b.blue()) <= tolerance &&
            std::abs(a.alpha() - b.alpha()) <= tolerance;
-}
-
-// Keeps a picture for people to look at when SWEEPWISE_UI_SNAPSHOTS names a folder.
-inline void saveSnapshot(const QImage& image, const QString& name) {
-    if (const char* folder = std::getenv("SWEEPWISE_UI_SNAPSHOTS"))
-        image.save(QString::fromUtf8(folder) + QLatin1Char('/') + name + QLatin1String(".png"));
 }
 
 } // namespace testing_support
