@@ -74,6 +74,11 @@ class TrashToPanel(DesktopCase):
             for relative in app.standard:
                 self.assertIn(str(self.sandbox.library / relative), found)
             self.assertLessEqual(found, self.leftovers_of(app))
+        # The knowledge base packed into the built bundle adds what only it knows of.
+        for relative in ("Application Support/Notepad Deluxe", "Caches/Notepad Deluxe",
+                         "Application Support/Example Software/Notepad Deluxe Sync",
+                         "Group Containers/group.com.example.notepaddeluxe"):
+            self.assertIn(str(self.sandbox.library / relative), paths)
         self.assertEqual({item[2] for item in items},
                          {NOTEPAD.identifier.lower(), PIXELPAINT.identifier.lower()})
         for _, size, _, path in items:
