@@ -37,8 +37,10 @@ struct RememberedKey {
     bool used = false;
 };
 
+// One slot per hash: a mutated password or salt evicts whatever shared its slot, so
+// the table is far larger than a corpus for the corpus's keys to stay in it.
 std::mutex g_rememberedKeysLock;
-std::array<RememberedKey, 256> g_rememberedKeys;
+std::array<RememberedKey, 4096> g_rememberedKeys;
 
 RememberedKey* rememberedKeySlot(std::string_view password, std::span<const std::uint8_t> salt) {
     if (salt.size() != kSaltSize)
