@@ -1,11 +1,14 @@
 #include "knowledge/KBPasswordCipher.h"
 
+#include <algorithm>
 #include <climits>
 #include <memory>
+#include <mutex>
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
 #include <openssl/rand.h>
+#include <string>
 
 namespace {
 
@@ -21,10 +24,57 @@ struct Key {
     ~Key() { OPENSSL_cleanse(bytes.data(), bytes.size()); }
 };
 
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+// Fuzzing builds only. A fuzzer feeds the same password and salts again and again
+// (its mutations seldom touch those bytes), and the 10,000 rounds would take nearly
+// all of its time. A derived key depends on nothing but password, salt and rounds, so
+// answering from memory changes the speed and nothing else. Other builds never keep
+// a key after use.
+struct RememberedKey {
+    std::string password;
+    std::array<std::uint8_t, kSaltSize> salt{};
+    Key key;
+    bool used = false;
+};
+
+// One slot per hash: a mutated password or salt evicts whatever shared its slot, so
+// the table is far larger than a corpus for the corpus's keys to stay in it.
+std::mutex g_rememberedKeysLock;
+std::array<RememberedKey, 4096> g_rememberedKeys;
+
+RememberedKey* rememberedKeySlot(std::string_view password, std::span<const std::uint8_t> salt) {
+    if (salt.size() != kSaltSize)
+        return nullptr;
+    std::string_view saltText(reinterpret_cast<const char*>(salt.data()), salt.size());
+    std::size_t passwordHash = std::hash<std::string_view>{}(password);
+    std::size_t saltHash = std::hash<std::string_view>{}(saltText);
+    return &g_rememberedKeys[(passwordHash * 31 + saltHash) % g_rememberedKeys.size()];
+}
+#endif
+
 bool deriveKey(std::string_view password, std::span<const std::uint8_t> salt, Key& key) {
-    return PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), salt.data(),
-                             static_cast<int>(salt.size()), KBPasswordCipher::kIterations,
-                             EVP_sha1(), static_cast<int>(key.bytes.size()), key.bytes.data()) == 1;
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    std::lock_guard lock(g_rememberedKeysLock);
+    RememberedKey* slot = rememberedKeySlot(password, salt);
+    if (slot && slot->used && slot->password == password &&
+        std::equal(salt.begin(), salt.end(), slot->salt.begin())) {
+        key.bytes = slot->key.bytes;
+        return true;
+    }
+#endif
+    bool derived =
+        PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), salt.data(),
+                          static_cast<int>(salt.size()), KBPasswordCipher::kIterations, EVP_sha1(),
+                          static_cast<int>(key.bytes.size()), key.bytes.data()) == 1;
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    if (derived && slot) {
+        slot->password.assign(password);
+        std::copy(salt.begin(), salt.end(), slot->salt.begin());
+        slot->key.bytes = key.bytes;
+        slot->used = true;
+    }
+#endif
+    return derived;
 }
 
 bool computeHMAC(const Key& key, std::span<const std::uint8_t> data,
