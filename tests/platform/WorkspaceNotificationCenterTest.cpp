@@ -7,39 +7,26 @@
 using platform::WorkspaceNotification;
 using platform::WorkspaceNotificationCenter;
 
-TEST(WorkspaceNotificationCenter, CallsTheObserversOfTheNameInTheOrderTheyWereAdded) {
+TEST(WorkspaceNotificationCenter, CallsObserversInOrderAndLetsThemChangeTheListDuringAPost) {
     WorkspaceNotificationCenter center;
     std::vector<std::string> calls;
-    auto sender = std::make_shared<int>(7);
-    center.addObserver("changed", [&](const WorkspaceNotification& note) {
-        EXPECT_EQ(note.object, sender);
-        EXPECT_EQ(note.userInfo.at("path"), "/a");
-        calls.push_back("first");
-    });
-    center.addObserver("other", [&](const WorkspaceNotification&) { calls.push_back("other"); });
-    center.addObserver(
-        "", [&](const WorkspaceNotification& note) { calls.push_back("any " + note.name); });
-    center.addObserver("changed", [&](const WorkspaceNotification&) { calls.push_back("second"); });
-
-    center.post("changed", sender, {{"path", "/a"}});
-    EXPECT_EQ(calls, (std::vector<std::string>{"first", "any changed", "second"}));
-}
-
-TEST(WorkspaceNotificationCenter, LetsObserversChangeTheListWhileAPostIsUnderWay) {
-    WorkspaceNotificationCenter center;
-    std::vector<std::string> calls;
+    auto note = [&](std::string label) {
+        return [&calls, label](const WorkspaceNotification& n) { calls.push_back(label + n.name); };
+    };
     WorkspaceNotificationCenter::ObserverToken self = 0, later = 0;
-    self = center.addObserver("n", [&](const WorkspaceNotification&) {
+    self = center.addObserver("n", [&](const WorkspaceNotification& n) {
+        EXPECT_EQ(n.userInfo.at("path"), "/a");
         calls.push_back("self");
         center.removeObserver(self);
         center.removeObserver(later);
-        center.addObserver("n", [&](const WorkspaceNotification&) { calls.push_back("added"); });
+        center.addObserver("n", note("added "));
     });
-    later =
-        center.addObserver("n", [&](const WorkspaceNotification&) { calls.push_back("later"); });
+    center.addObserver("other", note("other "));
+    center.addObserver("", note("any "));
+    later = center.addObserver("n", note("later "));
 
-    center.post("n", nullptr);
-    EXPECT_EQ(calls, (std::vector<std::string>{"self"}));
-    center.post("n", nullptr);
-    EXPECT_EQ(calls, (std::vector<std::string>{"self", "added"}));
+    center.post("n", nullptr, {{"path", "/a"}});
+    EXPECT_EQ(calls, (std::vector<std::string>{"self", "any n"}));
+    center.post("n", nullptr, {{"path", "/b"}});
+    EXPECT_EQ(calls, (std::vector<std::string>{"self", "any n", "any n", "added n"}));
 }
