@@ -71,23 +71,11 @@ TEST(Bundle, IgnoresUnusableInfoPlistsAndKeys) {
     }
 }
 
-TEST(Bundle, FindsResourcesThatExist) {
-    const std::string path = makeApp("");
-    const std::string resources = path + "/Contents/Resources";
-    writeFile(resources + "/auth.cer", "x");
-    const auto bundle = Bundle::create(path);
-    ASSERT_NE(bundle, nullptr);
-    EXPECT_EQ(bundle->pathForResource("auth", ".cer"), resources + "/auth.cer");
-    EXPECT_EQ(bundle->pathForResource("auth.cer", ""), resources + "/auth.cer");
-    EXPECT_EQ(bundle->pathForResource("auth", "txt"), std::nullopt);
-}
-
 TEST(Bundle, FindsTheNearestEnclosingApplication) {
     const std::pair<const char*, std::optional<std::string>> cases[] = {
         {"/A/Main.app/Contents/Library/LoginItems/Helper.app/Contents/MacOS/Helper",
          "/A/Main.app/Contents/Library/LoginItems/Helper.app"},
         {"/A//Foo.app//Contents/MacOS/Foo", "/A//Foo.app"},
-        {"/usr/bin/Tool.app", std::nullopt},
         {"/A/.app/Contents/MacOS/Foo", std::nullopt},
         {"/A/Foo.application/Foo", std::nullopt},
     };
