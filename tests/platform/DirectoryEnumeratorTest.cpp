@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 #include <map>
-#include <sys/stat.h>
 
 using platform::DirectoryEnumerator;
 using platform::FileSystem;
@@ -81,18 +80,6 @@ TEST(DirectoryEnumerator, SkipsDescendantsOnlyOfTheEntryJustReturned) {
     }
     EXPECT_EQ(seen, (std::map<std::string, int>{
                         {"skipped", 1}, {"kept", 1}, {"kept/deep", 2}, {"file", 1}}));
-}
-
-TEST(DirectoryEnumerator, ReportsButDoesNotEnterUnreadableFolders) {
-    std::string root = Sandbox::process().makeFolder("closed");
-    makeDirs(root + "/closed/inside");
-    makeDirs(root + "/open/inside");
-    chmod((root + "/closed").c_str(), 0);
-    PermissionBitsApply permissions;
-    if (!permissions.active())
-        GTEST_SKIP() << "permission bits do not bind this process";
-    EXPECT_EQ(walk(root),
-              (std::map<std::string, int>{{"closed", 1}, {"open", 1}, {"open/inside", 2}}));
 }
 
 // Deeper than the descriptor bound, with siblings at every level, so that folders
