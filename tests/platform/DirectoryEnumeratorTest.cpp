@@ -87,24 +87,18 @@ TEST(DirectoryEnumerator, SkipsDescendantsOnlyOfTheEntryJustReturned) {
 TEST(DirectoryEnumerator, ResumesFoldersAfterWalkingDeeperThanTheDescriptorBound) {
     std::string root = Sandbox::process().makeFolder("resume");
     std::map<std::string, int> expected;
-    std::string relative;
-    for (int level = 1; level <= 3 * static_cast<int>(DirectoryEnumerator::kMaxOpenFolders);
-         ++level) {
-        std::string prefix = relative.empty() ? "" : relative + "/";
-        // Names differ from level to level, so that in any listing order many levels
-        // still have siblings unread when the walk goes down.
-        std::string tag = std::to_string(level);
-        for (std::string name : {"a" + tag, "b" + tag, "c" + tag}) {
-            writeFile(root + "/" + prefix + name, "");
-            expected[prefix + name] = level;
-        }
+    std::string prefix;
+    for (int level = 1; level <= 3 * int(DirectoryEnumerator::kMaxOpenFolders); ++level) {
+        // Names differ by level, so that in any listing order many levels keep unread siblings.
+        const std::string tag = std::to_string(level);
         makeDirs(root + "/" + prefix + "s" + tag);
-        writeFile(root + "/" + prefix + "s" + tag + "/g", "");
         makeDirs(root + "/" + prefix + "d");
-        expected[prefix + "s" + tag] = level;
-        expected[prefix + "s" + tag + "/g"] = level + 1;
-        expected[prefix + "d"] = level;
-        relative = prefix + "d";
+        for (const std::string& file : {"a" + tag, "b" + tag, "s" + tag + "/g"})
+            writeFile(root + "/" + prefix + file, "");
+        for (const std::string& name :
+             {"a" + tag, "b" + tag, "s" + tag, "s" + tag + "/g", std::string("d")})
+            expected[prefix + name] = level + (name.find('/') != std::string::npos);
+        prefix += "d/";
     }
     EXPECT_EQ(walk(root), expected);
 }

@@ -5,10 +5,7 @@
 
 #include <algorithm>
 #include <climits>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
@@ -105,21 +102,6 @@ TEST(FileSystem, ExtendedAttributesAreTheItemsOwn) {
     EXPECT_EQ(plain->extendedAttributeNames, std::vector<std::string>{"user.com.example.backup"});
     EXPECT_TRUE(FileSystem::attributesOfItem(base + "/link")->extendedAttributeNames.empty());
     EXPECT_FALSE(FileSystem::attributesOfItem(base + "/missing"));
-
-    // An immutable file can be neither removed nor, as a folder, emptied.
-    int descriptor = open((base + "/plain").c_str(), O_RDONLY);
-    int flags = 0;
-    bool settable = ioctl(descriptor, FS_IOC_GETFLAGS, &flags) == 0;
-    int locked = flags | FS_IMMUTABLE_FL;
-    settable = settable && ioctl(descriptor, FS_IOC_SETFLAGS, &locked) == 0;
-    if (settable) {
-        EXPECT_TRUE(FileSystem::attributesOfItem(base + "/plain")->immutable);
-        EXPECT_FALSE(FileSystem::removeItem(base));
-        ioctl(descriptor, FS_IOC_SETFLAGS, &flags);
-    }
-    close(descriptor);
-    if (!settable)
-        GTEST_SKIP() << "cannot set the immutable flag here";
 }
 
 TEST(FileSystem, CreatesFolders) {

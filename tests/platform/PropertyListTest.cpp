@@ -132,18 +132,6 @@ TEST(PropertyList, ReadsWhatOtherWritersProduce) {
     EXPECT_EQ(*parsed->get("min"), PlistValue(std::numeric_limits<std::int64_t>::min()));
     EXPECT_EQ(*parsed->get("ref"), PlistValue(PlistValue::Uid{3}));
     EXPECT_EQ(*parsed->get("list")->item(0), PlistValue("caf\xC3\xA9"));
-
-    const struct {
-        const char* body;
-        PlistValue expected;
-    } xmlCases[] = {
-        {"<integer>18446744073709551615</integer>", -1},
-        {"<dict><key>CF$UID</key><integer>7</integer></dict>", PlistValue::Uid{7}},
-        {"<dict><key>CF$UID</key><string>7</string></dict>",
-         PlistValue::Dictionary{{"CF$UID", "7"}}},
-    };
-    for (const auto& c : xmlCases)
-        EXPECT_EQ(PropertyList::parse(xmlDocument(c.body)), c.expected) << c.body;
 }
 
 TEST(PropertyList, RejectsMalformedInput) {

@@ -1,12 +1,9 @@
 #include "platform/Regex.h"
 
-#include <atomic>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
-#include <thread>
 #include <utility>
-#include <vector>
 
 using platform::Regex;
 using Range = std::optional<std::pair<std::size_t, std::size_t>>;
@@ -45,22 +42,4 @@ TEST(Regex, PathologicalBacktrackingTimesOutAsNoMatch) {
     EXPECT_FALSE(bounded->search(pathological));
     EXPECT_FALSE(bounded->matchesWhole(pathological));
     EXPECT_TRUE(bounded->search("aaaa"));
-}
-
-TEST(Regex, OneExpressionServesSeveralThreads) {
-    auto regex = Regex::create("^([0-9]+)\\.([0-9]+)");
-    ASSERT_TRUE(regex.has_value());
-    std::atomic<int> wrong{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t)
-        threads.emplace_back([&, t] {
-            for (int i = 0; i < 500; ++i) {
-                const std::string version = std::to_string(t) + "." + std::to_string(i);
-                wrong += regex->firstMatch(version) != Range(std::pair(0, version.size())) ||
-                         regex->search("v" + version);
-            }
-        });
-    for (auto& thread : threads)
-        thread.join();
-    EXPECT_EQ(wrong.load(), 0);
 }
