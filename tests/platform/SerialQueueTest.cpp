@@ -67,17 +67,3 @@ TEST(SerialQueue, DestroyingItStillRunsThePostedTasks) {
     EXPECT_TRUE(heldUntilDestruction.load());
     EXPECT_EQ(ran.load(), kTasks);
 }
-
-TEST(SerialQueue, SurvivesLosingItsLastOwnerInsideItsOwnTask) {
-    Watchdog watchdog("SerialQueue self-release");
-    for (int round = 0; round < 20; ++round) {
-        auto queue = SerialQueue::create("self-owned");
-        ASSERT_TRUE(queue);
-        Flag gate, laterTaskRan;
-        queue->async([&gate, keep = queue] { gate.wait(); });
-        queue->async([&] { laterTaskRan.raise(); });
-        queue.reset(); // the first task's capture is now the only owner
-        gate.raise();
-        ASSERT_TRUE(laterTaskRan.wait()) << "round " << round;
-    }
-}
