@@ -76,7 +76,6 @@ TEST(Bundle, FindsTheNearestEnclosingApplication) {
          "/A/Main.app/Contents/Library/LoginItems/Helper.app"},
         {"/A//Foo.app//Contents/MacOS/Foo", "/A//Foo.app"},
         {"/A/.app/Contents/MacOS/Foo", std::nullopt},
-        {"/A/Foo.application/Foo", std::nullopt},
     };
     for (const auto& [executable, app] : cases)
         EXPECT_EQ(Bundle::enclosingAppPath(executable), app) << executable;

@@ -66,15 +66,3 @@ TEST(DispatchGroup, TracksWorkOnSeveralQueuesAndReleasesItFirst) {
     ASSERT_TRUE(group->wait(kPatience));
     EXPECT_EQ(ran.load(), 2 * kPerQueue);
 }
-
-TEST(DispatchGroup, DropsANotificationForADestroyedQueue) {
-    auto serial = platform::SerialQueue::create("short-lived");
-    ASSERT_TRUE(serial);
-    auto group = DispatchGroup::create();
-    std::atomic<bool> notified{false};
-    group->enter();
-    group->notify(*serial, [&] { notified = true; });
-    serial.reset();
-    group->leave();
-    EXPECT_FALSE(notified.load());
-}

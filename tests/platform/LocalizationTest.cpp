@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <string>
-#include <vector>
 
 using platform::Localization;
 using testing_support::writeFile;
@@ -45,15 +44,4 @@ TEST(Localization, PicksTheFirstValidTableOfThePreferredLanguages) {
         EXPECT_EQ(Localization({c.language}).localizedString(resources, c.table, c.key, "default"),
                   c.expected)
             << c.table << "/" << c.key << " for " << c.language;
-}
-
-TEST(Localization, KeepsTablesUntilTheLanguagesChange) {
-    const std::string resources = makeResources();
-    Localization localization({"de"});
-    EXPECT_EQ(localization.localizedString(resources, "Later", "Hello", "-"), "-");
-    writeFile(resources + "/de.lproj/Later.strings", "\"Hello\" = \"Später\";");
-    // A table found missing stays missing until the languages change.
-    EXPECT_EQ(localization.localizedString(resources, "Later", "Hello", "-"), "-");
-    localization.setPreferredLanguages({"de_AT"});
-    EXPECT_EQ(localization.localizedString(resources, "Later", "Hello", "-"), "Später");
 }

@@ -84,9 +84,7 @@ TEST(StringsTable, AcceptsOnlyWellFormedTables) {
         "\"a\" = \"b;",  // unterminated string
         "/* unterminated comment",
         "\"a\" = \"b\"; }",                 // closing brace without opening
-        "{ \"a\" = \"b\";",                 // opening brace without closing
         "{ } \"c\" = \"d\";",               // entries after the braces
-        "\"a\" = \"b\";;",                  // empty entry
         "\"a\" = \"\\Uzz\";",               // \U without hex digits
         "\"a\" = (\"x\");",                 // a value that is no string
         "\u00e9 = \"b\";",                  // unquoted non-ASCII
