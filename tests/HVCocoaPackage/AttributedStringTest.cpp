@@ -42,8 +42,6 @@ TEST(AttributedString, ParagraphStylesAndAttributesReachTheDocument) {
     a.paragraphStyle->headIndent = 6;
     a.paragraphStyle->firstLineHeadIndent = 10;
     a.paragraphStyle->tailIndent = -4;
-    a.kern = 1.5f;
-    a.underlineStyle = UnderlineStyle::single;
     AttributedString text;
     text.append("one\n", a);
     text.append("two", styled(Qt::blue));
@@ -53,9 +51,6 @@ TEST(AttributedString, ParagraphStylesAndAttributesReachTheDocument) {
     EXPECT_EQ(one.leftMargin(), 6);
     EXPECT_EQ(one.textIndent(), 4);
     EXPECT_EQ(one.rightMargin(), 4);
-    const QTextCharFormat characters = document->firstBlock().begin().fragment().charFormat();
-    EXPECT_EQ(characters.fontLetterSpacing(), 1.5);
-    EXPECT_TRUE(characters.fontUnderline());
     const QTextBlock two = document->firstBlock().next();
     EXPECT_EQ(two.begin().fragment().charFormat().foreground().color(), QColor(Qt::blue));
 }

@@ -1,7 +1,6 @@
 #include "HVCocoaPackage/CustomButton.h"
 
 #include "HVCocoaPackage/CompoundCustomButtonStyleModifier.h"
-#include "HVCocoaPackage/CustomButtonImageModifier.h"
 #include "HVCocoaPackage/CustomButtonStyleModifierImp.h"
 #include "support/QtTestSupport.h"
 
@@ -53,7 +52,6 @@ TEST(CustomButton, LoadingCopiesTheLayoutAndThenAppliesTheClassModifier) {
     const TextShadow shadow{QPointF(1, 1), 0, Qt::gray};
     StyledButton button({[](CustomButtonStyle& style) { style.textColor = Qt::green; },
                          [&](CustomButtonStyle& style) {
-                             style.lineBreakMode = LineBreakMode::truncatingTail;
                              style.headIndent = 7;
                              style.tailIndent = 3;
                              style.textColor = Qt::blue;
@@ -63,7 +61,6 @@ TEST(CustomButton, LoadingCopiesTheLayoutAndThenAppliesTheClassModifier) {
     font.setPixelSize(17);
     button.setFont(font);
     button.setAlignment(TextAlignment::right);
-    button.setLineBreakMode(LineBreakMode::charWrapping);
     button.setTitle("Early");
     button.awakeFromNib();
     EXPECT_EQ(button.attributedTitle().string(), "Early");
@@ -74,7 +71,6 @@ TEST(CustomButton, LoadingCopiesTheLayoutAndThenAppliesTheClassModifier) {
     EXPECT_EQ(paragraph.alignment, TextAlignment::right);
     EXPECT_EQ(paragraph.firstLineHeadIndent, 7);
     EXPECT_EQ(paragraph.tailIndent, -3);
-    EXPECT_EQ(paragraph.lineBreakMode, LineBreakMode::truncatingTail);
     EXPECT_EQ(button.normalAtributika()->foregroundColor, QColor(Qt::blue));
     // Without colours and shadows of its own, the pressed title takes the normal ones.
     EXPECT_EQ(button.alternateAtributika()->foregroundColor, QColor(Qt::blue));
@@ -121,30 +117,19 @@ TEST(CustomButton, DrawsItsStateAndRefusesInputWhileDisabledWithoutGreying) {
 }
 
 TEST(CustomButton, IntrinsicWidthFollowsTitleIndentsAndImage) {
-    const struct {
-        const char* name;
-        std::function<void(CustomButtonStyle&)> change;
-        int extra; // beyond the title and its padding of 4
-    } cases[] = {
-        {"indents and increase",
-         [](CustomButtonStyle& s) {
-             s.headIndent = 15;
-             s.tailIndent = 10;
-             s.horizontalСontentSizeIncrease = 6;
-         },
-         31},
-        {"image beside", [](CustomButtonStyle& s) { s.image = solid(kBlue, QSize(20, 10)); }, 20},
-    };
-    for (const auto& c : cases) {
-        StyledButton button({c.change});
-        button.setImagePosition(CellImagePosition::imageLeft);
-        button.setTitle("OK");
-        button.awakeFromNib();
-        const int width = button.sizeHint().width();
-        EXPECT_EQ(width, int(std::ceil(button.attributedTitle().size().width() + 4 + c.extra)))
-            << c.name;
-        // A new title forgets the cached size.
-        button.setTitle("A much longer title");
-        EXPECT_GT(button.sizeHint().width(), width) << c.name;
-    }
+    StyledButton button({[](CustomButtonStyle& s) {
+        s.headIndent = 15;
+        s.tailIndent = 10;
+        s.horizontalСontentSizeIncrease = 6;
+        s.image = solid(kBlue, QSize(20, 10));
+    }});
+    button.setImagePosition(CellImagePosition::imageLeft);
+    button.setTitle("OK");
+    button.awakeFromNib();
+    // The title, its padding of 4, both indents, the increase and the image beside it.
+    const int width = button.sizeHint().width();
+    EXPECT_EQ(width, int(std::ceil(button.attributedTitle().size().width() + 4 + 31 + 20)));
+    // A new title forgets the cached size.
+    button.setTitle("A much longer title");
+    EXPECT_GT(button.sizeHint().width(), width);
 }
