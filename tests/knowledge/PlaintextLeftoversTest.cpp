@@ -65,6 +65,7 @@ TEST(PlaintextLeftovers, NoBufferOfTheLoadKeepsTheDocument) {
         scanned += size;
         std::string_view bytes(reinterpret_cast<const char*>(data), size);
         EXPECT_EQ(bytes.find(kMarker), std::string_view::npos) << size << " bytes";
+        EXPECT_EQ(bytes.find("<base>"), std::string_view::npos) << size << " bytes";
         EXPECT_TRUE(std::all_of(data, data + size, [](std::uint8_t byte) { return byte == 0; }))
             << size << " bytes";
     }
