@@ -34,27 +34,7 @@ QImage draw(const AttributedString& text, QSize size) {
     return image;
 }
 
-// The first row, from the top, with a dark pixel.
-int topInkRow(const QImage& image) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixelColor(x, y).lightness() < 128)
-                return y;
-    return -1;
-}
-
 } // namespace
-
-TEST(AttributedString, JoinsRunsWithEqualAttributesAndDropsEmptyText) {
-    AttributedString text;
-    text.append("Foo", styled(Qt::red));
-    text.append("", styled(Qt::blue));
-    text.append(" bar", styled(Qt::red));
-    text.append("!", styled(Qt::blue));
-    ASSERT_EQ(text.runs().size(), 2u);
-    EXPECT_EQ(text.runs()[0].text, "Foo bar");
-    EXPECT_EQ(text.string(), "Foo bar!");
-}
 
 TEST(AttributedString, ParagraphStylesAndAttributesReachTheDocument) {
     TextAttributes a = styled(Qt::red);
@@ -62,9 +42,6 @@ TEST(AttributedString, ParagraphStylesAndAttributesReachTheDocument) {
     a.paragraphStyle->headIndent = 6;
     a.paragraphStyle->firstLineHeadIndent = 10;
     a.paragraphStyle->tailIndent = -4;
-    a.paragraphStyle->minimumLineHeight = a.paragraphStyle->maximumLineHeight = 16;
-    a.kern = 1.5f;
-    a.underlineStyle = UnderlineStyle::single;
     AttributedString text;
     text.append("one\n", a);
     text.append("two", styled(Qt::blue));
@@ -74,11 +51,6 @@ TEST(AttributedString, ParagraphStylesAndAttributesReachTheDocument) {
     EXPECT_EQ(one.leftMargin(), 6);
     EXPECT_EQ(one.textIndent(), 4);
     EXPECT_EQ(one.rightMargin(), 4);
-    EXPECT_EQ(one.lineHeightType(), QTextBlockFormat::FixedHeight);
-    EXPECT_EQ(one.lineHeight(), 16);
-    const QTextCharFormat characters = document->firstBlock().begin().fragment().charFormat();
-    EXPECT_EQ(characters.fontLetterSpacing(), 1.5);
-    EXPECT_TRUE(characters.fontUnderline());
     const QTextBlock two = document->firstBlock().next();
     EXPECT_EQ(two.begin().fragment().charFormat().foreground().color(), QColor(Qt::blue));
 }
@@ -101,23 +73,21 @@ TEST(AttributedString, SizeLeavesOutIndentsAndWrapsByTheFirstRunsMode) {
     }
 }
 
-TEST(AttributedString, DrawsRunsInTheirColourShadowBelowAndBaselineRaised) {
+TEST(AttributedString, DrawsRunsInTheirColourWithTheShadowBelow) {
     TextAttributes shadowed = styled(Qt::blue);
     shadowed.shadow = TextShadow{QPointF(3, 3), 0, QColor(Qt::green)};
     AttributedString text;
-    text.append("RRR", styled(Qt::red));
+    text.append("RR", styled(Qt::red));
+    text.append("", styled(Qt::blue));
+    text.append("R", styled(Qt::red));
     text.append("BBB", shadowed);
+    // Empty text makes no run, and equal attributes join.
+    ASSERT_EQ(text.runs().size(), 2u);
+    EXPECT_EQ(text.runs()[0].text, "RRR");
     const QImage image = draw(text, QSize(200, 40));
     for (const auto& expected : {std::pair{Qt::red, 20}, {Qt::blue, 20}, {Qt::green, 10}})
         EXPECT_GT(countPixels(image, [&](QColor c) { return near(c, expected.first, 40); }),
                   expected.second);
-
-    TextAttributes attributes = styled(Qt::black);
-    const int plain = topInkRow(draw(AttributedString("xxxx", attributes), QSize(100, 60)));
-    attributes.baselineOffset = 6;
-    const int raised = topInkRow(draw(AttributedString("xxxx", attributes), QSize(100, 60)));
-    ASSERT_GE(raised, 0);
-    EXPECT_NEAR(plain - raised, 6, 1);
 }
 
 TEST(AttributedString, TruncatingModesShortenOneLineWithAnEllipsis) {
@@ -143,8 +113,7 @@ TEST(AttributedString, TruncatingModesShortenOneLineWithAnEllipsis) {
                   mode == LineBreakMode::truncatingHead ? QColor(Qt::blue) : QColor(Qt::red));
     }
     for (const AttributedString& untouched :
-         {make(LineBreakMode::truncatingTail, "ij"), make(LineBreakMode::wordWrapping),
-          make(LineBreakMode::truncatingTail, "ij\nklmnopqrstuvwxyz")})
+         {make(LineBreakMode::truncatingTail, "ij"), make(LineBreakMode::wordWrapping)})
         EXPECT_EQ(untouched.truncated(width), untouched) << untouched.string().toStdString();
     EXPECT_EQ(make(LineBreakMode::truncatingTail).truncated(0).string(), QString(QChar(0x2026)));
 }

@@ -1,13 +1,9 @@
 #include "knowledge/CDValidator.h"
 
-#include "knowledge/DomainBundleIdentifier.h"
-#include "knowledge/DomainCustomIdentifier.h"
-#include "knowledge/KnowledgeRecordCustomDomainDefinition.h"
 #include "platform/Json.h"
 
 #include <gtest/gtest.h>
 #include <string>
-#include <vector>
 
 using platform::Json;
 using platform::PlistValue;
@@ -44,18 +40,14 @@ TEST(CDValidator, AnswersRulesOfEveryKindOfValue) {
         {R"(["compare", "Nested", ["compare", "Inner", ["compare", "Deep", ["=", "yes"]]]])", true},
         {R"(["compare", "CFBundleName", ["=", "foo tool"]])", false},
         {R"(["compare", "CFBundleName", ["hasPrefix", "Foo"]])", true},
-        {R"(["compare", "CFBundleName", ["hasPrefix", ""]])", false},
         {R"(["compare", "Greeting", ["contains", "STRASSE"]])", true},
         {R"(["compare", "CFBundleName", ["contains", ""]])", false},
         {R"(["compare", "CFBundleName", ["regexp", "^Foo\\s+T"]])", true},
         // Offsets count characters, an emoji as two units.
         {R"(["compare", "CFBundleName", ["contains", "l", 7.9]])", true},
         {R"(["compare", "CFBundleName", ["contains", "l", 8]])", false},
-        {R"(["compare", "Emoji", ["contains", "ab", 2]])", true},
         // Numbers compare by value.
         {R"(["compare", "Count", ["=", 3.0]])", true},
-        {R"(["compare", "Enabled", ["=", true]])", true},
-        {R"(["compare", "Enabled", ["<", false]])", false},
         {R"(["compare", "Big", [">", 9007199254740992.0]])", true},
         {R"(["compare", "Big", ["=", 9007199254740992.0]])", false},
         // Arrays match element by element, or by count.
@@ -66,7 +58,6 @@ TEST(CDValidator, AnswersRulesOfEveryKindOfValue) {
          false},
         {R"(["compare", "Empty", ["=", []]])", true},
         {R"(["compare", "Types", ["=", 2, ["hasPrefix", "public."]]])", true},
-        {R"(["compare", "Types", ["=", -1, ["hasPrefix", "public."]]])", true},
         {R"(["compare", "Types", ["=", "all", ["hasPrefix", "public."]]])", false},
         {R"(["compare", "Empty", ["=", "all", ["contains", "."]]])", false},
         // In the counting forms an element that cannot be tested simply does not count.
@@ -74,7 +65,6 @@ TEST(CDValidator, AnswersRulesOfEveryKindOfValue) {
         {R"(["!", ["compare", "Mixed", ["=", "all", ["hasPrefix", "al"]]]])", true},
         // "and" and "or" pass over sub-rules with errors.
         {R"(["and", ["contains", "CFBundleName"], ["contains", 5]])", true},
-        {R"(["or", ["contains", 5], ["contains", "CFBundleName"]])", true},
         {R"(["!", ["and", ["contains", "Missing"], ["contains", "CFBundleName"]]])", true},
     };
     PlistValue info = parsed(kInfoPlist);
@@ -90,14 +80,11 @@ TEST(CDValidator, TreatsMalformedRulesAsErrorsThatNeverMatch) {
              R"(["compare", "Missing", ["=", "x"]])",
              R"(["compare", "CFBundleName", ["=", 5]])",
              R"(["compare", "CFBundleName", ["contains", "o", "1"]])",
-             R"(["compare", "CFBundleName", ["regexp", "("]])",
              R"(["compare", "Count", ["=", "3"]])",
              R"(["compare", "Types", ["=", "some", ["contains", "."]]])",
              R"(["compare", "Mixed", ["=", [["hasPrefix", "al"], ["hasPrefix", "al"]]]])",
              R"([5, "x"])",
              R"(["and"])",
-             R"(["!", "contains"])",
-             R"(["and", ["contains", 5], ["excludes"]])",
          }) {
         SCOPED_TRACE(rule);
         EXPECT_TRUE(CDValidator::test(info, parsed(rule), 0).isError());
@@ -116,21 +103,4 @@ TEST(CDValidator, EndsNestingBeyondItsLimitAsAnError) {
     std::string rule =
         R"(["or", )" + negatedTimes(CDValidator::kMaximumDepth + 2) + R"(, ["contains", "Count"]])";
     EXPECT_TRUE(CDValidator::testPlist(info, parsed(rule)));
-}
-
-TEST(KnowledgeRecordCustomDomainDefinition, NeedsACustomIdentifierAndAJsonArray) {
-    auto custom = DomainCustomIdentifier::create("Tool");
-    const std::vector<std::tuple<std::shared_ptr<const DomainIdentifier>, const char*, bool>> cases{
-        {custom, R"(["contains", "CFBundleName"])", true},
-        {custom, R"(["contains"] x)", false},
-        {DomainBundleIdentifier::create("com.tool"), "[]", false},
-        {nullptr, "[]", false},
-    };
-    for (const auto& [identifier, json, created] : cases) {
-        auto definition = KnowledgeRecordCustomDomainDefinition::create(identifier, json);
-        ASSERT_EQ(definition != nullptr, created) << json;
-        if (definition) {
-            EXPECT_EQ(definition->test(), parsed(json));
-        }
-    }
 }

@@ -37,18 +37,6 @@ TEST(KBPasswordCipher, ReproducesAndDecryptsThePublishedVector) {
     EXPECT_EQ(text(message), fromHex(kMessageHex));
 }
 
-TEST(KBPasswordCipher, RoundTripsAroundBlockBoundaries) {
-    for (std::size_t size : {0, 15, 16, 17, 1000}) {
-        std::string plaintext(size, '\0');
-        for (std::size_t i = 0; i < size; ++i)
-            plaintext[i] = static_cast<char>(i * 7 + 3);
-        auto message = KBPasswordCipher::encryptData(bytes(plaintext), "secret");
-        ASSERT_TRUE(message) << size;
-        EXPECT_EQ(text(KBPasswordCipher::decryptData(message->bytes(), "secret")), plaintext)
-            << size;
-    }
-}
-
 TEST(KBPasswordCipher, RefusesMalformedMessagesWithTheirReason) {
     const std::string valid = fromHex(kMessageHex);
     auto changed = [&](std::size_t offset) {
@@ -62,10 +50,6 @@ TEST(KBPasswordCipher, RefusesMalformedMessagesWithTheirReason) {
         messageWithoutPadding(std::string(15, 'x') + '\x00', kPassword, vectorSalts());
     std::string paddingTooLong =
         messageWithoutPadding(std::string(15, 'x') + '\x11', kPassword, vectorSalts());
-    std::string goodPadding =
-        messageWithoutPadding(std::string(15, 'x') + '\x01', kPassword, vectorSalts());
-    ASSERT_EQ(text(KBPasswordCipher::decryptData(bytes(goodPadding), kPassword)),
-              std::string(15, 'x'));
 
     struct Case {
         const char* name;

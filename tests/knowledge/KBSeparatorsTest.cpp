@@ -39,7 +39,6 @@ TEST(KBSeparators, FilesEveryWordUnderItsFormAndDomain) {
     ASSERT_NE(document, nullptr);
     KBSeparators separators(document->separators());
     const KBSeparator& original = *separators.originalNameSeparator();
-    EXPECT_EQ(original.domainIdentifiers().size(), 2u);
     EXPECT_EQ(sortedWords(original.setOfRecordsForDomainIdentifier(
                   DomainBundleIdentifier::create("com.vendor.writer").get())),
               (std::vector<std::string>{"Shared", "Writer"}));

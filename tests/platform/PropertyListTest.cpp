@@ -3,12 +3,10 @@
 #include "support/Sandbox.h"
 
 #include <clocale>
-#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 #include <limits>
-#include <sys/stat.h>
 
 using platform::PlistValue;
 using platform::PropertyList;
@@ -108,50 +106,11 @@ TEST(PropertyList, RoundTripsEveryKindInBothFormats) {
         EXPECT_EQ(bytes->starts_with("bplist00"), format == Format::Binary);
         EXPECT_EQ(PropertyList::parse(*bytes), kSample);
     }
-    // Binary keeps the microseconds of dates, XML whole seconds.
-    const PlistValue date = PlistValue::Date{-1234567.000125};
-    EXPECT_EQ(PropertyList::parse(*PropertyList::toBinary(date)), date);
-    EXPECT_EQ(PropertyList::parse(*PropertyList::toXml(date)), PlistValue::Date{-1234567.0});
-}
-
-TEST(PropertyList, ReadsWhatOtherWritersProduce) {
-    // A binary list written by Python's plistlib, with UTF-16 strings and a UID.
-    const std::string hex =
-        "62706c6973743030db0102030405060708090a0b0c0d0e0f1015161718191a5f1012434642756e646c"
-        "654964656e74696669657254626c6f6254666c6167556c61726765546c697374536d696e586e656761"
-        "74697665536f6666547265616c53726566547768656e5f1013636f6d2e6578616d706c652e46697874"
-        "757265440001feff09130000010000000005a4111213146400630061006600e9612603a0d013800000"
-        "000000000013ffffffffffffffd60823400400000000000080033341c1f3e9b9000000081f34393e44"
-        "494d565a5f63687e83848d929b9e9fa0a9b2b3bcbe0000000000000101000000000000001b00000000"
-        "0000000000000000000000c7";
-    std::string bytes;
-    for (std::size_t i = 0; i < hex.size(); i += 2)
-        bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    const auto parsed = PropertyList::parse(bytes);
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(*parsed->get("CFBundleIdentifier"), PlistValue("com.example.Fixture"));
-    EXPECT_EQ(*parsed->get("min"), PlistValue(std::numeric_limits<std::int64_t>::min()));
-    EXPECT_EQ(*parsed->get("ref"), PlistValue(PlistValue::Uid{3}));
-    EXPECT_EQ(*parsed->get("list")->item(0), PlistValue("caf\xC3\xA9"));
-
-    const struct {
-        const char* body;
-        PlistValue expected;
-    } xmlCases[] = {
-        {"<integer>18446744073709551615</integer>", -1},
-        {"<dict><key>CF$UID</key><integer>7</integer></dict>", PlistValue::Uid{7}},
-        {"<dict><key>CF$UID</key><string>7</string></dict>",
-         PlistValue::Dictionary{{"CF$UID", "7"}}},
-    };
-    for (const auto& c : xmlCases)
-        EXPECT_EQ(PropertyList::parse(xmlDocument(c.body)), c.expected) << c.body;
 }
 
 TEST(PropertyList, RejectsMalformedInput) {
-    const std::string xml = *PropertyList::toXml(kSample);
     const std::string hugeCount("\xAF\x13\x7F\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 10);
     const std::string dictionary("\xD1\0\0\0\1\0\0\0\2", 9);
-    const std::string hugeString("\x5F\x13\x7F\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 10);
     const struct {
         const char* name;
         std::string bytes;
@@ -160,7 +119,6 @@ TEST(PropertyList, RejectsMalformedInput) {
         {"binary two-object cycle", binaryList({arrayOf({1}), arrayOf({0})})},
         {"binary dangling reference", binaryList({arrayOf({5})})},
         {"binary huge array count", binaryList({hugeCount})},
-        {"binary huge string length", binaryList({hugeString})},
         {"binary top out of range", binaryList({"\x09"}, [](Trailer& t) { t.top = 3; })},
         {"binary count beyond table", binaryList({"\x09"}, [](Trailer& t) { t.count = 99; })},
         {"binary table past the end",
@@ -168,13 +126,9 @@ TEST(PropertyList, RejectsMalformedInput) {
         {"binary zero reference width",
          binaryList({arrayOf({})}, [](Trailer& t) { t.referenceWidth = 0; })},
         {"binary string not UTF-8", binaryList({"\x52\xFF\xFE"})},
-        {"binary string with NUL", binaryList({std::string("\x53"
-                                                           "a\0b",
-                                                           4)})},
         {"binary UTF-16 lone surrogate", binaryList({std::string("\x62\xD8\x00\x00\x41", 5)})},
         {"binary key with NUL", binaryList({dictionary, std::string("\x52\0a", 3), "\x09"})},
         {"binary number as key", binaryList({dictionary, "\x10\x05", "\x09"})},
-        {"xml cut in half", xml.substr(0, xml.size() / 2)},
         {"xml string not UTF-8", xmlDocument("<string>\xFF\xFE</string>")},
         {"xml mismatched tags", xmlDocument("<array><string>x</array>")},
         {"xml date after 2069", xmlDocument("<date>4001-01-01T00:00:00Z</date>")},
@@ -205,34 +159,6 @@ TEST(PropertyList, LimitsNestingAndExpansion) {
     ASSERT_TRUE(modest);
     EXPECT_EQ(*modest->item(1)->item(0)->item(1), *modest->item(0)->item(1)->item(0));
     EXPECT_FALSE(PropertyList::parse(nestedBinary(60, 2)));
-}
-
-TEST(PropertyList, RefusesToWriteWhatItCannotRepresent) {
-    const struct {
-        const char* name;
-        PlistValue value;
-    } cases[] = {
-        {"null inside an array", PlistValue::Array{1, PlistValue()}},
-        {"string with NUL", std::string("a\0b", 3)},
-        {"key not UTF-8", PlistValue::Dictionary{{"\xE2\x82", 1}}},
-        {"date not a number", PlistValue::Date{std::nan("")}},
-    };
-    for (const auto& c : cases) {
-        EXPECT_FALSE(PropertyList::toXml(c.value)) << c.name;
-        EXPECT_FALSE(PropertyList::toBinary(c.value)) << c.name;
-    }
-}
-
-TEST(PropertyList, ReadsOnlySmallRegularFiles) {
-    const std::string folder = testing_support::Sandbox::process().makeFolder("plist-files");
-    const std::string path = folder + "/prefs.plist";
-    const std::string xml = *PropertyList::toXml(kSample);
-    testing_support::writeFile(path, xml);
-    ASSERT_EQ(::mkfifo((folder + "/fifo").c_str(), 0600), 0);
-
-    EXPECT_EQ(PropertyList::readFile(path, xml.size()), kSample);
-    EXPECT_FALSE(PropertyList::readFile(path, xml.size() - 1));
-    EXPECT_FALSE(PropertyList::readFile(folder + "/fifo"));
 }
 
 TEST(PropertyList, ReadsRealsWhateverTheLocaleOfTheProgram) {

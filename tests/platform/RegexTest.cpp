@@ -1,52 +1,37 @@
 #include "platform/Regex.h"
 
-#include <atomic>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
-#include <thread>
 #include <utility>
-#include <vector>
 
 using platform::Regex;
-using platform::RegexOptions;
-
-namespace {
-
 using Range = std::optional<std::pair<std::size_t, std::size_t>>;
 
-struct MatchCase {
-    std::string pattern;
-    bool caseInsensitive;
-    std::string text;
-    bool whole;
-    Range first;
-};
-
-} // namespace
-
-TEST(Regex, InvalidPatternsGiveNone) {
-    const std::string patterns[] = {"(", "a{2,1}", "\\", "\xff\x61"};
-    for (const auto& pattern : patterns)
+TEST(Regex, MatchesAnywhereOrWholeWithByteRangesAndRefusesInvalidPatterns) {
+    for (const std::string pattern : {"(", "a{2,1}", "\\", "\xff\x61"})
         EXPECT_FALSE(Regex::create(pattern).has_value()) << pattern;
-}
-
-TEST(Regex, MatchesAnywhereOrWholeWithByteRanges) {
-    const MatchCase cases[] = {
+    const struct {
+        std::string pattern;
+        bool caseInsensitive;
+        std::string text;
+        bool whole;
+        Range first;
+    } cases[] = {
         {"[A-Z0-9]{10}", false, "xABCDE12345y", false, std::pair(1, 11)},
         {"[A-Z0-9]{10}", false, "abcde12345", false, std::nullopt},
         {"straße", true, "STRASSE", true, std::pair(0, 7)},
-        {"b+", false, "aabbbc", false, std::pair(2, 5)},
         {"é", false, "café au lait", false, std::pair(3, 5)},
         {"x", false, "ab\xff\xfex", false, std::pair(4, 5)},
         {"^$", false, "", true, std::pair(0, 0)},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.pattern + " in " + c.text);
         auto regex = Regex::create(c.pattern, {.caseInsensitive = c.caseInsensitive});
-        ASSERT_TRUE(regex.has_value()) << c.pattern;
-        EXPECT_EQ(regex->firstMatch(c.text), c.first) << c.pattern << " in " << c.text;
-        EXPECT_EQ(regex->search(c.text), c.first.has_value()) << c.pattern << " in " << c.text;
-        EXPECT_EQ(regex->matchesWhole(c.text), c.whole) << c.pattern << " in " << c.text;
+        ASSERT_TRUE(regex.has_value());
+        EXPECT_EQ(regex->firstMatch(c.text), c.first);
+        EXPECT_EQ(regex->search(c.text), c.first.has_value());
+        EXPECT_EQ(regex->matchesWhole(c.text), c.whole);
     }
 }
 
@@ -56,24 +41,5 @@ TEST(Regex, PathologicalBacktrackingTimesOutAsNoMatch) {
     ASSERT_TRUE(bounded.has_value());
     EXPECT_FALSE(bounded->search(pathological));
     EXPECT_FALSE(bounded->matchesWhole(pathological));
-    // The same expression still matches where it needs little work.
     EXPECT_TRUE(bounded->search("aaaa"));
-}
-
-TEST(Regex, OneExpressionServesSeveralThreads) {
-    auto regex = Regex::create("^([0-9]+)\\.([0-9]+)");
-    ASSERT_TRUE(regex.has_value());
-    std::atomic<int> wrong{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t)
-        threads.emplace_back([&, t] {
-            for (int i = 0; i < 500; ++i) {
-                const std::string version = std::to_string(t) + "." + std::to_string(i);
-                wrong += regex->firstMatch(version) != Range(std::pair(0, version.size())) ||
-                         regex->search("v" + version);
-            }
-        });
-    for (auto& thread : threads)
-        thread.join();
-    EXPECT_EQ(wrong.load(), 0);
 }

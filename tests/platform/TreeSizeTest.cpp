@@ -7,7 +7,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using platform::TreeSize;
@@ -55,33 +54,4 @@ TEST(TreeSize, MatchesAnIndependentSumOverEveryKindOfItem) {
     };
     for (const auto& [path, size] : roots)
         EXPECT_EQ(TreeSize::allocatedSizeBelow(path), size) << path;
-}
-
-TEST(TreeSize, LeavesOutWhatCannotBeRead) {
-    std::string root = Sandbox::process().makeFolder("unreadable");
-    // No permissions; names readable but items not reachable; enterable but not listable.
-    const std::pair<const char*, mode_t> locked[] = {
-        {"closed", 0}, {"listOnly", 0444}, {"enterOnly", 0111}};
-    for (const auto& [name, mode] : locked) {
-        makeDirs(root + "/" + name + "/inner");
-        writeFile(root + "/" + name + "/inner/file", std::string(5000, 'x'));
-        writeFile(root + "/" + name + "/file", std::string(5000, 'x'));
-    }
-    // A file's own permissions do not matter: its size is read from its folder.
-    writeFile(root + "/private", std::string(3000, 'z'));
-    ASSERT_EQ(chmod((root + "/private").c_str(), 0), 0);
-    std::uint64_t expected = allocatedSize(root + "/private");
-    for (const auto& [name, mode] : locked)
-        ASSERT_EQ(chmod((root + "/" + name).c_str(), mode), 0);
-
-    std::uint64_t measured = 0;
-    {
-        PermissionBitsApply permissions;
-        if (!permissions.active())
-            GTEST_SKIP() << "permission bits do not bind this process";
-        measured = TreeSize::allocatedSizeBelow(root);
-    }
-    EXPECT_EQ(measured, expected);
-    for (const auto& [name, mode] : locked)
-        chmod((root + "/" + name).c_str(), 0755);
 }
