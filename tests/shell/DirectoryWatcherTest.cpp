@@ -146,20 +146,6 @@ TEST_F(DirectoryWatcherTest, IgnoresWhatWasThereAtStartAndWhatLeaves) {
     EXPECT_EQ(reportsBeforeBarrier(), std::vector<std::string>{folder + "/Leaving/Short.app"});
 }
 
-TEST_F(DirectoryWatcherTest, AFolderMissingAtStartIsNeverReportedOn) {
-    std::string missing = folder + "/Missing";
-    watcher = DirectoryWatcher::create(missing);
-    ASSERT_TRUE(watcher);
-    watcher->setDelegate(delegate);
-    EXPECT_EQ(watcher->getFileItemWithPath(missing), nullptr);
-
-    makeApp(missing + "/Late.app");
-    watcher->updateDirContent();
-    runFor(DirectoryWatcher::kRefreshDelay / 5);
-    EXPECT_TRUE(delegate->reports.empty());
-    EXPECT_EQ(watcher->refreshCount(), 1u) << "only the refresh made by hand";
-}
-
 TEST_F(DirectoryWatcherTest, ReleasingTheWatcherDropsWhatIsPending) {
     start();
     makeApp(outside + "/Orphan.app");

@@ -1,10 +1,9 @@
 #include "shell/FileEventReader.h"
 
 #include "FileEventTestSupport.h"
-#include "InotifyEventBytes.h"
-#include "support/ThreadTestSupport.h"
 #include "shell/VDKQueue.h"
 #include "support/Sandbox.h"
+#include "support/ThreadTestSupport.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -14,21 +13,7 @@
 using namespace testing_support;
 namespace Notes = VDKQueueNotes;
 
-namespace {
-
 using Watcher = QueueWithDelegate;
-
-// The kernel's watch descriptor of an item, learnt by subscribing to it for a moment. While
-// the item is watched by someone else, the descriptor stays the same afterwards.
-int watchDescriptor(FileEventReader& reader, const std::string& path) {
-    auto registration = reader.subscribe(path, Notes::Attrib, [](std::uint32_t) {});
-    if (!registration)
-        return -1;
-    reader.unsubscribe(*registration);
-    return registration->wd;
-}
-
-} // namespace
 
 TEST(FileEventReader, SharesOneWatchPerItemAndFiltersEachSubscribersKinds) {
     auto reader = FileEventReader::create();
@@ -97,30 +82,6 @@ TEST(FileEventReader, ForgetsTheWatchOfADeletedItemSoTheNextItemThereCanBeWatche
               (std::vector{event(Notes::FileWrittenToNotification, folder)}));
     EXPECT_TRUE(first.delegate->waitForEvent(Notes::FileWrittenToNotification, folder));
     EXPECT_EQ(reader->watchCount(), 1u);
-}
-
-TEST(FileEventReader, DeliversTheKindsOfOneReadInReportingOrder) {
-    auto reader = FileEventReader::create();
-    ASSERT_TRUE(reader);
-    std::string folder = Sandbox::process().makeFolder("order");
-    Watcher watcher(reader);
-    ASSERT_TRUE(watcher.queue);
-    watcher.queue->addPath(folder);
-    int wd = watchDescriptor(*reader, folder);
-    ASSERT_GE(wd, 0);
-
-    reader->handleEvents(inotifyBytes({{wd, IN_ATTRIB},
-                                       {wd, IN_UNMOUNT},
-                                       {wd, IN_CREATE | IN_ISDIR, 0, "Sub"},
-                                       {wd, IN_DELETE_SELF},
-                                       {wd, IN_MOVE_SELF}}));
-    EXPECT_EQ(watcher.delegate->take(6),
-              (std::vector{event(Notes::FileRenamedNotification, folder),
-                           event(Notes::FileWrittenToNotification, folder),
-                           event(Notes::FileDeletedNotification, folder),
-                           event(Notes::FileAttributesChangedNotification, folder),
-                           event(Notes::LinkCountChangedNotification, folder),
-                           event(Notes::AccessWasRevokedNotification, folder)}));
 }
 
 TEST(FileEventReader, StopsPromptlyWhileWatchingAndAfterEvents) {
