@@ -26,19 +26,18 @@ public:
 
 // Everything posted on the process's notification centre under one name.
 struct PostedObjects {
-    explicit PostedObjects(const std::string& name) {
-        token =
-            center->addObserver(name, [this](const auto&, const auto& object, const auto& info) {
-                objects.push_back(object.value_or("(none)"));
-                userInfos.push_back(info);
-            });
-    }
+    explicit PostedObjects(const std::string& name)
+        : token(
+              center->addObserver(name, [this](const auto&, const auto& object, const auto& info) {
+                  objects.push_back(object.value_or("(none)"));
+                  userInfos.push_back(info);
+              })) {}
     ~PostedObjects() { center->removeObserver(token); }
 
     std::shared_ptr<DistributedNotificationCenter> center = DistributedNotificationCenter::shared();
-    DistributedNotificationCenter::ObserverToken token{0};
     std::vector<std::string> objects;
     std::vector<platform::PlistValue> userInfos;
+    DistributedNotificationCenter::ObserverToken token;
 };
 
 // A marker posted last tells when every post before it has been delivered.
@@ -146,26 +145,6 @@ TEST_F(AppDelegateTest, ClearingDropsOnlyTheExclusionsThatExistedWhenItWasAsked)
     EXPECT_EQ(route({late}), std::vector<std::string>{late->bundlePath()});
     removeTree(early->bundlePath());
     removeTree(late->bundlePath());
-}
-
-TEST_F(AppDelegateTest, OnlyMessageFilesAreReadAndEveryReadOneIsGone) {
-    std::string folder = Sandbox::process().makeFolder("messages");
-    std::string valid = exclude({"/Applications/Ignored.app"});
-    const std::pair<std::string, bool> cases[] = {{"upper.MSGFORSAHELP", false},
-                                                  {"double.msgforsahelp.txt", false},
-                                                  {"garbage.msgforsahelp", true}};
-    std::vector<std::string> paths;
-    for (const auto& [name, read] : cases)
-        writeFile(paths.emplace_back(folder + "/" + name), read ? "junk" : readFile(valid));
-    delegate->openFiles(paths);
-    EXPECT_TRUE(delegate->excluders().empty());
-    for (std::size_t i = 0; i < paths.size(); ++i)
-        EXPECT_EQ(access(paths[i].c_str(), F_OK) == 0, !cases[i].second) << paths[i];
-
-    EXPECT_TRUE(delegate->openFile(valid));
-    EXPECT_NE(access(valid.c_str(), F_OK), 0);
-    ASSERT_EQ(delegate->excluders().size(), 1u);
-    EXPECT_EQ(delegate->excluders()[0]->prefix(), "Ignored");
 }
 
 TEST_F(AppDelegateTest, AnswersEveryAccessQueryAfreshUntilItIsGone) {

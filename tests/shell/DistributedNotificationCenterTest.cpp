@@ -97,19 +97,3 @@ TEST(LocalDistributedNotificationCenter, RemovedObserversAndDestroyedCentersAreN
     settle();
     EXPECT_EQ(log.size(), 1u);
 }
-
-TEST(LocalDistributedNotificationCenter, RefusesWhatCannotBePosted) {
-    // The kinds of user information that cannot be posted are shared with the bus centre's tests.
-    const std::tuple<const char*, std::string, PlistValue> cases[] = {
-        {"empty name", "", PlistValue()},
-        {"null deep inside", "n",
-         dictionary({{"key", dictionary({{"list", PlistValue::Array{1, PlistValue()}}})}})},
-    };
-    auto center = LocalDistributedNotificationCenter::create();
-    std::vector<std::string> log;
-    center->addObserver("", recordInto(log, "all"));
-    for (const auto& [what, name, userInfo] : cases)
-        EXPECT_FALSE(center->post(name, std::nullopt, userInfo)) << what;
-    settle();
-    EXPECT_TRUE(log.empty());
-}

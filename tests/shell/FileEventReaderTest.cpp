@@ -102,26 +102,3 @@ TEST(FileEventReader, StopsPromptlyWhileWatchingAndAfterEvents) {
         watcher.queue.reset();
     }
 }
-
-TEST(FileEventReader, ServesEveryQueueOfTheProcessFromOneInstance) {
-    auto shared = FileEventReader::shared();
-    ASSERT_TRUE(shared);
-    EXPECT_EQ(FileEventReader::shared(), shared);
-    std::vector<std::shared_ptr<VDKQueue>> queues;
-    std::string base = Sandbox::process().makeFolder("many");
-    // More queues than a user may own inotify instances.
-    for (int i = 0; i < 200; ++i) {
-        auto queue = VDKQueue::create();
-        ASSERT_TRUE(queue);
-        std::string folder = base + "/" + std::to_string(i);
-        makeDirs(folder);
-        queue->addPath(folder);
-        ASSERT_EQ(queue->numberOfWatchedPaths(), 1u) << i;
-        queues.push_back(queue);
-    }
-    auto delegate = std::make_shared<RecordingDelegate>();
-    queues.back()->setDelegate(delegate);
-    writeFile(base + "/199/a", "x");
-    EXPECT_EQ(delegate->take(1),
-              (std::vector{event(Notes::FileWrittenToNotification, base + "/199")}));
-}

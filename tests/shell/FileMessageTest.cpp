@@ -41,31 +41,22 @@ PlistValue array(std::initializer_list<PlistValue> elements) {
 } // namespace
 
 TEST(FileMessage, ClassifiesCommandsByTheirExactShape) {
-    struct Case {
-        std::string name;
-        std::shared_ptr<FileMessage> message;
-        Paths exclude;
-        bool clear;
-    } cases[] = {
-        {"non-strings dropped",
-         messageWith(dictionary(
-             {{"command", "exclude-paths"}, {"paths", array({1, "/a", array({}), "/b"})}})),
-         std::vector<std::string>{"/a", "/b"}, false},
-        {"paths a string", messageWith(dictionary({{"command", "exclude-paths"}, {"paths", "/a"}})),
-         std::nullopt, false},
-        {"no command", messageWith(dictionary({{"paths", array({"/a"})}})), std::nullopt, false},
+    auto mixed = messageWith(
+        dictionary({{"command", "exclude-paths"}, {"paths", array({1, "/a", array({}), "/b"})}}));
+    EXPECT_EQ(FileMessage::ReadExcludePaths(mixed.get()), (std::vector<std::string>{"/a", "/b"}));
+    const std::pair<const char*, std::shared_ptr<FileMessage>> neither[] = {
+        {"paths a string",
+         messageWith(dictionary({{"command", "exclude-paths"}, {"paths", "/a"}}))},
+        {"no command", messageWith(dictionary({{"paths", array({"/a"})}}))},
         {"other command",
-         messageWith(dictionary({{"command", "Exclude-Paths"}, {"paths", array({})}})),
-         std::nullopt, false},
-        {"clear with trailing space",
-         messageWith(dictionary({{"command", "clear-exclude-paths "}})), std::nullopt, false},
-        {"data not a dictionary", messageWith(array({"clear-exclude-paths"})), std::nullopt, false},
-        {"no message", nullptr, std::nullopt, false},
+         messageWith(dictionary({{"command", "Exclude-Paths"}, {"paths", array({})}}))},
+        {"clear with a space", messageWith(dictionary({{"command", "clear-exclude-paths "}}))},
+        {"data not a dictionary", messageWith(array({"clear-exclude-paths"}))},
+        {"no message", nullptr},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(FileMessage::ReadExcludePaths(c.message.get()), c.exclude) << c.name;
-        EXPECT_EQ(FileMessage::ReadCancelExcludeRemovedPathsFromMessage(c.message.get()), c.clear)
-            << c.name;
+    for (const auto& [what, message] : neither) {
+        EXPECT_EQ(FileMessage::ReadExcludePaths(message.get()), std::nullopt) << what;
+        EXPECT_FALSE(FileMessage::ReadCancelExcludeRemovedPathsFromMessage(message.get())) << what;
     }
 }
 

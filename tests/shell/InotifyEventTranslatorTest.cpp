@@ -1,17 +1,40 @@
 #include "shell/InotifyEventTranslator.h"
 
-#include "InotifyEventBytes.h"
 #include "shell/VDKQueueNotes.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 
-using namespace testing_support;
 using Delivery = InotifyEventTranslator::Delivery;
 namespace Notes = VDKQueueNotes;
 
 namespace {
+
+// One event as the kernel writes it; a name is padded with zeros to a multiple of 16 bytes.
+struct HandMadeEvent {
+    int wd{0};
+    std::uint32_t mask{0};
+    std::uint32_t cookie{0};
+    std::string name{};
+};
+
+std::vector<std::byte> inotifyBytes(const std::vector<HandMadeEvent>& events) {
+    std::vector<std::byte> bytes;
+    for (const HandMadeEvent& event : events) {
+        std::size_t length = event.name.empty() ? 0 : (event.name.size() / 16 + 1) * 16;
+        inotify_event header{};
+        header.wd = event.wd;
+        header.mask = event.mask;
+        header.cookie = event.cookie;
+        header.len = static_cast<std::uint32_t>(length);
+        std::size_t at = bytes.size();
+        bytes.resize(at + sizeof header + length);
+        std::memcpy(bytes.data() + at, &header, sizeof header);
+        std::memcpy(bytes.data() + at + sizeof header, event.name.data(), event.name.size());
+    }
+    return bytes;
+}
 
 struct Row {
     const char* what;

@@ -99,33 +99,6 @@ TEST_F(MoveToTrashMonitor, ReportsApplicationsAndTheirFoldersMovedToTheTrashUnde
     EXPECT_EQ(find(games), nullptr);
 }
 
-TEST_F(MoveToTrashMonitor, ReportsNothingForMovesThatDoNotEndInTheTrash) {
-    std::string desktop = Sandbox::process().home() + "/Desktop";
-    makeDirs(desktop);
-    std::string toDesktop = makeApp(systemApplications + "/ToDesktop" + tag + ".app");
-    std::string renamed = makeApp(systemApplications + "/Renamed" + tag + ".app");
-    std::string deleted = makeApp(userApplications + "/Deleted" + tag + ".app");
-    std::string nested = makeApp(systemApplications + "/Nested" + tag + "/Inside.app");
-    std::string barrier = makeApp(systemApplications + "/Barrier" + tag + ".app");
-    start();
-
-    move(toDesktop, desktop + "/ToDesktop" + tag + ".app");
-    std::string newName = systemApplications + "/NewName" + tag + ".app";
-    move(renamed, newName);
-    removeTree(deleted);
-    move(nested, systemApplications + "/Inside" + tag + ".app");
-    ASSERT_TRUE(waitFor([&] { return isTracked(systemApplications, newName); }));
-    EXPECT_FALSE(isTracked(systemApplications, renamed));
-
-    // Reports leave in the order they were made, so the barrier's comes after any other.
-    move(barrier, trash + "/Barrier" + tag + ".app");
-    ASSERT_TRUE(waitForReports(1));
-    move(newName, trash + "/NewName" + tag + ".app");
-    ASSERT_TRUE(waitForReports(2));
-    EXPECT_EQ(delegate->reports, (std::vector<std::string>{trash + "/Barrier" + tag + ".app",
-                                                           trash + "/NewName" + tag + ".app"}));
-}
-
 TEST_F(MoveToTrashMonitor, FollowsOnlyRealFoldersAndApplications) {
     std::string base = systemApplications + "/Kinds" + tag;
     std::string elsewhere = Sandbox::process().makeFolder("elsewhere");

@@ -115,23 +115,6 @@ TEST(WatcherMessage, WritesTheHeaderAndCompactJsonWithIdentifiersInLowerCase) {
     EXPECT_FALSE(message.saveForTransmit());
 }
 
-TEST(WatcherMessage, NamesFilesByCounterAndSecondsSince2001) {
-    std::string folder = freshMessageFolder();
-    WatcherMessage message;
-    message.setPathsForRemove({PathForRemove::create("/p", 1, "b")});
-
-    WatcherMessage::fileNamer() = MessageFileNamer(clockAt(2000000000.999));
-    EXPECT_EQ(message.saveForTransmit(), folder + "/random_1-2000000000.trforsa");
-    // A name already taken, even by a dangling link, is skipped and costs a number.
-    ASSERT_EQ(symlink("/nonexistent", (folder + "/random_2-2000000000.trforsa").c_str()), 0);
-    EXPECT_EQ(message.saveForTransmit(), folder + "/random_3-2000000000.trforsa");
-    EXPECT_EQ(WatcherMessage::getRandomString(), "random_4-2000000000");
-
-    WatcherMessage::fileNamer() = MessageFileNamer(clockAt(-5));
-    EXPECT_EQ(WatcherMessage::getRandomString(), "random_1-0");
-    WatcherMessage::fileNamer() = MessageFileNamer();
-}
-
 TEST(WatcherMessage, ReadsFilesWithoutLosingAnyThatFailOrThatLinksPointTo) {
     std::string folder = Sandbox::process().makeFolder("incoming");
     const std::string valid = message(kValidItem);

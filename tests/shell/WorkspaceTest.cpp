@@ -1,7 +1,6 @@
 #include "shell/Workspace.h"
 
 #include "MessageTestSupport.h"
-#include "shell/PathsGenerator.h"
 #include "support/Sandbox.h"
 
 #include <cerrno>
@@ -51,31 +50,6 @@ void expectNoChildLeft() {
 }
 
 } // namespace
-
-TEST(Workspace, FindsInstalledCopiesInBothApplicationsFolders) {
-    const std::string system = PathsGenerator::GetInstance().buildSystemApplicationsDirectory();
-    const std::string user = PathsGenerator::GetInstance().buildUserApplicationsDirectory();
-    ASSERT_EQ(system, Sandbox::process().root() + "/Applications");
-    const std::string id = "com.example.scanned";
-    makeApp(system + "/Scanned.app", id);
-    makeApp(system + "/Utilities/Scanned Copy.app", "COM.Example.Scanned");
-    makeApp(system + "/A/B/Third Level.app", id);
-    makeApp(system + "/A/B/C/Too Deep.app", id);
-    makeApp(system + "/Other.app/Contents/Helpers/Inside.app", id);
-    makeApp(system + "/Tools.bundle/Contents/Hidden.app", id);
-    std::string outside = Sandbox::process().makeFolder("outside");
-    makeApp(outside + "/Linked.app", id);
-    ASSERT_EQ(symlink((outside + "/Linked.app").c_str(), (system + "/Linked.app").c_str()), 0);
-    makeApp(user + "/Mine.app", id);
-
-    auto workspace = Workspace::createSystemWorkspace();
-    EXPECT_EQ(
-        workspace->allApplicationPathsForBundleIdentifier(id),
-        (std::vector<std::string>{system + "/A/B/Third Level.app", system + "/Scanned.app",
-                                  system + "/Utilities/Scanned Copy.app", user + "/Mine.app"}));
-    EXPECT_EQ(workspace->absolutePathForAppBundleWithIdentifier(id),
-              system + "/A/B/Third Level.app");
-}
 
 TEST(Workspace, StartsTheApplicationDetachedWithTheFileAsItsOnlyArgument) {
     std::string folder = Sandbox::process().makeFolder("open");
