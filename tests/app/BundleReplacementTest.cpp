@@ -12,8 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kHelper = "com.halvorn.Sweepwise-SIII-Helper";
-
 fs::path builtBundle() {
     return fs::path(helperExecutable()).parent_path().parent_path().parent_path();
 }
@@ -68,20 +66,17 @@ TEST(BundleReplacement, TheRunningHelperQuitsWhenAnUpdateReplacesItsBundle) {
         fs::copy(built, installed, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
         fs::copy(built, update, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
         std::string home = Sandbox::process().makeFolder("home");
-        auto environment = programEnvironment();
-        environment["SWEEPWISE_HOME"] = home;
+        auto environment = programEnvironment(home);
 
         ChildProgram helper((installed / fs::relative(helperExecutable(), built)).string(), {},
                             environment);
-        ASSERT_TRUE(runEventsUntil(
-            [&] { return ApplicationBusClient::isRunning(bus, kHelper) || !helper.isRunning(); }));
-        ASSERT_TRUE(helper.isRunning()) << helper.standardError();
+        ASSERT_TRUE(waitUntilOwned(bus, kHelper, true, &helper)) << helper.standardError();
         const auto homeListing = listing(home);
 
         c.replace(installed, update);
         ASSERT_TRUE(helper.waitForExit()) << helper.standardError();
         EXPECT_EQ(helper.exitCode(), 0) << helper.standardError();
-        EXPECT_TRUE(runEventsUntil([&] { return !ApplicationBusClient::isRunning(bus, kHelper); }));
+        EXPECT_TRUE(waitUntilOwned(bus, kHelper, false));
         EXPECT_EQ(listing(installed), builtListing) << "the new bundle is left as it came";
         EXPECT_EQ(listing(home), homeListing) << "nothing is left behind in the home folder";
     }

@@ -36,12 +36,10 @@ PlistValue dictionary(PlistValue::Dictionary entries) {
 class BusNotificationCenterTest : public testing::Test {
 protected:
     void SetUp() override {
-        const auto* test = testing::UnitTest::GetInstance()->current_test_info();
-        m_prefix = QString::fromUtf8(test->name());
+        m_prefix = QString::fromUtf8(testing::UnitTest::GetInstance()->current_test_info()->name());
         poster = BusNotificationCenter::create(PrivateBus::connect(m_prefix + "-poster"));
         listener = BusNotificationCenter::create(PrivateBus::connect(m_prefix + "-listener"));
-        ASSERT_NE(poster, nullptr);
-        ASSERT_NE(listener, nullptr);
+        ASSERT_TRUE(poster && listener);
     }
 
     void TearDown() override {
@@ -62,8 +60,6 @@ protected:
 
     std::shared_ptr<BusNotificationCenter> poster;
     std::shared_ptr<BusNotificationCenter> listener;
-
-private:
     QString m_prefix;
 };
 
@@ -109,8 +105,6 @@ TEST_F(BusNotificationCenterTest, UserInformationKeepsItsKinds) {
         {"true", true, true},
         {"largest integer", std::numeric_limits<std::int64_t>::max(),
          std::numeric_limits<std::int64_t>::max()},
-        {"smallest integer", std::numeric_limits<std::int64_t>::min(),
-         std::numeric_limits<std::int64_t>::min()},
         {"whole real stays real", 2.0, 2.0},
         {"text", "Grüße, 世界", "Grüße, 世界"},
         {"data", PlistValue::Data(std::begin(rawBytes), std::end(rawBytes)),
@@ -119,23 +113,19 @@ TEST_F(BusNotificationCenterTest, UserInformationKeepsItsKinds) {
         {"date arrives as seconds", PlistValue::Date{12.5}, 12.5},
         {"archive reference arrives as integer", PlistValue::Uid{3}, 3},
     };
+    PlistValue::Dictionary sent, expected;
+    for (const Case& c : cases) {
+        sent[c.what] = c.sent;
+        expected[c.what] = c.expected;
+    }
     std::vector<Received> heard;
     listener->addObserver("com.example.Kinds", recordInto(heard));
-    for (const Case& c : cases)
-        ASSERT_TRUE(poster->post("com.example.Kinds", c.what, dictionary({{"value", c.sent}})))
-            << c.what;
-    ASSERT_TRUE(runEventsUntil([&] { return heard.size() == std::size(cases); }));
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        EXPECT_EQ(heard[i].object, cases[i].what);
-        EXPECT_EQ(heard[i].userInfo, dictionary({{"value", cases[i].expected}})) << cases[i].what;
-    }
-    // The Full Disk Access answer depends on this: a boolean, not the number 1.
-    const PlistValue* flag = heard[0].userInfo.get("value");
-    ASSERT_NE(flag, nullptr);
-    EXPECT_EQ(flag->kind(), PlistValue::Kind::Boolean);
+    ASSERT_TRUE(poster->post("com.example.Kinds", std::nullopt, dictionary(sent)));
+    ASSERT_TRUE(runEventsUntil([&] { return !heard.empty(); }));
+    EXPECT_EQ(heard[0].userInfo, dictionary(expected));
 }
 
-TEST_F(BusNotificationCenterTest, ForeignValuesAreReadAsWellAsTheyCanBe) {
+TEST_F(BusNotificationCenterTest, ForeignValuesAreReadAsWellAsTheyCanBeAndOtherShapesIgnored) {
     QDBusArgument structure;
     structure.beginStructure();
     structure << 7 << QStringLiteral("seven");
@@ -172,14 +162,8 @@ TEST_F(BusNotificationCenterTest, ForeignValuesAreReadAsWellAsTheyCanBe) {
         info.insert(c.key, c.sent);
         expected[c.key] = c.expected;
     }
-    std::vector<Received> heard;
-    listener->addObserver("com.example.Foreign", recordInto(heard));
-    sendRaw({QStringLiteral("com.example.Foreign"), QStringList{}, info});
-    ASSERT_TRUE(runEventsUntil([&] { return heard.size() == 1; }));
-    EXPECT_EQ(heard[0].userInfo, dictionary(expected));
-}
-
-TEST_F(BusNotificationCenterTest, SignalsOfAnotherShapeAreIgnored) {
+    // Signals of another shape are ignored. Signals of one sender arrive in order, so once
+    // the well-formed one is here every malformed one before it has been dealt with.
     const QList<QVariant> malformed[] = {
         {QStringLiteral("com.example.Shape")},
         {QStringLiteral("com.example.Shape"), QStringLiteral("object"), QVariantMap()},
@@ -191,12 +175,10 @@ TEST_F(BusNotificationCenterTest, SignalsOfAnotherShapeAreIgnored) {
     listener->addObserver("", recordInto(heard));
     for (const auto& arguments : malformed)
         sendRaw(arguments);
-    // Signals of one sender arrive in order, so once this one is here every
-    // malformed one before it has been dealt with.
-    sendRaw({QStringLiteral("com.example.Shape"), QStringList{"last"}, QVariantMap()});
+    sendRaw({QStringLiteral("com.example.Foreign"), QStringList{}, info});
     ASSERT_TRUE(runEventsUntil([&] { return !heard.empty(); }));
     ASSERT_EQ(heard.size(), 1u);
-    EXPECT_EQ(heard[0].object, "last");
+    EXPECT_EQ(heard[0].userInfo, dictionary(expected));
 }
 
 TEST_F(BusNotificationCenterTest, RefusesWhatTheBusCannotCarry) {
@@ -228,12 +210,4 @@ TEST_F(BusNotificationCenterTest, RefusesWhatTheBusCannotCarry) {
     ASSERT_TRUE(runEventsUntil([&] { return !heard.empty(); }));
     ASSERT_EQ(heard.size(), 1u);
     EXPECT_EQ(heard[0].name, "sentinel");
-}
-
-TEST(BusNotificationCenter, NeedsAConnectedBus) {
-    QDBusConnection nowhere = QDBusConnection::connectToBus(
-        QStringLiteral("unix:path=/nonexistent/sweepwise-bus"), QStringLiteral("nowhere"));
-    EXPECT_FALSE(nowhere.isConnected());
-    EXPECT_EQ(BusNotificationCenter::create(nowhere), nullptr);
-    QDBusConnection::disconnectFromBus(QStringLiteral("nowhere"));
 }

@@ -4,7 +4,6 @@
 #include "shell/MonitorTrashDistributedNotificationNames.h"
 #include "support/Sandbox.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <unistd.h>
@@ -14,21 +13,17 @@ using Names = MonitorTrashDistributedNotificationNames;
 
 namespace {
 
-const std::string kHelper = "com.halvorn.Sweepwise-SIII-Helper";
-
-// Processor time a process has used so far, in clock ticks.
+// Processor time a process has used so far, in clock ticks: utime and stime, the 12th and
+// 13th fields after the command name.
 long cpuTicks(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string field;
-    long ticks = 0;
-    // utime and stime are the 12th and 13th fields after the command name.
-    for (int index = 1; index <= 13 && fields >> field; ++index) {
-        if (index >= 12)
-            ticks += std::stol(field);
-    }
-    return ticks;
+    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string skipped;
+    long user = 0, system = 0;
+    for (int index = 1; index < 12; ++index)
+        fields >> skipped;
+    fields >> user >> system;
+    return user + system;
 }
 
 std::size_t occurrences(const std::string& text, const std::string& part) {
@@ -72,17 +67,14 @@ TEST(BusReconnection, TheHelperCarriesOnWithoutTheBusAndRejoinsItWhenItReturns) 
 
     RestartableBus bus(Sandbox::process().makeFolder("restarting-bus") + "/socket");
     ASSERT_TRUE(bus.start());
-    auto environment = programEnvironment();
-    environment["SWEEPWISE_HOME"] = home;
+    auto environment = programEnvironment(home);
     environment["DBUS_SESSION_BUS_ADDRESS"] = bus.address();
     ChildProgram helper(helperExecutable(), {}, environment);
 
     {
         Listener first(bus.address(), "reconnection-first");
         ASSERT_NE(first.center, nullptr);
-        ASSERT_TRUE(runEventsUntil([&] {
-            return ApplicationBusClient::isRunning(first.bus, kHelper) || !helper.isRunning();
-        }));
+        ASSERT_TRUE(waitUntilOwned(first.bus, kHelper, true, &helper)) << helper.standardError();
         moveItem(apps + "/Before.app", trash + "/Before.app");
         ASSERT_TRUE(runEventsUntil([&] { return !first.moved.empty(); })) << helper.standardError();
         bus.kill();

@@ -1,5 +1,6 @@
 #include "app/BusTestSupport.h"
 
+#include "app/ApplicationBusClient.h"
 #include "app/MainQueueHost.h"
 #include "platform/MainQueue.h"
 #include "support/Sandbox.h"
@@ -118,8 +119,18 @@ std::string mainExecutable() {
     return SWEEPWISE_MAIN_EXECUTABLE;
 }
 
-std::map<std::string, std::string> programEnvironment() {
-    return {{"QT_QPA_PLATFORM", "offscreen"}};
+std::map<std::string, std::string> programEnvironment(const std::string& home) {
+    std::map<std::string, std::string> environment{{"QT_QPA_PLATFORM", "offscreen"}};
+    if (!home.empty())
+        environment["SWEEPWISE_HOME"] = home;
+    return environment;
+}
+
+bool waitUntilOwned(const QDBusConnection& bus, const std::string& name, bool owned,
+                    const ChildProgram* program) {
+    auto isAsAsked = [&] { return ApplicationBusClient::isRunning(bus, name) == owned; };
+    runEventsUntil([&] { return isAsAsked() || (program && !program->isRunning()); });
+    return isAsAsked();
 }
 
 void makeApplicationBundle(const std::string& path, const std::string& identifier) {
@@ -252,10 +263,6 @@ int ChildProgram::exitCode() const {
     return m_exited && WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1;
 }
 
-bool ChildProgram::exitedNormally() const {
-    return !isRunning() && WIFEXITED(m_status);
-}
-
 std::string ChildProgram::standardOutput() {
     collect();
     return m_output;
@@ -264,11 +271,6 @@ std::string ChildProgram::standardOutput() {
 std::string ChildProgram::standardError() {
     collect();
     return m_error;
-}
-
-void ChildProgram::terminate() {
-    if (isRunning())
-        kill(m_pid, SIGTERM);
 }
 
 void ChildProgram::collect() {

@@ -54,10 +54,8 @@ public:
     // or the timeout passes first.
     bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout = 20s);
     int exitCode() const;
-    bool exitedNormally() const;
     std::string standardOutput();
     std::string standardError();
-    void terminate();
 
     pid_t processIdentifier() const { return m_pid; }
 
@@ -74,9 +72,16 @@ private:
     std::string m_error;
 };
 
-// The environment for our programs in tests: off-screen drawing and a private
-// runtime folder for Qt.
-std::map<std::string, std::string> programEnvironment();
+inline const std::string kHelper = "com.halvorn.Sweepwise-SIII-Helper";
+
+// The environment for our programs in tests: off-screen drawing, and `home` as their home
+// folder when one is given.
+std::map<std::string, std::string> programEnvironment(const std::string& home = {});
+
+// Waits until `name` is owned on `bus` or not, as `owned` says, or until `program` ends;
+// answers whether it then is as asked.
+bool waitUntilOwned(const QDBusConnection& bus, const std::string& name, bool owned,
+                    const ChildProgram* program = nullptr);
 
 // A minimal application bundle at `path` with the bundle identifier `identifier`.
 void makeApplicationBundle(const std::string& path, const std::string& identifier);

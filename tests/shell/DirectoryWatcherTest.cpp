@@ -10,7 +10,6 @@
 
 using namespace testing_support;
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
@@ -102,62 +101,6 @@ TEST_F(DirectoryWatcherTest, ReportsArrivingApplicationsAndSearchesArrivingFolde
     };
     ASSERT_TRUE(waitForReports(expected.size()));
     EXPECT_EQ(reportsBeforeBarrier(), expected);
-}
-
-TEST_F(DirectoryWatcherTest, RefreshesOnceTheDelayAfterTheLastOfSeveralChangesAtRealSpeed) {
-    platform::setTimeScale(1.0);
-    const auto delay = DirectoryWatcher::kRefreshDelay;
-    start();
-
-    writeFile(folder + "/one", "1");
-    runFor(delay / 8);
-    writeFile(folder + "/two", "2");
-    runFor(delay / 8);
-    makeApp(outside + "/Third.app");
-    move(outside + "/Third.app", folder + "/Third.app");
-    Clock::time_point third = Clock::now();
-    EXPECT_EQ(watcher->refreshCount(), 0u);
-
-    ASSERT_TRUE(platform::MainQueue::shared().runUntil([&] { return watcher->refreshCount() > 0; },
-                                                       delay + kEventPatience));
-    EXPECT_GE(Clock::now() - third, delay);
-    EXPECT_EQ(delegate->reports, std::vector<std::string>{folder + "/Third.app"});
-    // Listing the folder must not count as a change of it.
-    runFor(delay + delay / 4);
-    EXPECT_EQ(watcher->refreshCount(), 1u);
-}
-
-TEST_F(DirectoryWatcherTest, IgnoresWhatWasThereAtStartAndWhatLeaves) {
-    makeApp(folder + "/Old.app");
-    makeApp(folder + "/Old folder/Inside.app");
-    std::string leaving = makeApp(outside + "/Leaving/Short.app");
-    start();
-
-    // The arriving folder goes again as soon as its application has been reported, within
-    // the refresh: its scan finds nothing.
-    delegate->onReport = [&](const std::string& path) {
-        if (path == folder + "/Leaving/Short.app")
-            removeTree(folder + "/Leaving");
-    };
-    move(outside + "/Leaving", folder + "/Leaving");
-    ASSERT_TRUE(waitForReports(1));
-    removeTree(folder + "/Old.app");
-    removeTree(folder + "/Old folder");
-    EXPECT_EQ(reportsBeforeBarrier(), std::vector<std::string>{folder + "/Leaving/Short.app"});
-}
-
-TEST_F(DirectoryWatcherTest, AFolderMissingAtStartIsNeverReportedOn) {
-    std::string missing = folder + "/Missing";
-    watcher = DirectoryWatcher::create(missing);
-    ASSERT_TRUE(watcher);
-    watcher->setDelegate(delegate);
-    EXPECT_EQ(watcher->getFileItemWithPath(missing), nullptr);
-
-    makeApp(missing + "/Late.app");
-    watcher->updateDirContent();
-    runFor(DirectoryWatcher::kRefreshDelay / 5);
-    EXPECT_TRUE(delegate->reports.empty());
-    EXPECT_EQ(watcher->refreshCount(), 1u) << "only the refresh made by hand";
 }
 
 TEST_F(DirectoryWatcherTest, ReleasingTheWatcherDropsWhatIsPending) {

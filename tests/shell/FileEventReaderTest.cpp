@@ -1,10 +1,9 @@
 #include "shell/FileEventReader.h"
 
 #include "FileEventTestSupport.h"
-#include "InotifyEventBytes.h"
-#include "support/ThreadTestSupport.h"
 #include "shell/VDKQueue.h"
 #include "support/Sandbox.h"
+#include "support/ThreadTestSupport.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -14,21 +13,7 @@
 using namespace testing_support;
 namespace Notes = VDKQueueNotes;
 
-namespace {
-
 using Watcher = QueueWithDelegate;
-
-// The kernel's watch descriptor of an item, learnt by subscribing to it for a moment. While
-// the item is watched by someone else, the descriptor stays the same afterwards.
-int watchDescriptor(FileEventReader& reader, const std::string& path) {
-    auto registration = reader.subscribe(path, Notes::Attrib, [](std::uint32_t) {});
-    if (!registration)
-        return -1;
-    reader.unsubscribe(*registration);
-    return registration->wd;
-}
-
-} // namespace
 
 TEST(FileEventReader, SharesOneWatchPerItemAndFiltersEachSubscribersKinds) {
     auto reader = FileEventReader::create();
@@ -99,30 +84,6 @@ TEST(FileEventReader, ForgetsTheWatchOfADeletedItemSoTheNextItemThereCanBeWatche
     EXPECT_EQ(reader->watchCount(), 1u);
 }
 
-TEST(FileEventReader, DeliversTheKindsOfOneReadInReportingOrder) {
-    auto reader = FileEventReader::create();
-    ASSERT_TRUE(reader);
-    std::string folder = Sandbox::process().makeFolder("order");
-    Watcher watcher(reader);
-    ASSERT_TRUE(watcher.queue);
-    watcher.queue->addPath(folder);
-    int wd = watchDescriptor(*reader, folder);
-    ASSERT_GE(wd, 0);
-
-    reader->handleEvents(inotifyBytes({{wd, IN_ATTRIB},
-                                       {wd, IN_UNMOUNT},
-                                       {wd, IN_CREATE | IN_ISDIR, 0, "Sub"},
-                                       {wd, IN_DELETE_SELF},
-                                       {wd, IN_MOVE_SELF}}));
-    EXPECT_EQ(watcher.delegate->take(6),
-              (std::vector{event(Notes::FileRenamedNotification, folder),
-                           event(Notes::FileWrittenToNotification, folder),
-                           event(Notes::FileDeletedNotification, folder),
-                           event(Notes::FileAttributesChangedNotification, folder),
-                           event(Notes::LinkCountChangedNotification, folder),
-                           event(Notes::AccessWasRevokedNotification, folder)}));
-}
-
 TEST(FileEventReader, StopsPromptlyWhileWatchingAndAfterEvents) {
     Watchdog watchdog("stopping the event reader", std::chrono::seconds(20));
     std::string folder = Sandbox::process().makeFolder("stop");
@@ -140,27 +101,4 @@ TEST(FileEventReader, StopsPromptlyWhileWatchingAndAfterEvents) {
         // The queue keeps its reader alive; letting go of both ends the thread.
         watcher.queue.reset();
     }
-}
-
-TEST(FileEventReader, ServesEveryQueueOfTheProcessFromOneInstance) {
-    auto shared = FileEventReader::shared();
-    ASSERT_TRUE(shared);
-    EXPECT_EQ(FileEventReader::shared(), shared);
-    std::vector<std::shared_ptr<VDKQueue>> queues;
-    std::string base = Sandbox::process().makeFolder("many");
-    // More queues than a user may own inotify instances.
-    for (int i = 0; i < 200; ++i) {
-        auto queue = VDKQueue::create();
-        ASSERT_TRUE(queue);
-        std::string folder = base + "/" + std::to_string(i);
-        makeDirs(folder);
-        queue->addPath(folder);
-        ASSERT_EQ(queue->numberOfWatchedPaths(), 1u) << i;
-        queues.push_back(queue);
-    }
-    auto delegate = std::make_shared<RecordingDelegate>();
-    queues.back()->setDelegate(delegate);
-    writeFile(base + "/199/a", "x");
-    EXPECT_EQ(delegate->take(1),
-              (std::vector{event(Notes::FileWrittenToNotification, base + "/199")}));
 }

@@ -7,7 +7,6 @@
 #include "shell/MessageFiles.h"
 #include "support/Sandbox.h"
 
-#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,35 +41,22 @@ PlistValue array(std::initializer_list<PlistValue> elements) {
 } // namespace
 
 TEST(FileMessage, ClassifiesCommandsByTheirExactShape) {
-    struct Case {
-        std::string name;
-        std::shared_ptr<FileMessage> message;
-        Paths exclude;
-        bool clear;
-    } cases[] = {
-        {"exclude", FileMessage::CreateMessageForHelperToExcludeRemovedPaths({"/a", "/b"}),
-         std::vector<std::string>{"/a", "/b"}, false},
-        {"clear", FileMessage::CreateMessageForHelperToCancelExcludeRemovedPaths(), std::nullopt,
-         true},
-        {"non-strings dropped",
-         messageWith(dictionary(
-             {{"command", "exclude-paths"}, {"paths", array({1, "/a", array({}), "/b"})}})),
-         std::vector<std::string>{"/a", "/b"}, false},
-        {"paths a string", messageWith(dictionary({{"command", "exclude-paths"}, {"paths", "/a"}})),
-         std::nullopt, false},
-        {"no command", messageWith(dictionary({{"paths", array({"/a"})}})), std::nullopt, false},
+    auto mixed = messageWith(
+        dictionary({{"command", "exclude-paths"}, {"paths", array({1, "/a", array({}), "/b"})}}));
+    EXPECT_EQ(FileMessage::ReadExcludePaths(mixed.get()), (std::vector<std::string>{"/a", "/b"}));
+    const std::pair<const char*, std::shared_ptr<FileMessage>> neither[] = {
+        {"paths a string",
+         messageWith(dictionary({{"command", "exclude-paths"}, {"paths", "/a"}}))},
+        {"no command", messageWith(dictionary({{"paths", array({"/a"})}}))},
         {"other command",
-         messageWith(dictionary({{"command", "Exclude-Paths"}, {"paths", array({})}})),
-         std::nullopt, false},
-        {"clear with trailing space",
-         messageWith(dictionary({{"command", "clear-exclude-paths "}})), std::nullopt, false},
-        {"data not a dictionary", messageWith(array({"clear-exclude-paths"})), std::nullopt, false},
-        {"no message", nullptr, std::nullopt, false},
+         messageWith(dictionary({{"command", "Exclude-Paths"}, {"paths", array({})}}))},
+        {"clear with a space", messageWith(dictionary({{"command", "clear-exclude-paths "}}))},
+        {"data not a dictionary", messageWith(array({"clear-exclude-paths"}))},
+        {"no message", nullptr},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(FileMessage::ReadExcludePaths(c.message.get()), c.exclude) << c.name;
-        EXPECT_EQ(FileMessage::ReadCancelExcludeRemovedPathsFromMessage(c.message.get()), c.clear)
-            << c.name;
+    for (const auto& [what, message] : neither) {
+        EXPECT_EQ(FileMessage::ReadExcludePaths(message.get()), std::nullopt) << what;
+        EXPECT_FALSE(FileMessage::ReadCancelExcludeRemovedPathsFromMessage(message.get())) << what;
     }
 }
 
@@ -116,41 +102,6 @@ TEST(FileMessage, ReadsTheArchivesTheMainApplicationSends) {
                                   {"extra", dictionary({{"a", shared}, {"b", shared}})}}));
 }
 
-TEST(FileMessage, DeletesEveryMessageFileButNeverAFolderOrALinksTarget) {
-    std::string folder = Sandbox::process().makeFolder("helper-in");
-    const std::string clear = *KeyedArchive::archivedData(
-        *FileMessage::CreateMessageForHelperToCancelExcludeRemovedPaths()->data());
-
-    struct Case {
-        std::string name;
-        std::function<void(const std::string& path)> make;
-        bool decodes;
-        bool pathRemains;
-    } cases[] = {
-        {"valid", [&](auto& p) { writeFile(p, clear); }, true, false},
-        {"garbage", [](auto& p) { writeFile(p, "not an archive"); }, false, false},
-        {"oversized",
-         [&](auto& p) { writeFile(p, clear + std::string(MessageFiles::kMaxFileBytes, '\0')); },
-         false, false},
-        {"folder", [](auto& p) { makeDirs(p + "/keep"); }, false, true},
-    };
-    int n = 0;
-    for (const auto& c : cases) {
-        std::string path = folder + "/m" + std::to_string(++n) + ".msgforsahelp";
-        c.make(path);
-        EXPECT_EQ(FileMessage::loadFromFile(path) != nullptr, c.decodes) << c.name;
-        EXPECT_EQ(platform::FileSystem::itemExistsNoFollow(path), c.pathRemains) << c.name;
-    }
-    EXPECT_TRUE(platform::FileSystem::fileExists(folder + "/m4.msgforsahelp/keep"));
-
-    writeFile(folder + "/target", clear);
-    ASSERT_EQ(symlink((folder + "/target").c_str(), (folder + "/link.msgforsahelp").c_str()), 0);
-    auto message = FileMessage::loadFromFile(folder + "/link.msgforsahelp");
-    EXPECT_TRUE(FileMessage::ReadCancelExcludeRemovedPathsFromMessage(message.get()));
-    EXPECT_FALSE(platform::FileSystem::itemExistsNoFollow(folder + "/link.msgforsahelp"));
-    EXPECT_EQ(readFile(folder + "/target"), clear);
-}
-
 TEST(FileMessage, TransmitsToTheRunningHelperOnly) {
     std::string folder = freshMessageFolder();
     auto workspace = std::make_shared<RecordingWorkspace>();
@@ -182,9 +133,6 @@ TEST(FileMessage, TransmitsToTheRunningHelperOnly) {
     // Only commands for the helper are sent.
     auto readMessage = messageWith(*message->data());
     EXPECT_FALSE(readMessage->transmit());
-    EXPECT_FALSE(readMessage->saveToFile());
-    EXPECT_FALSE(readMessage->receiverAppBundleId());
-    EXPECT_FALSE(readMessage->messageExtension());
     EXPECT_FALSE(std::make_shared<FileMessage>(FileMessage::kTypeForHelper)->transmit());
     EXPECT_EQ(workspace->opened.size(), 1u);
 }

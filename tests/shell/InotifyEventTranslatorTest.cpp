@@ -1,17 +1,40 @@
 #include "shell/InotifyEventTranslator.h"
 
-#include "InotifyEventBytes.h"
 #include "shell/VDKQueueNotes.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 
-using namespace testing_support;
 using Delivery = InotifyEventTranslator::Delivery;
 namespace Notes = VDKQueueNotes;
 
 namespace {
+
+// One event as the kernel writes it; a name is padded with zeros to a multiple of 16 bytes.
+struct HandMadeEvent {
+    int wd{0};
+    std::uint32_t mask{0};
+    std::uint32_t cookie{0};
+    std::string name{};
+};
+
+std::vector<std::byte> inotifyBytes(const std::vector<HandMadeEvent>& events) {
+    std::vector<std::byte> bytes;
+    for (const HandMadeEvent& event : events) {
+        std::size_t length = event.name.empty() ? 0 : (event.name.size() / 16 + 1) * 16;
+        inotify_event header{};
+        header.wd = event.wd;
+        header.mask = event.mask;
+        header.cookie = event.cookie;
+        header.len = static_cast<std::uint32_t>(length);
+        std::size_t at = bytes.size();
+        bytes.resize(at + sizeof header + length);
+        std::memcpy(bytes.data() + at, &header, sizeof header);
+        std::memcpy(bytes.data() + at + sizeof header, event.name.data(), event.name.size());
+    }
+    return bytes;
+}
 
 struct Row {
     const char* what;
@@ -38,10 +61,8 @@ const std::vector<Row> kRows = {
      {{1, IN_MOVED_FROM | IN_ISDIR, 9, "sub"}, {1, IN_MOVED_TO | IN_ISDIR, 10, "sub2"}},
      {{1, Notes::Write | Notes::Link}}},
     {"the watched item deleted", {{1, IN_DELETE_SELF}, {1, IN_IGNORED}}, {{1, Notes::Delete}}, {1}},
-    {"the watched item's attributes changed", {{1, IN_ATTRIB}}, {{1, Notes::Attrib}}},
     {"the attributes of an item inside a folder changed", {{1, IN_ATTRIB, 0, "a"}}, {}},
     {"the watched file written", {{1, IN_MODIFY}}, {{1, Notes::Write, true}}},
-    {"a file inside a watched folder written", {{1, IN_MODIFY, 0, "a"}}, {}},
     {"the file system unmounted", {{1, IN_UNMOUNT}, {1, IN_IGNORED}}, {{1, Notes::Revoke}}, {1}},
     {"a watch ended without an event", {{3, IN_IGNORED}}, {}, {3}},
     {"events of one watch coalesce in the order watches first appear",
@@ -87,7 +108,6 @@ TEST(InotifyEventTranslator, StopsAtAnIncompleteEvent) {
         {"two whole events and a header",
          second + sizeof(inotify_event),
          {{1, Notes::Write}, {2, Notes::Rename}}},
-        {"everything", whole.size(), {{1, Notes::Write}, {2, Notes::Rename}, {3, Notes::Write}}},
     };
     for (const Cut& cut : cuts) {
         SCOPED_TRACE(cut.what);

@@ -25,10 +25,8 @@ public:
 
     std::vector<RunningApplication> running;
     std::vector<std::string> installed;
-
     std::vector<std::string> runningQueries;
     std::vector<OpenCall> opened;
-    bool openAnswer{true};
 
     std::vector<RunningApplication>
     runningApplicationsWithBundleIdentifier(const std::string& bundleIdentifier) override {
@@ -39,27 +37,22 @@ public:
         return installed;
     }
     std::optional<std::string> absolutePathForAppBundleWithIdentifier(const std::string&) override {
-        if (installed.empty())
-            return std::nullopt;
-        return installed.front();
+        return installed.empty() ? std::nullopt : std::optional(installed.front());
     }
     bool openFile(const std::string& path, const std::string& appPath,
                   Deactivation deactivation) override {
         opened.push_back({path, appPath, deactivation});
-        return openAnswer;
+        return true;
     }
     bool openURL(const std::string&) override { return false; }
 };
 
 // Installs a workspace as the shared one for the lifetime of a test.
-class ScopedWorkspace {
-public:
+struct ScopedWorkspace {
     explicit ScopedWorkspace(std::shared_ptr<Workspace> workspace) {
         Workspace::setShared(std::move(workspace));
     }
     ~ScopedWorkspace() { Workspace::setShared(nullptr); }
-    ScopedWorkspace(const ScopedWorkspace&) = delete;
-    ScopedWorkspace& operator=(const ScopedWorkspace&) = delete;
 };
 
 // A clock standing at `seconds` after 2001-01-01 00:00:00 UTC.

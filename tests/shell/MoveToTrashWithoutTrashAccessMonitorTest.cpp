@@ -43,27 +43,20 @@ protected:
         return waitFor([&] { return delegate->reports.size() >= count; });
     }
 
-    // Whether the mirror of `folder` (found from the top folders down) is tracking `application`.
-    bool isTracked(const std::string& folder, const std::string& application) const {
-        const Mirror* mirror = find(folder);
-        return mirror && mirror->applications().contains(application);
-    }
-
+    // The mirror of a top folder or of a folder right inside one.
     const Mirror* find(const std::string& folder) const {
         for (const auto& top : monitor->submonitors()) {
-            const Mirror* mirror = top.get();
-            while (mirror && mirror->path() != folder) {
-                const Mirror* next = nullptr;
-                for (const auto& [path, child] : mirror->subdirectories()) {
-                    if (folder.starts_with(path + "/") || folder == path)
-                        next = child.get();
-                }
-                mirror = next;
-            }
-            if (mirror)
-                return mirror;
+            if (top->path() == folder)
+                return top.get();
+            if (auto child = top->subdirectories().find(folder);
+                child != top->subdirectories().end())
+                return child->second.get();
         }
         return nullptr;
+    }
+
+    bool isTracked(const std::string& folder, const std::string& application) const {
+        return find(folder) && find(folder)->applications().contains(application);
     }
 
     const std::string userApplications = Sandbox::process().home() + "/Applications";
@@ -90,9 +83,6 @@ TEST_F(MoveToTrashMonitor, ReportsApplicationsAndTheirFoldersMovedToTheTrashUnde
     makeApp(games + "/Cards/Poker.app");
     makeDirs(games + "/Empty");
     start();
-    ASSERT_EQ(monitor->submonitors().size(), 2u);
-    EXPECT_EQ(monitor->submonitors()[0]->path(), userApplications);
-    EXPECT_EQ(monitor->submonitors()[1]->path(), systemApplications);
     EXPECT_TRUE(delegate->reports.empty()) << "what exists at start is not reported";
 
     move(system, trash + "/Reported 2" + tag + ".app");
@@ -107,79 +97,6 @@ TEST_F(MoveToTrashMonitor, ReportsApplicationsAndTheirFoldersMovedToTheTrashUnde
                                         trash + "/Games" + tag + "/Cards/Poker.app",
                                         trash + "/Games" + tag + "/Board.app"}));
     EXPECT_EQ(find(games), nullptr);
-}
-
-TEST_F(MoveToTrashMonitor, ReportsNothingForMovesThatDoNotEndInTheTrash) {
-    std::string desktop = Sandbox::process().home() + "/Desktop";
-    makeDirs(desktop);
-    std::string toDesktop = makeApp(systemApplications + "/ToDesktop" + tag + ".app");
-    std::string renamed = makeApp(systemApplications + "/Renamed" + tag + ".app");
-    std::string deleted = makeApp(userApplications + "/Deleted" + tag + ".app");
-    std::string nested = makeApp(systemApplications + "/Nested" + tag + "/Inside.app");
-    std::string barrier = makeApp(systemApplications + "/Barrier" + tag + ".app");
-    start();
-
-    move(toDesktop, desktop + "/ToDesktop" + tag + ".app");
-    std::string newName = systemApplications + "/NewName" + tag + ".app";
-    move(renamed, newName);
-    removeTree(deleted);
-    move(nested, systemApplications + "/Inside" + tag + ".app");
-    ASSERT_TRUE(waitFor([&] { return isTracked(systemApplications, newName); }));
-    EXPECT_FALSE(isTracked(systemApplications, renamed));
-
-    // Reports leave in the order they were made, so the barrier's comes after any other.
-    move(barrier, trash + "/Barrier" + tag + ".app");
-    ASSERT_TRUE(waitForReports(1));
-    move(newName, trash + "/NewName" + tag + ".app");
-    ASSERT_TRUE(waitForReports(2));
-    EXPECT_EQ(delegate->reports, (std::vector<std::string>{trash + "/Barrier" + tag + ".app",
-                                                           trash + "/NewName" + tag + ".app"}));
-}
-
-TEST_F(MoveToTrashMonitor, WatchesDeepFoldersOnlyIfTheyHeldAnApplicationAtStart) {
-    std::string top = systemApplications + "/Depth" + tag;
-    makeDirs(top + "/Empty/Deeper");
-    makeApp(top + "/Full/Deeper/Tool.app");
-    makeApp(top + "/Full/Deeper/Deepest/Tool.app");
-    std::string barrier = makeApp(systemApplications + "/DepthBarrier" + tag + ".app");
-    start();
-
-    struct Expectation {
-        std::string folder;
-        int level;
-        bool watched;
-    };
-    const Expectation expectations[] = {
-        {top, 1, true},
-        {top + "/Empty", 2, false},
-        {top + "/Full", 2, true},
-        {top + "/Full/Deeper", 3, true},
-        {top + "/Full/Deeper/Deepest", 4, true},
-    };
-    for (const Expectation& expected : expectations) {
-        SCOPED_TRACE(expected.folder);
-        const Mirror* mirror = find(expected.folder);
-        ASSERT_TRUE(mirror);
-        EXPECT_EQ(mirror->level(), expected.level);
-        EXPECT_EQ(mirror->directoryObserver() != nullptr, expected.watched);
-    }
-
-    // Installed later into a folder nobody watches: never seen.
-    std::string unseen = makeApp(top + "/Empty/Unseen.app");
-    // A folder made after start at the first level is mirrored and watched.
-    std::string later = systemApplications + "/DepthLater" + tag;
-    makeDirs(later);
-    ASSERT_TRUE(waitFor([&] { return find(later) != nullptr; }));
-    std::string installed = makeApp(later + "/Installed.app");
-    ASSERT_TRUE(waitFor([&] { return isTracked(later, installed); }));
-
-    move(unseen, trash + "/Unseen" + tag + ".app");
-    move(barrier, trash + "/DepthBarrier" + tag + ".app");
-    ASSERT_TRUE(waitForReports(1));
-    move(installed, trash + "/Installed" + tag + ".app");
-    ASSERT_TRUE(waitForReports(2));
-    EXPECT_EQ(delegate->reports, (std::vector<std::string>{trash + "/DepthBarrier" + tag + ".app",
-                                                           trash + "/Installed" + tag + ".app"}));
 }
 
 TEST_F(MoveToTrashMonitor, FollowsOnlyRealFoldersAndApplications) {

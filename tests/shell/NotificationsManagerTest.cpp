@@ -1,9 +1,6 @@
 #include "shell/NotificationsManager.h"
 
 #include "MessageTestSupport.h"
-#include "platform/FileSystem.h"
-#include "shell/AppGroupManager.h"
-#include "shell/WatcherMessage.h"
 #include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
@@ -11,18 +8,7 @@
 using namespace testing_support;
 using namespace message_testing;
 
-namespace {
-
 const std::string kMainId = "com.halvorn.Sweepwise-SIII";
-
-std::vector<std::shared_ptr<PathForRemove>> someItems() {
-    auto cache =
-        PathForRemove::create("/Users/ann/Library/Caches/com.example.Foo", 2, "com.example.Foo");
-    cache->setSize(8192);
-    return {cache, PathForRemove::create("/Users/ann/Library/Logs/Foo", 9, "com.example.Foo")};
-}
-
-} // namespace
 
 TEST(NotificationsManager, SendsTheItemsToTheMainApplicationItFindsFirst) {
     std::string apps = Sandbox::process().makeFolder("apps");
@@ -67,50 +53,4 @@ TEST(NotificationsManager, SendsTheItemsToTheMainApplicationItFindsFirst) {
         ScopedWorkspace scope(workspace);
         EXPECT_EQ(NotificationsManager(c.ownBundle).mainApplicationPath(), c.expected) << c.name;
     }
-}
-
-TEST(NotificationsManager, SendsTheItemsInAMessageFileOrOpensTheApplicationAloneOrNothing) {
-    auto workspace = std::make_shared<RecordingWorkspace>();
-    ScopedWorkspace scope(workspace);
-    std::string folder = freshMessageFolder();
-    NotificationsManager manager(std::nullopt);
-    manager.removeFilePaths(someItems());
-    EXPECT_TRUE(workspace->opened.empty());
-    EXPECT_TRUE(platform::FileSystem::contentsOfDirectory(folder)->empty());
-
-    workspace->installed = {"/Installed/Sweepwise.app"};
-    manager.removeFilePaths(someItems());
-    ASSERT_EQ(workspace->opened.size(), 1u);
-    const auto& call = workspace->opened.front();
-    EXPECT_EQ(call.appPath, "/Installed/Sweepwise.app");
-    EXPECT_EQ(call.deactivation, Workspace::Deactivation::DeactivateSender);
-    EXPECT_TRUE(call.path.starts_with(folder + "/random_") && call.path.ends_with(".trforsa"))
-        << call.path;
-    WatcherMessage received;
-    ASSERT_TRUE(received.loadFromPath(call.path));
-    ASSERT_EQ(received.getPathsForRemove().size(), 2u);
-    EXPECT_EQ(received.getPathsForRemove()[0]->getSize(), 8192u);
-    EXPECT_EQ(received.getPathsForRemove()[1]->path(), "/Users/ann/Library/Logs/Foo");
-
-    // Without a message folder the application is opened alone; an empty list asks nothing.
-    removeTree(folder);
-    writeFile(folder, "a file where the folder belongs");
-    manager.removeFilePaths(someItems());
-    removeTree(folder);
-    ASSERT_EQ(workspace->opened.size(), 2u);
-    EXPECT_EQ(workspace->opened[1].path, "/Installed/Sweepwise.app");
-    EXPECT_EQ(workspace->opened[1].appPath, "/Installed/Sweepwise.app");
-    manager.removeFilePaths({});
-    EXPECT_EQ(workspace->runningQueries.size(), 3u);
-}
-
-TEST(AppGroupManager, UsesTheGroupContainerOnlyWhenItExists) {
-    const AppGroupManager& group = AppGroupManager::GetInstance();
-    const std::string container =
-        Sandbox::process().home() +
-        "/Library/Group Containers/K3WQ7TZ2PX.group.com.halvorn.Sweepwise-SIII";
-    EXPECT_EQ(group.getTemporaryDirectory(), platform::FileSystem::temporaryDirectory());
-    makeDirs(container);
-    EXPECT_EQ(group.getTemporaryDirectory(), container + "/Temp");
-    removeTree(container);
 }

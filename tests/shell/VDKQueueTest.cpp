@@ -11,21 +11,6 @@
 using namespace testing_support;
 namespace Notes = VDKQueueNotes;
 
-TEST(VDKQueue, WatchesNothingWhereNothingCanBeWatched) {
-    auto reader = FileEventReader::create();
-    ASSERT_TRUE(reader);
-    auto queue = VDKQueue::create(reader);
-    ASSERT_TRUE(queue);
-    std::string base = Sandbox::process().makeFolder("nothing");
-    queue->addPath(base + "/missing");
-    queue->addPath("");
-    queue->removePath(base + "/missing");
-    EXPECT_EQ(queue->numberOfWatchedPaths(), 0u);
-    EXPECT_EQ(reader->watchCount(), 0u);
-    EXPECT_FALSE(reader->isReading());
-    EXPECT_FALSE(VDKQueue::create(nullptr));
-}
-
 TEST(VDKQueue, ReportsChangesUnderThePathItemsWereAddedWith) {
     QueueWithDelegate watched;
     ASSERT_TRUE(watched.queue);
@@ -61,23 +46,6 @@ TEST(VDKQueue, ReportsChangesUnderThePathItemsWereAddedWith) {
     EXPECT_TRUE(delegate.waitForEvent(Notes::FileDeletedNotification, file));
     // The entry stays until it is removed, as the descriptor of a deleted item would.
     EXPECT_EQ(watched.queue->numberOfWatchedPaths(), 2u);
-}
-
-TEST(VDKQueue, KeepsTheFirstMaskOfAPathAddedTwice) {
-    QueueWithDelegate watched;
-    ASSERT_TRUE(watched.queue);
-    std::string folder = Sandbox::process().makeFolder("twice");
-    watched.queue->addPath(folder, Notes::Delete);
-    watched.queue->addPath(folder);
-    watched.queue->addPath(folder, Notes::Write);
-    EXPECT_EQ(watched.queue->numberOfWatchedPaths(), 1u);
-
-    writeFile(folder + "/note", "x");
-    ASSERT_EQ(unlink((folder + "/note").c_str()), 0);
-    ASSERT_EQ(rmdir(folder.c_str()), 0);
-    EXPECT_TRUE(watched.delegate->waitForEvent(Notes::FileDeletedNotification, folder));
-    EXPECT_EQ(watched.delegate->events,
-              (std::vector{event(Notes::FileDeletedNotification, folder)}));
 }
 
 TEST(VDKQueue, DropsEventsOfPathsRemovedWhileTheEventsAreUnderWay) {
