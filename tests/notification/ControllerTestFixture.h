@@ -82,14 +82,13 @@ protected:
         return platform::MainQueue::shared().runUntil(predicate, std::chrono::seconds(10));
     }
 
-    bool panelShown() { return m_controller->isWindowLoaded() && window().isVisible(); }
-
     // Offers the bundle and waits until the panel shows it among `count` entries.
     void offer(const std::shared_ptr<platform::Bundle>& bundle, std::size_t entries) {
         m_controller->showNotificationForApp(bundle);
         ASSERT_TRUE(waitFor([&] {
             return m_controller->removedApps().contains(bundle->bundlePath()) &&
-                   m_controller->removeInfo().size() == entries && panelShown();
+                   m_controller->removeInfo().size() == entries && m_controller->isWindowLoaded() &&
+                   window().isVisible();
         })) << bundle->bundlePath();
     }
 

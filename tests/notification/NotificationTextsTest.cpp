@@ -21,7 +21,6 @@ struct TextCase {
 std::vector<TextCase> allTexts() {
     return {
         {"close", [] { return Texts::closeButtonTitle(); }, "Ignore"},
-        {"uninstall", [] { return Texts::uninstallButtonTitle(); }, "Uninstall with Sweepwise"},
         {"list uninstall", [] { return AppsListLocalizable::uninstallButtonTitle(); }, "Uninstall"},
         {"title", [] { return Texts::titleWithAppName("Foo"); },
          "Would you like to uninstall <a>Foo</a> completely?"},
@@ -33,13 +32,7 @@ std::vector<TextCase> allTexts() {
         {"several description", [] { return Texts::descriptionWithApplicationsCount(3, "12 MB"); },
          "<a>3 applications</a> were moved to Bin.\n<a>12 MB</a> of broken service files left "
          "behind."},
-        {"alert", [] { return Texts::descriptionWithAppName("Foo", "12 MB", 2, true); },
-         "Foo - Complete Uninstallation"},
     };
-}
-
-std::string emptyResources() {
-    return testing_support::Sandbox::process().makeFolder("NoTables");
 }
 
 } // namespace
@@ -53,20 +46,11 @@ TEST(NotificationTexts, ComeFromTheShippedTablesAndAreEnglishWithoutThem) {
                   "Foo – vollständige Deinstallation");
         EXPECT_EQ(AppsListLocalizable::uninstallButtonTitle(), "Deinstallieren");
     }
-    for (const std::string& resources : {std::string(), emptyResources()}) {
+    for (const std::string& resources :
+         {std::string(), testing_support::Sandbox::process().makeFolder("NoTables")}) {
         // The English tables must say exactly what the built-in texts say.
         ScopedHelperTexts texts(resources, {resources.empty() ? "en_GB" : "de"});
         for (const TextCase& c : allTexts())
             EXPECT_EQ(c.text(), c.english) << c.name;
     }
-}
-
-// Only the descriptions say "Bin" for "Trash", in the name as well.
-TEST(NotificationTexts, AdaptTheTrashWordOnlyInTheDescriptions) {
-    ScopedHelperTexts texts(emptyResources(), {"en"});
-    EXPECT_EQ(Texts::descriptionWithAppName("Trash trasher", "1 KB"),
-              "<a>Bin biner</a> application was moved to Bin.\n<a>1 KB</a> of broken service "
-              "files left behind.");
-    EXPECT_EQ(Texts::titleWithAppName("Trash %@"),
-              "Would you like to uninstall <a>Trash %@</a> completely?");
 }

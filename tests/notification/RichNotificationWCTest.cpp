@@ -5,10 +5,7 @@
 #include "notification/RemovedAppList.h"
 #include "notification/SuiteDefaults.h"
 #include "notification/WatcherOfferNoCustomButton.h"
-#include "notification/WatcherOfferYesCustomButton.h"
-#include "shell/WatcherMessage.h"
 #include "shell/WatcherSettings.h"
-#include "support/ScopedHelperTexts.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -18,10 +15,7 @@ using panel_test::colourOf;
 using panel_test::RichNotificationWCTest;
 using panel_test::sizeText;
 using panel_test::text;
-using testing_support::readFile;
 using testing_support::Sandbox;
-using testing_support::ScopedHelperTexts;
-using testing_support::writeFile;
 
 namespace {
 
@@ -37,22 +31,17 @@ bool searchEnds(panel_test::TestRemainsProvider& provider,
                                                   std::chrono::seconds(10));
 }
 
-using RichNotificationTextsTest = RichNotificationWCTest;
-
-QColor link() {
-    return FigmaPalette::colorForFigmaColor(FigmaColor::linkState);
-}
-
 // The runs of a styled text, each marked when it has the link colour or is bold (and
 // when it has neither the link nor the plain colour).
 using Runs = std::vector<std::string>;
 Runs runsOf(const AttributedString& string) {
     Runs runs;
     const QColor plain = FigmaPalette::colorForFigmaColor(FigmaColor::text7);
+    const QColor link = FigmaPalette::colorForFigmaColor(FigmaColor::linkState);
     for (const AttributedString::Run& run : string.runs()) {
         const QColor colour = run.attributes.foregroundColor.value_or(QColor());
         const bool bold = run.attributes.font.value_or(QFont()).weight() >= QFont::Bold;
-        const char* mark = colour == link() ? " [link]" : colour == plain ? "" : " [?]";
+        const char* mark = colour == link ? " [link]" : colour == plain ? "" : " [?]";
         runs.push_back(run.text.toStdString() + mark + (bold ? " [bold]" : ""));
     }
     return runs;
@@ -66,18 +55,19 @@ TEST_F(RichNotificationWCTest, OneApplicationShowsThePanelInTheCornerAndMoreShow
     RichNotificationWindow& panel = window();
     const QPoint corner = QGuiApplication::primaryScreen()->geometry().topRight() + QPoint(-20, 40);
     EXPECT_EQ(panel.geometry().topRight(), corner);
-    EXPECT_EQ(text(panel.titleLabel()), "Would you like to uninstall Foo completely?");
-    EXPECT_EQ(panel.closeButton()->title(), "Ignore");
-    EXPECT_EQ(panel.completeUninstallButton()->title(), "Uninstall");
+    EXPECT_EQ(runsOf(panel.titleLabel()->attributedText()),
+              (Runs{"Would you like to uninstall ", "Foo [link]", " completely?"}));
     EXPECT_EQ(panel.appsContainer()->height(), 0);
     m_provider->made[0]->report(1500000);
-    EXPECT_NE(text(panel.subtitleLabel()).find(sizeText(1500000)), std::string::npos);
+    EXPECT_EQ(runsOf(panel.subtitleLabel()->attributedText()).at(2), sizeText(1500000) + " [link]");
 
     offer(app("bar", "com.example.bar"), 2);
     EXPECT_FALSE(m_provider->searchedOnMainThread);
     EXPECT_EQ(m_controller->appList()->appsCount(), 2);
     EXPECT_GT(panel.appsContainer()->height(), 0);
-    EXPECT_EQ(text(panel.titleLabel()), "Would you like to uninstall 2 applications completely?");
+    // Several applications emphasise the count in the title and are bold in the description.
+    EXPECT_EQ(runsOf(panel.titleLabel()->attributedText()),
+              (Runs{"Would you like to uninstall ", "2 [link]", " applications completely?"}));
     // Reports may come from entries in any order; rows show their own, the text the sum.
     const auto rowSize = [&](std::size_t row) {
         return m_controller->appList()->items()[row]->size().toStdString();
@@ -85,7 +75,10 @@ TEST_F(RichNotificationWCTest, OneApplicationShowsThePanelInTheCornerAndMoreShow
     EXPECT_EQ(rowSize(1), "");
     m_provider->made[1]->report(2000000);
     m_provider->made[0]->report(500000);
-    EXPECT_NE(text(panel.subtitleLabel()).find(sizeText(4000000)), std::string::npos);
+    const Runs description = runsOf(panel.subtitleLabel()->attributedText());
+    ASSERT_EQ(description.size(), 4u);
+    EXPECT_EQ(description[0], "2 applications [bold]");
+    EXPECT_EQ(description[2], sizeText(4000000) + " [bold]");
     EXPECT_EQ(rowSize(0), sizeText(2000000));
     EXPECT_EQ(rowSize(1), sizeText(2000000));
 
@@ -93,20 +86,6 @@ TEST_F(RichNotificationWCTest, OneApplicationShowsThePanelInTheCornerAndMoreShow
     panel.move(0, 0);
     emit QGuiApplication::primaryScreen()->geometryChanged(QRect(0, 0, 1280, 800));
     EXPECT_EQ(panel.geometry().topRight(), corner);
-}
-
-TEST_F(RichNotificationWCTest, ASecondApplicationCountsBeforeTheFirstSearchEnds) {
-    const auto foo = app("Foo", "com.example.foo");
-    m_provider->hold(foo->bundlePath());
-    m_controller->showNotificationForApp(foo);
-    ASSERT_TRUE(waitFor([&] { return m_controller->isActive(); }));
-    offer(app("Bar", "com.example.bar"), 1);
-    // The panel first appears with the plural texts, listing the one entry ready.
-    EXPECT_EQ(text(window().titleLabel()),
-              "Would you like to uninstall 2 applications completely?");
-    EXPECT_EQ(m_controller->appList()->appsCount(), 1);
-    m_provider->release(foo->bundlePath());
-    ASSERT_TRUE(waitFor([&] { return m_controller->appList()->appsCount() == 2; }));
 }
 
 TEST_F(RichNotificationWCTest, OnePathIsAcceptedOnceAndOneIdentifierSharesOneEntry) {
@@ -122,28 +101,6 @@ TEST_F(RichNotificationWCTest, OnePathIsAcceptedOnceAndOneIdentifierSharesOneEnt
     EXPECT_EQ(text(window().titleLabel()),
               "Would you like to uninstall 2 applications completely?");
     EXPECT_EQ(m_controller->appList()->appsCount(), 1);
-}
-
-TEST_F(RichNotificationWCTest, UninstallHandsEveryPathToTheMainApplication) {
-    const auto foo = app("Foo", "com.example.foo");
-    const auto bar = app("Bar", "com.example.Bar");
-    offer(foo, 1);
-    offer(bar, 2);
-    QTest::mouseClick(window().completeUninstallButton(), Qt::LeftButton);
-    ASSERT_EQ(m_workspace->opened.size(), 1u);
-    const auto items = WatcherMessage::parse(readFile(m_workspace->opened[0].path));
-    ASSERT_TRUE(items);
-    std::vector<std::string> sent;
-    for (const auto& item : *items)
-        sent.push_back(item->path() + " " + std::to_string(item->type()) + " " + item->bundleId());
-    const std::string caches = "/leftovers/Library/Caches/com.example.";
-    EXPECT_EQ(sent,
-              (std::vector<std::string>{
-                  foo->bundlePath() + " 0 com.example.foo", caches + "foo 8 com.example.foo",
-                  "/leftovers/Library/Preferences/com.example.foo.plist 10 com.example.foo",
-                  bar->bundlePath() + " 0 com.example.bar", caches + "Bar 8 com.example.bar",
-                  "/leftovers/Library/Preferences/com.example.Bar.plist 10 com.example.bar"}));
-    EXPECT_FALSE(window().isVisible());
 }
 
 // Ignore ends the notification: a search still running for it is dropped when it ends,
@@ -204,45 +161,7 @@ TEST_F(RichNotificationWCTest, WorkLeftBehindByAGoneControllerIsDropped) {
     EXPECT_EQ(m_provider->made.size(), 1u);
 }
 
-TEST_F(RichNotificationTextsTest, NameAndSizeOrCountAreEmphasised) {
-    offer(app("Foo", "com.example.foo"), 1);
-    m_provider->made[0]->report(3'000'000);
-    EXPECT_EQ(runsOf(m_controller->generateTitleAttributedString()),
-              (Runs{"Would you like to uninstall ", "Foo [link]", " completely?"}));
-    Runs description = runsOf(m_controller->generateDescriptionAttributedString());
-    ASSERT_EQ(description.size(), 4u);
-    EXPECT_EQ(description[0], "Foo [link]");
-    EXPECT_EQ(description[2], sizeText(3'000'000) + " [link]");
-
-    // Several applications emphasise the count in the title and are bold in the description.
-    offer(app("Bar", "com.example.bar"), 2);
-    EXPECT_EQ(runsOf(m_controller->generateTitleAttributedString()),
-              (Runs{"Would you like to uninstall ", "2 [link]", " applications completely?"}));
-    description = runsOf(m_controller->generateDescriptionAttributedString());
-    ASSERT_EQ(description.size(), 4u);
-    EXPECT_EQ(description[0], "2 applications [bold]");
-    EXPECT_EQ(description[2], sizeText(3'000'000) + " [bold]");
-}
-
-TEST_F(RichNotificationTextsTest, EveryOccurrenceOfTheCountAndNamesWithMarkupAreShownAsWritten) {
-    const std::string resources = Sandbox::process().makeFolder("Resources");
-    testing_support::makeDirs(resources + "/en.lproj");
-    writeFile(resources + "/en.lproj/RichNotificationWCLocalizable.strings",
-              "\"Title_MultipleApps\" = \"%zd apps moved; remove all %1$zd?\";\n");
-    ScopedHelperTexts texts(resources, {"en"});
-    offer(platform::Bundle::create(
-              panel_test::makeApp(m_trash, "Odd", "com.example.odd", {}, "<b>Odd</b> & Co")),
-          1);
-    EXPECT_EQ(runsOf(m_controller->generateTitleAttributedString()),
-              (Runs{"Would you like to uninstall ", "<b>Odd</b> & Co [link]", " completely?"}));
-    EXPECT_EQ(colourOf(m_controller->generateDescriptionAttributedString(), "<b>Odd</b> & Co"),
-              link());
-    offer(app("Bar", "com.example.bar"), 2);
-    EXPECT_EQ(runsOf(m_controller->generateTitleAttributedString()),
-              (Runs{"2 [link]", " apps moved; remove all ", "2 [link]", "?"}));
-}
-
-TEST_F(RichNotificationTextsTest, TextsTakeTheAppearanceChosenInTheMainApplication) {
+TEST_F(RichNotificationWCTest, TextsTakeTheAppearanceChosenInTheMainApplication) {
     // The window of an earlier notification, in the system's appearance; then the
     // main application chooses dark while no panel is up.
     m_controller->window();

@@ -89,10 +89,8 @@ public:
     }
 
     void release(const std::string& bundlePath) {
-        {
-            std::lock_guard lock(m_mutex);
-            m_held.erase(bundlePath);
-        }
+        std::lock_guard lock(m_mutex);
+        m_held.erase(bundlePath);
         m_released.notify_all();
     }
 
@@ -124,7 +122,6 @@ public:
         std::unique_lock lock(m_mutex);
         m_released.wait_for(lock, kWatchdog,
                             [&] { return !m_held.contains(bundle->bundlePath()); });
-        ++searches;
         // An empty result that shares the token's ownership.
         return std::shared_ptr<KnowledgeBaseSimpleSearchInfo>(std::exchange(m_token, nullptr),
                                                               nullptr);
@@ -147,7 +144,6 @@ public:
     // Approvals then reach the controller in the order of the offers.
     bool approveOnCallingThread{false};
     std::atomic<int> eligibilityChecks{0};
-    std::atomic<int> searches{0};
     std::atomic<bool> searchedOnMainThread{false};
     // Every entry made, in order (main thread only).
     std::vector<std::shared_ptr<TestRemains>> made;

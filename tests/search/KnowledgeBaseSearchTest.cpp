@@ -1,11 +1,6 @@
 #include "knowledge/DomainIdentifier.h"
-#include "knowledge/DomainIdentifierBuilder.h"
-#include "knowledge/KnowledgeBaseData.h"
-#include "search/KnowledgeBaseSimpleSearchInfo.h"
 #include "search/KnowledgeBaseTestSupport.h"
 
-#include <chrono>
-#include <future>
 #include <gtest/gtest.h>
 
 using namespace kb_test;
@@ -94,10 +89,9 @@ TEST(KnowledgeBaseSearch, RulesThenRecordsOfTheApplicationsDomain) {
 
 TEST(KnowledgeBaseSearch, DownloadedCopyFirstThenEmbeddedOtherwiseNone) {
     const std::string root = Sandbox::process().makeFolder("order");
-    makeDirs(root + "/from-downloaded");
-    makeDirs(root + "/from-embedded");
-    auto listing =
+    const auto listing =
         [&](const std::string& which) {
+            makeDirs(root + "/from-" + which);
             return pack(withRoot(R"(<base><domains><d v="com.example.order"><g v="caches">
             <f>ROOT/from-)" + which + R"(</f></g></d></domains></base>)",
                                  root));
@@ -120,67 +114,14 @@ TEST(KnowledgeBaseSearch, DownloadedCopyFirstThenEmbeddedOtherwiseNone) {
         std::optional<DownloadedContainer> downloaded;
         if (c.downloaded)
             downloaded.emplace(*c.downloaded);
-        KnowledgeBasePathSearcher searcher(makeMainApplication(c.embedded));
-        auto info = KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle, searcher);
+        auto info = KnowledgeBaseSimpleSearchInfo::generateForBundle(
+            bundle, KnowledgeBasePathSearcher(makeMainApplication(c.embedded)));
         if (!c.takes) {
             EXPECT_EQ(info, nullptr) << c.name;
             continue;
         }
         ASSERT_NE(info, nullptr) << c.name;
         EXPECT_EQ(found(*info, root), std::vector<std::string>{*c.takes}) << c.name;
-    }
-}
-
-// Searches for several applications at once, as the panel starts them on global queues:
-// each loads its own knowledge base and finds only its own leftovers, including the one
-// that only a custom domain names.
-TEST(KnowledgeBaseSearch, SearchesRunAtOnceFindTheirOwnLeftovers) {
-    constexpr int kApps = 3;
-    const std::string root = Sandbox::process().makeFolder("parallel");
-    std::string domains;
-    for (int app = 0; app < kApps; ++app) {
-        const std::string id = "com.example.parallel" + std::to_string(app);
-        makeDirs(root + "/Caches/" + id);
-        makeDirs(root + "/Data/" + id + ".data");
-        domains += "<d v=\"" + id + "\"><g v=\"logs\"><f>ROOT/Data/" + id + ".data</f></g></d>";
-    }
-    makeDirs(root + "/Viewer Data");
-    DownloadedContainer container(pack(withRoot(
-        R"(<base><rules><rule path="ROOT/Caches" deep="1"><f type="folder" group="caches"/></rule></rules>
-           <domains><d vId="c:viewer"><g v="application-support"><f>ROOT/Viewer Data</f></g></d>)" +
-            domains + R"(</domains><CustomDomains><CustomDomainDefinition id="c:viewer">
-           ["compare", "CFBundleExecutable", ["=", "Viewer"]]</CustomDomainDefinition>
-           </CustomDomains></base>)",
-        root)));
-
-    std::vector<std::future<std::shared_ptr<KnowledgeBaseSimpleSearchInfo>>> searches;
-    for (int app = 0; app <= kApps; ++app) {
-        auto bundle = app == kApps
-                          ? makeApp("Viewer.app", "", "Viewer")
-                          : makeApp("P.app", "com.example.parallel" + std::to_string(app), "P");
-        searches.push_back(std::async(std::launch::async, [bundle] {
-            return KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle);
-        }));
-    }
-    std::vector<std::vector<std::string>> results;
-    for (auto& search : searches) {
-        ASSERT_EQ(search.wait_for(std::chrono::seconds(60)), std::future_status::ready);
-        auto info = search.get();
-        ASSERT_NE(info, nullptr);
-        results.push_back(sorted(found(*info, root)));
-        if (results.size() <= kApps)
-            continue;
-        EXPECT_EQ(info->domainIdentifier()->uniqueIdentifier(), "c:viewer");
-        // Nothing but the result keeps the knowledge base, and the found items outlive it.
-        EXPECT_EQ(DomainIdentifierBuilder::shared()->customDomainIdentifierProvider(), nullptr);
-        std::weak_ptr<KnowledgeBaseData> loaded = info->data();
-        info->takeData();
-        EXPECT_TRUE(loaded.expired());
-        EXPECT_EQ(found(*info, root), std::vector<std::string>{"Viewer Data 3"});
-    }
-    for (int app = 0; app < kApps; ++app) {
-        const std::string id = "com.example.parallel" + std::to_string(app);
-        EXPECT_EQ(results[app], sorted({"Caches/" + id + " 8", "Data/" + id + ".data 11"}));
     }
 }
 

@@ -1,14 +1,11 @@
 #include "platform/Environment.h"
 #include "platform/MainQueue.h"
-#include "search/RemainsTestSupport.h"
+#include "search/KnowledgeBaseTestSupport.h"
 #include "search/SimpleRemainsInfo.h"
 #include "search/SpotlightEasySearch.h"
-#include "support/Sandbox.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 using platform::MainQueue;
 using namespace testing_support;
@@ -29,10 +26,6 @@ int runEligibility(const std::string& bundleId) {
     return calls;
 }
 
-std::string rootFolder(const std::string& path) {
-    return platform::Environment::rootPath(path);
-}
-
 } // namespace
 
 TEST(NotificationEligibilityTest, InstalledCopiesDecideWhetherToNotify) {
@@ -40,13 +33,13 @@ TEST(NotificationEligibilityTest, InstalledCopiesDecideWhetherToNotify) {
     // Where another copy of the application lies (empty: nowhere), and how often to notify.
     const std::pair<std::string, int> cases[] = {
         {"", 1},
-        {rootFolder("/Applications/Elig1.app"), 0},
+        {platform::Environment::rootPath("/Applications/Elig1.app"), 0},
         {home + "/Applications/Elig3.app", 0},
         // Deeper than the installed-application scan goes: only the index finds it.
-        {rootFolder("/Applications/a/b/c/d/Elig4.app"), 0},
-        {rootFolder("/Volumes/Backup/Applications/Elig5.app"), 1},
+        {platform::Environment::rootPath("/Applications/a/b/c/d/Elig4.app"), 0},
+        {platform::Environment::rootPath("/Volumes/Backup/Applications/Elig5.app"), 1},
         {home + "/.Trash/Elig6.app", 1},
-        {rootFolder("/Applications/Host.app/Contents/Elig8.app"), 1},
+        {platform::Environment::rootPath("/Applications/Host.app/Contents/Elig8.app"), 1},
     };
     int index = 0;
     for (const auto& [copyPath, calls] : cases) {
@@ -75,7 +68,7 @@ TEST(SpotlightEasySearchTest, TimeLimitAndGatheringTogetherCallBackOnce) {
         int calls = 0;
         search->setResultBlock([&](const auto&, const MetadataQuery&) { ++calls; });
         search->startQuery("kMDItemCFBundleIdentifier == 'com.example.race'",
-                           {rootFolder("/Applications")});
+                           {platform::Environment::rootPath("/Applications")});
         ASSERT_TRUE(MainQueue::shared().runUntil(
             [] { return SpotlightEasySearch::runningSearchCount() == 0; }, kWatchdog));
         MainQueue::shared().drain();

@@ -5,11 +5,8 @@
 #include <algorithm>
 #include <any>
 #include <condition_variable>
-#include <functional>
 #include <gtest/gtest.h>
-#include <memory>
 #include <mutex>
-#include <set>
 #include <thread>
 #include <vector>
 
@@ -58,15 +55,13 @@ public:
         m_changed.notify_all();
     }
 
-    bool waitFor(const std::function<bool()>& done) {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, kPatience, done);
-    }
     bool waitForTaken(std::size_t count) {
-        return waitFor([&] { return m_taken.size() >= count; });
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, kPatience, [&] { return m_taken.size() >= count; });
     }
     bool waitForCompletions(int count) {
-        return waitFor([&] { return m_completions >= count; });
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, kPatience, [&] { return m_completions >= count; });
     }
 
     std::vector<int> taken() {
@@ -82,13 +77,6 @@ private:
     std::vector<int> m_taken;
     bool m_gateOpen;
 };
-
-std::vector<std::any> numbers(int first, int count) {
-    std::vector<std::any> objects;
-    for (int number = first; number < first + count; ++number)
-        objects.emplace_back(number);
-    return objects;
-}
 
 struct Pool {
     explicit Pool(std::size_t workers, bool gateOpen = true)
@@ -108,7 +96,7 @@ TEST(ObjectsProcessor, StoppingTheTriggerCancelsTheRun) {
     Watchdog watchdog("cancel");
     Pool pool(1, false);
     ASSERT_TRUE(pool.processor);
-    pool.processor->addObjects(numbers(0, 6));
+    pool.processor->addObjects({0, 1, 2, 3, 4, 5});
     ASSERT_TRUE(pool.recorder->waitForTaken(1));
     pool.processor->getController()->stop();
     ASSERT_TRUE(pool.recorder->waitForCompletions(1));
@@ -128,9 +116,9 @@ TEST(ObjectsProcessor, ServesEveryObjectOfConcurrentClientsExactlyOnce) {
     for (int client = 0; client < kClients; ++client)
         clients.emplace_back([&, client] {
             for (int index = 0; index < kObjectsEach; ++index) {
-                int number = client * kObjectsEach + index;
+                const int number = client * kObjectsEach + index;
                 if (index % 50 == 0)
-                    pool.processor->addObjects(numbers(number, 1));
+                    pool.processor->addObjects({number});
                 else
                     pool.processor->addObject(number);
             }

@@ -2,17 +2,13 @@
 #include "knowledge/KBXMLDocument.h"
 #include "knowledge/KBXMLRule.h"
 #include "knowledge/MutableSystemSkipList.h"
-#include "search/DepFileItem.h"
 #include "search/FileItem.h"
 #include "search/KnowledgeBaseTestSupport.h"
 #include "search/SearchRule.h"
 #include "search/SearchRuleSeparator.h"
-#include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
 #include <set>
-#include <string>
-#include <vector>
 
 using namespace testing_support;
 using kb_test::sorted;

@@ -3,15 +3,11 @@
 #include "platform/MainQueue.h"
 #include "search/DepFileItem.h"
 #include "search/FileItem.h"
-#include "search/KnowledgeBaseSimpleSearchInfo.h"
 #include "search/KnowledgeBaseTestSupport.h"
 #include "search/SimpleSizeCalculation.h"
-#include "support/Sandbox.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
-#include <utility>
-#include <vector>
 
 using platform::MainQueue;
 using namespace testing_support;
