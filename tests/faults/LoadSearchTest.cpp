@@ -1,13 +1,10 @@
 #include "../../bench/SyntheticWorld.h"
 #include "FaultTestSupport.h"
 #include "platform/MainQueue.h"
-#include "support/ThreadTestSupport.h"
 #include "search/KnowledgeBaseSearchQueue.h"
 #include "search/KnowledgeBaseTestSupport.h"
 
-#include <gtest/gtest.h>
 #include <malloc.h>
-#include <map>
 
 using namespace bench_support;
 using namespace kb_test;
@@ -16,11 +13,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A knowledge base the size of a real one: some 10 MB of document and 100,000 records; a fifth
-// of that under the sanitizers, which make every load several times slower.
-constexpr bool kSanitized = kUnderThreadSanitizer || !kResidentSetIsMeaningful;
-constexpr WorldScale kScale =
-    kSanitized ? WorldScale{1000, 20000, 100, 0} : WorldScale{5000, 100000, 300, 0};
+// A knowledge base the size of a real one (10 MB, 100,000 records); a fifth under sanitizers.
+constexpr WorldScale kScale = kUnderThreadSanitizer || !kResidentSetIsMeaningful
+                                  ? WorldScale{1000, 20000, 100, 0}
+                                  : WorldScale{5000, 100000, 300, 0};
 constexpr std::size_t kApps = 20;
 
 // Every standard leftover of the application in the home folder, files where the knowledge
@@ -35,8 +31,7 @@ void makeLeftovers(const std::string& home, const WorldApp& app) {
     }
 }
 
-// The growth of the resident set in KiB at its highest while `work` runs. Memory the allocator
-// keeps from earlier work is handed back first, so that it does not hide the growth.
+// The highest growth of the resident set in KiB while `work` runs, from a trimmed heap.
 template <typename Work> std::uint64_t peakGrowth(Work work) {
     malloc_trim(0);
     const std::uint64_t before = residentKiB();
@@ -48,11 +43,6 @@ template <typename Work> std::uint64_t peakGrowth(Work work) {
 
 } // namespace
 
-// Twenty applications with leftovers that rules and records of a full-size knowledge base
-// name reach the Trash together, and their searches all start at once the way the panel starts
-// them. Each result is the one a search of that application alone finds, each arrives once,
-// and since only a few searches load their knowledge base at a time, memory does not grow
-// with the number of applications.
 TEST(LoadSearch, TwentyApplicationsSearchedAtOnceEachGetTheirOwnResultOnce) {
     SyntheticWorld world(kScale);
     const std::string home = Sandbox::process().home();
@@ -62,8 +52,7 @@ TEST(LoadSearch, TwentyApplicationsSearchedAtOnceEachGetTheirOwnResultOnce) {
         ++names[app.name];
     for (int index : world.vendorRuleApps(2 * kApps)) {
         const WorldApp& app = world.apps()[static_cast<std::size_t>(index)];
-        // An application whose name another one shares loses leftovers named after it to the
-        // other's records, which is right but would blur what this test counts.
+        // A shared name gives leftovers to the other's records too, which blurs the count.
         if (names[app.name] > 1 || bundles.size() == kApps)
             continue;
         makeLeftovers(home, app);
@@ -113,10 +102,8 @@ TEST(LoadSearch, TwentyApplicationsSearchedAtOnceEachGetTheirOwnResultOnce) {
     EXPECT_LE(KnowledgeBaseSearchQueue::shared().mostRunningAtOnce(),
               KnowledgeBaseSearchQueue::kMaxRunningSearches);
 
-    // One search at a time grows the resident set by one knowledge base and its trees (some
-    // 50 MiB here). Two searches run at a time, so the searches at once may hold two of them
-    // and the results on their way to the main queue; as many searches as the global queue has
-    // threads (at least 4) would exceed this.
+    // One search holds a knowledge base and its trees (some 50 MiB); two at a time and the
+    // results on their way fit in three, as many as the global queue's threads (4) would not.
     static_assert(KnowledgeBaseSearchQueue::kMaxRunningSearches == 2);
     if (kResidentSetIsMeaningful) {
         EXPECT_LT(atOnceGrowth, 3 * aloneGrowth + 16 * 1024)

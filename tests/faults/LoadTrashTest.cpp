@@ -1,5 +1,4 @@
 #include "FaultTestSupport.h"
-#include "support/ThreadTestSupport.h"
 #include "platform/TimeScale.h"
 #include "search/FileItem.h"
 #include "shell/AppDelegate.h"
@@ -9,8 +8,6 @@
 #include "shell/TrashTestSupport.h"
 
 #include <cstdio>
-#include <gtest/gtest.h>
-#include <sys/mount.h>
 
 using namespace testing_support;
 using namespace std::chrono_literals;
@@ -26,31 +23,23 @@ public:
 };
 
 // Fills `folder` with `count` entries: one in a thousand an application with an identifier,
-// one in a hundred a folder holding a file, the rest empty files. Everything is made relative
-// to the folder's descriptor, which keeps a million entries to a few seconds.
+// one in a hundred a folder holding a file, the rest empty files. Files are made relative to
+// the folder's descriptor, which keeps a million entries to a few seconds.
 void fillTrash(const std::string& folder, int count) {
-    int trash = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int trash = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     ASSERT_GE(trash, 0) << folder;
     char name[64];
-    for (int entry = 0; entry < count; ++entry) {
+    for (int entry = 0; entry < count && !testing::Test::HasFatalFailure(); ++entry) {
         if (entry % 1000 == 0) {
             std::snprintf(name, sizeof name, "Old App %06d.app", entry);
-            close(trash);
             makeApp(folder + "/" + name, "com.example.old" + std::to_string(entry));
-            trash = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            ASSERT_GE(trash, 0);
         } else if (entry % 100 == 0) {
             std::snprintf(name, sizeof name, "Folder %06d", entry);
             ASSERT_EQ(mkdirat(trash, name, 0755), 0) << name;
-            std::string inner = std::string(name) + "/notes.txt";
-            int file = openat(trash, inner.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-            ASSERT_GE(file, 0) << inner;
-            close(file);
+            makeFileAt(trash, std::string(name) + "/notes.txt");
         } else {
             std::snprintf(name, sizeof name, "Document %06d.txt", entry);
-            int file = openat(trash, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-            ASSERT_GE(file, 0) << name;
-            close(file);
+            makeFileAt(trash, name);
         }
     }
     close(trash);
@@ -58,20 +47,14 @@ void fillTrash(const std::string& folder, int count) {
 
 } // namespace
 
-// The helper starts with a million entries already in the Trash, a thousand of them
-// applications. Starting lists them all once and reports none of them; an application moved in
-// afterwards is the one report, and the tree of the Trash costs a few hundred bytes per entry.
 TEST(LoadTrash, AMillionEntriesAtStartAreListedSilentlyAndALateApplicationIsReportedOnce) {
     platform::setTimeScale(0.1);
     const std::string home = Sandbox::process().home();
-    // Making and removing a million files on a disk takes minutes of journal work; on a memory
-    // file system it takes seconds. Without one (not root) a smaller Trash has to do.
-    const bool inMemory = mount("tmpfs", home.c_str(), "tmpfs", 0, "size=1g,nr_inodes=0") == 0;
-    const int entries = !inMemory ? 20000 : kUnderThreadSanitizer ? 250000 : 1000000;
-    if (!inMemory)
-        std::printf("no memory file system (needs root): a Trash of %d entries on disk\n", entries);
-    else if (kUnderThreadSanitizer)
-        std::printf("under ThreadSanitizer: a Trash of %d entries\n", entries);
+    ScopedMemoryFileSystem memory(home, "size=1g,nr_inodes=0");
+    const int entries = !memory.mounted() ? 20000 : kUnderThreadSanitizer ? 250000 : 1000000;
+    if (entries != 1000000)
+        std::printf("a Trash of %d entries (%s)\n", entries,
+                    memory.mounted() ? "ThreadSanitizer" : "no memory file system: needs root");
     const std::string trash = PathsGenerator::GetInstance().buildTrashDirectory();
     makeDirs(trash);
     makeDirs(home + "/Library/Safari");
@@ -108,21 +91,16 @@ TEST(LoadTrash, AMillionEntriesAtStartAreListedSilentlyAndALateApplicationIsRepo
     EXPECT_EQ(controller->shown, std::vector<std::string>{trash + "/Late.app"});
     EXPECT_EQ(root->getChildren()->size(), static_cast<std::size_t>(entries) + 1);
 
-    // The tree keeps about 300 bytes per entry: a node, its name and its place in the folder's
-    // map. Listing the folder, at the start and again at the refresh, adds some 100 bytes per
-    // name while it lasts. 512 bytes per entry leave room for the allocator, yet a second tree
-    // or a listing kept per event would exceed them.
+    // About 300 bytes per entry for the tree, 100 more per name while a listing lasts; a second
+    // tree or a listing kept per event would pass 512. ThreadSanitizer's shadow dwarfs the tree.
     const std::uint64_t peak = peakResidentKiB();
     ASSERT_GT(residentBefore, 0u);
-    // ThreadSanitizer keeps shadow memory several times the size of what the tree touches.
     if (kResidentSetIsMeaningful && !kUnderThreadSanitizer) {
         EXPECT_LT(peak, residentBefore + 16 * 1024 + entries * 512ull / 1024)
             << residentBefore << " KiB before, at most " << peak << " KiB since";
     }
     delegate.reset();
     platform::setTimeScale(1.0);
-    if (inMemory)
-        EXPECT_EQ(umount2(home.c_str(), MNT_DETACH), 0);
-    else
+    if (!memory.mounted())
         removeTree(trash);
 }

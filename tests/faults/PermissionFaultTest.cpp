@@ -1,30 +1,12 @@
 #include "FaultTestSupport.h"
-#include "support/FileTestSupport.h"
 #include "platform/MainQueue.h"
-#include "search/SimpleSizeCalculation.h"
 
-#include <fcntl.h>
 #include <ftw.h>
-#include <gtest/gtest.h>
-#include <map>
-#include <sys/stat.h>
-#include <vector>
 
 using namespace testing_support;
 using namespace std::chrono_literals;
 
 namespace {
-
-class ReportCounter : public SimpleSizeCalculationTaskListener {
-public:
-    void onSimpleSizeCalculationTaskComplete(
-        const std::shared_ptr<SimpleSizeCalculationTask>& task) override {
-        reports[task->itemPath()].push_back(task->itemSize());
-        ++count;
-    }
-    std::map<std::string, std::vector<std::uint64_t>> reports;
-    std::size_t count{0};
-};
 
 // What every item below a folder looks like from outside: type, mode, size and content.
 inline thread_local std::map<std::string, std::string>* tSnapshot = nullptr;
@@ -35,10 +17,9 @@ std::map<std::string, std::string> snapshot(const std::string& root) {
     nftw(
         root.c_str(),
         [](const char* path, const struct stat* status, int, FTW*) {
-            std::string& item = (*tSnapshot)[path];
-            item = std::to_string(status->st_mode) + " " + std::to_string(status->st_size);
-            if (S_ISREG(status->st_mode))
-                item += " " + readFile(path);
+            (*tSnapshot)[path] = std::to_string(status->st_mode) + " " +
+                                 std::to_string(status->st_size) + " " +
+                                 (S_ISREG(status->st_mode) ? readFile(path) : "");
             return 0;
         },
         64, FTW_PHYS);
@@ -46,17 +27,19 @@ std::map<std::string, std::string> snapshot(const std::string& root) {
     return items;
 }
 
-// A leftover folder with a readable part and, at every depth, folders that cannot be
-// listed (0300), whose entries cannot be looked at (0600) or neither (000); the folder
-// itself gets `topMode`. Answers the space of what can be measured when the folder itself
-// is readable: the files in readable folders, the unreadable file among them included,
-// since its size needs no reading.
+// A leftover with folders at every depth that cannot be listed (0300), whose entries cannot
+// be looked at (0600) or neither (000), and `topMode` itself. Answers its measurable space:
+// the files in readable folders, the unreadable one included (a size needs no reading).
 std::uint64_t makeLeftover(const std::string& root, mode_t topMode) {
     makeDirs(root + "/open/deeper/closed");
-    writeFile(root + "/top.bin", std::string(3000, 't'));
-    writeFile(root + "/locked.bin", std::string(5000, 'l'));
-    writeFile(root + "/open/mid.bin", std::string(9000, 'm'));
-    writeFile(root + "/open/deeper/low.bin", std::string(100, 'd'));
+    std::uint64_t readable = 0;
+    for (const auto& [name, bytes] : {std::pair{"/top.bin", 3000},
+                                      {"/locked.bin", 5000},
+                                      {"/open/mid.bin", 9000},
+                                      {"/open/deeper/low.bin", 100}}) {
+        writeFile(root + name, std::string(bytes, name[1]));
+        readable += allocatedSize(root + name);
+    }
     writeFile(root + "/open/deeper/closed/hidden.bin", std::string(7000, 'h'));
     const std::pair<const char*, mode_t> denied[] = {
         {"/open/none", 0000}, {"/open/enter-only", 0300}, {"/open/list-only", 0600}};
@@ -65,9 +48,6 @@ std::uint64_t makeLeftover(const std::string& root, mode_t topMode) {
         writeFile(root + name + "/hidden.bin", std::string(6000, 'h'));
         writeFile(root + name + "/inner/hidden.bin", std::string(6000, 'h'));
     }
-    std::uint64_t readable =
-        allocatedSize(root + "/top.bin") + allocatedSize(root + "/locked.bin") +
-        allocatedSize(root + "/open/mid.bin") + allocatedSize(root + "/open/deeper/low.bin");
     for (const auto& [name, mode] : denied)
         EXPECT_EQ(chmod((root + name).c_str(), mode), 0);
     EXPECT_EQ(chmod((root + "/open/deeper/closed").c_str(), 0300), 0);
@@ -78,21 +58,15 @@ std::uint64_t makeLeftover(const std::string& root, mode_t topMode) {
 
 } // namespace
 
-// Leftovers that are denied to the helper at several depths, the top included, measured
-// by the calculator's worker threads many at a time: each task ends and is reported once
-// with exactly the space of its readable part, and nothing on disk changes.
 TEST(PermissionFaults, DeniedFoldersUnderTheWorkerThreadsAreSkippedAndReportedOnce) {
     const std::string base = Sandbox::process().makeFolder("denied");
     std::map<std::string, std::uint64_t> expected;
-    int copy = 0;
-    for (int round = 0; round < 4; ++round) {
-        for (mode_t top : {0755, 0000, 0300, 0600}) {
-            std::string root = base + "/leftover" + std::to_string(copy++);
-            expected[root] = makeLeftover(root, top);
-        }
+    constexpr mode_t kTops[] = {0755, 0000, 0300, 0600};
+    for (int copy = 0; copy < 16; ++copy) {
+        const std::string root = base + "/leftover" + std::to_string(copy);
+        expected[root] = makeLeftover(root, kTops[copy % 4]);
     }
-    // A file that cannot be read still has a size; one inside a folder that cannot be
-    // entered cannot be looked at and measures as missing.
+    // A file that cannot be read has a size; one in a folder that cannot be entered has none.
     writeFile(base + "/locked-file", std::string(4000, 'f'));
     chmod((base + "/locked-file").c_str(), 0000);
     expected[base + "/locked-file"] = allocatedSize(base + "/locked-file");
@@ -100,12 +74,11 @@ TEST(PermissionFaults, DeniedFoldersUnderTheWorkerThreadsAreSkippedAndReportedOn
     const auto before = snapshot(base);
 
     // The calculator and its worker threads exist before the denial, as in the helper.
-    auto counter = std::make_shared<ReportCounter>();
+    auto counter = std::make_shared<SizeReports>();
     SimpleSizeCalculation::GetInstance()->addTask(
         std::make_shared<SimpleSizeCalculationTask>(base + "/leftover0/top.bin", counter));
     ASSERT_TRUE(platform::MainQueue::shared().runUntil([&] { return counter->count == 1; }, 60s));
-    counter->reports.clear();
-    counter->count = 0;
+    counter = std::make_shared<SizeReports>();
     {
         PermissionBitsApplyEverywhere permissions;
         ASSERT_TRUE(permissions.active()) << "permission bits could not be made to bind";
@@ -130,7 +103,7 @@ TEST(PermissionFaults, DeniedFoldersUnderTheWorkerThreadsAreSkippedAndReportedOn
     }
 
     for (const auto& [path, size] : expected)
-        EXPECT_EQ(counter->reports[path], std::vector<std::uint64_t>(2, size)) << path;
+        EXPECT_EQ(counter->sizes[path], std::vector<std::uint64_t>(2, size)) << path;
     EXPECT_EQ(counter->count, 2 * expected.size());
     EXPECT_EQ(snapshot(base), before) << "modes or files changed";
 }

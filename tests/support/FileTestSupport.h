@@ -1,10 +1,10 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <dirent.h>
+#include <filesystem>
 #include <ftw.h>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <linux/capability.h>
 #include <string>
 #include <sys/stat.h>
@@ -18,13 +18,8 @@ inline void makeLink(const std::string& target, const std::string& path) {
 }
 
 inline std::size_t openDescriptorCount() {
-    std::size_t count = 0;
-    if (DIR* folder = opendir("/proc/self/fd")) {
-        while (readdir(folder))
-            ++count;
-        closedir(folder);
-    }
-    return count;
+    std::filesystem::directory_iterator descriptors("/proc/self/fd");
+    return static_cast<std::size_t>(std::distance(begin(descriptors), end(descriptors)));
 }
 
 inline thread_local std::uint64_t tNftwSum = 0;
@@ -51,39 +46,37 @@ inline std::uint64_t allocatedSize(const std::string& path) {
     return static_cast<std::uint64_t>(status.st_blocks) * 512u;
 }
 
-// Makes permission bits bind the calling thread even when it runs as root, by
-// taking the two capabilities that override them out of its effective set for
-// the guard's lifetime. `active()` is false when the bits cannot be made to bind,
-// and tests that need them then skip.
+// Takes the two capabilities that override permission bits out of the calling thread's
+// effective set, or puts them back; false when the kernel refuses. Safe in a signal handler.
+inline constexpr unsigned kPermissionOverrides =
+    (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+
+inline bool setPermissionOverrides(bool enabled) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (syscall(SYS_capget, &header, data) != 0)
+        return false;
+    data[0].effective = enabled ? data[0].effective | (data[0].permitted & kPermissionOverrides)
+                                : data[0].effective & ~kPermissionOverrides;
+    return syscall(SYS_capset, &header, data) == 0;
+}
+
+// Makes permission bits bind the calling thread even when it runs as root, for the guard's
+// life; tests that need them skip when `active()` is false.
 class PermissionBitsApply {
 public:
-    PermissionBitsApply() {
-        if (geteuid() != 0) {
-            m_active = true;
-            return;
-        }
-        if (syscall(SYS_capget, &m_header, m_saved) != 0)
-            return;
-        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
-        const unsigned mask = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
-        reduced[0].effective &= ~mask;
-        m_dropped = syscall(SYS_capset, &m_header, reduced) == 0;
-        m_active = m_dropped;
-    }
+    PermissionBitsApply() : m_dropped(geteuid() == 0 && setPermissionOverrides(false)) {}
     ~PermissionBitsApply() {
         if (m_dropped)
-            syscall(SYS_capset, &m_header, m_saved);
+            setPermissionOverrides(true);
     }
     PermissionBitsApply(const PermissionBitsApply&) = delete;
     PermissionBitsApply& operator=(const PermissionBitsApply&) = delete;
 
-    bool active() const { return m_active; }
+    bool active() const { return m_dropped || geteuid() != 0; }
 
 private:
-    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct m_saved[2]{};
-    bool m_dropped{false};
-    bool m_active{false};
+    const bool m_dropped;
 };
 
 } // namespace testing_support

@@ -49,15 +49,11 @@ const testing::Environment* const kQtEnvironment =
 // interceptors are ignored; our code, which shares data between threads only
 // through the platform queues and standard mutexes, stays fully checked.
 #if defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define SWEEPWISE_QT_TESTS_UNDER_TSAN 1
+#define SWEEPWISE_QT_HAS(feature) __has_feature(feature)
+#else
+#define SWEEPWISE_QT_HAS(feature) 0
 #endif
-#endif
-#if defined(__SANITIZE_THREAD__)
-#define SWEEPWISE_QT_TESTS_UNDER_TSAN 1
-#endif
-
-#ifdef SWEEPWISE_QT_TESTS_UNDER_TSAN
+#if defined(__SANITIZE_THREAD__) || SWEEPWISE_QT_HAS(thread_sanitizer)
 extern "C" const char* __tsan_default_suppressions() {
     return "called_from_lib:libQt6Core.so.6\n"
            "called_from_lib:libQt6Gui.so.6\n"

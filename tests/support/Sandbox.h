@@ -13,7 +13,6 @@ class Sandbox {
 public:
     static Sandbox& process();
 
-    const std::string& base() const { return m_base; }
     std::string home() const { return m_base + "/home"; }
     std::string root() const { return m_base + "/root"; }
     std::string tmp() const { return m_base + "/tmp"; }
@@ -26,7 +25,7 @@ public:
 
 private:
     std::string m_base;
-    int m_counter { 0 };
+    int m_counter{0};
 };
 
 // Small file helpers for tests; each aborts the test on failure.

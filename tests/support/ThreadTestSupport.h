@@ -8,7 +8,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 namespace testing_support {
@@ -16,34 +15,6 @@ namespace testing_support {
 // Bound for every wait in the thread tests: long enough for a loaded machine under
 // ThreadSanitizer, short enough that a hang fails the run.
 inline constexpr std::chrono::milliseconds kPatience = std::chrono::seconds(10);
-
-// Ends the process if the test is still inside the watchdog's scope after `limit`, so that a
-// deadlock fails the run instead of hanging it.
-class Watchdog {
-public:
-    explicit Watchdog(std::string what, std::chrono::seconds limit = std::chrono::seconds(30))
-        : m_thread([this, what = std::move(what), limit] {
-              std::unique_lock lock(m_mutex);
-              if (!m_disarmed.wait_for(lock, limit, [this] { return m_done; })) {
-                  std::fprintf(stderr, "watchdog: %s hangs\n", what.c_str());
-                  std::abort();
-              }
-          }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard lock(m_mutex);
-            m_done = true;
-            m_disarmed.notify_all();
-        }
-        m_thread.join();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_disarmed;
-    bool m_done{false};
-    std::thread m_thread;
-};
 
 // A one-way signal between threads whose wait gives up after a bound. It notifies under its
 // lock, because the waiter may destroy it as soon as it sees it raised.
@@ -63,6 +34,27 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_raised{false};
+};
+
+// Ends the process if the test is still inside the watchdog's scope after `limit`, so that a
+// deadlock fails the run instead of hanging it.
+class Watchdog {
+public:
+    explicit Watchdog(std::string what, std::chrono::seconds limit = std::chrono::seconds(30))
+        : m_thread([this, what = std::move(what), limit] {
+              if (!m_disarmed.wait(limit)) {
+                  std::fprintf(stderr, "watchdog: %s hangs\n", what.c_str());
+                  std::abort();
+              }
+          }) {}
+    ~Watchdog() {
+        m_disarmed.raise();
+        m_thread.join();
+    }
+
+private:
+    Flag m_disarmed;
+    std::thread m_thread;
 };
 
 // Tasks record (producer, sequence number); each producer's records must come in the order it
