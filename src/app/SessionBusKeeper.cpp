@@ -10,6 +10,10 @@
 namespace {
 
 constexpr QLatin1StringView kConnectionPrefix("sweepwise-session-");
+// What the bus library delivers locally when the connection ends.
+const QString kLocalPath = QStringLiteral("/org/freedesktop/DBus/Local");
+const QString kLocalInterface = QStringLiteral("org.freedesktop.DBus.Local");
+const QString kDisconnected = QStringLiteral("Disconnected");
 
 } // namespace
 
@@ -26,28 +30,51 @@ SessionBusKeeper::SessionBusKeeper(std::shared_ptr<BusNotificationCenter> center
                                    std::shared_ptr<BusWorkspace> workspace)
     : m_center(std::move(center)), m_workspace(std::move(workspace)) {
     m_timer.setSingleShot(true);
-    m_timer.callOnTimeout([this] { check(); });
-    m_timer.start(kCheckInterval);
+    m_timer.callOnTimeout([this] { onTimer(); });
+    watch();
 }
 
 QDBusConnection SessionBusKeeper::connection() const {
     return m_center->connection();
 }
 
-void SessionBusKeeper::check() {
+void SessionBusKeeper::watch() {
+    m_polling = !connection().connect(QString(), kLocalPath, kLocalInterface, kDisconnected,
+                                      this, SLOT(onDisconnected()));
+    // The bus may have gone before the hook was in place.
+    if (!connection().isConnected())
+        onDisconnected();
+    else if (m_polling)
+        m_timer.start(kCheckInterval);
+}
+
+void SessionBusKeeper::onDisconnected() {
+    // A connection given up after a reconnection says goodbye too; only the one in use
+    // counts.
+    if (m_lost || connection().isConnected())
+        return;
+    m_lost = true;
+    m_retry = kFirstRetry;
+    std::fputs("sweepwise: lost the session bus; trying to reconnect\n", stderr);
+    m_timer.start(m_retry);
+}
+
+void SessionBusKeeper::onTimer() {
     if (!m_lost) {
-        if (!connection().isConnected()) {
-            m_lost = true;
-            m_retry = kFirstRetry;
-            std::fputs("sweepwise: lost the session bus; trying to reconnect\n", stderr);
-        }
-    } else if (reconnect()) {
+        if (connection().isConnected())
+            m_timer.start(kCheckInterval);
+        else
+            onDisconnected();
+        return;
+    }
+    if (reconnect()) {
         m_lost = false;
         std::fputs("sweepwise: back on the session bus\n", stderr);
-    } else {
-        m_retry = std::min(m_retry * 2, kLongestRetry);
+        watch();
+        return;
     }
-    m_timer.start(m_lost ? m_retry : kCheckInterval);
+    m_retry = std::min(m_retry * 2, kLongestRetry);
+    m_timer.start(m_retry);
 }
 
 bool SessionBusKeeper::reconnect() {
