@@ -1,7 +1,7 @@
 // A custom domain definition's rule, as JSON, tested against fixed information
 // dictionaries and against itself: the answers agree with the answers of the negated
 // rule, and a definition is only made of a JSON array.
-#include "FuzzSupport.h"
+#include "CustomDomainRuleCheck.h"
 #include "knowledge/CDValidator.h"
 #include "knowledge/DomainCustomIdentifier.h"
 #include "knowledge/KnowledgeRecordCustomDomainDefinition.h"
@@ -24,15 +24,6 @@ const std::vector<platform::PlistValue>& objects() {
         *platform::Json::parse(R"("Foo Tool")"),
     };
     return values;
-}
-
-void checkRule(const platform::PlistValue& object, const platform::PlistValue& rule) {
-    CDValidationResult result = CDValidator::test(object, rule, 0);
-    bool matches = CDValidator::testPlist(object, rule);
-    require(matches == (!result.isError() && result.value()));
-    platform::PlistValue negated(platform::PlistValue::Array{"!", rule});
-    bool negatedMatches = CDValidator::testPlist(object, negated);
-    require(result.isError() ? !negatedMatches : negatedMatches == !matches);
 }
 
 } // namespace

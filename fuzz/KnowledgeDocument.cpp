@@ -1,5 +1,6 @@
 // Reads arbitrary bytes as a knowledge-base document through every wrapper, and as a
 // custom domain rule, checking what must hold whatever the input.
+#include "CustomDomainRuleCheck.h"
 #include "knowledge/CDValidator.h"
 #include "knowledge/KBExtensionSkipItem.h"
 #include "knowledge/KBSeparators.h"
@@ -14,28 +15,15 @@
 #include <string_view>
 #include <vector>
 
-namespace {
+using namespace fuzz_support;
 
-void require(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
+namespace {
 
 const platform::PlistValue& infoPlist() {
     static const platform::PlistValue info = *platform::Json::parse(
         R"({"CFBundleName": "Foo Tool", "CFBundleVersion": "1.2", "Count": 3, "Ratio": 0.5,
             "Flag": true, "Types": ["public.text", "com.foo.doc", 7], "Nested": {"Key": [[]]}})");
     return info;
-}
-
-// A rule's answer agrees with the answer of its negation unless the rule is an error.
-void checkRule(const platform::PlistValue& object, const platform::PlistValue& rule) {
-    CDValidationResult result = CDValidator::test(object, rule, 0);
-    bool matches = CDValidator::testPlist(object, rule);
-    require(matches == (!result.isError() && result.value()));
-    platform::PlistValue negated(platform::PlistValue::Array{"!", rule});
-    bool negatedMatches = CDValidator::testPlist(object, negated);
-    require(result.isError() ? !negatedMatches : negatedMatches == !matches);
 }
 
 void readRules(const KBXMLRules& rules) {
