@@ -14,14 +14,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class RecordingController : public AppNotificationController {
-public:
-    void showNotificationForApp(const std::shared_ptr<platform::Bundle>& bundle) override {
-        shown.push_back(bundle ? bundle->bundlePath() : std::string("(none)"));
-    }
-    std::vector<std::string> shown;
-};
-
 // Fills `folder` with `count` entries: one in a thousand an application with an identifier,
 // one in a hundred a folder holding a file, the rest empty files. Files are made relative to
 // the folder's descriptor, which keeps a million entries to a few seconds.

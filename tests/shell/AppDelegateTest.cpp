@@ -15,15 +15,6 @@ using namespace testing_support;
 
 namespace {
 
-// The notification controller's side of routing: which applications it was asked to show.
-class RecordingController : public AppNotificationController {
-public:
-    void showNotificationForApp(const std::shared_ptr<platform::Bundle>& bundle) override {
-        shown.push_back(bundle ? bundle->bundlePath() : std::string("(none)"));
-    }
-    std::vector<std::string> shown;
-};
-
 // Everything posted on the process's notification centre under one name.
 struct PostedObjects {
     explicit PostedObjects(const std::string& name)

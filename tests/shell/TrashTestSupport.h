@@ -1,15 +1,19 @@
 #pragma once
 
 #include "FileEventTestSupport.h"
+#include "platform/Bundle.h"
 #include "platform/MainQueue.h"
+#include "shell/AppNotificationController.h"
 #include "support/Sandbox.h"
 
 #include <chrono>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <optional>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace testing_support {
 
@@ -32,6 +36,15 @@ inline std::string makeApp(const std::string& path,
     }
     return path;
 }
+
+// The notification controller's side of routing: which applications it was asked to show.
+class RecordingController : public AppNotificationController {
+public:
+    void showNotificationForApp(const std::shared_ptr<platform::Bundle>& bundle) override {
+        shown.push_back(bundle ? bundle->bundlePath() : std::string("(none)"));
+    }
+    std::vector<std::string> shown;
+};
 
 // A move as the file manager makes it within one volume: one rename(2).
 inline void move(const std::string& from, const std::string& to) {
