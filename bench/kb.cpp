@@ -14,7 +14,6 @@
 #include "SyntheticHome.h"
 #include "knowledge/DataCompressor.h"
 #include "knowledge/DataDecompressor.h"
-#include "knowledge/DomainIdentifierBuilder.h"
 #include "knowledge/KBXMLDocument.h"
 #include "knowledge/KnowledgeBaseData.h"
 #include "platform/Bundle.h"
@@ -201,17 +200,12 @@ void loadStages(benchmark::State& state, const World* world) {
 
 // Benchmark B: the whole search for the removed target, knowledge-base loading included.
 // The result, and with it the knowledge base, is released after the clock stops, as the
-// helper releases it on the background queue once the result is on its way. `fresh`
-// clears the shared identifier provider first, as for the first search after the
-// helper started; a search that left its provider installed would show here as the
-// difference between the two.
-void searchOurs(benchmark::State& state, const World* world, bool fresh) {
+// helper releases it on the background queue once the result is on its way.
+void searchOurs(benchmark::State& state, const World* world) {
     auto bundle = platform::Bundle::create(world->trashedTarget);
     std::size_t found = 0;
     std::size_t missing = 0;
     for (auto _ : state) {
-        if (fresh)
-            DomainIdentifierBuilder::shared()->setCustomDomainIdentifierProvider(nullptr);
         double start = processSeconds();
         auto result = KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle);
         state.SetIterationTime(processSeconds() - start);
@@ -354,12 +348,8 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime();
     pair(
-        "kb.search-200k", [](benchmark::State& s) { searchOurs(s, &files, false); },
+        "kb.search-200k", [](benchmark::State& s) { searchOurs(s, &files); },
         [](benchmark::State& s) { searchAnchor(s, &plan); });
-    benchmark::RegisterBenchmark("kb.search-200k.first",
-                                 [](benchmark::State& s) { searchOurs(s, &files, true); })
-        ->Unit(benchmark::kMillisecond)
-        ->UseManualTime();
     benchmark::RegisterBenchmark("kb.search-200k.peak-memory/ours", [](benchmark::State& s) {
         peakOurs(s, &files);
     })->Iterations(1);
