@@ -48,8 +48,8 @@ TEST(ConcurrentSearches, EachNamesItsApplicationByItsOwnKnowledgeBase) {
     std::string helpers[2];
     for (int side = 0; side < 2; ++side) {
         putFile(root + "/" + names[side] + "-cache", "leftover");
-        helpers[side] =
-            makeMainApplication(pack(knowledgeBaseFor(names[side], root + "/" + names[side] + "-cache")));
+        helpers[side] = makeMainApplication(
+            pack(knowledgeBaseFor(names[side], root + "/" + names[side] + "-cache")));
     }
     for (int round = 0; round < 3; ++round) {
         std::shared_ptr<KnowledgeBaseSimpleSearchInfo> results[2];
