@@ -21,7 +21,7 @@ struct KnowledgeBaseLimits {
 
     // Elements, and attributes, the XML reader builds for the document (each count on its
     // own).
-    static constexpr std::size_t kMaxXMLRecords = 1'000'000;
+    static constexpr std::size_t kMaxXMLRecords = 600'000;
     // File records (`f` elements of the domains).
     static constexpr std::size_t kMaxRecords = 500'000;
     // Top-level search rules: every search walks the folders of each one.

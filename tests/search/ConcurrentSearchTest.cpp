@@ -20,8 +20,8 @@ std::string knowledgeBaseFor(const std::string& name, const std::string& leftove
            "\"]]]]></CustomDomainDefinition></CustomDomains></base>";
 }
 
-// An application without bundle identifier. Its information dictionary is padded to a
-// few megabytes, so that reading it keeps a search busy between loading its knowledge
+// An application without bundle identifier. Its information dictionary is padded to half a
+// megabyte, so that reading it keeps a search busy between loading its knowledge
 // base and asking it for the application's domain: long enough for the other search to
 // load its own.
 std::shared_ptr<const platform::Bundle> makePaddedApp(const std::string& executable) {
@@ -29,7 +29,7 @@ std::shared_ptr<const platform::Bundle> makePaddedApp(const std::string& executa
     std::string plist = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
                         "<key>CFBundleExecutable</key><string>" +
                         executable + "</string><key>Padding</key><array>";
-    for (int i = 0; i < 100000; ++i)
+    for (int i = 0; i < 20000; ++i)
         plist += "<string>padding</string>";
     plist += "</array></dict></plist>\n";
     putFile(path + "/Contents/Info.plist", plist);
