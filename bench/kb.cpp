@@ -7,21 +7,20 @@
 //
 //   bench_kb --generate DIR   writes the world to DIR (home/ and kb.xml) and exits.
 // Peak memory is measured in fresh processes: this program started again with
-// --probe-search=HOME (one search), --probe-load=CONTAINER (one load, reported as a
-// counter of the search's probe) or --probe-find FIND-ARGUMENTS (one `find`).
+// --probe-search=HOME (one search), --probe-load=CONTAINER (one load), --probe-idle
+// (nothing, the baseline of a load) or --probe-find FIND-ARGUMENTS (one `find`).
 #include "KnowledgeBaseFind.h"
+#include "RunBenchmarks.h"
 #include "SelfProbe.h"
 #include "SyntheticHome.h"
 #include "knowledge/DataCompressor.h"
 #include "knowledge/DataDecompressor.h"
-#include "knowledge/DomainIdentifierBuilder.h"
 #include "knowledge/KBXMLDocument.h"
 #include "knowledge/KnowledgeBaseData.h"
 #include "platform/Bundle.h"
 #include "platform/FileSystem.h"
 #include "search/DepFileItem.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
-#include "RunBenchmarks.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -201,17 +200,12 @@ void loadStages(benchmark::State& state, const World* world) {
 
 // Benchmark B: the whole search for the removed target, knowledge-base loading included.
 // The result, and with it the knowledge base, is released after the clock stops, as the
-// helper releases it on the background queue once the result is on its way. `fresh`
-// clears the shared identifier provider first, as for the first search after the
-// helper started; a search that left its provider installed would show here as the
-// difference between the two.
-void searchOurs(benchmark::State& state, const World* world, bool fresh) {
+// helper releases it on the background queue once the result is on its way.
+void searchOurs(benchmark::State& state, const World* world) {
     auto bundle = platform::Bundle::create(world->trashedTarget);
     std::size_t found = 0;
     std::size_t missing = 0;
     for (auto _ : state) {
-        if (fresh)
-            DomainIdentifierBuilder::shared()->setCustomDomainIdentifierProvider(nullptr);
         double start = processSeconds();
         auto result = KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle);
         state.SetIterationTime(processSeconds() - start);
@@ -260,6 +254,13 @@ int probeLoad(const std::string& container) {
     return data->isParsed() ? 0 : 1;
 }
 
+// Runs in a fresh process: nothing, then its peak resident size, which is what every
+// probe pays before its work starts.
+int probeIdle() {
+    std::printf("%ld\n", bench_support::peakOfThisProgram());
+    return 0;
+}
+
 // Runs in a fresh, still small process: one `find`, then the kernel's peak resident
 // size of it, which counts this process's few megabytes at the start as well.
 int probeFind(int argc, char** argv) {
@@ -281,6 +282,32 @@ void peakOurs(benchmark::State& state, const World* world) {
     }
     state.counters["figure:bytes"] = static_cast<double>(bytes);
     state.counters["load_only_bytes"] = static_cast<double>(loading);
+}
+
+// The peak memory of one load of the container per megabyte of the document inside: the
+// growth of a fresh process's resident set over an idle one's, divided by the document's
+// size. The anchor is the document itself (one megabyte per megabyte), so the ratio is the
+// multiple of the document that a load holds at its peak.
+void loadPeakOurs(benchmark::State& state, const World* world) {
+    double perMegabyte = -1;
+    for (auto _ : state) {
+        long idle = bench_support::probe({"--probe-idle"});
+        long loading = bench_support::probe({"--probe-load=" + world->container});
+        if (idle <= 0 || loading <= 0) {
+            state.SkipWithError("the knowledge base did not load in the probe");
+            return;
+        }
+        perMegabyte = static_cast<double>(loading - idle) /
+                      (static_cast<double>(world->xml.size()) / (1024.0 * 1024.0));
+    }
+    state.counters["figure:bytes_per_MiB"] = perMegabyte;
+    state.counters["xml_bytes"] = static_cast<double>(world->xml.size());
+}
+
+void loadPeakAnchor(benchmark::State& state) {
+    for (auto _ : state) {
+    }
+    state.counters["figure:bytes_per_MiB"] = 1024.0 * 1024.0;
 }
 
 void peakAnchor(benchmark::State& state, const bench_support::FindPlan* plan) {
@@ -307,6 +334,8 @@ int main(int argc, char** argv) {
     const std::string load = "--probe-load=";
     if (argc == 2 && std::strncmp(argv[1], load.c_str(), load.size()) == 0)
         return probeLoad(argv[1] + load.size());
+    if (argc == 2 && std::strcmp(argv[1], "--probe-idle") == 0)
+        return probeIdle();
     if (argc > 2 && std::strcmp(argv[1], "--probe-find") == 0)
         return probeFind(argc - 2, argv + 2);
     if (argc == 2 && std::strncmp(argv[1], search.c_str(), search.size()) == 0) {
@@ -349,17 +378,18 @@ int main(int argc, char** argv) {
     pair(
         "kb.load-100k", [](benchmark::State& s) { loadOurs(s, &files); },
         [](benchmark::State& s) { loadAnchor(s, &files); });
+    benchmark::RegisterBenchmark("kb.load-100k.peak-memory-per-MiB/ours", [](benchmark::State& s) {
+        loadPeakOurs(s, &files);
+    })->Iterations(1);
+    benchmark::RegisterBenchmark("kb.load-100k.peak-memory-per-MiB/anchor", loadPeakAnchor)
+        ->Iterations(1);
     benchmark::RegisterBenchmark("kb.load-100k.stages",
                                  [](benchmark::State& s) { loadStages(s, &files); })
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime();
     pair(
-        "kb.search-200k", [](benchmark::State& s) { searchOurs(s, &files, false); },
+        "kb.search-200k", [](benchmark::State& s) { searchOurs(s, &files); },
         [](benchmark::State& s) { searchAnchor(s, &plan); });
-    benchmark::RegisterBenchmark("kb.search-200k.first",
-                                 [](benchmark::State& s) { searchOurs(s, &files, true); })
-        ->Unit(benchmark::kMillisecond)
-        ->UseManualTime();
     benchmark::RegisterBenchmark("kb.search-200k.peak-memory/ours", [](benchmark::State& s) {
         peakOurs(s, &files);
     })->Iterations(1);

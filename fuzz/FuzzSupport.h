@@ -56,7 +56,7 @@ inline bool folderIsEmpty(const std::string& path) {
 
 // The container's scratch folders must all be gone once a stage has answered.
 inline void requireNoScratchFoldersLeft() {
-    require(folderIsEmpty(ContainerScratchFolder::baseFolderPath()));
+    require(folderIsEmpty(ContainerScratchFolder::privateFolderPath()));
 }
 
 } // namespace fuzz_support

@@ -1,8 +1,12 @@
 #include "knowledge/ContainerScratchFolder.h"
 
+#include "knowledge/KnowledgeBaseLog.h"
 #include "platform/FileSystem.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +14,8 @@
 
 namespace {
 
-constexpr const char* kBaseFolderPrefix = "sweepwise-kb.";
+constexpr const char* kPrivateFolderPrefix = "sweepwise-kb.";
+constexpr const char* kScratchTemplate = "kb-XXXXXX";
 constexpr const char* kPartialSuffix = ".partial";
 
 bool validComponent(const std::string& component) {
@@ -18,23 +23,19 @@ bool validComponent(const std::string& component) {
            component.find('/') == std::string::npos;
 }
 
-// A folder we may trust: a real folder (not a link to one), ours, and writable by
-// nobody else.
-bool isPrivateFolder(const struct stat& info) {
-    return S_ISDIR(info.st_mode) && info.st_uid == geteuid() && (info.st_mode & 022) == 0;
-}
-
-bool makeParentFolders(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos || slash == 0)
-        return true;
-    std::string parent = path.substr(0, slash);
-    struct stat info {};
-    if (lstat(parent.c_str(), &info) == 0)
-        return true;
-    if (!makeParentFolders(parent))
-        return false;
-    return mkdir(parent.c_str(), 0700) == 0 || errno == EEXIST;
+// A folder we may trust: a real folder (not a link to one), ours, and open to nobody
+// else. Answers why not, or nothing.
+std::string whyNotPrivate(const struct stat& info) {
+    if (!S_ISDIR(info.st_mode))
+        return "it is not a folder";
+    if (info.st_uid != geteuid())
+        return "it belongs to user " + std::to_string(info.st_uid);
+    if ((info.st_mode & 077) != 0) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
+        return std::string("other users may use it (mode ") + mode + ")";
+    }
+    return {};
 }
 
 // Removes everything inside the folder open at `descriptor`; `depth` bounds the
@@ -73,39 +74,88 @@ void removeContents(int descriptor, int depth) {
 
 } // namespace
 
-std::string ContainerScratchFolder::baseFolderPath() {
-    std::string folder = platform::FileSystem::temporaryDirectory();
-    if (folder.back() != '/')
+std::string ContainerScratchFolder::privateFolderPath(const std::string& temporaryFolder) {
+    std::string folder = temporaryFolder;
+    if (folder.empty() || folder.back() != '/')
         folder += '/';
-    return folder + kBaseFolderPrefix + std::to_string(geteuid());
+    return folder + kPrivateFolderPrefix + std::to_string(geteuid());
 }
 
-bool ContainerScratchFolder::pathExists(const std::string& path) {
-    struct stat info {};
-    return lstat(path.c_str(), &info) == 0 || errno != ENOENT;
+std::string ContainerScratchFolder::privateFolderPath() {
+    return privateFolderPath(platform::FileSystem::temporaryDirectory());
 }
 
-std::shared_ptr<ContainerScratchFolder> ContainerScratchFolder::create(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    if (path.empty() || path[0] != '/' || slash == std::string::npos ||
-        !validComponent(path.substr(slash + 1)))
-        return nullptr;
-    if (!makeParentFolders(path))
-        return nullptr;
-    std::string parent = slash == 0 ? "/" : path.substr(0, slash);
-    struct stat info {};
-    if (lstat(parent.c_str(), &info) != 0 || !isPrivateFolder(info))
-        return nullptr;
-    if (mkdir(path.c_str(), 0700) != 0)
-        return nullptr;
-    int descriptor = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (descriptor < 0 || fstat(descriptor, &info) != 0 || !isPrivateFolder(info)) {
-        if (descriptor >= 0)
-            ::close(descriptor);
-        rmdir(path.c_str());
-        return nullptr;
+ContainerScratchFolder::Creation ContainerScratchFolder::create() {
+    std::string refusals;
+    for (const std::string& temporary : platform::FileSystem::temporaryDirectoryCandidates()) {
+        Creation made = createIn(privateFolderPath(temporary));
+        if (made.folder)
+            return made;
+        KnowledgeBaseLog::write(made.refusal);
+        refusals += (refusals.empty() ? "" : "; ") + made.refusal;
     }
-    return std::shared_ptr<ContainerScratchFolder>(new ContainerScratchFolder(path, descriptor));
+    return {nullptr, refusals};
+}
+
+ContainerScratchFolder::Creation
+ContainerScratchFolder::createIn(const std::string& privateFolder) {
+    std::string refusal;
+    int parent = openPrivateFolder(privateFolder, refusal);
+    if (parent < 0)
+        return {nullptr, "cannot unpack in " + privateFolder + ": " + refusal};
+    // mkdtemp makes the name and the folder (mode 0700) in one step, so no one can take
+    // the name in between; the private folder keeps everyone else from touching it after.
+    std::string path = privateFolder + "/" + kScratchTemplate;
+    Creation made;
+    if (!mkdtemp(path.data())) {
+        made.refusal = "cannot make a folder in " + privateFolder + ": " + std::strerror(errno);
+    } else {
+        std::string name = path.substr(privateFolder.size() + 1);
+        int descriptor =
+            openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        struct stat info {};
+        std::string why = descriptor < 0 || fstat(descriptor, &info) != 0
+                              ? std::string("it vanished")
+                              : whyNotPrivate(info);
+        if (why.empty()) {
+            made.folder.reset(new ContainerScratchFolder(path, descriptor));
+        } else {
+            if (descriptor >= 0)
+                ::close(descriptor);
+            unlinkat(parent, name.c_str(), AT_REMOVEDIR);
+            made.refusal = "cannot use " + path + ": " + why;
+        }
+    }
+    ::close(parent);
+    return made;
+}
+
+int ContainerScratchFolder::openPrivateFolder(const std::string& privateFolder,
+                                              std::string& refusal) {
+    if (mkdir(privateFolder.c_str(), 0700) != 0 && errno != EEXIST) {
+        refusal = std::strerror(errno);
+        return -1;
+    }
+    int descriptor = open(privateFolder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor < 0) {
+        // With O_DIRECTORY the kernel reports a link to a folder as no folder at all.
+        const int error = errno;
+        struct stat link {};
+        const bool isLink =
+            error == ELOOP ||
+            (error == ENOTDIR && lstat(privateFolder.c_str(), &link) == 0 && S_ISLNK(link.st_mode));
+        refusal = isLink             ? "it is a symbolic link"
+                  : error == ENOTDIR ? "it is not a folder"
+                                     : std::strerror(error);
+        return -1;
+    }
+    struct stat info {};
+    refusal = fstat(descriptor, &info) != 0 ? std::strerror(errno) : whyNotPrivate(info);
+    if (!refusal.empty()) {
+        ::close(descriptor);
+        return -1;
+    }
+    return descriptor;
 }
 
 ContainerScratchFolder::ContainerScratchFolder(std::string path, int descriptor)

@@ -10,25 +10,35 @@
 #include <string>
 #include <vector>
 
-// A private folder in which the container pipeline writes an archive and unpacks it.
-// It is created with mode 0700 inside the container's own subfolder of the temporary
-// directory, both must be real folders owned by this user, and everything inside it
-// is reached relative to an open descriptor of the folder without following symbolic
-// links. The folder and all it holds are removed when the object goes away.
+// A fresh folder in which the container pipeline writes an archive and unpacks it. It is
+// made with mkdtemp inside this user's private folder of a temporary folder
+// ("sweepwise-kb.<uid>", mode 0700), which must be a real folder, owned by this user and
+// open to nobody else; a temporary folder whose private folder fails that is passed over
+// for the next one ($TMPDIR, then $XDG_RUNTIME_DIR, then /tmp). Everything inside is
+// reached relative to an open descriptor of the folder without following symbolic links.
+// The folder and all it holds are removed when the object goes away.
 //
 // These are the container's only direct file-system calls; they are kept together so
 // that they can move onto the platform's file services.
 class ContainerScratchFolder {
 public:
-    // The container's fixed subfolder of the temporary directory (one per user).
-    static std::string baseFolderPath();
-    // Whether anything, even a dangling symbolic link, exists at `path`.
-    static bool pathExists(const std::string& path);
+    // A new scratch folder, or, with none, why none could be made.
+    struct Creation {
+        std::shared_ptr<ContainerScratchFolder> folder;
+        std::string refusal;
+    };
 
-    // Creates the folder at `path` (its parent is created too when missing). Answers
-    // null if the path already exists or the parent is not a real folder of ours that
-    // only we may write.
-    static std::shared_ptr<ContainerScratchFolder> create(const std::string& path);
+    // This user's private folder inside `temporaryFolder`.
+    static std::string privateFolderPath(const std::string& temporaryFolder);
+    // The same inside the first temporary folder of the platform's list.
+    static std::string privateFolderPath();
+
+    // A new folder inside the private folder of the first temporary folder that has a
+    // trustworthy one (made when missing). Every temporary folder passed over is logged
+    // with its reason; when all are, the refusal names each.
+    static Creation create();
+    // A new folder inside `privateFolder`, which is made when missing.
+    static Creation createIn(const std::string& privateFolder);
     ~ContainerScratchFolder();
     ContainerScratchFolder(const ContainerScratchFolder&) = delete;
     ContainerScratchFolder& operator=(const ContainerScratchFolder&) = delete;
@@ -67,6 +77,8 @@ public:
 
 private:
     ContainerScratchFolder(std::string path, int descriptor);
+    // An open descriptor of `privateFolder`, made when missing, or -1 with the reason.
+    static int openPrivateFolder(const std::string& privateFolder, std::string& refusal);
     // An open descriptor of the folder `components` inside this one, created where
     // missing, or -1.
     int openFolder(std::span<const std::string> components);

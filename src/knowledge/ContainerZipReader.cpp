@@ -70,6 +70,9 @@ public:
     Unpacker(unzFile archive, ContainerScratchFolder& destination, std::uint64_t sizeLimit)
         : m_archive(archive), m_destination(destination), m_sizeLimit(sizeLimit) {}
 
+    // Set once an entry's declared size or its inflated bytes pass the limit.
+    bool passedLimit() const { return m_passedLimit; }
+
     bool unpackAll() {
         unz_global_info64 global{};
         if (unzGetGlobalInfo64(m_archive, &global) != UNZ_OK)
@@ -99,8 +102,10 @@ private:
             return false;
         if (path->isFolder)
             return m_destination.makeFolders(path->components);
-        if (info.uncompressed_size > m_sizeLimit - m_total)
+        if (info.uncompressed_size > m_sizeLimit - m_total) {
+            m_passedLimit = true;
             return false;
+        }
         std::optional<ContainerScratchFolder::OutputFile> output =
             m_destination.createFile(path->components);
         if (!output || unzOpenCurrentFile(m_archive) != UNZ_OK)
@@ -126,8 +131,10 @@ private:
                 return std::nullopt;
             if (count == 0)
                 return written;
-            if (static_cast<std::uint64_t>(count) > allowed)
+            if (static_cast<std::uint64_t>(count) > allowed) {
+                m_passedLimit = true;
                 return std::nullopt;
+            }
             m_total += static_cast<std::uint64_t>(count);
             written += static_cast<std::uint64_t>(count);
             if (!output.write(m_chunk.bytes().first(static_cast<std::size_t>(count))))
@@ -139,6 +146,7 @@ private:
     ContainerScratchFolder& m_destination;
     std::uint64_t m_sizeLimit{0};
     std::uint64_t m_total{0};
+    bool m_passedLimit{false};
     SecureBuffer m_chunk{kChunkSize};
 };
 
@@ -175,13 +183,16 @@ bool ContainerZipReader::endRecordIsComplete(std::span<const std::uint8_t> zip) 
     return false;
 }
 
-bool ContainerZipReader::unzipFileAtPath(const std::string& archivePath,
-                                         ContainerScratchFolder& destination,
-                                         std::uint64_t sizeLimit) {
+ContainerZipReader::Result ContainerZipReader::unzipFileAtPath(const std::string& archivePath,
+                                                               ContainerScratchFolder& destination,
+                                                               std::uint64_t sizeLimit) {
     unzFile archive = unzOpen64(archivePath.c_str());
     if (!archive)
-        return false;
-    bool unpacked = Unpacker(archive, destination, sizeLimit).unpackAll();
+        return Result::damaged;
+    Unpacker unpacker(archive, destination, sizeLimit);
+    Result result = unpacker.unpackAll()     ? Result::unpacked
+                    : unpacker.passedLimit() ? Result::tooLarge
+                                             : Result::damaged;
     unzClose(archive);
-    return unpacked;
+    return result;
 }

@@ -26,8 +26,9 @@ public:
     // archive cut short must be caught before it is handed over.
     static bool endRecordIsComplete(std::span<const std::uint8_t> zip);
 
-    // False if the archive cannot be read, any entry is refused or damaged, or the
-    // limit is passed; what was written before that is left to the folder's owner.
-    static bool unzipFileAtPath(const std::string& archivePath, ContainerScratchFolder& destination,
-                                std::uint64_t sizeLimit);
+    enum class Result { unpacked, damaged, tooLarge };
+    // Damaged if the archive cannot be read or any entry is refused or damaged, too large
+    // once the limit is passed; what was written before that is left to the folder's owner.
+    static Result unzipFileAtPath(const std::string& archivePath,
+                                  ContainerScratchFolder& destination, std::uint64_t sizeLimit);
 };

@@ -1,6 +1,5 @@
 #include "knowledge/DataChangeCommon.h"
 
-#include "knowledge/ContainerScratchFolder.h"
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -11,33 +10,8 @@ namespace {
 constexpr std::string_view kNameAlphabet =
     "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
 constexpr std::string_view kHexAlphabet = "0123456789ABCDEF";
-constexpr std::size_t kFirstNameLength = 10;
-// A name this long that is still taken means something else is wrong.
-constexpr std::size_t kLastNameLength = 64;
 
 } // namespace
-
-std::string DataChangeCommon::buildTempPath() {
-    return buildTempPathInPath(std::string());
-}
-
-std::string DataChangeCommon::buildTempPathInPath(const std::string& base) {
-    return buildTempPathInPath(base, &ContainerScratchFolder::pathExists);
-}
-
-std::string DataChangeCommon::buildTempPathInPath(const std::string& base, const PathTaken& taken) {
-    std::string folder = base.empty() ? ContainerScratchFolder::baseFolderPath() : base;
-    if (folder.empty())
-        return {};
-    if (folder.back() != '/')
-        folder += '/';
-    for (std::size_t length = kFirstNameLength; length <= kLastNameLength; ++length) {
-        std::string path = folder + randomStringWithLength(length);
-        if (!taken(path))
-            return path;
-    }
-    return {};
-}
 
 std::string DataChangeCommon::randomStringWithLength(std::size_t length) {
     return randomStringWithLength(length, kNameAlphabet);

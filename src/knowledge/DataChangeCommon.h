@@ -54,16 +54,6 @@ public:
         }
     }
 
-    // A path that does not exist yet, in the container's own subfolder of the
-    // temporary directory.
-    static std::string buildTempPath();
-    // The same in `base` (the container's subfolder when `base` is empty): a random
-    // name of ten characters, one character longer after every name that is taken.
-    // Answers an empty string if no free name is found.
-    static std::string buildTempPathInPath(const std::string& base);
-    using PathTaken = std::function<bool(const std::string& path)>;
-    static std::string buildTempPathInPath(const std::string& base, const PathTaken& taken);
-
     static std::string randomStringWithLength(std::size_t length);
     static std::string randomHexStringWithLength(std::size_t length);
     static std::string randomStringWithLength(std::size_t length, std::string_view alphabet);

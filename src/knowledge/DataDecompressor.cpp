@@ -3,23 +3,50 @@
 #include "knowledge/ContainerScratchFolder.h"
 #include "knowledge/ContainerZipReader.h"
 #include "knowledge/KBPasswordCipher.h"
+#include "knowledge/KnowledgeBaseLog.h"
 
 #include <cstdio>
 #include <string>
 
 namespace {
 
+constexpr const char* kDamaged = "not a knowledge-base container, or damaged";
+
 void logUnzipFailure() {
     std::fputs("SSZipArchive failed to unzip\n", stderr);
 }
 
+std::string sizeText(std::uint64_t bytes) {
+    return bytes % KnowledgeBaseLimits::kMiB == 0
+               ? std::to_string(bytes / KnowledgeBaseLimits::kMiB) + " MiB"
+               : std::to_string(bytes) + " bytes";
+}
+
 } // namespace
+
+DataDecompressor::Opening DataDecompressor::openContainer(std::span<const std::uint8_t> container) {
+    std::string failure;
+    auto unzipStage = [&failure](std::uint64_t limit) {
+        return [&failure, limit](std::span<const std::uint8_t> zip) {
+            Opening unpacked = unzip(zip, limit);
+            failure = std::move(unpacked.failure);
+            return std::move(unpacked.document);
+        };
+    };
+    // The outer archive holds the encrypted stage, the inner one the document; each is
+    // bounded by what a document at its limit needs.
+    Opening opening;
+    opening.document = DataChangeCommon::runStages(
+        container, {unshakeZipData, unzipStage(kUnpackedSizeLimit), decodeData, unshakeZipData,
+                    unzipStage(kDocumentSizeLimit)});
+    if (!opening.document)
+        opening.failure = failure.empty() ? kDamaged : failure;
+    return opening;
+}
 
 std::optional<SecureBuffer>
 DataDecompressor::decompressData(std::span<const std::uint8_t> container) {
-    auto unzipped = [](std::span<const std::uint8_t> zip) { return unzippedData(zip); };
-    return DataChangeCommon::runStages(
-        container, {unshakeZipData, unzipped, decodeData, unshakeZipData, unzipped});
+    return openContainer(container).document;
 }
 
 std::optional<SecureBuffer> DataDecompressor::unshakeZipData(std::span<const std::uint8_t> data) {
@@ -50,33 +77,50 @@ std::optional<SecureBuffer> DataDecompressor::unshakeZipData(std::span<const std
 
 std::optional<SecureBuffer> DataDecompressor::unzippedData(std::span<const std::uint8_t> zip,
                                                            std::uint64_t sizeLimit) {
-    return DataChangeCommon::guarded([zip, sizeLimit]() -> std::optional<SecureBuffer> {
-        if (zip.empty())
-            return std::nullopt;
+    return unzip(zip, sizeLimit).document;
+}
+
+DataDecompressor::Opening DataDecompressor::unzip(std::span<const std::uint8_t> zip,
+                                                  std::uint64_t sizeLimit) {
+    Opening result;
+    if (zip.empty())
+        return result;
+    result.document = DataChangeCommon::guarded([&]() -> std::optional<SecureBuffer> {
         // The folder removes itself and whatever is left in it on every way out.
-        std::shared_ptr<ContainerScratchFolder> folder =
-            ContainerScratchFolder::create(DataChangeCommon::buildTempPath());
-        if (!folder)
+        ContainerScratchFolder::Creation scratch = ContainerScratchFolder::create();
+        if (!scratch.folder) {
+            result.failure = "no private folder to unpack in (" + scratch.refusal + ")";
             return std::nullopt;
+        }
+        ContainerScratchFolder& folder = *scratch.folder;
         const std::string archiveName = DataChangeCommon::tmpFileName();
         const std::string entryName = DataChangeCommon::innerFileName();
-        if (!folder->writeFileAtomically(archiveName, zip))
+        if (!folder.writeFileAtomically(archiveName, zip)) {
+            result.failure = "cannot write in " + folder.path();
             return std::nullopt;
+        }
         std::optional<SecureBuffer> contents;
-        if (ContainerZipReader::endRecordIsComplete(zip) &&
-            ContainerZipReader::unzipFileAtPath(folder->path() + "/" + archiveName, *folder,
-                                                sizeLimit)) {
-            contents = folder->readFile(entryName, sizeLimit);
-            folder->removeFile(entryName);
+        ContainerZipReader::Result unpacked =
+            ContainerZipReader::endRecordIsComplete(zip)
+                ? ContainerZipReader::unzipFileAtPath(folder.path() + "/" + archiveName, folder,
+                                                      sizeLimit)
+                : ContainerZipReader::Result::damaged;
+        if (unpacked == ContainerZipReader::Result::unpacked) {
+            contents = folder.readFile(entryName, sizeLimit);
+            folder.removeFile(entryName);
+        } else if (unpacked == ContainerZipReader::Result::tooLarge) {
+            result.failure = "it unpacks to more than " + sizeText(sizeLimit);
+            KnowledgeBaseLog::write("refused a container: " + result.failure);
         } else {
             logUnzipFailure();
         }
-        folder->removeFile(archiveName);
-        folder->removeAll();
+        folder.removeFile(archiveName);
+        folder.removeAll();
         if (contents && contents->empty())
             return std::nullopt;
         return contents;
     });
+    return result;
 }
 
 std::optional<SecureBuffer> DataDecompressor::decodeData(std::span<const std::uint8_t> data) {

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "knowledge/DataChangeCommon.h"
+#include "knowledge/KnowledgeBaseLimits.h"
 #include "knowledge/SecureBuffer.h"
 
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 // Opens the knowledge-base container: unscramble, unpack, decrypt, unscramble, unpack.
 // Every stage answers nothing when given nothing, an empty buffer or bytes it cannot
@@ -13,10 +15,22 @@
 // is wiped as soon as the next stage has used it.
 class DataDecompressor {
 public:
-    // Neither archive of a container may unpack to more than this.
-    static constexpr std::uint64_t kUnpackedSizeLimit = 256ull * 1024 * 1024;
+    // What the outer archive may unpack to (the encrypted stage), and the inner one (the
+    // document).
+    static constexpr std::uint64_t kUnpackedSizeLimit =
+        KnowledgeBaseLimits::kMaxEncryptedStageBytes;
+    static constexpr std::uint64_t kDocumentSizeLimit = KnowledgeBaseLimits::kMaxDocumentBytes;
 
-    // The XML document inside a container; the caller wipes it after parsing.
+    // The document, or why there is none.
+    struct Opening {
+        std::optional<SecureBuffer> document;
+        std::string failure;
+    };
+    // The XML document inside a container; the caller wipes it after parsing. Without
+    // one, `failure` says why in a few words: no private folder to unpack in, a part
+    // larger than its limit, or a damaged container.
+    static Opening openContainer(std::span<const std::uint8_t> container);
+    // The same without the reason.
     static std::optional<SecureBuffer> decompressData(std::span<const std::uint8_t> container);
 
     // The zip archive a scrambled archive restores to (four bytes longer than `data`).
@@ -27,6 +41,9 @@ public:
     // this answers. Logs one line when the archive cannot be unpacked.
     static std::optional<SecureBuffer> unzippedData(std::span<const std::uint8_t> zip,
                                                     std::uint64_t sizeLimit = kUnpackedSizeLimit);
+    // The same with the reason when there is nothing: empty when the archive simply had
+    // no usable entry "_".
+    static Opening unzip(std::span<const std::uint8_t> zip, std::uint64_t sizeLimit);
 
     // The plaintext of the encrypted stage: the password bytes are taken out of their
     // places and the rest is decrypted with the password they spell in hexadecimal.

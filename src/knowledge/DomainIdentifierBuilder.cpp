@@ -57,32 +57,6 @@ DomainIdentifierBuilder::DomainIdentifierBuilder()
                               RestorableDomainIdentifierType::of<DomainGroupIdentifier>(),
                               RestorableDomainIdentifierType::of<DomainChildIdentifier>()} {}
 
-std::shared_ptr<CustomDomainIdentifierProvider>
-DomainIdentifierBuilder::customDomainIdentifierProvider() const {
-    std::lock_guard lock(m_mutex);
-    return m_customDomainIdentifierProvider;
-}
-
-void DomainIdentifierBuilder::setCustomDomainIdentifierProvider(
-    std::shared_ptr<CustomDomainIdentifierProvider> provider) {
-    std::lock_guard lock(m_mutex);
-    m_customDomainIdentifierProvider.swap(provider);
-    // The previous provider may hold a whole knowledge base; `provider` releases it
-    // after the lock is given up.
-}
-
-bool DomainIdentifierBuilder::resetCustomDomainIdentifierProvider(
-    const CustomDomainIdentifierProvider* expected) {
-    std::shared_ptr<CustomDomainIdentifierProvider> released;
-    {
-        std::lock_guard lock(m_mutex);
-        if (!expected || m_customDomainIdentifierProvider.get() != expected)
-            return false;
-        released = std::move(m_customDomainIdentifierProvider);
-    }
-    return true;
-}
-
 std::shared_ptr<const DomainIdentifier>
 DomainIdentifierBuilder::restoreDomainIdentifierByUniqueIdentifier(
     std::string_view uniqueIdentifier) const {
@@ -97,7 +71,8 @@ DomainIdentifierBuilder::restoreDomainIdentifierByUniqueIdentifier(
 }
 
 std::shared_ptr<const DomainIdentifier>
-DomainIdentifierBuilder::findIdentifierForBundleAt(const std::string& path) {
+DomainIdentifierBuilder::findIdentifierForBundleAt(const std::string& path,
+                                                   CustomDomainIdentifierProvider* provider) {
     if (path.empty())
         return nullptr;
     auto bundle = NSBundleApplicationBundle::applicationBundleAtPath(path);
@@ -110,7 +85,13 @@ DomainIdentifierBuilder::findIdentifierForBundleAt(const std::string& path) {
     const platform::PlistValue* signature = bundle->objectForInfoDictionaryKey("CFBundleSignature");
     if (signature && signature->asString() && *signature->asString() == "dplt")
         return nullptr;
-    return customIdentifierForBundleAt(path);
+    // The search's own knowledge base decides first, so that a container replaced since
+    // an earlier search takes effect; only the made-up identifier is kept for the run.
+    if (provider) {
+        if (auto identifier = provider->idForBundleWithoutIdAtPath(path))
+            return identifier;
+    }
+    return randomIdentifierForBundleAt(path);
 }
 
 std::shared_ptr<const DomainBundleIdentifier>
@@ -120,24 +101,10 @@ DomainIdentifierBuilder::findIdentifierForBundleIdentifier(
 }
 
 std::shared_ptr<const DomainIdentifier>
-DomainIdentifierBuilder::customIdentifierForBundleAt(const std::string& path) {
-    std::shared_ptr<CustomDomainIdentifierProvider> provider;
-    {
-        std::lock_guard lock(m_mutex);
-        auto known = m_customIdentifiersTable.find(path);
-        if (known != m_customIdentifiersTable.end())
-            return known->second;
-        provider = m_customDomainIdentifierProvider;
-    }
-
-    // The provider reads the bundle's Info.plist, so it runs outside the lock; when two
-    // searches race for one path, the first answer stored is the one both keep.
-    std::shared_ptr<const DomainIdentifier> identifier;
-    if (provider)
-        identifier = provider->idForBundleWithoutIdAtPath(path);
-    if (!identifier)
-        identifier = DomainCustomIdentifier::create(randomAppId());
-
-    std::lock_guard lock(m_mutex);
-    return m_customIdentifiersTable.try_emplace(path, std::move(identifier)).first->second;
+DomainIdentifierBuilder::randomIdentifierForBundleAt(const std::string& path) {
+    std::lock_guard lock(m_tableMutex);
+    auto [entry, added] = m_customIdentifiersTable.try_emplace(path);
+    if (added)
+        entry->second = DomainCustomIdentifier::create(randomAppId());
+    return entry->second;
 }

@@ -16,7 +16,8 @@
 // Turns unique identifiers back into identifier objects and finds the identifier of
 // an application bundle on disk. Knowledge-base searches use the shared builder from
 // background queues, several at a time, so every operation may be called from any
-// thread.
+// thread. Each search hands in its own provider of custom identifiers with the call,
+// so that no search ever answers with another search's knowledge base.
 class DomainIdentifierBuilder {
 public:
     using Prefix = DomainIdentifierPrefix;
@@ -30,14 +31,6 @@ public:
     DomainIdentifierBuilder(const DomainIdentifierBuilder&) = delete;
     DomainIdentifierBuilder& operator=(const DomainIdentifierBuilder&) = delete;
 
-    std::shared_ptr<CustomDomainIdentifierProvider> customDomainIdentifierProvider() const;
-    void
-    setCustomDomainIdentifierProvider(std::shared_ptr<CustomDomainIdentifierProvider> provider);
-    // Clears the provider only while it is still `expected`, so a search that finishes
-    // does not take away the provider a later search installed. The provider is
-    // released outside the lock. Returns whether it was cleared.
-    bool resetCustomDomainIdentifierProvider(const CustomDomainIdentifierProvider* expected);
-
     // The restorable classes in the order in which they are tried.
     const std::vector<RestorableDomainIdentifierType>& domainIdentifierTypes() const {
         return m_domainIdentifierTypes;
@@ -49,21 +42,25 @@ public:
     restoreDomainIdentifierByUniqueIdentifier(std::string_view uniqueIdentifier) const;
 
     // The identifier of the application bundle at `path`: its bundle identifier when it
-    // has one; none for a droplet; otherwise the provider's answer or a random custom
-    // identifier, remembered for the path as long as this builder lives.
-    std::shared_ptr<const DomainIdentifier> findIdentifierForBundleAt(const std::string& path);
+    // has one; none for a droplet; otherwise the answer of `provider` (the calling
+    // search's own, asked every time), and without one a random custom identifier,
+    // remembered for the path as long as this builder lives.
+    std::shared_ptr<const DomainIdentifier>
+    findIdentifierForBundleAt(const std::string& path,
+                              CustomDomainIdentifierProvider* provider = nullptr);
 
     std::shared_ptr<const DomainBundleIdentifier>
     findIdentifierForBundleIdentifier(std::string_view bundleIdentifier) const;
 
 private:
-    // The remembered identifier of a bundle without bundle identifier, made on first use.
-    std::shared_ptr<const DomainIdentifier> customIdentifierForBundleAt(const std::string& path);
+    // The remembered random identifier of a bundle without bundle identifier, made on
+    // first use.
+    std::shared_ptr<const DomainIdentifier> randomIdentifierForBundleAt(const std::string& path);
 
     const std::vector<RestorableDomainIdentifierType> m_domainIdentifierTypes;
 
-    mutable std::mutex m_mutex;
-    std::shared_ptr<CustomDomainIdentifierProvider> m_customDomainIdentifierProvider;
+    // Guards the table only; providers are asked outside it.
+    std::mutex m_tableMutex;
     std::unordered_map<std::string, std::shared_ptr<const DomainIdentifier>>
         m_customIdentifiersTable;
 };

@@ -15,6 +15,12 @@ std::shared_ptr<KBXMLDocument> KBXMLDocument::create(std::span<const std::uint8_
     return fromReader(TBXML::newTBXMLWithXMLData(data));
 }
 
+std::shared_ptr<KBXMLDocument> KBXMLDocument::create(std::span<const std::uint8_t> data,
+                                                     size_t maxRecords,
+                                                     std::optional<TBXMLError>* error) {
+    return fromReader(TBXML::newTBXMLWithXMLData(data, error, maxRecords));
+}
+
 std::shared_ptr<KBXMLDocument> KBXMLDocument::create(std::string_view data) {
     return fromReader(TBXML::newTBXMLWithXMLData(data));
 }

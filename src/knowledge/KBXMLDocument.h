@@ -29,6 +29,10 @@ public:
     // None when the data holds no element or the root is not named "base".
     static std::shared_ptr<KBXMLDocument> create(std::span<const std::uint8_t> data);
     static std::shared_ptr<KBXMLDocument> create(std::string_view data);
+    // The same, with the reader's tree bounded as `TBXML::newTBXMLWithXMLData` does;
+    // `error` tells a document past the bound (UnableToAllocateMemory) from others.
+    static std::shared_ptr<KBXMLDocument>
+    create(std::span<const std::uint8_t> data, size_t maxRecords, std::optional<TBXMLError>* error);
 
     KBXMLDocument(const KBXMLDocument&) = delete;
     KBXMLDocument& operator=(const KBXMLDocument&) = delete;

@@ -8,6 +8,8 @@
 #include "knowledge/KBXMLFile.h"
 #include "knowledge/KBXMLFileGroup.h"
 #include "knowledge/KBXMLRule.h"
+#include "knowledge/KnowledgeBaseLimits.h"
+#include "knowledge/KnowledgeBaseLog.h"
 #include "knowledge/KnowledgeBaseSystemDomains.h"
 #include "platform/FileSystem.h"
 #include "platform/ItemName.h"
@@ -16,24 +18,60 @@
 
 #include <algorithm>
 
-namespace {
-
-// Containers are a few megabytes; a file far larger is not one.
-constexpr std::size_t kMaxContainerBytes = std::size_t(64) << 20;
-
-} // namespace
-
 std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::createWithPath(const std::string& path) {
     auto data = std::make_shared<KnowledgeBaseData>();
-    auto container = platform::FileSystem::readFile(path, kMaxContainerBytes);
-    if (!container)
+    auto container = platform::FileSystem::readFile(path, KnowledgeBaseLimits::kMaxContainerBytes);
+    if (!container) {
+        if (platform::FileSystem::fileExists(path))
+            KnowledgeBaseLog::write("cannot read " + path + " (unreadable, or larger than " +
+                                    std::to_string(KnowledgeBaseLimits::kMaxContainerBytes) +
+                                    " bytes)");
         return data;
-    auto xml = DataDecompressor::decompressData(
+    }
+    DataDecompressor::Opening opening = DataDecompressor::openContainer(
         {reinterpret_cast<const std::uint8_t*>(container->data()), container->size()});
-    if (!xml)
+    if (!opening.document) {
+        KnowledgeBaseLog::write("cannot open " + path + ": " + opening.failure);
         return data;
-    data->load(*xml);
+    }
+    data->load(*opening.document);
     return data;
+}
+
+KnowledgeBaseData::DocumentOpening
+KnowledgeBaseData::openDocument(std::span<const std::uint8_t> xml) {
+    DocumentOpening opening;
+    if (xml.size() > KnowledgeBaseLimits::kMaxDocumentBytes) {
+        opening.refusal = "the document is larger than " +
+                          std::to_string(KnowledgeBaseLimits::kMaxDocumentBytes) + " bytes";
+        return opening;
+    }
+    std::optional<TBXMLError> error;
+    opening.document = KBXMLDocument::create(xml, KnowledgeBaseLimits::kMaxXMLRecords, &error);
+    if (!opening.document) {
+        opening.refusal =
+            error && error->code == static_cast<int>(TBXMLErrorCode::UnableToAllocateMemory)
+                ? "the document has more than " +
+                      std::to_string(KnowledgeBaseLimits::kMaxXMLRecords) +
+                      " elements or attributes"
+                : "not a knowledge-base document (no <base> root element)";
+        return opening;
+    }
+    // Counting walks the tree, before a single record or rule is made.
+    const KBXMLDomains* domains = opening.document->domains();
+    const std::size_t records = domains ? domains->countFileElements() : 0;
+    std::size_t rules = 0;
+    if (const KBXMLRules* section = opening.document->rules())
+        section->iterateRules([&](const KBXMLRule&) { ++rules; });
+    if (records > KnowledgeBaseLimits::kMaxRecords)
+        opening.refusal = "the document has " + std::to_string(records) + " records, more than " +
+                          std::to_string(KnowledgeBaseLimits::kMaxRecords);
+    else if (rules > KnowledgeBaseLimits::kMaxRules)
+        opening.refusal = "the document has " + std::to_string(rules) + " rules, more than " +
+                          std::to_string(KnowledgeBaseLimits::kMaxRules);
+    if (!opening.refusal.empty())
+        opening.document.reset();
+    return opening;
 }
 
 std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::createWithXMLData(SecureBuffer& xml) {
@@ -43,7 +81,10 @@ std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::createWithXMLData(SecureBu
 }
 
 void KnowledgeBaseData::load(SecureBuffer& xml) {
-    if (auto document = KBXMLDocument::create(xml.bytes())) {
+    DocumentOpening opening = openDocument(xml.bytes());
+    if (!opening.document && xml.size() > 0)
+        KnowledgeBaseLog::write("refused: " + opening.refusal);
+    if (auto document = std::move(opening.document)) {
         m_isParsed = true;
         parseRules(document->rules());
         parseSeparators(document->separators());
@@ -184,7 +225,13 @@ void KnowledgeBaseData::parseDataForCustomDomains(const KBXMLCustomDomains* sect
     m_customDomainDefinitions.clear();
     if (!section)
         return;
+    std::size_t budget = KnowledgeBaseLimits::kMaxCustomDomainBytes;
     section->iterateOverCustomDomains([&](const KBXMLCustomDomainDefinition& definition) {
+        // Real rules are a line or two; huge ones would only cost memory to hold.
+        const std::size_t size = definition.rawJSON().size();
+        if (size > KnowledgeBaseLimits::kMaxCustomDomainDefinitionBytes || size > budget)
+            return;
+        budget -= size;
         if (auto record = KnowledgeRecordCustomDomainDefinition::create(definition.domainId(),
                                                                         definition.rawJSON()))
             m_customDomainDefinitions.push_back(std::move(record));

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -21,6 +22,7 @@
 class FileItem;
 class KBXMLCustomDomains;
 class KBXMLCustomScripts;
+class KBXMLDocument;
 class KBXMLDomain;
 class KBXMLDomainGroup;
 class KBXMLDomainGroups;
@@ -43,6 +45,14 @@ public:
     static std::shared_ptr<KnowledgeBaseData> createWithPath(const std::string& path);
     // Loads an XML document that is already in memory and zeroes every byte of it.
     static std::shared_ptr<KnowledgeBaseData> createWithXMLData(SecureBuffer& xml);
+
+    // The document a load reads from `xml`, or why a load refuses it: not a knowledge
+    // base, or past one of the bounds of KnowledgeBaseLimits.
+    struct DocumentOpening {
+        std::shared_ptr<KBXMLDocument> document;
+        std::string refusal;
+    };
+    static DocumentOpening openDocument(std::span<const std::uint8_t> xml);
 
     bool isParsed() const { return m_isParsed; }
     const std::vector<std::shared_ptr<SearchRule>>& searchRules() const { return m_searchRules; }

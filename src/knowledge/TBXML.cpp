@@ -79,7 +79,8 @@ bool hasName(const char* candidate, std::string_view name) {
 } // namespace
 
 std::shared_ptr<TBXML> TBXML::newTBXMLWithXMLData(std::string_view data,
-                                                  std::optional<TBXMLError>* error) {
+                                                  std::optional<TBXMLError>* error,
+                                                  size_t maxRecords) {
     std::shared_ptr<TBXML> reader;
     try {
         reader = std::shared_ptr<TBXML>(new TBXML());
@@ -88,6 +89,8 @@ std::shared_ptr<TBXML> TBXML::newTBXMLWithXMLData(std::string_view data,
             *error = TBXMLError::withCode(TBXMLErrorCode::UnableToAllocateMemory);
         return nullptr;
     }
+    reader->m_elements.limitTo(maxRecords);
+    reader->m_attributes.limitTo(maxRecords);
     std::optional<TBXMLErrorCode> failure = reader->parse(data);
     if (error) {
         if (failure)
@@ -99,9 +102,11 @@ std::shared_ptr<TBXML> TBXML::newTBXMLWithXMLData(std::string_view data,
 }
 
 std::shared_ptr<TBXML> TBXML::newTBXMLWithXMLData(std::span<const std::uint8_t> data,
-                                                  std::optional<TBXMLError>* error) {
+                                                  std::optional<TBXMLError>* error,
+                                                  size_t maxRecords) {
     return newTBXMLWithXMLData(
-        std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), error);
+        std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), error,
+        maxRecords);
 }
 
 TBXML::~TBXML() {

@@ -46,10 +46,15 @@ public:
     // failure shows as a missing root element and, when `error` is given, is stored
     // there (which is reset on success). Only a reader object that cannot be allocated
     // at all gives nullptr.
+    // `maxRecords` bounds the elements, and separately the attributes, the tree may
+    // hold; a document that needs more fails as if memory had run out.
+    static constexpr size_t kUnlimited = static_cast<size_t>(-1);
     static std::shared_ptr<TBXML> newTBXMLWithXMLData(std::string_view data,
-                                                      std::optional<TBXMLError>* error = nullptr);
+                                                      std::optional<TBXMLError>* error = nullptr,
+                                                      size_t maxRecords = kUnlimited);
     static std::shared_ptr<TBXML> newTBXMLWithXMLData(std::span<const std::uint8_t> data,
-                                                      std::optional<TBXMLError>* error = nullptr);
+                                                      std::optional<TBXMLError>* error = nullptr,
+                                                      size_t maxRecords = kUnlimited);
 
     TBXML(const TBXML&) = delete;
     TBXML& operator=(const TBXML&) = delete;

@@ -22,9 +22,17 @@ public:
         }
     }
 
+    // Beyond `count` records (rounded up to whole blocks), take() gives nullptr as if
+    // memory had run out.
+    void limitTo(size_t count) {
+        m_maxBlocks = count / kRecordsPerBlock + (count % kRecordsPerBlock != 0 ? 1 : 0);
+    }
+
     // A fresh, value-initialised record, or nullptr when memory runs out.
     Record* take() {
         if (m_used == kRecordsPerBlock) {
+            if (m_blockCount == m_maxBlocks)
+                return nullptr;
             auto* block = static_cast<Block*>(std::malloc(sizeof(Block)));
             if (!block)
                 return nullptr;
@@ -52,4 +60,5 @@ private:
     Block* m_last{nullptr};
     size_t m_used{kRecordsPerBlock};
     size_t m_blockCount{0};
+    size_t m_maxBlocks{static_cast<size_t>(-1)};
 };

@@ -99,14 +99,20 @@ bool FileSystem::isApplication(const std::string& path) {
 }
 
 std::string FileSystem::temporaryDirectory() {
-    std::string folder = variable("TMPDIR");
-    if (folder.empty())
-        folder = variable("XDG_RUNTIME_DIR");
-    if (folder.empty())
-        folder = "/tmp";
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
-    return folder;
+    return temporaryDirectoryCandidates().front();
+}
+
+std::vector<std::string> FileSystem::temporaryDirectoryCandidates() {
+    std::vector<std::string> candidates;
+    for (std::string folder :
+         {variable("TMPDIR"), variable("XDG_RUNTIME_DIR"), std::string("/tmp")}) {
+        while (folder.size() > 1 && folder.back() == '/')
+            folder.pop_back();
+        if (!folder.empty() &&
+            std::find(candidates.begin(), candidates.end(), folder) == candidates.end())
+            candidates.push_back(std::move(folder));
+    }
+    return candidates;
 }
 
 std::optional<std::string> FileSystem::userApplicationSupportDirectory() {

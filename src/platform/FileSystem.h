@@ -75,6 +75,9 @@ public:
 
     // $TMPDIR, else $XDG_RUNTIME_DIR, else /tmp; without a trailing "/".
     static std::string temporaryDirectory();
+    // Every one of them that is set, in that order, each once: where to turn when the
+    // first offers no private place.
+    static std::vector<std::string> temporaryDirectoryCandidates();
 
     // The home folder's Library/Application Support.
     static std::optional<std::string> userApplicationSupportDirectory();

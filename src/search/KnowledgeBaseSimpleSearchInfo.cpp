@@ -69,16 +69,12 @@ KnowledgeBaseSimpleSearchInfo::generateForBundle(std::shared_ptr<const platform:
     auto info = create(std::move(bundle));
     info->m_data = std::move(data);
 
-    // Searches running at once share whichever provider came last; all of them are made
-    // from the same container files.
-    auto builder = DomainIdentifierBuilder::shared();
-    auto provider = std::make_shared<CustomDomainIdentifierProviderFromKnowledgeBase>(info->m_data);
-    builder->setCustomDomainIdentifierProvider(provider);
-    info->m_domainIdentifier = builder->findIdentifierForBundleAt(info->m_bundle->bundlePath());
+    // The provider lives only as long as this call: searches running at once each ask
+    // their own knowledge base, and none keeps another's alive.
+    CustomDomainIdentifierProviderFromKnowledgeBase provider(info->m_data);
+    info->m_domainIdentifier = DomainIdentifierBuilder::shared()->findIdentifierForBundleAt(
+        info->m_bundle->bundlePath(), &provider);
     info->search();
-    // Left installed, the provider would keep this knowledge base and all its records
-    // alive until the next removal, and that search would pay for releasing them.
-    builder->resetCustomDomainIdentifierProvider(provider.get());
     return info;
 }
 

@@ -1,9 +1,9 @@
 #include "knowledge/ContainerScratchFolder.h"
 
 #include "ContainerTestSupport.h"
-#include "knowledge/DataChangeCommon.h"
 #include "support/Sandbox.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,18 +11,26 @@
 using namespace container_test;
 using testing_support::Sandbox;
 
+namespace {
+
+mode_t modeOf(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 ? info.st_mode & (S_IFMT | 07777) : 0;
+}
+
+} // namespace
+
 TEST(ContainerScratchFolder, IsPrivateAndTakesEverythingWithItButNotWhatLinksPointAt) {
-    std::string parent = Sandbox::process().makeFolder("scratch");
-    ASSERT_EQ(chmod(parent.c_str(), 0700), 0);
+    std::string privateFolder = Sandbox::process().makeFolder("scratch") + "/private";
     std::string outside = Sandbox::process().makeFolder("outside");
     testing_support::writeFile(outside + "/keep", "keep");
 
-    auto folder = ContainerScratchFolder::create(parent + "/work");
+    auto folder = ContainerScratchFolder::createIn(privateFolder).folder;
     ASSERT_TRUE(folder);
-    struct stat info {};
-    ASSERT_EQ(lstat(folder->path().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0700u);
-    EXPECT_EQ(info.st_uid, geteuid());
+    EXPECT_EQ(modeOf(privateFolder), S_IFDIR | 0700u) << "made when missing";
+    EXPECT_EQ(folder->path().rfind(privateFolder + "/", 0), 0u);
+    EXPECT_EQ(modeOf(folder->path()), S_IFDIR | 0700u);
+    EXPECT_NE(ContainerScratchFolder::createIn(privateFolder).folder->path(), folder->path());
 
     EXPECT_TRUE(folder->writeFileAtomically("tmp.dat", bytes("archive")));
     EXPECT_EQ(text(folder->readFile("tmp.dat", 100)), "archive");
@@ -39,19 +47,53 @@ TEST(ContainerScratchFolder, IsPrivateAndTakesEverythingWithItButNotWhatLinksPoi
 
     std::string path = folder->path();
     folder.reset();
-    EXPECT_FALSE(ContainerScratchFolder::pathExists(path));
+    EXPECT_EQ(modeOf(path), 0u);
     EXPECT_EQ(listTree(outside), std::set<std::string>({"keep"}));
+    EXPECT_TRUE(listTree(privateFolder).empty());
 }
 
-TEST(ContainerScratchFolder, RefusesPathsItCannotOwn) {
-    std::string parent = Sandbox::process().makeFolder("refuse");
-    ASSERT_EQ(chmod(parent.c_str(), 0700), 0);
-    testing_support::makeDirs(parent + "/taken");
-    EXPECT_FALSE(ContainerScratchFolder::create(parent + "/taken"));
-    EXPECT_FALSE(ContainerScratchFolder::create("relative/path"));
-    EXPECT_FALSE(ContainerScratchFolder::create(parent + "/.."));
-    ASSERT_EQ(chmod(parent.c_str(), 0755), 0);
-    EXPECT_TRUE(ContainerScratchFolder::create(parent + "/shared-readable"));
-    ASSERT_EQ(chmod(parent.c_str(), 0775), 0);
-    EXPECT_FALSE(ContainerScratchFolder::create(parent + "/group-writable"));
+TEST(ContainerScratchFolder, RefusesAPrivateFolderThatOthersCouldReachAndSaysWhy) {
+    const std::string base = Sandbox::process().makeFolder("refuse");
+    const std::string elsewhere = Sandbox::process().makeFolder("refuse-target");
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> plant;
+        const char* reason;
+    };
+    std::vector<Case> cases = {
+        {"a symbolic link to a folder",
+         [&](const std::string& path) { ASSERT_EQ(symlink(elsewhere.c_str(), path.c_str()), 0); },
+         "it is a symbolic link"},
+        {"a file", [](const std::string& path) { testing_support::writeFile(path, "x"); },
+         "it is not a folder"},
+        {"a folder others may write to",
+         [](const std::string& path) {
+             ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+             ASSERT_EQ(chmod(path.c_str(), 0777), 0);
+         },
+         "other users may use it (mode 0777)"},
+        {"a folder the group may read",
+         [](const std::string& path) {
+             ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+             ASSERT_EQ(chmod(path.c_str(), 0750), 0);
+         },
+         "other users may use it (mode 0750)"},
+    };
+    if (geteuid() == 0) {
+        cases.push_back({"a folder of another user",
+                         [](const std::string& path) {
+                             ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+                             ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+                         },
+                         "it belongs to user 65534"});
+    }
+    int index = 0;
+    for (const Case& c : cases) {
+        const std::string path = base + "/" + std::to_string(index++);
+        c.plant(path);
+        ContainerScratchFolder::Creation made = ContainerScratchFolder::createIn(path);
+        EXPECT_FALSE(made.folder) << c.name;
+        EXPECT_EQ(made.refusal, "cannot unpack in " + path + ": " + c.reason) << c.name;
+    }
+    EXPECT_TRUE(listTree(elsewhere).empty());
 }

@@ -43,7 +43,7 @@ std::string flipped(std::string bytes, std::size_t offset) {
 class ContainerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ContainerScratchFolder::create(DataChangeCommon::buildTempPath());
+        ContainerScratchFolder::create();
         m_before = listTree(m_tmp);
     }
     void TearDown() override { EXPECT_EQ(listTree(m_tmp), m_before); }

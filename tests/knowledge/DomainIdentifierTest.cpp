@@ -112,31 +112,29 @@ TEST_F(DomainIdentifierBuilderTest, NamesBundlesByIdentifierOrOneRememberedRando
               identifier->uniqueIdentifier());
 }
 
-TEST_F(DomainIdentifierBuilderTest, AsksTheProviderOnceForABundleWithoutIdentifier) {
+TEST_F(DomainIdentifierBuilderTest, AsksTheCallersProviderAndRemembersOnlyWhatItMadeUp) {
     std::string app = makeApp("Tool.app", {{"CFBundleName", "Tool"}});
-    auto known = std::make_shared<CountingProvider>(DomainCustomIdentifier::create("FromKB"));
-    builder->setCustomDomainIdentifierProvider(known);
+    CountingProvider known(DomainCustomIdentifier::create("FromKB"));
+    EXPECT_EQ(uid(builder->findIdentifierForBundleAt(app, &known)), "c:fromkb");
+    EXPECT_EQ(known.calls, 1);
 
-    builder->findIdentifierForBundleAt(app);
-    EXPECT_EQ(uid(builder->findIdentifierForBundleAt(app)), "c:fromkb");
-    EXPECT_EQ(known->calls, 1);
+    // A later search with another knowledge base gets its own answer, not the first one's.
+    CountingProvider replaced(DomainCustomIdentifier::create("Replaced"));
+    EXPECT_EQ(uid(builder->findIdentifierForBundleAt(app, &replaced)), "c:replaced");
 
-    // A later search installs a provider of its own; what was found stays.
-    auto silent = std::make_shared<CountingProvider>(nullptr);
-    builder->setCustomDomainIdentifierProvider(silent);
-    EXPECT_EQ(uid(builder->findIdentifierForBundleAt(app)), "c:fromkb");
-    EXPECT_EQ(silent->calls, 0);
-
-    // A finished search clears only the provider it installed itself.
-    EXPECT_FALSE(builder->resetCustomDomainIdentifierProvider(known.get()));
-    EXPECT_EQ(builder->customDomainIdentifierProvider(), silent);
-    EXPECT_TRUE(builder->resetCustomDomainIdentifierProvider(silent.get()));
-    EXPECT_EQ(builder->customDomainIdentifierProvider(), nullptr);
+    // Without an answer the bundle gets one made-up identifier for the whole run.
+    CountingProvider silent(nullptr);
+    auto madeUp = builder->findIdentifierForBundleAt(app, &silent);
+    ASSERT_NE(madeUp, nullptr);
+    EXPECT_NE(uid(madeUp), "c:fromkb");
+    EXPECT_EQ(builder->findIdentifierForBundleAt(app), madeUp);
+    EXPECT_EQ(builder->findIdentifierForBundleAt(app, &silent), madeUp);
+    EXPECT_EQ(uid(builder->findIdentifierForBundleAt(app, &known)), "c:fromkb");
 }
 
-// Every search asks the provider before any stores its answer (the provider waits for all
-// of them, for at most five seconds); all must still end with the one stored first.
-TEST_F(DomainIdentifierBuilderTest, ConcurrentSearchesAgreeOnTheIdentifierOfABundle) {
+// Every search asks its provider before any makes up an identifier (the provider waits for
+// all of them, for at most five seconds); all must still end with the same made-up one.
+TEST_F(DomainIdentifierBuilderTest, ConcurrentSearchesAgreeOnTheMadeUpIdentifierOfABundle) {
     struct WaitingProvider : CountingProvider {
         WaitingProvider() : CountingProvider(nullptr) {}
         std::shared_ptr<const DomainIdentifier>
@@ -148,16 +146,16 @@ TEST_F(DomainIdentifierBuilderTest, ConcurrentSearchesAgreeOnTheIdentifierOfABun
             return nullptr;
         }
     };
-    auto provider = std::make_shared<WaitingProvider>();
-    builder->setCustomDomainIdentifierProvider(provider);
+    WaitingProvider provider;
     std::string app = makeApp("Shared.app", {{"CFBundleName", "Shared"}});
     std::vector<std::shared_ptr<const DomainIdentifier>> found(4);
     std::vector<std::thread> threads;
     for (int i = 0; i < 4; ++i)
-        threads.emplace_back([&, i] { found[i] = builder->findIdentifierForBundleAt(app); });
+        threads.emplace_back(
+            [&, i] { found[i] = builder->findIdentifierForBundleAt(app, &provider); });
     for (auto& thread : threads)
         thread.join();
-    EXPECT_EQ(provider->calls, 4);
+    EXPECT_EQ(provider.calls, 4);
     ASSERT_NE(found[0], nullptr);
     for (const auto& identifier : found)
         EXPECT_EQ(uid(identifier), uid(found[0]));

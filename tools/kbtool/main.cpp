@@ -5,6 +5,7 @@
 #include "knowledge/KBXMLDocument.h"
 #include "knowledge/KBXMLFile.h"
 #include "knowledge/KBXMLFileGroup.h"
+#include "knowledge/KnowledgeBaseData.h"
 #include "platform/FileSystem.h"
 
 #include <algorithm>
@@ -71,8 +72,9 @@ int pack(const std::string& in, const std::string& out, bool force) {
     auto document = readInput(in);
     if (!document)
         return inputError(in + ": cannot be read");
-    if (!KBXMLDocument::create(document->bytes()))
-        return inputError(in + ": not a knowledge-base document (no <base> root element)");
+    // The helper would refuse a document past its limits; better to learn it here.
+    if (auto opening = KnowledgeBaseData::openDocument(document->bytes()); !opening.document)
+        return inputError(in + ": " + opening.refusal);
     auto container = DataCompressor::compressData(document->bytes());
     if (!container)
         return inputError(in + ": cannot be packed");
@@ -83,10 +85,10 @@ int unpack(const std::string& in, const std::string& out, bool force) {
     auto container = readInput(in);
     if (!container)
         return inputError(in + ": cannot be read");
-    auto document = DataDecompressor::decompressData(container->bytes());
-    if (!document)
-        return inputError(in + ": not a knowledge-base container or damaged");
-    return writeOutput(out, *document, force);
+    auto opening = DataDecompressor::openContainer(container->bytes());
+    if (!opening.document)
+        return inputError(in + ": cannot be opened: " + opening.failure);
+    return writeOutput(out, *opening.document, force);
 }
 
 struct DocumentCounts {
@@ -128,14 +130,15 @@ int check(const std::string& in) {
     if (!bytes)
         return inputError(in + ": cannot be read");
     if (endsWith(in, ".cer")) {
-        auto document = DataDecompressor::decompressData(bytes->bytes());
-        if (!document)
-            return inputError(in + ": not a knowledge-base container or damaged");
-        *bytes = std::move(*document);
+        auto opening = DataDecompressor::openContainer(bytes->bytes());
+        if (!opening.document)
+            return inputError(in + ": cannot be opened: " + opening.failure);
+        *bytes = std::move(*opening.document);
     }
-    auto document = KBXMLDocument::create(bytes->bytes());
-    if (!document)
-        return inputError(in + ": not a knowledge-base document (no <base> root element)");
+    auto opening = KnowledgeBaseData::openDocument(bytes->bytes());
+    if (!opening.document)
+        return inputError(in + ": " + opening.refusal);
+    auto& document = opening.document;
     DocumentCounts counts = countDocument(*document);
     std::printf("domains: %d\n", counts.domains);
     std::printf("records: %d\n", counts.records);

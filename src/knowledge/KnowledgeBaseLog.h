@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string_view>
+
+// The knowledge base's log: one line on the standard error stream for each thing a load
+// refused, so that a knowledge base that does not load always says why.
+class KnowledgeBaseLog {
+public:
+    // Writes "sweepwise: knowledge base: <line>" in one piece, so that lines of searches
+    // running at once never mix.
+    static void write(std::string_view line);
+};
