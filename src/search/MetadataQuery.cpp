@@ -42,34 +42,39 @@ std::vector<MetadataQuery::Item> MetadataQuery::results() const {
     return m_results;
 }
 
+void MetadataQuery::stopQuery() {
+    std::lock_guard guard(m_lock);
+    m_stopped.store(true);
+}
+
 bool MetadataQuery::startQuery(std::function<void()> finished) {
     if (!m_bundleIdentifier || m_started)
         return false;
     m_started = true;
     auto self = shared_from_this();
     platform::globalQueue().async([self, finished = std::move(finished)]() mutable {
-        std::vector<std::string> found;
-        for (const std::string& folder : self->m_scopes)
-            self->scan(folder, 1, found);
+        platform::FolderVisits visits;
+        for (const std::string& folder : self->m_scopes) {
+            if (visits.enter(folder))
+                self->scan(folder, 1, visits);
+        }
         if (self->isStopped())
             return;
-        platform::MainQueue::shared().async(
-            [self, found = std::move(found), finished = std::move(finished)] {
-                if (self->isStopped())
-                    return;
-                {
-                    std::lock_guard guard(self->m_lock);
-                    for (const std::string& path : found)
-                        self->m_results.push_back(Item{path});
-                }
+        platform::MainQueue::shared().async([self, finished = std::move(finished)] {
+            if (!self->isStopped())
                 finished();
-            });
+        });
     });
     return true;
 }
 
-void MetadataQuery::scan(const std::string& folder, int depth,
-                         std::vector<std::string>& found) const {
+void MetadataQuery::addResult(const std::string& path) {
+    std::lock_guard guard(m_lock);
+    if (!isStopped())
+        m_results.push_back(Item{path});
+}
+
+void MetadataQuery::scan(const std::string& folder, int depth, platform::FolderVisits& visits) {
     if (depth > kMaxScanDepth || isStopped())
         return;
     std::optional<std::vector<std::string>> names =
@@ -78,17 +83,19 @@ void MetadataQuery::scan(const std::string& folder, int depth,
         return;
     std::sort(names->begin(), names->end());
     for (const std::string& name : *names) {
+        if (isStopped())
+            return;
         const std::string path = platform::Path::appending(folder, name);
         bool isDirectory = false;
-        if (platform::FileSystem::isSymbolicLink(path) ||
-            !platform::FileSystem::itemExistsNoFollow(path, &isDirectory) || !isDirectory)
+        if (!platform::FileSystem::fileExists(path, &isDirectory) || !isDirectory)
             continue;
         if (platform::Path::extension(name) == "app") {
             std::shared_ptr<platform::Bundle> bundle = platform::Bundle::create(path);
             if (bundle && bundle->bundleIdentifier() == m_bundleIdentifier)
-                found.push_back(path);
+                addResult(path);
             continue;
         }
-        scan(path, depth + 1, found);
+        if (visits.enter(path))
+            scan(path, depth + 1, visits);
     }
 }

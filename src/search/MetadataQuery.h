@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FolderVisits.h"
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -11,8 +13,14 @@
 // The index the eligibility check asks for installed copies of an application. It
 // understands one query, "kMDItemCFBundleIdentifier == '<identifier>' AND kMDItemPath
 // LIKE '?*'" (the second clause optional), and answers it by scanning the search
-// folders on the global queue for ".app" bundles with exactly that identifier. The
-// results and the finish notice are delivered on the main queue.
+// folders on the global queue for ".app" bundles with exactly that identifier.
+//
+// The scan follows symbolic links, since a user may keep an application elsewhere and
+// link it, or a folder of applications, into an applications folder; every folder is
+// entered once, so links that lead back up cannot make it loop. Each copy joins the
+// results as soon as it is found, so that a query stopped at its time limit still
+// answers with what it has gathered; once stopped, the results no longer change. The
+// finish notice is delivered on the main queue.
 class MetadataQuery : public std::enable_shared_from_this<MetadataQuery> {
 public:
     struct Item {
@@ -27,7 +35,7 @@ public:
     void setSearchScopes(std::vector<std::string> folders) { m_scopes = std::move(folders); }
     bool isStarted() const { return m_started; }
     bool isStopped() const { return m_stopped.load(); }
-    void stopQuery() { m_stopped.store(true); }
+    void stopQuery();
     // Copies of the results gathered so far, in the order found.
     std::vector<Item> results() const;
 
@@ -37,12 +45,14 @@ public:
     bool startQuery(std::function<void()> finished);
 
 private:
-    void scan(const std::string& folder, int depth, std::vector<std::string>& found) const;
+    void scan(const std::string& folder, int depth, platform::FolderVisits& visits);
+    void addResult(const std::string& path);
 
     std::optional<std::string> m_bundleIdentifier;
     std::vector<std::string> m_scopes;
     bool m_started{false};
     std::atomic<bool> m_stopped{false};
+    // Guards m_results, and orders stopping against adding a result.
     mutable std::mutex m_lock;
     std::vector<Item> m_results;
 };

@@ -1,19 +1,15 @@
 #include "search/SimpleRemainsInfo.h"
 
-#include "platform/Environment.h"
 #include "platform/FileSystem.h"
-#include "platform/MainQueue.h"
 #include "platform/Path.h"
 #include "search/DepFileItem.h"
+#include "search/InstalledCopyCheck.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
 #include "search/SimpleSizeCalculation.h"
 #include "search/SimpleSizeCalculationTask.h"
-#include "search/SpotlightEasySearch.h"
-#include "shell/MacOSVersion.h"
 #include "shell/NSFileManagerUtils.h"
 #include "shell/NSStringFileSize.h"
 #include "shell/PathsGenerator.h"
-#include "shell/Workspace.h"
 
 using Location = SimpleRemainsInfo::StandardLocation;
 using Name = SimpleRemainsInfo::StandardLocation::Name;
@@ -174,55 +170,7 @@ void SimpleRemainsInfo::updateSize(std::uint64_t size) {
         listener->onSimpleRemainsInfoChanged(shared_from_this());
 }
 
-namespace {
-
-// Whether a copy the system knows about still counts as installed: not on another
-// volume, not in the Trash, and still there.
-bool isInstalledCopy(const std::string& path) {
-    return !path.empty() &&
-           !NSStringFileSize::isInFolder(path, platform::Environment::rootPath("/Volumes")) &&
-           !PathsGenerator::GetInstance().pathInTrash(path) &&
-           NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(path);
-}
-
-} // namespace
-
 void SimpleRemainsInfo::calculateIsCanShowNotificationForBundleWithID(
     const std::string& bundleId, std::function<void()> okBlock) {
-    if (bundleId.empty() || !okBlock)
-        return;
-    const std::string userApplications =
-        PathsGenerator::GetInstance().buildUserApplicationsDirectory();
-    const std::string systemApplications = platform::Environment::rootPath("/Applications");
-
-    std::vector<std::string> copies;
-    std::shared_ptr<Workspace> workspace = Workspace::shared();
-    if (MacOSVersion::GetInstance().is_10_10_orHigher()) {
-        copies = workspace->allApplicationPathsForBundleIdentifier(bundleId);
-    } else if (std::optional<std::string> copy =
-                   workspace->absolutePathForAppBundleWithIdentifier(bundleId)) {
-        copies.push_back(*copy);
-    }
-    for (const std::string& copy : copies) {
-        if (isInstalledCopy(copy))
-            return;
-    }
-
-    std::shared_ptr<SpotlightEasySearch> search = SpotlightEasySearch::create();
-    search->setResultBlock([okBlock = std::move(okBlock), userApplications,
-                            systemApplications](const std::shared_ptr<SpotlightEasySearch>&,
-                                                const MetadataQuery& query) {
-        for (const MetadataQuery::Item& item : query.results()) {
-            if (!item.path ||
-                !NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(*item.path))
-                continue;
-            if (item.path->starts_with(systemApplications) ||
-                item.path->starts_with(userApplications))
-                return;
-        }
-        // A search that could not start ends at once; the answer still comes later.
-        platform::MainQueue::shared().async(okBlock);
-    });
-    search->startQuery("kMDItemCFBundleIdentifier == '" + bundleId + "' AND kMDItemPath LIKE '?*'",
-                       {systemApplications, userApplications});
+    InstalledCopyCheck::start(bundleId, std::move(okBlock));
 }

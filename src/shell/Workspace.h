@@ -45,8 +45,10 @@ public:
 
     // Installed copies: ".app" bundles whose identifier matches (ignoring ASCII case)
     // in the system's /Applications (under the sandbox root) and the user's
-    // ~/Applications, entered through plain folders but not through bundles or links,
-    // at most kMaxScanDepth deep. Folders are searched in that order, entries by name.
+    // ~/Applications, entered through folders and symbolic links but not through
+    // bundles, each folder once, at most kMaxScanDepth deep. A copy reached through
+    // a link is listed under the link's path. Folders are searched in that order,
+    // entries by name.
     virtual std::vector<std::string>
     allApplicationPathsForBundleIdentifier(const std::string& bundleIdentifier) = 0;
     // The first copy allApplicationPathsForBundleIdentifier would list.

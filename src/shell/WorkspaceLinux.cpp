@@ -1,5 +1,6 @@
 #include "platform/Bundle.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderVisits.h"
 #include "platform/Path.h"
 #include "shell/PathsGenerator.h"
 #include "shell/Workspace.h"
@@ -181,27 +182,31 @@ private:
         if (bundleIdentifier.empty())
             return;
         const PathsGenerator& paths = PathsGenerator::GetInstance();
+        platform::FolderVisits visits;
         for (const std::string& folder :
              {paths.buildSystemApplicationsDirectory(), paths.buildUserApplicationsDirectory()}) {
-            if (!scanFolder(folder, 1, bundleIdentifier, found, stop))
+            if (visits.enter(folder) &&
+                !scanFolder(folder, 1, bundleIdentifier, visits, found, stop))
                 return;
         }
     }
 
-    // False once the scan is to stop.
+    // False once the scan is to stop. Links are followed, to bundles and to folders
+    // alike; `visits` keeps a folder reached twice from being scanned twice.
     static bool scanFolder(const std::string& folder, int depth,
-                           const std::string& bundleIdentifier, std::vector<std::string>& found,
-                           Stop stop) {
+                           const std::string& bundleIdentifier, platform::FolderVisits& visits,
+                           std::vector<std::string>& found, Stop stop) {
         auto names = platform::FileSystem::contentsOfDirectory(folder);
         if (!names)
             return true;
         std::sort(names->begin(), names->end());
         for (const std::string& name : *names) {
             std::string path = platform::Path::appending(folder, name);
-            platform::ResourceValues values = platform::FileSystem::resourceValues(path);
-            if (!values.isDirectory.value_or(false))
+            bool isDirectory = false;
+            if (!platform::FileSystem::fileExists(path, &isDirectory) || !isDirectory)
                 continue;
-            if (platform::FileSystem::isApplication(path)) {
+            const std::string extension = platform::Path::extension(name);
+            if (extension == "app") {
                 auto bundle = platform::Bundle::create(path);
                 std::optional<std::string> identifier =
                     bundle ? bundle->bundleIdentifier() : std::nullopt;
@@ -212,9 +217,10 @@ private:
                 }
                 continue;
             }
-            if (values.isPackage.value_or(false) || depth >= kMaxScanDepth)
+            if (platform::FileSystem::isPackageExtension(extension) || depth >= kMaxScanDepth ||
+                !visits.enter(path))
                 continue;
-            if (!scanFolder(path, depth + 1, bundleIdentifier, found, stop))
+            if (!scanFolder(path, depth + 1, bundleIdentifier, visits, found, stop))
                 return false;
         }
         return true;
