@@ -244,9 +244,6 @@ void RichNotificationWC::showNotification() {
             SuiteDefaults::create(WatcherSettings::GetInstance().getMainAppBundleID()));
     }
     RichNotificationWindow* panel = window();
-    // Every notification floats. A window manager keeps a window that does not take the
-    // focus below the active window, so a panel at the normal level would be hidden.
-    panel->setLevel(WindowLevel::floating);
     panel->setWindowOpacity(0.0);
     if (panel->size() != QSize(windowWidth, windowHeight))
         panel->resize(windowWidth, windowHeight);
