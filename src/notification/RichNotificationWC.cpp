@@ -8,12 +8,12 @@
 #include "notification/FigmaPalette.h"
 #include "notification/HelpButton.h"
 #include "notification/ImageView.h"
+#include "notification/LocalizedFormat.h"
 #include "notification/RemovedAppDisplayItem.h"
 #include "notification/RemovedAppList.h"
 #include "notification/RichNotificationView.h"
 #include "notification/RichNotificationWCLocalizable.h"
 #include "notification/RichNotificationWindow.h"
-#include "notification/LocalizedFormat.h"
 #include "notification/Styles.h"
 #include "notification/SuiteDefaults.h"
 #include "notification/TagParser.h"
@@ -312,7 +312,7 @@ void RichNotificationWC::updateWindowContent() {
     showTexts();
     if (m_bIsActive && m_nOtheAppCount == 0 && !m_window->textsFit())
         shortenAppNameToFit();
-    // The panel never takes the focus, so its tooltips must show in an inactive window.
+    // Where the name was shortened, the texts carry it whole as their tooltip.
     const QString fullName = m_shownAppName != QString::fromStdString(m_sMainAppName)
                                  ? QString::fromStdString(m_sMainAppName)
                                  : QString();
