@@ -7,6 +7,8 @@ find_package(ICU REQUIRED COMPONENTS uc i18n)
 find_package(nlohmann_json 3 REQUIRED)
 pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
 pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
+# The panel flushes Qt's X11 connection itself while it fades in.
+pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)
 find_package(Qt6 REQUIRED COMPONENTS Widgets DBus Test)
 
 if(SWEEPWISE_BUILD_TESTS)

@@ -146,12 +146,13 @@ class Desktop:
     TOOLS = ("dbus-daemon", "dbus-monitor", "dbus-send", "Xvfb", "xcompmgr", "xdotool",
              "import")
 
-    def __init__(self, sandbox, bus=True, compositor=True):
+    def __init__(self, sandbox, bus=True, compositor=True, window_manager=None):
         self.sandbox = sandbox
         self.programs = []
         self.display = None
         self.bus_address = None
-        missing = [tool for tool in self.TOOLS if not shutil.which(tool)]
+        tools = self.TOOLS + ((window_manager, "xprop") if window_manager else ())
+        missing = [tool for tool in tools if not shutil.which(tool)]
         if missing:
             raise RuntimeError(f"missing {', '.join(missing)}: run scripts/install-deps")
         _open_desktops.append(self)
@@ -161,6 +162,8 @@ class Desktop:
             self._start_screen()
             if compositor:
                 self.start("xcompmgr", ["xcompmgr"])
+            if window_manager:
+                self._start_window_manager(window_manager)
         except BaseException:
             self.close()
             raise
@@ -210,6 +213,19 @@ class Desktop:
         if not number.strip().isdigit():
             raise RuntimeError(f"Xvfb did not start: {server.output()}")
         self.display = ":" + number.decode().strip()
+
+    def _start_window_manager(self, name):
+        """Starts a window manager (openbox) and waits until it manages the screen:
+        an EWMH window manager then names its check window on the root window."""
+        manager = self.start(name, [name, "--sm-disable"])
+
+        def managing():
+            if not manager.running():
+                raise RuntimeError(f"{name} did not start: {manager.output()}")
+            status, out, _ = self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"])
+            return status == 0 and "window id" in out
+
+        wait_for(managing, 15, f"{name} managing the screen", interval=0.1)
 
     def environment(self, extra=None):
         env = {k: v for k, v in os.environ.items()

@@ -5,6 +5,7 @@ listing of every file with its checksum to tell what changed.
 
 Python 3 standard library only.
 """
+import functools
 import hashlib
 import os
 import plistlib
@@ -19,6 +20,8 @@ from pathlib import Path
 # Sample applications
 
 
+# Tests that install a thousand applications draw each colour's icon once.
+@functools.lru_cache(maxsize=None)
 def _png(size, colour):
     """A square RGBA PNG: a rounded tile in `colour` with a lighter band, the kind of
     icon a small application has."""

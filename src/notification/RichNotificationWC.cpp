@@ -8,6 +8,7 @@
 #include "notification/FigmaPalette.h"
 #include "notification/HelpButton.h"
 #include "notification/ImageView.h"
+#include "notification/LocalizedFormat.h"
 #include "notification/RemovedAppDisplayItem.h"
 #include "notification/RemovedAppList.h"
 #include "notification/RichNotificationView.h"
@@ -16,6 +17,7 @@
 #include "notification/Styles.h"
 #include "notification/SuiteDefaults.h"
 #include "notification/TagParser.h"
+#include "notification/TextStyleData.h"
 #include "notification/UiLog.h"
 #include "notification/WatcherOfferNoCustomButton.h"
 #include "notification/WatcherOfferYesCustomButton.h"
@@ -33,10 +35,13 @@
 #include "shell/WatcherSettings.h"
 
 #include <QDesktopServices>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPropertyAnimation>
 #include <QScreen>
 #include <QUrl>
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -54,6 +59,15 @@ std::string applicationName(const platform::Bundle& bundle) {
     const std::string display = NSStringFileManager::getDisplayNameAtPath(bundle.bundlePath());
     const std::size_t dot = display.rfind('.');
     return dot == std::string::npos || dot == 0 ? display : display.substr(0, dot);
+}
+
+// Sends the requests queued for the X server, a new window opacity among them, and
+// handles no event while doing so: this runs inside an animation's step, where work
+// of the event loop could stop the very animation that is stepping.
+void flushWindowSystem() {
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (xcb_connection_t* connection = x11 ? x11->connection() : nullptr)
+        xcb_flush(connection);
 }
 
 } // namespace
@@ -90,6 +104,7 @@ void RichNotificationWC::configureForApp(const Bundle& bundle) {
         m_bIsActive = true;
         ++m_notificationNumber;
         m_sMainAppName = applicationName(*bundle);
+        m_shownAppName = QString::fromStdString(m_sMainAppName);
         m_sMainAppPath = bundle->bundlePath();
         m_nOtheAppCount = 0;
     }
@@ -189,6 +204,20 @@ void RichNotificationWC::windowDidLoad() {
     m_window->completeUninstallButton()->setTitle(
         QString::fromStdString(AppsListLocalizable::uninstallButtonTitle()));
     m_window->setLevel(WindowLevel::floating);
+
+    // One animation for the life of the window, which owns it: restarting it for the
+    // next application never deletes an animation, running or not.
+    m_fadeIn = new QPropertyAnimation(m_window.get(), "windowOpacity", m_window.get());
+    m_fadeIn->setDuration(fadeInMilliseconds);
+    m_fadeIn->setStartValue(0.0);
+    m_fadeIn->setEndValue(1.0);
+    RichNotificationView* panel = m_window->panel();
+    QObject::connect(m_fadeIn, &QPropertyAnimation::finished, panel, [panel] { panel->update(); });
+    // An X server applies a window's opacity only when Qt sends its queued requests,
+    // which it otherwise does not do until the animation has ended; without this
+    // the panel stays invisible for the whole second and then appears at once.
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        QObject::connect(m_fadeIn, &QPropertyAnimation::valueChanged, panel, flushWindowSystem);
 }
 
 void RichNotificationWC::applyAppearance() {
@@ -222,23 +251,13 @@ void RichNotificationWC::showNotification() {
     placeWindow();
     panel->show();
 
-    if (m_fadeIn)
-        m_fadeIn->stop();
-    m_fadeIn = new QPropertyAnimation(panel, "windowOpacity", panel);
-    m_fadeIn->setDuration(fadeInMilliseconds);
-    m_fadeIn->setStartValue(0.0);
-    m_fadeIn->setEndValue(1.0);
-    QObject::connect(m_fadeIn, &QPropertyAnimation::finished, panel,
-                     [panel] { panel->panel()->update(); });
-    // An X server applies a window's opacity only when Qt sends its queued requests,
-    // which it otherwise does not do until the animation has ended; without this
-    // the panel stays invisible for the whole second and then appears at once.
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-        QObject::connect(m_fadeIn, &QPropertyAnimation::valueChanged, panel,
-                         [] { QGuiApplication::sync(); });
-    }
-    m_fadeIn->start(QAbstractAnimation::DeleteWhenStopped);
+    startFadeIn();
     panel->raise();
+}
+
+void RichNotificationWC::startFadeIn() {
+    m_fadeIn->stop();
+    m_fadeIn->start();
 }
 
 void RichNotificationWC::placeWindow() {
@@ -262,8 +281,7 @@ void RichNotificationWC::hideNotification() {
     m_arrRemovedApps.clear();
     if (!m_window)
         return;
-    if (m_fadeIn)
-        m_fadeIn->stop();
+    m_fadeIn->stop();
     // Closed first: a visible window would be shown again to take the new level.
     m_window->close();
     m_window->setLevel(WindowLevel::normal);
@@ -290,11 +308,48 @@ void RichNotificationWC::onShowHelp() {
 void RichNotificationWC::updateWindowContent() {
     if (!m_window)
         return;
-    m_window->subtitleLabel()->setAttributedText(generateDescriptionAttributedString());
-    m_window->titleLabel()->setAttributedText(generateTitleAttributedString());
+    m_shownAppName = QString::fromStdString(m_sMainAppName);
+    showTexts();
+    if (m_bIsActive && m_nOtheAppCount == 0 && !m_window->textsFit())
+        shortenAppNameToFit();
+    // Where the name was shortened, the texts carry it whole as their tooltip.
+    const QString fullName = m_shownAppName != QString::fromStdString(m_sMainAppName)
+                                 ? QString::fromStdString(m_sMainAppName)
+                                 : QString();
+    m_window->titleLabel()->setToolTip(fullName);
+    m_window->subtitleLabel()->setToolTip(fullName);
     m_window->appIconImgView()->setImage(getAppIcon());
     updateRemovedAppList();
     m_window->layoutContent();
+}
+
+void RichNotificationWC::showTexts() {
+    m_window->subtitleLabel()->setAttributedText(generateDescriptionAttributedString());
+    m_window->titleLabel()->setAttributedText(generateTitleAttributedString());
+}
+
+void RichNotificationWC::shortenAppNameToFit() {
+    // The longest shortening that fits, by the width the name keeps; the name keeps its
+    // beginning and its end, where versions and editions stand.
+    const QString name = QString::fromStdString(m_sMainAppName);
+    const QFontMetrics metrics(TextStyleData::forStyle(FigmaTextStyle::helperTitle).font());
+    const auto shortened = [&](int width) {
+        const QString text = metrics.elidedText(name, Qt::ElideMiddle, width);
+        return text.isEmpty() ? QStringLiteral("\u2026") : text;
+    };
+    int fits = 0;
+    int tooWide = metrics.horizontalAdvance(name);
+    while (tooWide - fits > 1) {
+        const int width = fits + (tooWide - fits) / 2;
+        m_shownAppName = shortened(width);
+        showTexts();
+        if (m_window->textsFit())
+            fits = width;
+        else
+            tooWide = width;
+    }
+    m_shownAppName = shortened(fits);
+    showTexts();
 }
 
 void RichNotificationWC::updateRemovedAppList() {
@@ -343,16 +398,23 @@ QString RichNotificationWC::makeTaggedString(const QString& text) {
     return QStringLiteral("<%1>%2</%1>").arg(emphasisTag(), TagParser::escape(text));
 }
 
+QString RichNotificationWC::emphasizingCount(QString title, std::int64_t count,
+                                             const platform::NumberSymbols& symbols) {
+    const QString local = QString::fromStdString(LocalizedFormat::format("%zd", {count}, symbols));
+    const QString digits = title.contains(local) ? local : QString::number(count);
+    return title.replace(digits, makeTaggedString(digits));
+}
+
 AttributedString RichNotificationWC::generateTitleAttributedString() const {
     const std::int64_t count = m_nOtheAppCount + 1;
     QString text;
     if (count >= 2) {
-        text = QString::fromStdString(RichNotificationWCLocalizable::multipleAppsTitleWith(count));
-        const QString digits = QString::number(count);
-        text.replace(digits, makeTaggedString(digits));
+        text = emphasizingCount(
+            QString::fromStdString(RichNotificationWCLocalizable::multipleAppsTitleWith(count)),
+            count);
     } else {
         text = QString::fromStdString(RichNotificationWCLocalizable::titleWithAppName(
-            makeTaggedString(QString::fromStdString(m_sMainAppName)).toStdString()));
+            makeTaggedString(m_shownAppName).toStdString()));
     }
     AtributikaBridge bridge;
     bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperTitle, FigmaColor::text7,
@@ -386,7 +448,7 @@ AttributedString RichNotificationWC::generateDescriptionAttributedString() const
                                        emphasisTag());
     } else {
         text = QString::fromStdString(RichNotificationWCLocalizable::descriptionWithAppName(
-            makeTaggedString(QString::fromStdString(m_sMainAppName)).toStdString(),
+            makeTaggedString(m_shownAppName).toStdString(),
             makeTaggedString(QString::fromStdString(size)).toStdString()));
         bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperDescription, FigmaColor::linkState,
                                        emphasisTag());

@@ -3,6 +3,7 @@
 #include "HVCocoaPackage/AttributedString.h"
 #include "notification/RemainsInfoListener.h"
 #include "notification/RemainsProvider.h"
+#include "platform/NumberSymbols.h"
 
 #include <QImage>
 #include <QPointer>
@@ -89,6 +90,15 @@ public:
     AttributedString generateDescriptionAttributedString() const;
     // The text wrapped in the emphasis tag, with its own markup characters escaped.
     static QString makeTaggedString(const QString& text);
+    // The title of several applications with their count emphasised, wherever it stands and
+    // whether the text writes it in the locale's digits (as formatting it does) or in
+    // ASCII digits.
+    static QString emphasizingCount(
+        QString title, std::int64_t count,
+        const platform::NumberSymbols& symbols = platform::NumberSymbols::current());
+    // The application's name as the panel shows it: whole, or shortened in its middle
+    // where the texts would not fit otherwise.
+    const QString& shownAppName() const { return m_shownAppName; }
 
 private:
     explicit RichNotificationWC(std::shared_ptr<RemainsProvider> provider)
@@ -103,6 +113,10 @@ private:
                             const std::shared_ptr<KnowledgeBaseSimpleSearchInfo>& result);
     std::shared_ptr<RemainsInfo> remainsForBundleId(const std::string& bundleId) const;
     void placeWindow();
+    void showTexts();
+    // Shortens the name shown until the texts fit into the panel.
+    void shortenAppNameToFit();
+    void startFadeIn();
     // The list's row for the entry, made again only when its size has changed.
     std::shared_ptr<const RemovedAppDisplayItem> displayItemFor(const RemainsInfo& info);
 
@@ -111,6 +125,7 @@ private:
     bool m_bIsActive{false};
     std::string m_sMainAppName;
     std::string m_sMainAppPath;
+    QString m_shownAppName;
     std::int64_t m_nOtheAppCount{0};
     RemoveInfo m_arrRemoveInfo;
     std::map<std::string, Bundle> m_arrRemovedApps;
@@ -125,6 +140,7 @@ private:
 
     std::unique_ptr<RichNotificationWindow> m_window;
     QPointer<RemovedAppList> m_appList;
-    QPointer<QPropertyAnimation> m_fadeIn;
+    // Made with the window, which owns it; every showing restarts it.
+    QPropertyAnimation* m_fadeIn{nullptr};
     QMetaObject::Connection m_screenGeometry;
 };

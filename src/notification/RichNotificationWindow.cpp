@@ -32,6 +32,8 @@ RichNotificationWindow::RichNotificationWindow(QWidget* parent)
                           Qt::NoDropShadowWindowHint) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // The panel never becomes active, and the tooltip of a shortened name must show.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setFocusPolicy(Qt::NoFocus);
     setObjectName(QStringLiteral("RichNotificationWindow"));
     setWindowTitle(QString::fromLatin1(windowTitle));
@@ -61,9 +63,36 @@ void RichNotificationWindow::setConstraints(const Constraints& constraints) {
 
 QSize RichNotificationWindow::fittingSize() const {
     const Constraints& c = m_constraints;
-    return {c.windowWidthConstraint, c.windowHeightConstraint + c.topSeparatorHeight +
+    return {c.windowWidthConstraint, headerHeight() + c.topSeparatorHeight +
                                          c.applistHeightConstraint + c.buttonsTopConstraint +
                                          buttonHeight + bottomMargin};
+}
+
+int RichNotificationWindow::titleWidth() const {
+    // The title keeps clear of the help button.
+    return m_constraints.windowWidthConstraint - kHelpInset - HelpButton::diameter -
+           kTitleSpacing - textLeft;
+}
+
+int RichNotificationWindow::subtitleWidth() const {
+    // The description may use the width up to the right margin of the buttons.
+    const Constraints& c = m_constraints;
+    return c.windowWidthConstraint - c.rightButtonRightConstraint - textLeft;
+}
+
+int RichNotificationWindow::textsHeight() const {
+    return m_titleLabel->heightForWidth(titleWidth()) + kTitleSpacing +
+           m_subtitleLabel->heightForWidth(subtitleWidth());
+}
+
+int RichNotificationWindow::headerHeight() const {
+    const int least = m_constraints.windowHeightConstraint;
+    return std::clamp(textsHeight() + 2 * kHelpInset, least, std::max(least, maxHeaderHeight));
+}
+
+bool RichNotificationWindow::textsFit() const {
+    return textsHeight() + 2 * kHelpInset <= std::max(m_constraints.windowHeightConstraint,
+                                                      maxHeaderHeight);
 }
 
 void RichNotificationWindow::setLevel(WindowLevel level) {
@@ -79,25 +108,30 @@ void RichNotificationWindow::setLevel(WindowLevel level) {
 void RichNotificationWindow::layoutContent() {
     const Constraints& c = m_constraints;
     const int width = c.windowWidthConstraint;
-    m_panel->setGeometry(rect());
+    const QSize size = fittingSize();
+    if (this->size() != size)
+        setFixedSize(size);
+    m_panel->setGeometry(QRect(QPoint(), size));
 
     m_helpButton->setGeometry(width - kHelpInset - HelpButton::diameter, kHelpInset,
                               HelpButton::diameter, HelpButton::diameter);
 
-    // The title keeps clear of the help button; the description may use the width
-    // up to the right margin of the buttons.
-    const int titleWidth = m_helpButton->x() - kTitleSpacing - textLeft;
-    const int subtitleWidth = width - c.rightButtonRightConstraint - textLeft;
-    const int titleHeight = m_titleLabel->heightForWidth(titleWidth);
-    const int subtitleHeight = m_subtitleLabel->heightForWidth(subtitleWidth);
+    const int header = headerHeight();
+    const int titleHeight = m_titleLabel->heightForWidth(titleWidth());
+    const int subtitleHeight = m_subtitleLabel->heightForWidth(subtitleWidth());
     const int block = std::max(titleHeight + kTitleSpacing + subtitleHeight, iconSize);
-    const int top = std::max((c.windowHeightConstraint - block) / 2, kHelpInset);
-    m_titleLabel->setGeometry(textLeft, top, titleWidth, titleHeight);
-    m_subtitleLabel->setGeometry(textLeft, top + titleHeight + kTitleSpacing, subtitleWidth,
-                                 subtitleHeight);
-    m_appIconImgView->setGeometry(iconLeft, top + (block - iconSize) / 2, iconSize, iconSize);
+    const int top = std::max((header - block) / 2, kHelpInset);
+    // Whatever does not fit even the tallest header is cut off here.
+    const int textsBottom = header - kHelpInset;
+    const int subtitleTop = top + titleHeight + kTitleSpacing;
+    m_titleLabel->setGeometry(textLeft, top, titleWidth(),
+                              std::clamp(textsBottom - top, 0, titleHeight));
+    m_subtitleLabel->setGeometry(textLeft, subtitleTop, subtitleWidth(),
+                                 std::clamp(textsBottom - subtitleTop, 0, subtitleHeight));
+    m_appIconImgView->setGeometry(iconLeft, top + (std::min(block, header) - iconSize) / 2,
+                                  iconSize, iconSize);
 
-    const int separatorTop = c.windowHeightConstraint;
+    const int separatorTop = header;
     m_topSeparator->setGeometry(border, separatorTop, width - 2 * border, c.topSeparatorHeight);
     const int listTop = separatorTop + c.topSeparatorHeight;
     m_appsContainer->setGeometry(border, listTop, width - 2 * border, c.applistHeightConstraint);

@@ -22,7 +22,9 @@ enum class WindowLevel : int {
 // From top to bottom it holds the header (icon, title, description and the help
 // button), a separator line, the area of the application list and the two buttons.
 // The lengths that change with the list are its constraints; the window takes the
-// size they add up to.
+// size they add up to, with a header that grows for texts that need more room, up to
+// maxHeaderHeight. Texts taller still are cut at the header's bottom: they never run
+// into the list or the buttons.
 class RichNotificationWindow : public QWidget {
     Q_OBJECT
 
@@ -51,6 +53,8 @@ public:
     static constexpr int iconSize = 48;
     static constexpr int iconLeft = 13;
     static constexpr int textLeft = border + 66;
+    // Room for a title and a description of four lines each.
+    static constexpr int maxHeaderHeight = 160;
 
     // Names by which the desktop, and scripts that drive it, find the panel; the
     // title never shows, since the window has no frame.
@@ -73,8 +77,13 @@ public:
 
     const Constraints& constraints() const { return m_constraints; }
     void setConstraints(const Constraints& constraints);
-    // The size the constraints add up to.
+    // The size the constraints and the header's texts add up to.
     QSize fittingSize() const;
+    // The header's height: the constraint's, or more for texts that need it, up to
+    // maxHeaderHeight.
+    int headerHeight() const;
+    // Whether the title and the description fit whole into the tallest header.
+    bool textsFit() const;
 
     WindowLevel level() const { return m_level; }
     // Keeps a visible window on screen: changing the level re-creates the native window.
@@ -90,6 +99,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    int titleWidth() const;
+    int subtitleWidth() const;
+    // The title, the gap and the description, stacked.
+    int textsHeight() const;
+
     RichNotificationView* m_panel{nullptr};
     AttributedLabel* m_titleLabel{nullptr};
     AttributedLabel* m_subtitleLabel{nullptr};

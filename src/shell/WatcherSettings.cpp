@@ -3,24 +3,55 @@
 #include "platform/Bundle.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
+#include "platform/Utf8.h"
 #include "shell/PathsGenerator.h"
 
 using platform::Path;
 
 namespace {
 
-// Quotes an argument of an XDG desktop entry's Exec key.
-std::string quotedExec(const std::string& path)
+// One argument of a desktop entry's Exec line, quoted: a backslash before '"', '`', '$'
+// and '\\', and "%%" for '%', which would otherwise start a field code.
+std::string quotedArgument(const std::string& text)
 {
-    std::string quoted = "\"";
-    for (char c : path) {
+    std::string argument = "\"";
+    for (char c : text) {
         if (c == '"' || c == '`' || c == '$' || c == '\\')
-            quoted += "\\\\";
+            argument += '\\';
         if (c == '%')
-            quoted += '%';
-        quoted += c;
+            argument += '%';
+        argument += c;
     }
-    return quoted + "\"";
+    return argument + '"';
+}
+
+// The Exec value that starts the helper at `path`. The command line is a string value,
+// whose own escape doubles every backslash once more, so a literal backslash in the
+// path takes four. GLib, which starts autostart entries on many desktops, looks for the
+// program before it expands "%%", so it would not find a path with a '%'; such a path
+// is started through the shell, with the path as an argument that GLib does expand.
+// Control characters have no place in a string value and bytes that are not UTF-8
+// none in the file: such a path gets no entry.
+std::optional<std::string> execValue(const std::string& path)
+{
+    if (path.empty() || !platform::Utf8::isValid(path))
+        return std::nullopt;
+    for (char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f)
+            return std::nullopt;
+    }
+    std::string commandLine = quotedArgument(path);
+    if (path.find('%') != std::string::npos)
+        commandLine = "/bin/sh -c " + quotedArgument("exec \"$0\"") + " " + commandLine;
+
+    std::string value;
+    for (char c : commandLine) {
+        if (c == '\\')
+            value += '\\';
+        value += c;
+    }
+    return value;
 }
 
 } // namespace
@@ -71,7 +102,8 @@ bool WatcherSettings::enableHelperInLoginItems(bool enabled,
         bool exists = platform::FileSystem::itemExistsNoFollow(entry);
         return !exists || platform::FileSystem::removeItem(entry);
     }
-    if (helperExecutable.empty() || helperExecutable.find('\n') != std::string::npos)
+    const std::optional<std::string> exec = execValue(helperExecutable);
+    if (!exec)
         return false;
     if (!platform::FileSystem::createDirectory(Path::deletingLastComponent(entry), true))
         return false;
@@ -79,7 +111,7 @@ bool WatcherSettings::enableHelperInLoginItems(bool enabled,
                            "Type=Application\n"
                            "Name=Sweepwise Helper\n"
                            "Exec="
-        + quotedExec(helperExecutable)
+        + *exec
         + "\n"
           "NoDisplay=true\n"
           "Terminal=false\n"

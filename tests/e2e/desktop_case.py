@@ -18,10 +18,13 @@ from desktop import wait_for  # noqa: E402,F401
 class DesktopCase(unittest.TestCase):
     # Tests without a session bus set this to False.
     session_bus = True
+    # Tests under a real window manager name it here ("openbox").
+    window_manager = None
 
     def setUp(self):
         self.sandbox = desktop.Sandbox(prefix="sweepwise-e2e-")
-        self.desktop = desktop.Desktop(self.sandbox, bus=self.session_bus)
+        self.desktop = desktop.Desktop(self.sandbox, bus=self.session_bus,
+                                       window_manager=self.window_manager)
         self.addCleanup(self.desktop.close)
         self.moves = []
         self.before = None

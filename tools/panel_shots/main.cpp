@@ -2,6 +2,7 @@
 //
 //   panel-one-light.png    panel-one-dark.png      one application in the Trash
 //   panel-three-light.png  panel-three-dark.png    three, with the list of them
+//   panel-long-light.png   panel-long-dark.png     one with a long name
 //
 // The pictures come from the real widgets and the real controller on the offscreen
 // platform (a 1280 x 800 screen), drawn onto transparent images. Everything happens
@@ -208,6 +209,9 @@ int drawAll(const std::filesystem::path& folder, const ScratchHome& scratch) {
          18'600'000},
         {"Quill Pad", "com.example.quillpad", QColor(0x81, 0xC7, 0x84), QColor(0x38, 0x8E, 0x3C),
          1'200'000'000},
+        // Sixty characters: the panel grows for it, and shortens it only beyond that.
+        {"Harborlight Photo Library Manager Classic Professional Suite", "com.example.harborlight",
+         QColor(0xB3, 0x9D, 0xDB), QColor(0x5E, 0x35, 0xB1), 86'400'000},
     };
     for (SampleApp& app : samples) {
         if (!makeSampleApp(scratch, app))
@@ -216,6 +220,7 @@ int drawAll(const std::filesystem::path& folder, const ScratchHome& scratch) {
     const std::vector<std::pair<const char*, std::vector<SampleApp*>>> pictures{
         {"panel-one", {&samples[0]}},
         {"panel-three", {&samples[0], &samples[1], &samples[2]}},
+        {"panel-long", {&samples[3]}},
     };
     for (const auto& [base, apps] : pictures) {
         for (const Appearance appearance : {Appearance::light, Appearance::dark}) {
