@@ -86,7 +86,7 @@ inline std::vector<std::pair<std::string, std::string>> domainRecords(const Worl
 
 // One rule of its own for an application, in one of three shapes: its vendor's folder
 // in Application Support (with a sub-rule for plug-ins), a vendor folder directly in
-// the Library, a dot-folder in the home folder.
+// the Library, a dot-folder (in the Library too: the helper refuses rules elsewhere).
 inline std::string vendorRule(const WorldApp& app, int shape) {
     const std::string vendor = SyntheticWorld::vendorFolder(app);
     switch (shape) {
@@ -104,7 +104,7 @@ inline std::string vendorRule(const WorldApp& app, int shape) {
         return "<rule path=\"~/Library/" + vendor + "\" deep=\"1\"><f domain=\"" + app.bundleId +
                "\" group=\"library\" separate=\"yes\"/></rule>";
     default:
-        return "<rule path=\"~/." + app.vendor + "\" deep=\"1\"><f type=\"file\" domain=\"" +
+        return "<rule path=\"~/Library/." + app.vendor + "\" deep=\"1\"><f type=\"file\" domain=\"" +
                app.bundleId + "\" group=\"library\"/><f type=\"folder\" goDeeper=\"no\"/></rule>";
     }
 }
