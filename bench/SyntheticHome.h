@@ -247,10 +247,10 @@ private:
                 files("Library/" + vendor, app.name + "-", 1 + m_random.below(4), ".dat");
                 break;
             default:
-                folder("." + app.vendor);
-                file("." + app.vendor + "/config");
-                folder("." + app.vendor + "/cache");
-                files("." + app.vendor + "/cache", "blob-", m_random.below(6), "");
+                folder("Library/." + app.vendor);
+                file("Library/." + app.vendor + "/config");
+                folder("Library/." + app.vendor + "/cache");
+                files("Library/." + app.vendor + "/cache", "blob-", m_random.below(6), "");
             }
         }
     }

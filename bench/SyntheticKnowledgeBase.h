@@ -34,9 +34,9 @@ constexpr std::string_view kStandardRules[] = {
     R"(<rule path="~/Library/Internet Plug-Ins" deep="1"><f type="package" group="plugins"/></rule>)",
     R"(<rule path="~/Library/PreferencePanes" deep="1"><f type="package" nameSuffix=".prefPane" group="preference-panes"/></rule>)",
     R"(<rule path="~/Library/Preferences/ByHost" deep="1"><f type="file" group="preferences"/></rule>)",
-    R"(<rule path="/Library/LaunchDaemons" deep="1"><f type="file" nameSuffix=".plist" group="login-items"/></rule>)",
-    R"(<rule path="/Library/PrivilegedHelperTools" deep="1"><f type="file" group="binaries"/></rule>)",
-    R"(<rule path="/Library/Application Support" deep="1"><f type="folder" group="application-support"/></rule>)",
+    R"(<rule path="~/Library/LaunchDaemons" deep="1"><f type="file" nameSuffix=".plist" group="login-items"/></rule>)",
+    R"(<rule path="~/Library/PrivilegedHelperTools" deep="1"><f type="file" group="binaries"/></rule>)",
+    R"(<rule path="~/Library/Application Support/Shared" deep="1"><f type="folder" group="application-support"/></rule>)",
     R"(<rule path="~/Library/Services" deep="1"><f type="package" nameSuffix=".workflow" group="plugins"/></rule>)",
     R"(<rule path="~/Library/Screen Savers" deep="1"><f type="package" group="plugins"/></rule>)",
     R"(<rule path="~/Library/Application Support/CrashReporter" deep="1"><f type="file" group="crash-reports"/></rule>)",
@@ -50,7 +50,8 @@ inline void appendRecord(std::map<std::string, std::vector<std::string>>& groups
 }
 
 // The records of one domain: its leftovers in the standard places first, then the
-// system-wide and less common ones, then numbered extras.
+// less common ones, then numbered extras. The helper refuses records and rules outside
+// the user's Library, so those of system folders are written below it too.
 inline std::vector<std::pair<std::string, std::string>> domainRecords(const WorldApp& app,
                                                                       bool isTarget, int count) {
     std::vector<std::pair<std::string, std::string>> records;
@@ -58,9 +59,9 @@ inline std::vector<std::pair<std::string, std::string>> domainRecords(const Worl
         auto k = static_cast<LeftoverKind>(kind);
         records.emplace_back(leftoverGroup(k), "~/" + leftoverPath(k, app));
     }
-    records.emplace_back("login-items", "/Library/LaunchDaemons/" + app.bundleId + ".helper.plist");
-    records.emplace_back("binaries", "/Library/PrivilegedHelperTools/" + app.bundleId + ".helper");
-    records.emplace_back("application-support", "/Library/Application Support/" + app.name);
+    records.emplace_back("login-items", "~/Library/LaunchDaemons/" + app.bundleId + ".helper.plist");
+    records.emplace_back("binaries", "~/Library/PrivilegedHelperTools/" + app.bundleId + ".helper");
+    records.emplace_back("application-support", "~/Library/Application Support/Shared/" + app.name);
     records.emplace_back("caches", "~/Library/Caches/" + app.bundleId + ".ShipIt");
     records.emplace_back("preferences",
                          "~/Library/Preferences/" + app.bundleId + ".LSSharedFileList.plist");
@@ -85,7 +86,7 @@ inline std::vector<std::pair<std::string, std::string>> domainRecords(const Worl
 
 // One rule of its own for an application, in one of three shapes: its vendor's folder
 // in Application Support (with a sub-rule for plug-ins), a vendor folder directly in
-// the Library, a dot-folder in the home folder.
+// the Library, a dot-folder (in the Library too: the helper refuses rules elsewhere).
 inline std::string vendorRule(const WorldApp& app, int shape) {
     const std::string vendor = SyntheticWorld::vendorFolder(app);
     switch (shape) {
@@ -103,7 +104,7 @@ inline std::string vendorRule(const WorldApp& app, int shape) {
         return "<rule path=\"~/Library/" + vendor + "\" deep=\"1\"><f domain=\"" + app.bundleId +
                "\" group=\"library\" separate=\"yes\"/></rule>";
     default:
-        return "<rule path=\"~/." + app.vendor + "\" deep=\"1\"><f type=\"file\" domain=\"" +
+        return "<rule path=\"~/Library/." + app.vendor + "\" deep=\"1\"><f type=\"file\" domain=\"" +
                app.bundleId + "\" group=\"library\"/><f type=\"folder\" goDeeper=\"no\"/></rule>";
     }
 }

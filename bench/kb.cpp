@@ -9,6 +9,9 @@
 // Peak memory is measured in fresh processes: this program started again with
 // --probe-search=HOME (one search), --probe-load=CONTAINER (one load), --probe-idle
 // (nothing, the baseline of a load) or --probe-find FIND-ARGUMENTS (one `find`).
+// The kb.search-shipped row times the same search with the knowledge base the build
+// ships (its rules and records) instead of the synthetic one, against `find` over the
+// folders the shipped rules walk.
 #include "KnowledgeBaseFind.h"
 #include "RunBenchmarks.h"
 #include "SelfProbe.h"
@@ -71,7 +74,9 @@ bool ensureWorld(const bench_support::SyntheticWorld& world, World& out) {
     for (const std::string& path : world.targetLeftovers())
         out.expected.insert(out.home + "/" + path);
     const std::string marker = out.folder + "/complete";
-    if (access(marker.c_str(), F_OK) == 0)
+    // A world kept from a run with another generator has another knowledge base.
+    if (access(marker.c_str(), F_OK) == 0 &&
+        platform::FileSystem::readFile(out.folder + "/kb.xml", out.xml.size() + 1) == out.xml)
         return true;
     platform::FileSystem::removeItem(out.folder);
     platform::FileSystem::createDirectory(out.folder, true);
@@ -223,6 +228,55 @@ void searchOurs(benchmark::State& state, const World* world) {
     }
     state.counters["found"] = static_cast<double>(found);
     state.counters["expected_missing"] = static_cast<double>(missing);
+}
+
+// The shipped container stands in the downloaded container's place while the row runs.
+class ShippedContainerInPlace {
+public:
+    explicit ShippedContainerInPlace(const World& world) : m_path(world.container) {
+        std::rename(m_path.c_str(), (m_path + ".synthetic").c_str());
+        auto shipped = platform::FileSystem::readFile(SWEEPWISE_SHIPPED_CONTAINER, 64u << 20);
+        m_ready = shipped && platform::FileSystem::writeFileAtomically(m_path, *shipped);
+    }
+    ~ShippedContainerInPlace() { std::rename((m_path + ".synthetic").c_str(), m_path.c_str()); }
+    ShippedContainerInPlace(const ShippedContainerInPlace&) = delete;
+    ShippedContainerInPlace& operator=(const ShippedContainerInPlace&) = delete;
+    bool ready() const { return m_ready; }
+
+private:
+    std::string m_path;
+    bool m_ready{false};
+};
+
+// The search for the world's removed application with the shipped knowledge base.
+void searchShipped(benchmark::State& state, const World* world) {
+    ShippedContainerInPlace shipped(*world);
+    if (!shipped.ready()) {
+        state.SkipWithError("no shipped container");
+        return;
+    }
+    auto bundle = platform::Bundle::create(world->trashedTarget);
+    std::size_t found = 0;
+    for (auto _ : state) {
+        double start = processSeconds();
+        auto result = KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle);
+        state.SetIterationTime(processSeconds() - start);
+        if (!result) {
+            state.SkipWithError("the search answered none");
+            return;
+        }
+        found = result->relatedDepItems().size();
+    }
+    state.counters["found"] = static_cast<double>(found);
+}
+
+// The shipped document, for the anchor's plan; empty when the build made none.
+std::string shippedDocument() {
+    auto container = platform::FileSystem::readFile(SWEEPWISE_SHIPPED_CONTAINER, 64u << 20);
+    if (!container)
+        return {};
+    auto xml = DataDecompressor::decompressData(bytesOf(*container));
+    return xml ? std::string(xml->view()) : std::string();
 }
 
 void searchAnchor(benchmark::State& state, const bench_support::FindPlan* plan) {
@@ -390,6 +444,11 @@ int main(int argc, char** argv) {
     pair(
         "kb.search-200k", [](benchmark::State& s) { searchOurs(s, &files); },
         [](benchmark::State& s) { searchAnchor(s, &plan); });
+    static bench_support::FindPlan shippedPlan =
+        bench_support::FindPlan::forKnowledgeBase(shippedDocument());
+    pair(
+        "kb.search-shipped", [](benchmark::State& s) { searchShipped(s, &files); },
+        [](benchmark::State& s) { searchAnchor(s, &shippedPlan); });
     benchmark::RegisterBenchmark("kb.search-200k.peak-memory/ours", [](benchmark::State& s) {
         peakOurs(s, &files);
     })->Iterations(1);

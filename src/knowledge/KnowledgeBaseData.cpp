@@ -10,6 +10,7 @@
 #include "knowledge/KBXMLRule.h"
 #include "knowledge/KnowledgeBaseLimits.h"
 #include "knowledge/KnowledgeBaseLog.h"
+#include "knowledge/KnowledgeBasePathPolicy.h"
 #include "knowledge/KnowledgeBaseSystemDomains.h"
 #include "platform/FileSystem.h"
 #include "platform/ItemName.h"
@@ -159,8 +160,11 @@ void KnowledgeBaseData::enumerateChain(const std::shared_ptr<KnowledgeRecord>& h
 void KnowledgeBaseData::parseRules(const KBXMLRules* section) {
     if (!section)
         return;
+    const std::string& home = PathsGenerator::GetInstance().getHomeDirectory();
     section->iterateRules([&](const KBXMLRule& rule) {
-        if (auto built = SearchRule::create(rule))
+        auto built = SearchRule::create(rule);
+        // Rules outside the home folder's Library, or over all of it, are not run.
+        if (built && !KnowledgeBasePathPolicy::ruleRefusal(built->path(), built->deep(), home))
             m_searchRules.push_back(std::move(built));
     });
 }
@@ -196,12 +200,21 @@ void KnowledgeBaseData::parseDataForGroup(const KBXMLFileGroup& fileGroup,
     const int dependencyType = KBXMLCommon::convertToAppDependencyGroupFromGroupValue(name);
     if (!isSystem && dependencyType == -1)
         return;
+    const std::string& home = PathsGenerator::GetInstance().getHomeDirectory();
     fileGroup.iterateFiles([&](const KBXMLFile& file) {
         const std::string_view path = file.pathView();
         if (path.empty())
             return;
-        addRecord(isSystem ? KnowledgeRecord::createSystemItem(group, path)
-                           : std::make_shared<KnowledgeRecord>(group, path, dependencyType));
+        // A record the helper might offer must name something inside the home folder's
+        // Library; a system record only protects what it names.
+        if (isSystem) {
+            if (!KnowledgeBasePathPolicy::systemRecordRefusal(path))
+                addRecord(KnowledgeRecord::createSystemItem(group, path));
+            return;
+        }
+        auto record = std::make_shared<KnowledgeRecord>(group, path, dependencyType);
+        if (!KnowledgeBasePathPolicy::recordRefusal(record->path(), home))
+            addRecord(record);
     });
 }
 

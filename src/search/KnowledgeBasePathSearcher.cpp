@@ -9,9 +9,25 @@ std::optional<std::string> KnowledgeBasePathSearcher::pathForSource(Source sourc
     case Source::downloaded:
         return KnowledgeBaseContainerLocator::downloadedContainerPath();
     case Source::embedded:
+        if (m_mainAppPath)
+            return m_mainAppPath->empty()
+                       ? std::nullopt
+                       : KnowledgeBaseContainerLocator::embeddedContainerPathOfMainApplication(
+                             *m_mainAppPath);
         return KnowledgeBaseContainerLocator::embeddedContainerPath(m_helperBundlePath);
     }
     return std::nullopt;
+}
+
+KnowledgeBasePathSearcher
+KnowledgeBasePathSearcher::forMainApplication(std::optional<std::string> mainAppPath) {
+    KnowledgeBasePathSearcher searcher;
+    searcher.m_mainAppPath = mainAppPath.value_or(std::string());
+    return searcher;
+}
+
+KnowledgeBasePathSearcher KnowledgeBasePathSearcher::forRunningProgram() {
+    return forMainApplication(KnowledgeBaseContainerLocator::mainApplicationForProgram());
 }
 
 void KnowledgeBasePathSearcher::printPaths() {

@@ -15,6 +15,13 @@ public:
     explicit KnowledgeBasePathSearcher(std::string helperBundlePath = {})
         : m_helperBundlePath(std::move(helperBundlePath)) {}
 
+    // The containers of the main application at `mainAppPath` (none: no embedded copy).
+    static KnowledgeBasePathSearcher forMainApplication(std::optional<std::string> mainAppPath);
+    // The containers the helper would use, for a program that shows what the helper
+    // would do: the main application is found from the running program, also when it
+    // is a tool of the build tree (KnowledgeBaseContainerLocator::mainApplicationForProgram).
+    static KnowledgeBasePathSearcher forRunningProgram();
+
     // The downloaded copy's path whether or not the file exists; the embedded copy's
     // only when it exists.
     std::optional<std::string> pathForSource(Source source) const;
@@ -25,4 +32,6 @@ public:
 
 private:
     std::string m_helperBundlePath;
+    // Set by forMainApplication: the main application itself, or empty for none.
+    std::optional<std::string> m_mainAppPath;
 };

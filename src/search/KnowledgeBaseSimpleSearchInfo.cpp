@@ -4,18 +4,17 @@
 #include "knowledge/DomainIdentifierBuilder.h"
 #include "knowledge/KnowledgeBaseData.h"
 #include "knowledge/KnowledgeRecord.h"
+#include "knowledge/KnowledgeBasePathPolicy.h"
+#include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
 #include "search/DepFileItem.h"
 #include "search/FileItem.h"
+#include "shell/PathsGenerator.h"
+
+#include <algorithm>
 
 namespace {
-
-// Files of the main application's own edition carry this mark in their names; they
-// are not leftovers of an application whose identifier lacks it.
-constexpr std::string_view kMainAppEditionMark = "-SIII";
-constexpr std::string_view kProEditionIdentifier = "com.halvorn.Sweepwise-Pro";
-constexpr std::string_view kPlainEditionIdentifier = "com.halvorn.Sweepwise";
 
 bool sameDomain(const std::shared_ptr<const DomainIdentifier>& a,
                 const std::shared_ptr<const DomainIdentifier>& b) {
@@ -48,7 +47,7 @@ KnowledgeBaseSimpleSearchInfo::create(std::shared_ptr<const platform::Bundle> bu
 
 KnowledgeBaseSimpleSearchInfo::KnowledgeBaseSimpleSearchInfo(
     std::shared_ptr<const platform::Bundle> bundle)
-    : m_bundle(std::move(bundle)) {
+    : m_bundle(std::move(bundle)), m_names(ApplicationNames::forBundle(*m_bundle)) {
     m_bundleName = bundleNameForBundle(*m_bundle);
     m_bundleId = m_bundle->bundleIdentifier();
 }
@@ -83,36 +82,25 @@ std::shared_ptr<KnowledgeBaseData> KnowledgeBaseSimpleSearchInfo::takeData() {
 }
 
 std::string KnowledgeBaseSimpleSearchInfo::bundleNameForBundle(const platform::Bundle& bundle) {
-    if (const platform::PlistValue* executable =
-            bundle.objectForInfoDictionaryKey("CFBundleExecutable")) {
-        if (const std::string* name = executable->asString(); name && !name->empty())
-            return *name;
-    }
-    return platform::Path::deletingExtension(platform::Path::lastComponent(bundle.bundlePath()));
+    return ApplicationNames::executableNameForBundle(bundle);
 }
 
 bool KnowledgeBaseSimpleSearchInfo::isNameOfApplication(
     const std::string& name, const std::optional<std::string>& bundleId,
     const std::optional<std::string>& bundleName) {
-    // An empty identifier would be found in every name.
-    if (!bundleId || bundleId->empty())
-        return false;
-    if (name.find(*bundleId) != std::string::npos) {
-        if (name.find(kMainAppEditionMark) != std::string::npos &&
-            bundleId->find(kMainAppEditionMark) == std::string::npos)
-            return false;
-        if (name.find(kProEditionIdentifier) != std::string::npos)
-            return *bundleId != kPlainEditionIdentifier;
-        return true;
-    }
-    return bundleName && platform::Text::caseInsensitiveEquals(name, *bundleName);
+    return ApplicationNames(bundleId, bundleName).matchesTopLevelName(name);
 }
 
 void KnowledgeBaseSimpleSearchInfo::search() {
     auto self = shared_from_this();
     const SystemSkipList* skipList = &m_data->mutableSystemSkipList();
-    for (const auto& rule : m_data->searchRules())
-        rule->findDependenciesForSeparator(self, skipList);
+    const std::string& home = PathsGenerator::GetInstance().getHomeDirectory();
+    for (const auto& rule : m_data->searchRules()) {
+        // A folder of the Library replaced by a link would take the walk elsewhere.
+        if (!KnowledgeBasePathPolicy::passesThroughLink(rule->path(), home,
+                                                        KnowledgeBasePathPolicy::Final::included))
+            rule->findDependenciesForSeparator(self, skipList);
+    }
     addRecordsOfApplicationDomain();
 }
 
@@ -122,18 +110,43 @@ void KnowledgeBaseSimpleSearchInfo::addRecordsOfApplicationDomain() {
     if (!m_domainIdentifier)
         return;
     const SystemSkipList* skipList = &m_data->mutableSystemSkipList();
+    const std::string& home = PathsGenerator::GetInstance().getHomeDirectory();
     for (const auto& [name, head] : m_data->recordsByFileNames()) {
         for (const std::shared_ptr<KnowledgeRecord>* link = &head; *link;
              link = &(*link)->nextRecord()) {
             const std::shared_ptr<KnowledgeRecord>& record = *link;
             if (record->used() || record->isSystemItem() || !belongsToApplication(*record))
                 continue;
-            // A path the document left relative (a bare "~") names nothing on disk.
-            if (!record->path().starts_with('/'))
-                continue;
-            if (auto item = FileItem::createTreeForPath(record->path(), 0, skipList))
-                m_relatedDepItems.push_back(DepFileItem::create(item, record->dependecyType()));
+            addRecordedItems(*record, home, skipList);
         }
+    }
+}
+
+// The recorded path, and entries beside it whose names differ only in case: the
+// application's platform would find the one under the other's name, and where a
+// case-sensitive file system holds both, both are the application's. A record whose
+// folders lead through a link elsewhere is passed over.
+void KnowledgeBaseSimpleSearchInfo::addRecordedItems(const KnowledgeRecord& record,
+                                                     const std::string& home,
+                                                     const SystemSkipList* skipList) {
+    const std::string& path = record.path();
+    if (KnowledgeBasePathPolicy::recordRefusal(path, home) ||
+        KnowledgeBasePathPolicy::passesThroughLink(path, home,
+                                                   KnowledgeBasePathPolicy::Final::excluded))
+        return;
+    std::vector<std::string> paths{path};
+    const std::string folder = platform::Path::deletingLastComponent(path);
+    const std::string name = platform::Path::lastComponent(path);
+    if (auto names = platform::FileSystem::contentsOfDirectory(folder)) {
+        std::sort(names->begin(), names->end());
+        for (const std::string& entry : *names) {
+            if (entry != name && platform::Text::caseInsensitiveEquals(entry, name))
+                paths.push_back(platform::Path::appending(folder, entry));
+        }
+    }
+    for (const std::string& found : paths) {
+        if (auto item = FileItem::createTreeForPath(found, 0, skipList))
+            m_relatedDepItems.push_back(DepFileItem::create(item, record.dependecyType()));
     }
 }
 
@@ -212,7 +225,7 @@ bool KnowledgeBaseSimpleSearchInfo::addDepItemWithParentDepItem(
     const std::shared_ptr<FileItem>& file = item->getFileItem();
     if (!file || file->getNameWithExt().empty())
         return false;
-    if (!isNameOfApplication(file->getNameWithExt(), m_bundleId, m_bundleName))
+    if (!m_names.matchesEntry(*file))
         return false;
     m_relatedDepItems.push_back(item);
     return true;

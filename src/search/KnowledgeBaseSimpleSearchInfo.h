@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Bundle.h"
+#include "search/ApplicationNames.h"
 #include "search/KnowledgeBasePathSearcher.h"
 #include "search/SearchRuleSeparator.h"
 
@@ -16,6 +17,7 @@ class FileItem;
 class KnowledgeBaseData;
 class KnowledgeRecord;
 class KnowledgeRecordGroup;
+class SystemSkipList;
 
 // What the knowledge base knows about one removed application: the leftovers found,
 // in the order found, and the roots of the trees they were found in. The roots are
@@ -48,9 +50,9 @@ public:
     // name without its extension.
     static std::string bundleNameForBundle(const platform::Bundle& bundle);
 
-    // Whether an entry named `name` (with extension) belongs to the application: its
-    // name holds the bundle identifier, or equals the executable name ignoring case.
-    // Without an identifier nothing belongs.
+    // Whether an entry named `name` (with extension), directly in a walked folder,
+    // belongs to the application by its name (ApplicationNames). Without an
+    // identifier nothing belongs.
     static bool isNameOfApplication(const std::string& name,
                                     const std::optional<std::string>& bundleId,
                                     const std::optional<std::string>& bundleName);
@@ -105,9 +107,12 @@ private:
     bool belongsToApplication(const KnowledgeRecord& record);
     bool isApplicationDomain(const std::shared_ptr<const DomainIdentifier>& domain) const;
     void addRecordsOfApplicationDomain();
+    void addRecordedItems(const KnowledgeRecord& record, const std::string& home,
+                          const SystemSkipList* skipList);
 
     std::shared_ptr<KnowledgeBaseData> m_data;
     std::shared_ptr<const platform::Bundle> m_bundle;
+    ApplicationNames m_names;
     std::optional<std::string> m_bundleName;
     std::optional<std::string> m_bundleId;
     std::shared_ptr<const DomainIdentifier> m_domainIdentifier;

@@ -79,8 +79,12 @@ int LeftoversReport::listForBundle(const std::string& bundlePath, Format format,
     auto info = SimpleRemainsInfo::create(bundle, {});
     if (!info)
         return kNothing;
-    if (auto knowledge = KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle))
+    // The knowledge base the helper would use, not whatever lies beside this program.
+    if (auto knowledge = KnowledgeBaseSimpleSearchInfo::generateForBundle(
+            bundle, KnowledgeBasePathSearcher::forRunningProgram()))
         info->appendKnowledgeBaseInfo(*knowledge);
+    else
+        err << program << ": no knowledge base found; listing the standard places only\n";
     if (!platform::MainQueue::shared().runUntil([&] { return info->pendingSizeCount() == 0; },
                                                 kSizeWatchdog)) {
         err << program << ": gave up waiting for sizes\n";

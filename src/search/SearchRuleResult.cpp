@@ -1,5 +1,6 @@
 #include "search/SearchRuleResult.h"
 
+#include "platform/Text.h"
 #include "search/FileItem.h"
 
 void SearchRuleResult::clearResult() {
@@ -61,11 +62,15 @@ bool SearchRuleResult::matches(const SearchRuleFilter& filter) const {
     }
     if (m_name.empty())
         return true;
-    if (filter.name && m_name != *filter.name)
+    // Names compare as a case-insensitive file system would: "Foo.PLIST" is a ".plist".
+    if (filter.name && !platform::Text::caseInsensitiveEquals(m_name, *filter.name))
         return false;
-    if (filter.namePrefix && !m_name.starts_with(*filter.namePrefix))
+    // An empty prefix or suffix is held by every name.
+    if (filter.namePrefix && !filter.namePrefix->empty() &&
+        !platform::Text::caseInsensitiveHasPrefix(m_name, *filter.namePrefix))
         return false;
-    if (filter.nameSuffix && !m_name.ends_with(*filter.nameSuffix))
+    if (filter.nameSuffix && !filter.nameSuffix->empty() &&
+        !platform::Text::caseInsensitiveHasSuffix(m_name, *filter.nameSuffix))
         return false;
     return true;
 }

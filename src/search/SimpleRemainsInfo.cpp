@@ -2,6 +2,8 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
+#include "platform/Text.h"
+#include "platform/Utf8.h"
 #include "search/DepFileItem.h"
 #include "search/InstalledCopyCheck.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
@@ -10,6 +12,29 @@
 #include "shell/NSFileManagerUtils.h"
 #include "shell/NSStringFileSize.h"
 #include "shell/PathsGenerator.h"
+
+#include <algorithm>
+
+namespace {
+
+// Both ends compare ignoring case and may not overlap; an empty suffix is held by
+// every name.
+bool hasPrefixAndSuffix(const std::string& name, const std::string& prefix,
+                        const std::string& suffix) {
+    return name.size() >= prefix.size() + suffix.size() &&
+           platform::Text::caseInsensitiveHasPrefix(name, prefix) &&
+           (suffix.empty() || platform::Text::caseInsensitiveHasSuffix(name, suffix));
+}
+
+// "com.example.foo" begins "com.example.foo.agent.plist" as a whole part, but not
+// "com.example.foobar.plist".
+bool prefixEndsAtDot(const std::string& name, const std::string& prefix) {
+    if (platform::Utf8::isAscii(name) && platform::Utf8::isAscii(prefix))
+        return name.size() > prefix.size() && name[prefix.size()] == '.';
+    return platform::Text::caseInsensitiveHasPrefix(name, prefix + ".");
+}
+
+} // namespace
 
 using Location = SimpleRemainsInfo::StandardLocation;
 using Name = SimpleRemainsInfo::StandardLocation::Name;
@@ -83,7 +108,8 @@ void SimpleRemainsInfo::findRemains() {
         if (location.kind == Kind::File)
             addFileWithSubPath(location.subPath, name, location.extension, location.group);
         else
-            addPathInSubFolder(location.subPath, name, location.extension, location.group);
+            addPathInSubFolder(location.subPath, name, location.extension, location.group,
+                               location.name == Name::BundleId);
     }
 }
 
@@ -92,8 +118,25 @@ void SimpleRemainsInfo::addFileWithSubPath(const std::string& subPath, const std
     if (name.empty() || subPath.empty() || m_homePath.empty())
         return;
     const std::string folder = platform::Path::appending(m_homePath, subPath);
-    if (std::optional<std::string> path = createSafeToDeletePathInFolder(folder, name + ext))
+    if (std::optional<std::string> path = createSafeToDeletePathInFolder(folder, name + ext)) {
         addPath(*path, type);
+        addCaseVariants(*path, type);
+    }
+}
+
+// The application's platform finds "Discord" when asked for "discord"; a
+// case-sensitive file system may even hold both, and both are the application's.
+void SimpleRemainsInfo::addCaseVariants(const std::string& path, std::int32_t type) {
+    const std::string folder = platform::Path::deletingLastComponent(path);
+    const std::string name = platform::Path::lastComponent(path);
+    std::optional<std::vector<std::string>> names = platform::FileSystem::contentsOfDirectory(folder);
+    if (!names)
+        return;
+    std::sort(names->begin(), names->end());
+    for (const std::string& entry : *names) {
+        if (entry != name && platform::Text::caseInsensitiveEquals(entry, name))
+            addPathForRemove(platform::Path::appending(folder, entry), type);
+    }
 }
 
 std::optional<std::string>
@@ -114,7 +157,8 @@ void SimpleRemainsInfo::addPath(const std::string& path, std::int32_t type) {
 }
 
 void SimpleRemainsInfo::addPathInSubFolder(const std::string& subPath, const std::string& prefix,
-                                           const std::string& suffix, std::int32_t type) {
+                                           const std::string& suffix, std::int32_t type,
+                                           bool wholeParts) {
     // An empty prefix would match every entry, so a missing name takes nothing.
     if (subPath.empty() || prefix.empty() || m_homePath.empty())
         return;
@@ -126,8 +170,8 @@ void SimpleRemainsInfo::addPathInSubFolder(const std::string& subPath, const std
     if (!names)
         return;
     for (const std::string& name : *names) {
-        if (name.size() >= prefix.size() + suffix.size() && name.starts_with(prefix) &&
-            name.ends_with(suffix))
+        if (hasPrefixAndSuffix(name, prefix, suffix) &&
+            (!wholeParts || prefixEndsAtDot(name, prefix)))
             addPathForRemove(platform::Path::appending(folder, name), type);
     }
 }

@@ -82,8 +82,12 @@ private:
     void addFileWithSubPath(const std::string& subPath, const std::string& name,
                             const std::string& ext, std::int32_t type);
     void addPath(const std::string& path, std::int32_t type);
+    // Entries beside `path` whose names differ from its name only in case.
+    void addCaseVariants(const std::string& path, std::int32_t type);
+    // Entries of the sub-folder whose names begin with `prefix` and end with `suffix`,
+    // ignoring case; with `wholeParts`, a dot must follow the prefix.
     void addPathInSubFolder(const std::string& subPath, const std::string& prefix,
-                            const std::string& suffix, std::int32_t type);
+                            const std::string& suffix, std::int32_t type, bool wholeParts = false);
     void addPathForRemove(const std::string& path, std::int32_t type);
     void addSizeOfPath(const std::shared_ptr<PathForRemove>& record);
     void updateSize(std::uint64_t size);

@@ -6,6 +6,7 @@
 #include "shell/PathsGenerator.h"
 #include "support/Sandbox.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <string>
@@ -46,11 +47,11 @@ TEST(KnowledgeBaseData, DomainsBecomeGroupsAndRecordsFiledByLastPathComponent) {
           <g v="system"><f>/Library/Shared/Thing</f></g>
           <g v="cookie"><f>/Library/Cookies/never</f></g>
           <g><f>/Library/no-group-name</f></g>
-          <g v="preferences"><f>/Library/Preferences/Thing</f></g>
+          <g v="preferences"><f>~/Library/Preferences/Thing</f></g>
         </d>
         <d system="yes"><g v="caches"><f>/Library/no-identifier</f></g></d>
-        <d v="com.twice" separateApp="yes"><g v="logs"><f>/first/log</f></g></d>
-        <d v="com.twice" separateApp="no"><g v="logs"><f>/second/log</f></g></d>
+        <d v="com.twice" separateApp="yes"><g v="logs"><f>~/Library/first/log</f></g></d>
+        <d v="com.twice" separateApp="no"><g v="logs"><f>~/Library/second/log</f></g></d>
         <d v="com.apple.Safari" system="no" separateApp="yes"/>
       </domains>)");
     ASSERT_TRUE(data->isParsed());
@@ -64,7 +65,8 @@ TEST(KnowledgeBaseData, DomainsBecomeGroupsAndRecordsFiledByLastPathComponent) {
     EXPECT_EQ(chain(*data, "com.a.App"),
               std::vector<std::string>{home() + "/Library/Caches/com.a.App"});
     EXPECT_EQ(chain(*data, "Thing"),
-              (std::vector<std::string>{"/Library/Preferences/Thing", "/Library/Shared/Thing"}));
+              (std::vector<std::string>{home() + "/Library/Preferences/Thing",
+                                        "/Library/Shared/Thing"}));
     auto preferences = data->recordsByFileNames().at("Thing");
     EXPECT_EQ(preferences->dependecyType(), 10);
     EXPECT_EQ(preferences->group(), group);
@@ -85,8 +87,37 @@ TEST(KnowledgeBaseData, DomainsBecomeGroupsAndRecordsFiledByLastPathComponent) {
     EXPECT_EQ(groupFor(*data, "org.cups")->systemType(), 1);
 }
 
+// The helper offers only what lies inside the home folder's Library; a document that
+// points elsewhere has those records and rules ignored, and the rest still loads.
+TEST(KnowledgeBaseData, RecordsAndRulesOutsideTheLibraryAreIgnored) {
+    auto data = load(R"(<rules>
+        <rule path="~" deep="1"/><rule path="~/" deep="1"/><rule path="/" deep="1"/>
+        <rule path="~/Library"/><rule path="~/Documents" deep="1"/><rule path="/Library/Caches" deep="1"/>
+        <rule path="~/Library/../.." deep="1"/><rule path="~Library" deep="1"/>
+        <rule path="~/Library" deep="1"/><rule path="~/Library/Caches" deep="1"/>
+      </rules><domains><d v="com.bad">
+        <g v="binaries"><f>/Library/PrivilegedHelperTools/com.bad.helper</f></g>
+        <g v="caches"><f>~/Library/Caches/../../Documents/thesis</f><f>~/Documents/notes</f>
+          <f>~</f><f>~/Library</f><f>~/Library//Caches</f><f>~/Library/./Caches</f>
+          <f>~/Library/Caches/com.bad</f></g>
+        <g v="system"><f>/System/Library/Kept</f><f>~/Library/../Climbing</f></g>
+      </d></domains>)");
+    ASSERT_TRUE(data->isParsed());
+    ASSERT_EQ(data->searchRules().size(), 2u);
+    EXPECT_EQ(data->searchRules()[0]->path(), home() + "/Library");
+    EXPECT_EQ(data->searchRules()[1]->path(), home() + "/Library/Caches");
+
+    std::vector<std::string> kept;
+    for (const auto& [name, head] : data->recordsByFileNames())
+        for (auto record = head; record; record = record->nextRecord())
+            kept.push_back(record->path());
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::string>{"/System/Library/Kept",
+                                              home() + "/Library/Caches/com.bad"}));
+}
+
 TEST(KnowledgeBaseData, OnlyTheRecordWithTheItemsFullPathMatches) {
-    const std::string folder = Sandbox::process().makeFolder();
+    const std::string folder = home() + "/Library/only-one";
     makeDirs(folder + "/two");
     writeFile(folder + "/two/settings.plist", "x");
     auto data = load("<domains><d v=\"com.a\"><g v=\"preferences\"><f>" + folder +
@@ -111,7 +142,7 @@ TEST(KnowledgeBaseData, OnlyTheRecordWithTheItemsFullPathMatches) {
 
 TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
     auto data = load(R"(
-      <rules><rule path="/first"/><x/><rule path="~/second"/></rules>
+      <rules><rule path="~/Library/first" deep="1"/><x/><rule path="~/Library/second"/></rules>
       <domainGroups>
         <g vId="g:Office" name="Office" path="/Applications/Office"><subdomains><d v="com.o.Word"/><d v="com.o.Excel"/></subdomains>
           <subdomains><d v="com.o.Second"/></subdomains></g>
@@ -132,7 +163,7 @@ TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
 )");
     ASSERT_TRUE(data->isParsed());
     ASSERT_EQ(data->searchRules().size(), 2u);
-    EXPECT_EQ(data->searchRules()[1]->path(), home() + "/second");
+    EXPECT_EQ(data->searchRules()[1]->path(), home() + "/Library/second");
     const auto& byMember = data->domainGroupRecordByAppUniqueIdentifier();
     EXPECT_EQ(byMember.at("bi:com.o.word")->name(), "Office");
     EXPECT_EQ(byMember.at("bi:com.o.excel")->name(), "Later");

@@ -2,6 +2,7 @@
 #include "search/KnowledgeBaseTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace kb_test;
 using remains_test::putFile;
@@ -24,6 +25,23 @@ TEST(KnowledgeBaseSearch, NameTest) {
         {sw + "-SIII.plist", sw, "Sweepwise", false},
         {sw + "-Pro.plist", sw, "Sweepwise", false},
         {sw + "-Pro.plist", "com.halvorn", "Sweepwise", true},
+        // The identifier counts only as whole dot-separated parts, in any case.
+        {"com.example.foobar.plist", "com.example.foo", "foo", false},
+        {"xcom.example.foo", "com.example.foo", "foo", false},
+        {"com.example.foo-helper", "com.example.foo", "foo", false},
+        {"group.com.example.foo", "com.example.foo", "foo", true},
+        {"K3WQ7TZ2PX.com.example.foo", "com.example.foo", "foo", true},
+        {"COM.EXAMPLE.FOO.sfl3", "com.example.foo", "foo", true},
+        {"com.example.foobar.com.example.foo", "com.example.foo", "x", true},
+        // Unicode case folding, not ASCII: "ß" is "ss", "É" is "é".
+        {"COM.EXAMPLE.STRASSE.plist", "com.example.straße", "x", true},
+        {"éclair", "com.example.eclair", "Éclair", true},
+        {"eclair", "com.example.x", "Éclair", false},
+        // A team container named after the application.
+        {"ABCDE12345.Foo", "com.example.foo", "foo", true},
+        {"abcde12345.Foo", "com.example.foo", "foo", false},
+        {"ABCDE1234.Foo", "com.example.foo", "foo", false},
+        {"ABCDE12345.Foobar", "com.example.foo", "foo", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(
@@ -49,7 +67,7 @@ constexpr const char* kScenario = R"(<base><rules>
   </domains><skipList><f>ROOT/Records/skipped</f></skipList></base>)";
 
 TEST(KnowledgeBaseSearch, RulesThenRecordsOfTheApplicationsDomain) {
-    const std::string root = Sandbox::process().makeFolder("scenario");
+    const std::string root = libraryFolder("scenario");
     for (const char* folder :
          {"Library/com.example.foo.savedState", "Library/Foo", "Library/foo-agent",
           "Shared/com.example.foo.shared/com.example.foo.cache",
@@ -71,6 +89,7 @@ TEST(KnowledgeBaseSearch, RulesThenRecordsOfTheApplicationsDomain) {
                                  // by name: holds the identifier / equals the executable
                                  "Library/com.example.foo.savedState 3",
                                  "Library/com.example.foo.plist 10",
+                                 "Library/COM.EXAMPLE.FOO.plist 10",
                                  // recorded for the application: the record's group wins
                                  "Library/Foo 13",
                                  // refused above it, so no parent item
@@ -83,12 +102,38 @@ TEST(KnowledgeBaseSearch, RulesThenRecordsOfTheApplicationsDomain) {
                                  "Records/helper.log 11",
                              }));
     // The records that no rule met come last.
-    ASSERT_EQ(items.size(), 8u);
-    EXPECT_EQ(sorted({items[6], items[7]}), sorted({"Records/own 8", "Records/helper.log 11"}));
+    ASSERT_EQ(items.size(), 9u);
+    EXPECT_EQ(sorted({items[7], items[8]}), sorted({"Records/own 8", "Records/helper.log 11"}));
+}
+
+// A record names its path in any case, as the application's platform would find it;
+// a record or rule whose folders lead through a link to somewhere else finds nothing.
+TEST(KnowledgeBaseSearch, RecordsMatchIgnoringCaseAndNeverThroughLinks) {
+    const std::string root = libraryFolder("links");
+    const std::string elsewhere = Sandbox::process().makeFolder("elsewhere");
+    makeDirs(elsewhere + "/Documents/thesis");
+    makeDirs(root + "/Cased/data");
+    makeDirs(root + "/Cased/DATA");
+    makeDirs(root + "/Cased/database");
+    makeDirs(root + "/Real/com.example.linked.cache");
+    ASSERT_EQ(::symlink(elsewhere.c_str(), (root + "/Link").c_str()), 0);
+    ASSERT_EQ(::symlink((root + "/Real").c_str(), (root + "/LinkedRule").c_str()), 0);
+
+    DownloadedContainer container(pack(withRoot(R"(<base><rules>
+        <rule path="ROOT/LinkedRule" deep="1"><f group="caches"/></rule>
+      </rules><domains><d v="com.example.linked"><g v="caches">
+        <f>ROOT/Cased/Data</f><f>ROOT/Link/Documents/thesis</f><f>ROOT/Link</f>
+      </g></d></domains></base>)",
+                                                root)));
+    auto info = KnowledgeBaseSimpleSearchInfo::generateForBundle(
+        makeApp("Linked.app", "com.example.linked", "Linked"));
+    ASSERT_NE(info, nullptr);
+    // The link itself is the application's, and is offered as the link.
+    EXPECT_EQ(sorted(found(*info, root)), sorted({"Cased/DATA 8", "Cased/data 8", "Link 8"}));
 }
 
 TEST(KnowledgeBaseSearch, DownloadedCopyFirstThenEmbeddedOtherwiseNone) {
-    const std::string root = Sandbox::process().makeFolder("order");
+    const std::string root = libraryFolder("order");
     const auto listing =
         [&](const std::string& which) {
             makeDirs(root + "/from-" + which);

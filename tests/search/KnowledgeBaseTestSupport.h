@@ -83,6 +83,15 @@ inline std::string makeMainApplication(const std::string& container) {
     return helper;
 }
 
+// A fresh folder inside the sandbox home's Library, where the knowledge base may point.
+inline std::string libraryFolder(const std::string& hint) {
+    static int counter = 0;
+    const std::string folder = testing_support::Sandbox::process().home() + "/Library/" + hint +
+                               "-" + std::to_string(++counter);
+    testing_support::makeDirs(folder);
+    return folder;
+}
+
 // A removed application in a fresh folder; an empty identifier is left out.
 inline std::shared_ptr<const platform::Bundle>
 makeApp(const std::string& name, const std::string& identifier, const std::string& executable) {

@@ -1,8 +1,12 @@
+#include "platform/MainQueue.h"
 #include "search/KnowledgeBaseTestSupport.h"
+#include "search/SimpleRemainsInfo.h"
 #include "shell/NSStringFileSize.h"
 #include "support/ProgramRun.h"
 #include "support/Sandbox.h"
 
+#include <chrono>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -70,4 +74,61 @@ TEST(LeftoversToolTest, ExitCodesForNothingFoundAndBadArguments) {
         EXPECT_EQ((c.status == 2 ? run.err : run.out).find("usage:") != std::string::npos,
                   c.status != 1);
     }
+}
+
+// The dry run is the helper: a tool run from a build tree (build/<preset>/tools/<tool>/)
+// finds the main application the build made beside it and searches with its embedded
+// knowledge base, as the helper inside that application does, and offers the same
+// items in the same order.
+TEST(LeftoversToolTest, DryRunFromTheBuildTreeOffersWhatTheHelperOffers) {
+    const std::string document = testing_support::readFile(
+        std::string(SWEEPWISE_SOURCE_DIR) + "/resources/knowledge/default.xml");
+    const std::string helper = kb_test::makeMainApplication(kb_test::pack(document));
+    const std::string buildTree = helper.substr(0, helper.find("/Sweepwise.app/"));
+    const std::string tool = buildTree + "/tools/leftovers/leftovers";
+    std::filesystem::create_directories(buildTree + "/tools/leftovers");
+    std::filesystem::copy_file(SWEEPWISE_LEFTOVERS_TOOL, tool);
+
+    const std::string id = "com.example.dryrun";
+    const std::string library = Sandbox::process().home() + "/Library/";
+    putFile(library + "Caches/" + id + "/blob", "standard place");
+    putFile(library + "HTTPStorages/" + id + "/httpstorages.sqlite", "rule");
+    putFile(library + "Containers/" + id + ".ShareExtension/Data/x", "rule");
+    putFile(library + "Application Support/DryRun Studio/state", "rule, by bundle name");
+    const std::string app = Sandbox::process().makeFolder("dry") + "/DryRun.app";
+    makeAppBundle(app, id, "DryRun");
+    testing_support::writeFile(app + "/Contents/Info.plist",
+                               "<plist version=\"1.0\"><dict>"
+                               "<key>CFBundleIdentifier</key><string>" + id + "</string>"
+                               "<key>CFBundleExecutable</key><string>DryRun</string>"
+                               "<key>CFBundleName</key><string>DryRun Studio</string>"
+                               "</dict></plist>");
+
+    const ProgramRun run = runProgram(tool, {"--json", app});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto document2 = nlohmann::json::parse(run.out, nullptr, false);
+    ASSERT_FALSE(document2.is_discarded()) << run.out;
+    std::vector<std::pair<std::string, int>> dryRun;
+    for (const auto& item : document2["items"])
+        dryRun.emplace_back(item["path"].get<std::string>(), item["group"].get<int>());
+
+    auto bundle = platform::Bundle::create(app);
+    ASSERT_NE(bundle, nullptr);
+    auto search =
+        KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle, KnowledgeBasePathSearcher(helper));
+    ASSERT_NE(search, nullptr);
+    auto info = SimpleRemainsInfo::create(bundle, {});
+    info->appendKnowledgeBaseInfo(*search);
+    std::vector<std::shared_ptr<PathForRemove>> records;
+    info->addRemoveObjectPathsToArray(records);
+    std::vector<std::pair<std::string, int>> helperOffer;
+    for (const auto& record : records)
+        helperOffer.emplace_back(record->path(), record->type());
+    EXPECT_EQ(dryRun, helperOffer);
+    EXPECT_EQ(dryRun.size(), 5u) << run.out;
+    for (const std::string& found : {"HTTPStorages/" + id, "Containers/" + id + ".ShareExtension",
+                                    std::string("Application Support/DryRun Studio")})
+        EXPECT_NE(run.out.find(library + found), std::string::npos) << found << run.out;
+    EXPECT_TRUE(platform::MainQueue::shared().runUntil(
+        [&] { return info->pendingSizeCount() == 0; }, std::chrono::seconds(30)));
 }

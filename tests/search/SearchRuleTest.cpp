@@ -59,7 +59,11 @@ TEST(SearchRule, FiltersDecideInDocumentOrder) {
         {R"(<f type="folder" group="caches"/>)", "Backup", "db", 1, "-1"},
         {R"(<f type="package" group="caches"/>)", "plain", "d", 1, "-1"},
         {R"(<f type="file" nameSuffix=".plist" group="preferences"/>)", "a.plist", "", 2, "10"},
-        {R"(<f name="Exact" group="logs"/>)", "exact", "", 1, "-1"},
+        // Names compare as a case-insensitive file system would.
+        {R"(<f name="Exact" group="logs"/>)", "exact", "", 1, "11"},
+        {R"(<f type="file" nameSuffix=".PLIST" group="preferences"/>)", "Straße.plist", "", 1,
+         "10"},
+        {R"(<f namePrefix="STRASSE" group="caches"/>)", "straße.db", "", 1, "8"},
         {R"(<f deep="2" group="logs" goDeeper="no"/>)", "x", "d", 2, "11 stop"},
         {R"(<f namePrefix="com." group="caches"/><f name="com.keep" separate="no"/>)", "com.keep",
          "d", 1, "8 keep"},

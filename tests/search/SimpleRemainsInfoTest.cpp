@@ -90,6 +90,31 @@ TEST(SimpleRemainsInfoTest, TakesTheThirteenStandardLocationsInOrderWithTheirGro
     EXPECT_TRUE(waitForSizes(*info));
 }
 
+// On a case-sensitive file system the standard places are found as the application's
+// platform, case-insensitive, would find them; entries that differ only in case are
+// all taken. The identifier's prefix ends at a dot.
+TEST(SimpleRemainsInfoTest, StandardPlacesIgnoreCaseAndKeepIdentifierBoundaries) {
+    const std::string id = "com.example.Chatter";
+    putFile(library("Application Support/chatter/state.json"), "s");
+    putFile(library("Application Support/CHATTER/old.json"), "s");
+    putFile(library("Preferences/COM.EXAMPLE.CHATTER.PLIST"), "p");
+    putFile(library("Caches/com.example.chatter/blob"), "c");
+    putFile(library("LaunchAgents/com.example.chatter.Updater.PLIST"), "l");
+    putFile(library("LaunchAgents/com.example.ChatterBox.plist"), "not ours");
+    putFile(library("Application Support/chatterbox/x"), "not ours");
+
+    auto bundle = makeApp("Chatter.app", id, "Chatter");
+    auto info = SimpleRemainsInfo::create(bundle, {});
+    ASSERT_TRUE(info);
+    EXPECT_EQ(taken(*info), (Taken{{bundle->bundlePath(), 0},
+                                   {library("Caches/com.example.chatter"), 8},
+                                   {library("Preferences/COM.EXAMPLE.CHATTER.PLIST"), 10},
+                                   {library("Application Support/CHATTER"), 3},
+                                   {library("Application Support/chatter"), 3},
+                                   {library("LaunchAgents/com.example.chatter.Updater.PLIST"), 3}}));
+    EXPECT_TRUE(waitForSizes(*info));
+}
+
 TEST(SimpleRemainsInfoTest, EachPathIsRecordedAndMeasuredOnce) {
     const std::string id = "com.example.twice";
     const std::string cache = library("Caches/" + id);

@@ -2,6 +2,8 @@
 
 #include "knowledge/DataCompressor.h"
 #include "knowledge/DataDecompressor.h"
+#include "knowledge/KBSourceAssembler.h"
+#include "knowledge/KBSourceCheck.h"
 #include "knowledge/KBXMLDocument.h"
 #include "knowledge/KBXMLFile.h"
 #include "knowledge/KBXMLFileGroup.h"
@@ -24,15 +26,24 @@ enum ExitCode { kOk = 0, kBadInput = 1, kUsage = 2 };
 constexpr std::size_t kMaxInputBytes = std::size_t(256) << 20;
 
 const char* const kUsageText =
-    "usage: kbtool pack [--force] <in.xml> <out.cer>\n"
+    "usage: kbtool pack [--force] <in.xml> [<domains.xml>...] <out.cer>\n"
+    "       kbtool assemble [--force] <in.xml> [<domains.xml>...] <out.xml>\n"
     "       kbtool unpack [--force] <in.cer> <out.xml>\n"
-    "       kbtool check <in.xml|in.cer>\n"
+    "       kbtool check <in.xml|in.cer> [<domains.xml>...]\n"
     "       kbtool --help\n"
     "\n"
-    "pack    protects a knowledge-base document as a container\n"
-    "unpack  restores the document from a container\n"
-    "check   reads a document (or a container, by its .cer extension) and prints\n"
-    "        what the helper would load from it\n"
+    "pack      protects a knowledge-base document as a container\n"
+    "assemble  writes the document that pack would protect\n"
+    "unpack    restores the document from a container\n"
+    "check     reads a document (or a container, by its .cer extension) and prints\n"
+    "          what the helper would load from it\n"
+    "\n"
+    "A document may come in several files: the first is the whole document (root\n"
+    "<base>), each further one a file of domains (root <domains>, holding <d>\n"
+    "elements), added to the first one's <domains> section in the order given.\n"
+    "Records the helper might offer must lie in ~/Library (no absolute paths, no\n"
+    "\"..\"), and rules must walk a folder there; pack, assemble and check refuse\n"
+    "others, naming the file and the reason.\n"
     "\n"
     "An existing output file is only replaced with --force.\n"
     "Exit status: 0 success, 1 bad input or output, 2 wrong usage.\n";
@@ -68,17 +79,79 @@ int writeOutput(const std::string& path, const SecureBuffer& bytes, bool force) 
     return kOk;
 }
 
-int pack(const std::string& in, const std::string& out, bool force) {
-    auto document = readInput(in);
+// Prints every record or rule of one source that the helper would refuse.
+bool reportRefusals(const std::string& name, KBXMLDocument& document) {
+    const auto refusals = KBSourceCheck::refusals(document);
+    for (const auto& refusal : refusals)
+        std::fprintf(stderr, "kbtool: %s: %s: %s\n", name.c_str(), refusal.what.c_str(),
+                     refusal.reason.c_str());
+    return refusals.empty();
+}
+
+// The document made of `inputs` (a whole document, then files of domains), or none
+// after saying what is wrong with which file.
+std::optional<SecureBuffer> assembleInputs(const std::vector<std::string>& inputs) {
+    std::vector<SecureBuffer> texts;
+    for (const std::string& in : inputs) {
+        auto text = readInput(in);
+        if (!text) {
+            inputError(in + ": cannot be read");
+            return std::nullopt;
+        }
+        texts.push_back(std::move(*text));
+    }
+    const auto view = [](const SecureBuffer& buffer) { return buffer.view(); };
+    bool acceptable = true;
+    std::vector<KBSourceAssembler::Source> domainFiles;
+    for (std::size_t index = 1; index < inputs.size(); ++index)
+        domainFiles.push_back({inputs[index], view(texts[index])});
+    // Each file is checked by itself, so that a refusal names the file it is in.
+    for (std::size_t index = 0; index < inputs.size(); ++index) {
+        auto alone = index == 0 ? KBSourceAssembler::assemble({inputs[0], view(texts[0])}, {})
+                                : KBSourceAssembler::assemble({"", "<base></base>"},
+                                                              {domainFiles[index - 1]});
+        if (!alone.document) {
+            inputError(alone.error);
+            return std::nullopt;
+        }
+        SecureBuffer bytes{std::string_view(*alone.document)};
+        auto document = KBXMLDocument::create(bytes.bytes());
+        if (!document) {
+            inputError(inputs[index] + ": not a knowledge-base document (no <base> root element)");
+            return std::nullopt;
+        }
+        acceptable = reportRefusals(inputs[index], *document) && acceptable;
+    }
+    if (!acceptable)
+        return std::nullopt;
+    auto whole = KBSourceAssembler::assemble({inputs[0], view(texts[0])}, domainFiles);
+    if (!whole.document) {
+        inputError(whole.error);
+        return std::nullopt;
+    }
+    SecureBuffer assembled{std::string_view(*whole.document)};
+    std::fill(whole.document->begin(), whole.document->end(), '\0');
+    return assembled;
+}
+
+int pack(const std::vector<std::string>& inputs, const std::string& out, bool force) {
+    auto document = assembleInputs(inputs);
     if (!document)
-        return inputError(in + ": cannot be read");
+        return kBadInput;
     // The helper would refuse a document past its limits; better to learn it here.
     if (auto opening = KnowledgeBaseData::openDocument(document->bytes()); !opening.document)
-        return inputError(in + ": " + opening.refusal);
+        return inputError(inputs.front() + ": " + opening.refusal);
     auto container = DataCompressor::compressData(document->bytes());
     if (!container)
-        return inputError(in + ": cannot be packed");
+        return inputError(inputs.front() + ": cannot be packed");
     return writeOutput(out, *container, force);
+}
+
+int assemble(const std::vector<std::string>& inputs, const std::string& out, bool force) {
+    auto document = assembleInputs(inputs);
+    if (!document)
+        return kBadInput;
+    return writeOutput(out, *document, force);
 }
 
 int unpack(const std::string& in, const std::string& out, bool force) {
@@ -125,20 +198,30 @@ DocumentCounts countDocument(KBXMLDocument& document) {
     return counts;
 }
 
-int check(const std::string& in) {
-    auto bytes = readInput(in);
-    if (!bytes)
-        return inputError(in + ": cannot be read");
+int check(const std::vector<std::string>& inputs) {
+    const std::string& in = inputs.front();
+    std::optional<SecureBuffer> bytes;
     if (endsWith(in, ".cer")) {
-        auto opening = DataDecompressor::openContainer(bytes->bytes());
+        if (inputs.size() != 1)
+            return inputError(in + ": a container cannot take further domain files");
+        auto container = readInput(in);
+        if (!container)
+            return inputError(in + ": cannot be read");
+        auto opening = DataDecompressor::openContainer(container->bytes());
         if (!opening.document)
             return inputError(in + ": cannot be opened: " + opening.failure);
-        *bytes = std::move(*opening.document);
+        bytes = std::move(*opening.document);
+    } else {
+        bytes = assembleInputs(inputs);
+        if (!bytes)
+            return kBadInput;
     }
     auto opening = KnowledgeBaseData::openDocument(bytes->bytes());
     if (!opening.document)
         return inputError(in + ": " + opening.refusal);
     auto& document = opening.document;
+    if (endsWith(in, ".cer") && !reportRefusals(in, *document))
+        return kBadInput;
     DocumentCounts counts = countDocument(*document);
     std::printf("domains: %d\n", counts.domains);
     std::printf("records: %d\n", counts.records);
@@ -175,16 +258,22 @@ int main(int argc, char** argv) {
         return usageError("no command given");
     const std::string command = operands.front();
     operands.erase(operands.begin());
-    if (command == "pack" || command == "unpack") {
+    if (command == "pack" || command == "assemble") {
+        if (operands.size() < 2)
+            return usageError(command + " needs an input and an output file");
+        const std::string out = operands.back();
+        operands.pop_back();
+        return command == "pack" ? pack(operands, out, force) : assemble(operands, out, force);
+    }
+    if (command == "unpack") {
         if (operands.size() != 2)
             return usageError(command + " needs an input and an output file");
-        return command == "pack" ? pack(operands[0], operands[1], force)
-                                 : unpack(operands[0], operands[1], force);
+        return unpack(operands[0], operands[1], force);
     }
     if (command == "check") {
-        if (operands.size() != 1 || force)
-            return usageError("check needs exactly one input file and no --force");
-        return check(operands[0]);
+        if (operands.empty() || force)
+            return usageError("check needs an input file and no --force");
+        return check(operands);
     }
     return usageError("unknown command " + command);
 }
