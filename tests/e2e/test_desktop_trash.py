@@ -25,11 +25,12 @@ class FreedesktopTrash(DesktopCase):
 
     def test_gio_and_trash_put_reach_the_helper_under_any_name(self):
         first = self.sandbox.install(NOTEPAD)
-        # Further copies of the same name wait outside the applications folders, where
-        # they do not count as installed.
-        copies = [self.sandbox.install(NOTEPAD, with_leftovers=False,
-                                       folder=self.sandbox.home / "Downloads" / str(n))
-                  for n in (1, 2)]
+        # A second copy of the same name waits outside the applications folders, where
+        # it does not count as installed.
+        copy = self.sandbox.install(NOTEPAD, with_leftovers=False,
+                                    folder=self.sandbox.home / "Downloads")
+        scribe = self.sandbox.install(desktop.sample_app("Scribe.app", "com.example.Scribe",
+                                                         "Scribe"))
         stick = self.sandbox.volume("Stick")
         volume_trash = self.sandbox.volume_trash(stick)
         volume_trash.mkdir(parents=True)
@@ -46,12 +47,14 @@ class FreedesktopTrash(DesktopCase):
         self.assertEqual(in_trash, self.sandbox.trash / NOTEPAD.folder)
         self.see_offered(helper, monitor, in_trash, 1)
 
-        # The same name again: each client picks a new name in the Trash.
-        for count, (client, copy) in enumerate(zip(("gio", "trash-put"), copies), start=2):
-            _, in_trash = self.trash_with(client, copy)
-            self.assertNotEqual(in_trash.name, NOTEPAD.folder)
-            self.assertTrue(in_trash.name.endswith(".app"), in_trash)
-            self.see_offered(helper, monitor, in_trash, count)
+        # The same name again: gio gives it a new one in the Trash.
+        _, in_trash = self.trash_with("gio", copy)
+        self.assertEqual(in_trash.name, "Notepad Deluxe.2.app")
+        self.see_offered(helper, monitor, in_trash, 2)
+
+        _, in_trash = self.trash_with("trash-put", scribe)
+        self.assertEqual(in_trash, self.sandbox.trash / "Scribe.app")
+        self.see_offered(helper, monitor, in_trash, 3)
 
         # The Trash of the volume the bundle lies on; the helper's own Trash is
         # nowhere in this: the bundle is renamed within its volume.

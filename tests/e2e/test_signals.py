@@ -25,10 +25,9 @@ class QuitSignals(DesktopCase):
                 messages.mkdir(mode=0o700, exist_ok=True)
                 handed_over = messages / "handed-over.trforsa"
                 handed_over.write_text("already handed over\n")
-                # The signal comes while the application's leftovers are being looked
-                # for, with the knowledge base unpacked in the temporary folder.
+                # The signal comes with the panel on screen, its search done.
                 in_trash = self.trash(bundle)
-                helper.wait_for_output(f"offering {in_trash}\n", 20)
+                helper.wait_for_output(f"leftovers ready for {in_trash}\n", 30)
                 helper.process.send_signal(number)
                 self.assertEqual(helper.wait(20), 0, helper.output())
                 self.assertIn(f"quitting on signal {number.value}\n", helper.output())
