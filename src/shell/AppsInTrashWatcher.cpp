@@ -78,7 +78,8 @@ void AppsInTrashWatcher::onAppMovedToTrash(const std::string& path) {
 
 std::shared_ptr<platform::Bundle>
 AppsInTrashWatcher::isReallyAppBundlePath(const std::string& path) {
-    if (!ApplicationDirectoryUtils::isApplicationAtPath(path) ||
+    if ((!ApplicationDirectoryUtils::isApplicationAtPath(path) &&
+         !TrashFolders::isTrashedApplication(path)) ||
         ApplicationDirectoryUtils::parentBundlePathForPath(path))
         return nullptr;
     std::shared_ptr<platform::Bundle> bundle =

@@ -83,6 +83,18 @@ std::string TrashFolders::baseFolderOf(const std::string& trashFolder) {
     return parent;
 }
 
+bool TrashFolders::isTrashedApplication(const std::string& path) {
+    std::optional<std::string> trash = trashFolderContaining(path);
+    if (!trash || path.find('/', trash->size() + 1) != std::string::npos)
+        return false;
+    struct stat status {};
+    if (lstat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return false;
+    std::optional<std::string> original = originalPathOf(path);
+    return original && Path::lastComponent(*original).size() > 4 &&
+           Path::lastComponent(*original).ends_with(".app");
+}
+
 std::optional<std::string> TrashFolders::originalPathOf(const std::string& path) {
     std::optional<std::string> trash = trashFolderContaining(path);
     if (!trash)

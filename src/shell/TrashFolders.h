@@ -33,6 +33,11 @@ public:
     // path is in no Trash or the information is missing or unreadable.
     static std::optional<std::string> originalPathOf(const std::string& path);
 
+    // Whether `path` is an application that a Trash renamed beyond the ".app" test
+    // ("Foo.app_1", as trash-put names a second "Foo.app"): a real folder at the top level
+    // of a Trash whose trash information says it was a ".app" folder.
+    static bool isTrashedApplication(const std::string& path);
+
 private:
     // The volume's Trash folders for `uid` under its top folder.
     static std::vector<std::string> trashFoldersOfVolume(const std::string& topFolder,

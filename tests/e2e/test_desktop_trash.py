@@ -25,10 +25,11 @@ class FreedesktopTrash(DesktopCase):
 
     def test_gio_and_trash_put_reach_the_helper_under_any_name(self):
         first = self.sandbox.install(NOTEPAD)
-        # A second copy of the same name waits outside the applications folders, where
-        # it does not count as installed.
-        copy = self.sandbox.install(NOTEPAD, with_leftovers=False,
-                                    folder=self.sandbox.home / "Downloads")
+        # Further copies of the same name wait outside the applications folders, where
+        # they do not count as installed.
+        copies = [self.sandbox.install(NOTEPAD, with_leftovers=False,
+                                       folder=self.sandbox.home / "Downloads" / str(n))
+                  for n in (1, 2)]
         scribe = self.sandbox.install(desktop.sample_app("Scribe.app", "com.example.Scribe",
                                                          "Scribe"))
         stick = self.sandbox.volume("Stick")
@@ -48,18 +49,22 @@ class FreedesktopTrash(DesktopCase):
         self.see_offered(helper, monitor, in_trash, 1)
 
         # The same name again: gio gives it a new one in the Trash.
-        _, in_trash = self.trash_with("gio", copy)
+        _, in_trash = self.trash_with("gio", copies[0])
         self.assertEqual(in_trash.name, "Notepad Deluxe.2.app")
         self.see_offered(helper, monitor, in_trash, 2)
 
         _, in_trash = self.trash_with("trash-put", scribe)
         self.assertEqual(in_trash, self.sandbox.trash / "Scribe.app")
         self.see_offered(helper, monitor, in_trash, 3)
+        # trash-put puts its number after the extension; the .trashinfo tells.
+        _, in_trash = self.trash_with("trash-put", copies[1])
+        self.assertEqual(in_trash.name, "Notepad Deluxe.app_1")
+        self.see_offered(helper, monitor, in_trash, 4)
 
         # The Trash of the volume the bundle lies on; the helper's own Trash is
         # nowhere in this: the bundle is renamed within its volume.
         in_volume_trash = self.trash(on_stick, trash=volume_trash)
-        self.see_offered(helper, monitor, in_volume_trash, 4)
+        self.see_offered(helper, monitor, in_volume_trash, 5)
         self.finish()
 
     def test_a_desktop_session_with_only_home_set(self):

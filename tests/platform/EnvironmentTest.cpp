@@ -79,6 +79,6 @@ TEST(Environment, TheDataFolderFollowsXdgOutsideTheSandboxOnly) {
             {{"SWEEPWISE_HOME", std::nullopt}, {"HOME", "/u"}, {"XDG_DATA_HOME", data}});
         EXPECT_EQ(Environment::userDataDirectory(), "/u/.local/share") << data;
     }
-    ScopedVariables variables({{"SWEEPWISE_HOME", "/"}});
+    ScopedVariables variables({{"SWEEPWISE_HOME", "/"}, {"XDG_DATA_HOME", std::nullopt}});
     EXPECT_EQ(Environment::userDataDirectory(), "/.local/share");
 }

@@ -2,7 +2,9 @@
 
 #include "TrashTestSupport.h"
 
+#include "platform/Path.h"
 #include "platform/TimeScale.h"
+#include "shell/DirectoryWatcher.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -109,17 +111,28 @@ TEST_F(TrashFoldersTest, WithAccessEveryTrashOfEveryVolumeIsWatched) {
         makeApp(outside + "/App" + std::to_string(i) + ".app", "com.example.app");
         move(outside + "/App" + std::to_string(i) + ".app", arrivals[i]);
     }
+    // trash-put names a second "Foo.app" "Foo.app_1"; the trash information says what it was.
+    const std::string info = platform::Path::deletingLastComponent(home) + "/info";
+    makeDirs(info);
+    writeFile(info + "/Foo.app_1.trashinfo", "[Trash Info]\nPath=/elsewhere/Foo.app\n");
+    writeFile(info + "/Plain_1.trashinfo", "[Trash Info]\nPath=/elsewhere/Plain\n");
+    makeApp(outside + "/Renamed.app", "com.example.renamed");
+    move(outside + "/Renamed.app", home + "/Foo.app_1");
+    makeApp(outside + "/Plain.app", "com.example.plain");
+    move(outside + "/Plain.app", home + "/Plain.app_1");
     makeApp(outside + "/Faked.app", "com.example.faked");
     move(outside + "/Faked.app", loose + "/.Trash/" + uid + "/files/Faked.app");
-    ASSERT_TRUE(waitForReports(arrivals.size()));
+    ASSERT_TRUE(waitForReports(arrivals.size() + 1));
     runFor(std::chrono::milliseconds(300));
     std::vector<std::string> reports = listener->reports;
     std::sort(reports.begin(), reports.end());
     std::vector<std::string> expected = arrivals;
+    expected.push_back(home + "/Foo.app_1");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(reports, expected);
     watcher.reset();
-    for (const std::string& path : {home + "/Foo.app", home + "/Foo.2.app"})
+    for (const std::string& path : {home + "/Foo.app", home + "/Foo.2.app", home + "/Foo.app_1",
+                                    home + "/Plain.app_1", info})
         removeTree(path);
 }
 
