@@ -12,6 +12,8 @@ import plistlib
 import shutil
 import struct
 import tempfile
+import time
+import urllib.parse
 import zlib
 from dataclasses import dataclass, field
 from pathlib import Path
@@ -163,8 +165,9 @@ class Sandbox:
         self.runtime = self.path / "run"
         self.qt_home = self.path / "qt-home"
         self.logs = self.path / "logs"
+        self.full_disk_access = True
         for folder in (self.home, self.applications, self.tmp, self.runtime,
-                       self.qt_home, self.logs, self.trash):
+                       self.qt_home, self.logs, self.trash, self.trash_info):
             folder.mkdir(parents=True, exist_ok=True)
         self.runtime.chmod(0o700)
 
@@ -173,8 +176,29 @@ class Sandbox:
         return self.root / "Applications"
 
     @property
+    def data_home(self):
+        """The user's data folder: where the freedesktop home Trash lives."""
+        return self.home / ".local/share"
+
+    @property
     def trash(self):
-        return self.home / ".Trash"
+        """The home Trash's "files" folder, which the helper watches."""
+        return self.data_home / "Trash/files"
+
+    @property
+    def trash_info(self):
+        """Beside "files": one .trashinfo per trashed item, with its original place."""
+        return self.data_home / "Trash/info"
+
+    def volume(self, name):
+        """A mounted volume of the sandbox: a folder of <root>/Volumes."""
+        folder = self.root / "Volumes" / name
+        folder.mkdir(parents=True, exist_ok=True)
+        return folder
+
+    def volume_trash(self, volume):
+        """A volume's own Trash for this user ("files" of .Trash-<uid>)."""
+        return Path(volume) / f".Trash-{os.getuid()}" / "files"
 
     @property
     def library(self):
@@ -184,7 +208,8 @@ class Sandbox:
         """The variables that keep our programs inside the sandbox. HOME and
         XDG_RUNTIME_DIR are for Qt and the libraries below it, which must not write
         into the home folder the helper works on."""
-        return {
+        withheld = {} if self.full_disk_access else {"SWEEPWISE_NO_FULL_DISK_ACCESS": "1"}
+        return withheld | {
             "SWEEPWISE_HOME": str(self.home),
             "SWEEPWISE_ROOT": str(self.root),
             "TMPDIR": str(self.tmp),
@@ -195,13 +220,16 @@ class Sandbox:
             "XDG_DATA_HOME": str(self.qt_home / ".local/share"),
         }
 
+    def client_environment(self):
+        """For the programs that trash things as the user would (gio trash,
+        trash-put): the sandbox's home is their home, so its Trash is theirs."""
+        return {"HOME": str(self.home), "XDG_DATA_HOME": str(self.data_home)}
+
     def grant_full_disk_access(self, granted=True):
-        """The helper has Full Disk Access when it can list Library/Safari."""
-        safari = self.library / "Safari"
-        if granted:
-            _write_bytes(safari / "History.db", 8192, "History.db")
-        else:
-            shutil.rmtree(safari, ignore_errors=True)
+        """The helper has Full Disk Access when it can list the Trash folder. As root,
+        whom no permission stops, the sandbox withholds it through
+        SWEEPWISE_NO_FULL_DISK_ACCESS for the programs started from then on."""
+        self.full_disk_access = granted
 
     def install(self, app, with_leftovers=True, folder=None):
         """Puts the application into <root>/Applications (or `folder`) and, unless
@@ -237,12 +265,24 @@ class Sandbox:
             else:
                 _write_bytes(path, size or 512, seed + relative)
 
-    def move_to_trash(self, bundle, name=None):
-        """Moves an application into the Trash the way a file manager does: one
-        rename. Returns the path in the Trash."""
-        target = self.trash / (name or Path(bundle).name)
+    def move_to_trash(self, bundle, name=None, trash=None):
+        """Moves an application into the Trash the way a file manager does: its
+        .trashinfo first, then one rename. Returns the path in the Trash."""
+        trash = Path(trash or self.trash)
+        target = trash / (name or Path(bundle).name)
+        info = self.trash_info_of(target)
+        info.parent.mkdir(parents=True, exist_ok=True)
+        info.write_text("[Trash Info]\n"
+                        f"Path={urllib.parse.quote(os.fsencode(str(bundle)))}\n"
+                        f"DeletionDate={time.strftime('%Y-%m-%dT%H:%M:%S')}\n")
         os.rename(bundle, target)
         return target
+
+    @staticmethod
+    def trash_info_of(in_trash):
+        """The .trashinfo that a Trash keeps for its top-level item `in_trash`."""
+        in_trash = Path(in_trash)
+        return in_trash.parent.parent / "info" / (in_trash.name + ".trashinfo")
 
     def listing(self):
         """Every item of the home and root folders: relative path -> (kind, digest),

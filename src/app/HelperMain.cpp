@@ -1,5 +1,6 @@
 #include "app/ApplicationService.h"
 #include "app/MainQueueHost.h"
+#include "app/QuitSignals.h"
 #include "app/SessionBus.h"
 #include "app/SessionBusKeeper.h"
 #include "app/SingleInstance.h"
@@ -11,6 +12,7 @@
 #include "platform/MainQueue.h"
 #include "platform/Path.h"
 #include "shell/AppDelegate.h"
+#include "shell/AppsInTrashWatcher.h"
 #include "shell/DistributedNotificationCenter.h"
 #include "shell/HelperResources.h"
 #include "shell/UpdateRestarter.h"
@@ -60,6 +62,28 @@ std::shared_ptr<AppNotificationController> makePanelController() {
     return std::make_shared<PanelController>(std::move(controller));
 }
 
+// One line per watched folder and the way it is watched, so that a user can tell from the
+// log what the helper sees, and a warning when none of it is there to be seen.
+void logWatchedPlaces(const AppsInTrashWatcher& watcher) {
+    using Kind = AppsInTrashWatcher::WatchedPlace::Kind;
+    bool anyExists = false;
+    for (const auto& place : watcher.watchedPlaces()) {
+        const char* what = place.kind == Kind::Trash         ? "the Trash"
+                           : place.kind == Kind::VolumeTrash ? "a volume's Trash"
+                                                             : "the applications folder";
+        const char* how = place.kind == Kind::ApplicationsFolder
+                              ? "without Full Disk Access: applications moved from it to the Trash"
+                              : "with Full Disk Access";
+        std::fprintf(stderr, "SweepwiseHelper: watching %s %s (%s)%s\n", what, place.path.c_str(),
+                     how, place.exists ? "" : ", not there yet");
+        anyExists = anyExists || place.exists;
+    }
+    if (!anyExists)
+        std::fputs("SweepwiseHelper: warning: none of the watched folders exists; no "
+                   "application moved to the Trash will be noticed\n",
+                   stderr);
+}
+
 void logOpenedFiles(const std::vector<std::string>& paths) {
     for (const std::string& path : paths)
         std::fprintf(stderr, "SweepwiseHelper: open %s\n", path.c_str());
@@ -71,6 +95,10 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     // The helper has no window of its own; the panel comes and goes.
     application.setQuitOnLastWindowClosed(false);
+    // Kept to the very end, so that a second signal during the clean-up changes nothing.
+    std::unique_ptr<QuitSignals> quitSignals = QuitSignals::install();
+    if (!quitSignals)
+        std::fputs("SweepwiseHelper: cannot catch the quit signals\n", stderr);
     std::unique_ptr<MainQueueHost> host = MainQueueHost::create(platform::MainQueue::shared());
     if (!host) {
         std::fputs("SweepwiseHelper: cannot drive the main queue\n", stderr);
@@ -86,6 +114,8 @@ int main(int argc, char** argv) {
     UpdateRestarter::setApplicationTerminator([] { QCoreApplication::quit(); });
     std::shared_ptr<AppDelegate> delegate = AppDelegate::create(makePanelController);
     delegate->applicationDidFinishLaunching();
+    if (delegate->trashWatcher())
+        logWatchedPlaces(*delegate->trashWatcher());
 
     // Qt has taken its own options out of argv; the rest are files, kept as bytes.
     std::vector<std::string> files(argv + 1, argv + argc);
@@ -103,6 +133,8 @@ int main(int argc, char** argv) {
     delegate->openFiles(files);
 
     int status = QApplication::exec();
+    if (quitSignals && quitSignals->receivedSignal() != 0)
+        std::fprintf(stderr, "SweepwiseHelper: quitting on signal %d\n", quitSignals->receivedSignal());
     delegate->applicationWillTerminate();
     keeper.reset();
     SingleInstance::release();

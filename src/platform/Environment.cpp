@@ -16,6 +16,18 @@ std::string variable(const char* name)
     return value ? std::string(value) : std::string();
 }
 
+// A variable that holds an absolute path, without trailing separators; empty
+// otherwise (a relative value is to be ignored, as the base-directory rules say).
+std::string absoluteVariable(const char* name)
+{
+    std::string value = variable(name);
+    if (!value.starts_with('/'))
+        return {};
+    while (value.size() > 1 && value.back() == '/')
+        value.pop_back();
+    return value;
+}
+
 // The real user's entry in the user database, read with the reentrant call so
 // that any thread may ask.
 template <typename Field>
@@ -64,11 +76,31 @@ std::string Environment::rootPath(const std::string& absolutePath)
 std::string Environment::homeDirectory()
 {
     std::string home = homeOverride();
+    // $HOME first, as every Linux program does: it is what the session and the
+    // user chose, and what the file managers' Trash is found under.
+    if (home.empty())
+        home = absoluteVariable("HOME");
     if (home.empty())
         home = accountField([](const passwd& entry) { return entry.pw_dir; });
-    if (home.empty())
-        home = variable("HOME");
     return home.empty() ? std::string("/") : home;
+}
+
+std::string Environment::userDataDirectory()
+{
+    std::string data;
+    if (homeOverride().empty())
+        data = absoluteVariable("XDG_DATA_HOME");
+    if (data.empty()) {
+        std::string home = homeDirectory();
+        data = (home == "/" ? std::string() : home) + "/.local/share";
+    }
+    return data;
+}
+
+bool Environment::fullDiskAccessWithheld()
+{
+    std::string value = variable(kNoFullDiskAccessVariable);
+    return !value.empty() && value != "0";
 }
 
 std::string Environment::userName()

@@ -13,6 +13,7 @@ class Environment {
 public:
     static constexpr const char* kHomeVariable = "SWEEPWISE_HOME";
     static constexpr const char* kRootVariable = "SWEEPWISE_ROOT";
+    static constexpr const char* kNoFullDiskAccessVariable = "SWEEPWISE_NO_FULL_DISK_ACCESS";
 
     // The redirected home folder, or empty when the real one applies.
     static std::string homeOverride();
@@ -20,9 +21,19 @@ public:
     // `absolutePath` (which starts with "/") under the redirected root, if any.
     static std::string rootPath(const std::string& absolutePath);
 
-    // The home folder: the override, else the user database's entry for the real
-    // user, else $HOME, else "/". Never empty.
+    // The home folder: the override, else $HOME (when absolute), else the user
+    // database's entry for the real user, else "/". Never empty.
     static std::string homeDirectory();
+
+    // Where the user's data files live: with the home override, its
+    // ".local/share" (the sandbox never reaches outside); else $XDG_DATA_HOME when
+    // absolute, else the home folder's ".local/share".
+    static std::string userDataDirectory();
+
+    // Whether the sandbox withholds Full Disk Access (SWEEPWISE_NO_FULL_DISK_ACCESS
+    // set to anything but "" or "0"), so that tests can start the helper in the mode
+    // without it even as root, whom no folder permission stops.
+    static bool fullDiskAccessWithheld();
 
     // The real user's login name from the user database, else $USER or $LOGNAME;
     // empty when none of them is known.

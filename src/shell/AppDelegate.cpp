@@ -10,7 +10,7 @@
 #include "shell/MacOSVersion.h"
 #include "shell/MonitorTrashDistributedNotificationNames.h"
 #include "shell/NameExcluder.h"
-#include "shell/PathsGenerator.h"
+#include "shell/TrashFolders.h"
 #include "shell/UpdateRestarter.h"
 
 #include <set>
@@ -119,12 +119,17 @@ void AppDelegate::addExcluders(const std::vector<std::string>& paths) {
 }
 
 bool AppDelegate::isExcluded(const std::string& path) const {
-    std::string trash = PathsGenerator::GetInstance().buildTrashDirectory() + "/";
-    if (!path.starts_with(trash))
+    std::optional<std::string> trash = TrashFolders::trashFolderContaining(path);
+    if (!trash)
         return false;
-    std::string rest = path.substr(trash.size());
+    std::string rest = path.substr(trash->size() + 1);
+    // The Trash may have renamed the item to keep names apart ("Foo.2.app"); the name it had
+    // before, from its trash information, is asked too.
+    std::optional<std::string> original = TrashFolders::originalPathOf(path);
+    std::string originalName = original ? platform::Path::lastComponent(*original) : std::string();
     for (auto it = m_excluders.rbegin(); it != m_excluders.rend(); ++it) {
-        if ((*it)->isExcludedName(rest))
+        if ((*it)->isExcludedName(rest) ||
+            (!originalName.empty() && (*it)->isExcludedName(originalName)))
             return true;
     }
     return false;

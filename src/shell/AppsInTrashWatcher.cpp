@@ -6,7 +6,10 @@
 #include "shell/FullDiskAccessManager.h"
 #include "shell/MoveToTrashWithoutTrashAccessMonitor.h"
 #include "shell/NSBundleApplicationBundle.h"
+#include "shell/NSFileManagerUtils.h"
 #include "shell/PathsGenerator.h"
+#include "shell/TrashFolders.h"
+#include "platform/FileSystem.h"
 
 std::shared_ptr<AppsInTrashWatcher>
 AppsInTrashWatcher::create(std::weak_ptr<AppsInTrashWatcherListener> listener) {
@@ -16,15 +19,44 @@ AppsInTrashWatcher::create(std::weak_ptr<AppsInTrashWatcherListener> listener) {
 }
 
 void AppsInTrashWatcher::startWatching() {
+    // A user who never trashed anything has no Trash folder yet; it is made as the file
+    // managers make it, so that the access test and the watcher find it.
+    NSFileManagerUtils::getTrashPath();
     // Access granted or withdrawn later takes effect at the next start only.
     if (FullDiskAccessManager::fullAccessGranted()) {
         m_pTrashWatcher =
             DirectoryWatcher::create(PathsGenerator::GetInstance().buildTrashDirectory());
         m_pTrashWatcher->setDelegate(weak_from_this());
+        // A volume's Trash is made by the first item trashed there; each gets its watcher
+        // all the same, which sees it from the moment the folder is there to be watched.
+        for (const std::string& folder : TrashFolders::volumeTrashFolders()) {
+            m_volumeTrashWatchers.push_back(DirectoryWatcher::create(folder));
+            m_volumeTrashWatchers.back()->setDelegate(weak_from_this());
+        }
     } else {
         m_monitor = MoveToTrashWithoutTrashAccessMonitor::create();
         m_monitor->setDelegate(weak_from_this());
     }
+}
+
+std::vector<AppsInTrashWatcher::WatchedPlace> AppsInTrashWatcher::watchedPlaces() const {
+    auto exists = [](const std::string& path) {
+        bool isDirectory = false;
+        return platform::FileSystem::fileExists(path, &isDirectory) && isDirectory;
+    };
+    std::vector<WatchedPlace> places;
+    if (m_pTrashWatcher)
+        places.push_back({WatchedPlace::Kind::Trash, m_pTrashWatcher->getPath(),
+                          exists(m_pTrashWatcher->getPath())});
+    for (const auto& watcher : m_volumeTrashWatchers)
+        places.push_back(
+            {WatchedPlace::Kind::VolumeTrash, watcher->getPath(), exists(watcher->getPath())});
+    if (m_monitor) {
+        for (const auto& mirror : m_monitor->submonitors())
+            places.push_back({WatchedPlace::Kind::ApplicationsFolder, mirror->path(),
+                              exists(mirror->path())});
+    }
+    return places;
 }
 
 void AppsInTrashWatcher::onAddedAppWithPath(const std::string& path) {
@@ -46,7 +78,8 @@ void AppsInTrashWatcher::onAppMovedToTrash(const std::string& path) {
 
 std::shared_ptr<platform::Bundle>
 AppsInTrashWatcher::isReallyAppBundlePath(const std::string& path) {
-    if (!ApplicationDirectoryUtils::isApplicationAtPath(path) ||
+    if ((!ApplicationDirectoryUtils::isApplicationAtPath(path) &&
+         !TrashFolders::isTrashedApplication(path)) ||
         ApplicationDirectoryUtils::parentBundlePathForPath(path))
         return nullptr;
     std::shared_ptr<platform::Bundle> bundle =

@@ -7,13 +7,15 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class DirectoryWatcher;
 class MoveToTrashWithoutTrashAccessMonitor;
 
 // Reports applications moved to the Trash to one listener. With Full Disk Access it watches
-// the Trash folder itself (DirectoryWatcher); without it, it follows the applications that
-// leave the applications folders (MoveToTrashWithoutTrashAccessMonitor). The choice is made
+// the Trash folders themselves (one DirectoryWatcher each: the home Trash and the Trash of
+// every mounted volume); without it, it follows the applications that leave the applications
+// folders (MoveToTrashWithoutTrashAccessMonitor). The choice is made
 // once, at creation, and kept for the life of the object. Either way, only an application
 // that no other bundle encloses and that has a bundle identifier reaches the listener.
 //
@@ -22,6 +24,14 @@ class AppsInTrashWatcher final : public DirectoryWatcherDelegate,
                                  public MoveToTrashWithoutTrashAccessMonitorDelegate,
                                  public std::enable_shared_from_this<AppsInTrashWatcher> {
 public:
+    // One folder being watched, and how, for the log.
+    struct WatchedPlace {
+        enum class Kind { Trash, VolumeTrash, ApplicationsFolder };
+        Kind kind;
+        std::string path;
+        bool exists;
+    };
+
     // Starts watching at once. The listener is held weakly.
     static std::shared_ptr<AppsInTrashWatcher>
     create(std::weak_ptr<AppsInTrashWatcherListener> listener);
@@ -40,8 +50,18 @@ public:
     // identifier that the exclusion list does not name; otherwise none.
     static std::shared_ptr<platform::Bundle> isReallyAppBundlePath(const std::string& path);
 
-    // None without Full Disk Access.
+    // What is watched: the Trash folders with Full Disk Access, the applications folders
+    // without; each with whether it exists now.
+    std::vector<WatchedPlace> watchedPlaces() const;
+    // Whether Full Disk Access was granted when watching started.
+    bool watchesTrashFolders() const { return m_pTrashWatcher != nullptr; }
+
+    // The home Trash's watcher; none without Full Disk Access.
     const std::shared_ptr<DirectoryWatcher>& trashWatcher() const { return m_pTrashWatcher; }
+    // The watchers of the mounted volumes' Trash folders; empty without Full Disk Access.
+    const std::vector<std::shared_ptr<DirectoryWatcher>>& volumeTrashWatchers() const {
+        return m_volumeTrashWatchers;
+    }
     // None with Full Disk Access.
     const std::shared_ptr<MoveToTrashWithoutTrashAccessMonitor>& monitor() const {
         return m_monitor;
@@ -57,6 +77,7 @@ private:
     void startWatching();
 
     std::shared_ptr<DirectoryWatcher> m_pTrashWatcher;
+    std::vector<std::shared_ptr<DirectoryWatcher>> m_volumeTrashWatchers;
     std::weak_ptr<AppsInTrashWatcherListener> m_pListener;
     std::shared_ptr<MoveToTrashWithoutTrashAccessMonitor> m_monitor;
 };

@@ -5,6 +5,7 @@
 #include "platform/MainQueue.h"
 #include "search/FileItem.h"
 #include "shell/ApplicationDirectoryUtils.h"
+#include "shell/TrashFolders.h"
 #include "shell/VDKQueue.h"
 
 #include <string_view>
@@ -79,11 +80,15 @@ void DirectoryWatcher::onAddedFileItem(const std::shared_ptr<FileItem>& item,
 bool DirectoryWatcher::notifyIsFileItemIsApp(const std::shared_ptr<FileItem>& item) {
     // Only a name ending in ".app" can be an application. The checks by path below cost a
     // walk from the root each, which a deep folder would otherwise repeat at every level.
-    if (!item || !item->isDir() || !item->getNameWithExt().ends_with(".app"))
+    if (!item || !item->isDir() || item->getNameWithExt().find(".app") == std::string::npos)
         return false;
     std::string path = item->buildFullPath();
-    if (!ApplicationDirectoryUtils::isApplicationAtPath(path) ||
-        ApplicationDirectoryUtils::parentBundlePathForPath(path))
+    // A Trash may have renamed the application past its extension ("Foo.app_1"); its trash
+    // information tells.
+    bool isApplication = item->getNameWithExt().ends_with(".app")
+                             ? ApplicationDirectoryUtils::isApplicationAtPath(path)
+                             : TrashFolders::isTrashedApplication(path);
+    if (!isApplication || ApplicationDirectoryUtils::parentBundlePathForPath(path))
         return false;
     notifyDelegateThatAddedAppWithPath(path);
     return true;

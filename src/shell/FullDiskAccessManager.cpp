@@ -1,14 +1,13 @@
 #include "shell/FullDiskAccessManager.h"
 
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
-#include "platform/Path.h"
 #include "shell/MacOSVersion.h"
 #include "shell/PathsGenerator.h"
 
 const std::string& FullDiskAccessManager::probeDirectory()
 {
-    static const std::string probe =
-        platform::Path::appending(PathsGenerator::GetInstance().getHomeDirectory(), "Library/Safari");
+    static const std::string probe = PathsGenerator::GetInstance().buildTrashDirectory();
     return probe;
 }
 
@@ -21,8 +20,11 @@ bool FullDiskAccessManager::fullAccessGranted(const MacOSVersion& version)
 {
     if (!version.isMacOSHasVersion("10.14.0", false, true))
         return true;
-    auto entries = platform::FileSystem::contentsOfDirectory(probeDirectory());
-    return entries && !entries->empty();
+    if (platform::Environment::fullDiskAccessWithheld())
+        return false;
+    // Linux keeps no list of programs allowed to read protected folders: what matters is
+    // whether the Trash can be read, and an empty Trash is an ordinary one.
+    return platform::FileSystem::contentsOfDirectory(probeDirectory()).has_value();
 }
 
 std::string FullDiskAccessManager::fullDiskAccessUrl()

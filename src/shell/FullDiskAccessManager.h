@@ -4,8 +4,9 @@
 
 class MacOSVersion;
 
-// Whether the helper may read protected folders of the user, tested by listing
-// one of them (the home folder's Library/Safari). Evaluated afresh on every call.
+// Whether the helper may read protected folders of the user, tested by listing the one
+// it needs: the Trash folder (the home Trash's "files"). The sandbox can withhold access
+// (Environment::fullDiskAccessWithheld). Evaluated afresh on every call.
 class FullDiskAccessManager {
 public:
     static bool fullAccessGranted();

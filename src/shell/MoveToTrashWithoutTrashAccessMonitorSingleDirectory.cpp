@@ -5,6 +5,7 @@
 #include "shell/FileURL.h"
 #include "shell/NSStringFileSize.h"
 #include "shell/PathsGenerator.h"
+#include "shell/TrashFolders.h"
 
 #include <climits>
 #include <cstdlib>
@@ -13,17 +14,18 @@
 
 namespace {
 
-// A reference answers the path the kernel knows, with every link resolved, so the Trash
+// A reference answers the path the kernel knows, with every link resolved, so each Trash
 // folder is also compared in its resolved form.
 bool isInTrash(const std::string& path) {
-    const PathsGenerator& paths = PathsGenerator::GetInstance();
-    if (paths.pathInTrash(path))
+    if (PathsGenerator::GetInstance().pathInTrash(path))
         return true;
-    std::string trash = paths.buildTrashDirectory();
-    char resolved[PATH_MAX];
-    if (!realpath(trash.c_str(), resolved) || trash == resolved)
-        return false;
-    return NSStringFileSize::isInFolder(path, resolved);
+    for (const std::string& trash : TrashFolders::all()) {
+        char resolved[PATH_MAX];
+        if (realpath(trash.c_str(), resolved) && trash != resolved &&
+            NSStringFileSize::isInFolder(path, resolved))
+            return true;
+    }
+    return false;
 }
 
 } // namespace

@@ -42,8 +42,14 @@ std::optional<std::string> NSFileManagerUtils::getTrashPath()
         return gTrashPath;
     std::string trash = PathsGenerator::GetInstance().buildTrashDirectory();
     bool isDirectory = false;
-    if (!platform::FileSystem::fileExists(trash, &isDirectory))
+    // A Trash is made the way the file managers make it: private, with its "info" folder
+    // beside "files".
+    if (!platform::FileSystem::fileExists(trash, &isDirectory)) {
         platform::FileSystem::createDirectory(trash, true, 0700);
+        platform::FileSystem::createDirectory(
+            platform::Path::appending(platform::Path::deletingLastComponent(trash), "info"), true,
+            0700);
+    }
     if (!platform::FileSystem::fileExists(trash, &isDirectory) || !isDirectory)
         return std::nullopt;
     gTrashPath = trash + "/";

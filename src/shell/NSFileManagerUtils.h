@@ -14,7 +14,8 @@ public:
                                                               bool* isDirectory = nullptr);
     static bool isFileAtPathSymbolicLink(const std::string& path);
 
-    // The user's Trash folder with a trailing "/", created if missing; cached
+    // The user's Trash folder (the home Trash's "files") with a trailing "/", created with its
+    // "info" folder if missing; cached
     // after the first success.
     static std::optional<std::string> getTrashPath();
     static bool isFileInTrash(const std::string& path);

@@ -5,10 +5,9 @@
 #include "platform/Path.h"
 #include "platform/Bundle.h"
 #include "shell/NSStringFileSize.h"
+#include "shell/TrashFolders.h"
 #include "shell/WatcherSettings.h"
 
-#include <pwd.h>
-#include <unistd.h>
 
 using platform::Path;
 
@@ -37,7 +36,10 @@ PathsGenerator::PathsGenerator(std::string home, std::string userName)
     m_sUserApplicationDirectory = Path::appending(m_sHomeDirectory, "Applications");
     m_sUserDownloadsDirectory = Path::appending(m_sHomeDirectory, "Downloads");
     m_sUserLibraryDirectory = Path::appending(m_sHomeDirectory, "Library");
-    m_sUserTrashDirectory = Path::appending(m_sHomeDirectory, ".Trash");
+    // The freedesktop home Trash, where file managers, `gio trash` and `trash-put` put what
+    // the user deletes; its "files" folder holds the items themselves.
+    m_sUserTrashDirectory =
+        Path::appending(platform::Environment::userDataDirectory(), "Trash/files");
     m_sUserApplicationSupportDirectory =
         Path::appending(m_sUserLibraryDirectory, "Application Support");
     m_sUserPreferencePanesDirectory = Path::appending(m_sUserLibraryDirectory, "PreferencePanes");
@@ -50,7 +52,7 @@ std::string PathsGenerator::buildSystemApplicationsDirectory() const
 
 bool PathsGenerator::pathInTrash(const std::string& path) const
 {
-    return !path.empty() && NSStringFileSize::isInFolder(path, m_sUserTrashDirectory);
+    return !path.empty() && TrashFolders::trashFolderContaining(path).has_value();
 }
 
 std::optional<std::string>

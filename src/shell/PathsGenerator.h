@@ -12,6 +12,8 @@ public:
     const std::string& getHomeDirectory() const { return m_sHomeDirectory; }
     const std::string& userName() const { return m_userName; }
 
+    // The home Trash's "files" folder: $XDG_DATA_HOME/Trash/files, by default
+    // ~/.local/share/Trash/files (TrashFolders knows the volumes' Trashes too).
     std::string buildTrashDirectory() const { return m_sUserTrashDirectory; }
     std::string buildSystemApplicationsDirectory() const;
     std::string buildUserApplicationsDirectory() const { return m_sUserApplicationDirectory; }
@@ -26,6 +28,7 @@ public:
         return m_sUserPreferencePanesDirectory;
     }
 
+    // Whether the path lies inside the home Trash or a mounted volume's Trash.
     bool pathInTrash(const std::string& path) const;
 
     std::optional<std::string>

@@ -57,11 +57,9 @@ struct Listener {
 // broadcasts and its answers to the main application are there again.
 TEST(BusReconnection, TheHelperCarriesOnWithoutTheBusAndRejoinsItWhenItReturns) {
     std::string home = Sandbox::process().makeFolder("home");
-    std::string trash = home + "/.Trash";
+    std::string trash = home + "/.local/share/Trash/files";
     std::string apps = home + "/Applications";
     makeDirs(trash);
-    makeDirs(home + "/Library/Safari");
-    writeFile(home + "/Library/Safari/History.db", "x");
     for (const char* name : {"Before", "During", "After"})
         makeApplicationBundle(apps + "/" + name + ".app", std::string("com.example.") + name);
 

@@ -42,9 +42,8 @@ TEST(HelperProgram, AnswersAFullDiskAccessQueryWithABooleanForEveryListener) {
                             answers.push_back(userInfo);
                         });
 
+    // A helper that finds no Trash makes one, and can then list it.
     std::string home = Sandbox::process().makeFolder("home");
-    makeDirs(home + "/Library/Safari");
-    writeFile(home + "/Library/Safari/History.db", "x");
     auto helper = startHelper(home);
     ChildProgram ask(mainExecutable(), {"fda"}, programEnvironment());
     ASSERT_TRUE(ask.waitForExit());

@@ -12,6 +12,7 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
 
 import desktop  # noqa: E402  (found through the path above)
+import desktop_clients  # noqa: E402
 from desktop import wait_for  # noqa: E402,F401
 
 
@@ -27,6 +28,8 @@ class DesktopCase(unittest.TestCase):
                                        window_manager=self.window_manager)
         self.addCleanup(self.desktop.close)
         self.moves = []
+        # Files the test's own steps make (the Trash's .trashinfo of each trashed item).
+        self.created = []
         self.before = None
 
     def run(self, result=None):
@@ -58,10 +61,20 @@ class DesktopCase(unittest.TestCase):
         own moves are recorded by trash()."""
         self.before = self.sandbox.listing()
 
-    def trash(self, bundle, name=None):
-        target = self.sandbox.move_to_trash(bundle, name)
+    def trash(self, bundle, name=None, trash=None):
+        target = self.sandbox.move_to_trash(bundle, name, trash)
         self.moves.append((self.sandbox.relative(bundle), self.sandbox.relative(target)))
+        self.created.append(self.sandbox.relative(self.sandbox.trash_info_of(target)))
         return target
+
+    def trash_with(self, client, bundle):
+        """Trashes `bundle` with a real client ("gio" or "trash-put") as the sandbox's
+        user; answers when the client was done and where the bundle went."""
+        done, target = desktop_clients.trash_with(self.desktop, client, bundle,
+                                                  self.sandbox.client_environment())
+        self.moves.append((self.sandbox.relative(bundle), self.sandbox.relative(target)))
+        self.created.append(self.sandbox.relative(self.sandbox.trash_info_of(target)))
+        return done, target
 
     def move(self, source, target):
         os.rename(source, target)
@@ -78,6 +91,8 @@ class DesktopCase(unittest.TestCase):
         self.assertIsNotNone(self.before, "the test took no snapshot")
         expected = desktop.moved_listing(self.before, self.moves)
         actual = self.sandbox.listing()
+        for relative in self.created:
+            expected[relative] = actual.get(relative)
         log = self.sandbox.received_log()
         if received:
             counts = [len(items) for items in desktop.parse_leftovers(log.read_text())]

@@ -16,14 +16,17 @@ class FullDiskAccess(DesktopCase):
         helper = self.desktop.start_helper()
         self.assertEqual(self.ask(), "Full Disk Access: granted\n")
 
-        # Once Library/Safari cannot be listed any more, the same helper says so.
-        self.move(self.sandbox.library / "Safari", self.sandbox.home / "Safari moved away")
+        # Once the Trash cannot be listed any more, the same helper says so.
+        away = self.sandbox.trash.with_name("files moved away")
+        self.move(self.sandbox.trash, away)
         self.assertEqual(self.ask(), "Full Disk Access: not granted\n")
         helper.stop()
         wait_for(lambda: not self.desktop.name_owned(desktop.HELPER_ID), 10, "name released")
+        self.move(away, self.sandbox.trash)
 
         # Started without access, the helper cannot watch the Trash; it follows the
         # applications that leave the applications folders instead.
+        self.sandbox.grant_full_disk_access(False)
         monitor = desktop.BusMonitor(self.desktop)
         self.desktop.start_helper()
         self.assertEqual(self.ask(), "Full Disk Access: not granted\n")

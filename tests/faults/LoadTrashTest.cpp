@@ -49,8 +49,6 @@ TEST(LoadTrash, AMillionEntriesAtStartAreListedSilentlyAndALateApplicationIsRepo
                     memory.mounted() ? "ThreadSanitizer" : "no memory file system: needs root");
     const std::string trash = PathsGenerator::GetInstance().buildTrashDirectory();
     makeDirs(trash);
-    makeDirs(home + "/Library/Safari");
-    writeFile(home + "/Library/Safari/History.db", "x");
     fillTrash(trash, entries);
     ASSERT_FALSE(HasFatalFailure());
     makeApp(home + "/Applications/Late.app", "com.example.late");

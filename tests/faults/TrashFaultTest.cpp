@@ -207,10 +207,8 @@ using AppsInTrashFaults = TrashFaultTest;
 
 TEST_F(AppsInTrashFaults, EntriesChangingTypeAtTheFinalTestAreNeverReportedThroughALink) {
     const std::string home = Sandbox::process().home();
-    const std::string homeTrash = home + "/.Trash";
+    const std::string homeTrash = Sandbox::process().trash();
     makeDirs(homeTrash);
-    makeDirs(home + "/Library/Safari");
-    writeFile(home + "/Library/Safari/History.db", "x");
     makeApp(outside + "/Lure.app", "com.example.lure");
     auto appsWatcher = AppsInTrashWatcher::create(delegate);
     ASSERT_TRUE(appsWatcher && appsWatcher->trashWatcher());
@@ -251,6 +249,5 @@ TEST_F(AppsInTrashFaults, EntriesChangingTypeAtTheFinalTestAreNeverReportedThrou
     }
     EXPECT_TRUE(std::ifstream(outside + "/Lure.app/Contents/Info.plist").good());
     appsWatcher.reset();
-    removeTree(home + "/Library/Safari");
     removeTree(homeTrash);
 }

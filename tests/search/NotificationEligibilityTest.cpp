@@ -48,7 +48,7 @@ TEST(NotificationEligibilityTest, InstalledCopiesDecideWhetherToNotify) {
         // Deeper than the installed-application scan goes: only the index finds it.
         {platform::Environment::rootPath("/Applications/a/b/c/d/Elig4.app"), 0},
         {platform::Environment::rootPath("/Volumes/Backup/Applications/Elig5.app"), 1},
-        {home + "/.Trash/Elig6.app", 1},
+        {Sandbox::process().trash() + "/Elig6.app", 1},
         {platform::Environment::rootPath("/Applications/Host.app/Contents/Elig8.app"), 1},
     };
     int index = 0;

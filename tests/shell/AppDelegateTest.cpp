@@ -113,6 +113,36 @@ TEST_F(AppDelegateTest, ExclusionsAreNamePrefixesWithinTheTrash) {
         removeTree(c.first);
 }
 
+// A Trash keeps names apart by renaming ("Foo.2.app", "Foo_1.app"); the name the item had,
+// from its trash information, is excluded as well. A volume's Trash counts as the Trash.
+TEST_F(AppDelegateTest, ExclusionsApplyInEveryTrashAndToTheNameBeforeTrashing) {
+    const std::string info = platform::Path::deletingLastComponent(trash()) + "/info";
+    const std::string volume = Sandbox::process().root() + "/Volumes/Stick";
+    const std::string volumeTrash = volume + "/.Trash-" + std::to_string(getuid()) + "/files";
+    makeDirs(info);
+    writeFile(info + "/Renamed.app.trashinfo", "[Trash Info]\nPath=/Applications/Qux.app\n");
+    writeFile(info + "/Broken.app.trashinfo", "[Trash Info]\nPath=/Applications/Qux%zz.app\n");
+    delegate->openFile(exclude({"/Applications/Qux.app"}));
+
+    const std::pair<std::string, bool> cases[] = {
+        {trash() + "/Qux.2.app", true},   {trash() + "/Renamed.app", true},
+        {trash() + "/Broken.app", false}, {volumeTrash + "/Qux_1.app", true},
+        {volume + "/Qux.app", false},
+    };
+    std::vector<std::shared_ptr<platform::Bundle>> bundles;
+    std::vector<std::string> expected;
+    for (const auto& [path, excluded] : cases) {
+        bundles.push_back(app(path));
+        if (!excluded)
+            expected.push_back(path);
+    }
+    EXPECT_EQ(route(bundles), expected);
+    for (const auto& c : cases)
+        removeTree(c.first);
+    removeTree(info);
+    removeTree(volume);
+}
+
 TEST_F(AppDelegateTest, ClearingDropsOnlyTheExclusionsThatExistedWhenItWasAsked) {
     platform::setTimeScale(0.01);
     auto early = app(trash() + "/Early.app");
@@ -141,16 +171,14 @@ TEST_F(AppDelegateTest, ClearingDropsOnlyTheExclusionsThatExistedWhenItWasAsked)
 TEST_F(AppDelegateTest, AnswersEveryAccessQueryAfreshUntilItIsGone) {
     using Names = MonitorTrashDistributedNotificationNames;
     auto center = DistributedNotificationCenter::shared();
-    std::string safari = PathsGenerator::GetInstance().getHomeDirectory() + "/Library/Safari";
-    makeDirs(safari);
-    writeFile(safari + "/History.db", "x");
     delegate->startWatching();
     ASSERT_TRUE(delegate->isAnsweringFullDiskAccessRequests());
 
     PostedObjects answers(Names::responseFullDiskAccessState);
     for (bool granted : {true, false}) {
+        // A Trash that cannot be listed (here: gone) means no access.
         if (!granted)
-            removeTree(safari);
+            move(trash(), trash() + " away");
         center->post(Names::requestFullDiskAccessState, std::nullopt);
         ASSERT_TRUE(waitFor([&] { return answers.objects.size() == (granted ? 1u : 2u); }));
         const platform::PlistValue* flag = answers.userInfos.back().get(Names::isAccessGranted);
@@ -158,6 +186,7 @@ TEST_F(AppDelegateTest, AnswersEveryAccessQueryAfreshUntilItIsGone) {
         EXPECT_EQ(flag->asBoolean(), granted);
     }
     EXPECT_EQ(answers.objects[0], "(none)");
+    move(trash() + " away", trash());
 
     delegate.reset();
     center->post(Names::requestFullDiskAccessState, std::nullopt);

@@ -61,7 +61,7 @@ protected:
 
     const std::string userApplications = Sandbox::process().home() + "/Applications";
     const std::string systemApplications = Sandbox::process().root() + "/Applications";
-    const std::string trash = Sandbox::process().home() + "/.Trash";
+    const std::string trash = Sandbox::process().trash();
     // Every run of a test uses names of its own, so that repeated runs in one process do not
     // meet the items of earlier ones.
     const std::string tag = "-" + std::to_string(++s_runs);

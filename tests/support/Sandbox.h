@@ -16,6 +16,8 @@ public:
     std::string home() const { return m_base + "/home"; }
     std::string root() const { return m_base + "/root"; }
     std::string tmp() const { return m_base + "/tmp"; }
+    // The user's Trash as the file managers keep it: the home Trash's "files" folder.
+    std::string trash() const { return home() + "/.local/share/Trash/files"; }
 
     // A fresh empty folder for one test, under the sandbox.
     std::string makeFolder(const std::string& hint = "t");

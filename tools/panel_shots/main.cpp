@@ -103,11 +103,11 @@ bool allocateFile(const std::string& path, std::uint64_t bytes) {
     return allocated;
 }
 
-// The application in home/.Trash, and its cache folder and preferences in
-// home/Library, two of the standard places the helper looks at.
+// The application in the home Trash (.local/share/Trash/files), and its cache folder and
+// preferences in home/Library, two of the standard places the helper looks at.
 bool makeSampleApp(const ScratchHome& scratch, SampleApp& app) {
     const std::string id = app.identifier;
-    app.path = scratch.home() + "/.Trash/" + app.name + ".app";
+    app.path = scratch.home() + "/.local/share/Trash/files/" + app.name + ".app";
     const std::string plist =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" +
         std::string("<key>CFBundleIdentifier</key><string>") + id +
