@@ -44,8 +44,8 @@ public:
     generateForBundle(std::shared_ptr<const platform::Bundle> bundle,
                       const KnowledgeBasePathSearcher& searcher);
 
-    // CFBundleExecutable when it is a non-empty string, otherwise the bundle folder's
-    // name without its extension.
+    // CFBundleExecutable when it is a string, even an empty one; otherwise the bundle
+    // folder's name without its extension.
     static std::string bundleNameForBundle(const platform::Bundle& bundle);
 
     // Whether an entry named `name` (with extension) belongs to the application: its
@@ -105,6 +105,7 @@ private:
     bool belongsToApplication(const KnowledgeRecord& record);
     bool isApplicationDomain(const std::shared_ptr<const DomainIdentifier>& domain) const;
     void addRecordsOfApplicationDomain();
+    void noteNameMatch(DepFileItem& item, const std::string& name) const;
 
     std::shared_ptr<KnowledgeBaseData> m_data;
     std::shared_ptr<const platform::Bundle> m_bundle;
