@@ -6,6 +6,8 @@
 #include "search/SimpleRemainsInfo.h"
 #include "search/SimpleRemainsInfoListener.h"
 
+#include <iterator>
+
 namespace {
 
 // One SimpleRemainsInfo as the notification sees it. The entry listens to the
@@ -66,7 +68,11 @@ SimpleRemainsProvider::generateForBundle(const std::shared_ptr<platform::Bundle>
     if (bundle) {
         auto installed = InstalledApplications::scan();
         std::lock_guard lock(m_lock);
-        m_installed[bundle->bundlePath()] = std::move(installed);
+        // A bundle that joins an entry already made never takes its lookup; the few
+        // newest are enough for the searches still running.
+        if (m_installed.size() >= kKeptLookups)
+            m_installed.erase(m_installed.begin());
+        m_installed.emplace_back(bundle->bundlePath(), std::move(installed));
     }
     return KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle);
 }
@@ -77,9 +83,13 @@ std::shared_ptr<RemainsInfo> SimpleRemainsProvider::makeRemainsInfo(
     std::shared_ptr<const InstalledApplications> installed;
     if (bundle) {
         std::lock_guard lock(m_lock);
-        if (auto found = m_installed.find(bundle->bundlePath()); found != m_installed.end()) {
-            installed = std::move(found->second);
-            m_installed.erase(found);
+        // The newest lookup for the path: the bundle may have been removed twice.
+        for (auto found = m_installed.rbegin(); found != m_installed.rend(); ++found) {
+            if (found->first == bundle->bundlePath()) {
+                installed = std::move(found->second);
+                m_installed.erase(std::next(found).base());
+                break;
+            }
         }
     }
     auto entry = std::make_shared<SimpleRemainsEntry>(std::move(listener));

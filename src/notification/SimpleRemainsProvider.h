@@ -2,8 +2,11 @@
 
 #include "notification/RemainsProvider.h"
 
-#include <map>
+#include <memory>
 #include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
 
 class InstalledApplications;
 
@@ -26,6 +29,9 @@ public:
                     const std::shared_ptr<KnowledgeBaseSimpleSearchInfo>& searchResult) override;
 
 private:
+    static constexpr std::size_t kKeptLookups = 16;
+
     std::mutex m_lock; // guards m_installed: searches run on the search queue
-    std::map<std::string, std::shared_ptr<const InstalledApplications>> m_installed;
+    // Oldest first, by bundle path.
+    std::vector<std::pair<std::string, std::shared_ptr<const InstalledApplications>>> m_installed;
 };
