@@ -82,8 +82,10 @@ std::string MainAppCommands::usage() {
            "  fda [--timeout SECONDS]  ask the running helper whether it has Full Disk Access\n"
            "                           (default 5 seconds, at most 600)\n"
            "  login-item on|off        start the helper at login, or stop doing so\n"
-           "  leftovers [--json] APP   list what the helper would offer to remove for the\n"
-           "                           application bundle APP, measured; removes nothing\n"
+           "  leftovers [--json] [--verbose] APP\n"
+           "                           list what the helper would offer to remove for the\n"
+           "                           application bundle APP, measured, and why; removes\n"
+           "                           nothing (--verbose: also what was left out, and why)\n"
            "  --help                   show this text\n"
            "\n"
            "Exit status: 0 done, 1 failed (or no leftovers found), 2 wrong usage, 3 no answer\n"
@@ -228,16 +230,19 @@ int MainAppCommands::askFullDiskAccess(const std::vector<std::string>& options, 
 int MainAppCommands::listLeftovers(const std::vector<std::string>& options, std::ostream& out,
                                    std::ostream& err) {
     auto format = LeftoversReport::Format::Text;
+    bool verbose = false;
     std::vector<std::string> bundles;
     for (const std::string& option : options) {
         if (option == "--json")
             format = LeftoversReport::Format::Json;
+        else if (option == "--verbose")
+            verbose = true;
         else
             bundles.push_back(option);
     }
     if (bundles.size() != 1)
         return usageError(err, "leftovers takes one application bundle");
-    return LeftoversReport::listForBundle(bundles.front(), format, out, err, kProgram) ==
+    return LeftoversReport::listForBundle(bundles.front(), format, out, err, kProgram, verbose) ==
                    LeftoversReport::kFound
                ? kSuccess
                : kFailure;

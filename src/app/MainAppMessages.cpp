@@ -59,6 +59,9 @@ void MainAppMessages::printLeftovers(const std::string& message,
         else
             out << '-';
         out << '\t' << item->bundleId() << '\t' << item->path() << '\n';
+        // On a line of its own, so that the item lines keep their four columns.
+        if (!item->reason().empty())
+            out << "  why: " << item->reason() << '\n';
     }
 }
 

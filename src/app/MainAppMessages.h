@@ -20,7 +20,8 @@ public:
                               std::ostream& err);
 
     // "<message>: <n> leftovers", then one line per item: group name, size in bytes
-    // (or "-" when not measured), bundle identifier and path, separated by tabs.
+    // (or "-" when not measured), bundle identifier and path, separated by tabs; an
+    // item that says why it is offered is followed by a line "  why: <reason>".
     static void printLeftovers(const std::string& message,
                                const std::vector<std::shared_ptr<PathForRemove>>& items,
                                std::ostream& out);

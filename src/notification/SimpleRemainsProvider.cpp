@@ -1,8 +1,12 @@
 #include "notification/SimpleRemainsProvider.h"
 
+#include "platform/Path.h"
+#include "search/InstalledApplications.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
 #include "search/SimpleRemainsInfo.h"
 #include "search/SimpleRemainsInfoListener.h"
+
+#include <iterator>
 
 namespace {
 
@@ -17,14 +21,20 @@ public:
 
     // The object starts measuring as soon as it exists, so it is made once the
     // entry can be its listener.
-    bool load(const std::shared_ptr<platform::Bundle>& bundle) {
-        m_info = SimpleRemainsInfo::create(bundle, weak_from_this());
+    bool load(const std::shared_ptr<platform::Bundle>& bundle,
+              std::shared_ptr<const InstalledApplications> installed) {
+        m_info = SimpleRemainsInfo::create(bundle, weak_from_this(), std::move(installed));
         return m_info != nullptr;
     }
 
     SimpleRemainsInfo& info() const { return *m_info; }
 
-    std::string appName() const override { return m_info->appName(); }
+    // An application with an empty executable name is still listed by its folder's.
+    std::string appName() const override {
+        if (!m_info->appName().empty())
+            return m_info->appName();
+        return platform::Path::deletingExtension(platform::Path::lastComponent(m_info->mainPath()));
+    }
     std::string mainPath() const override { return m_info->mainPath(); }
     std::uint64_t getTotalSize() const override { return m_info->getTotalSize(); }
     void addBundle(const std::shared_ptr<platform::Bundle>& bundle) override {
@@ -55,14 +65,35 @@ void SimpleRemainsProvider::calculateIsCanShowNotificationForBundleWithID(
 
 std::shared_ptr<KnowledgeBaseSimpleSearchInfo>
 SimpleRemainsProvider::generateForBundle(const std::shared_ptr<platform::Bundle>& bundle) {
+    if (bundle) {
+        auto installed = InstalledApplications::scan();
+        std::lock_guard lock(m_lock);
+        // A bundle that joins an entry already made never takes its lookup; the few
+        // newest are enough for the searches still running.
+        if (m_installed.size() >= kKeptLookups)
+            m_installed.erase(m_installed.begin());
+        m_installed.emplace_back(bundle->bundlePath(), std::move(installed));
+    }
     return KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle);
 }
 
 std::shared_ptr<RemainsInfo> SimpleRemainsProvider::makeRemainsInfo(
     const std::shared_ptr<platform::Bundle>& bundle, std::weak_ptr<RemainsInfoListener> listener,
     const std::shared_ptr<KnowledgeBaseSimpleSearchInfo>& searchResult) {
+    std::shared_ptr<const InstalledApplications> installed;
+    if (bundle) {
+        std::lock_guard lock(m_lock);
+        // The newest lookup for the path: the bundle may have been removed twice.
+        for (auto found = m_installed.rbegin(); found != m_installed.rend(); ++found) {
+            if (found->first == bundle->bundlePath()) {
+                installed = std::move(found->second);
+                m_installed.erase(std::next(found).base());
+                break;
+            }
+        }
+    }
     auto entry = std::make_shared<SimpleRemainsEntry>(std::move(listener));
-    if (!entry->load(bundle))
+    if (!entry->load(bundle, std::move(installed)))
         return nullptr;
     if (searchResult)
         entry->info().appendKnowledgeBaseInfo(*searchResult);

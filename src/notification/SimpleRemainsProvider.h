@@ -2,9 +2,19 @@
 
 #include "notification/RemainsProvider.h"
 
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+class InstalledApplications;
+
 // The helper's provider: SimpleRemainsInfo decides whether to notify and measures
 // the standard leftovers and those of the knowledge base, which
-// KnowledgeBaseSimpleSearchInfo searches.
+// KnowledgeBaseSimpleSearchInfo searches. The applications installed at the time,
+// which the offer's safety pass needs, are looked up beside the search, off the main
+// thread, and kept until the bundle's entry is made.
 class SimpleRemainsProvider : public RemainsProvider {
 public:
     void calculateIsCanShowNotificationForBundleWithID(const std::string& bundleId,
@@ -17,4 +27,11 @@ public:
     makeRemainsInfo(const std::shared_ptr<platform::Bundle>& bundle,
                     std::weak_ptr<RemainsInfoListener> listener,
                     const std::shared_ptr<KnowledgeBaseSimpleSearchInfo>& searchResult) override;
+
+private:
+    static constexpr std::size_t kKeptLookups = 16;
+
+    std::mutex m_lock; // guards m_installed: searches run on the search queue
+    // Oldest first, by bundle path.
+    std::vector<std::pair<std::string, std::shared_ptr<const InstalledApplications>>> m_installed;
 };

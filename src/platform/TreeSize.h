@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
+#include <vector>
 
 namespace platform {
 
@@ -16,13 +18,30 @@ public:
     // `folder` that is not a folder: files, symbolic links themselves (never
     // followed), pipes, sockets. Folders count nothing, and neither does `folder`
     // itself, which may be reached through links. Hidden items and package contents
-    // are included; a name with several hard links counts at every name. What cannot
-    // be read is left out, so a folder that cannot be opened measures 0.
+    // are included; a file with several hard links counts once, however many of its
+    // names lie below `folder`, as du counts. What cannot be read is left out, so a
+    // folder that cannot be opened measures 0.
     //
     // Every folder is entered: a folder reachable by a second path would be skipped,
     // but Linux has no hard-linked folders (ResourceValues reports a folder link
     // count of 1 for every folder).
     static std::uint64_t allocatedSizeBelow(const std::string& folder);
+
+    // A file with more than one name, as met by a measurement: counted once there,
+    // and told to the caller so that several measurements can count it once together.
+    struct LinkedFile {
+        dev_t device{0};
+        ino_t inode{0};
+        std::uint64_t bytes{0};
+    };
+    using LinkedFiles = std::vector<LinkedFile>;
+
+    // The space that removing `path` frees, as du -s counts it: a symbolic link is
+    // measured as the link itself and never followed, a folder as everything below
+    // it, anything else as its own allocation. 0 when nothing is there. Files with
+    // several names are counted once and, when `linked` is given, appended to it.
+    static std::uint64_t allocatedSizeOfItem(const std::string& path,
+                                             LinkedFiles* linked = nullptr);
 
     // However deep the tree, at most this many of its folders are open at once.
     static constexpr std::size_t kMaxOpenFolders = 32;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 #include <vector>
 
 namespace platform {
@@ -30,6 +31,7 @@ bool isDotOrDotDot(const char* name) {
 // them again on the way back.
 class Walk {
 public:
+    explicit Walk(TreeSize::LinkedFiles* linked) : m_linked(linked) {}
     std::uint64_t run(int root);
 
 private:
@@ -58,7 +60,36 @@ private:
     // The root keeps its descriptor: the others are opened again by their names from it.
     OpenFolderWindow m_window{TreeSize::kMaxOpenFolders, 1};
     std::uint64_t m_total{0};
+    // Files with several names, counted at the first name met.
+    std::unordered_set<std::uint64_t> m_seenLinked;
+    TreeSize::LinkedFiles* m_linked;
+
+public:
+    // Counts one item that is not a folder.
+    void add(const struct stat& status);
+    std::uint64_t total() const { return m_total; }
 };
+
+std::uint64_t allocation(const struct stat& status) {
+    return static_cast<std::uint64_t>(status.st_blocks) * 512u;
+}
+
+// Mixes the device into the inode number; a collision between devices only costs a
+// file that is then left out of one measurement.
+std::uint64_t linkKey(const struct stat& status) {
+    return static_cast<std::uint64_t>(status.st_ino) ^
+           (static_cast<std::uint64_t>(status.st_dev) * 0x9E3779B97F4A7C15ull);
+}
+
+void Walk::add(const struct stat& status) {
+    if (status.st_nlink > 1) {
+        if (!m_seenLinked.insert(linkKey(status)).second)
+            return;
+        if (m_linked)
+            m_linked->push_back({status.st_dev, status.st_ino, allocation(status)});
+    }
+    m_total += allocation(status);
+}
 
 std::uint64_t Walk::run(int root) {
     push(root, 0);
@@ -110,7 +141,7 @@ void Walk::list(Frame& frame) {
                 // Only file systems that do not report types get here with a folder.
                 isFolder = S_ISDIR(status.st_mode);
                 if (!isFolder)
-                    m_total += static_cast<std::uint64_t>(status.st_blocks) * 512u;
+                    add(status);
             }
             if (isFolder)
                 m_names.insert(m_names.end(), name, name + std::strlen(name) + 1);
@@ -173,7 +204,26 @@ std::uint64_t TreeSize::allocatedSizeBelow(const std::string& folder) {
     int root = openat(item->folder(), item->name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (root < 0)
         return 0;
-    return Walk().run(root);
+    return Walk(nullptr).run(root);
+}
+
+std::uint64_t TreeSize::allocatedSizeOfItem(const std::string& path, LinkedFiles* linked) {
+    auto item = AnchoredPath::resolve(ItemName::withoutTrailingSlashes(path));
+    if (!item)
+        return 0;
+    struct stat status {};
+    if (fstatat(item->folder(), item->name(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return 0;
+    Walk walk(linked);
+    if (!S_ISDIR(status.st_mode)) {
+        walk.add(status);
+        return walk.total();
+    }
+    int root = openat(item->folder(), item->name(),
+                      O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (root < 0)
+        return 0;
+    return walk.run(root);
 }
 
 } // namespace platform

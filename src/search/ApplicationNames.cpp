@@ -115,8 +115,13 @@ ApplicationNames ApplicationNames::forBundle(const platform::Bundle& bundle) {
 }
 
 std::string ApplicationNames::executableNameForBundle(const platform::Bundle& bundle) {
-    if (auto executable = infoString(bundle, "CFBundleExecutable"))
-        return *executable;
+    if (const platform::PlistValue* executable =
+            bundle.objectForInfoDictionaryKey("CFBundleExecutable")) {
+        // An empty executable name stays empty: the rows and the name test that use
+        // it then take nothing, rather than whatever the folder happens to be called.
+        if (const std::string* name = executable->asString())
+            return *name;
+    }
     return platform::Path::deletingExtension(platform::Path::lastComponent(bundle.bundlePath()));
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "search/OfferReason.h"
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -37,6 +39,10 @@ public:
     void applyKnowledgeRecord(const std::shared_ptr<KnowledgeRecord>& record);
 
     const std::shared_ptr<FileItem>& getFileItem() const { return m_pFileItem; }
+    // Why the item was found: the rule or record, and what tied it to the application.
+    const OfferReason& reason() const { return m_reason; }
+    OfferReason& reason() { return m_reason; }
+    void setReason(OfferReason reason) { m_reason = std::move(reason); }
     std::int32_t getGroupType() const { return m_eType; }
     std::int32_t getCurrentSeparatorType() const { return m_eSeparatorType; }
     std::shared_ptr<BundleTreeNode> getCurrentBundleTree() const { return m_pTreeNode.lock(); }
@@ -77,6 +83,7 @@ public:
 private:
     std::shared_ptr<FileItem> m_pFileItem;
     std::int32_t m_eType{-1};
+    OfferReason m_reason;
     std::optional<std::string> m_sNameUsedToSeparateItem;
     std::weak_ptr<DepFileItem> m_pParentDepFileItem;
     std::weak_ptr<BundleTreeNode> m_pTreeNode;

@@ -35,6 +35,15 @@ std::shared_ptr<KnowledgeBaseData> loadKnowledgeBase(const KnowledgeBasePathSear
     return nullptr;
 }
 
+// The record's own domain, or the application's it is filed under.
+std::string domainText(const KnowledgeRecord& record) {
+    for (const auto* domain : {&record.domainIdentifier(), &record.parentDomainIdentifier()}) {
+        if (*domain)
+            return (*domain)->uniqueIdentifier();
+    }
+    return {};
+}
+
 } // namespace
 
 std::shared_ptr<KnowledgeBaseSimpleSearchInfo>
@@ -145,8 +154,11 @@ void KnowledgeBaseSimpleSearchInfo::addRecordedItems(const KnowledgeRecord& reco
         }
     }
     for (const std::string& found : paths) {
-        if (auto item = FileItem::createTreeForPath(found, 0, skipList))
-            m_relatedDepItems.push_back(DepFileItem::create(item, record.dependecyType()));
+        if (auto item = FileItem::createTreeForPath(found, 0, skipList)) {
+            auto depItem = DepFileItem::create(item, record.dependecyType());
+            depItem->setReason(OfferReason::record(domainText(record)));
+            m_relatedDepItems.push_back(std::move(depItem));
+        }
     }
 }
 
@@ -170,6 +182,8 @@ KnowledgeBaseSimpleSearchInfo::checkKnowledgeRecords(const std::shared_ptr<DepFi
     if (system || !matching)
         return RecordCheck::handled;
     item->applyKnowledgeRecord(matching);
+    item->reason().match = OfferReason::Match::Domain;
+    item->reason().domain = domainText(*matching);
     m_relatedDepItems.push_back(item);
     return RecordCheck::handled;
 }
@@ -227,6 +241,21 @@ bool KnowledgeBaseSimpleSearchInfo::addDepItemWithParentDepItem(
         return false;
     if (!m_names.matchesEntry(*file))
         return false;
+    noteNameMatch(*item, file->getNameWithExt());
     m_relatedDepItems.push_back(item);
     return true;
+}
+
+// Which of the application's names the name test found in the entry's name.
+void KnowledgeBaseSimpleSearchInfo::noteNameMatch(DepFileItem& item, const std::string& name) const {
+    OfferReason& reason = item.reason();
+    if (m_bundleId && !m_bundleId->empty() && name.find(*m_bundleId) != std::string::npos) {
+        reason.match = OfferReason::Match::Identifier;
+        reason.mode = name == *m_bundleId ? OfferReason::Mode::Exact : OfferReason::Mode::Substring;
+        reason.matched = *m_bundleId;
+    } else {
+        reason.match = OfferReason::Match::Executable;
+        reason.mode = OfferReason::Mode::CaseInsensitive;
+        reason.matched = m_bundleName.value_or(std::string());
+    }
 }

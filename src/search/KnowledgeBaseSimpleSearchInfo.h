@@ -46,8 +46,8 @@ public:
     generateForBundle(std::shared_ptr<const platform::Bundle> bundle,
                       const KnowledgeBasePathSearcher& searcher);
 
-    // CFBundleExecutable when it is a non-empty string, otherwise the bundle folder's
-    // name without its extension.
+    // CFBundleExecutable when it is a string, even an empty one; otherwise the bundle
+    // folder's name without its extension.
     static std::string bundleNameForBundle(const platform::Bundle& bundle);
 
     // Whether an entry named `name` (with extension), directly in a walked folder,
@@ -109,6 +109,7 @@ private:
     void addRecordsOfApplicationDomain();
     void addRecordedItems(const KnowledgeRecord& record, const std::string& home,
                           const SystemSkipList* skipList);
+    void noteNameMatch(DepFileItem& item, const std::string& name) const;
 
     std::shared_ptr<KnowledgeBaseData> m_data;
     std::shared_ptr<const platform::Bundle> m_bundle;

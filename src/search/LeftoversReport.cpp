@@ -3,6 +3,7 @@
 #include "platform/Bundle.h"
 #include "platform/MainQueue.h"
 #include "search/AppDependencyGroup.h"
+#include "search/InstalledApplications.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
 #include "shell/NSStringFileSize.h"
 #include "search/SimpleRemainsInfo.h"
@@ -28,23 +29,41 @@ std::string dumpJson(const nlohmann::json& value) {
     return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-std::string textLine(const std::string& group, const std::string& size, const std::string& path) {
+std::string textLine(const std::string& group, const std::string& size, const std::string& path,
+                     const std::string& reason) {
     char columns[64];
     std::snprintf(columns, sizeof columns, "%-20s %12s  ", group.c_str(), size.c_str());
-    return columns + path + "\n";
+    return columns + path + (reason.empty() ? "" : "\twhy: " + reason) + "\n";
+}
+
+void printDropped(const std::vector<SimpleRemainsInfo::DroppedOffer>& dropped,
+                  LeftoversReport::Format format, nlohmann::json& document, std::ostream& out) {
+    if (format == LeftoversReport::Format::Json) {
+        nlohmann::json items = nlohmann::json::array();
+        for (const auto& offer : dropped)
+            items.push_back({{"path", offer.path}, {"reason", offer.reason}, {"why", offer.why}});
+        document["dropped"] = items;
+        return;
+    }
+    out << "Not offered: " << dropped.size() << "\n";
+    for (const auto& offer : dropped)
+        out << "  " << offer.path << "\twhy not: " << offer.why << " (found by " << offer.reason
+            << ")\n";
 }
 
 } // namespace
 
 int LeftoversReport::printRecords(const std::vector<std::shared_ptr<PathForRemove>>& records,
-                                  Format format, nlohmann::json document, std::ostream& out) {
+                                  Format format, nlohmann::json document, std::ostream& out,
+                                  std::optional<std::uint64_t> knownTotal) {
     std::uint64_t total = 0;
     nlohmann::json items = nlohmann::json::array();
     for (const auto& record : records) {
         nlohmann::json item{{"path", record->path()},
                             {"group", record->type()},
                             {"groupName", groupName(record->type())},
-                            {"bundleId", record->bundleId()}};
+                            {"bundleId", record->bundleId()},
+                            {"reason", record->reason()}};
         std::string sizeText = "-";
         if (record->isSizeCalculated()) {
             sizeText = NSStringFileSize::convertToStringFromFileSize(record->getSize());
@@ -54,8 +73,9 @@ int LeftoversReport::printRecords(const std::vector<std::shared_ptr<PathForRemov
         }
         items.push_back(item);
         if (format == Format::Text)
-            out << textLine(groupName(record->type()), sizeText, record->path());
+            out << textLine(groupName(record->type()), sizeText, record->path(), record->reason());
     }
+    total = knownTotal.value_or(total);
     const std::string totalText = NSStringFileSize::convertToStringFromFileSize(total);
     if (format == Format::Json) {
         document["items"] = items;
@@ -70,13 +90,14 @@ int LeftoversReport::printRecords(const std::vector<std::shared_ptr<PathForRemov
 }
 
 int LeftoversReport::listForBundle(const std::string& bundlePath, Format format, std::ostream& out,
-                                   std::ostream& err, const std::string& program) {
+                                   std::ostream& err, const std::string& program, bool verbose) {
     std::shared_ptr<platform::Bundle> bundle = platform::Bundle::create(bundlePath);
     if (!bundle) {
         err << program << ": not a bundle folder: " << bundlePath << "\n";
         return kNothing;
     }
-    auto info = SimpleRemainsInfo::create(bundle, {});
+    // A tool of its own, so the applications folders are read here, at once.
+    auto info = SimpleRemainsInfo::create(bundle, {}, InstalledApplications::scan());
     if (!info)
         return kNothing;
     // The knowledge base the helper would use, not whatever lies beside this program.
@@ -99,5 +120,11 @@ int LeftoversReport::listForBundle(const std::string& bundlePath, Format format,
         out << info->appName() << " (" << info->bundleId().value_or("no identifier") << ")\n";
     nlohmann::json document{{"bundle", info->mainPath()}, {"appName", info->appName()}};
     document["bundleId"] = info->bundleId() ? nlohmann::json(*info->bundleId()) : nullptr;
-    return printRecords(records, format, document, out);
+    if (verbose && format == Format::Json)
+        printDropped(info->droppedOffers(), format, document, out);
+    const int status = printRecords(records, format, document, out, info->getTotalSize());
+    if (verbose && format == Format::Text)
+        printDropped(info->droppedOffers(), format, document, out);
+    out.flush();
+    return status;
 }

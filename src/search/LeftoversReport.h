@@ -3,7 +3,9 @@
 #include "shell/PathForRemove.h"
 
 #include <iosfwd>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
@@ -17,15 +19,20 @@ public:
     enum ExitCode : int { kFound = 0, kNothing = 1 };
 
     // Lists the leftovers of the bundle at `bundlePath`, waiting on the main queue
-    // (from the main thread) for every size. Errors go to `err`, each line starting
-    // with `program` and a colon. kNothing when the bundle cannot be read, nothing
-    // is found, or the sizes do not arrive within ten minutes.
+    // (from the main thread) for every size. The offer passes the same safety pass as
+    // the helper's, weighed against the applications installed now; `verbose` also
+    // lists what that pass turned away and why. Errors go to `err`, each line
+    // starting with `program` and a colon. kNothing when the bundle cannot be read,
+    // nothing is found, or the sizes do not arrive within ten minutes.
     static int listForBundle(const std::string& bundlePath, Format format, std::ostream& out,
-                             std::ostream& err, const std::string& program);
+                             std::ostream& err, const std::string& program,
+                             bool verbose = false);
 
-    // One line per item (group, size, path) and the total, or one JSON document:
-    // `document` with "items", "totalSize" and "totalSizeText" added. kNothing when
-    // there are no items.
+    // One line per item (group, size, path and why it is offered) and the total, or
+    // one JSON document: `document` with "items", "totalSize" and "totalSizeText"
+    // added. The total is `total` when given (what removing the items together
+    // frees), else the sum of the sizes. kNothing when there are no items.
     static int printRecords(const std::vector<std::shared_ptr<PathForRemove>>& records,
-                            Format format, nlohmann::json document, std::ostream& out);
+                            Format format, nlohmann::json document, std::ostream& out,
+                            std::optional<std::uint64_t> total = std::nullopt);
 };

@@ -151,6 +151,7 @@ std::shared_ptr<DepFileItem> SearchRule::classify(SearchRuleSeparator* separator
     if (!separator || !verdict.separate() || verdict.group() == -1)
         return parentDepItem;
     auto depItem = DepFileItem::create(item, verdict.group());
+    depItem->setReason(reasonFor(verdict));
     bool accepted = false;
     if (verdict.isSystemItem())
         accepted = separator->addSystemDepItem(depItem);
@@ -159,6 +160,22 @@ std::shared_ptr<DepFileItem> SearchRule::classify(SearchRuleSeparator* separator
     else
         accepted = separator->addDepItemWithParentDepItem(depItem, parentDepItem);
     return accepted ? depItem : parentDepItem;
+}
+
+OfferReason SearchRule::reasonFor(const SearchRuleResult& verdict) const {
+    OfferReason reason;
+    reason.source = OfferReason::Source::Rule;
+    reason.folder = path();
+    if (const SearchRuleFilter* filter = verdict.groupFilter()) {
+        reason.filterName = filter->name.value_or(std::string());
+        reason.filterPrefix = filter->namePrefix.value_or(std::string());
+        reason.filterSuffix = filter->nameSuffix.value_or(std::string());
+    }
+    if (const auto& domain = verdict.domainIdentifier()) {
+        reason.match = OfferReason::Match::Domain;
+        reason.domain = domain->uniqueIdentifier();
+    }
+    return reason;
 }
 
 void SearchRule::walk(std::vector<Frame>& frames, const SystemSkipList* skipList) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "search/OfferReason.h"
 #include "search/SearchRuleFilter.h"
 #include "search/SearchRuleResult.h"
 
@@ -76,6 +77,8 @@ private:
     // Applies the filters to one entry and offers it to `separator` when they make it
     // a dependency item. Answers the parent item for the entries below it and tells
     // through `descend` whether the walk goes below it.
+    // Where an item the verdict classifies was found: this rule's folder and filter.
+    OfferReason reasonFor(const SearchRuleResult& verdict) const;
     std::shared_ptr<DepFileItem> classify(SearchRuleSeparator* separator,
                                           const std::shared_ptr<FileItem>& item, std::int64_t deep,
                                           const std::shared_ptr<DepFileItem>& parentDepItem,

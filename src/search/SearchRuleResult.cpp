@@ -8,6 +8,7 @@ void SearchRuleResult::clearResult() {
     m_goDeeper = true;
     m_isSystemItem = false;
     m_group = -1;
+    m_groupFilter = nullptr;
     m_domainIdentifier = nullptr;
 }
 
@@ -39,6 +40,8 @@ void SearchRuleResult::applyFilter(const SearchRuleFilter& filter) {
     m_isSystemItem = filter.overrideIsSystemItem(m_isSystemItem);
     m_domainIdentifier = filter.overrideDomainIdentifier(m_domainIdentifier);
     m_group = filter.overrideGroup(m_group);
+    if (filter.group != -1)
+        m_groupFilter = &filter;
 }
 
 bool SearchRuleResult::matches(const SearchRuleFilter& filter) const {

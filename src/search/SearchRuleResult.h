@@ -28,6 +28,8 @@ public:
     bool goDeeper() const { return m_goDeeper; }
     bool isSystemItem() const { return m_isSystemItem; }
     std::int32_t group() const { return m_group; }
+    // The last matching filter that set the group: the one the item is found by.
+    const SearchRuleFilter* groupFilter() const { return m_groupFilter; }
     const std::shared_ptr<const DomainIdentifier>& domainIdentifier() const {
         return m_domainIdentifier;
     }
@@ -45,5 +47,6 @@ private:
     bool m_goDeeper{true};
     bool m_isSystemItem{false};
     std::int32_t m_group{-1};
+    const SearchRuleFilter* m_groupFilter{nullptr};
     std::shared_ptr<const DomainIdentifier> m_domainIdentifier;
 };

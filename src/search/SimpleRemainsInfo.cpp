@@ -63,12 +63,42 @@ const std::vector<Location>& SimpleRemainsInfo::standardLocations() {
     return locations;
 }
 
+namespace {
+
+// Every name the application goes by, for the safety pass to compare with the names
+// of what else is installed.
+std::vector<std::string> namesOfBundle(const platform::Bundle& bundle,
+                                       const std::string& bundleName) {
+    std::vector<std::string> names{bundleName};
+    for (const char* key : {"CFBundleName", "CFBundleDisplayName"}) {
+        if (const platform::PlistValue* value = bundle.objectForInfoDictionaryKey(key)) {
+            if (const std::string* name = value->asString())
+                names.push_back(*name);
+        }
+    }
+    names.push_back(
+        platform::Path::deletingExtension(platform::Path::lastComponent(bundle.bundlePath())));
+    return names;
+}
+
+// How a standard place's name stands for the application: its executable, or, for a
+// bundle without one, its folder's name.
+OfferReason::Match nameMatch(const platform::Bundle& bundle) {
+    const platform::PlistValue* executable = bundle.objectForInfoDictionaryKey("CFBundleExecutable");
+    return executable && executable->asString() ? OfferReason::Match::Executable
+                                                : OfferReason::Match::Name;
+}
+
+} // namespace
+
 std::shared_ptr<SimpleRemainsInfo>
 SimpleRemainsInfo::create(std::shared_ptr<const platform::Bundle> bundle,
-                          std::weak_ptr<SimpleRemainsInfoListener> listener) {
+                          std::weak_ptr<SimpleRemainsInfoListener> listener,
+                          std::shared_ptr<const InstalledApplications> installed) {
     if (!bundle)
         return nullptr;
-    std::shared_ptr<SimpleRemainsInfo> info(new SimpleRemainsInfo(bundle, std::move(listener)));
+    std::shared_ptr<SimpleRemainsInfo> info(
+        new SimpleRemainsInfo(bundle, std::move(listener), std::move(installed)));
     // Size tasks refer back to the object, so they can only be made once it is shared.
     info->addBundle(*bundle);
     info->findRemains();
@@ -76,21 +106,24 @@ SimpleRemainsInfo::create(std::shared_ptr<const platform::Bundle> bundle,
 }
 
 SimpleRemainsInfo::SimpleRemainsInfo(std::shared_ptr<const platform::Bundle> bundle,
-                                     std::weak_ptr<SimpleRemainsInfoListener> listener)
+                                     std::weak_ptr<SimpleRemainsInfoListener> listener,
+                                     std::shared_ptr<const InstalledApplications> installed)
     : m_pListener(std::move(listener)), m_sBundleID(bundle->bundleIdentifier()),
       m_sBundleName(KnowledgeBaseSimpleSearchInfo::bundleNameForBundle(*bundle)),
-      m_mainPath(bundle->bundlePath()), m_bundle(std::move(bundle)) {}
+      m_mainPath(bundle->bundlePath()), m_bundle(bundle),
+      m_pass(m_sBundleID, namesOfBundle(*bundle, m_sBundleName), bundle->bundlePath(),
+             PathsGenerator::GetInstance().getHomeDirectory(), std::move(installed)) {}
 
 void SimpleRemainsInfo::addBundle(const platform::Bundle& bundle) {
     const std::optional<std::string> identifier = bundle.bundleIdentifier();
     if (identifier && m_sBundleID && *identifier == *m_sBundleID)
-        addPathForRemove(bundle.bundlePath(), 0);
+        addPathForRemove(bundle.bundlePath(), 0, OfferReason::bundle());
 }
 
 void SimpleRemainsInfo::appendKnowledgeBaseInfo(const KnowledgeBaseSimpleSearchInfo& info) {
     for (const std::shared_ptr<DepFileItem>& item : info.relatedDepItems()) {
         if (item)
-            addPathForRemove(item->getPath(), item->getGroupType());
+            addPathForRemove(item->getPath(), item->getGroupType(), item->reason());
     }
 }
 
@@ -103,30 +136,39 @@ void SimpleRemainsInfo::addRemoveObjectPathsToArray(
 void SimpleRemainsInfo::findRemains() {
     m_homePath = PathsGenerator::GetInstance().getHomeDirectory();
     const std::string bundleId = m_sBundleID.value_or(std::string());
+    const OfferReason::Match byName = nameMatch(*m_bundle);
+    int row = 0;
     for (const Location& location : standardLocations()) {
-        const std::string& name = location.name == Name::BundleId ? bundleId : m_sBundleName;
+        const bool byIdentifier = location.name == Name::BundleId;
+        const std::string& name = byIdentifier ? bundleId : m_sBundleName;
+        const OfferReason reason = OfferReason::standardPlace(
+            ++row, location.subPath, byIdentifier ? OfferReason::Match::Identifier : byName,
+            location.kind == Kind::File ? OfferReason::Mode::Exact : OfferReason::Mode::Prefix,
+            name);
         if (location.kind == Kind::File)
-            addFileWithSubPath(location.subPath, name, location.extension, location.group);
+            addFileWithSubPath(location.subPath, name, location.extension, location.group, reason);
         else
-            addPathInSubFolder(location.subPath, name, location.extension, location.group,
+            addPathInSubFolder(location.subPath, name, location.extension, location.group, reason,
                                location.name == Name::BundleId);
     }
 }
 
 void SimpleRemainsInfo::addFileWithSubPath(const std::string& subPath, const std::string& name,
-                                           const std::string& ext, std::int32_t type) {
+                                           const std::string& ext, std::int32_t type,
+                                           const OfferReason& reason) {
     if (name.empty() || subPath.empty() || m_homePath.empty())
         return;
     const std::string folder = platform::Path::appending(m_homePath, subPath);
     if (std::optional<std::string> path = createSafeToDeletePathInFolder(folder, name + ext)) {
-        addPath(*path, type);
-        addCaseVariants(*path, type);
+        addPath(*path, type, reason);
+        addCaseVariants(*path, type, reason);
     }
 }
 
 // The application's platform finds "Discord" when asked for "discord"; a
 // case-sensitive file system may even hold both, and both are the application's.
-void SimpleRemainsInfo::addCaseVariants(const std::string& path, std::int32_t type) {
+void SimpleRemainsInfo::addCaseVariants(const std::string& path, std::int32_t type,
+                                        const OfferReason& reason) {
     const std::string folder = platform::Path::deletingLastComponent(path);
     const std::string name = platform::Path::lastComponent(path);
     std::optional<std::vector<std::string>> names = platform::FileSystem::contentsOfDirectory(folder);
@@ -135,7 +177,7 @@ void SimpleRemainsInfo::addCaseVariants(const std::string& path, std::int32_t ty
     std::sort(names->begin(), names->end());
     for (const std::string& entry : *names) {
         if (entry != name && platform::Text::caseInsensitiveEquals(entry, name))
-            addPathForRemove(platform::Path::appending(folder, entry), type);
+            addPathForRemove(platform::Path::appending(folder, entry), type, reason);
     }
 }
 
@@ -151,14 +193,15 @@ SimpleRemainsInfo::createSafeToDeletePathInFolder(const std::string& folder,
     return path;
 }
 
-void SimpleRemainsInfo::addPath(const std::string& path, std::int32_t type) {
+void SimpleRemainsInfo::addPath(const std::string& path, std::int32_t type,
+                                const OfferReason& reason) {
     if (NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(path))
-        addPathForRemove(path, type);
+        addPathForRemove(path, type, reason);
 }
 
 void SimpleRemainsInfo::addPathInSubFolder(const std::string& subPath, const std::string& prefix,
                                            const std::string& suffix, std::int32_t type,
-                                           bool wholeParts) {
+                                           const OfferReason& reason, bool wholeParts) {
     // An empty prefix would match every entry, so a missing name takes nothing.
     if (subPath.empty() || prefix.empty() || m_homePath.empty())
         return;
@@ -172,19 +215,80 @@ void SimpleRemainsInfo::addPathInSubFolder(const std::string& subPath, const std
     for (const std::string& name : *names) {
         if (hasPrefixAndSuffix(name, prefix, suffix) &&
             (!wholeParts || prefixEndsAtDot(name, prefix)))
-            addPathForRemove(platform::Path::appending(folder, name), type);
+            addPathForRemove(platform::Path::appending(folder, name), type, reason);
     }
 }
 
-void SimpleRemainsInfo::addPathForRemove(const std::string& path, std::int32_t type) {
-    if (!m_addedPaths.insert(path).second)
+void SimpleRemainsInfo::addPathForRemove(const std::string& path, std::int32_t type,
+                                         const OfferReason& reason) {
+    const OfferSafetyPass::Verdict verdict = m_pass.check({path, reason});
+    if (!verdict.accepted()) {
+        m_dropped.push_back({path, reason.text(), verdict.why});
         return;
+    }
+    if (!m_addedPaths.insert(verdict.path).second) {
+        if (auto record = recordAt(verdict.path))
+            addReasons(record, {reason});
+        return;
+    }
+    takePath(verdict.path, type, reason);
+}
+
+void SimpleRemainsInfo::takePath(const std::string& path, std::int32_t type,
+                                 const OfferReason& reason) {
+    std::vector<OfferReason> reasons{reason};
+    for (auto* list : {&m_arrAppObjectPaths, &m_arrRemainsObjectPaths}) {
+        for (std::size_t index = 0; index < list->size();) {
+            const std::shared_ptr<PathForRemove> record = (*list)[index];
+            if (OfferSafetyPass::isInside(path, record->path())) {
+                addReasons(record, reasons);
+                return;
+            }
+            if (OfferSafetyPass::isInside(record->path(), path)) {
+                list->erase(list->begin() + static_cast<std::ptrdiff_t>(index));
+                for (OfferReason& inner : takeBackRecord(record))
+                    reasons.push_back(std::move(inner));
+                continue;
+            }
+            ++index;
+        }
+    }
     std::shared_ptr<PathForRemove> record =
         PathForRemove::create(path, type, m_sBundleID.value_or(std::string()));
     if (!record)
         return;
     (type == 0 ? m_arrAppObjectPaths : m_arrRemainsObjectPaths).push_back(record);
+    addReasons(record, reasons);
     addSizeOfPath(record);
+}
+
+std::shared_ptr<PathForRemove> SimpleRemainsInfo::recordAt(const std::string& path) const {
+    for (const auto* list : {&m_arrAppObjectPaths, &m_arrRemainsObjectPaths}) {
+        for (const auto& record : *list) {
+            if (record->path() == path || OfferSafetyPass::isInside(path, record->path()))
+                return record;
+        }
+    }
+    return nullptr;
+}
+
+void SimpleRemainsInfo::addReasons(const std::shared_ptr<PathForRemove>& record,
+                                   const std::vector<OfferReason>& reasons) {
+    std::vector<OfferReason>& kept = m_reasons[record.get()];
+    kept.insert(kept.end(), reasons.begin(), reasons.end());
+    record->setReason(reasonsText(kept));
+}
+
+// A record that a later, outer path stands for: it is no longer measured or counted.
+std::vector<OfferReason>
+SimpleRemainsInfo::takeBackRecord(const std::shared_ptr<PathForRemove>& record) {
+    for (auto task = m_pendingTasks.begin(); task != m_pendingTasks.end();) {
+        task = task->second == record ? m_pendingTasks.erase(task) : std::next(task);
+    }
+    m_sizes.remove(record.get());
+    std::vector<OfferReason> reasons = std::move(m_reasons[record.get()]);
+    m_reasons.erase(record.get());
+    return reasons;
 }
 
 void SimpleRemainsInfo::addSizeOfPath(const std::shared_ptr<PathForRemove>& record) {
@@ -201,15 +305,18 @@ void SimpleRemainsInfo::onSimpleSizeCalculationTaskComplete(
     const std::uint64_t size = task->itemSize();
     if (size == SimpleSizeCalculationTask::kSizeNotCalculated)
         return;
-    if (auto found = m_pendingTasks.find(task); found != m_pendingTasks.end()) {
-        found->second->setSize(size);
-        m_pendingTasks.erase(found);
-    }
-    updateSize(size);
+    // A path that another taken path came to stand for is no longer counted.
+    auto found = m_pendingTasks.find(task);
+    if (found == m_pendingTasks.end())
+        return;
+    found->second->setSize(size);
+    m_sizes.set(found->second.get(), size, task->linkedFiles());
+    m_pendingTasks.erase(found);
+    updateSize();
 }
 
-void SimpleRemainsInfo::updateSize(std::uint64_t size) {
-    m_nTotalSize += size;
+void SimpleRemainsInfo::updateSize() {
+    m_nTotalSize = m_sizes.total();
     if (auto listener = m_pListener.lock())
         listener->onSimpleRemainsInfoChanged(shared_from_this());
 }

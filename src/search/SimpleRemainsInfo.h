@@ -1,6 +1,10 @@
 #pragma once
 
 #include "platform/Bundle.h"
+#include "search/InstalledApplications.h"
+#include "search/OfferReason.h"
+#include "search/OfferSafetyPass.h"
+#include "search/OfferSizeTotal.h"
 #include "search/SimpleRemainsInfoListener.h"
 #include "search/SimpleSizeCalculationTaskListener.h"
 #include "shell/PathForRemove.h"
@@ -39,11 +43,21 @@ public:
     };
     static const std::vector<StandardLocation>& standardLocations();
 
+    // An item the safety pass turned away, and why.
+    struct DroppedOffer {
+        std::string path;
+        std::string reason;
+        std::string why;
+    };
+
     // Null without a bundle. Takes the bundle and the standard remains and starts
-    // measuring them; the sizes arrive later on the main queue.
+    // measuring them; the sizes arrive later on the main queue. Every item passes the
+    // safety pass first, which weighs it against the `installed` applications (none:
+    // nothing is known to be installed).
     static std::shared_ptr<SimpleRemainsInfo>
     create(std::shared_ptr<const platform::Bundle> bundle,
-           std::weak_ptr<SimpleRemainsInfoListener> listener);
+           std::weak_ptr<SimpleRemainsInfoListener> listener,
+           std::shared_ptr<const InstalledApplications> installed = nullptr);
 
     // Takes a further copy of the application, when its identifier is ours.
     void addBundle(const platform::Bundle& bundle);
@@ -51,7 +65,9 @@ public:
     // The application's own records, then the others, each in the order taken.
     void addRemoveObjectPathsToArray(std::vector<std::shared_ptr<PathForRemove>>& array) const;
 
+    // What removing every taken path frees: each file once, as du -s counts them.
     std::uint64_t getTotalSize() const { return m_nTotalSize; }
+    const std::vector<DroppedOffer>& droppedOffers() const { return m_dropped; }
     // How many of the taken paths have not been measured yet.
     std::size_t pendingSizeCount() const { return m_pendingTasks.size(); }
     const std::string& appName() const { return m_sBundleName; }
@@ -76,21 +92,30 @@ public:
 
 private:
     SimpleRemainsInfo(std::shared_ptr<const platform::Bundle> bundle,
-                      std::weak_ptr<SimpleRemainsInfoListener> listener);
+                      std::weak_ptr<SimpleRemainsInfoListener> listener,
+                      std::shared_ptr<const InstalledApplications> installed);
 
     void findRemains();
     void addFileWithSubPath(const std::string& subPath, const std::string& name,
-                            const std::string& ext, std::int32_t type);
-    void addPath(const std::string& path, std::int32_t type);
+                            const std::string& ext, std::int32_t type, const OfferReason& reason);
+    void addPath(const std::string& path, std::int32_t type, const OfferReason& reason);
     // Entries beside `path` whose names differ from its name only in case.
-    void addCaseVariants(const std::string& path, std::int32_t type);
+    void addCaseVariants(const std::string& path, std::int32_t type, const OfferReason& reason);
     // Entries of the sub-folder whose names begin with `prefix` and end with `suffix`,
     // ignoring case; with `wholeParts`, a dot must follow the prefix.
     void addPathInSubFolder(const std::string& subPath, const std::string& prefix,
-                            const std::string& suffix, std::int32_t type, bool wholeParts = false);
-    void addPathForRemove(const std::string& path, std::int32_t type);
+                            const std::string& suffix, std::int32_t type,
+                            const OfferReason& reason, bool wholeParts = false);
+    void addPathForRemove(const std::string& path, std::int32_t type, const OfferReason& reason);
+    // Takes a path, unless it lies inside one already taken, which then stands for it;
+    // paths already taken that lie inside it give up their place to it.
+    void takePath(const std::string& path, std::int32_t type, const OfferReason& reason);
+    std::shared_ptr<PathForRemove> recordAt(const std::string& path) const;
+    void addReasons(const std::shared_ptr<PathForRemove>& record,
+                    const std::vector<OfferReason>& reasons);
+    std::vector<OfferReason> takeBackRecord(const std::shared_ptr<PathForRemove>& record);
     void addSizeOfPath(const std::shared_ptr<PathForRemove>& record);
-    void updateSize(std::uint64_t size);
+    void updateSize();
 
     std::weak_ptr<SimpleRemainsInfoListener> m_pListener;
     std::optional<std::string> m_sBundleID;
@@ -105,4 +130,8 @@ private:
     std::map<std::shared_ptr<SimpleSizeCalculationTask>, std::shared_ptr<PathForRemove>>
         m_pendingTasks;
     std::shared_ptr<const platform::Bundle> m_bundle;
+    OfferSafetyPass m_pass;
+    std::map<const PathForRemove*, std::vector<OfferReason>> m_reasons;
+    std::vector<DroppedOffer> m_dropped;
+    OfferSizeTotal m_sizes;
 };

@@ -29,11 +29,11 @@ bool SimpleSizeCalculation::isWorking() const {
     return m_pProcessor && m_pProcessor->isProcessorWorking();
 }
 
-std::uint64_t SimpleSizeCalculation::sizeOfItemAtPath(const std::string& path) {
-    bool isDirectory = false;
-    if (!platform::FileSystem::fileExists(path, &isDirectory))
-        return 0;
-    return isDirectory ? fastFolderSizeOfItemWithPath(path) : sizeOfFile(path);
+// What removing the path frees: a symbolic link is the link, never what it points to,
+// which may be a system folder or another application's.
+std::uint64_t SimpleSizeCalculation::sizeOfItemAtPath(const std::string& path,
+                                                      platform::TreeSize::LinkedFiles* linked) {
+    return platform::TreeSize::allocatedSizeOfItem(path, linked);
 }
 
 std::uint64_t SimpleSizeCalculation::fastFolderSizeOfItemWithPath(const std::string& path) {
@@ -57,7 +57,10 @@ void SimpleSizeCalculation::performWorkForObject(const std::any& object) {
     if (!found || !*found)
         return;
     std::shared_ptr<SimpleSizeCalculationTask> task = *found;
-    task->setItemSize(sizeOfItemAtPath(task->itemPath()));
+    platform::TreeSize::LinkedFiles linked;
+    const std::uint64_t size = sizeOfItemAtPath(task->itemPath(), &linked);
+    task->setLinkedFiles(std::move(linked));
+    task->setItemSize(size);
     std::weak_ptr<SimpleSizeCalculationTaskListener> listener = task->listener();
     if (listener.expired())
         return;

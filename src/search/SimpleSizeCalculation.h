@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TreeSize.h"
+
 #include "search/ObjectProcessorDelegate.h"
 #include "search/ObjectProcessorWorker.h"
 #include "search/ObjectsProcessor.h"
@@ -34,9 +36,12 @@ public:
     // Whether tasks are being measured or waiting.
     bool isWorking() const;
 
-    // What a task measures: 0 for a missing path; the space below a folder (links to a
-    // folder are followed); the item's own allocated space for anything else.
-    static std::uint64_t sizeOfItemAtPath(const std::string& path);
+    // What a task measures: what removing the path frees. 0 for a missing path; the
+    // space below a folder; a symbolic link's own space, never its target's; the
+    // item's own allocated space for anything else. Files with several names count
+    // once and are appended to `linked` when it is given.
+    static std::uint64_t sizeOfItemAtPath(const std::string& path,
+                                          platform::TreeSize::LinkedFiles* linked = nullptr);
     static std::uint64_t fastFolderSizeOfItemWithPath(const std::string& path);
     static std::uint64_t sizeOfFile(const std::string& path);
 

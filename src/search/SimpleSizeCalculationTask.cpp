@@ -24,3 +24,13 @@ void SimpleSizeCalculationTask::setItemPath(std::string itemPath) {
     std::lock_guard lock(m_lock);
     m_itemPath = std::move(itemPath);
 }
+
+platform::TreeSize::LinkedFiles SimpleSizeCalculationTask::linkedFiles() const {
+    std::lock_guard lock(m_lock);
+    return m_linkedFiles;
+}
+
+void SimpleSizeCalculationTask::setLinkedFiles(platform::TreeSize::LinkedFiles files) {
+    std::lock_guard lock(m_lock);
+    m_linkedFiles = std::move(files);
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/TreeSize.h"
 #include "search/SimpleSizeCalculationTaskListener.h"
 
 #include <atomic>
@@ -32,9 +33,16 @@ public:
     std::uint64_t itemSize() const { return m_itemSize.load(); }
     void setItemSize(std::uint64_t itemSize) { m_itemSize.store(itemSize); }
 
+    // The files with several names that the measurement met (each counted once in
+    // itemSize), so that measurements of several paths can be added without counting
+    // a file twice.
+    platform::TreeSize::LinkedFiles linkedFiles() const;
+    void setLinkedFiles(platform::TreeSize::LinkedFiles files);
+
 private:
     mutable std::mutex m_lock;
     std::weak_ptr<SimpleSizeCalculationTaskListener> m_listener;
     std::string m_itemPath;
+    platform::TreeSize::LinkedFiles m_linkedFiles;
     std::atomic<std::uint64_t> m_itemSize{kSizeNotCalculated};
 };

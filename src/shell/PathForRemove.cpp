@@ -1,6 +1,7 @@
 #include "shell/PathForRemove.h"
 
 #include "platform/Text.h"
+#include "platform/Utf8.h"
 #include "shell/NSFileManagerUtils.h"
 
 #include <cmath>
@@ -97,6 +98,8 @@ std::shared_ptr<PathForRemove> PathForRemove::createFromDictionary(const PlistVa
         create(*pathValue->asString(), static_cast<std::int32_t>(group), *bundleValue->asString());
     if (result && size && *size >= 1)
         result->setSize(static_cast<std::uint64_t>(*size));
+    if (const PlistValue* reason = item.get("reason"); result && reason && reason->asString())
+        result->setReason(*reason->asString());
     return result;
 }
 
@@ -107,6 +110,9 @@ PlistValue PathForRemove::toDictionary() const {
         item["size"] = std::to_string(m_nSize);
     item["path"] = m_path;
     item["bundleId"] = m_bundleId;
+    // JSON carries UTF-8 only; a reason that is not is left out rather than the item.
+    if (!m_reason.empty() && platform::Utf8::isValid(m_reason))
+        item["reason"] = m_reason;
     return PlistValue(std::move(item));
 }
 

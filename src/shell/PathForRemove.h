@@ -27,8 +27,9 @@ public:
     // below 1 leaves the size not calculated.
     static std::shared_ptr<PathForRemove> createFromDictionary(const platform::PlistValue& item);
 
-    // The item object: "type", "path", "bundleId" and, when calculated, "size", all
-    // as strings in decimal.
+    // The item object: "type", "path", "bundleId", when calculated "size", all as
+    // strings in decimal, and, when known, "reason". Readers that know nothing of
+    // "reason" pass over it; createFromDictionary() takes it when it is a string.
     platform::PlistValue toDictionary() const;
 
     std::uint64_t getSize() const { return m_nSize; }
@@ -39,6 +40,10 @@ public:
     std::int32_t type() const { return m_type; }
     const std::string& bundleId() const { return m_bundleId; }
     const std::string& path() const { return m_path; }
+    // Why the item is offered, for people: where it was found and what matched; ""
+    // when not known.
+    const std::string& reason() const { return m_reason; }
+    void setReason(std::string reason) { m_reason = std::move(reason); }
 
     // Whether nothing exists at the path any more (a dangling link still counts as
     // existing).
@@ -53,4 +58,5 @@ private:
     std::int32_t m_type{0};
     std::string m_bundleId;
     std::string m_path;
+    std::string m_reason;
 };

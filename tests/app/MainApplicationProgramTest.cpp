@@ -30,7 +30,8 @@ public:
 
 TEST(MainApplicationProgram, ReadsWatcherMessagesAndPrintsTheirLeftovers) {
     const std::string items =
-        R"({"items":[{"type":"8","size":"4096","path":"/h/Library/Caches/foo","bundleId":"com.example.foo"},)"
+        R"({"items":[{"type":"8","size":"4096","path":"/h/Library/Caches/foo","bundleId":"com.example.foo",)"
+        R"("reason":"standard place 1 (Library/Caches): identifier foo"},)"
         R"({"type":10,"path":"/h/Library/Preferences/foo.plist","bundleId":"COM.EXAMPLE.FOO"}]})";
     struct Case {
         const char* what;
@@ -44,6 +45,7 @@ TEST(MainApplicationProgram, ReadsWatcherMessagesAndPrintsTheirLeftovers) {
         {"valid", "a.trforsa", kHeader + items, 0,
          ": 2 leftovers\n"
          "caches\t4096\tcom.example.foo\t/h/Library/Caches/foo\n"
+         "  why: standard place 1 (Library/Caches): identifier foo\n"
          "preferences\t-\tcom.example.foo\t/h/Library/Preferences/foo.plist\n",
          ""},
         {"no header", "b.trforsa", items, 1, "", "is not a readable watcher message"},
@@ -67,7 +69,7 @@ TEST(MainApplicationProgram, ReadsWatcherMessagesAndPrintsTheirLeftovers) {
     // Only what was read is kept in the log of received messages.
     std::string log = readFile(home + "/Library/Logs/Sweepwise/received.log");
     EXPECT_TRUE(std::regex_match(log, std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ " +
-                                                 folder + "/a.trforsa: 2 leftovers\n.*\n.*\n")))
+                                                 folder + "/a.trforsa: 2 leftovers\n.*\n  why: .*\n.*\n")))
         << log;
 }
 

@@ -45,10 +45,39 @@ TEST(LeftoversToolTest, ListsWhatTheHelperWouldOfferWithSizesAndTotal) {
         items[0]["size"].get<std::uint64_t>() + items[1]["size"].get<std::uint64_t>();
     EXPECT_EQ(document["totalSize"].get<std::uint64_t>(), sum);
 
+    EXPECT_EQ(items[1]["reason"], "standard place 1 (Library/Caches): identifier " + id);
+
     const ProgramRun text = runTool({app});
     EXPECT_NE(text.out.find("Total: " + NSStringFileSize::convertToStringFromFileSize(sum) + "\n"),
               std::string::npos)
         << text.out;
+    EXPECT_NE(text.out.find(caches + "\twhy: standard place 1 (Library/Caches): identifier " + id +
+                            "\n"),
+              std::string::npos)
+        << text.out;
+}
+
+TEST(LeftoversToolTest, VerboseListsWhatTheSafetyPassTurnedAway) {
+    const std::string agents = Sandbox::process().home() + "/Library/LaunchAgents/";
+    putFile(agents + "com.example.verb.plist", "ours");
+    putFile(agents + "com.example.verbose.plist", "theirs");
+    const std::string app = Sandbox::process().makeFolder("tool") + "/Verb.app";
+    makeAppBundle(app, "com.example.verb", "Verb");
+
+    const ProgramRun text = runTool({"--verbose", app});
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(text.out.find("Not offered: 1\n  " + agents +
+                            "com.example.verbose.plist\twhy not: continues com.example.verb "
+                            "without a boundary (found by standard place 12"),
+              std::string::npos)
+        << text.out;
+
+    const auto document = nlohmann::json::parse(runTool({"--json", "--verbose", app}).out, nullptr,
+                                                false);
+    ASSERT_EQ(document["dropped"].size(), 1u) << document;
+    EXPECT_EQ(document["dropped"][0]["path"], agents + "com.example.verbose.plist");
+    EXPECT_EQ(document["items"].size(), 2u);
+    EXPECT_EQ(runTool({app}).out.find("Not offered"), std::string::npos);
 }
 
 // Status 1 is a failure to do what was asked, 2 a misuse that prints the usage.

@@ -79,6 +79,11 @@ TEST(WatcherMessage, ParsesOnlyWellFormedMessagesWithAValidItem) {
         {"invalid items skipped",
          message(R"({"type":"18","path":"/p","bundleId":"b"},7,)" + kValidItem), 1},
         {"other members ignored", kHeader + R"({"version":3,"items":[)" + kValidItem + "]}", 1},
+        // Items may carry members this reader does not know, of any kind.
+        {"unknown item members ignored",
+         message(R"({"type":"1","path":"/p","bundleId":"b","reason":7,"why":{"a":[]}},)"
+                 R"({"type":"1","path":"/q","bundleId":"b","reason":"x","extra":null})"),
+         2},
         {"only item lacks bundleId", message(R"({"type":"1","path":"/p"})"), 0},
         {"items not an array", kHeader + R"({"items":{"0":)" + kValidItem + "}}", 0},
         {"not an object", kHeader + "[" + kValidItem + "]", 0},
@@ -155,4 +160,24 @@ TEST(WatcherMessage, ReadsFilesWithoutLosingAnyThatFailOrThatLinksPointTo) {
     EXPECT_TRUE(received.loadFromPath(folder + "/link.trforsa"));
     EXPECT_FALSE(platform::FileSystem::itemExistsNoFollow(folder + "/link.trforsa"));
     EXPECT_EQ(readFile(folder + "/target"), valid);
+}
+
+TEST(WatcherMessage, CarriesWhyEachItemIsOffered) {
+    auto item = PathForRemove::create("/h/Library/Caches/com.example.app", 8, "com.example.app");
+    item->setReason("standard place 1 (Library/Caches): identifier com.example.app");
+    auto silent = PathForRemove::create("/h/x", 3, "com.example.app");
+    auto odd = PathForRemove::create("/h/y", 3, "com.example.app");
+    odd->setReason("rule \xff");
+    WatcherMessage message;
+    message.setPathsForRemove({item, silent, odd});
+    auto text = message.messageText();
+    ASSERT_TRUE(text);
+    auto read = WatcherMessage::parse(*text);
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->size(), 3u);
+    EXPECT_EQ((*read)[0]->reason(), item->reason());
+    // No reason, or one that JSON cannot carry, leaves the member out, not the item.
+    EXPECT_EQ(text->find("\"reason\":\"\""), std::string::npos);
+    EXPECT_EQ((*read)[1]->reason(), "");
+    EXPECT_EQ((*read)[2]->reason(), "");
 }

@@ -14,17 +14,19 @@ namespace {
 enum ExitCode { kOk = 0, kNothing = 1, kUsage = 2 };
 
 const char* const kUsageText =
-    "usage: leftovers [--json] <app bundle>\n"
+    "usage: leftovers [--json] [--verbose] <app bundle>\n"
     "       leftovers [--json] read-message <file.trforsa>\n"
     "       leftovers write-exclude <path>...\n"
     "       leftovers write-clear\n"
     "\n"
     "  <app bundle>    list what the helper would offer to remove for this application:\n"
-    "                  each path with its group and measured size, and the total\n"
+    "                  each path with its group, measured size and why it is\n"
+    "                  offered, and the total that removing them frees\n"
     "  read-message    print the leftovers in a watcher message from the helper\n"
     "  write-exclude   write a message asking the helper to ignore these paths\n"
     "  write-clear     write a message asking the helper to forget ignored paths\n"
     "  --json          print JSON instead of text\n"
+    "  --verbose       also list what was found but not offered, and why\n"
     "  --help          print this text\n"
     "\n"
     "Exit status: 0 done, 1 nothing found or an unreadable file, 2 bad arguments.\n";
@@ -69,6 +71,7 @@ int writeMessage(const std::shared_ptr<FileMessage>& message) {
 
 int main(int argc, char** argv) {
     bool json = false;
+    bool verbose = false;
     std::vector<std::string> arguments;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -80,6 +83,8 @@ int main(int argc, char** argv) {
             return kOk;
         } else if (!optionsEnded && argument == "--json") {
             json = true;
+        } else if (!optionsEnded && argument == "--verbose") {
+            verbose = true;
         } else if (!optionsEnded && !argument.empty() && argument[0] == '-') {
             return usageError("unknown option " + argument);
         } else {
@@ -110,5 +115,6 @@ int main(int argc, char** argv) {
     }
     if (arguments.size() != 1)
         return usageError("give one application bundle");
-    return LeftoversReport::listForBundle(command, format(json), std::cout, std::cerr, "leftovers");
+    return LeftoversReport::listForBundle(command, format(json), std::cout, std::cerr, "leftovers",
+                                          verbose);
 }
