@@ -7,8 +7,10 @@
 #include "notification/RichNotificationWC.h"
 #include "notification/RichNotificationWindow.h"
 #include "notification/SimpleRemainsProvider.h"
+#include "search/KnowledgeBaseSearchQueue.h"
 #include "platform/Bundle.h"
 #include "platform/FileSystem.h"
+#include "platform/GlobalQueue.h"
 #include "platform/MainQueue.h"
 #include "platform/Path.h"
 #include "shell/AppDelegate.h"
@@ -136,6 +138,10 @@ int main(int argc, char** argv) {
     if (quitSignals && quitSignals->receivedSignal() != 0)
         std::fprintf(stderr, "SweepwiseHelper: quitting on signal %d\n", quitSignals->receivedSignal());
     delegate->applicationWillTerminate();
+    // Searches still running use objects that the end of the program frees: the waiting ones
+    // are dropped, and the running ones finish now, while everything they use is alive.
+    KnowledgeBaseSearchQueue::shared().stop();
+    platform::GlobalQueue::shared().shutDown();
     keeper.reset();
     SingleInstance::release();
     delegate.reset();

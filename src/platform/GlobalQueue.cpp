@@ -90,6 +90,9 @@ void GlobalQueue::shutDown() {
         m_ready.notify_all();
     }
     for (std::thread& thread : m_threads) {
+        // A second call (the program's own, then the exit handler's) finds them joined.
+        if (!thread.joinable())
+            continue;
         if (thread.get_id() == std::this_thread::get_id())
             thread.detach();
         else

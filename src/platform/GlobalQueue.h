@@ -27,10 +27,13 @@ public:
 
     std::size_t threadCount() const { return m_threads.size(); }
 
+    // Stops the pool now rather than at exit (a program whose background work uses objects
+    // that its own end frees): running tasks finish, the rest are discarded. Safe to repeat.
+    void shutDown();
+
 private:
     explicit GlobalQueue(std::size_t threadCount);
     void work();
-    void shutDown();
 
     std::mutex m_mutex;
     std::condition_variable m_ready;

@@ -18,6 +18,8 @@ void KnowledgeBaseSearchQueue::async(Search search, Completion completion) {
         return;
     {
         std::lock_guard lock(m_mutex);
+        if (m_stopped)
+            return;
         if (m_running >= kMaxRunningSearches) {
             m_waiting.emplace_back(std::move(search), std::move(completion));
             return;
@@ -45,13 +47,23 @@ void KnowledgeBaseSearchQueue::run(Job job) {
         job = Job();
 
         std::lock_guard lock(m_mutex);
-        if (m_waiting.empty()) {
+        if (m_stopped || m_waiting.empty()) {
             --m_running;
             return;
         }
         job = std::move(m_waiting.front());
         m_waiting.pop_front();
     }
+}
+
+void KnowledgeBaseSearchQueue::stop() {
+    std::deque<Job> dropped;
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopped = true;
+        dropped.swap(m_waiting);
+    }
+    // Their captures are released outside the lock: a bundle's last owner may be among them.
 }
 
 std::size_t KnowledgeBaseSearchQueue::mostRunningAtOnce() const {

@@ -35,6 +35,10 @@ public:
     // null included, on the main queue.
     void async(Search search, Completion completion);
 
+    // Drops the searches still waiting and refuses new ones; those already running finish.
+    // For the end of the program, which should not wait for a long line of searches.
+    void stop();
+
     // The most searches that have run at the same time so far.
     std::size_t mostRunningAtOnce() const;
 
@@ -47,4 +51,5 @@ private:
     std::deque<Job> m_waiting;
     std::size_t m_running{0};
     std::size_t m_mostRunning{0};
+    bool m_stopped{false};
 };

@@ -58,8 +58,9 @@ TEST(PlantedScratchFolder, APlantedPrivateFolderMovesTheUnpackingToTheNextTempor
     ASSERT_EQ(rename(planted.c_str(), saved.c_str()) == 0 || errno == ENOENT, true);
     ASSERT_EQ(mkdir(planted.c_str(), 0700), 0);
     ASSERT_EQ(chmod(planted.c_str(), 0777), 0);
-    if (geteuid() == 0)
+    if (geteuid() == 0) {
         ASSERT_EQ(chown(planted.c_str(), 65534, 65534), 0);
+    }
     const std::string runtime = Sandbox::process().makeFolder("runtime");
     ScopedVariable variable("XDG_RUNTIME_DIR", runtime);
 
