@@ -10,6 +10,7 @@
 #include "search/LeftoversReport.h"
 #include "shell/FileMessage.h"
 #include "shell/MonitorTrashDistributedNotificationNames.h"
+#include "shell/PathBytes.h"
 #include "shell/WatcherMessage.h"
 #include "shell/WatcherSettings.h"
 
@@ -76,6 +77,7 @@ std::string MainAppCommands::usage() {
            "\n"
            "Commands:\n"
            "  listen                   wait for messages opened with Sweepwise and print them,\n"
+           "                           and the applications the helper saw moved to the Trash,\n"
            "                           until interrupted\n"
            "  exclude PATH...          tell the helper to ignore these applications in the Trash\n"
            "  clear-exclusions         tell the helper to drop its exclusions (after 5 seconds)\n"
@@ -151,6 +153,16 @@ int MainAppCommands::listen(const std::vector<std::string>& options, std::ostrea
     service->setOpenHandler([&out, &err](const std::vector<std::string>& paths) {
         MainAppMessages::printMessages(paths, out, err);
     });
+    // The helper's broadcasts too, each with the exact path it stands for.
+    std::shared_ptr<BusNotificationCenter> center = BusNotificationCenter::create(*bus);
+    if (center)
+        center->addObserver(
+            MonitorTrashDistributedNotificationNames::userDidMoveApplicationToTrashEvent,
+            [&out](const std::string&, const std::optional<std::string>& object,
+                   const platform::PlistValue& userInfo) {
+                if (std::optional<std::string> path = PathBytes::pathFromNotification(object, userInfo))
+                    out << "moved to the Trash: " << *path << std::endl;
+            });
     out << "listening as " << mainApp << std::endl;
     // Runs until the process is interrupted; the bus frees the name when it ends.
     return QCoreApplication::exec();

@@ -5,17 +5,41 @@
 #include "platform/MainQueue.h"
 #include "platform/Path.h"
 #include "shell/AppsInTrashWatcher.h"
+#include "shell/CanonicalPath.h"
 #include "shell/FileMessage.h"
 #include "shell/FullDiskAccessManager.h"
 #include "shell/MacOSVersion.h"
 #include "shell/MonitorTrashDistributedNotificationNames.h"
 #include "shell/NameExcluder.h"
+#include "shell/PathBytes.h"
 #include "shell/TrashFolders.h"
 #include "shell/UpdateRestarter.h"
 
+#include <cstdio>
 #include <set>
 
 namespace {
+
+// The name an exclusion path stands for, or why there is none. An empty prefix would
+// match every name, and a relative path, "/", "." or ".." names no application, so
+// those are refused rather than allowed to silence the helper.
+std::optional<std::string> exclusionName(const std::string& path, const char** whyNot) {
+    if (path.empty()) {
+        *whyNot = "it is empty";
+        return std::nullopt;
+    }
+    if (!path.starts_with('/')) {
+        *whyNot = "it is not an absolute path";
+        return std::nullopt;
+    }
+    std::string last = platform::Path::lastComponent(path);
+    std::string name = platform::Path::deletingExtension(last);
+    if (last == "/" || last == "." || last == ".." || name.empty()) {
+        *whyNot = "it names no application";
+        return std::nullopt;
+    }
+    return name;
+}
 
 std::optional<std::string> mainBundlePath() {
     if (auto bundle = platform::Bundle::mainBundle())
@@ -113,16 +137,29 @@ void AppDelegate::scheduleClearingOfExcluders() {
 
 void AppDelegate::addExcluders(const std::vector<std::string>& paths) {
     for (const std::string& path : paths) {
-        std::string name = platform::Path::deletingExtension(platform::Path::lastComponent(path));
-        m_excluders.push_back(std::make_shared<NameExcluder>(std::move(name)));
+        const char* whyNot = "";
+        std::optional<std::string> name = exclusionName(path, &whyNot);
+        if (!name) {
+            std::fprintf(stderr, "sweepwise: ignored the exclusion \"%s\": %s\n", path.c_str(),
+                         whyNot);
+            continue;
+        }
+        m_excluders.push_back(std::make_shared<NameExcluder>(std::move(*name)));
     }
 }
 
 bool AppDelegate::isExcluded(const std::string& path) const {
-    std::optional<std::string> trash = TrashFolders::trashFolderContaining(path);
-    if (!trash)
+    // The monitor without Trash access reports the path the kernel knows, with every link
+    // resolved, and the watcher reports it through the home folder as configured; both are
+    // compared with each Trash in the same form.
+    std::string rest;
+    for (const std::string& trash : TrashFolders::all()) {
+        rest = CanonicalPath::relativeTo(path, trash);
+        if (!rest.empty())
+            break;
+    }
+    if (rest.empty())
         return false;
-    std::string rest = path.substr(trash->size() + 1);
     // The Trash may have renamed the item to keep names apart ("Foo.2.app"); the name it had
     // before, from its trash information, is asked too.
     std::optional<std::string> original = TrashFolders::originalPathOf(path);
@@ -142,9 +179,15 @@ void AppDelegate::onAppMovedToTrash(const std::shared_ptr<platform::Bundle>& bun
     const std::string* path = bundle ? &bundle->bundlePath() : nullptr;
     if (path && isExcluded(*path))
         return;
-    if (path && !path->empty())
-        DistributedNotificationCenter::shared()->post(
-            MonitorTrashDistributedNotificationNames::userDidMoveApplicationToTrashEvent, *path);
+    if (path && !path->empty()) {
+        // A name that is not UTF-8 goes out readable, with its exact bytes beside it.
+        bool posted = DistributedNotificationCenter::shared()->post(
+            MonitorTrashDistributedNotificationNames::userDidMoveApplicationToTrashEvent,
+            PathBytes::readableForm(*path), PathBytes::notificationUserInfo(*path));
+        if (!posted)
+            std::fprintf(stderr, "sweepwise: could not broadcast the move of %s to the Trash\n",
+                         PathBytes::readableForm(*path).c_str());
+    }
     if (m_pRichNotificationWC)
         m_pRichNotificationWC->showNotificationForApp(bundle);
 }

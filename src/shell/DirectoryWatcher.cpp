@@ -23,7 +23,10 @@ std::shared_ptr<DirectoryWatcher> DirectoryWatcher::create(std::string path) {
         FileItem::createTreeForPath(watcher->m_sPath, 1, watcher->m_skipList.get());
     if (watcher->m_pPathTree)
         watcher->m_pPathTree->setListener(watcher);
+    watcher->m_folderIdentity = FolderReturnWatch::Identity::of(watcher->m_sPath);
     watcher->m_bIsWatching = watcher->startWatching();
+    if (watcher->m_bIsWatching && (!watcher->m_pPathTree || !watcher->m_folderIdentity))
+        watcher->waitForFolder();
     return watcher;
 }
 
@@ -45,7 +48,9 @@ void DirectoryWatcher::setSkipList(std::shared_ptr<SystemSkipList> skipList) {
     m_skipList = std::move(skipList);
 }
 
-void DirectoryWatcher::vdkQueue(VDKQueue&, const std::string&, const std::string&) {
+void DirectoryWatcher::vdkQueue(VDKQueue&, const std::string& noteName, const std::string&) {
+    if (FolderReturnWatch::isLoss(noteName))
+        m_folderLost = true;
     if (m_pendingRefresh)
         m_pendingRefresh->cancel();
     std::weak_ptr<DirectoryWatcher> weakSelf = weak_from_this();
@@ -60,8 +65,55 @@ void DirectoryWatcher::vdkQueue(VDKQueue&, const std::string&, const std::string
 
 void DirectoryWatcher::updateDirContent() {
     ++m_refreshCount;
+    if (m_returnWatch)
+        return;
+    // A folder deleted, or replaced by another of the same name, is no longer seen by the
+    // kernel watch; everything it held is gone with it.
+    if (m_folderLost || !m_folderIdentity ||
+        FolderReturnWatch::Identity::of(m_sPath) != m_folderIdentity) {
+        waitForFolder();
+        return;
+    }
     if (std::shared_ptr<FileItem> root = getFileItemWithPath(m_sPath))
         root->updateContentOfDir(m_skipList.get());
+}
+
+void DirectoryWatcher::waitForFolder() {
+    m_folderLost = false;
+    if (m_pVDKQueue)
+        m_pVDKQueue->removePath(m_sPath);
+    if (m_pendingRefresh) {
+        m_pendingRefresh->cancel();
+        m_pendingRefresh.reset();
+    }
+    std::weak_ptr<DirectoryWatcher> weakSelf = weak_from_this();
+    m_returnWatch = FolderReturnWatch::create(m_sPath, [weakSelf] {
+        if (auto self = weakSelf.lock())
+            self->onFolderReturned();
+    });
+}
+
+void DirectoryWatcher::onFolderReturned() {
+    m_returnWatch.reset();
+    // Watch first, so that nothing arriving while the folder is read is missed: it causes a
+    // refresh, which finds it new against the tree read here.
+    m_pVDKQueue->addPath(m_sPath);
+    m_folderIdentity = FolderReturnWatch::Identity::of(m_sPath);
+    m_pPathTree = FileItem::createTreeForPath(m_sPath, 1, m_skipList.get());
+    if (!m_pPathTree || !m_folderIdentity) {
+        waitForFolder();
+        return;
+    }
+    m_pPathTree->setListener(shared_from_this());
+    // The folder is new, so everything in it arrived after watching started.
+    std::shared_ptr<FileItem> root = m_pPathTree;
+    if (const FileItem::Children* children = root->getChildren()) {
+        std::vector<std::shared_ptr<FileItem>> arrived;
+        for (const auto& [name, child] : *children)
+            arrived.push_back(child);
+        for (const auto& child : arrived)
+            onAddedFileItem(child, root);
+    }
 }
 
 void DirectoryWatcher::onAddedFileItem(const std::shared_ptr<FileItem>& item,

@@ -2,11 +2,13 @@
 
 #include "search/FileItemListener.h"
 #include "shell/DirectoryWatcherDelegate.h"
+#include "shell/FolderReturnWatch.h"
 #include "shell/VDKQueueDelegate.h"
 
 #include <chrono>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 
 class FileItem;
@@ -22,6 +24,9 @@ class DelayedCall;
 // an application that arrived is reported at once, and every folder that arrived is searched
 // for applications 2 seconds later. Whatever leaves the folder is ignored, and what lies in it
 // when watching starts is never reported.
+//
+// A folder that is deleted (or missing at start) is waited for: once a folder is at the path
+// again, it is watched, and whatever it holds by then has arrived and is reported.
 //
 // Created, used and released on the main thread; reports arrive there too.
 class DirectoryWatcher final : public FileItemListener,
@@ -55,8 +60,11 @@ public:
     // Any event of the folder (re)starts the wait for the refresh.
     void vdkQueue(VDKQueue& queue, const std::string& noteName, const std::string& fpath) override;
 
-    // Lists the folder again; what arrived comes back through onAddedFileItem().
+    // Lists the folder again; what arrived comes back through onAddedFileItem(). When the
+    // folder is no longer the one watched, waits for it to come back instead.
     void updateDirContent();
+    // Whether the watcher is waiting for the folder to come back.
+    bool isWaitingForFolder() const { return m_returnWatch != nullptr; }
     // How many times updateDirContent() has run.
     std::size_t refreshCount() const { return m_refreshCount; }
 
@@ -84,6 +92,9 @@ private:
 
     // Makes a new file event queue watch the folder; false when there is no queue to be had.
     bool startWatching();
+    void waitForFolder();
+    // Watches the folder that came back and reports what it holds.
+    void onFolderReturned();
 
     std::weak_ptr<DirectoryWatcherDelegate> m_pDelegate;
     bool m_bIsWatching{false};
@@ -92,5 +103,9 @@ private:
     std::shared_ptr<VDKQueue> m_pVDKQueue;
     std::shared_ptr<SystemSkipList> m_skipList;
     std::shared_ptr<platform::DelayedCall> m_pendingRefresh;
+    std::optional<FolderReturnWatch::Identity> m_folderIdentity;
+    std::shared_ptr<FolderReturnWatch> m_returnWatch;
+    // The kernel said the watched folder itself went away.
+    bool m_folderLost{false};
     std::size_t m_refreshCount{0};
 };

@@ -13,9 +13,10 @@ namespace {
 constexpr const char* kArchiverName = "NSKeyedArchiver";
 constexpr std::int64_t kArchiveVersion = 100000;
 
-enum class ClassKind { String, Array, Dictionary };
+// Other: a class the messages have no use for (a date, a URL, a number object).
+enum class ClassKind { String, Array, Dictionary, Other };
 
-std::optional<ClassKind> kindOfClassNamed(const std::string& name) {
+ClassKind kindOfClassNamed(const std::string& name) {
     static const std::map<std::string, ClassKind, std::less<>> known = {
         {"NSString", ClassKind::String},
         {"NSMutableString", ClassKind::String},
@@ -27,9 +28,7 @@ std::optional<ClassKind> kindOfClassNamed(const std::string& name) {
         {"NSMutableDictionary", ClassKind::Dictionary},
     };
     auto found = known.find(name);
-    if (found == known.end())
-        return std::nullopt;
-    return found->second;
+    return found == known.end() ? ClassKind::Other : found->second;
 }
 
 // How large an object is once every shared reference is expanded, and how many
@@ -120,6 +119,13 @@ private:
         }
         case ClassKind::Dictionary:
             return dictionary(raw, depth, size);
+        case ClassKind::Other:
+            // Inside a container it stands in as null, which every reader skips as it skips
+            // any value that is not a string, so one foreign object does not void the rest.
+            // The root itself must be something we read.
+            if (depth == 0)
+                return std::nullopt;
+            return PlistValue();
         }
         return std::nullopt;
     }
@@ -176,9 +182,8 @@ private:
         const PlistValue* name = m_objects[*uid].get("$classname");
         if (!name || !name->asString())
             return std::nullopt;
-        std::optional<ClassKind> kind = kindOfClassNamed(*name->asString());
-        if (kind)
-            m_classes.emplace(*uid, *kind);
+        ClassKind kind = kindOfClassNamed(*name->asString());
+        m_classes.emplace(*uid, kind);
         return kind;
     }
 

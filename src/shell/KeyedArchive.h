@@ -37,10 +37,12 @@ public:
     // no property list, "$archiver" is not "NSKeyedArchiver", "$top" holds no UID
     // under "root" or "$0", the root is nil, or any object reached from it has a UID
     // out of range, refers back to itself, is a dictionary whose key and object
-    // arrays differ in length or has a key that is no string, holds nil, is of a
-    // class other than NSString, NSMutableString, NSArray, NSMutableArray, NSSet,
-    // NSMutableSet, NSDictionary and NSMutableDictionary (sets read as arrays), or
-    // exceeds the limits above.
+    // arrays differ in length or has a key that is no string, holds nil, or
+    // exceeds the limits above. NSString, NSMutableString, NSArray, NSMutableArray,
+    // NSSet, NSMutableSet, NSDictionary and NSMutableDictionary are read (sets as
+    // arrays); an object of any other class (a date, a URL) inside an array or a
+    // dictionary reads as Null, without looking inside it, so that readers skip it
+    // and keep the rest. A root of another class gives none.
     static std::optional<platform::PlistValue> unarchive(std::string_view bytes);
     // The same for an archive already read as a property list.
     static std::optional<platform::PlistValue> unarchiveObject(const platform::PlistValue& archive);

@@ -37,6 +37,7 @@ MoveToTrashWithoutTrashAccessMonitorSingleDirectory::
 std::shared_ptr<MoveToTrashWithoutTrashAccessMonitorSingleDirectory>
 MoveToTrashWithoutTrashAccessMonitorSingleDirectory::create(std::string path, int level) {
     std::shared_ptr<Mirror> mirror(new Mirror(std::move(path), level));
+    mirror->m_identity = FolderReturnWatch::Identity::of(mirror->m_path);
     mirror->updateContent();
     if (mirror->applicationsCount() == 0 && level > 1)
         return mirror;
@@ -45,6 +46,8 @@ MoveToTrashWithoutTrashAccessMonitorSingleDirectory::create(std::string path, in
         mirror->m_directoryObserver->addPath(mirror->m_path);
         mirror->m_directoryObserver->setDelegate(mirror->weak_from_this());
     }
+    if (level == 0 && !mirror->m_identity)
+        mirror->forgetFolder();
     return mirror;
 }
 
@@ -56,7 +59,44 @@ MoveToTrashWithoutTrashAccessMonitorSingleDirectory::
     }
 }
 
+bool MoveToTrashWithoutTrashAccessMonitorSingleDirectory::isTopFolderGone() const {
+    return m_level == 0 &&
+           (m_lost || !m_identity || FolderReturnWatch::Identity::of(m_path) != m_identity);
+}
+
+void MoveToTrashWithoutTrashAccessMonitorSingleDirectory::forgetFolder() {
+    m_lost = false;
+    checkAllApplications();
+    m_subdirectories.clear();
+    m_applications.clear();
+    if (m_directoryObserver)
+        m_directoryObserver->removePath(m_path);
+    std::weak_ptr<Mirror> weakSelf = weak_from_this();
+    m_returnWatch = FolderReturnWatch::create(m_path, [weakSelf] {
+        if (auto self = weakSelf.lock())
+            self->onFolderReturned();
+    });
+}
+
+void MoveToTrashWithoutTrashAccessMonitorSingleDirectory::onFolderReturned() {
+    m_returnWatch.reset();
+    // Watched before it is read, so that nothing that moves meanwhile is missed. What it
+    // holds now was installed, not trashed, and is only recorded.
+    if (m_directoryObserver)
+        m_directoryObserver->addPath(m_path);
+    m_identity = FolderReturnWatch::Identity::of(m_path);
+    updateContent();
+}
+
 void MoveToTrashWithoutTrashAccessMonitorSingleDirectory::updateContent() {
+    if (m_returnWatch)
+        return;
+    if (isTopFolderGone()) {
+        // While it is being created the mirror has no queue yet; it starts waiting then.
+        if (m_directoryObserver)
+            forgetFolder();
+        return;
+    }
     auto names = platform::FileSystem::contentsOfDirectory(m_path);
     if (!names)
         return;
@@ -141,8 +181,11 @@ void MoveToTrashWithoutTrashAccessMonitorSingleDirectory::checkAllApplications()
         checkApplication(*reference);
 }
 
-void MoveToTrashWithoutTrashAccessMonitorSingleDirectory::vdkQueue(VDKQueue&, const std::string&,
+void MoveToTrashWithoutTrashAccessMonitorSingleDirectory::vdkQueue(VDKQueue&,
+                                                                   const std::string& noteName,
                                                                    const std::string&) {
+    if (m_level == 0 && FolderReturnWatch::isLoss(noteName))
+        m_lost = true;
     updateContent();
 }
 

@@ -12,8 +12,11 @@ public:
     const std::string& prefix() const { return m_prefix; }
     void setPrefix(std::string prefix) { m_prefix = std::move(prefix); }
 
-    // A literal, case-sensitive prefix test: no normalisation, no path logic.
-    bool isExcludedName(const std::string& name) const { return name.starts_with(m_prefix); }
+    // A literal, case-sensitive prefix test: no normalisation, no path logic. An empty
+    // prefix excludes nothing: it would otherwise silence every application.
+    bool isExcludedName(const std::string& name) const {
+        return !m_prefix.empty() && name.starts_with(m_prefix);
+    }
 
 private:
     std::string m_prefix;

@@ -3,6 +3,7 @@
 #include "platform/Text.h"
 #include "platform/Utf8.h"
 #include "shell/NSFileManagerUtils.h"
+#include "shell/PathBytes.h"
 
 #include <cmath>
 #include <limits>
@@ -94,8 +95,16 @@ std::shared_ptr<PathForRemove> PathForRemove::createFromDictionary(const PlistVa
     auto group = static_cast<std::uint32_t>(static_cast<std::uint64_t>(*type));
     if (group >= kGroupCount)
         return nullptr;
-    auto result =
-        create(*pathValue->asString(), static_cast<std::int32_t>(group), *bundleValue->asString());
+    // A path that is not UTF-8 comes as bytes beside its readable form; bytes that do not
+    // decode void the item rather than fall back to a form that may name another file.
+    std::string path = *pathValue->asString();
+    if (const PlistValue* bytes = item.get(PathBytes::kKey)) {
+        std::optional<std::string> exact = PathBytes::pathFromMember(*bytes);
+        if (!exact)
+            return nullptr;
+        path = std::move(*exact);
+    }
+    auto result = create(path, static_cast<std::int32_t>(group), *bundleValue->asString());
     if (result && size && *size >= 1)
         result->setSize(static_cast<std::uint64_t>(*size));
     if (const PlistValue* reason = item.get("reason"); result && reason && reason->asString())
@@ -108,7 +117,9 @@ PlistValue PathForRemove::toDictionary() const {
     item["type"] = std::to_string(m_type);
     if (m_bIsSizeCalculated)
         item["size"] = std::to_string(m_nSize);
-    item["path"] = m_path;
+    item["path"] = PathBytes::readableForm(m_path);
+    if (PathBytes::needsBytes(m_path))
+        item[PathBytes::kKey] = PathBytes::toBase64(m_path);
     item["bundleId"] = m_bundleId;
     // JSON carries UTF-8 only; a reason that is not is left out rather than the item.
     if (!m_reason.empty() && platform::Utf8::isValid(m_reason))

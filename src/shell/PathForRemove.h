@@ -24,12 +24,15 @@ public:
     // platform reads a number from text (leading white space, an optional sign,
     // digits, the rest ignored, saturating at the 64-bit limits), so "abc" is 0.
     // The type's low 32 bits, taken as unsigned, must be below kGroupCount. A size
-    // below 1 leaves the size not calculated.
+    // below 1 leaves the size not calculated. A "pathBytes" member (PathBytes) gives
+    // the exact path in place of "path", and voids the item when it does not decode.
     static std::shared_ptr<PathForRemove> createFromDictionary(const platform::PlistValue& item);
 
     // The item object: "type", "path", "bundleId", when calculated "size", all as
-    // strings in decimal, and, when known, "reason". Readers that know nothing of
-    // "reason" pass over it; createFromDictionary() takes it when it is a string.
+    // strings in decimal, and, when known, "reason"; for a path that is not UTF-8, "path"
+    // holds its readable form and "pathBytes" its exact bytes (PathBytes). Readers that
+    // know nothing of "reason" pass over it; createFromDictionary() takes it when it is a
+    // string.
     platform::PlistValue toDictionary() const;
 
     std::uint64_t getSize() const { return m_nSize; }

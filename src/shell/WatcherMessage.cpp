@@ -5,6 +5,9 @@
 #include "platform/Utf8.h"
 #include "shell/MessageFiles.h"
 #include "shell/NSFileManagerUtils.h"
+#include "shell/PathBytes.h"
+
+#include <cstdio>
 
 using platform::PlistValue;
 
@@ -12,9 +15,16 @@ std::optional<std::string> WatcherMessage::messageText() const {
     PlistValue::Array items;
     items.reserve(m_arrObjs.size());
     for (const auto& item : m_arrObjs) {
-        if (item && platform::Utf8::isValid(item->path()) &&
-            platform::Utf8::isValid(item->bundleId()))
-            items.push_back(item->toDictionary());
+        if (!item)
+            continue;
+        // Identifiers come from property lists, which hold UTF-8 only; one that is not
+        // cannot be written as JSON and is left out, with a line.
+        if (!platform::Utf8::isValid(item->bundleId())) {
+            std::fprintf(stderr, "sweepwise: left %s out of the message: its bundle identifier is not UTF-8\n",
+                         PathBytes::readableForm(item->path()).c_str());
+            continue;
+        }
+        items.push_back(item->toDictionary());
     }
     if (items.empty())
         return std::nullopt;

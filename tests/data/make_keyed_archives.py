@@ -140,6 +140,28 @@ def nested_shared_class():
     ])
 
 
+def exclude_paths_with_objects():
+    # Besides two paths, the list holds what a sender may slip in that is not a
+    # string: a date and a URL, objects of classes the helper does not read.
+    return archive([
+        "$null",
+        {"NS.keys": [UID(2), UID(3)], "NS.objects": [UID(4), UID(5)], "$class": UID(13)},
+        "command",
+        "paths",
+        "exclude-paths",
+        {"NS.objects": [UID(6), UID(7), UID(9), UID(10), UID(12)], "$class": UID(11)},
+        "/Applications/Foo.app",
+        {"NS.time": 786000000.0, "$class": UID(8)},
+        {"$classname": "NSDate", "$classes": ["NSDate", "NSObject"]},
+        "/Applications/Bar.app",
+        {"NS.base": UID(0), "NS.relative": UID(6), "$class": UID(14)},
+        MUTABLE_ARRAY,
+        "/Applications/Baz.app",
+        MUTABLE_DICTIONARY,
+        {"$classname": "NSURL", "$classes": ["NSURL", "NSObject"]},
+    ])
+
+
 def uid_out_of_range():
     document = clear()
     document["$objects"][1]["NS.objects"] = [UID(99)]
@@ -191,6 +213,7 @@ FILES = {
     "exclude-paths.bin": exclude_paths,
     "exclude-empty.bin": exclude_empty,
     "exclude-paths-string.bin": exclude_paths_string,
+    "exclude-paths-with-objects.bin": exclude_paths_with_objects,
     "clear.bin": clear,
     "clear-keyless-root.bin": clear_keyless_root,
     "no-command.bin": no_command,

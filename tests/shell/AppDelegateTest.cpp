@@ -6,8 +6,10 @@
 #include "shell/FileMessage.h"
 #include "shell/MonitorTrashDistributedNotificationNames.h"
 #include "shell/NameExcluder.h"
+#include "shell/PathBytes.h"
 #include "shell/PathsGenerator.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -192,4 +194,59 @@ TEST_F(AppDelegateTest, AnswersEveryAccessQueryAfreshUntilItIsGone) {
     center->post(Names::requestFullDiskAccessState, std::nullopt);
     ASSERT_TRUE(allPostsDelivered());
     EXPECT_EQ(answers.objects.size(), 2u);
+}
+
+TEST_F(AppDelegateTest, RefusedExclusionsLeaveTheRestOfTheMessageInForce) {
+    // An empty path would exclude every name; the others name no application.
+    delegate->openFile(exclude({"", "Qux.app", "/", "/Applications/..", "/Applications/Qux.app"}));
+    ASSERT_EQ(delegate->excluders().size(), 1u);
+    EXPECT_EQ(delegate->excluders()[0]->prefix(), "Qux");
+    EXPECT_FALSE(NameExcluder("").isExcludedName("Other.app"));
+
+    auto other = app(trash() + "/Other.app");
+    auto qux = app(trash() + "/Qux.app");
+    EXPECT_EQ(route({other, qux}), std::vector<std::string>{other->bundlePath()});
+    removeTree(other->bundlePath());
+    removeTree(qux->bundlePath());
+}
+
+TEST_F(AppDelegateTest, ExclusionsHoldWhicheverWayLinksLeadToTheTrash) {
+    // The Trash behind a link, as under a linked home folder: the monitor without Trash
+    // access reports the path the kernel resolved, the watcher the path as configured.
+    std::string real = Sandbox::process().makeFolder("real-trash");
+    std::string aside = trash() + ".aside";
+    ASSERT_EQ(std::rename(trash().c_str(), aside.c_str()), 0);
+    ASSERT_EQ(symlink(real.c_str(), trash().c_str()), 0);
+    // And the folder holding the Trash reached through a link of its own.
+    std::string linkedParent = Sandbox::process().makeFolder("links") + "/parent";
+    ASSERT_EQ(symlink(platform::Path::deletingLastComponent(trash()).c_str(),
+                      linkedParent.c_str()),
+              0);
+    std::string throughParent = linkedParent + "/" + platform::Path::lastComponent(trash());
+
+    delegate->openFile(exclude({"/Applications/Qux.app"}));
+    auto resolved = app(real + "/Qux.app");
+    auto configured = app(trash() + "/Qux 2.app");
+    auto viaParent = app(throughParent + "/Qux 3.app");
+    auto other = app(real + "/Other.app");
+    auto routed = route({resolved, configured, viaParent, other});
+
+    unlink(trash().c_str());
+    std::rename(aside.c_str(), trash().c_str());
+    EXPECT_EQ(routed, std::vector<std::string>{other->bundlePath()});
+}
+
+TEST_F(AppDelegateTest, ANameThatIsNotUtf8IsBroadcastWithItsExactBytes) {
+    PostedObjects posted(
+        MonitorTrashDistributedNotificationNames::userDidMoveApplicationToTrashEvent);
+    const std::string path = trash() + "/Caf\xe9 \xff\xc3.app";
+    makeApp(path, "com.example.cafe");
+    delegate->onAppMovedToTrash(platform::Bundle::create(path));
+    ASSERT_TRUE(allPostsDelivered());
+    ASSERT_EQ(posted.objects.size(), 1u);
+    // The object stays readable for every listener; the bytes give the exact name back.
+    EXPECT_EQ(posted.objects[0], trash() + "/Caf\uFFFD \uFFFD\uFFFD.app");
+    EXPECT_EQ(PathBytes::pathFromNotification(posted.objects[0], posted.userInfos[0]), path);
+    EXPECT_EQ(controller->shown, std::vector<std::string>{path});
+    removeTree(path);
 }

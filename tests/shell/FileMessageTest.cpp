@@ -74,6 +74,11 @@ TEST(FileMessage, ReadsTheArchivesTheMainApplicationSends) {
                                   "/Users/ann/Library/Logs/Foo"},
          false},
         {"exclude-empty.bin", true, std::vector<std::string>{}, false},
+        // A date and a URL among the paths are skipped like any other non-string.
+        {"exclude-paths-with-objects.bin", true,
+         std::vector<std::string>{"/Applications/Foo.app", "/Applications/Bar.app",
+                                  "/Applications/Baz.app"},
+         false},
         {"clear.bin", true, std::nullopt, true},
         {"clear-keyless-root.bin", true, std::nullopt, true},
         {"nested-shared-class.bin", true, std::nullopt, true},

@@ -3,7 +3,9 @@
 #include "MessageTestSupport.h"
 #include "platform/FileSystem.h"
 #include "platform/Json.h"
+#include "platform/Utf8.h"
 #include "shell/MessageFiles.h"
+#include "shell/PathBytes.h"
 #include "support/Sandbox.h"
 
 #include <functional>
@@ -110,14 +112,47 @@ TEST(WatcherMessage, WritesTheHeaderAndCompactJsonWithIdentifiersInLowerCase) {
             R"({"items":[{"bundleId":"com.example.app","path":"/Users/ann/Library/Caches/App","size":"4096","type":"10"},)" +
             R"({"bundleId":"äpfel.example","path":"/Ünï \"q\"/x","type":"0"}]})");
 
-    // A Linux file name that is not UTF-8 has no JSON form; it is left out.
-    message.setPathsForRemove({PathForRemove::create("/bad\xff", 1, "b"), sized});
+    // A Linux file name that is not UTF-8 travels readable, with its exact bytes beside it:
+    // stray continuation bytes, a truncated sequence, an encoded surrogate, a code point
+    // beyond U+10FFFF.
+    const std::string odd[] = {"/bad\xff", "/Caf\xe9 \xff.app", "/\x80\xc3\xa9\xed\xa0\x80/x",
+                               "/ok/\xf4\x90\x80\x80\xc3"};
+    std::vector<std::shared_ptr<PathForRemove>> items{sized};
+    for (const std::string& path : odd)
+        items.push_back(PathForRemove::create(path, 1, "b"));
+    message.setPathsForRemove(items);
     auto text = message.messageText();
     ASSERT_TRUE(text);
-    EXPECT_EQ(WatcherMessage::parse(*text)->size(), 1u);
-    message.setPathsForRemove({PathForRemove::create("/bad\xff", 1, "b")});
-    EXPECT_FALSE(message.messageText());
-    EXPECT_FALSE(message.saveForTransmit());
+    EXPECT_TRUE(platform::Utf8::isValid(*text));
+    EXPECT_NE(text->find("\"path\":\"/bad\uFFFD\",\"pathBytes\":\"L2JhZP8=\""), std::string::npos)
+        << *text;
+    auto parsed = WatcherMessage::parse(*text);
+    ASSERT_TRUE(parsed);
+    ASSERT_EQ(parsed->size(), 1 + std::size(odd));
+    EXPECT_EQ((*parsed)[0]->path(), sized->path());
+    for (std::size_t i = 0; i < std::size(odd); ++i)
+        EXPECT_EQ((*parsed)[i + 1]->path(), odd[i]);
+}
+
+TEST(WatcherMessage, ExactBytesThatDoNotDecodeVoidTheirItem) {
+    for (const std::string& bytes : {"\"L2JhZP8\"", "\"L2JhZP9=\"", "\"L2Jh ZP8=\"", "\"\"",
+                                     "\"AA==\"", "12", "[\"L2JhZP8=\"]"}) {
+        auto items = WatcherMessage::parse(
+            message(kValidItem + R"(,{"type":"1","path":"/p","bundleId":"b","pathBytes":)" +
+                    bytes + "}"));
+        ASSERT_TRUE(items) << bytes;
+        EXPECT_EQ(items->size(), 1u) << bytes;
+    }
+    EXPECT_EQ(PathBytes::toBase64("f"), "Zg==");
+    EXPECT_EQ(PathBytes::toBase64("fo"), "Zm8=");
+    EXPECT_EQ(PathBytes::toBase64("foo"), "Zm9v");
+    std::string every;
+    for (int c = 0; c < 256; ++c)
+        every += static_cast<char>(c);
+    for (std::size_t length = 0; length < 6; ++length)
+        EXPECT_EQ(PathBytes::fromBase64(PathBytes::toBase64(every.substr(250 - length))),
+                  every.substr(250 - length));
+    EXPECT_EQ(PathBytes::fromBase64(PathBytes::toBase64(every)), every);
 }
 
 TEST(WatcherMessage, ReadsFilesWithoutLosingAnyThatFailOrThatLinksPointTo) {
