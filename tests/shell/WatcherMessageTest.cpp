@@ -135,7 +135,7 @@ TEST(WatcherMessage, WritesTheHeaderAndCompactJsonWithIdentifiersInLowerCase) {
 }
 
 TEST(WatcherMessage, ExactBytesThatDoNotDecodeVoidTheirItem) {
-    for (const std::string& bytes : {"\"L2JhZP8\"", "\"L2JhZP9=\"", "\"L2Jh ZP8=\"", "\"\"",
+    for (const char* bytes : {"\"L2JhZP8\"", "\"L2JhZP9=\"", "\"L2Jh ZP8=\"", "\"\"",
                                      "\"AA==\"", "12", "[\"L2JhZP8=\"]"}) {
         auto items = WatcherMessage::parse(
             message(kValidItem + R"(,{"type":"1","path":"/p","bundleId":"b","pathBytes":)" +
