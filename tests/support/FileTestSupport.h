@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <linux/capability.h>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -23,15 +24,19 @@ inline std::size_t openDescriptorCount() {
 }
 
 inline thread_local std::uint64_t tNftwSum = 0;
+inline thread_local std::set<std::pair<dev_t, ino_t>> tNftwSeen;
 
 // The allocated size of every item below `root` that is not a folder, summed by nftw
 // without following links: what a size walk must answer, found another way.
 inline std::uint64_t nftwSum(const std::string& root) {
     tNftwSum = 0;
+    tNftwSeen.clear();
     int result = nftw(
         root.c_str(),
         [](const char*, const struct stat* status, int type, FTW* position) {
-            if (position->level > 0 && (type == FTW_F || type == FTW_SL))
+            // Each file once, however many names it has, as `du` counts.
+            if (position->level > 0 && (type == FTW_F || type == FTW_SL) &&
+                tNftwSeen.emplace(status->st_dev, status->st_ino).second)
                 tNftwSum += static_cast<std::uint64_t>(status->st_blocks) * 512u;
             return 0;
         },
