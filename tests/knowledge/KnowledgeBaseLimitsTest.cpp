@@ -113,7 +113,7 @@ TEST(KnowledgeBaseLimits, TheContainerToolSaysWhyItRefuses) {
     const std::string tooLarge = write("large.cer", std::string(packedLarge->view()));
     const std::string damaged = write("damaged.cer", "not a container");
     const std::string manyRecords =
-        write("records.xml", document("<domains><d v=\"com.a\"><g v=\"caches\">", "<f>/a</f>",
+        write("records.xml", document("<domains><d v=\"com.a\"><g v=\"caches\">", "<f>~/Library/a</f>",
                                       Limits::kMaxRecords + 1, "</g></d></domains>"));
     struct Case {
         std::vector<std::string> arguments;

@@ -65,7 +65,7 @@ TEST(PlantedScratchFolder, APlantedPrivateFolderMovesTheUnpackingToTheNextTempor
     ScopedVariable variable("XDG_RUNTIME_DIR", runtime);
 
     const std::string document = "<base><domains><d v=\"com.example.a\"><g v=\"caches\">"
-                                 "<f>/x/a</f></g></d></domains></base>";
+                                 "<f>~/Library/x/a</f></g></d></domains></base>";
     auto container = DataCompressor::compressData(bytes(document));
     ASSERT_TRUE(container);
     const std::string path = Sandbox::process().makeFolder("planted-kb") + "/auth.cer";

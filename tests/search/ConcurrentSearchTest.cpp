@@ -43,13 +43,15 @@ std::shared_ptr<const platform::Bundle> makePaddedApp(const std::string& executa
 // only its own knowledge base names. Each must name its application by its own knowledge
 // base and find the leftover filed there, whatever the other search does meanwhile.
 TEST(ConcurrentSearches, EachNamesItsApplicationByItsOwnKnowledgeBase) {
-    const std::string root = Sandbox::process().makeFolder("concurrent-search");
+    // Records name places in the user's Library, written from the home folder.
+    const std::string inLibrary = "/Library/Caches/concurrent-search";
+    const std::string root = Sandbox::process().home() + inLibrary;
     const std::string names[2] = {"alpha", "beta"};
     std::string helpers[2];
     for (int side = 0; side < 2; ++side) {
         putFile(root + "/" + names[side] + "-cache", "leftover");
         helpers[side] = makeMainApplication(
-            pack(knowledgeBaseFor(names[side], root + "/" + names[side] + "-cache")));
+            pack(knowledgeBaseFor(names[side], "~" + inLibrary + "/" + names[side] + "-cache")));
     }
     for (int round = 0; round < 3; ++round) {
         std::shared_ptr<KnowledgeBaseSimpleSearchInfo> results[2];

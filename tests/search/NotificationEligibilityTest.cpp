@@ -121,6 +121,7 @@ TEST(NotificationEligibilityTest, CopiesBehindSymbolicLinksAreFound) {
         {"a link back up", "", applications + "/Loop", applications, 1},
         {"a link to itself", "", applications + "/Self", applications + "/Self", 1},
     };
+    makeDirs(applications);
     makeDirs(Sandbox::process().home() + "/Applications");
     int index = 0;
     for (const Case& c : cases) {
