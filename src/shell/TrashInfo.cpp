@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
+#include "platform/Text.h"
 
 #include <vector>
 
@@ -15,16 +16,6 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Undoes the URL escapes ("%20"); none for a broken escape or an escaped NUL.
 std::optional<std::string> unescaped(std::string_view value) {
     std::string out;
@@ -36,8 +27,8 @@ std::optional<std::string> unescaped(std::string_view value) {
         }
         if (i + 2 >= value.size())
             return std::nullopt;
-        int high = hexValue(value[i + 1]);
-        int low = hexValue(value[i + 2]);
+        int high = platform::Text::hexDigitValue(value[i + 1]);
+        int low = platform::Text::hexDigitValue(value[i + 2]);
         if (high < 0 || low < 0 || (high == 0 && low == 0))
             return std::nullopt;
         out.push_back(static_cast<char>(high * 16 + low));
