@@ -110,7 +110,7 @@ TEST(BusReconnection, TheHelperCarriesOnWithoutTheBusAndRejoinsItWhenItReturns) 
     EXPECT_EQ(second.moved, std::vector<std::string>{trash + "/After.app"})
         << "what was dropped while the bus was away is not sent late";
 
-    EXPECT_TRUE(helper.isRunning());
+    EXPECT_TRUE(helper.isRunning()) << helper.standardError();
     std::string log = helper.standardError();
     EXPECT_EQ(occurrences(log, "lost the session bus"), 1u) << log;
     EXPECT_EQ(occurrences(log, "back on the session bus"), 1u) << log;
