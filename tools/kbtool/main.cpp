@@ -154,14 +154,26 @@ int assemble(const std::vector<std::string>& inputs, const std::string& out, boo
     return writeOutput(out, *document, force);
 }
 
-int unpack(const std::string& in, const std::string& out, bool force) {
+// The document inside the container file `in`, or none after saying why.
+std::optional<SecureBuffer> openContainerFile(const std::string& in) {
     auto container = readInput(in);
-    if (!container)
-        return inputError(in + ": cannot be read");
+    if (!container) {
+        inputError(in + ": cannot be read");
+        return std::nullopt;
+    }
     auto opening = DataDecompressor::openContainer(container->bytes());
-    if (!opening.document)
-        return inputError(in + ": cannot be opened: " + opening.failure);
-    return writeOutput(out, *opening.document, force);
+    if (!opening.document) {
+        inputError(in + ": cannot be opened: " + opening.failure);
+        return std::nullopt;
+    }
+    return std::move(*opening.document);
+}
+
+int unpack(const std::string& in, const std::string& out, bool force) {
+    auto document = openContainerFile(in);
+    if (!document)
+        return kBadInput;
+    return writeOutput(out, *document, force);
 }
 
 struct DocumentCounts {
@@ -204,13 +216,9 @@ int check(const std::vector<std::string>& inputs) {
     if (endsWith(in, ".cer")) {
         if (inputs.size() != 1)
             return inputError(in + ": a container cannot take further domain files");
-        auto container = readInput(in);
-        if (!container)
-            return inputError(in + ": cannot be read");
-        auto opening = DataDecompressor::openContainer(container->bytes());
-        if (!opening.document)
-            return inputError(in + ": cannot be opened: " + opening.failure);
-        bytes = std::move(*opening.document);
+        bytes = openContainerFile(in);
+        if (!bytes)
+            return kBadInput;
     } else {
         bytes = assembleInputs(inputs);
         if (!bytes)
