@@ -17,8 +17,31 @@ if(_san)
   add_link_options(${_san})
 endif()
 
+# The platform whose implementations are built. A platform's implementation of a
+# service declared in src/platform lives beside it as <Service><Suffix>.cpp
+# (FileSystemLinux.cpp); the files of every other platform are left out of the build.
+# A port adds its name and suffix here and its siblings in src/platform.
+set(SWEEPWISE_PLATFORM linux CACHE STRING "Platform to build for (linux)")
+set(_sweepwise_platform_suffixes linux=Linux)
+set(_sweepwise_other_suffixes)
+set(_sweepwise_platform_known FALSE)
+foreach(_pair IN LISTS _sweepwise_platform_suffixes)
+  string(REPLACE "=" ";" _pair "${_pair}")
+  list(GET _pair 0 _platform)
+  list(GET _pair 1 _suffix)
+  if(_platform STREQUAL SWEEPWISE_PLATFORM)
+    set(_sweepwise_platform_known TRUE)
+  else()
+    list(APPEND _sweepwise_other_suffixes ${_suffix})
+  endif()
+endforeach()
+if(NOT _sweepwise_platform_known)
+  message(FATAL_ERROR "Unknown SWEEPWISE_PLATFORM value: ${SWEEPWISE_PLATFORM}")
+endif()
+
 # Builds a static library from every source file of the given folders, so that
-# adding a class never means editing a CMake list.
+# adding a class never means editing a CMake list. Another platform's siblings
+# are left out.
 function(sweepwise_library name)
   cmake_parse_arguments(ARG "" "" "DIRS;DEPS" ${ARGN})
   set(_sources)
@@ -27,6 +50,9 @@ function(sweepwise_library name)
     list(APPEND _sources ${_found})
   endforeach()
   list(FILTER _sources INCLUDE REGEX "\\.cpp$")
+  foreach(_suffix IN LISTS _sweepwise_other_suffixes)
+    list(FILTER _sources EXCLUDE REGEX "${_suffix}\\.cpp$")
+  endforeach()
   if(NOT _sources)
     # Nothing compiled yet: keep the target so that dependants still link.
     add_library(${name} INTERFACE)

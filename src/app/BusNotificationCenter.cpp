@@ -2,11 +2,11 @@
 
 #include "app/BusNotificationReceiver.h"
 #include "app/DBusPlistConverter.h"
+#include "platform/Log.h"
 #include "platform/Utf8.h"
 
 #include <QDBusMessage>
 #include <QStringList>
-#include <cstdio>
 
 namespace {
 
@@ -90,7 +90,7 @@ bool BusNotificationCenter::post(const std::string& name, const std::optional<st
     QDBusConnection bus = connection();
     if (bus.isConnected() && bus.send(signal))
         return true;
-    std::fprintf(stderr, "sweepwise: no session bus; dropped the notification %s\n", name.c_str());
+    platform::Log::warning(platform::Log::Component::App, "no session bus; dropped the notification " + name);
     return false;
 }
 

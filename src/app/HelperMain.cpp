@@ -7,6 +7,7 @@
 #include "notification/RichNotificationWC.h"
 #include "notification/RichNotificationWindow.h"
 #include "notification/SimpleRemainsProvider.h"
+#include "platform/Log.h"
 #include "search/KnowledgeBaseSearchQueue.h"
 #include "platform/Bundle.h"
 #include "platform/FileSystem.h"
@@ -22,7 +23,6 @@
 #include "shell/Workspace.h"
 
 #include <QApplication>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -47,7 +47,7 @@ public:
 
     void showNotificationForApp(const std::shared_ptr<platform::Bundle>& bundle) override {
         if (bundle)
-            std::fprintf(stderr, "SweepwiseHelper: offering %s\n", bundle->bundlePath().c_str());
+            platform::Log::info(platform::Log::Component::App, "offering " + bundle->bundlePath());
         m_controller->showNotificationForApp(bundle);
     }
 
@@ -58,7 +58,7 @@ private:
 std::shared_ptr<AppNotificationController> makePanelController() {
     auto controller = RichNotificationWC::create(std::make_shared<SimpleRemainsProvider>());
     if (!controller) {
-        std::fputs("SweepwiseHelper: cannot create the notification panel\n", stderr);
+        platform::Log::error(platform::Log::Component::App, "cannot create the notification panel");
         return nullptr;
     }
     return std::make_shared<PanelController>(std::move(controller));
@@ -76,19 +76,18 @@ void logWatchedPlaces(const AppsInTrashWatcher& watcher) {
         const char* how = place.kind == Kind::ApplicationsFolder
                               ? "without Full Disk Access: applications moved from it to the Trash"
                               : "with Full Disk Access";
-        std::fprintf(stderr, "SweepwiseHelper: watching %s %s (%s)%s\n", what, place.path.c_str(),
-                     how, place.exists ? "" : ", not there yet");
+        platform::Log::info(platform::Log::Component::App, std::string("watching ") + what + " " + place.path + " (" + how + ")" +
+                                 (place.exists ? "" : ", not there yet"));
         anyExists = anyExists || place.exists;
     }
     if (!anyExists)
-        std::fputs("SweepwiseHelper: warning: none of the watched folders exists; no "
-                   "application moved to the Trash will be noticed\n",
-                   stderr);
+        platform::Log::warning(platform::Log::Component::App, "none of the watched folders exists; no application moved to "
+                                 "the Trash will be noticed");
 }
 
 void logOpenedFiles(const std::vector<std::string>& paths) {
     for (const std::string& path : paths)
-        std::fprintf(stderr, "SweepwiseHelper: open %s\n", path.c_str());
+        platform::Log::info(platform::Log::Component::App, "open " + path);
 }
 
 } // namespace
@@ -100,10 +99,10 @@ int main(int argc, char** argv) {
     // Kept to the very end, so that a second signal during the clean-up changes nothing.
     std::unique_ptr<QuitSignals> quitSignals = QuitSignals::install();
     if (!quitSignals)
-        std::fputs("SweepwiseHelper: cannot catch the quit signals\n", stderr);
+        platform::Log::error(platform::Log::Component::App, "cannot catch the quit signals");
     std::unique_ptr<MainQueueHost> host = MainQueueHost::create(platform::MainQueue::shared());
     if (!host) {
-        std::fputs("SweepwiseHelper: cannot drive the main queue\n", stderr);
+        platform::Log::error(platform::Log::Component::App, "cannot drive the main queue");
         return 1;
     }
     useBundleResources();
@@ -136,7 +135,7 @@ int main(int argc, char** argv) {
 
     int status = QApplication::exec();
     if (quitSignals && quitSignals->receivedSignal() != 0)
-        std::fprintf(stderr, "SweepwiseHelper: quitting on signal %d\n", quitSignals->receivedSignal());
+        platform::Log::info(platform::Log::Component::App, "quitting on signal " + std::to_string(quitSignals->receivedSignal()));
     delegate->applicationWillTerminate();
     // Searches still running use objects that the end of the program frees: the waiting ones
     // are dropped, and the running ones finish now, while everything they use is alive.

@@ -3,9 +3,9 @@
 #include "app/BusNotificationCenter.h"
 #include "app/BusWorkspace.h"
 #include "app/SessionBusKeeper.h"
+#include "platform/Log.h"
 
 #include <QDBusError>
-#include <cstdio>
 
 std::optional<QDBusConnection> SessionBus::connection(std::string* whyNot) {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -36,9 +36,8 @@ bool SessionBus::install(std::unique_ptr<SessionBusKeeper>* keeper) {
     if (!center) {
         if (bus)
             whyNot = "the bus refused the subscription to notifications";
-        std::fprintf(stderr,
-                     "sweepwise: no session bus (%s); notifications stay inside this process\n",
-                     whyNot.c_str());
+        platform::Log::warning(platform::Log::Component::App, "no session bus (" + whyNot +
+                                   "); notifications stay inside this process");
         return false;
     }
     std::shared_ptr<BusWorkspace> workspace =

@@ -3,9 +3,9 @@
 #include "app/BusNotificationCenter.h"
 #include "app/BusWorkspace.h"
 #include "app/SingleInstance.h"
+#include "platform/Log.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -55,7 +55,7 @@ void SessionBusKeeper::onDisconnected() {
         return;
     m_lost = true;
     m_retry = kFirstRetry;
-    std::fputs("sweepwise: lost the session bus; trying to reconnect\n", stderr);
+    platform::Log::warning(platform::Log::Component::App, "lost the session bus; trying to reconnect");
     m_timer.start(m_retry);
 }
 
@@ -69,7 +69,7 @@ void SessionBusKeeper::onTimer() {
     }
     if (reconnect()) {
         m_lost = false;
-        std::fputs("sweepwise: back on the session bus\n", stderr);
+        platform::Log::info(platform::Log::Component::App, "back on the session bus");
         watch();
         return;
     }

@@ -4,8 +4,8 @@
 #include "app/ApplicationBusName.h"
 #include "app/ApplicationService.h"
 #include "app/SessionBus.h"
+#include "platform/Log.h"
 
-#include <cstdio>
 
 namespace {
 
@@ -31,9 +31,8 @@ bool SingleInstance::claimOrForward(const QDBusConnection& connection,
     if (!connection.isConnected())
         return true;
     if (!ApplicationBusName::isValid(bundleIdentifier)) {
-        std::fprintf(stderr,
-                     "sweepwise: %s cannot be a bus name; not checking for other instances\n",
-                     bundleIdentifier.c_str());
+        platform::Log::warning(platform::Log::Component::App, bundleIdentifier +
+                                   " cannot be a bus name; not checking for other instances");
         return true;
     }
     // The owner may quit between a refused claim and the call to it, so a failed
@@ -49,8 +48,7 @@ bool SingleInstance::claimOrForward(const QDBusConnection& connection,
         if (forwarded)
             return false;
     }
-    std::fprintf(stderr, "sweepwise: %s is running but does not answer\n",
-                 bundleIdentifier.c_str());
+    platform::Log::error(platform::Log::Component::App, bundleIdentifier + " is running but does not answer");
     return false;
 }
 
@@ -64,8 +62,7 @@ bool SingleInstance::reclaim(const QDBusConnection& connection) {
         return false;
     std::shared_ptr<ApplicationService> renewed = claimed->claimAgain(connection);
     if (!renewed) {
-        std::fprintf(stderr, "sweepwise: %s is taken on the new session bus\n",
-                     claimed->bundleIdentifier().c_str());
+        platform::Log::error(platform::Log::Component::App, claimed->bundleIdentifier() + " is taken on the new session bus");
         return false;
     }
     claimed = std::move(renewed);

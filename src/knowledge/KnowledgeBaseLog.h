@@ -6,7 +6,7 @@
 // refused, so that a knowledge base that does not load always says why.
 class KnowledgeBaseLog {
 public:
-    // Writes "sweepwise: knowledge base: <line>" in one piece, so that lines of searches
-    // running at once never mix.
+    // Writes `line` as a warning of the knowledge component (platform::Log), in one piece,
+    // so that lines of searches running at once never mix.
     static void write(std::string_view line);
 };

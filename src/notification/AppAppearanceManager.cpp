@@ -21,7 +21,7 @@ AppAppearanceManager::AppAppearanceManager(QObject* parent) : QObject(parent) {
 }
 
 void AppAppearanceManager::prepareBeforeAppWindowAppears(
-    std::shared_ptr<SuiteDefaults> userDefaults) {
+    std::shared_ptr<platform::SuiteDefaults> userDefaults) {
     m_userDefaults = std::move(userDefaults);
     apply();
 }

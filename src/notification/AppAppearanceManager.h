@@ -2,7 +2,7 @@
 
 #include "notification/AppAppearanceType.h"
 #include "notification/ColorAssets.h"
-#include "notification/SuiteDefaults.h"
+#include "platform/SuiteDefaults.h"
 
 #include <QFileSystemWatcher>
 #include <QObject>
@@ -23,10 +23,10 @@ public:
 
     explicit AppAppearanceManager(QObject* parent = nullptr);
 
-    const std::shared_ptr<SuiteDefaults>& userDefaults() const { return m_userDefaults; }
+    const std::shared_ptr<platform::SuiteDefaults>& userDefaults() const { return m_userDefaults; }
 
     // Keeps the defaults and applies their appearance at once.
-    void prepareBeforeAppWindowAppears(std::shared_ptr<SuiteDefaults> userDefaults);
+    void prepareBeforeAppWindowAppears(std::shared_ptr<platform::SuiteDefaults> userDefaults);
 
     // The appearance the defaults ask for now: `automatic` without defaults.
     AppAppearanceType appearanceType() const;
@@ -43,7 +43,7 @@ private:
     void apply();
     void watch();
 
-    std::shared_ptr<SuiteDefaults> m_userDefaults;
+    std::shared_ptr<platform::SuiteDefaults> m_userDefaults;
     std::optional<AppAppearanceType> m_appliedType;
     QFileSystemWatcher m_watcher;
 };

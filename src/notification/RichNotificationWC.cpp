@@ -15,12 +15,13 @@
 #include "notification/RichNotificationWCLocalizable.h"
 #include "notification/RichNotificationWindow.h"
 #include "notification/Styles.h"
-#include "notification/SuiteDefaults.h"
+#include "platform/SuiteDefaults.h"
 #include "notification/TagParser.h"
 #include "notification/TextStyleData.h"
 #include "notification/UiLog.h"
 #include "notification/WatcherOfferNoCustomButton.h"
 #include "notification/WatcherOfferYesCustomButton.h"
+#include "notification/WindowSystem.h"
 #include "notification/WorkspaceIcon.h"
 #include "platform/Bundle.h"
 #include "platform/MainQueue.h"
@@ -40,8 +41,6 @@
 #include <QPropertyAnimation>
 #include <QScreen>
 #include <QUrl>
-#include <QtGui/qguiapplication_platform.h>
-#include <xcb/xcb.h>
 
 namespace {
 
@@ -59,15 +58,6 @@ std::string applicationName(const platform::Bundle& bundle) {
     const std::string display = NSStringFileManager::getDisplayNameAtPath(bundle.bundlePath());
     const std::size_t dot = display.rfind('.');
     return dot == std::string::npos || dot == 0 ? display : display.substr(0, dot);
-}
-
-// Sends the requests queued for the X server, a new window opacity among them, and
-// handles no event while doing so: this runs inside an animation's step, where work
-// of the event loop could stop the very animation that is stepping.
-void flushWindowSystem() {
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (xcb_connection_t* connection = x11 ? x11->connection() : nullptr)
-        xcb_flush(connection);
 }
 
 } // namespace
@@ -216,8 +206,8 @@ void RichNotificationWC::windowDidLoad() {
     // An X server applies a window's opacity only when Qt sends its queued requests,
     // which it otherwise does not do until the animation has ended; without this
     // the panel stays invisible for the whole second and then appears at once.
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        QObject::connect(m_fadeIn, &QPropertyAnimation::valueChanged, panel, flushWindowSystem);
+    if (WindowSystem::queuesRequests())
+        QObject::connect(m_fadeIn, &QPropertyAnimation::valueChanged, panel, &WindowSystem::flush);
 }
 
 void RichNotificationWC::applyAppearance() {
@@ -241,7 +231,7 @@ void RichNotificationWC::followPrimaryScreen() {
 void RichNotificationWC::showNotification() {
     if (MacOSVersion::GetInstance().is_10_14_orHigher()) {
         AppAppearanceManager::shared().prepareBeforeAppWindowAppears(
-            SuiteDefaults::create(WatcherSettings::GetInstance().getMainAppBundleID()));
+            platform::SuiteDefaults::create(WatcherSettings::GetInstance().getMainAppBundleID()));
     }
     RichNotificationWindow* panel = window();
     panel->setWindowOpacity(0.0);

@@ -1,10 +1,9 @@
 #include "platform/Bundle.h"
 
+#include "platform/ItemStatus.h"
+#include "platform/Programs.h"
 #include "platform/PropertyList.h"
 
-#include <climits>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace platform {
@@ -14,8 +13,7 @@ namespace {
 constexpr std::string_view kAppExtension = ".app";
 
 bool exists(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0;
+    return ItemStatus::of(path, ItemStatus::Links::Follow).has_value();
 }
 
 std::string withoutTrailingSlashes(std::string path) {
@@ -29,23 +27,11 @@ bool isAppName(std::string_view name) {
     return name.size() > kAppExtension.size() && name.ends_with(kAppExtension);
 }
 
-std::optional<std::string> runningExecutablePath() {
-    std::vector<char> buffer(PATH_MAX);
-    for (;;) {
-        const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (length < 0)
-            return std::nullopt;
-        if (static_cast<std::size_t>(length) < buffer.size())
-            return std::string(buffer.data(), static_cast<std::size_t>(length));
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
 } // namespace
 
 std::shared_ptr<Bundle> Bundle::create(const std::string& path) {
-    struct stat status {};
-    if (path.empty() || ::stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+    std::optional<ItemStatus> status = ItemStatus::of(path, ItemStatus::Links::Follow);
+    if (!status || !status->directory)
         return nullptr;
     std::string bundlePath = withoutTrailingSlashes(path);
     const std::string infoPath =
@@ -58,7 +44,7 @@ std::shared_ptr<Bundle> Bundle::create(const std::string& path) {
 
 std::shared_ptr<Bundle> Bundle::mainBundle() {
     static const std::shared_ptr<Bundle> bundle = []() -> std::shared_ptr<Bundle> {
-        const auto executable = runningExecutablePath();
+        const auto executable = Programs::runningExecutablePath();
         if (!executable)
             return nullptr;
         if (auto app = enclosingAppPath(*executable))

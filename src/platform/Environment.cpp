@@ -1,10 +1,8 @@
 #include "platform/Environment.h"
 
-#include <cerrno>
+#include "platform/UserAccount.h"
+
 #include <cstdlib>
-#include <pwd.h>
-#include <unistd.h>
-#include <vector>
 
 namespace platform {
 
@@ -26,29 +24,6 @@ std::string absoluteVariable(const char* name)
     while (value.size() > 1 && value.back() == '/')
         value.pop_back();
     return value;
-}
-
-// The real user's entry in the user database, read with the reentrant call so
-// that any thread may ask.
-template <typename Field>
-std::string accountField(Field field)
-{
-    long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 1024);
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        passwd entry {};
-        passwd* found = nullptr;
-        int error = getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found);
-        if (error == ERANGE) {
-            buffer.resize(buffer.size() * 2);
-            continue;
-        }
-        if (error != 0 || !found)
-            return {};
-        const char* value = field(*found);
-        return value ? std::string(value) : std::string();
-    }
-    return {};
 }
 
 } // namespace
@@ -81,7 +56,7 @@ std::string Environment::homeDirectory()
     if (home.empty())
         home = absoluteVariable("HOME");
     if (home.empty())
-        home = accountField([](const passwd& entry) { return entry.pw_dir; });
+        home = UserAccount::homeFolder();
     return home.empty() ? std::string("/") : home;
 }
 
@@ -105,12 +80,17 @@ bool Environment::fullDiskAccessWithheld()
 
 std::string Environment::userName()
 {
-    std::string name = accountField([](const passwd& entry) { return entry.pw_name; });
+    std::string name = UserAccount::loginName();
     if (name.empty())
         name = variable("USER");
     if (name.empty())
         name = variable("LOGNAME");
     return name;
+}
+
+unsigned Environment::userId()
+{
+    return UserAccount::id();
 }
 
 } // namespace platform

@@ -38,6 +38,9 @@ public:
     // The real user's login name from the user database, else $USER or $LOGNAME;
     // empty when none of them is known.
     static std::string userName();
+
+    // The real user's numeric identity, which names the user's own Trash on other volumes.
+    static unsigned userId();
 };
 
 } // namespace platform

@@ -24,6 +24,10 @@ public:
     // A final link to a folder is followed.
     static std::optional<std::vector<std::string>> contentsOfDirectory(const std::string& path);
 
+    // The absolute path of an existing item with every symbolic link and "." or ".." resolved;
+    // none when it does not exist or cannot be reached.
+    static std::optional<std::string> resolvedPath(const std::string& path);
+
     // Whether something exists at `path`, following links; `isDirectory` tells
     // whether it is a folder.
     static bool fileExists(const std::string& path, bool* isDirectory = nullptr);
@@ -61,6 +65,10 @@ public:
     // never followed, and the walk cannot be redirected out of the tree. False when
     // anything remains.
     static bool removeItem(const std::string& path);
+
+    // Removes one file or link (never a folder, so that a folder that has taken a file's
+    // place is left alone). False when nothing was removed.
+    static bool removeFile(const std::string& path);
 
     // Writes a temporary file beside `path`, syncs it and renames it over `path`,
     // so that readers see the old or the new contents, never a mixture. An

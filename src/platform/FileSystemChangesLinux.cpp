@@ -3,6 +3,7 @@
 #include "platform/ItemName.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/random.h>
@@ -213,6 +214,21 @@ bool FileSystem::createPrivateDirectory(const std::string& path) {
     if (!folder.valid() || fstat(folder.get(), &status) != 0 || status.st_uid != geteuid())
         return false;
     return (status.st_mode & 07777) == 0700 || fchmod(folder.get(), 0700) == 0;
+}
+
+std::optional<std::string> FileSystem::resolvedPath(const std::string& path) {
+    if (path.empty())
+        return std::nullopt;
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return std::nullopt;
+    std::string result(resolved);
+    std::free(resolved);
+    return result;
+}
+
+bool FileSystem::removeFile(const std::string& path) {
+    return !path.empty() && ::unlink(path.c_str()) == 0;
 }
 
 bool FileSystem::removeItem(const std::string& path) {

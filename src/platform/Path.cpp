@@ -1,7 +1,7 @@
 #include "platform/Path.h"
 
-#include <climits>
-#include <cstdlib>
+#include "platform/FileSystem.h"
+
 #include <vector>
 
 namespace platform {
@@ -33,10 +33,7 @@ std::vector<std::string_view> components(std::string_view path)
 // The real location of an existing absolute folder, or the path itself.
 std::string resolved(const std::string& path)
 {
-    char buffer[PATH_MAX];
-    if (realpath(path.c_str(), buffer))
-        return buffer;
-    return path;
+    return FileSystem::resolvedPath(path).value_or(path);
 }
 
 } // namespace

@@ -1,12 +1,10 @@
 #include "platform/StringsTable.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "platform/Utf8.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
-#include <sys/stat.h>
 
 namespace platform {
 
@@ -235,15 +233,10 @@ std::optional<StringsTable> StringsTable::parse(std::string_view bytes) {
 }
 
 std::optional<StringsTable> StringsTable::readFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    struct stat info {};
-    if (!file || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        static_cast<std::size_t>(info.st_size) > kMaximumFileSize)
+    std::optional<std::string> bytes = FileSystem::readFile(path, kMaximumFileSize);
+    if (!bytes)
         return std::nullopt;
-    std::string bytes(std::istreambuf_iterator<char>(file), {});
-    if (file.bad())
-        return std::nullopt;
-    return parse(bytes);
+    return parse(*bytes);
 }
 
 std::optional<std::string> StringsTable::lookup(std::string_view key) const {

@@ -1,15 +1,13 @@
 #include "search/InstalledApplications.h"
 
 #include "platform/Bundle.h"
+#include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
 #include "shell/PathsGenerator.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <dirent.h>
 #include <set>
-#include <sys/stat.h>
 #include <utility>
 
 namespace {
@@ -20,25 +18,12 @@ struct Folder {
 };
 
 std::optional<std::string> realPath(const std::string& path) {
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (!resolved)
-        return std::nullopt;
-    std::string result(resolved);
-    std::free(resolved);
-    return result;
+    return platform::FileSystem::resolvedPath(path);
 }
 
 std::vector<std::string> entriesOf(const std::string& folder) {
-    std::vector<std::string> names;
-    DIR* listing = ::opendir(folder.c_str());
-    if (!listing)
-        return names;
-    while (const dirent* entry = ::readdir(listing)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    ::closedir(listing);
+    std::vector<std::string> names =
+        platform::FileSystem::contentsOfDirectory(folder).value_or(std::vector<std::string>{});
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -106,8 +91,8 @@ InstalledApplications::scan(const std::vector<std::string>& folders) {
         std::vector<Folder> below;
         for (const std::string& name : names) {
             const std::string path = platform::Path::appending(folder.path, name);
-            struct stat status {};
-            if (::stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+            bool isDirectory = false;
+            if (!platform::FileSystem::fileExists(path, &isDirectory) || !isDirectory)
                 continue;
             if (platform::Text::caseInsensitiveHasSuffix(name, ".app")) {
                 const std::optional<std::string> bundlePath = realPath(path);

@@ -1,10 +1,10 @@
 #include "search/NSStringFileManager.h"
 
+#include "platform/FileSystem.h"
 #include "search/SizeMetrics.h"
 
 #include <array>
 #include <charconv>
-#include <sys/stat.h>
 
 namespace {
 
@@ -114,8 +114,7 @@ std::string withLeadingZero(std::string number, const platform::NumberSymbols& s
 }
 
 bool existsWithoutFollowingLink(const std::string& path) {
-    struct stat info {};
-    return !path.empty() && lstat(path.c_str(), &info) == 0;
+    return !path.empty() && platform::FileSystem::itemExistsNoFollow(path);
 }
 
 } // namespace

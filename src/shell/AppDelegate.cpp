@@ -2,6 +2,7 @@
 
 #include "platform/DelayedCall.h"
 #include "platform/FileSystem.h"
+#include "platform/Log.h"
 #include "platform/MainQueue.h"
 #include "platform/Path.h"
 #include "shell/AppsInTrashWatcher.h"
@@ -15,7 +16,6 @@
 #include "shell/TrashFolders.h"
 #include "shell/UpdateRestarter.h"
 
-#include <cstdio>
 #include <set>
 
 namespace {
@@ -140,8 +140,8 @@ void AppDelegate::addExcluders(const std::vector<std::string>& paths) {
         const char* whyNot = "";
         std::optional<std::string> name = exclusionName(path, &whyNot);
         if (!name) {
-            std::fprintf(stderr, "sweepwise: ignored the exclusion \"%s\": %s\n", path.c_str(),
-                         whyNot);
+            platform::Log::warning(platform::Log::Component::Shell,
+                                   "ignored the exclusion \"" + path + "\": " + whyNot);
             continue;
         }
         m_excluders.push_back(std::make_shared<NameExcluder>(std::move(*name)));
@@ -185,8 +185,9 @@ void AppDelegate::onAppMovedToTrash(const std::shared_ptr<platform::Bundle>& bun
             MonitorTrashDistributedNotificationNames::userDidMoveApplicationToTrashEvent,
             PathBytes::readableForm(*path), PathBytes::notificationUserInfo(*path));
         if (!posted)
-            std::fprintf(stderr, "sweepwise: could not broadcast the move of %s to the Trash\n",
-                         PathBytes::readableForm(*path).c_str());
+            platform::Log::warning(platform::Log::Component::Shell,
+                                   "could not broadcast the move of " +
+                                       PathBytes::readableForm(*path) + " to the Trash");
     }
     if (m_pRichNotificationWC)
         m_pRichNotificationWC->showNotificationForApp(bundle);

@@ -1,9 +1,8 @@
 #include "shell/CanonicalPath.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Path.h"
 
-#include <climits>
-#include <cstdlib>
 
 namespace {
 
@@ -19,10 +18,7 @@ std::string below(const std::string& path, const std::string& folder) {
 } // namespace
 
 std::string CanonicalPath::ofFolder(const std::string& path) {
-    char buffer[PATH_MAX];
-    if (path.empty() || !realpath(path.c_str(), buffer))
-        return path;
-    return buffer;
+    return platform::FileSystem::resolvedPath(path).value_or(path);
 }
 
 std::string CanonicalPath::ofItem(const std::string& path) {

@@ -1,13 +1,13 @@
 #include "shell/FolderReturnWatch.h"
 
 #include "platform/FileSystem.h"
+#include "platform/ItemStatus.h"
+#include "platform/Log.h"
 #include "platform/MainQueue.h"
 #include "platform/Path.h"
 #include "shell/VDKQueue.h"
 #include "shell/VDKQueueNotes.h"
 
-#include <cstdio>
-#include <sys/stat.h>
 
 namespace {
 
@@ -27,11 +27,10 @@ std::string nearestExistingFolderAbove(const std::string& path) {
 } // namespace
 
 std::optional<FolderReturnWatch::Identity> FolderReturnWatch::Identity::of(const std::string& path) {
-    struct stat status {};
-    if (path.empty() || stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+    auto status = platform::ItemStatus::of(path, platform::ItemStatus::Links::Follow);
+    if (!status || !status->directory)
         return std::nullopt;
-    return Identity{static_cast<std::uint64_t>(status.st_dev),
-                    static_cast<std::uint64_t>(status.st_ino)};
+    return Identity{status->device, status->inode};
 }
 
 std::shared_ptr<FolderReturnWatch> FolderReturnWatch::create(std::string path,
@@ -83,7 +82,8 @@ void FolderReturnWatch::follow() {
             m_returned = true;
             m_queue->removeAllPaths();
             m_watched.clear();
-            std::fprintf(stderr, "sweepwise: %s is back; watching it again\n", m_path.c_str());
+            platform::Log::info(platform::Log::Component::Shell,
+                                m_path + " is back; watching it again");
             if (m_onReturn)
                 m_onReturn();
             return;
@@ -94,8 +94,8 @@ void FolderReturnWatch::follow() {
             return;
         m_watchedLost = false;
         if (m_watched.empty())
-            std::fprintf(stderr, "sweepwise: %s is gone; watching %s for its return\n",
-                         m_path.c_str(), folder.c_str());
+            platform::Log::warning(platform::Log::Component::Shell,
+                                   m_path + " is gone; watching " + folder + " for its return");
         m_queue->removeAllPaths();
         m_watched = folder;
         m_watchedIdentity = identity;

@@ -4,7 +4,6 @@
 #include "platform/Path.h"
 #include "shell/WatcherSettings.h"
 
-#include <unistd.h>
 
 std::string MessageFiles::folderPath() {
     return platform::Path::appending(platform::FileSystem::temporaryDirectory(),
@@ -27,5 +26,5 @@ std::optional<std::string> MessageFiles::read(const std::string& path) {
 bool MessageFiles::remove(const std::string& path) {
     // unlink rather than a recursive removal: if a folder has taken the message's
     // place, it is not ours to delete.
-    return !path.empty() && ::unlink(path.c_str()) == 0;
+    return platform::FileSystem::removeFile(path);
 }

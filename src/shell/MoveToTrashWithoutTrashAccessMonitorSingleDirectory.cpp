@@ -7,8 +7,6 @@
 #include "shell/PathsGenerator.h"
 #include "shell/TrashFolders.h"
 
-#include <climits>
-#include <cstdlib>
 #include <set>
 #include <vector>
 
@@ -20,9 +18,8 @@ bool isInTrash(const std::string& path) {
     if (PathsGenerator::GetInstance().pathInTrash(path))
         return true;
     for (const std::string& trash : TrashFolders::all()) {
-        char resolved[PATH_MAX];
-        if (realpath(trash.c_str(), resolved) && trash != resolved &&
-            NSStringFileSize::isInFolder(path, resolved))
+        std::optional<std::string> resolved = platform::FileSystem::resolvedPath(trash);
+        if (resolved && trash != *resolved && NSStringFileSize::isInFolder(path, *resolved))
             return true;
     }
     return false;

@@ -2,6 +2,7 @@
 
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/ItemStatus.h"
 #include "platform/MountedVolumes.h"
 #include "platform/Path.h"
 #include "shell/NSStringFileSize.h"
@@ -9,8 +10,6 @@
 #include "shell/TrashInfo.h"
 
 #include <algorithm>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using platform::Path;
 
@@ -19,9 +18,8 @@ namespace {
 // A shared ".Trash" is used only when it is a real folder with the sticky bit, so that no
 // user can make another's trashed items appear or vanish, or point it elsewhere.
 bool isUsableSharedTrash(const std::string& folder) {
-    struct stat status {};
-    return lstat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
-           (status.st_mode & S_ISVTX) != 0;
+    auto status = platform::ItemStatus::of(folder, platform::ItemStatus::Links::NoFollow);
+    return status && status->directory && status->restrictedDeletion;
 }
 
 } // namespace
@@ -41,7 +39,7 @@ std::vector<std::string> TrashFolders::volumeTrashFolders() {
     const std::string home = PathsGenerator::GetInstance().buildTrashDirectory();
     std::vector<std::string> folders;
     for (const std::string& top : platform::MountedVolumes::topFolders()) {
-        for (std::string& folder : trashFoldersOfVolume(top, static_cast<unsigned>(getuid()))) {
+        for (std::string& folder : trashFoldersOfVolume(top, platform::Environment::userId())) {
             if (folder != home)
                 folders.push_back(std::move(folder));
         }
@@ -87,8 +85,8 @@ bool TrashFolders::isTrashedApplication(const std::string& path) {
     std::optional<std::string> trash = trashFolderContaining(path);
     if (!trash || path.find('/', trash->size() + 1) != std::string::npos)
         return false;
-    struct stat status {};
-    if (lstat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+    auto status = platform::ItemStatus::of(path, platform::ItemStatus::Links::NoFollow);
+    if (!status || !status->directory)
         return false;
     std::optional<std::string> original = originalPathOf(path);
     return original && Path::lastComponent(*original).size() > 4 &&

@@ -1,12 +1,12 @@
 #include "shell/UpdateRestarter.h"
 
 #include "platform/Bundle.h"
+#include "platform/ItemStatus.h"
+#include "platform/Log.h"
 #include "shell/NSFileManagerUtils.h"
 #include "shell/VDKQueue.h"
 #include "shell/VDKQueueNotes.h"
 
-#include <cstdio>
-#include <sys/stat.h>
 
 namespace {
 
@@ -16,11 +16,11 @@ UpdateRestarter::Terminate& applicationTerminator() {
     return terminate;
 }
 
-std::optional<std::pair<dev_t, ino_t>> identityOf(const std::string& path) {
-    struct stat status {};
-    if (lstat(path.c_str(), &status) != 0)
+std::optional<std::pair<std::uint64_t, std::uint64_t>> identityOf(const std::string& path) {
+    auto status = platform::ItemStatus::of(path, platform::ItemStatus::Links::NoFollow);
+    if (!status)
         return std::nullopt;
-    return std::make_pair(status.st_dev, status.st_ino);
+    return std::make_pair(status->device, status->inode);
 }
 
 std::optional<std::string> mainBundlePath() {
@@ -58,8 +58,8 @@ void UpdateRestarter::startWatching() {
         return;
     m_pVDKQueue = VDKQueue::create();
     if (!m_pVDKQueue) {
-        std::fprintf(stderr, "sweepwise: cannot watch the helper's own bundle %s\n",
-                     m_sBundlePath->c_str());
+        platform::Log::error(platform::Log::Component::Shell,
+                             "cannot watch the helper's own bundle " + *m_sBundlePath);
         return;
     }
     m_bundleIdentity = identityOf(*m_sBundlePath);

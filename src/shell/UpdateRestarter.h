@@ -2,11 +2,11 @@
 
 #include "shell/VDKQueueDelegate.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <utility>
 
 class VDKQueue;
@@ -57,7 +57,7 @@ private:
     std::shared_ptr<VDKQueue> m_pVDKQueue;
     std::optional<std::string> m_sBundlePath;
     // Device and inode of the bundle folder when watching began.
-    std::optional<std::pair<dev_t, ino_t>> m_bundleIdentity;
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> m_bundleIdentity;
     Terminate m_terminate;
     bool m_bTerminated{false};
 };

@@ -7,16 +7,16 @@
 #include <vector>
 
 std::shared_ptr<VDKQueue> VDKQueue::create() {
-    return create(FileEventReader::shared());
+    return create(platform::FileEventReader::shared());
 }
 
-std::shared_ptr<VDKQueue> VDKQueue::create(std::shared_ptr<FileEventReader> reader) {
+std::shared_ptr<VDKQueue> VDKQueue::create(std::shared_ptr<platform::FileEventReader> reader) {
     if (!reader)
         return nullptr;
     return std::shared_ptr<VDKQueue>(new VDKQueue(std::move(reader)));
 }
 
-VDKQueue::VDKQueue(std::shared_ptr<FileEventReader> reader) : m_reader(std::move(reader)) {}
+VDKQueue::VDKQueue(std::shared_ptr<platform::FileEventReader> reader) : m_reader(std::move(reader)) {}
 
 VDKQueue::~VDKQueue() {
     removeAllPaths();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/FileEventReader.h"
+#include "platform/FileEventReader.h"
 #include "shell/VDKQueueDelegate.h"
 #include "shell/VDKQueueNotes.h"
 #include "shell/VDKQueuePathEntry.h"
@@ -24,7 +24,7 @@ class VDKQueue : public std::enable_shared_from_this<VDKQueue> {
 public:
     // None when no event reader can be had.
     static std::shared_ptr<VDKQueue> create();
-    static std::shared_ptr<VDKQueue> create(std::shared_ptr<FileEventReader> reader);
+    static std::shared_ptr<VDKQueue> create(std::shared_ptr<platform::FileEventReader> reader);
 
     ~VDKQueue();
     VDKQueue(const VDKQueue&) = delete;
@@ -46,13 +46,13 @@ public:
     void setAlwaysPostNotifications(bool alwaysPost);
 
 private:
-    explicit VDKQueue(std::shared_ptr<FileEventReader> reader);
+    explicit VDKQueue(std::shared_ptr<platform::FileEventReader> reader);
 
     static void deliver(const std::weak_ptr<VDKQueue>& weakQueue,
                         const std::shared_ptr<VDKQueuePathEntry>& entry, std::uint32_t notes);
     bool isWatching(const std::shared_ptr<VDKQueuePathEntry>& entry) const;
 
-    const std::shared_ptr<FileEventReader> m_reader;
+    const std::shared_ptr<platform::FileEventReader> m_reader;
     mutable std::mutex m_mutex;
     std::weak_ptr<VDKQueueDelegate> m_delegate;
     bool m_alwaysPostNotifications{false};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileEventKinds.h"
+
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -8,14 +10,15 @@
 // the notification name under which it is delivered.
 namespace VDKQueueNotes {
 
-inline constexpr std::uint32_t Delete = 0x01;
-inline constexpr std::uint32_t Write = 0x02;
-inline constexpr std::uint32_t Extend = 0x04;
-inline constexpr std::uint32_t Attrib = 0x08;
-inline constexpr std::uint32_t Link = 0x10;
-inline constexpr std::uint32_t Rename = 0x20;
-inline constexpr std::uint32_t Revoke = 0x40;
-inline constexpr std::uint32_t All = 0x7F;
+// The platform's file event kinds, under the names the queue's users know.
+inline constexpr std::uint32_t Delete = platform::FileEventKinds::Delete;
+inline constexpr std::uint32_t Write = platform::FileEventKinds::Write;
+inline constexpr std::uint32_t Extend = platform::FileEventKinds::Extend;
+inline constexpr std::uint32_t Attrib = platform::FileEventKinds::Attrib;
+inline constexpr std::uint32_t Link = platform::FileEventKinds::Link;
+inline constexpr std::uint32_t Rename = platform::FileEventKinds::Rename;
+inline constexpr std::uint32_t Revoke = platform::FileEventKinds::Revoke;
+inline constexpr std::uint32_t All = platform::FileEventKinds::All;
 
 inline constexpr std::string_view FileRenamedNotification = "VDKQueueFileRenamedNotification";
 inline constexpr std::string_view FileWrittenToNotification = "VDKQueueFileWrittenToNotification";

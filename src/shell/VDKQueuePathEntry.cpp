@@ -1,12 +1,12 @@
 #include "shell/VDKQueuePathEntry.h"
 
-VDKQueuePathEntry::VDKQueuePathEntry(std::shared_ptr<FileEventReader> reader, std::string path,
+VDKQueuePathEntry::VDKQueuePathEntry(std::shared_ptr<platform::FileEventReader> reader, std::string path,
                                      std::uint32_t subscriptionFlags)
     : m_reader(std::move(reader)), m_path(std::move(path)), m_subscriptionFlags(subscriptionFlags) {
 }
 
 std::shared_ptr<VDKQueuePathEntry>
-VDKQueuePathEntry::create(std::shared_ptr<FileEventReader> reader, std::string path,
+VDKQueuePathEntry::create(std::shared_ptr<platform::FileEventReader> reader, std::string path,
                           std::uint32_t subscriptionFlags, EventHandler handler) {
     if (!reader || path.empty() || !handler)
         return nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/FileEventReader.h"
+#include "platform/FileEventReader.h"
 
 #include <cstdint>
 #include <functional>
@@ -18,7 +18,7 @@ public:
         std::function<void(const std::weak_ptr<VDKQueuePathEntry>& entry, std::uint32_t notes)>;
 
     // None when nothing can be watched at `path` (links are followed).
-    static std::shared_ptr<VDKQueuePathEntry> create(std::shared_ptr<FileEventReader> reader,
+    static std::shared_ptr<VDKQueuePathEntry> create(std::shared_ptr<platform::FileEventReader> reader,
                                                      std::string path,
                                                      std::uint32_t subscriptionFlags,
                                                      EventHandler handler);
@@ -33,11 +33,11 @@ public:
     std::uint32_t subscriptionFlags() const { return m_subscriptionFlags; }
 
 private:
-    VDKQueuePathEntry(std::shared_ptr<FileEventReader> reader, std::string path,
+    VDKQueuePathEntry(std::shared_ptr<platform::FileEventReader> reader, std::string path,
                       std::uint32_t subscriptionFlags);
 
-    const std::shared_ptr<FileEventReader> m_reader;
+    const std::shared_ptr<platform::FileEventReader> m_reader;
     const std::string m_path;
     const std::uint32_t m_subscriptionFlags;
-    FileEventReader::Registration m_registration;
+    platform::FileEventReader::Registration m_registration;
 };

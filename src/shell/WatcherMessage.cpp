@@ -2,12 +2,12 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Json.h"
+#include "platform/Log.h"
 #include "platform/Utf8.h"
 #include "shell/MessageFiles.h"
 #include "shell/NSFileManagerUtils.h"
 #include "shell/PathBytes.h"
 
-#include <cstdio>
 
 using platform::PlistValue;
 
@@ -20,8 +20,9 @@ std::optional<std::string> WatcherMessage::messageText() const {
         // Identifiers come from property lists, which hold UTF-8 only; one that is not
         // cannot be written as JSON and is left out, with a line.
         if (!platform::Utf8::isValid(item->bundleId())) {
-            std::fprintf(stderr, "sweepwise: left %s out of the message: its bundle identifier is not UTF-8\n",
-                         PathBytes::readableForm(item->path()).c_str());
+            platform::Log::warning(platform::Log::Component::Shell,
+                                   "left " + PathBytes::readableForm(item->path()) +
+                                       " out of the message: its bundle identifier is not UTF-8");
             continue;
         }
         items.push_back(item->toDictionary());

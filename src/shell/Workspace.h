@@ -1,9 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 // What the helper asks the desktop about applications: where copies are installed,
@@ -15,7 +15,7 @@
 class Workspace {
 public:
     struct RunningApplication {
-        pid_t processIdentifier{0};
+        std::int64_t processIdentifier{0};
         std::string executablePath;
     };
 
@@ -33,7 +33,8 @@ public:
     // Null brings back the system workspace.
     static void setShared(std::shared_ptr<Workspace> workspace);
 
-    // The Linux workspace. Helper programs (xdg-open) are looked for on
+    // The system's workspace (platform::Programs starts what it opens). Helper programs
+    // (xdg-open) are looked for on
     // `programSearchPath`, a colon-separated folder list; $PATH when empty.
     static std::shared_ptr<Workspace> createSystemWorkspace(std::string programSearchPath = {});
 

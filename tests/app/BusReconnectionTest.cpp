@@ -79,11 +79,11 @@ TEST(BusReconnection, TheHelperCarriesOnWithoutTheBusAndRejoinsItWhenItReturns) 
     }
     QDBusConnection::disconnectFromBus("reconnection-first");
 
-    ASSERT_TRUE(helper.waitForOutput("sweepwise: lost the session bus")) << helper.standardError();
+    ASSERT_TRUE(helper.waitForOutput("sweepwise: app: warning: lost the session bus")) << helper.standardError();
     long ticksBefore = cpuTicks(helper.processIdentifier());
     auto clockBefore = std::chrono::steady_clock::now();
     moveItem(apps + "/During.app", trash + "/During.app");
-    ASSERT_TRUE(helper.waitForOutput("SweepwiseHelper: offering " + trash + "/During.app\n"))
+    ASSERT_TRUE(helper.waitForOutput("sweepwise: app: offering " + trash + "/During.app\n"))
         << helper.standardError();
     EXPECT_TRUE(helper.waitForOutput("dropped the notification " +
                                      std::string(Names::userDidMoveApplicationToTrashEvent)));
@@ -96,7 +96,7 @@ TEST(BusReconnection, TheHelperCarriesOnWithoutTheBusAndRejoinsItWhenItReturns) 
     EXPECT_LT(used, seconds / 2) << "seconds of processor time in " << seconds << " s";
 
     ASSERT_TRUE(bus.start());
-    ASSERT_TRUE(helper.waitForOutput("sweepwise: back on the session bus", 30s))
+    ASSERT_TRUE(helper.waitForOutput("sweepwise: app: back on the session bus", 30s))
         << helper.standardError();
     Listener second(bus.address(), "reconnection-second");
     ASSERT_NE(second.center, nullptr);

@@ -103,7 +103,7 @@ TEST(SingleInstance, ClaimsTheNameOnceItsOwnerIsGone) {
 
     EXPECT_FALSE(SingleInstance::claimOrForward(bus, kHelper, {"/handed/over"}));
     EXPECT_EQ(SingleInstance::service(), nullptr);
-    EXPECT_TRUE(helper->waitForOutput("SweepwiseHelper: open /handed/over"));
+    EXPECT_TRUE(helper->waitForOutput("sweepwise: app: open /handed/over"));
 
     helper.reset();
     ASSERT_TRUE(waitUntilOwned(kHelper, false));

@@ -16,9 +16,9 @@ class HelperProcess(DesktopCase):
         self.assertEqual(second.wait(20), 0, second.output())
         # The first instance took the file (message files are deleted once read);
         # the second only passed it on.
-        first.wait_for_output(f"SweepwiseHelper: open {command}", 10)
+        first.wait_for_output(f"sweepwise: app: open {command}", 10)
         wait_for(lambda: not command.exists(), 10, "message file taken by the first helper")
-        self.assertNotIn("SweepwiseHelper: open", second.output())
+        self.assertNotIn("sweepwise: app: open", second.output())
         self.assertTrue(first.running())
         self.finish()
 

@@ -16,8 +16,8 @@ class WithoutSessionBus(DesktopCase):
         # file of another kind is named in its log and otherwise left alone.
         marker = self.sandbox.tmp / "started.txt"
         helper = self.desktop.start_helper(arguments=[marker])
-        helper.wait_for_output(f"SweepwiseHelper: open {marker}", 20)
-        self.assertIn("sweepwise: no session bus (", helper.output())
+        helper.wait_for_output(f"sweepwise: app: open {marker}", 20)
+        self.assertIn("sweepwise: app: warning: no session bus (", helper.output())
 
         in_trash = self.trash(notepad)
         window = self.desktop.wait_for_panel()

@@ -2,7 +2,7 @@
 #include "platform/TimeScale.h"
 #include "shell/AppsInTrashWatcher.h"
 #include "shell/DirectoryWatcher.h"
-#include "shell/FileEventReader.h"
+#include "platform/FileEventReader.h"
 #include "shell/TrashTestSupport.h"
 
 #include <algorithm>
@@ -79,7 +79,7 @@ TEST_F(TrashFaultTest, ApplicationMovedInAfterAKernelQueueOverflowIsStillReporte
     const std::string room = outside + "/flood-room";
     makeDirs(room);
     auto stalled = std::make_shared<Flag>(), released = std::make_shared<Flag>();
-    auto stall = FileEventReader::shared()->subscribe(room, VDKQueueNotes::Write,
+    auto stall = platform::FileEventReader::shared()->subscribe(room, VDKQueueNotes::Write,
                                                       [stalled, released](std::uint32_t) {
                                                           stalled->raise();
                                                           released->wait(60s);
@@ -87,7 +87,7 @@ TEST_F(TrashFaultTest, ApplicationMovedInAfterAKernelQueueOverflowIsStillReporte
     ASSERT_TRUE(stall);
     std::shared_ptr<void> endStall(nullptr, [&](void*) {
         released->raise();
-        FileEventReader::shared()->unsubscribe(*stall);
+        platform::FileEventReader::shared()->unsubscribe(*stall);
     });
 
     // An instance nobody reads shows that the flood does overflow a queue.

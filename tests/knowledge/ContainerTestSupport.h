@@ -2,6 +2,7 @@
 
 #include "knowledge/KBPasswordCipher.h"
 #include "knowledge/SecureBuffer.h"
+#include "platform/Log.h"
 
 #include <cstdint>
 #include <optional>
@@ -13,6 +14,10 @@
 #include <vector>
 
 namespace container_test {
+
+// What begins each line the knowledge base logs about a refusal.
+inline const std::string kKnowledgeWarning =
+    platform::Log::prefix(platform::Log::Component::Knowledge, platform::Log::Level::Warning);
 
 inline std::span<const std::uint8_t> bytes(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};

@@ -72,7 +72,7 @@ TEST(KnowledgeBaseLimits, DocumentsPastABoundAreRefusedWithTheReason) {
     const std::string log = testing::internal::GetCapturedStderr();
     EXPECT_FALSE(data->isParsed());
     EXPECT_TRUE(data->recordsByFileNames().empty());
-    EXPECT_EQ(log, "sweepwise: knowledge base: refused: " + cases[3].expected + "\n");
+    EXPECT_EQ(log, kKnowledgeWarning + "refused: " + cases[3].expected + "\n");
 }
 
 // Custom domain rules are parsed into far larger values than their text, so each one and

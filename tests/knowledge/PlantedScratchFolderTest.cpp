@@ -76,7 +76,7 @@ TEST(PlantedScratchFolder, APlantedPrivateFolderMovesTheUnpackingToTheNextTempor
 
     EXPECT_TRUE(data->isParsed());
     EXPECT_EQ(data->recordsByFileNames().count("a"), 1u);
-    EXPECT_NE(log.find("sweepwise: knowledge base: cannot unpack in " + planted + ": " +
+    EXPECT_NE(log.find(kKnowledgeWarning + "cannot unpack in " + planted + ": " +
                        (geteuid() == 0 ? "it belongs to user 65534"
                                        : "other users may use it (mode 0777)")),
               std::string::npos)

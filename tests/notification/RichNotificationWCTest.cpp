@@ -3,7 +3,7 @@
 #include "notification/FigmaPalette.h"
 #include "notification/RemovedAppDisplayItem.h"
 #include "notification/RemovedAppList.h"
-#include "notification/SuiteDefaults.h"
+#include "platform/SuiteDefaults.h"
 #include "notification/WatcherOfferNoCustomButton.h"
 #include "shell/WatcherSettings.h"
 
@@ -167,7 +167,7 @@ TEST_F(RichNotificationWCTest, TextsTakeTheAppearanceChosenInTheMainApplication)
     m_controller->window();
     AppAppearanceManager::shared().prepareBeforeAppWindowAppears(nullptr);
     const auto defaults =
-        SuiteDefaults::create(WatcherSettings::GetInstance().getMainAppBundleID());
+        platform::SuiteDefaults::create(WatcherSettings::GetInstance().getMainAppBundleID());
     testing_support::makeDirs(Sandbox::process().home() + "/Library/Preferences");
     ASSERT_TRUE(defaults->setAppAppearanceTypeValue(2));
 

@@ -1,4 +1,4 @@
-#include "notification/SuiteDefaults.h"
+#include "platform/SuiteDefaults.h"
 
 #include "platform/PropertyList.h"
 #include "support/Sandbox.h"
@@ -8,6 +8,8 @@
 using testing_support::makeDirs;
 using testing_support::Sandbox;
 using testing_support::writeFile;
+
+using platform::SuiteDefaults;
 
 namespace {
 

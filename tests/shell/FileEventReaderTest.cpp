@@ -1,4 +1,4 @@
-#include "shell/FileEventReader.h"
+#include "platform/FileEventReader.h"
 
 #include "FileEventTestSupport.h"
 #include "shell/VDKQueue.h"
@@ -16,7 +16,7 @@ namespace Notes = VDKQueueNotes;
 using Watcher = QueueWithDelegate;
 
 TEST(FileEventReader, SharesOneWatchPerItemAndFiltersEachSubscribersKinds) {
-    auto reader = FileEventReader::create();
+    auto reader = platform::FileEventReader::create();
     ASSERT_TRUE(reader);
     std::string base = Sandbox::process().makeFolder("shared");
     std::string folder = base + "/Folder";
@@ -60,7 +60,7 @@ TEST(FileEventReader, SharesOneWatchPerItemAndFiltersEachSubscribersKinds) {
 }
 
 TEST(FileEventReader, ForgetsTheWatchOfADeletedItemSoTheNextItemThereCanBeWatched) {
-    auto reader = FileEventReader::create();
+    auto reader = platform::FileEventReader::create();
     ASSERT_TRUE(reader);
     std::string folder = Sandbox::process().makeFolder("recreated");
     Watcher first(reader);
@@ -88,7 +88,7 @@ TEST(FileEventReader, StopsPromptlyWhileWatchingAndAfterEvents) {
     Watchdog watchdog("stopping the event reader", std::chrono::seconds(20));
     std::string folder = Sandbox::process().makeFolder("stop");
     for (int round = 0; round < 20; ++round) {
-        auto reader = FileEventReader::create();
+        auto reader = platform::FileEventReader::create();
         ASSERT_TRUE(reader);
         Watcher watcher(reader);
         ASSERT_TRUE(watcher.queue);

@@ -70,7 +70,7 @@ private:
 
 // A queue of the process's shared reader, or of `reader`, with a recording delegate.
 struct QueueWithDelegate {
-    explicit QueueWithDelegate(std::shared_ptr<FileEventReader> reader = nullptr)
+    explicit QueueWithDelegate(std::shared_ptr<platform::FileEventReader> reader = nullptr)
         : queue(reader ? VDKQueue::create(std::move(reader)) : VDKQueue::create()) {
         if (queue)
             queue->setDelegate(delegate);

@@ -1,4 +1,4 @@
-#include "shell/InotifyEventTranslator.h"
+#include "platform/InotifyEventTranslator.h"
 
 #include "shell/VDKQueueNotes.h"
 
@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 
-using Delivery = InotifyEventTranslator::Delivery;
+using Delivery = platform::InotifyEventTranslator::Delivery;
 namespace Notes = VDKQueueNotes;
 
 namespace {
@@ -85,7 +85,7 @@ TEST(InotifyEventTranslator, TranslatesEveryKindOfEvent) {
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.what);
         auto bytes = inotifyBytes(row.events);
-        auto batch = InotifyEventTranslator::translate(bytes);
+        auto batch = platform::InotifyEventTranslator::translate(bytes);
         EXPECT_EQ(batch.deliveries, row.deliveries);
         EXPECT_EQ(batch.forgotten, row.forgotten);
         EXPECT_EQ(batch.overflowed, row.overflowed);
@@ -111,7 +111,7 @@ TEST(InotifyEventTranslator, StopsAtAnIncompleteEvent) {
     };
     for (const Cut& cut : cuts) {
         SCOPED_TRACE(cut.what);
-        auto batch = InotifyEventTranslator::translate(std::span(whole.data(), cut.size));
+        auto batch = platform::InotifyEventTranslator::translate(std::span(whole.data(), cut.size));
         EXPECT_EQ(batch.deliveries, cut.deliveries);
     }
 
@@ -123,7 +123,7 @@ TEST(InotifyEventTranslator, StopsAtAnIncompleteEvent) {
         std::memcpy(&header, bytes.data() + sizeof(inotify_event), sizeof header);
         header.len = length;
         std::memcpy(bytes.data() + sizeof(inotify_event), &header, sizeof header);
-        auto batch = InotifyEventTranslator::translate(bytes);
+        auto batch = platform::InotifyEventTranslator::translate(bytes);
         EXPECT_EQ(batch.deliveries, (std::vector<Delivery>{{1, Notes::Rename}}));
     }
 }

@@ -49,7 +49,7 @@ TEST(VDKQueue, ReportsChangesUnderThePathItemsWereAddedWith) {
 }
 
 TEST(VDKQueue, DropsEventsOfPathsRemovedWhileTheEventsAreUnderWay) {
-    auto reader = FileEventReader::create();
+    auto reader = platform::FileEventReader::create();
     ASSERT_TRUE(reader);
     auto delegate = std::make_shared<RecordingDelegate>();
     auto queue = VDKQueue::create(reader);

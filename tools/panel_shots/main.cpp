@@ -21,7 +21,7 @@
 #include "notification/RichNotificationWC.h"
 #include "notification/RichNotificationWindow.h"
 #include "notification/SimpleRemainsProvider.h"
-#include "notification/SuiteDefaults.h"
+#include "platform/SuiteDefaults.h"
 #include "platform/Bundle.h"
 #include "platform/MainQueue.h"
 #include "search/SimpleSizeCalculation.h"
@@ -162,7 +162,7 @@ QImage renderWindow(QWidget& window) {
 // application, waits until every leftover is measured, and draws the panel.
 std::optional<QImage> drawPanel(const std::vector<SampleApp*>& apps, Appearance appearance) {
     const auto mainAppDefaults =
-        SuiteDefaults::create(WatcherSettings::GetInstance().getMainAppBundleID());
+        platform::SuiteDefaults::create(WatcherSettings::GetInstance().getMainAppBundleID());
     if (!mainAppDefaults ||
         !mainAppDefaults->setAppAppearanceTypeValue(static_cast<std::int64_t>(
             appearance == Appearance::dark ? AppAppearanceType::dark : AppAppearanceType::light))) {

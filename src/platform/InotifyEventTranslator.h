@@ -5,8 +5,11 @@
 #include <span>
 #include <vector>
 
+
+namespace platform {
+
 // Turns the bytes of one read() from an inotify descriptor into the change kinds of
-// VDKQueueNotes, one delivery per watch. It is a pure function of the bytes so that every
+// FileEventKinds, one delivery per watch. It is a pure function of the bytes so that every
 // row of the translation can be tested with hand-made events.
 class InotifyEventTranslator {
 public:
@@ -36,3 +39,5 @@ public:
     // The inotify mask that produces the given notes, for a folder or for any other item.
     static std::uint32_t inotifyMask(std::uint32_t notes, bool directory);
 };
+
+} // namespace platform

@@ -2,20 +2,11 @@
 #include "platform/FileSystem.h"
 #include "platform/FolderVisits.h"
 #include "platform/Path.h"
+#include "platform/Programs.h"
 #include "shell/PathsGenerator.h"
 #include "shell/Workspace.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
-#include <cstdlib>
-#include <fcntl.h>
-#include <linux/close_range.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -26,74 +17,9 @@ bool equalsIgnoringAsciiCase(const std::string& a, const std::string& b) {
     });
 }
 
-bool isExecutableFile(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-           ::access(path.c_str(), X_OK) == 0;
-}
-
-// Starts `arguments[0]` with `arguments` in a session of its own, as a grandchild
-// that init adopts, so that it outlives the caller and never becomes the caller's
-// zombie. No shell is involved. True once the program has been executed.
-//
-// Between fork and exec only async-signal-safe calls are made: the caller may have
-// other threads, whose locks the child inherits in whatever state they were.
-bool spawnDetached(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    char** environment = environ;
-
-    // The grandchild reports a failed exec through this pipe; a successful exec
-    // closes it empty.
-    int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0)
-        return false;
-    pid_t child = ::fork();
-    if (child < 0) {
-        ::close(report[0]);
-        ::close(report[1]);
-        return false;
-    }
-    if (child == 0) {
-        ::close(report[0]);
-        ::setsid();
-        pid_t grandchild = ::fork();
-        if (grandchild != 0) {
-            int error = errno;
-            if (grandchild < 0)
-                (void)!::write(report[1], &error, sizeof error);
-            ::_exit(grandchild < 0 ? 1 : 0);
-        }
-        sigset_t none;
-        ::sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
-        struct sigaction byDefault {};
-        byDefault.sa_handler = SIG_DFL;
-        ::sigaction(SIGPIPE, &byDefault, nullptr);
-        // Descriptors the caller opened without close-on-exec stay behind.
-        ::close_range(3, ~0u, CLOSE_RANGE_CLOEXEC);
-        ::execve(argv[0], argv.data(), environment);
-        int error = errno;
-        (void)!::write(report[1], &error, sizeof error);
-        ::_exit(127);
-    }
-    ::close(report[1]);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    int error = 0;
-    ssize_t got;
-    while ((got = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
-    }
-    ::close(report[0]);
-    return got == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-class LinuxWorkspace final : public Workspace {
+class SystemWorkspace final : public Workspace {
 public:
-    explicit LinuxWorkspace(std::string programSearchPath)
+    explicit SystemWorkspace(std::string programSearchPath)
         : m_programSearchPath(std::move(programSearchPath)) {}
 
     std::vector<RunningApplication>
@@ -127,8 +53,8 @@ public:
         if (!executable)
             return false;
         if (path == appPath || path == *executable)
-            return spawnDetached({*executable});
-        return spawnDetached({*executable, path});
+            return platform::Programs::startDetached({*executable});
+        return platform::Programs::startDetached({*executable, path});
     }
 
     bool openURL(const std::string& url) override {
@@ -136,7 +62,7 @@ public:
         if (url.empty() || url.front() == '-')
             return false;
         std::optional<std::string> opener = findProgram("xdg-open");
-        return opener && spawnDetached({*opener, url});
+        return opener && platform::Programs::startDetached({*opener, url});
     }
 
 private:
@@ -147,34 +73,16 @@ private:
         if (!platform::FileSystem::fileExists(appPath, &isDirectory))
             return std::nullopt;
         if (!isDirectory)
-            return isExecutableFile(appPath) ? std::optional(appPath) : std::nullopt;
+            return platform::Programs::isExecutableFile(appPath) ? std::optional(appPath) : std::nullopt;
         auto bundle = platform::Bundle::create(appPath);
         std::optional<std::string> executable = bundle ? bundle->executablePath() : std::nullopt;
-        if (!executable || !isExecutableFile(*executable))
+        if (!executable || !platform::Programs::isExecutableFile(*executable))
             return std::nullopt;
         return executable;
     }
 
     std::optional<std::string> findProgram(const std::string& name) const {
-        std::string searchPath = m_programSearchPath;
-        if (searchPath.empty()) {
-            const char* fromEnvironment = std::getenv("PATH");
-            searchPath = fromEnvironment ? fromEnvironment : "/usr/local/bin:/usr/bin:/bin";
-        }
-        std::size_t start = 0;
-        while (start <= searchPath.size()) {
-            std::size_t end = searchPath.find(':', start);
-            if (end == std::string::npos)
-                end = searchPath.size();
-            std::string folder = searchPath.substr(start, end - start);
-            if (!folder.empty() && folder.front() == '/') {
-                std::string candidate = platform::Path::appending(folder, name);
-                if (isExecutableFile(candidate))
-                    return candidate;
-            }
-            start = end + 1;
-        }
-        return std::nullopt;
+        return platform::Programs::find(name, m_programSearchPath);
     }
 
     static void scanApplicationFolders(const std::string& bundleIdentifier,
@@ -232,5 +140,5 @@ private:
 } // namespace
 
 std::shared_ptr<Workspace> Workspace::createSystemWorkspace(std::string programSearchPath) {
-    return std::make_shared<LinuxWorkspace>(std::move(programSearchPath));
+    return std::make_shared<SystemWorkspace>(std::move(programSearchPath));
 }

@@ -5,11 +5,14 @@
 #include <optional>
 #include <string>
 
+namespace platform {
+
 // The user defaults of one application suite: the property list
-// <home>/Library/Preferences/<suite>.plist (XML or binary), where the home folder
-// is SWEEPWISE_HOME, else $HOME. Every read goes to the file, so changes made
-// by the owning application are seen at once. A missing, unreadable or damaged
-// file reads as empty defaults.
+// <home>/Library/Preferences/<suite>.plist (XML or binary), in the home folder the
+// Environment names. Every read goes to the file, so changes made by the owning
+// application are seen at once. A missing, unreadable or damaged file reads as empty
+// defaults. Files are read and written through PropertyList, with its limits, and
+// replaced atomically.
 class SuiteDefaults {
 public:
     static constexpr const char* appAppearanceTypeValueKey = "AppAppearanceTypeValueKey";
@@ -42,3 +45,5 @@ private:
     std::string m_suiteName;
     std::string m_path;
 };
+
+} // namespace platform

@@ -8,10 +8,12 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <sys/types.h>
 #include <thread>
 #include <unordered_map>
 #include <vector>
+
+
+namespace platform {
 
 // One inotify instance and one reader thread for every file event queue of the process. A user
 // may own only a handful of inotify instances (128 by default) while the helper watches many
@@ -23,7 +25,7 @@
 // only by changes or by its shutdown, so an idle process is never woken.
 class FileEventReader {
 public:
-    // Called on the reader thread with the notes (VDKQueueNotes) of one event that the
+    // Called on the reader thread with the notes (FileEventKinds) of one event that the
     // subscriber asked for. It must not block and must not call back into the reader.
     using Sink = std::function<void(std::uint32_t notes)>;
 
@@ -73,9 +75,9 @@ private:
 
     struct Watch {
         bool directory{false};
-        dev_t device{0};
-        ino_t inode{0};
-        off_t lastSize{0};
+        std::uint64_t device{0};
+        std::uint64_t inode{0};
+        std::int64_t lastSize{0};
         std::vector<Subscriber> subscribers;
     };
 
@@ -90,3 +92,5 @@ private:
     std::uint64_t m_nextSubscriber{1};
     std::thread m_thread;
 };
+
+} // namespace platform

@@ -1,11 +1,13 @@
-#include "shell/InotifyEventTranslator.h"
+#include "platform/InotifyEventTranslator.h"
 
-#include "shell/VDKQueueNotes.h"
+#include "platform/FileEventKinds.h"
 
 #include <algorithm>
 #include <cstring>
 #include <sys/inotify.h>
 #include <utility>
+
+namespace platform {
 
 namespace {
 
@@ -51,25 +53,25 @@ std::uint32_t notesOf(const std::vector<RawEvent>& events, const RawEvent& event
         // Events about an entry of a watched folder: only changes of the folder's list count,
         // as they would for a write to the folder itself.
         if (event.mask & kEntryChanges) {
-            notes |= VDKQueueNotes::Write;
+            notes |= FileEventKinds::Write;
             bool moved = event.mask & (IN_MOVED_FROM | IN_MOVED_TO);
             if ((event.mask & IN_ISDIR) && !(moved && renamedInPlace(events, event)))
-                notes |= VDKQueueNotes::Link;
+                notes |= FileEventKinds::Link;
         }
         return notes;
     }
     if (event.mask & IN_MODIFY) {
-        notes |= VDKQueueNotes::Write;
+        notes |= FileEventKinds::Write;
         contentModified = true;
     }
     if (event.mask & IN_ATTRIB)
-        notes |= VDKQueueNotes::Attrib;
+        notes |= FileEventKinds::Attrib;
     if (event.mask & IN_MOVE_SELF)
-        notes |= VDKQueueNotes::Rename;
+        notes |= FileEventKinds::Rename;
     if (event.mask & IN_DELETE_SELF)
-        notes |= VDKQueueNotes::Delete;
+        notes |= FileEventKinds::Delete;
     if (event.mask & IN_UNMOUNT)
-        notes |= VDKQueueNotes::Revoke;
+        notes |= FileEventKinds::Revoke;
     return notes;
 }
 
@@ -104,18 +106,18 @@ InotifyEventTranslator::Batch InotifyEventTranslator::translate(std::span<const 
 
 std::uint32_t InotifyEventTranslator::inotifyMask(std::uint32_t notes, bool directory) {
     std::uint32_t mask = 0;
-    if (notes & VDKQueueNotes::Delete)
+    if (notes & FileEventKinds::Delete)
         mask |= IN_DELETE_SELF;
-    if (notes & VDKQueueNotes::Rename)
+    if (notes & FileEventKinds::Rename)
         mask |= IN_MOVE_SELF;
-    if (notes & VDKQueueNotes::Attrib)
+    if (notes & FileEventKinds::Attrib)
         mask |= IN_ATTRIB;
     if (directory) {
         // A folder is never written directly; asking for IN_MODIFY would only wake the reader
         // for every write to the files inside it.
-        if (notes & (VDKQueueNotes::Write | VDKQueueNotes::Link))
+        if (notes & (FileEventKinds::Write | FileEventKinds::Link))
             mask |= kEntryChanges;
-    } else if (notes & (VDKQueueNotes::Write | VDKQueueNotes::Extend)) {
+    } else if (notes & (FileEventKinds::Write | FileEventKinds::Extend)) {
         mask |= IN_MODIFY;
     }
     // Unmounting is always reported by the kernel; asking for nothing at all is not allowed.
@@ -123,3 +125,5 @@ std::uint32_t InotifyEventTranslator::inotifyMask(std::uint32_t notes, bool dire
         mask = IN_UNMOUNT;
     return mask;
 }
+
+} // namespace platform

@@ -1,7 +1,7 @@
-#include "shell/FileEventReader.h"
+#include "platform/FileEventReader.h"
 
-#include "shell/InotifyEventTranslator.h"
-#include "shell/VDKQueueNotes.h"
+#include "platform/InotifyEventTranslator.h"
+#include "platform/FileEventKinds.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+
+namespace platform {
 
 namespace {
 
@@ -89,9 +91,9 @@ FileEventReader::subscribe(const std::string& path, std::uint32_t notes, Sink si
         if (stat(path.c_str(), &item) == 0)
             directory = S_ISDIR(item.st_mode);
         watch.directory = directory;
-        watch.device = item.st_dev;
-        watch.inode = item.st_ino;
-        watch.lastSize = item.st_size;
+        watch.device = static_cast<std::uint64_t>(item.st_dev);
+        watch.inode = static_cast<std::uint64_t>(item.st_ino);
+        watch.lastSize = static_cast<std::int64_t>(item.st_size);
     }
     if (!m_thread.joinable()) {
         try {
@@ -146,11 +148,11 @@ bool FileEventReader::grew(Watch& watch) {
     // long as one of them still leads to the item.
     for (const Subscriber& subscriber : watch.subscribers) {
         struct stat item {};
-        if (stat(subscriber.path.c_str(), &item) != 0 || item.st_dev != watch.device ||
-            item.st_ino != watch.inode)
+        if (stat(subscriber.path.c_str(), &item) != 0 || static_cast<std::uint64_t>(item.st_dev) != watch.device ||
+            static_cast<std::uint64_t>(item.st_ino) != watch.inode)
             continue;
-        bool larger = item.st_size > watch.lastSize;
-        watch.lastSize = item.st_size;
+        bool larger = static_cast<std::int64_t>(item.st_size) > watch.lastSize;
+        watch.lastSize = static_cast<std::int64_t>(item.st_size);
         return larger;
     }
     return false;
@@ -174,13 +176,13 @@ void FileEventReader::handleEvents(std::span<const std::byte> bytes) {
                 continue;
             std::uint32_t notes = delivery.notes;
             if (delivery.contentModified && !found->second.directory && grew(found->second))
-                notes |= VDKQueueNotes::Extend;
+                notes |= FileEventKinds::Extend;
             deliver(found->second, notes);
         }
         if (batch.overflowed) {
             for (const auto& [wd, watch] : m_watches) {
                 if (watch.directory)
-                    deliver(watch, VDKQueueNotes::Write);
+                    deliver(watch, FileEventKinds::Write);
             }
         }
         for (int wd : batch.forgotten) {
@@ -218,3 +220,5 @@ void FileEventReader::readLoop() {
         handleEvents(std::span(buffer, static_cast<std::size_t>(length)));
     }
 }
+
+} // namespace platform

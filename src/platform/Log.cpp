@@ -1,0 +1,81 @@
+#include "platform/Log.h"
+
+#include "platform/StandardError.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace platform {
+
+namespace {
+
+Log::Level lowestWrittenLevel() {
+    static const Log::Level lowest = [] {
+        const char* setting = std::getenv("SWEEPWISE_LOG_LEVEL");
+        std::string_view value = setting ? setting : "";
+        if (value == "debug")
+            return Log::Level::Debug;
+        if (value == "warning")
+            return Log::Level::Warning;
+        if (value == "error")
+            return Log::Level::Error;
+        return Log::Level::Info;
+    }();
+    return lowest;
+}
+
+} // namespace
+
+std::string_view Log::nameOf(Component component) {
+    switch (component) {
+    case Component::Platform:
+        return "platform";
+    case Component::Shell:
+        return "shell";
+    case Component::Knowledge:
+        return "knowledge";
+    case Component::Search:
+        return "search";
+    case Component::Ui:
+        return "ui";
+    case Component::App:
+        return "app";
+    }
+    return "app";
+}
+
+std::string_view Log::nameOf(Level level) {
+    switch (level) {
+    case Level::Debug:
+        return "debug";
+    case Level::Info:
+        return "info";
+    case Level::Warning:
+        return "warning";
+    case Level::Error:
+        return "error";
+    }
+    return "info";
+}
+
+std::string Log::prefix(Component component, Level level) {
+    std::string text = "sweepwise: ";
+    text += nameOf(component);
+    text += ": ";
+    if (level != Level::Info) {
+        text += nameOf(level);
+        text += ": ";
+    }
+    return text;
+}
+
+void Log::write(Component component, Level level, std::string_view text) {
+    if (level < lowestWrittenLevel())
+        return;
+    std::string line = prefix(component, level);
+    line += text;
+    line += '\n';
+    StandardError::write(line);
+}
+
+} // namespace platform
