@@ -176,9 +176,12 @@ void KnowledgeBaseData::parseSeparators(const KBXMLSeparators* section) {
 void KnowledgeBaseData::parseDomains(const KBXMLDomains* section) {
     if (!section)
         return;
-    // Growing the index step by step re-files every record several times.
+    // Growing the indexes step by step re-files every entry several times.
     const std::size_t records = section->countFileElements();
     m_recordsByFileNames.reserve(m_recordsByFileNames.size() + records);
+    // The operating system's domains join the groups afterwards.
+    m_recordGroups.reserve(m_recordGroups.size() + section->countDomainElements() +
+                           KnowledgeBaseSystemDomains::CreateDomains().size());
     // The section's records are filed together at its end, in document order, which lets
     // the index fetch their slots ahead instead of waiting for memory once per record.
     KnowledgeRecordIndex::Batch batch;
