@@ -24,7 +24,6 @@
 #include "knowledge/DataCompressor.h"
 #include "knowledge/DataDecompressor.h"
 #include "knowledge/KBXMLDocument.h"
-#include "knowledge/KnowledgeBaseLimits.h"
 #include "knowledge/KnowledgeBaseData.h"
 #include "platform/Bundle.h"
 #include "platform/FileSystem.h"
@@ -144,38 +143,9 @@ void loadAnchor(benchmark::State& state, const World* world) {
     }
 }
 
-// The anchor of kb.load-100k.vs-pipeline: the container file's bytes to a parsed
-// document with the least work the format allows. Its plaintext must be ours, byte for
-// byte: each time, it is compared with the document our pipeline gives, between the two
-// timed parts.
+// The anchor of kb.load-100k.vs-pipeline (bench/ContainerPipelineAnchor.h).
 void loadPipelineAnchor(benchmark::State& state, const World* world) {
-    using bench_support::ContainerPipelineAnchor;
-    auto container = platform::FileSystem::readFile(world->container, std::size_t(64) << 20);
-    auto ours = container ? DataDecompressor::decompressData(bytesOf(*container)) : std::nullopt;
-    if (!ours) {
-        state.SkipWithError("our pipeline does not open the container");
-        return;
-    }
-    for (auto _ : state) {
-        double start = threadSeconds();
-        auto file =
-            platform::FileSystem::readFile(world->container, KnowledgeBaseLimits::kMaxContainerBytes);
-        auto xml = file ? ContainerPipelineAnchor::open(bytesOf(*file)) : std::nullopt;
-        double opened = threadSeconds();
-        if (!xml || !std::equal(xml->begin(), xml->end(), ours->bytes().begin(), ours->bytes().end())) {
-            state.SkipWithError("the anchor's plaintext is not ours");
-            return;
-        }
-        double parsing = threadSeconds();
-        pugi::xml_document document;
-        const bool parsed = ContainerPipelineAnchor::parse(*xml, document);
-        state.SetIterationTime(opened - start + threadSeconds() - parsing);
-        if (!parsed) {
-            state.SkipWithError("pugixml did not parse the document");
-            return;
-        }
-    }
-    state.counters["xml_bytes"] = static_cast<double>(ours->size());
+    bench_support::ContainerPipelineAnchor::measure(state, world->container);
 }
 
 // The same path as KnowledgeBaseData::createWithPath taken step by step, each step
@@ -333,36 +303,16 @@ void searchAnchor(benchmark::State& state, const bench_support::FindPlan* plan) 
     state.counters["processes"] = static_cast<double>(plan->processes());
 }
 
-// kb.offer-shipped: one application's whole offer with the shipped knowledge base, CPU
-// time of this thread (the size tasks the offer starts run on their own threads and are
-// waited for after the clock stops, as is the release of the offer).
+// kb.offer-shipped: one application's whole offer with the shipped knowledge base
+// (bench/KnowledgeBaseOffer.h).
 void offerShipped(benchmark::State& state, const World* world) {
-    using bench_support::KnowledgeBaseOffer;
     ShippedContainerInPlace shipped(*world);
     if (!shipped.ready()) {
         state.SkipWithError("no shipped container");
         return;
     }
-    auto bundle = platform::Bundle::create(world->trashedTarget);
-    std::size_t offered = 0;
-    std::size_t dropped = 0;
-    for (auto _ : state) {
-        double start = threadSeconds();
-        auto offer = KnowledgeBaseOffer::make(bundle);
-        state.SetIterationTime(threadSeconds() - start);
-        if (!offer || !offer->knowledge) {
-            state.SkipWithError("no offer, or no knowledge base in it");
-            return;
-        }
-        offered = offer->items.size();
-        dropped = offer->remains->droppedOffers().size();
-        if (!KnowledgeBaseOffer::finish(*offer)) {
-            state.SkipWithError("the sizes did not arrive");
-            return;
-        }
-    }
-    state.counters["offered"] = static_cast<double>(offered);
-    state.counters["dropped"] = static_cast<double>(dropped);
+    bench_support::KnowledgeBaseOffer::measure(state,
+                                               platform::Bundle::create(world->trashedTarget));
 }
 
 // Runs in a fresh process: one search, then its peak resident size.

@@ -64,9 +64,7 @@ public:
     }
     // Keyed by views into the path of the first record filed under each name, which the
     // chain keeps alive as long as the entry exists.
-    const KnowledgeRecordIndex& recordsByFileNames() const {
-        return m_recordsByFileNames;
-    }
+    const KnowledgeRecordIndex& recordsByFileNames() const { return m_recordsByFileNames; }
     const std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordDomainGroup>>&
     domainGroupRecordByAppUniqueIdentifier() const {
         return m_domainGroupRecordByAppUniqueIdentifier;

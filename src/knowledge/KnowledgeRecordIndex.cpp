@@ -81,8 +81,7 @@ std::size_t KnowledgeRecordIndex::slotOf(std::string_view name, std::size_t hash
     const std::uint32_t check = upperHalf(hash);
     for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
         const Slot& slot = m_slots[at];
-        if (slot.entry == 0 ||
-            (slot.hash == check && m_entries[slot.entry - 1].first == name))
+        if (slot.entry == 0 || (slot.hash == check && m_entries[slot.entry - 1].first == name))
             return at;
     }
 }
