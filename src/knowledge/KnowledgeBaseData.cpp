@@ -186,10 +186,11 @@ void KnowledgeBaseData::parseDomains(const KBXMLDomains* section) {
     // the index fetch their slots ahead instead of waiting for memory once per record.
     KnowledgeRecordIndex::Batch batch;
     batch.reserve(records);
-    struct Open {
-        KnowledgeRecordIndex::Batch*& batch;
-        ~Open() { batch = nullptr; }
-    } open{m_recordBatch};
+    // The batch is closed on every way out, so no later record can be left in it.
+    struct BatchScope {
+        KnowledgeRecordIndex::Batch*& open;
+        ~BatchScope() { open = nullptr; }
+    } scope{m_recordBatch};
     m_recordBatch = &batch;
     section->iterateDomains([&](const KBXMLDomain& domain) { parseDataForDomain(domain); });
     m_recordBatch = nullptr;
