@@ -52,6 +52,13 @@ public:
         return plan;
     }
 
+    // One more walk: `folder` to `deep` levels below it (-1: all), when it is a folder.
+    void addWalk(const std::string& folder, std::int64_t deep) {
+        struct stat status {};
+        if (lstat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+            m_byDepth[deep < 0 ? -1 : deep].push_back(folder);
+    }
+
     std::size_t walks() const {
         std::size_t count = 0;
         for (const auto& [deep, paths] : m_byDepth)

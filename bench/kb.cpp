@@ -11,8 +11,13 @@
 // (nothing, the baseline of a load) or --probe-find FIND-ARGUMENTS (one `find`).
 // The kb.search-shipped row times the same search with the knowledge base the build
 // ships (its rules and records) instead of the synthetic one, against `find` over the
-// folders the shipped rules walk.
+// folders the shipped rules walk. kb.load-100k.vs-pipeline holds loading against the
+// least work the container format itself allows (bench/ContainerPipelineAnchor.h), and
+// kb.offer-shipped times one application's whole offer with the shipped knowledge base
+// (bench/KnowledgeBaseOffer.h).
+#include "ContainerPipelineAnchor.h"
 #include "KnowledgeBaseFind.h"
+#include "KnowledgeBaseOffer.h"
 #include "RunBenchmarks.h"
 #include "SelfProbe.h"
 #include "SyntheticHome.h"
@@ -25,6 +30,7 @@
 #include "search/DepFileItem.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
@@ -135,6 +141,11 @@ void loadAnchor(benchmark::State& state, const World* world) {
             return;
         }
     }
+}
+
+// The anchor of kb.load-100k.vs-pipeline (bench/ContainerPipelineAnchor.h).
+void loadPipelineAnchor(benchmark::State& state, const World* world) {
+    bench_support::ContainerPipelineAnchor::measure(state, world->container);
 }
 
 // The same path as KnowledgeBaseData::createWithPath taken step by step, each step
@@ -290,6 +301,18 @@ void searchAnchor(benchmark::State& state, const bench_support::FindPlan* plan) 
     }
     state.counters["walks"] = static_cast<double>(plan->walks());
     state.counters["processes"] = static_cast<double>(plan->processes());
+}
+
+// kb.offer-shipped: one application's whole offer with the shipped knowledge base
+// (bench/KnowledgeBaseOffer.h).
+void offerShipped(benchmark::State& state, const World* world) {
+    ShippedContainerInPlace shipped(*world);
+    if (!shipped.ready()) {
+        state.SkipWithError("no shipped container");
+        return;
+    }
+    bench_support::KnowledgeBaseOffer::measure(state,
+                                               platform::Bundle::create(world->trashedTarget));
 }
 
 // Runs in a fresh process: one search, then its peak resident size.
@@ -449,6 +472,14 @@ int main(int argc, char** argv) {
     pair(
         "kb.search-shipped", [](benchmark::State& s) { searchShipped(s, &files); },
         [](benchmark::State& s) { searchAnchor(s, &shippedPlan); });
+    static bench_support::FindPlan offerPlan =
+        bench_support::KnowledgeBaseOffer::findPlan(shippedDocument());
+    pair(
+        "kb.offer-shipped", [](benchmark::State& s) { offerShipped(s, &files); },
+        [](benchmark::State& s) { searchAnchor(s, &offerPlan); });
+    pair(
+        "kb.load-100k.vs-pipeline", [](benchmark::State& s) { loadOurs(s, &files); },
+        [](benchmark::State& s) { loadPipelineAnchor(s, &files); });
     benchmark::RegisterBenchmark("kb.search-200k.peak-memory/ours", [](benchmark::State& s) {
         peakOurs(s, &files);
     })->Iterations(1);

@@ -12,6 +12,13 @@ void KBXMLDomains::iterateDomains(const std::function<void(const KBXMLDomain&)>&
     KBXMLCommon::iterateChildren<KBXMLDomain>(m_element, action);
 }
 
+std::size_t KBXMLDomains::countDomainElements() const {
+    std::size_t count = 0;
+    for (const _TBXMLElement* domain = m_element->firstChild; domain; domain = domain->nextSibling)
+        ++count;
+    return count;
+}
+
 std::size_t KBXMLDomains::countFileElements() const {
     std::size_t count = 0;
     for (const _TBXMLElement* domain = m_element->firstChild; domain;

@@ -16,6 +16,8 @@ public:
     // The number of elements two levels below the domains: an upper bound of the files
     // they list, found without reading any of them.
     std::size_t countFileElements() const;
+    // The number of elements directly below the domains: an upper bound of the domains.
+    std::size_t countDomainElements() const;
 
 private:
     explicit KBXMLDomains(const _TBXMLElement* element) : m_element(element) {}

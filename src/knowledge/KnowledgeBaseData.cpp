@@ -176,9 +176,32 @@ void KnowledgeBaseData::parseSeparators(const KBXMLSeparators* section) {
 void KnowledgeBaseData::parseDomains(const KBXMLDomains* section) {
     if (!section)
         return;
-    // Growing the index step by step re-files every record several times.
-    m_recordsByFileNames.reserve(m_recordsByFileNames.size() + section->countFileElements());
+    // Growing the indexes step by step re-files every entry several times.
+    const std::size_t records = section->countFileElements();
+    m_recordsByFileNames.reserve(m_recordsByFileNames.size() + records);
+    // The operating system's domains join the groups afterwards.
+    m_recordGroups.reserve(m_recordGroups.size() + section->countDomainElements() +
+                           KnowledgeBaseSystemDomains::CreateDomains().size());
+    // The section's records are filed together at its end, in document order, which lets
+    // the index fetch their slots ahead instead of waiting for memory once per record.
+    KnowledgeRecordIndex::Batch batch;
+    batch.reserve(records);
+    // The batch is closed on every way out, so no later record can be left in it.
+    struct BatchScope {
+        KnowledgeRecordIndex::Batch*& open;
+        ~BatchScope() { open = nullptr; }
+    } scope{m_recordBatch};
+    m_recordBatch = &batch;
     section->iterateDomains([&](const KBXMLDomain& domain) { parseDataForDomain(domain); });
+    m_recordBatch = nullptr;
+    m_recordsByFileNames.fileAll(batch);
+}
+
+void KnowledgeBaseData::fileRecord(std::shared_ptr<KnowledgeRecord> record) {
+    if (m_recordBatch)
+        m_recordBatch->add(std::move(record));
+    else
+        addRecord(record);
 }
 
 void KnowledgeBaseData::parseDataForDomain(const KBXMLDomain& domain) {
@@ -209,12 +232,12 @@ void KnowledgeBaseData::parseDataForGroup(const KBXMLFileGroup& fileGroup,
         // Library; a system record only protects what it names.
         if (isSystem) {
             if (!KnowledgeBasePathPolicy::systemRecordRefusal(path))
-                addRecord(KnowledgeRecord::createSystemItem(group, path));
+                fileRecord(KnowledgeRecord::createSystemItem(group, path));
             return;
         }
         auto record = std::make_shared<KnowledgeRecord>(group, path, dependencyType);
         if (!KnowledgeBasePathPolicy::recordRefusal(record->path(), home))
-            addRecord(record);
+            fileRecord(std::move(record));
     });
 }
 

@@ -5,6 +5,7 @@
 #include "knowledge/KnowledgeRecordCustomDomainDefinition.h"
 #include "knowledge/KnowledgeRecordDomainGroup.h"
 #include "knowledge/KnowledgeRecordGroup.h"
+#include "knowledge/KnowledgeRecordIndex.h"
 #include "knowledge/KnowledgeRecordRemovalScripts.h"
 #include "knowledge/MutableExtensionsSkipList.h"
 #include "knowledge/MutableSystemSkipList.h"
@@ -63,10 +64,7 @@ public:
     }
     // Keyed by views into the path of the first record filed under each name, which the
     // chain keeps alive as long as the entry exists.
-    const std::unordered_map<std::string_view, std::shared_ptr<KnowledgeRecord>>&
-    recordsByFileNames() const {
-        return m_recordsByFileNames;
-    }
+    const KnowledgeRecordIndex& recordsByFileNames() const { return m_recordsByFileNames; }
     const std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordDomainGroup>>&
     domainGroupRecordByAppUniqueIdentifier() const {
         return m_domainGroupRecordByAppUniqueIdentifier;
@@ -123,6 +121,8 @@ public:
 
 private:
     void load(SecureBuffer& xml);
+    // Files the record at once, or with the domains section's batch while one is open.
+    void fileRecord(std::shared_ptr<KnowledgeRecord> record);
     static void enumerateChain(const std::shared_ptr<KnowledgeRecord>& head,
                                const std::string& fullPath, const RecordAction& action);
 
@@ -130,7 +130,8 @@ private:
     std::vector<std::shared_ptr<SearchRule>> m_searchRules;
     KBSeparators m_separators{nullptr};
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordGroup>> m_recordGroups;
-    std::unordered_map<std::string_view, std::shared_ptr<KnowledgeRecord>> m_recordsByFileNames;
+    KnowledgeRecordIndex m_recordsByFileNames;
+    KnowledgeRecordIndex::Batch* m_recordBatch{nullptr};
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordDomainGroup>>
         m_domainGroupRecordByAppUniqueIdentifier;
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordDomainGroup>>

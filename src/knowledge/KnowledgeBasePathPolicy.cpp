@@ -27,6 +27,16 @@ std::string homeLibrary(std::string_view home) {
     return library + "/Library";
 }
 
+// The part of `path` below the home folder's Library, as belowLibrary(). Every record
+// of a knowledge base is checked here, so the Library's path is not built for each.
+std::optional<std::string_view> belowHomeLibrary(std::string_view path, std::string_view home) {
+    while (home.size() > 1 && home.back() == '/')
+        home.remove_suffix(1);
+    if (!path.starts_with(home))
+        return std::nullopt;
+    return belowLibrary(path.substr(home.size()), "/Library");
+}
+
 // Whether the folder is the home folder or lies above it: walking it walks the home.
 bool holdsHome(std::string_view folder, std::string_view home) {
     std::string_view trimmed = folder;
@@ -86,7 +96,7 @@ std::optional<std::string> KnowledgeBasePathPolicy::recordRefusal(std::string_vi
                                                                   std::string_view home) {
     if (home.empty() || !home.starts_with('/'))
         return "no home folder";
-    auto rest = belowLibrary(path, homeLibrary(home));
+    auto rest = belowHomeLibrary(path, home);
     if (!rest)
         return std::string(kOutsideLibrary);
     if (rest->empty())
@@ -110,7 +120,7 @@ std::optional<std::string> KnowledgeBasePathPolicy::ruleRefusal(std::string_view
         return "no home folder";
     if (holdsHome(folder, home))
         return "walks the whole home folder";
-    return ruleRefusalBelow(belowLibrary(folder, homeLibrary(home)), deep);
+    return ruleRefusalBelow(belowHomeLibrary(folder, home), deep);
 }
 
 std::optional<std::string> KnowledgeBasePathPolicy::systemRecordRefusal(std::string_view written) {

@@ -67,7 +67,8 @@ TEST(KnowledgeBaseData, DomainsBecomeGroupsAndRecordsFiledByLastPathComponent) {
     EXPECT_EQ(chain(*data, "Thing"),
               (std::vector<std::string>{home() + "/Library/Preferences/Thing",
                                         "/Library/Shared/Thing"}));
-    auto preferences = data->recordsByFileNames().at("Thing");
+    auto preferences = data->recordsByFileNames().head("Thing");
+    ASSERT_NE(preferences, nullptr);
     EXPECT_EQ(preferences->dependecyType(), 10);
     EXPECT_EQ(preferences->group(), group);
     EXPECT_TRUE(preferences->nextRecord()->isSystemItem());
@@ -75,7 +76,8 @@ TEST(KnowledgeBaseData, DomainsBecomeGroupsAndRecordsFiledByLastPathComponent) {
         EXPECT_EQ(data->recordsByFileNames().count(skipped), 0u) << skipped;
 
     // A later domain replaces the group, but earlier records keep the one they had.
-    auto newest = data->recordsByFileNames().at("log");
+    auto newest = data->recordsByFileNames().head("log");
+    ASSERT_NE(newest, nullptr);
     EXPECT_EQ(newest->group(), groupFor(*data, "com.twice"));
     EXPECT_EQ(newest->group()->isSeparateApp(), 2);
     EXPECT_EQ(newest->nextRecord()->group()->isSeparateApp(), 1);
@@ -132,7 +134,7 @@ TEST(KnowledgeBaseData, OnlyTheRecordWithTheItemsFullPathMatches) {
         seen.push_back(record->dependecyType());
     });
     EXPECT_EQ(seen, (std::vector<int>{11, 10}));
-    auto oldest = data->recordsByFileNames().at("settings.plist")->nextRecord()->nextRecord();
+    auto oldest = data->recordsByFileNames().head("settings.plist")->nextRecord()->nextRecord();
     EXPECT_FALSE(oldest->used());
     data->enumerateRecords("settings.plist", folder + "/ONE/settings.plist", nullptr);
     EXPECT_FALSE(oldest->used());
@@ -204,7 +206,7 @@ TEST(KnowledgeBaseData, ALongChainOfRecordsIsReleasedOnASmallStack) {
             chain.tail = record;
         data->addRecord(record);
     }
-    chain.head = data->recordsByFileNames().at("Same");
+    chain.head = data->recordsByFileNames().head("Same");
     data.reset();
 
     pthread_attr_t attributes;

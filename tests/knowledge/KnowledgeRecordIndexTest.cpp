@@ -1,0 +1,116 @@
+#include "knowledge/KnowledgeRecordIndex.h"
+
+#include "knowledge/DomainBundleIdentifier.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::shared_ptr<KnowledgeRecordGroup> group() {
+    static auto made =
+        KnowledgeRecordGroup::GroupWithDomainIdentifier(DomainBundleIdentifier::create("com.a"));
+    return made;
+}
+
+std::shared_ptr<KnowledgeRecord> record(const std::string& path) {
+    return std::make_shared<KnowledgeRecord>(group(), path, 8);
+}
+
+// Paths with few distinct names among many, so that names repeat, chains grow long and
+// the table grows several times while names keep arriving.
+std::vector<std::string> paths(std::size_t count) {
+    std::mt19937 random(7);
+    std::vector<std::string> made;
+    for (std::size_t i = 0; i < count; ++i)
+        made.push_back("/L/" + std::to_string(i) + "/name" + std::to_string(random() % 1500));
+    made.push_back("/L/last/");
+    return made;
+}
+
+// Every name with its chain's paths, newest first, as the index holds them.
+std::map<std::string, std::vector<std::string>> chains(const KnowledgeRecordIndex& index) {
+    std::map<std::string, std::vector<std::string>> seen;
+    for (const auto& [name, head] : index) {
+        EXPECT_EQ(seen.count(std::string(name)), 0u) << name;
+        auto& chain = seen[std::string(name)];
+        for (auto link = head; link; link = link->nextRecord())
+            chain.push_back(link->path());
+    }
+    return seen;
+}
+
+// The last component of a record's path, as a view into it ("/a/b/" gives "b").
+std::string_view nameIn(const std::string& path) {
+    std::string_view view = path;
+    while (view.size() > 1 && view.back() == '/')
+        view.remove_suffix(1);
+    return view.substr(view.rfind('/') + 1);
+}
+
+// Files the record as the newest under its name, one at a time.
+void fileOne(KnowledgeRecordIndex& index, const std::string& path) {
+    auto made = record(path);
+    std::shared_ptr<KnowledgeRecord>& head = index[nameIn(made->path())];
+    made->setNextRecord(head);
+    head = made;
+}
+
+} // namespace
+
+TEST(KnowledgeRecordIndex, FilingOneByOneAndInBatchesGivesTheSameChains) {
+    const std::vector<std::string> all = paths(6000);
+    std::map<std::string, std::vector<std::string>> expected;
+    for (const std::string& path : all) {
+        const std::string name(nameIn(path));
+        expected[name].insert(expected[name].begin(), path);
+    }
+
+    KnowledgeRecordIndex oneByOne;
+    for (const std::string& path : all)
+        fileOne(oneByOne, path);
+    EXPECT_EQ(chains(oneByOne), expected);
+
+    // Half filed one by one, the rest in two batches: the batches file after what is there.
+    KnowledgeRecordIndex mixed;
+    KnowledgeRecordIndex::Batch batch;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (i < all.size() / 2) {
+            fileOne(mixed, all[i]);
+            continue;
+        }
+        batch.add(record(all[i]));
+        if (i == all.size() * 3 / 4) {
+            mixed.fileAll(batch);
+            EXPECT_TRUE(batch.empty());
+        }
+    }
+    mixed.fileAll(batch);
+    EXPECT_EQ(chains(mixed), expected);
+    EXPECT_EQ(mixed.size(), expected.size());
+    EXPECT_EQ(mixed.head("name7")->path(), expected["name7"].front());
+    EXPECT_EQ(mixed.head("last")->path(), "/L/last/");
+}
+
+TEST(KnowledgeRecordIndex, UnknownNamesAreNotFoundInAnEmptyOrAFullIndex) {
+    KnowledgeRecordIndex index;
+    EXPECT_TRUE(index.empty());
+    EXPECT_EQ(index.find("a"), index.end());
+    EXPECT_EQ(index.head("a"), nullptr);
+    EXPECT_EQ(index.begin(), index.end());
+
+    KnowledgeRecordIndex::Batch batch;
+    for (const std::string& path : paths(3000))
+        batch.add(record(path));
+    index.fileAll(batch);
+    for (const char* unknown : {"", "name", "name1500", "Name7", "name7 ", "last/"}) {
+        EXPECT_EQ(index.count(unknown), 0u) << unknown;
+        EXPECT_EQ(index.head(unknown), nullptr) << unknown;
+    }
+    EXPECT_EQ(index.count("name1499"), 1u);
+    ASSERT_NE(index.find("name0"), index.end());
+    EXPECT_EQ(index.find("name0")->first, "name0");
+}
