@@ -2,7 +2,7 @@
 
 // Helpers shared by the fuzz targets. Targets run one input after another in one
 // process, so whatever an input leaves on disk is a finding of its own.
-#include "knowledge/ContainerScratchFolder.h"
+#include "platform/ContainerScratchFolder.h"
 #include "platform/FileSystem.h"
 
 #include <cstdint>
@@ -56,7 +56,7 @@ inline bool folderIsEmpty(const std::string& path) {
 
 // The container's scratch folders must all be gone once a stage has answered.
 inline void requireNoScratchFoldersLeft() {
-    require(folderIsEmpty(ContainerScratchFolder::privateFolderPath()));
+    require(folderIsEmpty(platform::ContainerScratchFolder::privateFolderPath()));
 }
 
 } // namespace fuzz_support

@@ -1,18 +1,23 @@
 #include "knowledge/ContainerZipReader.h"
 
-#include "knowledge/ContainerScratchFolder.h"
+#include "platform/ContainerScratchFolder.h"
 #include "knowledge/SecureBuffer.h"
 
 #include <algorithm>
 #include <minizip/unzip.h>
 #include <optional>
-#include <sys/stat.h>
+#include <string>
 #include <vector>
 
 namespace {
 
 constexpr std::size_t kChunkSize = 64 * 1024;
 constexpr unsigned long kUnixHost = 3;
+// The file types of a Unix mode as archives record them (the values are the archive
+// format's, whatever system reads it).
+constexpr unsigned long kUnixTypeMask = 0170000;
+constexpr unsigned long kUnixFolder = 0040000;
+constexpr unsigned long kUnixFile = 0100000;
 constexpr unsigned long kEncryptedFlag = 1;
 constexpr unsigned long kStored = 0;
 
@@ -44,10 +49,10 @@ std::optional<EntryPath> entryPath(std::string name, const unz_file_info64& info
     // Archives made on Unix keep the file type in the upper half of the external
     // attributes; only plain files and folders may be unpacked.
     if ((info.version >> 8) == kUnixHost) {
-        unsigned long type = (info.external_fa >> 16) & S_IFMT;
-        if (type == S_IFDIR)
+        unsigned long type = (info.external_fa >> 16) & kUnixTypeMask;
+        if (type == kUnixFolder)
             path.isFolder = true;
-        else if (type != 0 && type != S_IFREG)
+        else if (type != 0 && type != kUnixFile)
             return std::nullopt;
     }
     return path;
@@ -67,27 +72,30 @@ std::optional<std::string> entryName(unzFile archive, unz_file_info64& info) {
 
 class Unpacker {
 public:
-    Unpacker(unzFile archive, ContainerScratchFolder& destination, std::uint64_t sizeLimit)
+    Unpacker(unzFile archive, platform::ContainerScratchFolder& destination, std::uint64_t sizeLimit)
         : m_archive(archive), m_destination(destination), m_sizeLimit(sizeLimit) {}
 
     // Set once an entry's declared size or its inflated bytes pass the limit.
     bool passedLimit() const { return m_passedLimit; }
+    // What stopped the unpacking, when it was not the limit.
+    const std::string& problem() const { return m_problem; }
 
     bool unpackAll() {
         unz_global_info64 global{};
         if (unzGetGlobalInfo64(m_archive, &global) != UNZ_OK)
-            return false;
+            return refuse("its directory cannot be read");
         if (global.number_entry == 0)
             return true;
         if (global.number_entry > ContainerZipReader::kMaxEntries)
-            return false;
+            return refuse("it has more than " + std::to_string(ContainerZipReader::kMaxEntries) +
+                          " entries");
         int status = unzGoToFirstFile(m_archive);
-        for (std::size_t count = 1; status == UNZ_OK; ++count) {
-            if (count > ContainerZipReader::kMaxEntries || !unpackCurrent())
+        for (m_entry = 1; status == UNZ_OK; ++m_entry) {
+            if (m_entry > ContainerZipReader::kMaxEntries || !unpackCurrent())
                 return false;
             status = unzGoToNextFile(m_archive);
         }
-        return status == UNZ_END_OF_LIST_OF_FILE;
+        return status == UNZ_END_OF_LIST_OF_FILE || refuse("its directory is damaged");
     }
 
 private:
@@ -95,30 +103,52 @@ private:
         unz_file_info64 info{};
         std::optional<std::string> name = entryName(m_archive, info);
         if (!name)
-            return false;
+            return refuseEntry("its name cannot be read");
         std::optional<EntryPath> path = entryPath(std::move(*name), info);
-        if (!path || (info.flag & kEncryptedFlag) ||
-            (info.compression_method != kStored && info.compression_method != Z_DEFLATED))
-            return false;
+        if (!path)
+            return refuseEntry("its name or kind is refused");
+        if (info.flag & kEncryptedFlag)
+            return refuseEntry("it is encrypted");
+        if (info.compression_method != kStored && info.compression_method != Z_DEFLATED)
+            return refuseEntry("compression method " + std::to_string(info.compression_method));
         if (path->isFolder)
-            return m_destination.makeFolders(path->components);
+            return m_destination.makeFolders(path->components) ||
+                   refuseEntry("its folder cannot be made");
         if (info.uncompressed_size > m_sizeLimit - m_total) {
             m_passedLimit = true;
             return false;
         }
-        std::optional<ContainerScratchFolder::OutputFile> output =
+        std::optional<platform::ContainerScratchFolder::OutputFile> output =
             m_destination.createFile(path->components);
-        if (!output || unzOpenCurrentFile(m_archive) != UNZ_OK)
-            return false;
+        if (!output)
+            return refuseEntry("its file cannot be made");
+        if (unzOpenCurrentFile(m_archive) != UNZ_OK)
+            return refuseEntry("its header is damaged");
         std::optional<std::uint64_t> written = copyCurrent(*output);
         // minizip checks the checksum only when the declared size was reached, so a
         // stream that ends early is caught by comparing sizes.
         bool closed = unzCloseCurrentFile(m_archive) == UNZ_OK;
-        return closed && output->close() && written == info.uncompressed_size;
+        if (m_passedLimit)
+            return false;
+        if (!output->close())
+            return refuseEntry("its file cannot be written");
+        return (closed && written == info.uncompressed_size) ||
+               refuseEntry("its contents are damaged (checksum or size)");
+    }
+
+    bool refuse(std::string problem) {
+        m_problem = std::move(problem);
+        return false;
+    }
+
+    // Names the current entry and where its local header lies.
+    bool refuseEntry(const std::string& problem) {
+        return refuse("entry " + std::to_string(m_entry) + ": " + problem + " (at offset " +
+                      std::to_string(unzGetOffset64(m_archive)) + ")");
     }
 
     // Copies the open entry into `output`; answers the number of bytes written.
-    std::optional<std::uint64_t> copyCurrent(ContainerScratchFolder::OutputFile& output) {
+    std::optional<std::uint64_t> copyCurrent(platform::ContainerScratchFolder::OutputFile& output) {
         std::uint64_t written = 0;
         for (;;) {
             // Asking for at most one byte more than the limit allows means inflating
@@ -143,10 +173,12 @@ private:
     }
 
     unzFile m_archive;
-    ContainerScratchFolder& m_destination;
+    platform::ContainerScratchFolder& m_destination;
     std::uint64_t m_sizeLimit{0};
     std::uint64_t m_total{0};
     bool m_passedLimit{false};
+    std::size_t m_entry{0};
+    std::string m_problem;
     SecureBuffer m_chunk{kChunkSize};
 };
 
@@ -184,15 +216,21 @@ bool ContainerZipReader::endRecordIsComplete(std::span<const std::uint8_t> zip) 
 }
 
 ContainerZipReader::Result ContainerZipReader::unzipFileAtPath(const std::string& archivePath,
-                                                               ContainerScratchFolder& destination,
-                                                               std::uint64_t sizeLimit) {
+                                                               platform::ContainerScratchFolder& destination,
+                                                               std::uint64_t sizeLimit,
+                                                               std::string* why) {
     unzFile archive = unzOpen64(archivePath.c_str());
-    if (!archive)
+    if (!archive) {
+        if (why)
+            *why = "it is not a zip archive";
         return Result::damaged;
+    }
     Unpacker unpacker(archive, destination, sizeLimit);
     Result result = unpacker.unpackAll()     ? Result::unpacked
                     : unpacker.passedLimit() ? Result::tooLarge
                                              : Result::damaged;
+    if (result == Result::damaged && why)
+        *why = unpacker.problem();
     unzClose(archive);
     return result;
 }

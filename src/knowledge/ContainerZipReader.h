@@ -5,7 +5,9 @@
 #include <span>
 #include <string>
 
+namespace platform {
 class ContainerScratchFolder;
+}
 
 // Unpacks a zip archive into a scratch folder, on minizip's unzip interface. Every
 // entry is checked before anything of it is written: its name must stay inside the
@@ -29,6 +31,9 @@ public:
     enum class Result { unpacked, damaged, tooLarge };
     // Damaged if the archive cannot be read or any entry is refused or damaged, too large
     // once the limit is passed; what was written before that is left to the folder's owner.
+    // When it is damaged, `why` (if given) receives the entry and the offset of its local
+    // header where the fault lies.
     static Result unzipFileAtPath(const std::string& archivePath,
-                                  ContainerScratchFolder& destination, std::uint64_t sizeLimit);
+                                  platform::ContainerScratchFolder& destination, std::uint64_t sizeLimit,
+                                  std::string* why = nullptr);
 };

@@ -82,14 +82,20 @@ void DataChangeCommon::revertDataAndBits(std::span<std::uint8_t> data) {
 }
 
 std::optional<SecureBuffer> DataChangeCommon::runStages(std::span<const std::uint8_t> input,
-                                                        std::initializer_list<Stage> stages) {
+                                                        std::initializer_list<Stage> stages,
+                                                        std::size_t* failedStage) {
     std::optional<SecureBuffer> current;
+    std::size_t index = 0;
     for (const Stage& stage : stages) {
         std::optional<SecureBuffer> next = stage(current ? current->bytes() : input);
         if (current)
             current->cleanse();
-        if (!next)
+        if (!next) {
+            if (failedStage)
+                *failedStage = index;
             return std::nullopt;
+        }
+        ++index;
         current = std::move(next);
     }
     return current;

@@ -42,8 +42,10 @@ public:
     // Feeds `input` through `stages` in order and answers what the last one gives,
     // wiping each intermediate result as soon as the next stage has used it. Nothing as
     // soon as a stage gives nothing.
+    // `failedStage`, when given, receives the index of the stage that gave nothing.
     static std::optional<SecureBuffer> runStages(std::span<const std::uint8_t> input,
-                                                 std::initializer_list<Stage> stages);
+                                                 std::initializer_list<Stage> stages,
+                                                 std::size_t* failedStage = nullptr);
     // Runs one stage so that nothing it throws (an allocation that fails on absurd
     // input) escapes: a stage that throws gives nothing, like any other failure.
     template <class Body> static std::optional<SecureBuffer> guarded(Body body) {

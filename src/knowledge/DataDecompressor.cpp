@@ -1,6 +1,6 @@
 #include "knowledge/DataDecompressor.h"
 
-#include "knowledge/ContainerScratchFolder.h"
+#include "platform/ContainerScratchFolder.h"
 #include "knowledge/ContainerZipReader.h"
 #include "knowledge/KBPasswordCipher.h"
 #include "knowledge/KnowledgeBaseLog.h"
@@ -26,21 +26,33 @@ std::string sizeText(std::uint64_t bytes) {
 
 DataDecompressor::Opening DataDecompressor::openContainer(std::span<const std::uint8_t> container) {
     std::string failure;
-    auto unzipStage = [&failure](std::uint64_t limit) {
-        return [&failure, limit](std::span<const std::uint8_t> zip) {
-            Opening unpacked = unzip(zip, limit);
-            failure = std::move(unpacked.failure);
-            return std::move(unpacked.document);
+    auto withReason = [&failure](auto stage) {
+        return [&failure, stage](std::span<const std::uint8_t> input) {
+            Opening result = stage(input);
+            failure = std::move(result.failure);
+            return std::move(result.document);
         };
+    };
+    auto unzipStage = [&withReason](std::uint64_t limit) {
+        return withReason([limit](std::span<const std::uint8_t> zip) { return unzip(zip, limit); });
+    };
+    auto unscramble = [&failure](std::span<const std::uint8_t> data) {
+        failure = data.empty() ? "nothing to unscramble" : "";
+        return unshakeZipData(data);
     };
     // The outer archive holds the encrypted stage, the inner one the document; each is
     // bounded by what a document at its limit needs.
     Opening opening;
+    std::size_t failed = 0;
     opening.document = DataChangeCommon::runStages(
-        container, {unshakeZipData, unzipStage(kUnpackedSizeLimit), decodeData, unshakeZipData,
-                    unzipStage(kDocumentSizeLimit)});
+        container, {unscramble, unzipStage(kUnpackedSizeLimit), withReason(decode), unscramble,
+                    unzipStage(kDocumentSizeLimit)},
+        &failed);
     if (!opening.document)
-        opening.failure = failure.empty() ? kDamaged : failure;
+        opening.failure = "stage " + std::to_string(failed + 1) + " of " +
+                          std::to_string(kStageNames.size()) + ", " +
+                          std::string(kStageNames[failed]) + ": " +
+                          (failure.empty() ? kDamaged : failure);
     return opening;
 }
 
@@ -87,12 +99,14 @@ DataDecompressor::Opening DataDecompressor::unzip(std::span<const std::uint8_t> 
         return result;
     result.document = DataChangeCommon::guarded([&]() -> std::optional<SecureBuffer> {
         // The folder removes itself and whatever is left in it on every way out.
-        ContainerScratchFolder::Creation scratch = ContainerScratchFolder::create();
+        platform::ContainerScratchFolder::Creation scratch = platform::ContainerScratchFolder::create();
+        for (const std::string& passedOver : scratch.passedOver)
+            KnowledgeBaseLog::write(passedOver);
         if (!scratch.folder) {
             result.failure = "no private folder to unpack in (" + scratch.refusal + ")";
             return std::nullopt;
         }
-        ContainerScratchFolder& folder = *scratch.folder;
+        platform::ContainerScratchFolder& folder = *scratch.folder;
         const std::string archiveName = DataChangeCommon::tmpFileName();
         const std::string entryName = DataChangeCommon::innerFileName();
         if (!folder.writeFileAtomically(archiveName, zip)) {
@@ -100,22 +114,30 @@ DataDecompressor::Opening DataDecompressor::unzip(std::span<const std::uint8_t> 
             return std::nullopt;
         }
         std::optional<SecureBuffer> contents;
+        const bool complete = ContainerZipReader::endRecordIsComplete(zip);
+        std::string problem;
         ContainerZipReader::Result unpacked =
-            ContainerZipReader::endRecordIsComplete(zip)
-                ? ContainerZipReader::unzipFileAtPath(folder.path() + "/" + archiveName, folder,
-                                                      sizeLimit)
-                : ContainerZipReader::Result::damaged;
+            complete ? ContainerZipReader::unzipFileAtPath(folder.path() + "/" + archiveName,
+                                                           folder, sizeLimit, &problem)
+                     : ContainerZipReader::Result::damaged;
         if (unpacked == ContainerZipReader::Result::unpacked) {
-            contents = folder.readFile(entryName, sizeLimit);
+            contents = folder.readFile<SecureBuffer>(entryName, sizeLimit);
             folder.removeFile(entryName);
         } else if (unpacked == ContainerZipReader::Result::tooLarge) {
             result.failure = "it unpacks to more than " + sizeText(sizeLimit);
             KnowledgeBaseLog::write("refused a container: " + result.failure);
         } else {
+            result.failure =
+                !complete ? "the archive has no complete end record (it ends at offset " +
+                                std::to_string(zip.size()) + ")"
+                : problem.empty() ? std::string("the archive is damaged")
+                                  : "the archive is damaged: " + problem;
             logUnzipFailure();
         }
         folder.removeFile(archiveName);
         folder.removeAll();
+        if (unpacked == ContainerZipReader::Result::unpacked && (!contents || contents->empty()))
+            result.failure = "the archive holds no document";
         if (contents && contents->empty())
             return std::nullopt;
         return contents;
@@ -124,10 +146,18 @@ DataDecompressor::Opening DataDecompressor::unzip(std::span<const std::uint8_t> 
 }
 
 std::optional<SecureBuffer> DataDecompressor::decodeData(std::span<const std::uint8_t> data) {
-    return DataChangeCommon::guarded([data]() -> std::optional<SecureBuffer> {
+    return decode(data).document;
+}
+
+DataDecompressor::Opening DataDecompressor::decode(std::span<const std::uint8_t> data) {
+    Opening result;
+    result.document = DataChangeCommon::guarded([&]() -> std::optional<SecureBuffer> {
         const auto& places = DataChangeCommon::kPasswordPlaces;
-        if (data.size() < DataChangeCommon::kPasswordLength || data.size() <= places.back())
+        if (data.size() < DataChangeCommon::kPasswordLength || data.size() <= places.back()) {
+            result.failure = "the encrypted part is " + std::to_string(data.size()) +
+                             " bytes, too short to hold its password";
             return std::nullopt;
+        }
         SecureBuffer passwordBytes;
         passwordBytes.reserve(DataChangeCommon::kPasswordLength);
         SecureBuffer message;
@@ -143,15 +173,22 @@ std::optional<SecureBuffer> DataDecompressor::decodeData(std::span<const std::ui
         std::string password = DataChangeCommon::hexStringFromData(passwordBytes.bytes());
         ScopedCleanse wipePassword(password.data(), password.size());
         passwordBytes.cleanse();
+        KBCipherError error = KBCipherError::None;
         std::optional<SecureBuffer> plaintext =
-            KBPasswordCipher::decryptData(message.bytes(), password);
+            KBPasswordCipher::decryptData(message.bytes(), password, &error);
+        if (!plaintext)
+            result.failure = describeCipherError(error, message.bytes());
         message.cleanse();
-        if (!plaintext || plaintext->empty())
+        if (!plaintext || plaintext->empty()) {
+            if (plaintext)
+                result.failure = "the encrypted part holds nothing";
             return std::nullopt;
+        }
         SecureBuffer copy(plaintext->bytes());
         plaintext->cleanse();
         return copy;
     });
+    return result;
 }
 
 std::optional<SecureBuffer> DataDecompressor::dataFromData(std::span<const std::uint8_t> data,

@@ -4,10 +4,12 @@
 #include "knowledge/KnowledgeBaseLimits.h"
 #include "knowledge/SecureBuffer.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 // Opens the knowledge-base container: unscramble, unpack, decrypt, unscramble, unpack.
 // Every stage answers nothing when given nothing, an empty buffer or bytes it cannot
@@ -26,9 +28,14 @@ public:
         std::optional<SecureBuffer> document;
         std::string failure;
     };
+    // The names of the stages, in the order they run.
+    static constexpr std::array<std::string_view, 5> kStageNames{
+        "unscrambling the container", "unpacking the outer archive", "decrypting",
+        "unscrambling the inner archive", "unpacking the document"};
     // The XML document inside a container; the caller wipes it after parsing. Without
-    // one, `failure` says why in a few words: no private folder to unpack in, a part
-    // larger than its limit, or a damaged container.
+    // one, `failure` names the stage that stopped and why, with the offset in that stage's
+    // input where there is one ("stage 3 of 5, decrypting: the authentication code does
+    // not match ... (at offset 9170)").
     static Opening openContainer(std::span<const std::uint8_t> container);
     // The same without the reason.
     static std::optional<SecureBuffer> decompressData(std::span<const std::uint8_t> container);
@@ -48,6 +55,9 @@ public:
     // The plaintext of the encrypted stage: the password bytes are taken out of their
     // places and the rest is decrypted with the password they spell in hexadecimal.
     static std::optional<SecureBuffer> decodeData(std::span<const std::uint8_t> data);
+    // The same with the reason when there is nothing; offsets are those of the message
+    // left once the password bytes are out.
+    static Opening decode(std::span<const std::uint8_t> data);
 
     // A new buffer holding `range` of `data`; nothing if the range does not fit.
     static std::optional<SecureBuffer> dataFromData(std::span<const std::uint8_t> data,

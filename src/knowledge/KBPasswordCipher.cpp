@@ -109,6 +109,36 @@ std::optional<KBCipherSalts> KBCipherSalts::random() {
     return salts;
 }
 
+std::string describeCipherError(KBCipherError error, std::span<const std::uint8_t> message) {
+    using C = KBPasswordCipher;
+    const std::size_t size = message.size();
+    auto at = [](std::size_t offset) { return " (at offset " + std::to_string(offset) + ")"; };
+    switch (error) {
+    case KBCipherError::None:
+        return "no error";
+    case KBCipherError::TooShort:
+        return "the encrypted part is " + std::to_string(size) + " bytes, fewer than the " +
+               std::to_string(C::kMinimumSize) + " its format needs";
+    case KBCipherError::UnknownVersion:
+        return "unknown format version " + std::to_string(message[0]) + ", not " +
+               std::to_string(C::kVersion) + at(0);
+    case KBCipherError::UnknownOptions:
+        return "unknown options " + std::to_string(message[1]) + at(1);
+    case KBCipherError::BadLength:
+        return "the ciphertext is not a whole number of " + std::to_string(C::kBlockSize) +
+               "-byte blocks" + at(C::kHeaderSize);
+    case KBCipherError::AuthenticationFailed:
+        return "the authentication code does not match: damaged, or protected with another "
+               "password" +
+               at(size - C::kHMACSize);
+    case KBCipherError::BadPadding:
+        return "the padding of the last block is not valid" + at(size - C::kHMACSize - C::kBlockSize);
+    case KBCipherError::CryptoFailure:
+        return "the cryptographic library failed";
+    }
+    return "refused";
+}
+
 std::optional<SecureBuffer> KBPasswordCipher::decryptData(std::span<const std::uint8_t> message,
                                                           std::string_view password,
                                                           KBCipherError* error) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 // Why a message was refused.
@@ -20,6 +21,10 @@ enum class KBCipherError {
     BadPadding,
     CryptoFailure,
 };
+
+// Why a message was refused, in words, with the offset in the message where the fault
+// lies when there is one.
+std::string describeCipherError(KBCipherError error, std::span<const std::uint8_t> message);
 
 // The random values that make every encryption of the same plaintext different.
 struct KBCipherSalts {

@@ -1,4 +1,4 @@
-#include "knowledge/ContainerScratchFolder.h"
+#include "platform/ContainerScratchFolder.h"
 
 #include "ContainerTestSupport.h"
 #include "support/Sandbox.h"
@@ -25,16 +25,16 @@ TEST(ContainerScratchFolder, IsPrivateAndTakesEverythingWithItButNotWhatLinksPoi
     std::string outside = Sandbox::process().makeFolder("outside");
     testing_support::writeFile(outside + "/keep", "keep");
 
-    auto folder = ContainerScratchFolder::createIn(privateFolder).folder;
+    auto folder = platform::ContainerScratchFolder::createIn(privateFolder).folder;
     ASSERT_TRUE(folder);
     EXPECT_EQ(modeOf(privateFolder), S_IFDIR | 0700u) << "made when missing";
     EXPECT_EQ(folder->path().rfind(privateFolder + "/", 0), 0u);
     EXPECT_EQ(modeOf(folder->path()), S_IFDIR | 0700u);
-    EXPECT_NE(ContainerScratchFolder::createIn(privateFolder).folder->path(), folder->path());
+    EXPECT_NE(platform::ContainerScratchFolder::createIn(privateFolder).folder->path(), folder->path());
 
     EXPECT_TRUE(folder->writeFileAtomically("tmp.dat", bytes("archive")));
-    EXPECT_EQ(text(folder->readFile("tmp.dat", 100)), "archive");
-    EXPECT_FALSE(folder->readFile("tmp.dat", 6)) << "over the limit";
+    EXPECT_EQ(text(folder->readFile<SecureBuffer>("tmp.dat", 100)), "archive");
+    EXPECT_FALSE(folder->readFile<SecureBuffer>("tmp.dat", 6)) << "over the limit";
     auto file = folder->createFile({"a", "b", "c"});
     ASSERT_TRUE(file);
     EXPECT_TRUE(file->write(bytes("deep")) && file->close());
@@ -43,7 +43,7 @@ TEST(ContainerScratchFolder, IsPrivateAndTakesEverythingWithItButNotWhatLinksPoi
     ASSERT_EQ(symlink(outside.c_str(), (folder->path() + "/a/link").c_str()), 0);
     ASSERT_EQ(symlink((outside + "/keep").c_str(), (folder->path() + "/filelink").c_str()), 0);
     EXPECT_FALSE(folder->createFile({"a", "link", "planted"})) << "through a link";
-    EXPECT_FALSE(folder->readFile("filelink", 100)) << "a link is not read";
+    EXPECT_FALSE(folder->readFile<SecureBuffer>("filelink", 100)) << "a link is not read";
 
     std::string path = folder->path();
     folder.reset();
@@ -91,7 +91,7 @@ TEST(ContainerScratchFolder, RefusesAPrivateFolderThatOthersCouldReachAndSaysWhy
     for (const Case& c : cases) {
         const std::string path = base + "/" + std::to_string(index++);
         c.plant(path);
-        ContainerScratchFolder::Creation made = ContainerScratchFolder::createIn(path);
+        platform::ContainerScratchFolder::Creation made = platform::ContainerScratchFolder::createIn(path);
         EXPECT_FALSE(made.folder) << c.name;
         EXPECT_EQ(made.refusal, "cannot unpack in " + path + ": " + c.reason) << c.name;
     }

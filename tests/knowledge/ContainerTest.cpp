@@ -1,5 +1,5 @@
 #include "ContainerTestSupport.h"
-#include "knowledge/ContainerScratchFolder.h"
+#include "platform/ContainerScratchFolder.h"
 #include "knowledge/DataChangeCommon.h"
 #include "knowledge/DataCompressor.h"
 #include "knowledge/DataDecompressor.h"
@@ -43,7 +43,7 @@ std::string flipped(std::string bytes, std::size_t offset) {
 class ContainerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ContainerScratchFolder::create();
+        platform::ContainerScratchFolder::create();
         m_before = listTree(m_tmp);
     }
     void TearDown() override { EXPECT_EQ(listTree(m_tmp), m_before); }
@@ -92,37 +92,56 @@ TEST_F(ContainerTest, MalformedContainersGiveNothingAndLeaveNothingBehind) {
     auto emptyPlaintext = KBPasswordCipher::encryptData({}, password, salts);
     ASSERT_TRUE(emptyPlaintext);
 
+    // What a container's opening says: the stage that stopped and why, with an offset.
+    const std::string outer = "stage 2 of 5, unpacking the outer archive: ";
+    const std::string decrypting = "stage 3 of 5, decrypting: ";
+    const std::string inner = "stage 5 of 5, unpacking the document: ";
+    const std::string hmacOffset =
+        std::to_string(encrypted.size() - DataChangeCommon::kPasswordLength -
+                       KBPasswordCipher::kHMACSize);
     struct Case {
         const char* name;
         std::string container;
         std::size_t unzipFailures;
+        std::string failure;
     };
     const Case cases[] = {
-        {"empty", "", 0},
-        {"container cut by one byte", cut(l.back(), 1), 1},
-        {"a zip archive that is not scrambled", l[int(Layer::OuterZip)], 1},
+        {"empty", "", 0, "stage 1 of 5, unscrambling the container: nothing to unscramble"},
+        {"container cut by one byte", cut(l.back(), 1), 1,
+         outer + "the archive has no complete end record (it ends at offset " +
+             std::to_string(l.back().size() + 3) + ")"},
+        {"a zip archive that is not scrambled", l[int(Layer::OuterZip)], 1, outer},
         {"outer entry under another name", wrapFrom(Layer::OuterZip, makeZip({{"x", encrypted}})),
-         0},
-        {"encrypted stage of 15 bytes", wrapFrom(Layer::Encrypted, encrypted.substr(0, 15)), 0},
-        {"a changed password byte", wrapFrom(Layer::Encrypted, flipped(encrypted, 1)), 0},
+         0, outer + "the archive holds no document"},
+        {"encrypted stage of 15 bytes", wrapFrom(Layer::Encrypted, encrypted.substr(0, 15)), 0,
+         decrypting + "the encrypted part is 15 bytes, too short to hold its password"},
+        {"a changed password byte", wrapFrom(Layer::Encrypted, flipped(encrypted, 1)), 0,
+         decrypting + "the authentication code does not match"},
+        {"a changed authentication code",
+         wrapFrom(Layer::Encrypted, flipped(encrypted, encrypted.size() - 1)), 0,
+         decrypting + "the authentication code does not match: damaged, or protected with "
+                      "another password (at offset " +
+             hmacOffset + ")"},
         {"bad padding",
          wrapFrom(Layer::Encrypted,
                   placePasswordBytes(messageWithoutPadding(std::string(16, '\0'), password, salts),
                                      passwordBytes)),
-         0},
+         0, decrypting + "the padding of the last block is not valid (at offset 34)"},
         {"empty plaintext",
          wrapFrom(Layer::Encrypted,
                   placePasswordBytes(std::string(emptyPlaintext->view()), passwordBytes)),
-         0},
+         0, decrypting + "the encrypted part holds nothing"},
         {"decrypted bytes that are not scrambled",
-         wrapFrom(Layer::ScrambledInner, l[int(Layer::InnerZip)]), 1},
-        {"inner entry empty", wrapFrom(Layer::InnerZip, makeZip({{"_", ""}})), 0},
+         wrapFrom(Layer::ScrambledInner, l[int(Layer::InnerZip)]), 1, inner},
+        {"inner entry empty", wrapFrom(Layer::InnerZip, makeZip({{"_", ""}})), 0,
+         inner + "the archive holds no document"},
     };
     for (const Case& c : cases) {
         testing::internal::CaptureStderr();
-        auto document = DataDecompressor::decompressData(bytes(c.container));
+        DataDecompressor::Opening opening = DataDecompressor::openContainer(bytes(c.container));
         std::string log = testing::internal::GetCapturedStderr();
-        EXPECT_FALSE(document) << c.name;
+        EXPECT_FALSE(opening.document) << c.name;
+        EXPECT_TRUE(opening.failure.starts_with(c.failure)) << c.name << ": " << opening.failure;
         EXPECT_EQ(log, c.unzipFailures ? kLogLine : "") << c.name;
         EXPECT_EQ(listTree(m_tmp), m_before) << c.name;
     }

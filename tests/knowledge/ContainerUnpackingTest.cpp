@@ -1,5 +1,5 @@
 #include "ContainerTestSupport.h"
-#include "knowledge/ContainerScratchFolder.h"
+#include "platform/ContainerScratchFolder.h"
 #include "knowledge/ContainerZipReader.h"
 #include "knowledge/DataChangeCommon.h"
 #include "knowledge/DataDecompressor.h"
@@ -27,7 +27,7 @@ unzipQuietly(const std::string& zip, std::uint64_t limit = DataDecompressor::kUn
 class ContainerUnpackingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ContainerScratchFolder::create();
+        platform::ContainerScratchFolder::create();
         m_before = listTree(m_tmp);
     }
     void TearDown() override { EXPECT_EQ(listTree(m_tmp), m_before); }

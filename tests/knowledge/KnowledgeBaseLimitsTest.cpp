@@ -120,9 +120,12 @@ TEST(KnowledgeBaseLimits, TheContainerToolSaysWhyItRefuses) {
         std::string message;
     };
     const Case cases[] = {
-        {{"check", tooLarge}, tooLarge + ": cannot be opened: it unpacks to more than 32 MiB"},
+        {{"check", tooLarge},
+         tooLarge + ": cannot be opened: stage 5 of 5, unpacking the document: it unpacks to more "
+                    "than 32 MiB"},
         {{"unpack", damaged, folder + "/out.xml"},
-         damaged + ": cannot be opened: not a knowledge-base container, or damaged"},
+         damaged + ": cannot be opened: stage 2 of 5, unpacking the outer archive: the archive "
+                   "has no complete end record (it ends at offset 19)"},
         {{"pack", manyRecords, folder + "/out.cer"},
          manyRecords + ": the document has " + std::to_string(Limits::kMaxRecords + 1) +
              " records, more than " + std::to_string(Limits::kMaxRecords)},

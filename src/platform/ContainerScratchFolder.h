@@ -1,9 +1,8 @@
 #pragma once
 
-#include "knowledge/SecureBuffer.h"
-
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -17,15 +16,16 @@
 // for the next one ($TMPDIR, then $XDG_RUNTIME_DIR, then /tmp). Everything inside is
 // reached relative to an open descriptor of the folder without following symbolic links.
 // The folder and all it holds are removed when the object goes away.
-//
-// These are the container's only direct file-system calls; they are kept together so
-// that they can move onto the platform's file services.
+namespace platform {
+
 class ContainerScratchFolder {
 public:
-    // A new scratch folder, or, with none, why none could be made.
+    // A new scratch folder, or, with none, why none could be made. `passedOver` names each
+    // temporary folder that was passed over, with its reason, for the caller to log.
     struct Creation {
         std::shared_ptr<ContainerScratchFolder> folder;
         std::string refusal;
+        std::vector<std::string> passedOver;
     };
 
     // This user's private folder inside `temporaryFolder`.
@@ -34,8 +34,8 @@ public:
     static std::string privateFolderPath();
 
     // A new folder inside the private folder of the first temporary folder that has a
-    // trustworthy one (made when missing). Every temporary folder passed over is logged
-    // with its reason; when all are, the refusal names each.
+    // trustworthy one (made when missing). When every temporary folder is passed over,
+    // the refusal names each.
     static Creation create();
     // A new folder inside `privateFolder`, which is made when missing.
     static Creation createIn(const std::string& privateFolder);
@@ -47,9 +47,24 @@ public:
 
     // Writes `bytes` under a temporary name and renames it to `name` once complete.
     bool writeFileAtomically(const std::string& name, std::span<const std::uint8_t> bytes);
-    // The contents of the regular file `name`; nothing if it is missing, is anything
-    // else (a folder, a symbolic link) or holds more than `limit` bytes.
-    std::optional<SecureBuffer> readFile(const std::string& name, std::size_t limit) const;
+    // Reads the regular file `name` whole into the bytes `destination(size)` hands out;
+    // false if it is missing, is anything else (a folder, a symbolic link), holds more
+    // than `limit` bytes or cannot be read whole.
+    bool readFile(const std::string& name, std::size_t limit,
+                  const std::function<std::span<std::uint8_t>(std::size_t)>& destination) const;
+    // The contents as a new `Buffer` (constructed with its size, with data()); nothing as
+    // above. A buffer that wipes itself keeps a partial read from lingering.
+    template <class Buffer>
+    std::optional<Buffer> readFile(const std::string& name, std::size_t limit) const {
+        std::optional<Buffer> contents;
+        bool read = readFile(name, limit, [&contents](std::size_t size) {
+            contents.emplace(size);
+            return std::span<std::uint8_t>(contents->data(), size);
+        });
+        if (!read)
+            contents.reset();
+        return contents;
+    }
     bool removeFile(const std::string& name);
     // Removes everything inside the folder and the folder itself.
     void removeAll();
@@ -86,3 +101,5 @@ private:
     std::string m_path;
     int m_descriptor{-1};
 };
+
+} // namespace platform

@@ -1,6 +1,5 @@
-#include "knowledge/ContainerScratchFolder.h"
+#include "platform/ContainerScratchFolder.h"
 
-#include "knowledge/KnowledgeBaseLog.h"
 #include "platform/FileSystem.h"
 
 #include <cerrno>
@@ -11,6 +10,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace platform {
 
 namespace {
 
@@ -82,19 +83,22 @@ std::string ContainerScratchFolder::privateFolderPath(const std::string& tempora
 }
 
 std::string ContainerScratchFolder::privateFolderPath() {
-    return privateFolderPath(platform::FileSystem::temporaryDirectory());
+    return privateFolderPath(FileSystem::temporaryDirectory());
 }
 
 ContainerScratchFolder::Creation ContainerScratchFolder::create() {
     std::string refusals;
-    for (const std::string& temporary : platform::FileSystem::temporaryDirectoryCandidates()) {
+    std::vector<std::string> passedOver;
+    for (const std::string& temporary : FileSystem::temporaryDirectoryCandidates()) {
         Creation made = createIn(privateFolderPath(temporary));
-        if (made.folder)
+        if (made.folder) {
+            made.passedOver = std::move(passedOver);
             return made;
-        KnowledgeBaseLog::write(made.refusal);
+        }
+        passedOver.push_back(made.refusal);
         refusals += (refusals.empty() ? "" : "; ") + made.refusal;
     }
-    return {nullptr, refusals};
+    return {nullptr, refusals, std::move(passedOver)};
 }
 
 ContainerScratchFolder::Creation
@@ -102,7 +106,7 @@ ContainerScratchFolder::createIn(const std::string& privateFolder) {
     std::string refusal;
     int parent = openPrivateFolder(privateFolder, refusal);
     if (parent < 0)
-        return {nullptr, "cannot unpack in " + privateFolder + ": " + refusal};
+        return {nullptr, "cannot unpack in " + privateFolder + ": " + refusal, {}};
     // mkdtemp makes the name and the folder (mode 0700) in one step, so no one can take
     // the name in between; the private folder keeps everyone else from touching it after.
     std::string path = privateFolder + "/" + kScratchTemplate;
@@ -183,18 +187,19 @@ bool ContainerScratchFolder::writeFileAtomically(const std::string& name,
     return true;
 }
 
-std::optional<SecureBuffer> ContainerScratchFolder::readFile(const std::string& name,
-                                                             std::size_t limit) const {
+bool ContainerScratchFolder::readFile(
+    const std::string& name, std::size_t limit,
+    const std::function<std::span<std::uint8_t>(std::size_t)>& destination) const {
     if (m_descriptor < 0 || !validComponent(name))
-        return std::nullopt;
+        return false;
     int file = openat(m_descriptor, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (file < 0)
-        return std::nullopt;
+        return false;
     struct stat info {};
-    std::optional<SecureBuffer> contents;
+    bool read = false;
     if (fstat(file, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0 &&
         static_cast<std::uint64_t>(info.st_size) <= limit) {
-        SecureBuffer buffer(static_cast<std::size_t>(info.st_size));
+        std::span<std::uint8_t> buffer = destination(static_cast<std::size_t>(info.st_size));
         std::size_t done = 0;
         while (done < buffer.size()) {
             ssize_t count = ::read(file, buffer.data() + done, buffer.size() - done);
@@ -204,11 +209,10 @@ std::optional<SecureBuffer> ContainerScratchFolder::readFile(const std::string& 
                 break;
             done += static_cast<std::size_t>(count);
         }
-        if (done == buffer.size())
-            contents = std::move(buffer);
+        read = done == buffer.size() && buffer.size() == static_cast<std::size_t>(info.st_size);
     }
     ::close(file);
-    return contents;
+    return read;
 }
 
 bool ContainerScratchFolder::removeFile(const std::string& name) {
@@ -302,3 +306,5 @@ bool ContainerScratchFolder::OutputFile::close() {
     m_descriptor = -1;
     return result == 0;
 }
+
+} // namespace platform
