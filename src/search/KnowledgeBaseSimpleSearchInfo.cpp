@@ -5,6 +5,7 @@
 #include "knowledge/KnowledgeBaseData.h"
 #include "knowledge/KnowledgeRecord.h"
 #include "knowledge/KnowledgeBasePathPolicy.h"
+#include "search/KnowledgeBaseCache.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
@@ -19,20 +20,6 @@ namespace {
 bool sameDomain(const std::shared_ptr<const DomainIdentifier>& a,
                 const std::shared_ptr<const DomainIdentifier>& b) {
     return a && b && a->uniqueIdentifier() == b->uniqueIdentifier();
-}
-
-// The first copy of the container that opens and parses, downloaded before embedded.
-std::shared_ptr<KnowledgeBaseData> loadKnowledgeBase(const KnowledgeBasePathSearcher& searcher) {
-    using Source = KnowledgeBasePathSearcher::Source;
-    for (Source source : {Source::downloaded, Source::embedded}) {
-        auto path = searcher.pathForSource(source);
-        if (!path)
-            continue;
-        auto data = KnowledgeBaseData::createWithPath(*path);
-        if (data && data->isParsed())
-            return data;
-    }
-    return nullptr;
 }
 
 // The record's own domain, or the application's it is filed under.
@@ -68,10 +55,11 @@ KnowledgeBaseSimpleSearchInfo::generateForBundle(std::shared_ptr<const platform:
 
 std::shared_ptr<KnowledgeBaseSimpleSearchInfo>
 KnowledgeBaseSimpleSearchInfo::generateForBundle(std::shared_ptr<const platform::Bundle> bundle,
-                                                 const KnowledgeBasePathSearcher& searcher) {
+                                                 const KnowledgeBasePathSearcher& searcher,
+                                                 KnowledgeBaseCache* cache) {
     if (!bundle)
         return nullptr;
-    auto data = loadKnowledgeBase(searcher);
+    auto data = (cache ? *cache : KnowledgeBaseCache::shared()).knowledgeBase(searcher);
     if (!data)
         return nullptr;
     auto info = create(std::move(bundle));
@@ -86,7 +74,7 @@ KnowledgeBaseSimpleSearchInfo::generateForBundle(std::shared_ptr<const platform:
     return info;
 }
 
-std::shared_ptr<KnowledgeBaseData> KnowledgeBaseSimpleSearchInfo::takeData() {
+std::shared_ptr<const KnowledgeBaseData> KnowledgeBaseSimpleSearchInfo::takeData() {
     return std::move(m_data);
 }
 
@@ -113,8 +101,8 @@ void KnowledgeBaseSimpleSearchInfo::search() {
     addRecordsOfApplicationDomain();
 }
 
-// Records reported to the record check during the rules' walks are marked used, so no
-// path is taken here a second time through the same record.
+// Records the record check met during the rules' walks are left out, so no path is
+// taken here a second time through the same record.
 void KnowledgeBaseSimpleSearchInfo::addRecordsOfApplicationDomain() {
     if (!m_domainIdentifier)
         return;
@@ -124,7 +112,8 @@ void KnowledgeBaseSimpleSearchInfo::addRecordsOfApplicationDomain() {
         for (const std::shared_ptr<KnowledgeRecord>* link = &head; *link;
              link = &(*link)->nextRecord()) {
             const std::shared_ptr<KnowledgeRecord>& record = *link;
-            if (record->used() || record->isSystemItem() || !belongsToApplication(*record))
+            if (record->isSystemItem() || m_metRecords.contains(record.get()) ||
+                !belongsToApplication(*record))
                 continue;
             addRecordedItems(*record, home, skipList);
         }
@@ -162,6 +151,24 @@ void KnowledgeBaseSimpleSearchInfo::addRecordedItems(const KnowledgeRecord& reco
     }
 }
 
+template <class Action>
+void KnowledgeBaseSimpleSearchInfo::forEachRecordOfFile(FileItem& file, Action&& action) {
+    // Most items a search asks about are unknown by name; their full paths, which take
+    // a walk up the tree, are built only for names the index has.
+    const auto& index = m_data->recordsByFileNames();
+    const auto found = index.find(file.getNameWithExt());
+    if (found == index.end())
+        return;
+    const std::string fullPath = file.buildFullPath();
+    for (const std::shared_ptr<KnowledgeRecord>* link = &found->second; *link;
+         link = &(*link)->nextRecord()) {
+        if ((*link)->path() != fullPath)
+            continue;
+        m_metRecords.insert(link->get());
+        action(*link);
+    }
+}
+
 KnowledgeBaseSimpleSearchInfo::RecordCheck
 KnowledgeBaseSimpleSearchInfo::checkKnowledgeRecords(const std::shared_ptr<DepFileItem>& item) {
     const std::shared_ptr<FileItem>& file = item->getFileItem();
@@ -170,7 +177,7 @@ KnowledgeBaseSimpleSearchInfo::checkKnowledgeRecords(const std::shared_ptr<DepFi
     bool seen = false;
     bool system = false;
     std::shared_ptr<KnowledgeRecord> matching;
-    m_data->enumerateRecordsForFileItem(*file, [&](const std::shared_ptr<KnowledgeRecord>& record) {
+    forEachRecordOfFile(*file, [&](const std::shared_ptr<KnowledgeRecord>& record) {
         seen = true;
         if (record->isSystemItem())
             system = true;
