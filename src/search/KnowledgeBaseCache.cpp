@@ -111,7 +111,7 @@ struct KnowledgeBaseCache::State : std::enable_shared_from_this<KnowledgeBaseCac
             released = takeData();
         }
         released.reset();
-        platform::MemoryRelease::returnFreedMemory();
+        platform::MemoryRelease::returnIdleMemory();
     }
 };
 
