@@ -25,8 +25,7 @@ std::size_t MemoryRelease::returnIdleFilePages() {
         unsigned long end = 0;
         char permissions[5] = {};
         int pathAt = 0;
-        if (std::sscanf(line, "%lx-%lx %4s %*s %*s %*s %n", &start, &end, permissions,
-                        &pathAt) < 3)
+        if (std::sscanf(line, "%lx-%lx %4s %*s %*s %*s %n", &start, &end, permissions, &pathAt) < 3)
             continue;
         // Only files ("/..."), not the heap, stacks or the kernel's own pages ("[...]"),
         // and only mappings the process cannot write: a reclaimed page of those is

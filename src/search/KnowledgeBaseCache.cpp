@@ -71,11 +71,30 @@ struct KnowledgeBaseCache::State : std::enable_shared_from_this<KnowledgeBaseCac
 
     // With `mutex` held.
     void armTimer(std::chrono::milliseconds after) {
-        timer = platform::DelayedCall::after(after, platform::globalQueue(),
-                                             [weak = weak_from_this()] {
-                                                 if (auto state = weak.lock())
-                                                     state->expire();
-                                             });
+        timer =
+            platform::DelayedCall::after(after, platform::globalQueue(), [weak = weak_from_this()] {
+                if (auto state = weak.lock())
+                    state->expire();
+            });
+    }
+
+    // What a search is handed: the kept knowledge base, through a lease that notes when
+    // the search let it go, so that the delay counts from the end of the last search.
+    std::shared_ptr<const KnowledgeBaseData>
+    lease(const std::shared_ptr<const KnowledgeBaseData>& kept) {
+        struct Lease {
+            std::shared_ptr<const KnowledgeBaseData> data;
+            std::weak_ptr<State> state;
+            ~Lease() {
+                if (auto owner = state.lock()) {
+                    std::lock_guard lock(owner->mutex);
+                    owner->lastUse = Clock::now();
+                }
+            }
+        };
+        // Made in place: a moved-from temporary would note a use on its way out.
+        std::shared_ptr<Lease> held(new Lease{kept, weak_from_this()});
+        return std::shared_ptr<const KnowledgeBaseData>(held, kept.get());
     }
 
     // With `mutex` held; the caller frees what it answers outside the lock.
@@ -96,14 +115,13 @@ struct KnowledgeBaseCache::State : std::enable_shared_from_this<KnowledgeBaseCac
             timer.reset();
             if (!data)
                 return;
-            const auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(
-                Clock::now() - lastUse);
+            const auto idle =
+                std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastUse);
             if (idle < delay) {
                 armTimer(delay - idle);
                 return;
             }
-            // A search still using it would keep it alive anyway; the next look comes
-            // a whole delay later.
+            // A search still uses it; the delay starts again when the search ends.
             if (data.use_count() > 1) {
                 armTimer(delay);
                 return;
@@ -143,7 +161,7 @@ KnowledgeBaseCache::knowledgeBase(const KnowledgeBasePathSearcher& searcher) {
         std::lock_guard lock(state.mutex);
         if (state.matches(home, current)) {
             state.lastUse = Clock::now();
-            return state.data;
+            return state.lease(state.data);
         }
         stale = state.takeData();
     }
@@ -167,7 +185,7 @@ KnowledgeBaseCache::knowledgeBase(const KnowledgeBasePathSearcher& searcher) {
         state.data = loaded;
         state.lastUse = Clock::now();
         state.armTimer(state.delay);
-        return loaded;
+        return state.lease(loaded);
     }
     return nullptr;
 }

@@ -28,9 +28,11 @@ class KnowledgeBasePathSearcher;
 // the cache. The first search after a change pays for the load.
 //
 // Release: one single-shot timer is armed while a knowledge base is kept. When it
-// fires and no search has asked for kReleaseDelay, the knowledge base is released on
-// the background queue and the freed memory is given back to the system; an idle
-// helper holds no knowledge base and runs no timer.
+// fires, no search holds the knowledge base and the last one let it go kReleaseDelay
+// ago or more, the knowledge base is released on the background queue and the helper's
+// idle memory is given back to the system (platform::MemoryRelease); otherwise the
+// timer is armed again for the rest of the delay. An idle helper holds no knowledge
+// base and runs no timer.
 class KnowledgeBaseCache {
 public:
     static constexpr std::chrono::seconds kReleaseDelay{30};
@@ -50,7 +52,8 @@ public:
     // downloaded before embedded; the kept one when its files are unchanged. Null when
     // none opens. Safe to call from several threads at once: one loads, the others wait
     // for it and share its result.
-    std::shared_ptr<const KnowledgeBaseData> knowledgeBase(const KnowledgeBasePathSearcher& searcher);
+    std::shared_ptr<const KnowledgeBaseData>
+    knowledgeBase(const KnowledgeBasePathSearcher& searcher);
 
     // Whether a knowledge base is kept now.
     bool holdsKnowledgeBase() const;

@@ -3,14 +3,14 @@
 #include "knowledge/CustomDomainIdentifierProviderFromKnowledgeBase.h"
 #include "knowledge/DomainIdentifierBuilder.h"
 #include "knowledge/KnowledgeBaseData.h"
-#include "knowledge/KnowledgeRecord.h"
 #include "knowledge/KnowledgeBasePathPolicy.h"
-#include "search/KnowledgeBaseCache.h"
+#include "knowledge/KnowledgeRecord.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
 #include "search/DepFileItem.h"
 #include "search/FileItem.h"
+#include "search/KnowledgeBaseCache.h"
 #include "shell/PathsGenerator.h"
 
 #include <algorithm>
@@ -254,7 +254,8 @@ bool KnowledgeBaseSimpleSearchInfo::addDepItemWithParentDepItem(
 }
 
 // Which of the application's names the name test found in the entry's name.
-void KnowledgeBaseSimpleSearchInfo::noteNameMatch(DepFileItem& item, const std::string& name) const {
+void KnowledgeBaseSimpleSearchInfo::noteNameMatch(DepFileItem& item,
+                                                  const std::string& name) const {
     OfferReason& reason = item.reason();
     if (m_bundleId && !m_bundleId->empty() && name.find(*m_bundleId) != std::string::npos) {
         reason.match = OfferReason::Match::Identifier;

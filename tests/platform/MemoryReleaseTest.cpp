@@ -23,7 +23,7 @@ namespace {
 
 // The sanitizers bring allocators of their own, which the C library's trimming does not
 // reach.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) ||                           \
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) ||                               \
     SWEEPWISE_MEMORY_HAS(address_sanitizer) || SWEEPWISE_MEMORY_HAS(thread_sanitizer)
 constexpr bool kOwnAllocator = true;
 #else
