@@ -94,11 +94,42 @@ void KnowledgeBaseSimpleSearchInfo::search() {
     const std::string& home = PathsGenerator::GetInstance().getHomeDirectory();
     for (const auto& rule : m_data->searchRules()) {
         // A folder of the Library replaced by a link would take the walk elsewhere.
-        if (!KnowledgeBasePathPolicy::passesThroughLink(rule->path(), home,
-                                                        KnowledgeBasePathPolicy::Final::included))
-            rule->findDependenciesForSeparator(self, skipList);
+        if (KnowledgeBasePathPolicy::passesThroughLink(rule->path(), home,
+                                                       KnowledgeBasePathPolicy::Final::included))
+            continue;
+        const std::size_t firstRoot = m_rootItems.size();
+        const std::size_t firstItem = m_relatedDepItems.size();
+        rule->findDependenciesForSeparator(self, skipList);
+        dropTreesWithoutItems(firstRoot, firstItem);
     }
     addRecordsOfApplicationDomain();
+}
+
+// The trees a rule's walk loaded are kept only when an item it took lies in them: the
+// items need their ancestors for their paths, nothing needs the other trees, and all the
+// walks' trees together would be the largest part of a search's memory.
+void KnowledgeBaseSimpleSearchInfo::dropTreesWithoutItems(std::size_t firstRoot,
+                                                          std::size_t firstItem) {
+    if (m_rootItems.size() == firstRoot)
+        return;
+    std::unordered_set<const FileItem*> kept;
+    for (std::size_t i = firstItem; i < m_relatedDepItems.size(); ++i) {
+        std::shared_ptr<FileItem> top = m_relatedDepItems[i]->getFileItem();
+        while (top) {
+            std::shared_ptr<FileItem> parent = top->getParent();
+            if (!parent)
+                break;
+            top = std::move(parent);
+        }
+        if (top)
+            kept.insert(top.get());
+    }
+    auto next = m_rootItems.begin() + static_cast<std::ptrdiff_t>(firstRoot);
+    for (auto root = next; root != m_rootItems.end(); ++root) {
+        if (kept.contains(root->get()))
+            *next++ = std::move(*root);
+    }
+    m_rootItems.erase(next, m_rootItems.end());
 }
 
 // Records the record check met during the rules' walks are left out, so no path is

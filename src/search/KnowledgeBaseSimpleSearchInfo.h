@@ -116,6 +116,9 @@ private:
     template <class Action> void forEachRecordOfFile(FileItem& file, Action&& action);
     bool belongsToApplication(const KnowledgeRecord& record);
     bool isApplicationDomain(const std::shared_ptr<const DomainIdentifier>& domain) const;
+    // Drops the trees loaded since the first `firstRoot` in which no item taken since
+    // the first `firstItem` lies.
+    void dropTreesWithoutItems(std::size_t firstRoot, std::size_t firstItem);
     void addRecordsOfApplicationDomain();
     void addRecordedItems(const KnowledgeRecord& record, const std::string& home,
                           const SystemSkipList* skipList);
