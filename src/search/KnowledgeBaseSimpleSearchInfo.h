@@ -24,7 +24,7 @@ class SystemSkipList;
 // What the knowledge base knows about one removed application: the leftovers found,
 // in the order found, and the roots of the trees they were found in. The roots are
 // kept because an item builds its path through its parents, which it holds only
-// weakly.
+// weakly; the trees of a rule's walk in which no item was found are dropped after it.
 //
 // The search takes the knowledge base from the cache (KnowledgeBaseCache), runs every
 // rule with this object as separator and then adds the records of the application's
