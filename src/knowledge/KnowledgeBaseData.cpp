@@ -31,6 +31,7 @@ std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::createWithPath(const std::
     }
     DataDecompressor::Opening opening = DataDecompressor::openContainer(
         {reinterpret_cast<const std::uint8_t*>(container->data()), container->size()});
+    container.reset();
     if (!opening.document) {
         KnowledgeBaseLog::write("cannot open " + path + ": " + opening.failure);
         return data;
@@ -82,8 +83,12 @@ std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::createWithXMLData(SecureBu
 }
 
 void KnowledgeBaseData::load(SecureBuffer& xml) {
+    const bool empty = xml.empty();
     DocumentOpening opening = openDocument(xml.bytes());
-    if (!opening.document && xml.size() > 0)
+    // The reader parses a copy of its own: the plaintext is wiped and given back before
+    // the model is built, so that the two are not held together at the peak of a load.
+    xml.cleanse();
+    if (!opening.document && !empty)
         KnowledgeBaseLog::write("refused: " + opening.refusal);
     if (auto document = std::move(opening.document)) {
         m_isParsed = true;
@@ -97,8 +102,7 @@ void KnowledgeBaseData::load(SecureBuffer& xml) {
         parseExtensionsSkipList(document->extensionsSkipList());
         loadSystemBundleIds();
     }
-    // The document and its reader are gone here; only the plaintext remains to wipe.
-    std::fill(xml.mutableBytes().begin(), xml.mutableBytes().end(), std::uint8_t{0});
+    // The document and its reader, with their copy of the plaintext, are gone here.
 }
 
 void KnowledgeBaseData::addGroup(const std::shared_ptr<KnowledgeRecordGroup>& group) {

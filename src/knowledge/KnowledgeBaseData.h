@@ -44,7 +44,9 @@ public:
     // Loads the container at `path`. Always gives an object; isParsed() tells whether
     // the document was read.
     static std::shared_ptr<KnowledgeBaseData> createWithPath(const std::string& path);
-    // Loads an XML document that is already in memory and zeroes every byte of it.
+    // Loads an XML document that is already in memory. Its bytes are wiped and its
+    // storage given back (the buffer is empty afterwards) as soon as the reader has
+    // parsed its own copy, before the model is built.
     static std::shared_ptr<KnowledgeBaseData> createWithXMLData(SecureBuffer& xml);
 
     // The document a load reads from `xml`, or why a load refuses it: not a knowledge

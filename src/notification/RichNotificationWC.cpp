@@ -24,7 +24,11 @@
 #include "notification/WindowSystem.h"
 #include "notification/WorkspaceIcon.h"
 #include "platform/Bundle.h"
+#include "platform/DelayedCall.h"
+#include "platform/GlobalQueue.h"
 #include "platform/MainQueue.h"
+#include "platform/MemoryRelease.h"
+#include "search/KnowledgeBaseCache.h"
 #include "search/KnowledgeBaseSearchQueue.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
 #include "search/NSStringFileManager.h"
@@ -88,6 +92,10 @@ void RichNotificationWC::showNotificationForApp(const Bundle& bundle) {
 }
 
 void RichNotificationWC::configureForApp(const Bundle& bundle) {
+    if (m_idleMemoryRelease) {
+        m_idleMemoryRelease->cancel();
+        m_idleMemoryRelease.reset();
+    }
     if (m_bIsActive) {
         ++m_nOtheAppCount;
     } else {
@@ -275,6 +283,14 @@ void RichNotificationWC::hideNotification() {
     // Closed first: a visible window would be shown again to take the new level.
     m_window->close();
     m_window->setLevel(WindowLevel::normal);
+    // What the panel and its entries freed, and the pages its drawing read in, go
+    // back once the helper has been idle as long as the knowledge base is kept (the
+    // knowledge base's own release may have come while the panel was still open).
+    if (m_idleMemoryRelease)
+        m_idleMemoryRelease->cancel();
+    m_idleMemoryRelease =
+        platform::DelayedCall::after(KnowledgeBaseCache::kReleaseDelay, platform::globalQueue(),
+                                     [] { platform::MemoryRelease::returnIdleMemory(); });
 }
 
 void RichNotificationWC::onSelectCompleteUninstall() {

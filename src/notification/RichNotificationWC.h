@@ -19,6 +19,9 @@
 
 class QPropertyAnimation;
 class RemovedAppDisplayItem;
+namespace platform {
+class DelayedCall;
+}
 class RemovedAppList;
 class RichNotificationWindow;
 
@@ -143,4 +146,7 @@ private:
     // Made with the window, which owns it; every showing restarts it.
     QPropertyAnimation* m_fadeIn{nullptr};
     QMetaObject::Connection m_screenGeometry;
+    // Gives idle memory back a while after the panel was dismissed, unless another
+    // panel comes first.
+    std::shared_ptr<platform::DelayedCall> m_idleMemoryRelease;
 };

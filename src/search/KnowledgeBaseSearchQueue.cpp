@@ -38,9 +38,10 @@ void KnowledgeBaseSearchQueue::async(Search search, Completion completion) {
 void KnowledgeBaseSearchQueue::run(Job job) {
     while (true) {
         std::shared_ptr<KnowledgeBaseSimpleSearchInfo> result = job.first();
-        // The main thread only reads the found items; the knowledge base is released here,
-        // after the result is on its way.
-        std::shared_ptr<KnowledgeBaseData> data = result ? result->takeData() : nullptr;
+        // The main thread only reads the found items. The cache usually keeps the
+        // knowledge base; when it has let it go meanwhile, it is freed here, after the
+        // result is on its way.
+        std::shared_ptr<const KnowledgeBaseData> data = result ? result->takeData() : nullptr;
         platform::MainQueue::shared().async([completion = std::move(job.second),
                                              result = std::move(result)] { completion(result); });
         data.reset();

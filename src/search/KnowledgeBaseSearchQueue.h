@@ -12,11 +12,11 @@ class KnowledgeBaseSimpleSearchInfo;
 // Runs the knowledge-base searches of removed applications on the global queue and hands each
 // result to its completion on the main queue.
 //
-// Every search loads a knowledge base of its own, tens of megabytes for a full one, and walks
-// the same Library folders as the others, so searches side by side mostly wait for the same
-// disk. However many applications reach the Trash at once, at most kMaxRunningSearches
-// searches run at a time; the others wait in the order they came, holding nothing but what
-// their search and completion capture. Any thread may start a search.
+// The searches share one loaded knowledge base (KnowledgeBaseCache) and walk the same
+// Library folders, so searches side by side mostly wait for the same disk. However many
+// applications reach the Trash at once, at most kMaxRunningSearches searches run at a
+// time; the others wait in the order they came, holding nothing but what their search
+// and completion capture. Any thread may start a search.
 class KnowledgeBaseSearchQueue {
 public:
     using Search = std::function<std::shared_ptr<KnowledgeBaseSimpleSearchInfo>()>;

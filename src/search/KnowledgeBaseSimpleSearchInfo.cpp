@@ -3,13 +3,14 @@
 #include "knowledge/CustomDomainIdentifierProviderFromKnowledgeBase.h"
 #include "knowledge/DomainIdentifierBuilder.h"
 #include "knowledge/KnowledgeBaseData.h"
-#include "knowledge/KnowledgeRecord.h"
 #include "knowledge/KnowledgeBasePathPolicy.h"
+#include "knowledge/KnowledgeRecord.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
 #include "search/DepFileItem.h"
 #include "search/FileItem.h"
+#include "search/KnowledgeBaseCache.h"
 #include "shell/PathsGenerator.h"
 
 #include <algorithm>
@@ -19,20 +20,6 @@ namespace {
 bool sameDomain(const std::shared_ptr<const DomainIdentifier>& a,
                 const std::shared_ptr<const DomainIdentifier>& b) {
     return a && b && a->uniqueIdentifier() == b->uniqueIdentifier();
-}
-
-// The first copy of the container that opens and parses, downloaded before embedded.
-std::shared_ptr<KnowledgeBaseData> loadKnowledgeBase(const KnowledgeBasePathSearcher& searcher) {
-    using Source = KnowledgeBasePathSearcher::Source;
-    for (Source source : {Source::downloaded, Source::embedded}) {
-        auto path = searcher.pathForSource(source);
-        if (!path)
-            continue;
-        auto data = KnowledgeBaseData::createWithPath(*path);
-        if (data && data->isParsed())
-            return data;
-    }
-    return nullptr;
 }
 
 // The record's own domain, or the application's it is filed under.
@@ -68,10 +55,11 @@ KnowledgeBaseSimpleSearchInfo::generateForBundle(std::shared_ptr<const platform:
 
 std::shared_ptr<KnowledgeBaseSimpleSearchInfo>
 KnowledgeBaseSimpleSearchInfo::generateForBundle(std::shared_ptr<const platform::Bundle> bundle,
-                                                 const KnowledgeBasePathSearcher& searcher) {
+                                                 const KnowledgeBasePathSearcher& searcher,
+                                                 KnowledgeBaseCache* cache) {
     if (!bundle)
         return nullptr;
-    auto data = loadKnowledgeBase(searcher);
+    auto data = (cache ? *cache : KnowledgeBaseCache::shared()).knowledgeBase(searcher);
     if (!data)
         return nullptr;
     auto info = create(std::move(bundle));
@@ -86,7 +74,7 @@ KnowledgeBaseSimpleSearchInfo::generateForBundle(std::shared_ptr<const platform:
     return info;
 }
 
-std::shared_ptr<KnowledgeBaseData> KnowledgeBaseSimpleSearchInfo::takeData() {
+std::shared_ptr<const KnowledgeBaseData> KnowledgeBaseSimpleSearchInfo::takeData() {
     return std::move(m_data);
 }
 
@@ -106,15 +94,46 @@ void KnowledgeBaseSimpleSearchInfo::search() {
     const std::string& home = PathsGenerator::GetInstance().getHomeDirectory();
     for (const auto& rule : m_data->searchRules()) {
         // A folder of the Library replaced by a link would take the walk elsewhere.
-        if (!KnowledgeBasePathPolicy::passesThroughLink(rule->path(), home,
-                                                        KnowledgeBasePathPolicy::Final::included))
-            rule->findDependenciesForSeparator(self, skipList);
+        if (KnowledgeBasePathPolicy::passesThroughLink(rule->path(), home,
+                                                       KnowledgeBasePathPolicy::Final::included))
+            continue;
+        const std::size_t firstRoot = m_rootItems.size();
+        const std::size_t firstItem = m_relatedDepItems.size();
+        rule->findDependenciesForSeparator(self, skipList);
+        dropTreesWithoutItems(firstRoot, firstItem);
     }
     addRecordsOfApplicationDomain();
 }
 
-// Records reported to the record check during the rules' walks are marked used, so no
-// path is taken here a second time through the same record.
+// The trees a rule's walk loaded are kept only when an item it took lies in them: the
+// items need their ancestors for their paths, nothing needs the other trees, and all the
+// walks' trees together would be the largest part of a search's memory.
+void KnowledgeBaseSimpleSearchInfo::dropTreesWithoutItems(std::size_t firstRoot,
+                                                          std::size_t firstItem) {
+    if (m_rootItems.size() == firstRoot)
+        return;
+    std::unordered_set<const FileItem*> kept;
+    for (std::size_t i = firstItem; i < m_relatedDepItems.size(); ++i) {
+        std::shared_ptr<FileItem> top = m_relatedDepItems[i]->getFileItem();
+        while (top) {
+            std::shared_ptr<FileItem> parent = top->getParent();
+            if (!parent)
+                break;
+            top = std::move(parent);
+        }
+        if (top)
+            kept.insert(top.get());
+    }
+    auto next = m_rootItems.begin() + static_cast<std::ptrdiff_t>(firstRoot);
+    for (auto root = next; root != m_rootItems.end(); ++root) {
+        if (kept.contains(root->get()))
+            *next++ = std::move(*root);
+    }
+    m_rootItems.erase(next, m_rootItems.end());
+}
+
+// Records the record check met during the rules' walks are left out, so no path is
+// taken here a second time through the same record.
 void KnowledgeBaseSimpleSearchInfo::addRecordsOfApplicationDomain() {
     if (!m_domainIdentifier)
         return;
@@ -124,7 +143,8 @@ void KnowledgeBaseSimpleSearchInfo::addRecordsOfApplicationDomain() {
         for (const std::shared_ptr<KnowledgeRecord>* link = &head; *link;
              link = &(*link)->nextRecord()) {
             const std::shared_ptr<KnowledgeRecord>& record = *link;
-            if (record->used() || record->isSystemItem() || !belongsToApplication(*record))
+            if (record->isSystemItem() || m_metRecords.contains(record.get()) ||
+                !belongsToApplication(*record))
                 continue;
             addRecordedItems(*record, home, skipList);
         }
@@ -162,6 +182,24 @@ void KnowledgeBaseSimpleSearchInfo::addRecordedItems(const KnowledgeRecord& reco
     }
 }
 
+template <class Action>
+void KnowledgeBaseSimpleSearchInfo::forEachRecordOfFile(FileItem& file, Action&& action) {
+    // Most items a search asks about are unknown by name; their full paths, which take
+    // a walk up the tree, are built only for names the index has.
+    const auto& index = m_data->recordsByFileNames();
+    const auto found = index.find(file.getNameWithExt());
+    if (found == index.end())
+        return;
+    const std::string fullPath = file.buildFullPath();
+    for (const std::shared_ptr<KnowledgeRecord>* link = &found->second; *link;
+         link = &(*link)->nextRecord()) {
+        if ((*link)->path() != fullPath)
+            continue;
+        m_metRecords.insert(link->get());
+        action(*link);
+    }
+}
+
 KnowledgeBaseSimpleSearchInfo::RecordCheck
 KnowledgeBaseSimpleSearchInfo::checkKnowledgeRecords(const std::shared_ptr<DepFileItem>& item) {
     const std::shared_ptr<FileItem>& file = item->getFileItem();
@@ -170,7 +208,7 @@ KnowledgeBaseSimpleSearchInfo::checkKnowledgeRecords(const std::shared_ptr<DepFi
     bool seen = false;
     bool system = false;
     std::shared_ptr<KnowledgeRecord> matching;
-    m_data->enumerateRecordsForFileItem(*file, [&](const std::shared_ptr<KnowledgeRecord>& record) {
+    forEachRecordOfFile(*file, [&](const std::shared_ptr<KnowledgeRecord>& record) {
         seen = true;
         if (record->isSystemItem())
             system = true;
@@ -247,7 +285,8 @@ bool KnowledgeBaseSimpleSearchInfo::addDepItemWithParentDepItem(
 }
 
 // Which of the application's names the name test found in the entry's name.
-void KnowledgeBaseSimpleSearchInfo::noteNameMatch(DepFileItem& item, const std::string& name) const {
+void KnowledgeBaseSimpleSearchInfo::noteNameMatch(DepFileItem& item,
+                                                  const std::string& name) const {
     OfferReason& reason = item.reason();
     if (m_bundleId && !m_bundleId->empty() && name.find(*m_bundleId) != std::string::npos) {
         reason.match = OfferReason::Match::Identifier;

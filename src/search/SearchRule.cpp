@@ -22,6 +22,15 @@ struct SearchRule::Frame {
     bool isEntry{false}; // the folder is an entry of the walk, not the rule's own folder
 };
 
+// What one walk of one rule changes as it goes. Two searches walking the same rule at
+// once each have their own.
+struct SearchRule::Walk {
+    const std::shared_ptr<SearchRuleSeparator>& separator;
+    const std::string& folder;
+    const SystemSkipList* skipList;
+    SearchRuleResult verdict; // of the entry being classified
+};
+
 namespace {
 
 // The load depth for a rule's depth: negative means everything.
@@ -56,7 +65,6 @@ void SearchRule::build(const KBXMLRule& rule, int nesting) {
         [&](const KBXMLRuleFilter& filter) {
             m_filters.push_back(std::make_shared<const SearchRuleFilter>(filter));
         });
-    m_result = std::make_unique<SearchRuleResult>(m_filters);
 }
 
 std::shared_ptr<SearchSubRule> SearchSubRule::create(const KBXMLRule& rule, int nesting) {
@@ -77,81 +85,59 @@ bool SearchSubRule::canStartSubSearchForFileItem(const std::string& nameWithExt,
 }
 
 void SearchRule::findDependenciesForSeparator(const std::shared_ptr<SearchRuleSeparator>& separator,
-                                              const SystemSkipList* skipList) {
+                                              const SystemSkipList* skipList) const {
     findDependenciesForSeparator(separator, nullptr, skipList);
 }
 
 void SearchRule::findDependenciesForSeparator(const std::shared_ptr<SearchRuleSeparator>& separator,
                                               const std::shared_ptr<DepFileItem>& parentDepItem,
-                                              const SystemSkipList* skipList) {
+                                              const SystemSkipList* skipList) const {
+    walkFolder(path(), separator, parentDepItem, skipList);
+}
+
+void SearchRule::walkFolder(const std::string& folder,
+                            const std::shared_ptr<SearchRuleSeparator>& separator,
+                            const std::shared_ptr<DepFileItem>& parentDepItem,
+                            const SystemSkipList* skipList) const {
     // A relative folder would be read against whatever the working folder happens to be.
-    if (!separator || !path().starts_with('/'))
+    if (!separator || !folder.starts_with('/'))
         return;
-    m_separator.store(separator);
-    if (auto root = FileItem::createTreeForPath(path(), loadDepth(m_sDeep), skipList)) {
-        separator->saveFileItemsTree(root);
-        enumerateFolder(root, 0, parentDepItem, skipList);
-    }
-    m_separator.store(nullptr);
-}
-
-void SearchRule::enumerateFolder(const std::shared_ptr<FileItem>& folder, std::int64_t deep,
-                                 const std::shared_ptr<DepFileItem>& parentDepItem,
-                                 const SystemSkipList* skipList) {
-    if (!folder || !folder->getChildren() || folder->getChildren()->empty())
+    auto root = FileItem::createTreeForPath(folder, loadDepth(m_sDeep), skipList);
+    if (!root)
         return;
+    separator->saveFileItemsTree(root);
+    const FileItem::Children* children = root->getChildren();
+    if (!children || children->empty())
+        return;
+    Walk state{separator, folder, skipList, SearchRuleResult(m_filters)};
     std::vector<Frame> frames;
-    frames.push_back({folder, folder->getChildren()->begin(), folder->getChildren()->end(), deep,
-                      parentDepItem, false});
-    walk(frames, skipList);
-}
-
-void SearchRule::processFileItem(const std::shared_ptr<FileItem>& item, std::int64_t deep,
-                                 const std::shared_ptr<DepFileItem>& parentDepItem,
-                                 const SystemSkipList* skipList) {
-    if (!item)
-        return;
-    bool descend = false;
-    auto separator = m_separator.load();
-    auto parentBelow = classify(separator.get(), item, deep, parentDepItem, descend);
-    const FileItem::Children* children = item->getChildren();
-    if (descend && children && !children->empty()) {
-        std::vector<Frame> frames;
-        frames.push_back({item, children->begin(), children->end(), deep, parentBelow, true});
-        walk(frames, skipList);
-        return;
-    }
-    tryStartSubSearchForFileItem(item, deep, parentBelow, skipList);
+    frames.push_back({root, children->begin(), children->end(), 0, parentDepItem, false});
+    walk(state, frames);
 }
 
 // The sub-search starts without a parent item, whatever the entry's parent item is.
-void SearchRule::tryStartSubSearchForFileItem(const std::shared_ptr<FileItem>& item,
-                                              std::int64_t deep,
-                                              const std::shared_ptr<DepFileItem>& /*parentDepItem*/,
-                                              const SystemSkipList* skipList) {
+void SearchRule::tryStartSubSearchForFileItem(Walk& walk, const std::shared_ptr<FileItem>& item,
+                                              std::int64_t deep) const {
     if (!item || m_subRules.empty())
         return;
-    auto separator = m_separator.load();
     for (const auto& subRule : m_subRules) {
-        if (!subRule->canStartSubSearchForFileItem(item->getNameWithExt(), deep))
-            continue;
-        subRule->setRulePath(item->buildFullPath());
-        subRule->findDependenciesForSeparator(separator, skipList);
+        if (subRule->canStartSubSearchForFileItem(item->getNameWithExt(), deep))
+            subRule->walkFolder(item->buildFullPath(), walk.separator, nullptr, walk.skipList);
     }
 }
 
-std::shared_ptr<DepFileItem> SearchRule::classify(SearchRuleSeparator* separator,
-                                                  const std::shared_ptr<FileItem>& item,
+std::shared_ptr<DepFileItem> SearchRule::classify(Walk& walk, const std::shared_ptr<FileItem>& item,
                                                   std::int64_t deep,
                                                   const std::shared_ptr<DepFileItem>& parentDepItem,
-                                                  bool& descend) {
-    SearchRuleResult& verdict = *m_result;
+                                                  bool& descend) const {
+    SearchRuleResult& verdict = walk.verdict;
     verdict.updateForFileItem(*item, deep);
     descend = verdict.goDeeper() && item->isDir();
-    if (!separator || !verdict.separate() || verdict.group() == -1)
+    if (!verdict.separate() || verdict.group() == -1)
         return parentDepItem;
+    SearchRuleSeparator* separator = walk.separator.get();
     auto depItem = DepFileItem::create(item, verdict.group());
-    depItem->setReason(reasonFor(verdict));
+    depItem->setReason(reasonFor(walk));
     bool accepted = false;
     if (verdict.isSystemItem())
         accepted = separator->addSystemDepItem(depItem);
@@ -162,10 +148,11 @@ std::shared_ptr<DepFileItem> SearchRule::classify(SearchRuleSeparator* separator
     return accepted ? depItem : parentDepItem;
 }
 
-OfferReason SearchRule::reasonFor(const SearchRuleResult& verdict) const {
+OfferReason SearchRule::reasonFor(const Walk& walk) {
+    const SearchRuleResult& verdict = walk.verdict;
     OfferReason reason;
     reason.source = OfferReason::Source::Rule;
-    reason.folder = path();
+    reason.folder = walk.folder;
     if (const SearchRuleFilter* filter = verdict.groupFilter()) {
         reason.filterName = filter->name.value_or(std::string());
         reason.filterPrefix = filter->namePrefix.value_or(std::string());
@@ -178,8 +165,7 @@ OfferReason SearchRule::reasonFor(const SearchRuleResult& verdict) const {
     return reason;
 }
 
-void SearchRule::walk(std::vector<Frame>& frames, const SystemSkipList* skipList) {
-    const auto separator = m_separator.load();
+void SearchRule::walk(Walk& state, std::vector<Frame>& frames) const {
     while (!frames.empty()) {
         Frame& top = frames.back();
         if (top.next == top.end) {
@@ -187,20 +173,19 @@ void SearchRule::walk(std::vector<Frame>& frames, const SystemSkipList* skipList
             Frame finished = std::move(top);
             frames.pop_back();
             if (finished.isEntry)
-                tryStartSubSearchForFileItem(finished.folder, finished.deep, finished.parentDepItem,
-                                             skipList);
+                tryStartSubSearchForFileItem(state, finished.folder, finished.deep);
             continue;
         }
         std::shared_ptr<FileItem> entry = (top.next++)->second;
         const std::int64_t deep = top.deep + 1;
         bool descend = false;
-        auto parentBelow = classify(separator.get(), entry, deep, top.parentDepItem, descend);
+        auto parentBelow = classify(state, entry, deep, top.parentDepItem, descend);
         const FileItem::Children* children = entry->getChildren();
         if (descend && children && !children->empty()) {
             frames.push_back(
                 {entry, children->begin(), children->end(), deep, std::move(parentBelow), true});
             continue;
         }
-        tryStartSubSearchForFileItem(entry, deep, parentBelow, skipList);
+        tryStartSubSearchForFileItem(state, entry, deep);
     }
 }

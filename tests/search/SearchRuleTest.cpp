@@ -77,7 +77,7 @@ TEST(SearchRule, FiltersDecideInDocumentOrder) {
         SCOPED_TRACE(std::string(c.filters) + " " + c.name);
         auto rules = rulesOf(std::string("<rule path=\"/r\">") + c.filters + "</rule>");
         ASSERT_EQ(rules.size(), 1u);
-        SearchRuleResult& result = rules[0]->result();
+        SearchRuleResult result(rules[0]->filters());
         const std::string kind = c.kind;
         result.setEntry(c.name, kind.find('d') != std::string::npos,
                         kind.find('p') != std::string::npos, kind.find('b') != std::string::npos,

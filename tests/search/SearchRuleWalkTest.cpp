@@ -120,7 +120,6 @@ TEST(SearchRuleWalk, ClassifiesTheEntriesOfARealFolder) {
         auto separator = std::make_shared<RecordingSeparator>(base, c.refused);
         rule->findDependenciesForSeparator(separator, &skipList);
         EXPECT_EQ(sorted(separator->offers), sorted(c.offers)) << c.rule;
-        EXPECT_EQ(rule->separator(), nullptr);
     }
 }
 
@@ -151,8 +150,6 @@ TEST(SearchRuleWalk, SubRulesStartAfterTheEntrysSubtreeWithoutParentItem) {
                                                        "dep r/a/data/x.log 11"}));
     EXPECT_EQ(separator->offers[5], "dep r/a/data/sub 10");
     EXPECT_EQ(separator->trees, (std::vector<std::string>{"r", "r/a/data", "r/a/data"}));
-    EXPECT_EQ(rule->separator(), nullptr);
-    EXPECT_EQ(rule->subRules()[0]->separator(), nullptr);
 }
 
 } // namespace

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+
+namespace platform {
+
+// Giving memory back to the system when the program goes idle. After a burst of work (a
+// knowledge base loaded and released, panels shown and dismissed) the program holds
+// memory it will not need until the next burst: heap the allocator keeps for reuse, and
+// the pages of code and fonts that the work read in.
+class MemoryRelease {
+public:
+    // Returns the free pages of every allocator arena to the system. Takes a few
+    // milliseconds for a large heap: call it off the main thread.
+    static void returnFreedMemory();
+
+    // Asks the kernel to reclaim the read-only pages of mapped files (the program's and
+    // its libraries' code and constants, fonts) that this process alone keeps resident.
+    // Nothing is lost: a page is read back from its file when it is next used, which
+    // costs the next burst of work a little time. Pages other processes map too, and
+    // writable mappings, are left alone. Answers the bytes asked about.
+    static std::size_t returnIdleFilePages();
+
+    // Both of the above, for a program that has just gone idle.
+    static void returnIdleMemory();
+
+    // Bytes the allocator has handed out and not had back (all arenas and large
+    // mappings), for measurement.
+    static std::size_t allocatedBytes();
+    // Bytes the allocator holds free, in every arena, without having given them back.
+    static std::size_t freeHeldBytes();
+};
+
+} // namespace platform
