@@ -4,8 +4,8 @@
 #include "knowledge/ContainerZipReader.h"
 #include "knowledge/KBPasswordCipher.h"
 #include "knowledge/KnowledgeBaseLog.h"
+#include "platform/StandardError.h"
 
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -13,7 +13,8 @@ namespace {
 constexpr const char* kDamaged = "not a knowledge-base container, or damaged";
 
 void logUnzipFailure() {
-    std::fputs("SSZipArchive failed to unzip\n", stderr);
+    // A fixed line, kept word for word outside the component log.
+    platform::StandardError::write("SSZipArchive failed to unzip\n");
 }
 
 std::string sizeText(std::uint64_t bytes) {
