@@ -50,8 +50,7 @@ public:
     // several names are counted once and, when `linked` is given, appended to it.
     // With `helpWanted`, a large folder is measured by every thread that joins the walk
     // it hands out; the result is the same.
-    static std::uint64_t allocatedSizeOfItem(const std::string& path,
-                                             LinkedFiles* linked = nullptr,
+    static std::uint64_t allocatedSizeOfItem(const std::string& path, LinkedFiles* linked = nullptr,
                                              const HelpWanted& helpWanted = {});
 
     // However deep the tree, at most this many of its folders are open at once by each

@@ -46,8 +46,8 @@ std::uint64_t TreeSize::allocatedSizeOfItem(const std::string& path, LinkedFiles
         walk.add(status);
         return answer(walk.total(), walk.linkedFiles(), linked);
     }
-    int root = openat(item->folder(), item->name(),
-                      O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int root =
+        openat(item->folder(), item->name(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (root < 0)
         return 0;
     if (!helpWanted) {

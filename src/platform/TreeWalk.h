@@ -1,9 +1,8 @@
 #pragma once
 
+#include "platform/FolderIdentity.h"
 #include "platform/OpenFolderWindow.h"
 #include "platform/TreeSize.h"
-
-#include "platform/FolderIdentity.h"
 
 #include <cstddef>
 #include <cstdint>

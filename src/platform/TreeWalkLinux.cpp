@@ -1,6 +1,5 @@
-#include "platform/TreeWalk.h"
-
 #include "platform/SharedTreeWalk.h"
+#include "platform/TreeWalk.h"
 
 #include <cstring>
 #include <dirent.h>

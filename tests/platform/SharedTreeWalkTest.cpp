@@ -1,6 +1,6 @@
 #include "platform/SharedTreeWalk.h"
-#include "platform/TreeSize.h"
 
+#include "platform/TreeSize.h"
 #include "support/FileTestSupport.h"
 #include "support/Sandbox.h"
 #include "support/ThreadTestSupport.h"

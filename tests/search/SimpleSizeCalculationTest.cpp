@@ -112,7 +112,8 @@ TEST(SimpleSizeCalculation, LargeTreesSharedAmongWorkersMeasureWhatOneWorkerMeas
     for (std::size_t index = 0; index < tasks.size(); ++index) {
         bool isFirst = index % 2 == 0;
         EXPECT_EQ(tasks[index]->itemSize(), isFirst ? firstSize : secondSize) << index;
-        EXPECT_EQ(linkedSet(tasks[index]->linkedFiles()), linkedSet(isFirst ? firstLinked : secondLinked))
+        EXPECT_EQ(linkedSet(tasks[index]->linkedFiles()),
+                  linkedSet(isFirst ? firstLinked : secondLinked))
             << index;
         EXPECT_EQ(listener->reports[tasks[index].get()], 1) << index;
     }
