@@ -60,12 +60,24 @@ void SharedTreeWalk::join() {
     }
 }
 
+bool SharedTreeWalk::claimWaiter() {
+    std::lock_guard lock(m_lock);
+    if (m_wanted.load(std::memory_order_relaxed) <= 0)
+        return false;
+    ++m_claimed;
+    updateWanted();
+    return true;
+}
+
 void SharedTreeWalk::handOver(int folder) {
     std::lock_guard lock(m_lock);
-    m_folders.push_back(folder);
-    ++m_handedOver;
+    --m_claimed;
+    if (folder >= 0) {
+        m_folders.push_back(folder);
+        ++m_handedOver;
+        m_changed.notify_one();
+    }
     updateWanted();
-    m_changed.notify_one();
 }
 
 void SharedTreeWalk::askForHelp() {
@@ -84,10 +96,10 @@ void SharedTreeWalk::addCounts(const TreeWalk& walk) {
     }
 }
 
-// Called under the lock: walkers waiting beyond the folders already waiting for them.
+// Called under the lock: walkers waiting beyond the folders already there or on their way.
 void SharedTreeWalk::updateWanted() {
     m_wanted.store(static_cast<std::ptrdiff_t>(m_waiting) -
-                       static_cast<std::ptrdiff_t>(m_folders.size()),
+                       static_cast<std::ptrdiff_t>(m_folders.size() + m_claimed),
                    std::memory_order_relaxed);
 }
 

@@ -51,7 +51,11 @@ public:
 
     // For the walkers: whether someone waits for a folder to walk.
     bool wantsFolders() const { return m_wanted.load(std::memory_order_relaxed) > 0; }
-    // Takes an open folder to be walked by whoever asks next.
+    // Claims the need of one waiting walker, so that no two walkers hand it a folder:
+    // false when nobody waits unserved. Each claim is followed by one handOver().
+    bool claimWaiter();
+    // Takes an open folder to be walked by whoever asks next; -1 when the folder meant
+    // for the claimed walker could not be opened.
     void handOver(int folder);
     void askForHelp();
 
@@ -66,6 +70,7 @@ private:
     std::deque<int> m_folders;
     std::size_t m_busy{0};
     std::size_t m_waiting{0};
+    std::size_t m_claimed{0};
     std::atomic<std::ptrdiff_t> m_wanted{0};
     std::size_t m_handedOver{0};
 

@@ -97,13 +97,11 @@ void TreeWalk::entered() {
 void TreeWalk::handOverSubfolders() {
     for (Frame& frame : m_frames) {
         while (frame.folder >= 0 && frame.nextChild != frame.endChild) {
-            if (!m_shared->wantsFolders())
+            if (!m_shared->claimWaiter())
                 return;
             const char* name = &m_names[frame.nextChild];
             frame.nextChild += std::strlen(name) + 1;
-            int child = openSubfolder(frame.folder, name);
-            if (child >= 0)
-                m_shared->handOver(child);
+            m_shared->handOver(openSubfolder(frame.folder, name));
         }
     }
 }
