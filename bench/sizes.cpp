@@ -4,6 +4,9 @@
 // time per measurement, warm cache.
 //
 //   sizes.single-tree.vs-du   one 200,000-item tree: the calculator against `du -s -B1`
+//   sizes.single-tree.vs-one-worker
+//                             the same tree: the calculator, whose idle workers join the
+//                             walk, against the walk alone on one thread
 //   sizes.leftovers.vs-du     thirteen standard leftovers and two 100,000-item trees
 //                             through the calculator's four workers, against
 //                             `du -s -B1` on each path in turn
@@ -11,7 +14,6 @@
 //                             path in turn
 #include "platform/FileSystem.h"
 #include "platform/MainQueue.h"
-#include "platform/TreeSize.h"
 #include "search/SimpleSizeCalculation.h"
 
 #include <algorithm>
@@ -312,12 +314,16 @@ void leftoversGdu(benchmark::State& state) {
 // The walk alone, on the calling thread, without the calculator around it.
 void singleTreeWalk(benchmark::State& state) {
     std::uint64_t total = 0;
+    double cpu = 0;
     for (auto _ : state) {
+        double cpuStart = cpuSeconds(RUSAGE_SELF);
         auto start = Clock::now();
-        total = platform::TreeSize::allocatedSizeBelow(corpus()->single);
+        total = SimpleSizeCalculation::sizeOfItemAtPath(corpus()->single);
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        cpu += cpuSeconds(RUSAGE_SELF) - cpuStart;
     }
     state.counters["total_B"] = static_cast<double>(total);
+    state.counters["cpu_ms"] = benchmark::Counter(cpu * 1e3, benchmark::Counter::kAvgIterations);
 }
 
 } // namespace
@@ -335,7 +341,8 @@ int main(int argc, char** argv) {
     };
     add("sizes.single-tree.vs-du/ours", singleTreeOurs);
     add("sizes.single-tree.vs-du/anchor", singleTreeAnchor);
-    add("sizes.single-tree.walk-only", singleTreeWalk);
+    add("sizes.single-tree.vs-one-worker/ours", singleTreeOurs);
+    add("sizes.single-tree.vs-one-worker/anchor", singleTreeWalk);
     add("sizes.leftovers.vs-du/ours", leftoversOurs);
     add("sizes.leftovers.vs-du/anchor", leftoversDu);
     add("sizes.leftovers.vs-gdu/ours", leftoversOurs);

@@ -2,11 +2,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
 namespace platform {
+
+class SharedTreeWalk;
 
 // The disk space taken by everything below a folder, measured in one lean walk: no
 // path string is built and no folder is examined beyond listing it, because this walk
@@ -36,14 +40,21 @@ public:
     };
     using LinkedFiles = std::vector<LinkedFile>;
 
+    // Called when a folder's walk proves large, with the walk, which other threads may
+    // then join (SharedTreeWalk::join) to measure parts of it.
+    using HelpWanted = std::function<void(const std::shared_ptr<SharedTreeWalk>&)>;
+
     // The space that removing `path` frees, as du -s counts it: a symbolic link is
     // measured as the link itself and never followed, a folder as everything below
     // it, anything else as its own allocation. 0 when nothing is there. Files with
     // several names are counted once and, when `linked` is given, appended to it.
-    static std::uint64_t allocatedSizeOfItem(const std::string& path,
-                                             LinkedFiles* linked = nullptr);
+    // With `helpWanted`, a large folder is measured by every thread that joins the walk
+    // it hands out; the result is the same.
+    static std::uint64_t allocatedSizeOfItem(const std::string& path, LinkedFiles* linked = nullptr,
+                                             const HelpWanted& helpWanted = {});
 
-    // However deep the tree, at most this many of its folders are open at once.
+    // However deep the tree, at most this many of its folders are open at once by each
+    // thread that walks it.
     static constexpr std::size_t kMaxOpenFolders = 32;
 };
 

@@ -2,7 +2,26 @@
 
 #include "platform/FileSystem.h"
 #include "platform/MainQueue.h"
+#include "platform/SharedTreeWalk.h"
 #include "platform/TreeSize.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+// A request to join a large walk that another worker has begun.
+struct WalkHelp {
+    std::shared_ptr<platform::SharedTreeWalk> walk;
+};
+
+// More walkers than cores only add switching between them.
+std::size_t helpersPerWalk() {
+    std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    return std::min(SimpleSizeCalculation::kCountOfWorkers, cores) - 1;
+}
+
+} // namespace
 
 std::shared_ptr<SimpleSizeCalculation> SimpleSizeCalculation::GetInstance() {
     // Never destroyed: the worker loops use the calculator until the very end.
@@ -52,13 +71,28 @@ void SimpleSizeCalculation::onObjectsProcessorWorkBegin(ObjectsProcessor&) {}
 
 void SimpleSizeCalculation::onObjectsProcessorWorkCompleted(ObjectsProcessor&) {}
 
+// Idle workers take the help requests before older pending tasks, since they are newer:
+// the tree a user waits for is measured on every core, and the pending tasks follow.
+void SimpleSizeCalculation::askForHelp(const std::shared_ptr<platform::SharedTreeWalk>& walk) {
+    std::vector<std::any> requests(helpersPerWalk(), WalkHelp{walk});
+    if (m_pProcessor && !requests.empty())
+        m_pProcessor->addObjects(std::move(requests));
+}
+
 void SimpleSizeCalculation::performWorkForObject(const std::any& object) {
+    if (const auto* help = std::any_cast<WalkHelp>(&object)) {
+        // Returns at once when the walk has ended meanwhile.
+        help->walk->join();
+        return;
+    }
     const auto* found = std::any_cast<std::shared_ptr<SimpleSizeCalculationTask>>(&object);
     if (!found || !*found)
         return;
     std::shared_ptr<SimpleSizeCalculationTask> task = *found;
     platform::TreeSize::LinkedFiles linked;
-    const std::uint64_t size = sizeOfItemAtPath(task->itemPath(), &linked);
+    const std::uint64_t size = platform::TreeSize::allocatedSizeOfItem(
+        task->itemPath(), &linked,
+        [this](const std::shared_ptr<platform::SharedTreeWalk>& walk) { askForHelp(walk); });
     task->setLinkedFiles(std::move(linked));
     task->setItemSize(size);
     std::weak_ptr<SimpleSizeCalculationTaskListener> listener = task->listener();

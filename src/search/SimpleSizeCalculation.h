@@ -16,7 +16,9 @@
 // to its listener if that still exists.
 //
 // The calculator is its own worker: the loops share it, and it keeps no state between
-// tasks.
+// tasks. A folder that proves large is measured by its own worker and by idle ones,
+// which are handed parts of the walk (platform::SharedTreeWalk); the result and the
+// single report are the same as if one worker had measured it.
 class SimpleSizeCalculation : public ObjectProcessorDelegate,
                               public ObjectProcessorWorker,
                               public std::enable_shared_from_this<SimpleSizeCalculation> {
@@ -52,6 +54,8 @@ public:
 
 private:
     SimpleSizeCalculation() = default;
+
+    void askForHelp(const std::shared_ptr<platform::SharedTreeWalk>& walk);
 
     std::shared_ptr<ObjectsProcessor> m_pProcessor;
 };

@@ -5,8 +5,14 @@
 #include "support/Sandbox.h"
 #include "support/ThreadTestSupport.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
+#include <poll.h>
+#include <set>
+#include <sys/inotify.h>
+#include <tuple>
+#include <unistd.h>
 
 using platform::MainQueue;
 using namespace testing_support;
@@ -49,7 +55,113 @@ void settle(const std::vector<TaskPointer>& tasks, const RecordingListener& list
     MainQueue::shared().drain();
 }
 
+// Large enough that the calculator shares the walk: `tops` folders of 40 folders of a few
+// files each, and in each top folder a second name for a file of the next one, so that
+// however the walk is split, some of these names are met by different workers.
+std::string buildLargeTree(const std::string& root, int tops) {
+    for (int top = 0; top < tops; ++top) {
+        for (int folder = 0; folder < 40; ++folder) {
+            std::string path = root + "/t" + std::to_string(top) + "/f" + std::to_string(folder);
+            makeDirs(path);
+            for (int file = 0; file < 6; ++file)
+                writeFile(path + "/" + std::to_string(file),
+                          file == 0 ? std::string(3000 + folder * 10, 'x') : "");
+        }
+    }
+    for (int top = 0; top < tops; ++top) {
+        std::string next = root + "/t" + std::to_string((top + 1) % tops);
+        EXPECT_EQ(link((next + "/f0/0").c_str(),
+                       (root + "/t" + std::to_string(top) + "/f39/again").c_str()),
+                  0);
+    }
+    return root;
+}
+
+std::multiset<std::tuple<dev_t, ino_t, std::uint64_t>>
+linkedSet(const platform::TreeSize::LinkedFiles& files) {
+    std::multiset<std::tuple<dev_t, ino_t, std::uint64_t>> result;
+    for (const auto& file : files)
+        result.emplace(file.device, file.inode, file.bytes);
+    return result;
+}
+
 } // namespace
+
+// Two large trees with a file named in both, measured at once with workers helping each
+// other: each task counts what one walker alone counts and is reported once.
+TEST(SimpleSizeCalculation, LargeTreesSharedAmongWorkersMeasureWhatOneWorkerMeasures) {
+    std::string base = Sandbox::process().makeFolder("large");
+    std::string first = buildLargeTree(base + "/first", 8);
+    std::string second = buildLargeTree(base + "/second", 6);
+    ASSERT_EQ(link((first + "/t3/f3/0").c_str(), (second + "/t2/f2/from-first").c_str()), 0);
+    platform::TreeSize::LinkedFiles firstLinked;
+    platform::TreeSize::LinkedFiles secondLinked;
+    const std::uint64_t firstSize = SimpleSizeCalculation::sizeOfItemAtPath(first, &firstLinked);
+    const std::uint64_t secondSize = SimpleSizeCalculation::sizeOfItemAtPath(second, &secondLinked);
+    ASSERT_EQ(firstSize, nftwSum(first));
+    ASSERT_EQ(firstLinked.size(), 9u);
+    ASSERT_EQ(secondLinked.size(), 7u);
+
+    auto listener = std::make_shared<RecordingListener>();
+    std::vector<TaskPointer> tasks;
+    for (int round = 0; round < 3; ++round) {
+        tasks.push_back(addTask(first, listener));
+        tasks.push_back(addTask(second, listener));
+    }
+    settle(tasks, *listener, static_cast<int>(tasks.size()));
+    for (std::size_t index = 0; index < tasks.size(); ++index) {
+        bool isFirst = index % 2 == 0;
+        EXPECT_EQ(tasks[index]->itemSize(), isFirst ? firstSize : secondSize) << index;
+        EXPECT_EQ(linkedSet(tasks[index]->linkedFiles()),
+                  linkedSet(isFirst ? firstLinked : secondLinked))
+            << index;
+        EXPECT_EQ(listener->reports[tasks[index].get()], 1) << index;
+    }
+    EXPECT_EQ(listener->total, static_cast<int>(tasks.size()));
+}
+
+// Cancelling while a shared walk is under way neither loses nor doubles any part of it:
+// the task is finished and reported whole, and the calculator measures later tasks.
+TEST(SimpleSizeCalculation, CancellingInTheMiddleOfASharedWalkStillReportsItWhole) {
+    constexpr int kTops = 40;
+    std::string base = Sandbox::process().makeFolder("cancel");
+    std::string tree = buildLargeTree(base + "/tree", kTops);
+    writeFile(base + "/later", std::string(9000, 'l'));
+    platform::TreeSize::LinkedFiles linked;
+    const std::uint64_t size = SimpleSizeCalculation::sizeOfItemAtPath(tree, &linked);
+    // The walk is in the middle when it has opened a few of the top folders.
+    int opened = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    ASSERT_GE(opened, 0);
+    for (int top = 0; top < kTops; ++top)
+        ASSERT_GE(inotify_add_watch(opened, (tree + "/t" + std::to_string(top)).c_str(), IN_OPEN),
+                  0);
+
+    auto listener = std::make_shared<RecordingListener>();
+    TaskPointer task = addTask(tree, listener);
+    std::set<int> openedTops;
+    alignas(inotify_event) char events[4096];
+    while (openedTops.size() < 4) {
+        pollfd wait{opened, POLLIN, 0};
+        ASSERT_EQ(poll(&wait, 1, static_cast<int>(kPatience.count())), 1) << "the walk never began";
+        for (ssize_t length = read(opened, events, sizeof events), at = 0; at < length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            if (event->len == 0)
+                openedTops.insert(event->wd);
+        }
+    }
+    SimpleSizeCalculation::GetInstance()->cancelAllTasks();
+    const bool inTheMiddle = task->itemSize() == SimpleSizeCalculationTask::kSizeNotCalculated;
+    close(opened);
+    TaskPointer later = addTask(base + "/later", listener);
+    settle({task, later}, *listener, 2);
+    EXPECT_TRUE(inTheMiddle) << "the walk ended before it was cancelled";
+    EXPECT_EQ(task->itemSize(), size);
+    EXPECT_EQ(linkedSet(task->linkedFiles()), linkedSet(linked));
+    EXPECT_EQ(later->itemSize(), allocatedSize(base + "/later"));
+    EXPECT_EQ(listener->reports[task.get()], 1);
+    EXPECT_EQ(listener->reports[later.get()], 1);
+}
 
 // Each kind of path reaches the right measurement and links at the top are followed. The
 // second half starts after the first run has ended, and an orphaned task still gets measured
