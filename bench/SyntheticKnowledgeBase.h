@@ -59,7 +59,8 @@ inline std::vector<std::pair<std::string, std::string>> domainRecords(const Worl
         auto k = static_cast<LeftoverKind>(kind);
         records.emplace_back(leftoverGroup(k), "~/" + leftoverPath(k, app));
     }
-    records.emplace_back("login-items", "~/Library/LaunchDaemons/" + app.bundleId + ".helper.plist");
+    records.emplace_back("login-items",
+                         "~/Library/LaunchDaemons/" + app.bundleId + ".helper.plist");
     records.emplace_back("binaries", "~/Library/PrivilegedHelperTools/" + app.bundleId + ".helper");
     records.emplace_back("application-support", "~/Library/Application Support/Shared/" + app.name);
     records.emplace_back("caches", "~/Library/Caches/" + app.bundleId + ".ShipIt");
@@ -104,8 +105,9 @@ inline std::string vendorRule(const WorldApp& app, int shape) {
         return "<rule path=\"~/Library/" + vendor + "\" deep=\"1\"><f domain=\"" + app.bundleId +
                "\" group=\"library\" separate=\"yes\"/></rule>";
     default:
-        return "<rule path=\"~/Library/." + app.vendor + "\" deep=\"1\"><f type=\"file\" domain=\"" +
-               app.bundleId + "\" group=\"library\"/><f type=\"folder\" goDeeper=\"no\"/></rule>";
+        return "<rule path=\"~/Library/." + app.vendor +
+               "\" deep=\"1\"><f type=\"file\" domain=\"" + app.bundleId +
+               "\" group=\"library\"/><f type=\"folder\" goDeeper=\"no\"/></rule>";
     }
 }
 

@@ -7,9 +7,9 @@
 // The anchor is the waiting scheme of one thread per watched folder that wakes once a second
 // to look at a run flag: the same number of threads, each blocking with a one-second timeout.
 // Ours should not be woken at all while nothing changes.
+#include "RunBenchmarks.h"
 #include "shell/MoveToTrashWithoutTrashAccessMonitor.h"
 #include "shell/VDKQueue.h"
-#include "RunBenchmarks.h"
 
 #include <atomic>
 #include <benchmark/benchmark.h>

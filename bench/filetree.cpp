@@ -2,10 +2,10 @@
 // same tree. The tree is generated once under $TMPDIR and kept between runs. Pairs
 // follow the convention of bench/ratios.py; figures are CPU time (user and system),
 // which other work on a shared machine disturbs far less than wall-clock time.
+#include "RunBenchmarks.h"
 #include "knowledge/MutableSystemSkipList.h"
 #include "platform/FileSystem.h"
 #include "search/FileItem.h"
-#include "RunBenchmarks.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>

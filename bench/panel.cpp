@@ -24,9 +24,9 @@
 #include "platform/MainQueue.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <algorithm>
 #include <atomic>
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -46,7 +46,9 @@ using Clock = std::chrono::steady_clock;
 
 std::string g_folder;
 
-long residentKib() { return std::max(0L, bench_support::statusKib("VmRSS")); }
+long residentKib() {
+    return std::max(0L, bench_support::statusKib("VmRSS"));
+}
 
 std::shared_ptr<platform::Bundle> makeApp(const std::string& name, const std::string& id) {
     const std::filesystem::path contents =

@@ -5,11 +5,11 @@
 // application. The anchor is the least a program can do for the same answer on one thread:
 // inotify, poll() with a 2-second timeout re-armed after every read, then the folder's names
 // and kinds read into a list. Each iteration drops a fresh burst into a fresh folder.
+#include "RunBenchmarks.h"
 #include "platform/FileSystem.h"
 #include "platform/MainQueue.h"
 #include "search/FileItem.h"
 #include "shell/DirectoryWatcher.h"
-#include "RunBenchmarks.h"
 
 #include <benchmark/benchmark.h>
 #include <cerrno>

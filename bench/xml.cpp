@@ -1,8 +1,8 @@
 // The XML reader against pugixml, on a generated 20 MB knowledge base and on the
 // largest XML file of the machine. Pairs follow the convention of bench/ratios.py.
 #include "KnowledgeBaseDocument.h"
-#include "knowledge/TBXML.h"
 #include "RunBenchmarks.h"
+#include "knowledge/TBXML.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>

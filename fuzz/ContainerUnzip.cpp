@@ -4,7 +4,6 @@
 #include "FuzzSupport.h"
 #include "knowledge/DataDecompressor.h"
 
-
 using namespace fuzz_support;
 
 namespace {

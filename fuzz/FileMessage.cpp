@@ -1,7 +1,8 @@
 // A helper message file with any contents: loading answers a message or null, deletes
 // the file either way, and a message reads as at most one command.
-#include "FuzzSupport.h"
 #include "shell/FileMessage.h"
+
+#include "FuzzSupport.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,9 +12,8 @@ using namespace fuzz_support;
 namespace {
 
 std::string messagePath() {
-    static const std::string path =
-        platform::FileSystem::temporaryDirectory() + "/fuzz-" + std::to_string(getpid()) +
-        ".msgforsahelp";
+    static const std::string path = platform::FileSystem::temporaryDirectory() + "/fuzz-" +
+                                    std::to_string(getpid()) + ".msgforsahelp";
     return path;
 }
 

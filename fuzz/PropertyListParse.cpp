@@ -9,8 +9,7 @@
 // formats, and the binary form must parse again. Large results are only written: the
 // reader caps how many objects a file may expand to, and a small file of shared
 // objects can exceed it once written out flat.
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using platform::PropertyList;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     auto value = PropertyList::parse(bytes);

@@ -9,14 +9,12 @@
 
 namespace {
 
-void require(bool condition)
-{
+void require(bool condition) {
     if (!condition)
         __builtin_trap();
 }
 
-void visit(const _TBXMLElement* element)
-{
+void visit(const _TBXMLElement* element) {
     if (element->firstChild) {
         require(element->text == nullptr);
         require(element->firstChild->previousSibling == nullptr);
@@ -44,8 +42,7 @@ void visit(const _TBXMLElement* element)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     std::optional<TBXMLError> error;
     auto reader = TBXML::newTBXMLWithXMLData(std::span<const std::uint8_t>(data, size), &error);
     require(reader != nullptr);

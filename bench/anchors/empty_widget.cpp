@@ -14,8 +14,7 @@ int main(int argc, char** argv) {
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1) {
         watcher.addPath(arguments.at(1));
-        QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, &window,
-                         &QWidget::show);
+        QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, &window, &QWidget::show);
     } else {
         window.show();
     }

@@ -12,10 +12,10 @@
 #include "../ProcStatus.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QEvent>
 #include <QSocketNotifier>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -24,7 +24,9 @@
 
 namespace {
 
-long residentKib() { return std::max(0L, bench_support::statusKib("VmRSS")); }
+long residentKib() {
+    return std::max(0L, bench_support::statusKib("VmRSS"));
+}
 
 class PaintedWidget : public QWidget {
 public:

@@ -146,7 +146,8 @@ AttributedString AttributedString::truncated(qreal width) const {
             ++tailStart;
         AttributedString result;
         appendSlice(result, 0, head);
-        result.append(ellipsis, attributesAt(head > 0 ? head - 1 : std::min(tailStart, length - 1)));
+        result.append(ellipsis,
+                      attributesAt(head > 0 ? head - 1 : std::min(tailStart, length - 1)));
         appendSlice(result, tailStart, length);
         return result;
     };

@@ -90,7 +90,8 @@ bool BusNotificationCenter::post(const std::string& name, const std::optional<st
     QDBusConnection bus = connection();
     if (bus.isConnected() && bus.send(signal))
         return true;
-    platform::Log::warning(platform::Log::Component::App, "no session bus; dropped the notification " + name);
+    platform::Log::warning(platform::Log::Component::App,
+                           "no session bus; dropped the notification " + name);
     return false;
 }
 

@@ -7,13 +7,13 @@
 #include "notification/RichNotificationWC.h"
 #include "notification/RichNotificationWindow.h"
 #include "notification/SimpleRemainsProvider.h"
-#include "platform/Log.h"
-#include "search/KnowledgeBaseSearchQueue.h"
 #include "platform/Bundle.h"
 #include "platform/FileSystem.h"
 #include "platform/GlobalQueue.h"
+#include "platform/Log.h"
 #include "platform/MainQueue.h"
 #include "platform/Path.h"
+#include "search/KnowledgeBaseSearchQueue.h"
 #include "shell/AppDelegate.h"
 #include "shell/AppsInTrashWatcher.h"
 #include "shell/DistributedNotificationCenter.h"
@@ -76,13 +76,15 @@ void logWatchedPlaces(const AppsInTrashWatcher& watcher) {
         const char* how = place.kind == Kind::ApplicationsFolder
                               ? "without Full Disk Access: applications moved from it to the Trash"
                               : "with Full Disk Access";
-        platform::Log::info(platform::Log::Component::App, std::string("watching ") + what + " " + place.path + " (" + how + ")" +
-                                 (place.exists ? "" : ", not there yet"));
+        platform::Log::info(platform::Log::Component::App,
+                            std::string("watching ") + what + " " + place.path + " (" + how + ")" +
+                                (place.exists ? "" : ", not there yet"));
         anyExists = anyExists || place.exists;
     }
     if (!anyExists)
-        platform::Log::warning(platform::Log::Component::App, "none of the watched folders exists; no application moved to "
-                                 "the Trash will be noticed");
+        platform::Log::warning(platform::Log::Component::App,
+                               "none of the watched folders exists; no application moved to "
+                               "the Trash will be noticed");
 }
 
 void logOpenedFiles(const std::vector<std::string>& paths) {
@@ -135,7 +137,8 @@ int main(int argc, char** argv) {
 
     int status = QApplication::exec();
     if (quitSignals && quitSignals->receivedSignal() != 0)
-        platform::Log::info(platform::Log::Component::App, "quitting on signal " + std::to_string(quitSignals->receivedSignal()));
+        platform::Log::info(platform::Log::Component::App,
+                            "quitting on signal " + std::to_string(quitSignals->receivedSignal()));
     delegate->applicationWillTerminate();
     // Searches still running use objects that the end of the program frees: the waiting ones
     // are dropped, and the running ones finish now, while everything they use is alive.

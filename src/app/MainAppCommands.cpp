@@ -160,7 +160,8 @@ int MainAppCommands::listen(const std::vector<std::string>& options, std::ostrea
             MonitorTrashDistributedNotificationNames::userDidMoveApplicationToTrashEvent,
             [&out](const std::string&, const std::optional<std::string>& object,
                    const platform::PlistValue& userInfo) {
-                if (std::optional<std::string> path = PathBytes::pathFromNotification(object, userInfo))
+                if (std::optional<std::string> path =
+                        PathBytes::pathFromNotification(object, userInfo))
                     out << "moved to the Trash: " << *path << std::endl;
             });
     out << "listening as " << mainApp << std::endl;

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
-
 #include <array>
 #include <cerrno>
 #include <csignal>

@@ -36,7 +36,8 @@ bool SessionBus::install(std::unique_ptr<SessionBusKeeper>* keeper) {
     if (!center) {
         if (bus)
             whyNot = "the bus refused the subscription to notifications";
-        platform::Log::warning(platform::Log::Component::App, "no session bus (" + whyNot +
+        platform::Log::warning(platform::Log::Component::App,
+                               "no session bus (" + whyNot +
                                    "); notifications stay inside this process");
         return false;
     }

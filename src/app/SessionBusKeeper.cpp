@@ -39,8 +39,8 @@ QDBusConnection SessionBusKeeper::connection() const {
 }
 
 void SessionBusKeeper::watch() {
-    m_polling = !connection().connect(QString(), kLocalPath, kLocalInterface, kDisconnected,
-                                      this, SLOT(onDisconnected()));
+    m_polling = !connection().connect(QString(), kLocalPath, kLocalInterface, kDisconnected, this,
+                                      SLOT(onDisconnected()));
     // The bus may have gone before the hook was in place.
     if (!connection().isConnected())
         onDisconnected();
@@ -55,7 +55,8 @@ void SessionBusKeeper::onDisconnected() {
         return;
     m_lost = true;
     m_retry = kFirstRetry;
-    platform::Log::warning(platform::Log::Component::App, "lost the session bus; trying to reconnect");
+    platform::Log::warning(platform::Log::Component::App,
+                           "lost the session bus; trying to reconnect");
     m_timer.start(m_retry);
 }
 

@@ -6,7 +6,6 @@
 #include "app/SessionBus.h"
 #include "platform/Log.h"
 
-
 namespace {
 
 // Only the main thread claims and releases the name, so the slot needs no lock.
@@ -31,7 +30,8 @@ bool SingleInstance::claimOrForward(const QDBusConnection& connection,
     if (!connection.isConnected())
         return true;
     if (!ApplicationBusName::isValid(bundleIdentifier)) {
-        platform::Log::warning(platform::Log::Component::App, bundleIdentifier +
+        platform::Log::warning(platform::Log::Component::App,
+                               bundleIdentifier +
                                    " cannot be a bus name; not checking for other instances");
         return true;
     }
@@ -48,7 +48,8 @@ bool SingleInstance::claimOrForward(const QDBusConnection& connection,
         if (forwarded)
             return false;
     }
-    platform::Log::error(platform::Log::Component::App, bundleIdentifier + " is running but does not answer");
+    platform::Log::error(platform::Log::Component::App,
+                         bundleIdentifier + " is running but does not answer");
     return false;
 }
 
@@ -62,7 +63,8 @@ bool SingleInstance::reclaim(const QDBusConnection& connection) {
         return false;
     std::shared_ptr<ApplicationService> renewed = claimed->claimAgain(connection);
     if (!renewed) {
-        platform::Log::error(platform::Log::Component::App, claimed->bundleIdentifier() + " is taken on the new session bus");
+        platform::Log::error(platform::Log::Component::App,
+                             claimed->bundleIdentifier() + " is taken on the new session bus");
         return false;
     }
     claimed = std::move(renewed);

@@ -1,7 +1,7 @@
 #include "knowledge/ContainerZipReader.h"
 
-#include "platform/ContainerScratchFolder.h"
 #include "knowledge/SecureBuffer.h"
+#include "platform/ContainerScratchFolder.h"
 
 #include <algorithm>
 #include <minizip/unzip.h>
@@ -72,7 +72,8 @@ std::optional<std::string> entryName(unzFile archive, unz_file_info64& info) {
 
 class Unpacker {
 public:
-    Unpacker(unzFile archive, platform::ContainerScratchFolder& destination, std::uint64_t sizeLimit)
+    Unpacker(unzFile archive, platform::ContainerScratchFolder& destination,
+             std::uint64_t sizeLimit)
         : m_archive(archive), m_destination(destination), m_sizeLimit(sizeLimit) {}
 
     // Set once an entry's declared size or its inflated bytes pass the limit.
@@ -215,10 +216,10 @@ bool ContainerZipReader::endRecordIsComplete(std::span<const std::uint8_t> zip) 
     return false;
 }
 
-ContainerZipReader::Result ContainerZipReader::unzipFileAtPath(const std::string& archivePath,
-                                                               platform::ContainerScratchFolder& destination,
-                                                               std::uint64_t sizeLimit,
-                                                               std::string* why) {
+ContainerZipReader::Result
+ContainerZipReader::unzipFileAtPath(const std::string& archivePath,
+                                    platform::ContainerScratchFolder& destination,
+                                    std::uint64_t sizeLimit, std::string* why) {
     unzFile archive = unzOpen64(archivePath.c_str());
     if (!archive) {
         if (why)

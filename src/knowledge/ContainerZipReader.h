@@ -34,6 +34,6 @@ public:
     // When it is damaged, `why` (if given) receives the entry and the offset of its local
     // header where the fault lies.
     static Result unzipFileAtPath(const std::string& archivePath,
-                                  platform::ContainerScratchFolder& destination, std::uint64_t sizeLimit,
-                                  std::string* why = nullptr);
+                                  platform::ContainerScratchFolder& destination,
+                                  std::uint64_t sizeLimit, std::string* why = nullptr);
 };

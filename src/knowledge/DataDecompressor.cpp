@@ -1,9 +1,9 @@
 #include "knowledge/DataDecompressor.h"
 
-#include "platform/ContainerScratchFolder.h"
 #include "knowledge/ContainerZipReader.h"
 #include "knowledge/KBPasswordCipher.h"
 #include "knowledge/KnowledgeBaseLog.h"
+#include "platform/ContainerScratchFolder.h"
 #include "platform/StandardError.h"
 
 #include <string>
@@ -45,15 +45,15 @@ DataDecompressor::Opening DataDecompressor::openContainer(std::span<const std::u
     // bounded by what a document at its limit needs.
     Opening opening;
     std::size_t failed = 0;
-    opening.document = DataChangeCommon::runStages(
-        container, {unscramble, unzipStage(kUnpackedSizeLimit), withReason(decode), unscramble,
-                    unzipStage(kDocumentSizeLimit)},
-        &failed);
+    opening.document =
+        DataChangeCommon::runStages(container,
+                                    {unscramble, unzipStage(kUnpackedSizeLimit), withReason(decode),
+                                     unscramble, unzipStage(kDocumentSizeLimit)},
+                                    &failed);
     if (!opening.document)
-        opening.failure = "stage " + std::to_string(failed + 1) + " of " +
-                          std::to_string(kStageNames.size()) + ", " +
-                          std::string(kStageNames[failed]) + ": " +
-                          (failure.empty() ? kDamaged : failure);
+        opening.failure =
+            "stage " + std::to_string(failed + 1) + " of " + std::to_string(kStageNames.size()) +
+            ", " + std::string(kStageNames[failed]) + ": " + (failure.empty() ? kDamaged : failure);
     return opening;
 }
 
@@ -100,7 +100,8 @@ DataDecompressor::Opening DataDecompressor::unzip(std::span<const std::uint8_t> 
         return result;
     result.document = DataChangeCommon::guarded([&]() -> std::optional<SecureBuffer> {
         // The folder removes itself and whatever is left in it on every way out.
-        platform::ContainerScratchFolder::Creation scratch = platform::ContainerScratchFolder::create();
+        platform::ContainerScratchFolder::Creation scratch =
+            platform::ContainerScratchFolder::create();
         for (const std::string& passedOver : scratch.passedOver)
             KnowledgeBaseLog::write(passedOver);
         if (!scratch.folder) {
@@ -128,11 +129,11 @@ DataDecompressor::Opening DataDecompressor::unzip(std::span<const std::uint8_t> 
             result.failure = "it unpacks to more than " + sizeText(sizeLimit);
             KnowledgeBaseLog::write("refused a container: " + result.failure);
         } else {
-            result.failure =
-                !complete ? "the archive has no complete end record (it ends at offset " +
-                                std::to_string(zip.size()) + ")"
-                : problem.empty() ? std::string("the archive is damaged")
-                                  : "the archive is damaged: " + problem;
+            result.failure = !complete
+                                 ? "the archive has no complete end record (it ends at offset " +
+                                       std::to_string(zip.size()) + ")"
+                             : problem.empty() ? std::string("the archive is damaged")
+                                               : "the archive is damaged: " + problem;
             logUnzipFailure();
         }
         folder.removeFile(archiveName);

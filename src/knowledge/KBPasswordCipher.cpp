@@ -132,7 +132,8 @@ std::string describeCipherError(KBCipherError error, std::span<const std::uint8_
                "password" +
                at(size - C::kHMACSize);
     case KBCipherError::BadPadding:
-        return "the padding of the last block is not valid" + at(size - C::kHMACSize - C::kBlockSize);
+        return "the padding of the last block is not valid" +
+               at(size - C::kHMACSize - C::kBlockSize);
     case KBCipherError::CryptoFailure:
         return "the cryptographic library failed";
     }

@@ -130,8 +130,8 @@ KBSourceAssembler::Result KBSourceAssembler::assemble(const Source& main,
     if (!base.error.empty())
         return {std::nullopt, main.name + ": " + base.error};
     if (base.root->name != "base")
-        return {std::nullopt, main.name + ": the root element is <" + base.root->name +
-                                  ">, not <base>"};
+        return {std::nullopt,
+                main.name + ": the root element is <" + base.root->name + ">, not <base>"};
     if (base.root->selfClosing && !domainFiles.empty())
         return {std::nullopt, main.name + ": an empty <base/> cannot take further domains"};
 
@@ -141,8 +141,8 @@ KBSourceAssembler::Result KBSourceAssembler::assemble(const Source& main,
         if (!part.error.empty())
             return {std::nullopt, file.name + ": " + part.error};
         if (part.root->name != "domains")
-            return {std::nullopt, file.name + ": the root element is <" + part.root->name +
-                                      ">, not <domains>"};
+            return {std::nullopt,
+                    file.name + ": the root element is <" + part.root->name + ">, not <domains>"};
         for (const ElementSpan& child : part.children) {
             if (child.name != "d")
                 return {std::nullopt,
@@ -165,7 +165,8 @@ KBSourceAssembler::Result KBSourceAssembler::assemble(const Source& main,
             continue;
         if (section.selfClosing) {
             // "<domains/>" becomes "<domains>" + the domains + "</domains>".
-            const std::string_view tag = text.substr(section.start, section.contentStart - section.start);
+            const std::string_view tag =
+                text.substr(section.start, section.contentStart - section.start);
             std::string open(tag.substr(0, tag.rfind('/')));
             return {std::string(text.substr(0, section.start)) + open + ">" + domains +
                         "</domains>" + std::string(text.substr(section.contentStart)),

@@ -43,9 +43,9 @@ std::vector<KBSourceCheck::Refusal> KBSourceCheck::refusals(KBXMLDocument& docum
                 auto reason = system ? KnowledgeBasePathPolicy::systemRecordRefusal(path)
                                      : KnowledgeBasePathPolicy::writtenRecordRefusal(path);
                 if (reason)
-                    found.push_back({"record " + quoted(path) + " of " +
-                                         identifier->uniqueIdentifier(),
-                                     *reason});
+                    found.push_back(
+                        {"record " + quoted(path) + " of " + identifier->uniqueIdentifier(),
+                         *reason});
             });
         });
     });

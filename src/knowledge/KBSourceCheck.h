@@ -13,7 +13,7 @@ class KBXMLDocument;
 class KBSourceCheck {
 public:
     struct Refusal {
-        std::string what;   // `record "<path>" of <domain>` or `rule "<path>"`
+        std::string what; // `record "<path>" of <domain>` or `rule "<path>"`
         std::string reason;
     };
 

@@ -24,7 +24,8 @@ constexpr int kBuildTreeLevels = 4;
 
 bool isMainApplication(const std::string& path) {
     auto bundle = platform::Bundle::create(path);
-    return bundle && bundle->bundleIdentifier() == WatcherSettings::GetInstance().getMainAppBundleID();
+    return bundle &&
+           bundle->bundleIdentifier() == WatcherSettings::GetInstance().getMainAppBundleID();
 }
 
 std::optional<std::string> mainApplicationNear(std::string folder) {
@@ -41,8 +42,7 @@ std::optional<std::string> mainApplicationNear(std::string folder) {
 
 } // namespace
 
-std::optional<std::string>
-KnowledgeBaseContainerLocator::embeddedContainerPathOfMainApplication(
+std::optional<std::string> KnowledgeBaseContainerLocator::embeddedContainerPathOfMainApplication(
     const std::string& mainAppPath) {
     auto mainApp = platform::Bundle::create(mainAppPath);
     if (!mainApp)
@@ -69,7 +69,8 @@ KnowledgeBaseContainerLocator::mainApplicationForProgram(const std::string& prog
     for (const std::string& applications :
          {platform::Environment::rootPath("/Applications"),
           PathsGenerator::GetInstance().buildUserApplicationsDirectory()}) {
-        const std::string candidate = platform::Path::appending(applications, kMainApplicationFolder);
+        const std::string candidate =
+            platform::Path::appending(applications, kMainApplicationFolder);
         if (isMainApplication(candidate))
             return candidate;
     }

@@ -15,7 +15,6 @@
 #include "notification/RichNotificationWCLocalizable.h"
 #include "notification/RichNotificationWindow.h"
 #include "notification/Styles.h"
-#include "platform/SuiteDefaults.h"
 #include "notification/TagParser.h"
 #include "notification/TextStyleData.h"
 #include "notification/UiLog.h"
@@ -28,13 +27,14 @@
 #include "platform/GlobalQueue.h"
 #include "platform/MainQueue.h"
 #include "platform/MemoryRelease.h"
+#include "platform/SuiteDefaults.h"
 #include "search/KnowledgeBaseCache.h"
 #include "search/KnowledgeBaseSearchQueue.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
 #include "search/NSStringFileManager.h"
-#include "shell/NSStringFileSize.h"
 #include "shell/Consts.h"
 #include "shell/MacOSVersion.h"
+#include "shell/NSStringFileSize.h"
 #include "shell/NotificationsManager.h"
 #include "shell/PathForRemove.h"
 #include "shell/WatcherSettings.h"
@@ -136,8 +136,7 @@ void RichNotificationWC::acceptSearchResult(
     }
     // "Uninstall" hands over only the applications whose search has come back; the
     // log says when one has, for whoever drives the panel from outside.
-    qCInfo(lcUi).noquote() << "leftovers ready for"
-                            << QString::fromStdString(bundle->bundlePath());
+    qCInfo(lcUi).noquote() << "leftovers ready for" << QString::fromStdString(bundle->bundlePath());
     // The entry's first size report may take a while; the list shows it at once.
     updateWindowContent();
     showNotification();

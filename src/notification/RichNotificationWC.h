@@ -96,9 +96,9 @@ public:
     // The title of several applications with their count emphasised, wherever it stands and
     // whether the text writes it in the locale's digits (as formatting it does) or in
     // ASCII digits.
-    static QString emphasizingCount(
-        QString title, std::int64_t count,
-        const platform::NumberSymbols& symbols = platform::NumberSymbols::current());
+    static QString
+    emphasizingCount(QString title, std::int64_t count,
+                     const platform::NumberSymbols& symbols = platform::NumberSymbols::current());
     // The application's name as the panel shows it: whole, or shortened in its middle
     // where the texts would not fit otherwise.
     const QString& shownAppName() const { return m_shownAppName; }

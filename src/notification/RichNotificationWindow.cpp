@@ -70,8 +70,8 @@ QSize RichNotificationWindow::fittingSize() const {
 
 int RichNotificationWindow::titleWidth() const {
     // The title keeps clear of the help button.
-    return m_constraints.windowWidthConstraint - kHelpInset - HelpButton::diameter -
-           kTitleSpacing - textLeft;
+    return m_constraints.windowWidthConstraint - kHelpInset - HelpButton::diameter - kTitleSpacing -
+           textLeft;
 }
 
 int RichNotificationWindow::subtitleWidth() const {
@@ -91,8 +91,8 @@ int RichNotificationWindow::headerHeight() const {
 }
 
 bool RichNotificationWindow::textsFit() const {
-    return textsHeight() + 2 * kHelpInset <= std::max(m_constraints.windowHeightConstraint,
-                                                      maxHeaderHeight);
+    return textsHeight() + 2 * kHelpInset <=
+           std::max(m_constraints.windowHeightConstraint, maxHeaderHeight);
 }
 
 void RichNotificationWindow::setLevel(WindowLevel level) {

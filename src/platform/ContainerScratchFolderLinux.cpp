@@ -1,5 +1,4 @@
 #include "platform/ContainerScratchFolder.h"
-
 #include "platform/FileSystem.h"
 
 #include <cerrno>

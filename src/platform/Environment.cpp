@@ -8,16 +8,14 @@ namespace platform {
 
 namespace {
 
-std::string variable(const char* name)
-{
+std::string variable(const char* name) {
     const char* value = std::getenv(name);
     return value ? std::string(value) : std::string();
 }
 
 // A variable that holds an absolute path, without trailing separators; empty
 // otherwise (a relative value is to be ignored, as the base-directory rules say).
-std::string absoluteVariable(const char* name)
-{
+std::string absoluteVariable(const char* name) {
     std::string value = variable(name);
     if (!value.starts_with('/'))
         return {};
@@ -28,16 +26,14 @@ std::string absoluteVariable(const char* name)
 
 } // namespace
 
-std::string Environment::homeOverride()
-{
+std::string Environment::homeOverride() {
     std::string home = variable(kHomeVariable);
     while (home.size() > 1 && home.back() == '/')
         home.pop_back();
     return home;
 }
 
-std::string Environment::rootPath(const std::string& absolutePath)
-{
+std::string Environment::rootPath(const std::string& absolutePath) {
     std::string root = variable(kRootVariable);
     while (!root.empty() && root.back() == '/')
         root.pop_back();
@@ -48,8 +44,7 @@ std::string Environment::rootPath(const std::string& absolutePath)
     return root + absolutePath;
 }
 
-std::string Environment::homeDirectory()
-{
+std::string Environment::homeDirectory() {
     std::string home = homeOverride();
     // $HOME first, as every Linux program does: it is what the session and the
     // user chose, and what the file managers' Trash is found under.
@@ -60,8 +55,7 @@ std::string Environment::homeDirectory()
     return home.empty() ? std::string("/") : home;
 }
 
-std::string Environment::userDataDirectory()
-{
+std::string Environment::userDataDirectory() {
     std::string data;
     if (homeOverride().empty())
         data = absoluteVariable("XDG_DATA_HOME");
@@ -72,14 +66,12 @@ std::string Environment::userDataDirectory()
     return data;
 }
 
-bool Environment::fullDiskAccessWithheld()
-{
+bool Environment::fullDiskAccessWithheld() {
     std::string value = variable(kNoFullDiskAccessVariable);
     return !value.empty() && value != "0";
 }
 
-std::string Environment::userName()
-{
+std::string Environment::userName() {
     std::string name = UserAccount::loginName();
     if (name.empty())
         name = variable("USER");
@@ -88,8 +80,7 @@ std::string Environment::userName()
     return name;
 }
 
-unsigned Environment::userId()
-{
+unsigned Environment::userId() {
     return UserAccount::id();
 }
 

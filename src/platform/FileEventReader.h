@@ -12,7 +12,6 @@
 #include <unordered_map>
 #include <vector>
 
-
 namespace platform {
 
 // One inotify instance and one reader thread for every file event queue of the process. A user

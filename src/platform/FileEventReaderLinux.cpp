@@ -1,7 +1,6 @@
-#include "platform/FileEventReader.h"
-
-#include "platform/InotifyEventTranslator.h"
 #include "platform/FileEventKinds.h"
+#include "platform/FileEventReader.h"
+#include "platform/InotifyEventTranslator.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -148,7 +147,8 @@ bool FileEventReader::grew(Watch& watch) {
     // long as one of them still leads to the item.
     for (const Subscriber& subscriber : watch.subscribers) {
         struct stat item {};
-        if (stat(subscriber.path.c_str(), &item) != 0 || static_cast<std::uint64_t>(item.st_dev) != watch.device ||
+        if (stat(subscriber.path.c_str(), &item) != 0 ||
+            static_cast<std::uint64_t>(item.st_dev) != watch.device ||
             static_cast<std::uint64_t>(item.st_ino) != watch.inode)
             continue;
         bool larger = static_cast<std::int64_t>(item.st_size) > watch.lastSize;

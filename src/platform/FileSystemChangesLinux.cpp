@@ -261,8 +261,8 @@ bool FileSystem::writeFileAtomically(const std::string& path, std::string_view b
     if (!file.valid())
         return false;
     // The mode is set exactly, whatever the process's umask.
-    bool written = writeAll(file.get(), bytes) && fchmod(file.get(), mode) == 0 &&
-                   fsync(file.get()) == 0;
+    bool written =
+        writeAll(file.get(), bytes) && fchmod(file.get(), mode) == 0 && fsync(file.get()) == 0;
     int closed = close(file.release());
     if (!written || closed != 0 ||
         renameat(target->folder(), temporary.c_str(), target->folder(), name.c_str()) != 0) {

@@ -5,7 +5,6 @@
 #include <span>
 #include <vector>
 
-
 namespace platform {
 
 // Turns the bytes of one read() from an inotify descriptor into the change kinds of

@@ -1,6 +1,5 @@
-#include "platform/InotifyEventTranslator.h"
-
 #include "platform/FileEventKinds.h"
+#include "platform/InotifyEventTranslator.h"
 
 #include <algorithm>
 #include <cstring>

@@ -8,8 +8,8 @@ std::optional<ItemStatus> ItemStatus::of(const std::string& path, Links links) {
     struct stat status {};
     if (path.empty())
         return std::nullopt;
-    int result = links == Links::Follow ? ::stat(path.c_str(), &status)
-                                        : ::lstat(path.c_str(), &status);
+    int result =
+        links == Links::Follow ? ::stat(path.c_str(), &status) : ::lstat(path.c_str(), &status);
     if (result != 0)
         return std::nullopt;
     ItemStatus item;

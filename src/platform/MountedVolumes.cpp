@@ -14,10 +14,10 @@ namespace {
 
 // File systems of the kernel and of the session that never hold a Trash.
 constexpr std::array kPseudoTypes = {
-    "autofs", "binfmt_misc", "bpf", "cgroup", "cgroup2", "configfs", "debugfs", "devpts",
-    "devtmpfs", "efivarfs", "fusectl", "hugetlbfs", "mqueue", "nsfs", "proc", "pstore",
-    "ramfs", "rpc_pipefs", "securityfs", "selinuxfs", "sysfs", "tracefs", "fuse.gvfsd-fuse",
-    "fuse.portal", "squashfs",
+    "autofs",  "binfmt_misc",     "bpf",         "cgroup",     "cgroup2",    "configfs",  "debugfs",
+    "devpts",  "devtmpfs",        "efivarfs",    "fusectl",    "hugetlbfs",  "mqueue",    "nsfs",
+    "proc",    "pstore",          "ramfs",       "rpc_pipefs", "securityfs", "selinuxfs", "sysfs",
+    "tracefs", "fuse.gvfsd-fuse", "fuse.portal", "squashfs",
 };
 
 bool isPseudoType(std::string_view type) {
@@ -25,8 +25,8 @@ bool isPseudoType(std::string_view type) {
 }
 
 bool isUnder(std::string_view path, std::string_view folder) {
-    return path == folder || (path.starts_with(folder) && path.size() > folder.size() &&
-                              path[folder.size()] == '/');
+    return path == folder ||
+           (path.starts_with(folder) && path.size() > folder.size() && path[folder.size()] == '/');
 }
 
 // The kernel writes space, tab, newline and backslash as three octal digits.
@@ -37,8 +37,8 @@ std::string unescape(std::string_view field) {
         if (field[i] == '\\' && i + 3 < field.size()) {
             auto digit = [](char c) { return c >= '0' && c <= '7'; };
             if (digit(field[i + 1]) && digit(field[i + 2]) && digit(field[i + 3])) {
-                int value = (field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
-                            (field[i + 3] - '0');
+                int value =
+                    (field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0');
                 if (value > 0 && value < 256) {
                     out.push_back(static_cast<char>(value));
                     i += 3;
@@ -94,12 +94,12 @@ std::vector<std::string> MountedVolumes::topFolders() {
     if (Environment::rootPath("/") != "/") {
         std::string volumes = Environment::rootPath("/Volumes");
         std::vector<std::string> folders;
-        for (const std::string& name : FileSystem::contentsOfDirectory(volumes).value_or(
-                 std::vector<std::string>{})) {
+        for (const std::string& name :
+             FileSystem::contentsOfDirectory(volumes).value_or(std::vector<std::string>{})) {
             std::string folder = Path::appending(volumes, name);
             bool isDirectory = false;
-            if (!FileSystem::isSymbolicLink(folder) && FileSystem::fileExists(folder, &isDirectory) &&
-                isDirectory)
+            if (!FileSystem::isSymbolicLink(folder) &&
+                FileSystem::fileExists(folder, &isDirectory) && isDirectory)
                 folders.push_back(std::move(folder));
         }
         std::sort(folders.begin(), folders.end());

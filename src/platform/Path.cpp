@@ -8,15 +8,13 @@ namespace platform {
 
 namespace {
 
-std::string_view withoutTrailingSlashes(std::string_view path)
-{
+std::string_view withoutTrailingSlashes(std::string_view path) {
     while (path.size() > 1 && path.back() == '/')
         path.remove_suffix(1);
     return path;
 }
 
-std::vector<std::string_view> components(std::string_view path)
-{
+std::vector<std::string_view> components(std::string_view path) {
     std::vector<std::string_view> parts;
     std::size_t start = 0;
     while (start <= path.size()) {
@@ -31,15 +29,13 @@ std::vector<std::string_view> components(std::string_view path)
 }
 
 // The real location of an existing absolute folder, or the path itself.
-std::string resolved(const std::string& path)
-{
+std::string resolved(const std::string& path) {
     return FileSystem::resolvedPath(path).value_or(path);
 }
 
 } // namespace
 
-std::string Path::appending(std::string_view base, std::string_view component)
-{
+std::string Path::appending(std::string_view base, std::string_view component) {
     std::string result(base);
     while (!component.empty() && component.front() == '/')
         component.remove_prefix(1);
@@ -56,8 +52,7 @@ std::string Path::appending(std::string_view base, std::string_view component)
     return result;
 }
 
-std::string Path::lastComponent(std::string_view path)
-{
+std::string Path::lastComponent(std::string_view path) {
     path = withoutTrailingSlashes(path);
     if (path == "/")
         return "/";
@@ -65,8 +60,7 @@ std::string Path::lastComponent(std::string_view path)
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-std::string Path::extension(std::string_view path)
-{
+std::string Path::extension(std::string_view path) {
     std::string last = lastComponent(path);
     std::size_t dot = last.rfind('.');
     if (dot == std::string::npos || dot == 0 || last == "/")
@@ -74,8 +68,7 @@ std::string Path::extension(std::string_view path)
     return last.substr(dot + 1);
 }
 
-std::string Path::deletingExtension(std::string_view path)
-{
+std::string Path::deletingExtension(std::string_view path) {
     path = withoutTrailingSlashes(path);
     std::size_t slash = path.rfind('/');
     std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
@@ -85,8 +78,7 @@ std::string Path::deletingExtension(std::string_view path)
     return std::string(path.substr(0, dot));
 }
 
-std::string Path::deletingLastComponent(std::string_view path)
-{
+std::string Path::deletingLastComponent(std::string_view path) {
     path = withoutTrailingSlashes(path);
     std::size_t slash = path.rfind('/');
     if (slash == std::string_view::npos)
@@ -96,8 +88,7 @@ std::string Path::deletingLastComponent(std::string_view path)
     return std::string(path.substr(0, slash));
 }
 
-std::string Path::standardizing(std::string_view path, std::string_view home)
-{
+std::string Path::standardizing(std::string_view path, std::string_view home) {
     std::string expanded;
     if (path == "~" || path.starts_with("~/"))
         expanded = std::string(home) + std::string(path.substr(1));

@@ -1,6 +1,5 @@
-#include "platform/Programs.h"
-
 #include "platform/Path.h"
+#include "platform/Programs.h"
 
 #include <cerrno>
 #include <climits>

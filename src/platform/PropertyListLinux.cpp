@@ -1,6 +1,5 @@
-#include "platform/PropertyList.h"
-
 #include "platform/FileSystem.h"
+#include "platform/PropertyList.h"
 #include "platform/PropertyListGuard.h"
 #include "platform/Utf8.h"
 

@@ -11,12 +11,11 @@ namespace {
 
 // The real user's entry in the user database, read with the reentrant call so
 // that any thread may ask.
-template <typename Field>
-std::string accountField(Field field) {
+template <typename Field> std::string accountField(Field field) {
     long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 1024);
     for (int attempt = 0; attempt < 8; ++attempt) {
-        passwd entry {};
+        passwd entry{};
         passwd* found = nullptr;
         int error = getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found);
         if (error == ERANGE) {

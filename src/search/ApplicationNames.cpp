@@ -52,9 +52,8 @@ bool holdsAsWholeParts(std::string_view name, std::string_view part) {
 
 bool isTeamIdentifier(std::string_view text) {
     return text.size() == kTeamIdentifierLength &&
-           std::all_of(text.begin(), text.end(), [](char c) {
-               return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-           });
+           std::all_of(text.begin(), text.end(),
+                       [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
 }
 
 // A name fit to compare entries with: something, and no path.
@@ -174,5 +173,6 @@ bool ApplicationNames::isProductInVendorFolder(std::string_view name,
                                                std::string_view folder) const {
     if (m_vendor.empty() || !platform::Text::caseInsensitiveEquals(folder, m_vendor))
         return false;
-    return isApplicationName(name) || platform::Text::caseInsensitiveEquals(name, m_identifierProduct);
+    return isApplicationName(name) ||
+           platform::Text::caseInsensitiveEquals(name, m_identifierProduct);
 }

@@ -50,7 +50,7 @@ private:
     bool isProductInVendorFolder(std::string_view name, std::string_view folder) const;
 
     std::optional<std::string> m_bundleId;
-    std::vector<std::string> m_names;    // executable first, then further names
-    std::string m_vendor;                // empty when the identifier has fewer than three parts
-    std::string m_identifierProduct;     // the identifier's last part, with m_vendor
+    std::vector<std::string> m_names; // executable first, then further names
+    std::string m_vendor;             // empty when the identifier has fewer than three parts
+    std::string m_identifierProduct;  // the identifier's last part, with m_vendor
 };

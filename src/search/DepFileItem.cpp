@@ -1,7 +1,6 @@
 #include "search/DepFileItem.h"
 
 #include "knowledge/KnowledgeRecord.h"
-
 #include "platform/Path.h"
 #include "platform/PropertyList.h"
 #include "search/BundleTreeNode.h"

@@ -32,7 +32,8 @@ public:
     // The system applications folder and the user's.
     static std::vector<std::string> applicationFolders();
     static std::shared_ptr<const InstalledApplications> scan();
-    static std::shared_ptr<const InstalledApplications> scan(const std::vector<std::string>& folders);
+    static std::shared_ptr<const InstalledApplications>
+    scan(const std::vector<std::string>& folders);
 
     // Made from a known list, for callers that found the applications themselves.
     explicit InstalledApplications(std::vector<Application> applications)

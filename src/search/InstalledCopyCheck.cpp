@@ -27,7 +27,8 @@ std::set<std::shared_ptr<InstalledCopyCheck>>& runningChecks() {
 std::vector<std::string> workspaceCopies(Workspace& workspace, const std::string& bundleId) {
     if (MacOSVersion::GetInstance().is_10_10_orHigher())
         return workspace.allApplicationPathsForBundleIdentifier(bundleId);
-    if (std::optional<std::string> copy = workspace.absolutePathForAppBundleWithIdentifier(bundleId))
+    if (std::optional<std::string> copy =
+            workspace.absolutePathForAppBundleWithIdentifier(bundleId))
         return {*copy};
     return {};
 }
@@ -80,13 +81,11 @@ void InstalledCopyCheck::begin(std::shared_ptr<Workspace> workspace) {
     std::shared_ptr<SpotlightEasySearch> search = SpotlightEasySearch::create();
     m_search = search;
     search->setMaxWaitTime(kTimeLimitSeconds);
-    search->setResultBlock(
-        [self](const std::shared_ptr<SpotlightEasySearch>&, const MetadataQuery& query) {
-            self->indexAnswered(query);
-        });
+    search->setResultBlock([self](const std::shared_ptr<SpotlightEasySearch>&,
+                                  const MetadataQuery& query) { self->indexAnswered(query); });
     search->startQuery("kMDItemCFBundleIdentifier == '" + m_bundleId +
-                             "' AND kMDItemPath LIKE '?*'",
-                         {systemApplications, userApplications});
+                           "' AND kMDItemPath LIKE '?*'",
+                       {systemApplications, userApplications});
 }
 
 void InstalledCopyCheck::workspaceAnswered(bool foundCopy) {
@@ -106,8 +105,7 @@ void InstalledCopyCheck::indexAnswered(const MetadataQuery& query) {
         if (!item.path ||
             !NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(*item.path))
             continue;
-        if (item.path->starts_with(systemApplications) ||
-            item.path->starts_with(userApplications))
+        if (item.path->starts_with(systemApplications) || item.path->starts_with(userApplications))
             return conclude(true);
     }
     if (m_workspaceDone || m_timeIsUp)

@@ -5,8 +5,8 @@
 #include "search/AppDependencyGroup.h"
 #include "search/InstalledApplications.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
-#include "shell/NSStringFileSize.h"
 #include "search/SimpleRemainsInfo.h"
+#include "shell/NSStringFileSize.h"
 
 #include <chrono>
 #include <cstdio>

@@ -2,11 +2,11 @@
 
 #include "shell/PathForRemove.h"
 
-#include <iosfwd>
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
-#include <optional>
 #include <nlohmann/json_fwd.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,8 +25,7 @@ public:
     // starting with `program` and a colon. kNothing when the bundle cannot be read,
     // nothing is found, or the sizes do not arrive within ten minutes.
     static int listForBundle(const std::string& bundlePath, Format format, std::ostream& out,
-                             std::ostream& err, const std::string& program,
-                             bool verbose = false);
+                             std::ostream& err, const std::string& program, bool verbose = false);
 
     // One line per item (group, size, path and why it is offered) and the total, or
     // one JSON document: `document` with "items", "totalSize" and "totalSizeText"

@@ -12,13 +12,27 @@ namespace {
 // Folders that hold other applications' items or the user's own: never offered
 // themselves, whatever names them.
 constexpr const char* kSharedFolders[] = {
-    "Library",          "Library/Application Scripts",   "Library/Group Containers",
-    "Library/WebKit",   "Library/HTTPStorages",          "Library/Logs/DiagnosticReports",
-    "Library/Services", "Library/Internet Plug-Ins",     "Library/PreferencePanes",
-    "Documents",        "Desktop",                       "Downloads",
-    "Movies",           "Music",                         "Pictures",
-    "Public",           "Applications",                  ".local",
-    ".local/share",     ".config",                       ".cache",
+    "Library",
+    "Library/Application Scripts",
+    "Library/Group Containers",
+    "Library/WebKit",
+    "Library/HTTPStorages",
+    "Library/Logs/DiagnosticReports",
+    "Library/Services",
+    "Library/Internet Plug-Ins",
+    "Library/PreferencePanes",
+    "Documents",
+    "Desktop",
+    "Downloads",
+    "Movies",
+    "Music",
+    "Pictures",
+    "Public",
+    "Applications",
+    ".local",
+    ".local/share",
+    ".config",
+    ".cache",
 };
 
 void addWithAncestors(std::vector<std::string>& folders, const std::string& path,
@@ -31,7 +45,9 @@ void addWithAncestors(std::vector<std::string>& folders, const std::string& path
     }
 }
 
-std::string lastComponent(const std::string& path) { return platform::Path::lastComponent(path); }
+std::string lastComponent(const std::string& path) {
+    return platform::Path::lastComponent(path);
+}
 
 bool sameIdentifier(const std::optional<std::string>& a, const std::optional<std::string>& b) {
     return a && b && platform::Text::caseInsensitiveEquals(*a, *b);
@@ -59,8 +75,8 @@ OfferSafetyPass::OfferSafetyPass(std::optional<std::string> bundleId,
     if (m_home.empty())
         return;
     for (const auto& location : SimpleRemainsInfo::standardLocations())
-        addWithAncestors(m_protectedFolders,
-                         platform::Path::appending(m_home, location.subPath), m_home);
+        addWithAncestors(m_protectedFolders, platform::Path::appending(m_home, location.subPath),
+                         m_home);
     for (const char* folder : kSharedFolders)
         addWithAncestors(m_protectedFolders, platform::Path::appending(m_home, folder), m_home);
     for (const std::string& folder : InstalledApplications::applicationFolders()) {
@@ -121,7 +137,9 @@ bool OfferSafetyPass::isSpecificIdentifier(std::string_view identifier) {
     return components >= 2;
 }
 
-bool OfferSafetyPass::isBoundary(char c) { return c == '.' || c == '_' || c == '-' || c == ' '; }
+bool OfferSafetyPass::isBoundary(char c) {
+    return c == '.' || c == '_' || c == '-' || c == ' ';
+}
 
 bool OfferSafetyPass::holdsBounded(std::string_view name, std::string_view part) {
     if (part.empty())
@@ -131,7 +149,8 @@ bool OfferSafetyPass::holdsBounded(std::string_view name, std::string_view part)
     for (std::size_t at = lowerName.find(lowerPart); at != std::string::npos;
          at = lowerName.find(lowerPart, at + 1)) {
         const std::size_t end = at + lowerPart.size();
-        const bool before = at == 0 || isBoundary(lowerName[at - 1]) || isBoundary(lowerPart.front());
+        const bool before =
+            at == 0 || isBoundary(lowerName[at - 1]) || isBoundary(lowerPart.front());
         const bool after =
             end == lowerName.size() || isBoundary(lowerName[end]) || isBoundary(lowerPart.back());
         if (before && after)

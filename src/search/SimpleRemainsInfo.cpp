@@ -84,7 +84,8 @@ std::vector<std::string> namesOfBundle(const platform::Bundle& bundle,
 // How a standard place's name stands for the application: its executable, or, for a
 // bundle without one, its folder's name.
 OfferReason::Match nameMatch(const platform::Bundle& bundle) {
-    const platform::PlistValue* executable = bundle.objectForInfoDictionaryKey("CFBundleExecutable");
+    const platform::PlistValue* executable =
+        bundle.objectForInfoDictionaryKey("CFBundleExecutable");
     return executable && executable->asString() ? OfferReason::Match::Executable
                                                 : OfferReason::Match::Name;
 }
@@ -171,7 +172,8 @@ void SimpleRemainsInfo::addCaseVariants(const std::string& path, std::int32_t ty
                                         const OfferReason& reason) {
     const std::string folder = platform::Path::deletingLastComponent(path);
     const std::string name = platform::Path::lastComponent(path);
-    std::optional<std::vector<std::string>> names = platform::FileSystem::contentsOfDirectory(folder);
+    std::optional<std::vector<std::string>> names =
+        platform::FileSystem::contentsOfDirectory(folder);
     if (!names)
         return;
     std::sort(names->begin(), names->end());

@@ -104,8 +104,8 @@ private:
     // Entries of the sub-folder whose names begin with `prefix` and end with `suffix`,
     // ignoring case; with `wholeParts`, a dot must follow the prefix.
     void addPathInSubFolder(const std::string& subPath, const std::string& prefix,
-                            const std::string& suffix, std::int32_t type,
-                            const OfferReason& reason, bool wholeParts = false);
+                            const std::string& suffix, std::int32_t type, const OfferReason& reason,
+                            bool wholeParts = false);
     void addPathForRemove(const std::string& path, std::int32_t type, const OfferReason& reason);
     // Takes a path, unless it lies inside one already taken, which then stands for it;
     // paths already taken that lie inside it give up their place to it.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/TreeSize.h"
-
 #include "search/ObjectProcessorDelegate.h"
 #include "search/ObjectProcessorWorker.h"
 #include "search/ObjectsProcessor.h"

@@ -12,8 +12,7 @@ namespace {
 // The ancestors of `path` from the root downwards, leaving out the path itself
 // and its immediate parent, which can never enclose it as a bundle.
 std::optional<std::string> firstCandidate(const std::string& path,
-                                          const std::function<bool(const std::string&)>& accept)
-{
+                                          const std::function<bool(const std::string&)>& accept) {
     if (path.empty() || path.front() != '/')
         return std::nullopt;
     std::vector<std::size_t> ends; // end offsets of "/", "/a", "/a/b", ...
@@ -39,22 +38,19 @@ std::optional<std::string> firstCandidate(const std::string& path,
 
 // Only a name ending in ".app" can be an application. Looking at the name first spares the
 // ancestors of a deeply nested item one walk from the root each.
-bool mayBeApplication(const std::string& path)
-{
+bool mayBeApplication(const std::string& path) {
     return path.ends_with(".app");
 }
 
 } // namespace
 
-bool ApplicationDirectoryUtils::isApplicationAtPath(const std::string& path)
-{
+bool ApplicationDirectoryUtils::isApplicationAtPath(const std::string& path) {
     if (path.empty())
         return false;
     return isApplicationAtURL(FileURL::fromPath(path));
 }
 
-bool ApplicationDirectoryUtils::isApplicationAtURL(const std::string& url)
-{
+bool ApplicationDirectoryUtils::isApplicationAtURL(const std::string& url) {
     std::optional<std::string> path = FileURL::toPath(url);
     if (!path || path->empty())
         return false;
@@ -64,19 +60,17 @@ bool ApplicationDirectoryUtils::isApplicationAtURL(const std::string& url)
     return values.isPackage.value_or(false) && path->ends_with(".app");
 }
 
-std::optional<std::string> ApplicationDirectoryUtils::parentAppPathForPath(const std::string& path)
-{
-    return firstCandidate(path, [](const std::string& c) {
-        return mayBeApplication(c) && isApplicationAtPath(c);
-    });
+std::optional<std::string>
+ApplicationDirectoryUtils::parentAppPathForPath(const std::string& path) {
+    return firstCandidate(
+        path, [](const std::string& c) { return mayBeApplication(c) && isApplicationAtPath(c); });
 }
 
 std::optional<std::string>
-ApplicationDirectoryUtils::parentBundlePathForPath(const std::string& path)
-{
+ApplicationDirectoryUtils::parentBundlePathForPath(const std::string& path) {
     return firstCandidate(path, [](const std::string& c) {
-        return (mayBeApplication(c) && isApplicationAtPath(c))
-            || platform::Text::caseInsensitiveHasSuffix(c, ".prefpane")
-            || platform::Text::caseInsensitiveHasSuffix(c, ".kext");
+        return (mayBeApplication(c) && isApplicationAtPath(c)) ||
+               platform::Text::caseInsensitiveHasSuffix(c, ".prefpane") ||
+               platform::Text::caseInsensitiveHasSuffix(c, ".kext");
     });
 }

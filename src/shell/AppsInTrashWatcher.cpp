@@ -1,5 +1,6 @@
 #include "shell/AppsInTrashWatcher.h"
 
+#include "platform/FileSystem.h"
 #include "shell/ApplicationDirectoryUtils.h"
 #include "shell/BundleExcludeList.h"
 #include "shell/DirectoryWatcher.h"
@@ -9,7 +10,6 @@
 #include "shell/NSFileManagerUtils.h"
 #include "shell/PathsGenerator.h"
 #include "shell/TrashFolders.h"
-#include "platform/FileSystem.h"
 
 std::shared_ptr<AppsInTrashWatcher>
 AppsInTrashWatcher::create(std::weak_ptr<AppsInTrashWatcherListener> listener) {
@@ -53,8 +53,8 @@ std::vector<AppsInTrashWatcher::WatchedPlace> AppsInTrashWatcher::watchedPlaces(
             {WatchedPlace::Kind::VolumeTrash, watcher->getPath(), exists(watcher->getPath())});
     if (m_monitor) {
         for (const auto& mirror : m_monitor->submonitors())
-            places.push_back({WatchedPlace::Kind::ApplicationsFolder, mirror->path(),
-                              exists(mirror->path())});
+            places.push_back(
+                {WatchedPlace::Kind::ApplicationsFolder, mirror->path(), exists(mirror->path())});
     }
     return places;
 }

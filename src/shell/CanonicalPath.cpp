@@ -3,7 +3,6 @@
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 
-
 namespace {
 
 std::string below(const std::string& path, const std::string& folder) {

@@ -6,14 +6,12 @@ constexpr int kCustomNotificationHelpLink = 16;
 
 } // namespace
 
-Consts& Consts::GetInstance()
-{
+Consts& Consts::GetInstance() {
     static Consts instance;
     return instance;
 }
 
-std::string Consts::linkForType(int type)
-{
+std::string Consts::linkForType(int type) {
     switch (type) {
     case kCustomNotificationHelpLink:
         return "https://halvorn.com/sweepwise/help/custom-notification";
@@ -22,7 +20,6 @@ std::string Consts::linkForType(int type)
     }
 }
 
-std::string Consts::getCustomNotificationHelpURL() const
-{
+std::string Consts::getCustomNotificationHelpURL() const {
     return linkForType(kCustomNotificationHelpLink);
 }

@@ -6,17 +6,15 @@ namespace {
 
 constexpr std::string_view kScheme = "file://";
 
-bool keepsAsIs(unsigned char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
-        || std::string_view("/-._~!$&'()*+,;=:@").find(static_cast<char>(c))
-        != std::string_view::npos;
+bool keepsAsIs(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           std::string_view("/-._~!$&'()*+,;=:@").find(static_cast<char>(c)) !=
+               std::string_view::npos;
 }
 
 } // namespace
 
-std::string FileURL::fromPath(const std::string& path)
-{
+std::string FileURL::fromPath(const std::string& path) {
     static const char digits[] = "0123456789ABCDEF";
     std::string url(kScheme);
     for (unsigned char c : path) {
@@ -31,13 +29,11 @@ std::string FileURL::fromPath(const std::string& path)
     return url;
 }
 
-bool FileURL::isFileURL(const std::string& url)
-{
+bool FileURL::isFileURL(const std::string& url) {
     return url.starts_with(kScheme);
 }
 
-std::optional<std::string> FileURL::toPath(const std::string& url)
-{
+std::optional<std::string> FileURL::toPath(const std::string& url) {
     if (url.starts_with('/'))
         return url;
     if (!isFileURL(url))

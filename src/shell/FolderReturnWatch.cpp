@@ -8,7 +8,6 @@
 #include "shell/VDKQueue.h"
 #include "shell/VDKQueueNotes.h"
 
-
 namespace {
 
 bool isFolder(const std::string& path) {
@@ -26,7 +25,8 @@ std::string nearestExistingFolderAbove(const std::string& path) {
 
 } // namespace
 
-std::optional<FolderReturnWatch::Identity> FolderReturnWatch::Identity::of(const std::string& path) {
+std::optional<FolderReturnWatch::Identity>
+FolderReturnWatch::Identity::of(const std::string& path) {
     auto status = platform::ItemStatus::of(path, platform::ItemStatus::Links::Follow);
     if (!status || !status->directory)
         return std::nullopt;

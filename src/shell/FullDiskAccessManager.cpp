@@ -5,19 +5,16 @@
 #include "shell/MacOSVersion.h"
 #include "shell/PathsGenerator.h"
 
-const std::string& FullDiskAccessManager::probeDirectory()
-{
+const std::string& FullDiskAccessManager::probeDirectory() {
     static const std::string probe = PathsGenerator::GetInstance().buildTrashDirectory();
     return probe;
 }
 
-bool FullDiskAccessManager::fullAccessGranted()
-{
+bool FullDiskAccessManager::fullAccessGranted() {
     return fullAccessGranted(MacOSVersion::GetInstance());
 }
 
-bool FullDiskAccessManager::fullAccessGranted(const MacOSVersion& version)
-{
+bool FullDiskAccessManager::fullAccessGranted(const MacOSVersion& version) {
     if (!version.isMacOSHasVersion("10.14.0", false, true))
         return true;
     if (platform::Environment::fullDiskAccessWithheld())
@@ -27,7 +24,6 @@ bool FullDiskAccessManager::fullAccessGranted(const MacOSVersion& version)
     return platform::FileSystem::contentsOfDirectory(probeDirectory()).has_value();
 }
 
-std::string FullDiskAccessManager::fullDiskAccessUrl()
-{
+std::string FullDiskAccessManager::fullDiskAccessUrl() {
     return "x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles";
 }

@@ -10,14 +10,12 @@ constexpr const char* kVersionFile = "/System/Library/CoreServices/SystemVersion
 
 } // namespace
 
-MacOSVersion& MacOSVersion::GetInstance()
-{
+MacOSVersion& MacOSVersion::GetInstance() {
     static MacOSVersion instance(readSystemVersion());
     return instance;
 }
 
-std::optional<std::string> MacOSVersion::readSystemVersion()
-{
+std::optional<std::string> MacOSVersion::readSystemVersion() {
     auto plist = platform::PropertyList::readFile(platform::Environment::rootPath(kVersionFile));
     if (!plist)
         return std::nullopt;
@@ -29,8 +27,7 @@ std::optional<std::string> MacOSVersion::readSystemVersion()
 }
 
 MacOSVersion::MacOSVersion(std::optional<std::string> systemVersion)
-    : m_sMacOSVersion(std::move(systemVersion))
-{
+    : m_sMacOSVersion(std::move(systemVersion)) {
     m_bIs_10_9_orHigher = isMacOSHasVersion("10.9", false, true);
     m_bIs_10_10_orHigher = isMacOSHasVersion("10.10", false, true);
     m_bIs_10_11_orHigher = isMacOSHasVersion("10.11", false, true);
@@ -40,8 +37,7 @@ MacOSVersion::MacOSVersion(std::optional<std::string> systemVersion)
 }
 
 bool MacOSVersion::isMacOSHasVersion(const std::optional<std::string>& version, bool orLower,
-                                     bool orHigher) const
-{
+                                     bool orHigher) const {
     if ((orLower && orHigher) || !version || !m_sMacOSVersion)
         return true;
     int order = platform::Text::numericCompare(*m_sMacOSVersion, *version);

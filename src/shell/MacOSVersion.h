@@ -29,10 +29,10 @@ public:
 
 private:
     std::optional<std::string> m_sMacOSVersion;
-    bool m_bIs_10_9_orHigher { true };
-    bool m_bIs_10_10_orHigher { true };
-    bool m_bIs_10_11_orHigher { true };
-    bool m_bIs_10_12_orHigher { true };
-    bool m_is_10_14_orHigher { true };
-    bool m_is_10_15_orHigher { true };
+    bool m_bIs_10_9_orHigher{true};
+    bool m_bIs_10_10_orHigher{true};
+    bool m_bIs_10_11_orHigher{true};
+    bool m_bIs_10_12_orHigher{true};
+    bool m_is_10_14_orHigher{true};
+    bool m_is_10_15_orHigher{true};
 };

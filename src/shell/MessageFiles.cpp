@@ -4,7 +4,6 @@
 #include "platform/Path.h"
 #include "shell/WatcherSettings.h"
 
-
 std::string MessageFiles::folderPath() {
     return platform::Path::appending(platform::FileSystem::temporaryDirectory(),
                                      WatcherSettings::GetInstance().getHelperAppBundleID());

@@ -18,7 +18,8 @@ const std::vector<std::string>& watchedFolders() {
 
 } // namespace
 
-std::shared_ptr<MoveToTrashWithoutTrashAccessMonitor> MoveToTrashWithoutTrashAccessMonitor::create() {
+std::shared_ptr<MoveToTrashWithoutTrashAccessMonitor>
+MoveToTrashWithoutTrashAccessMonitor::create() {
     // Every application in the mirrored folders holds a descriptor.
     static const bool raised = [] {
         platform::FileReference::raiseOpenFileLimit();

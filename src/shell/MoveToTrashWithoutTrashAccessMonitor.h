@@ -46,6 +46,5 @@ private:
     MoveToTrashWithoutTrashAccessMonitor() = default;
 
     std::weak_ptr<MoveToTrashWithoutTrashAccessMonitorDelegate> m_delegate;
-    std::vector<std::shared_ptr<MoveToTrashWithoutTrashAccessMonitorSingleDirectory>>
-        m_submonitors;
+    std::vector<std::shared_ptr<MoveToTrashWithoutTrashAccessMonitorSingleDirectory>> m_submonitors;
 };

@@ -5,16 +5,14 @@
 
 namespace {
 
-bool hasLongerPrefix(const std::string& value, std::string_view prefix)
-{
+bool hasLongerPrefix(const std::string& value, std::string_view prefix) {
     return value.size() > prefix.size() && value.starts_with(prefix);
 }
 
 } // namespace
 
 std::shared_ptr<platform::Bundle>
-NSBundleApplicationBundle::safeCreateBundleWithPath(const std::string& path)
-{
+NSBundleApplicationBundle::safeCreateBundleWithPath(const std::string& path) {
     bool isDirectory = false;
     if (path.empty() || !platform::FileSystem::fileExists(path, &isDirectory) || !isDirectory)
         return nullptr;
@@ -22,8 +20,7 @@ NSBundleApplicationBundle::safeCreateBundleWithPath(const std::string& path)
 }
 
 std::shared_ptr<platform::Bundle>
-NSBundleApplicationBundle::safeCreateBundleWithUrl(const std::string& url)
-{
+NSBundleApplicationBundle::safeCreateBundleWithUrl(const std::string& url) {
     if (!FileURL::isFileURL(url))
         return nullptr;
     std::optional<std::string> path = FileURL::toPath(url);
@@ -31,8 +28,7 @@ NSBundleApplicationBundle::safeCreateBundleWithUrl(const std::string& url)
 }
 
 std::shared_ptr<platform::Bundle>
-NSBundleApplicationBundle::applicationBundleAtPath(const std::string& path)
-{
+NSBundleApplicationBundle::applicationBundleAtPath(const std::string& path) {
     std::shared_ptr<platform::Bundle> bundle = safeCreateBundleWithPath(path);
     if (!bundle)
         return nullptr;
@@ -45,16 +41,15 @@ NSBundleApplicationBundle::applicationBundleAtPath(const std::string& path)
     return bundle;
 }
 
-bool NSBundleApplicationBundle::isVMWareProxyApp(const platform::Bundle& bundle)
-{
-    const platform::PlistValue* host = bundle.objectForInfoDictionaryKey("DOHostAppBundleIdentifier");
+bool NSBundleApplicationBundle::isVMWareProxyApp(const platform::Bundle& bundle) {
+    const platform::PlistValue* host =
+        bundle.objectForInfoDictionaryKey("DOHostAppBundleIdentifier");
     const std::string* hostId = host ? host->asString() : nullptr;
     if (!hostId || *hostId != "com.vmware.fusion")
         return false;
     return hasLongerPrefix(bundle.bundleIdentifier().value_or(""), "com.vmware.proxyApp");
 }
 
-bool NSBundleApplicationBundle::isParallelsWinApp(const platform::Bundle& bundle)
-{
+bool NSBundleApplicationBundle::isParallelsWinApp(const platform::Bundle& bundle) {
     return hasLongerPrefix(bundle.bundleIdentifier().value_or(""), "com.parallels.winapp");
 }

@@ -17,8 +17,7 @@ std::optional<std::string> gTrashPath;
 } // namespace
 
 bool NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(const std::string& path,
-                                                                       bool* isDirectory)
-{
+                                                                       bool* isDirectory) {
     if (isDirectory)
         *isDirectory = false;
     if (path.empty())
@@ -30,13 +29,11 @@ bool NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(const std
     return platform::FileSystem::isSymbolicLink(path);
 }
 
-bool NSFileManagerUtils::isFileAtPathSymbolicLink(const std::string& path)
-{
+bool NSFileManagerUtils::isFileAtPathSymbolicLink(const std::string& path) {
     return !path.empty() && platform::FileSystem::isSymbolicLink(path);
 }
 
-std::optional<std::string> NSFileManagerUtils::getTrashPath()
-{
+std::optional<std::string> NSFileManagerUtils::getTrashPath() {
     std::lock_guard lock(gTrashMutex);
     if (gTrashPath)
         return gTrashPath;
@@ -56,31 +53,27 @@ std::optional<std::string> NSFileManagerUtils::getTrashPath()
     return gTrashPath;
 }
 
-bool NSFileManagerUtils::isFileInTrash(const std::string& path)
-{
+bool NSFileManagerUtils::isFileInTrash(const std::string& path) {
     if (path.empty())
         return false;
     std::optional<std::string> trash = getTrashPath();
     return trash && path.starts_with(*trash);
 }
 
-bool NSFileManagerUtils::isFileLocked(const std::string& path)
-{
+bool NSFileManagerUtils::isFileLocked(const std::string& path) {
     auto attributes = platform::FileSystem::attributesOfItem(path);
     return attributes && attributes->immutable;
 }
 
-std::string NSFileManagerUtils::randomStringWithLength(std::size_t length)
-{
+std::string NSFileManagerUtils::randomStringWithLength(std::size_t length) {
     return randomStringWithLength(length, kAlphabet);
 }
 
 std::string NSFileManagerUtils::randomStringWithLength(std::size_t length,
-                                                       const std::string& alphabet)
-{
+                                                       const std::string& alphabet) {
     if (alphabet.empty())
         return {};
-    thread_local std::mt19937_64 generator { std::random_device {}() };
+    thread_local std::mt19937_64 generator{std::random_device{}()};
     std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
     std::string result;
     result.reserve(length);
@@ -89,8 +82,7 @@ std::string NSFileManagerUtils::randomStringWithLength(std::size_t length,
     return result;
 }
 
-std::string NSFileManagerUtils::getTempFilePathWithExt(const std::string& extension)
-{
+std::string NSFileManagerUtils::getTempFilePathWithExt(const std::string& extension) {
     std::string folder = platform::FileSystem::temporaryDirectory();
     if (folder.empty())
         folder = "/tmp";
@@ -104,8 +96,7 @@ std::string NSFileManagerUtils::getTempFilePathWithExt(const std::string& extens
     }
 }
 
-std::string NSFileManagerUtils::getTempFolderPath()
-{
+std::string NSFileManagerUtils::getTempFolderPath() {
     std::string path = getTempFilePathWithExt();
     platform::FileSystem::createDirectory(path, true, 0700);
     return path;

@@ -1,13 +1,12 @@
 #include "shell/PathsGenerator.h"
 
+#include "platform/Bundle.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
-#include "platform/Bundle.h"
 #include "shell/NSStringFileSize.h"
 #include "shell/TrashFolders.h"
 #include "shell/WatcherSettings.h"
-
 
 using platform::Path;
 
@@ -17,8 +16,7 @@ std::string currentBundleIdentifier();
 
 } // namespace
 
-PathsGenerator& PathsGenerator::GetInstance()
-{
+PathsGenerator& PathsGenerator::GetInstance() {
     static PathsGenerator* instance = [] {
         std::string home = platform::Environment::homeDirectory();
         std::string name = platform::Environment::userName();
@@ -30,9 +28,7 @@ PathsGenerator& PathsGenerator::GetInstance()
 }
 
 PathsGenerator::PathsGenerator(std::string home, std::string userName)
-    : m_sHomeDirectory(std::move(home))
-    , m_userName(std::move(userName))
-{
+    : m_sHomeDirectory(std::move(home)), m_userName(std::move(userName)) {
     m_sUserApplicationDirectory = Path::appending(m_sHomeDirectory, "Applications");
     m_sUserDownloadsDirectory = Path::appending(m_sHomeDirectory, "Downloads");
     m_sUserLibraryDirectory = Path::appending(m_sHomeDirectory, "Library");
@@ -45,40 +41,34 @@ PathsGenerator::PathsGenerator(std::string home, std::string userName)
     m_sUserPreferencePanesDirectory = Path::appending(m_sUserLibraryDirectory, "PreferencePanes");
 }
 
-std::string PathsGenerator::buildSystemApplicationsDirectory() const
-{
+std::string PathsGenerator::buildSystemApplicationsDirectory() const {
     return platform::Environment::rootPath("/Applications");
 }
 
-bool PathsGenerator::pathInTrash(const std::string& path) const
-{
+bool PathsGenerator::pathInTrash(const std::string& path) const {
     return !path.empty() && TrashFolders::trashFolderContaining(path).has_value();
 }
 
 std::optional<std::string>
 PathsGenerator::buildApplicationFolderPathInApplicationSupportWithBundleID(
-    const std::string& bundleId) const
-{
+    const std::string& bundleId) const {
     std::optional<std::string> base = platform::FileSystem::userApplicationSupportDirectory();
     if (!base || base->empty() || bundleId.empty())
         return std::nullopt;
     return Path::appending(expandTildeInPath(*base), bundleId);
 }
 
-std::optional<std::string> PathsGenerator::buildApplicationFolderPathInApplicationSupport() const
-{
+std::optional<std::string> PathsGenerator::buildApplicationFolderPathInApplicationSupport() const {
     return buildApplicationFolderPathInApplicationSupportWithBundleID(currentBundleIdentifier());
 }
 
-std::optional<std::string> PathsGenerator::buildMainAppFolderPathInApplicationSupport() const
-{
+std::optional<std::string> PathsGenerator::buildMainAppFolderPathInApplicationSupport() const {
     return buildApplicationFolderPathInApplicationSupportWithBundleID(
         WatcherSettings::GetInstance().getMainAppBundleID());
 }
 
 std::optional<std::string>
-PathsGenerator::buildFolderInApplicationSupportWithName(const std::string& name) const
-{
+PathsGenerator::buildFolderInApplicationSupportWithName(const std::string& name) const {
     std::optional<std::string> base = buildApplicationFolderPathInApplicationSupport();
     if (!base)
         return std::nullopt;
@@ -87,15 +77,13 @@ PathsGenerator::buildFolderInApplicationSupportWithName(const std::string& name)
     return folder;
 }
 
-std::string PathsGenerator::expandTildeInPath(const std::string& path) const
-{
+std::string PathsGenerator::expandTildeInPath(const std::string& path) const {
     if (path.starts_with("~/"))
         return Path::appending(m_sHomeDirectory, path.substr(2));
     return path;
 }
 
-bool PathsGenerator::isBackupDirectory(const std::string& path)
-{
+bool PathsGenerator::isBackupDirectory(const std::string& path) {
     std::string last = Path::lastComponent(path);
     if (last.find(".timemachine") != std::string::npos)
         return true;
@@ -109,7 +97,8 @@ bool PathsGenerator::isBackupDirectory(const std::string& path)
     if (!attributes)
         return false;
     for (const std::string& name : attributes->extendedAttributeNames) {
-        for (const char* marker : { "com.apple.backup", "com.apple.backupd", "com.apple.timemachine" }) {
+        for (const char* marker :
+             {"com.apple.backup", "com.apple.backupd", "com.apple.timemachine"}) {
             if (name.find(marker) != std::string::npos)
                 return true;
         }
@@ -117,13 +106,12 @@ bool PathsGenerator::isBackupDirectory(const std::string& path)
     return false;
 }
 
-bool PathsGenerator::isBackupDirectoryOrInBackupDirectory(const std::string& path)
-{
+bool PathsGenerator::isBackupDirectoryOrInBackupDirectory(const std::string& path) {
     std::string current = path;
     for (;;) {
-        bool candidate = current.find("previous") != std::string::npos
-            || current.find("backupdb") != std::string::npos
-            || current.find(".timemachine") != std::string::npos;
+        bool candidate = current.find("previous") != std::string::npos ||
+                         current.find("backupdb") != std::string::npos ||
+                         current.find(".timemachine") != std::string::npos;
         if (!candidate)
             return false;
         if (isBackupDirectory(current))
@@ -137,8 +125,7 @@ bool PathsGenerator::isBackupDirectoryOrInBackupDirectory(const std::string& pat
 
 namespace {
 
-std::string currentBundleIdentifier()
-{
+std::string currentBundleIdentifier() {
     auto bundle = platform::Bundle::mainBundle();
     if (!bundle)
         return {};

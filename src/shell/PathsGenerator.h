@@ -19,12 +19,10 @@ public:
     std::string buildUserApplicationsDirectory() const { return m_sUserApplicationDirectory; }
     std::string buildUserDownloadsDirectory() const { return m_sUserDownloadsDirectory; }
     std::string buildUserLibraryDirectory() const { return m_sUserLibraryDirectory; }
-    std::string buildUserApplicationSupportDirectory() const
-    {
+    std::string buildUserApplicationSupportDirectory() const {
         return m_sUserApplicationSupportDirectory;
     }
-    std::string buildUserPreferencePanesDirectory() const
-    {
+    std::string buildUserPreferencePanesDirectory() const {
         return m_sUserPreferencePanesDirectory;
     }
 
@@ -35,7 +33,8 @@ public:
     buildApplicationFolderPathInApplicationSupportWithBundleID(const std::string& bundleId) const;
     std::optional<std::string> buildApplicationFolderPathInApplicationSupport() const;
     std::optional<std::string> buildMainAppFolderPathInApplicationSupport() const;
-    std::optional<std::string> buildFolderInApplicationSupportWithName(const std::string& name) const;
+    std::optional<std::string>
+    buildFolderInApplicationSupportWithName(const std::string& name) const;
 
     std::string expandTildeInPath(const std::string& path) const;
 

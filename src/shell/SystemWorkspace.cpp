@@ -73,7 +73,8 @@ private:
         if (!platform::FileSystem::fileExists(appPath, &isDirectory))
             return std::nullopt;
         if (!isDirectory)
-            return platform::Programs::isExecutableFile(appPath) ? std::optional(appPath) : std::nullopt;
+            return platform::Programs::isExecutableFile(appPath) ? std::optional(appPath)
+                                                                 : std::nullopt;
         auto bundle = platform::Bundle::create(appPath);
         std::optional<std::string> executable = bundle ? bundle->executablePath() : std::nullopt;
         if (!executable || !platform::Programs::isExecutableFile(*executable))

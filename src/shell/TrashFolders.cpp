@@ -100,8 +100,8 @@ std::optional<std::string> TrashFolders::originalPathOf(const std::string& path)
     std::string rest = path.substr(trash->size() + 1);
     std::size_t slash = rest.find('/');
     std::string top = rest.substr(0, slash);
-    std::string info = Path::appending(
-        Path::appending(Path::deletingLastComponent(*trash), "info"), top + ".trashinfo");
+    std::string info = Path::appending(Path::appending(Path::deletingLastComponent(*trash), "info"),
+                                       top + ".trashinfo");
     std::optional<TrashInfo> record = TrashInfo::read(info, baseFolderOf(*trash));
     if (!record)
         return std::nullopt;

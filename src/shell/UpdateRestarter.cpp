@@ -7,7 +7,6 @@
 #include "shell/VDKQueue.h"
 #include "shell/VDKQueueNotes.h"
 
-
 namespace {
 
 // Set and read on the main thread only.

@@ -16,7 +16,8 @@ std::shared_ptr<VDKQueue> VDKQueue::create(std::shared_ptr<platform::FileEventRe
     return std::shared_ptr<VDKQueue>(new VDKQueue(std::move(reader)));
 }
 
-VDKQueue::VDKQueue(std::shared_ptr<platform::FileEventReader> reader) : m_reader(std::move(reader)) {}
+VDKQueue::VDKQueue(std::shared_ptr<platform::FileEventReader> reader)
+    : m_reader(std::move(reader)) {}
 
 VDKQueue::~VDKQueue() {
     removeAllPaths();

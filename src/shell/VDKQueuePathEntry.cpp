@@ -1,7 +1,7 @@
 #include "shell/VDKQueuePathEntry.h"
 
-VDKQueuePathEntry::VDKQueuePathEntry(std::shared_ptr<platform::FileEventReader> reader, std::string path,
-                                     std::uint32_t subscriptionFlags)
+VDKQueuePathEntry::VDKQueuePathEntry(std::shared_ptr<platform::FileEventReader> reader,
+                                     std::string path, std::uint32_t subscriptionFlags)
     : m_reader(std::move(reader)), m_path(std::move(path)), m_subscriptionFlags(subscriptionFlags) {
 }
 

@@ -18,10 +18,9 @@ public:
         std::function<void(const std::weak_ptr<VDKQueuePathEntry>& entry, std::uint32_t notes)>;
 
     // None when nothing can be watched at `path` (links are followed).
-    static std::shared_ptr<VDKQueuePathEntry> create(std::shared_ptr<platform::FileEventReader> reader,
-                                                     std::string path,
-                                                     std::uint32_t subscriptionFlags,
-                                                     EventHandler handler);
+    static std::shared_ptr<VDKQueuePathEntry>
+    create(std::shared_ptr<platform::FileEventReader> reader, std::string path,
+           std::uint32_t subscriptionFlags, EventHandler handler);
 
     ~VDKQueuePathEntry();
     VDKQueuePathEntry(const VDKQueuePathEntry&) = delete;

@@ -8,7 +8,6 @@
 #include "shell/NSFileManagerUtils.h"
 #include "shell/PathBytes.h"
 
-
 using platform::PlistValue;
 
 std::optional<std::string> WatcherMessage::messageText() const {

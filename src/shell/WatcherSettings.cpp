@@ -12,8 +12,7 @@ namespace {
 
 // One argument of a desktop entry's Exec line, quoted: a backslash before '"', '`', '$'
 // and '\\', and "%%" for '%', which would otherwise start a field code.
-std::string quotedArgument(const std::string& text)
-{
+std::string quotedArgument(const std::string& text) {
     std::string argument = "\"";
     for (char c : text) {
         if (c == '"' || c == '`' || c == '$' || c == '\\')
@@ -32,8 +31,7 @@ std::string quotedArgument(const std::string& text)
 // is started through the shell, with the path as an argument that GLib does expand.
 // Control characters have no place in a string value and bytes that are not UTF-8
 // none in the file: such a path gets no entry.
-std::optional<std::string> execValue(const std::string& path)
-{
+std::optional<std::string> execValue(const std::string& path) {
     if (path.empty() || !platform::Utf8::isValid(path))
         return std::nullopt;
     for (char c : path) {
@@ -56,25 +54,23 @@ std::optional<std::string> execValue(const std::string& path)
 
 } // namespace
 
-WatcherSettings& WatcherSettings::GetInstance()
-{
+WatcherSettings& WatcherSettings::GetInstance() {
     static WatcherSettings instance;
     return instance;
 }
 
-std::string WatcherSettings::loginItemEntryPath() const
-{
+std::string WatcherSettings::loginItemEntryPath() const {
     std::string autostart =
         Path::appending(PathsGenerator::GetInstance().getHomeDirectory(), ".config/autostart");
     return Path::appending(autostart, getHelperAppBundleID() + ".desktop");
 }
 
-std::optional<std::string> WatcherSettings::helperExecutableInMainBundle() const
-{
+std::optional<std::string> WatcherSettings::helperExecutableInMainBundle() const {
     auto mainBundle = platform::Bundle::mainBundle();
     if (!mainBundle)
         return std::nullopt;
-    std::string loginItems = Path::appending(mainBundle->bundlePath(), "Contents/Library/LoginItems");
+    std::string loginItems =
+        Path::appending(mainBundle->bundlePath(), "Contents/Library/LoginItems");
     auto names = platform::FileSystem::contentsOfDirectory(loginItems);
     if (!names)
         return std::nullopt;
@@ -86,8 +82,7 @@ std::optional<std::string> WatcherSettings::helperExecutableInMainBundle() const
     return std::nullopt;
 }
 
-bool WatcherSettings::enableHelperInLoginItems(bool enabled) const
-{
+bool WatcherSettings::enableHelperInLoginItems(bool enabled) const {
     if (!enabled)
         return enableHelperInLoginItems(false, {});
     std::optional<std::string> executable = helperExecutableInMainBundle();
@@ -95,8 +90,7 @@ bool WatcherSettings::enableHelperInLoginItems(bool enabled) const
 }
 
 bool WatcherSettings::enableHelperInLoginItems(bool enabled,
-                                               const std::string& helperExecutable) const
-{
+                                               const std::string& helperExecutable) const {
     std::string entry = loginItemEntryPath();
     if (!enabled) {
         bool exists = platform::FileSystem::itemExistsNoFollow(entry);
@@ -110,11 +104,11 @@ bool WatcherSettings::enableHelperInLoginItems(bool enabled,
     std::string contents = "[Desktop Entry]\n"
                            "Type=Application\n"
                            "Name=Sweepwise Helper\n"
-                           "Exec="
-        + *exec
-        + "\n"
-          "NoDisplay=true\n"
-          "Terminal=false\n"
-          "X-GNOME-Autostart-enabled=true\n";
+                           "Exec=" +
+                           *exec +
+                           "\n"
+                           "NoDisplay=true\n"
+                           "Terminal=false\n"
+                           "X-GNOME-Autostart-enabled=true\n";
     return platform::FileSystem::writeFileAtomically(entry, contents);
 }

@@ -79,7 +79,8 @@ TEST(BusReconnection, TheHelperCarriesOnWithoutTheBusAndRejoinsItWhenItReturns) 
     }
     QDBusConnection::disconnectFromBus("reconnection-first");
 
-    ASSERT_TRUE(helper.waitForOutput("sweepwise: app: warning: lost the session bus")) << helper.standardError();
+    ASSERT_TRUE(helper.waitForOutput("sweepwise: app: warning: lost the session bus"))
+        << helper.standardError();
     long ticksBefore = cpuTicks(helper.processIdentifier());
     auto clockBefore = std::chrono::steady_clock::now();
     moveItem(apps + "/During.app", trash + "/During.app");

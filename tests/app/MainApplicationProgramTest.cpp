@@ -68,8 +68,9 @@ TEST(MainApplicationProgram, ReadsWatcherMessagesAndPrintsTheirLeftovers) {
     }
     // Only what was read is kept in the log of received messages.
     std::string log = readFile(home + "/Library/Logs/Sweepwise/received.log");
-    EXPECT_TRUE(std::regex_match(log, std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ " +
-                                                 folder + "/a.trforsa: 2 leftovers\n.*\n  why: .*\n.*\n")))
+    EXPECT_TRUE(
+        std::regex_match(log, std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ " + folder +
+                                         "/a.trforsa: 2 leftovers\n.*\n  why: .*\n.*\n")))
         << log;
 }
 

@@ -1,8 +1,8 @@
 #include "FaultTestSupport.h"
+#include "platform/FileEventReader.h"
 #include "platform/TimeScale.h"
 #include "shell/AppsInTrashWatcher.h"
 #include "shell/DirectoryWatcher.h"
-#include "platform/FileEventReader.h"
 #include "shell/TrashTestSupport.h"
 
 #include <algorithm>
@@ -80,10 +80,10 @@ TEST_F(TrashFaultTest, ApplicationMovedInAfterAKernelQueueOverflowIsStillReporte
     makeDirs(room);
     auto stalled = std::make_shared<Flag>(), released = std::make_shared<Flag>();
     auto stall = platform::FileEventReader::shared()->subscribe(room, VDKQueueNotes::Write,
-                                                      [stalled, released](std::uint32_t) {
-                                                          stalled->raise();
-                                                          released->wait(60s);
-                                                      });
+                                                                [stalled, released](std::uint32_t) {
+                                                                    stalled->raise();
+                                                                    released->wait(60s);
+                                                                });
     ASSERT_TRUE(stall);
     std::shared_ptr<void> endStall(nullptr, [&](void*) {
         released->raise();

@@ -30,7 +30,8 @@ TEST(ContainerScratchFolder, IsPrivateAndTakesEverythingWithItButNotWhatLinksPoi
     EXPECT_EQ(modeOf(privateFolder), S_IFDIR | 0700u) << "made when missing";
     EXPECT_EQ(folder->path().rfind(privateFolder + "/", 0), 0u);
     EXPECT_EQ(modeOf(folder->path()), S_IFDIR | 0700u);
-    EXPECT_NE(platform::ContainerScratchFolder::createIn(privateFolder).folder->path(), folder->path());
+    EXPECT_NE(platform::ContainerScratchFolder::createIn(privateFolder).folder->path(),
+              folder->path());
 
     EXPECT_TRUE(folder->writeFileAtomically("tmp.dat", bytes("archive")));
     EXPECT_EQ(text(folder->readFile<SecureBuffer>("tmp.dat", 100)), "archive");
@@ -91,7 +92,8 @@ TEST(ContainerScratchFolder, RefusesAPrivateFolderThatOthersCouldReachAndSaysWhy
     for (const Case& c : cases) {
         const std::string path = base + "/" + std::to_string(index++);
         c.plant(path);
-        platform::ContainerScratchFolder::Creation made = platform::ContainerScratchFolder::createIn(path);
+        platform::ContainerScratchFolder::Creation made =
+            platform::ContainerScratchFolder::createIn(path);
         EXPECT_FALSE(made.folder) << c.name;
         EXPECT_EQ(made.refusal, "cannot unpack in " + path + ": " + c.reason) << c.name;
     }

@@ -1,8 +1,8 @@
 #include "ContainerTestSupport.h"
-#include "platform/ContainerScratchFolder.h"
 #include "knowledge/DataChangeCommon.h"
 #include "knowledge/DataCompressor.h"
 #include "knowledge/DataDecompressor.h"
+#include "platform/ContainerScratchFolder.h"
 #include "support/Sandbox.h"
 
 #include <atomic>
@@ -96,9 +96,8 @@ TEST_F(ContainerTest, MalformedContainersGiveNothingAndLeaveNothingBehind) {
     const std::string outer = "stage 2 of 5, unpacking the outer archive: ";
     const std::string decrypting = "stage 3 of 5, decrypting: ";
     const std::string inner = "stage 5 of 5, unpacking the document: ";
-    const std::string hmacOffset =
-        std::to_string(encrypted.size() - DataChangeCommon::kPasswordLength -
-                       KBPasswordCipher::kHMACSize);
+    const std::string hmacOffset = std::to_string(
+        encrypted.size() - DataChangeCommon::kPasswordLength - KBPasswordCipher::kHMACSize);
     struct Case {
         const char* name;
         std::string container;
@@ -119,8 +118,9 @@ TEST_F(ContainerTest, MalformedContainersGiveNothingAndLeaveNothingBehind) {
          decrypting + "the authentication code does not match"},
         {"a changed authentication code",
          wrapFrom(Layer::Encrypted, flipped(encrypted, encrypted.size() - 1)), 0,
-         decrypting + "the authentication code does not match: damaged, or protected with "
-                      "another password (at offset " +
+         decrypting +
+             "the authentication code does not match: damaged, or protected with "
+             "another password (at offset " +
              hmacOffset + ")"},
         {"bad padding",
          wrapFrom(Layer::Encrypted,

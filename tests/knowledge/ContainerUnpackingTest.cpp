@@ -1,8 +1,8 @@
 #include "ContainerTestSupport.h"
-#include "platform/ContainerScratchFolder.h"
 #include "knowledge/ContainerZipReader.h"
 #include "knowledge/DataChangeCommon.h"
 #include "knowledge/DataDecompressor.h"
+#include "platform/ContainerScratchFolder.h"
 #include "support/Sandbox.h"
 
 #include <gtest/gtest.h>

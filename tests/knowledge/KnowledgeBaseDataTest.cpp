@@ -64,9 +64,9 @@ TEST(KnowledgeBaseData, DomainsBecomeGroupsAndRecordsFiledByLastPathComponent) {
 
     EXPECT_EQ(chain(*data, "com.a.App"),
               std::vector<std::string>{home() + "/Library/Caches/com.a.App"});
-    EXPECT_EQ(chain(*data, "Thing"),
-              (std::vector<std::string>{home() + "/Library/Preferences/Thing",
-                                        "/Library/Shared/Thing"}));
+    EXPECT_EQ(
+        chain(*data, "Thing"),
+        (std::vector<std::string>{home() + "/Library/Preferences/Thing", "/Library/Shared/Thing"}));
     auto preferences = data->recordsByFileNames().head("Thing");
     ASSERT_NE(preferences, nullptr);
     EXPECT_EQ(preferences->dependecyType(), 10);

@@ -112,9 +112,9 @@ TEST(KnowledgeBaseLimits, TheContainerToolSaysWhyItRefuses) {
     ASSERT_TRUE(packedLarge);
     const std::string tooLarge = write("large.cer", std::string(packedLarge->view()));
     const std::string damaged = write("damaged.cer", "not a container");
-    const std::string manyRecords =
-        write("records.xml", document("<domains><d v=\"com.a\"><g v=\"caches\">", "<f>~/Library/a</f>",
-                                      Limits::kMaxRecords + 1, "</g></d></domains>"));
+    const std::string manyRecords = write(
+        "records.xml", document("<domains><d v=\"com.a\"><g v=\"caches\">", "<f>~/Library/a</f>",
+                                Limits::kMaxRecords + 1, "</g></d></domains>"));
     struct Case {
         std::vector<std::string> arguments;
         std::string message;

@@ -41,9 +41,9 @@ TEST(KnowledgeSources, PackJoinsTheDomainFilesIntoTheMainDocument) {
     ASSERT_EQ(pack.status, 0) << pack.err;
     auto data = KnowledgeBaseData::createWithPath(out);
     ASSERT_TRUE(data->isParsed());
-    EXPECT_EQ(domainsOf(*data), (std::vector<std::string>{"bi:com.example.first",
-                                                           "bi:com.example.second",
-                                                           "ch:bi:com.example.third<<<g:Suite"}));
+    EXPECT_EQ(domainsOf(*data),
+              (std::vector<std::string>{"bi:com.example.first", "bi:com.example.second",
+                                        "ch:bi:com.example.third<<<g:Suite"}));
     EXPECT_EQ(data->recordsByFileNames().count("Second &amp; Co"), 1u);
     EXPECT_EQ(data->searchRules().size(), 1u);
 
@@ -87,7 +87,8 @@ TEST(KnowledgeSources, AssemblerRefusesWhatIsNotADomainsFile) {
         {"<domains><d v=\"b\"/></domains>", ""},
         {"<domains/>", ""},
         {"<base><domains/></base>", "the root element is <base>, not <domains>"},
-        {"<domains><d v=\"b\"/><rules/></domains>", "<rules> in <domains> (only <d> belongs there)"},
+        {"<domains><d v=\"b\"/><rules/></domains>",
+         "<rules> in <domains> (only <d> belongs there)"},
         {"<domains><d v=\"b\"></domains>", "end tag </domains> does not close the open element"},
         {"<domains><d v=\"b\"/>", "<domains> is never closed"},
         {"<domains><!-- open", "the text ends inside a tag, comment or CDATA section"},

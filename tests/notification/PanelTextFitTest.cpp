@@ -17,8 +17,8 @@ namespace {
 // The languages of the tables the helper ships.
 std::vector<std::string> shippedLanguages() {
     std::vector<std::string> languages;
-    for (const auto& entry : std::filesystem::directory_iterator(
-             std::string(SWEEPWISE_SOURCE_DIR) + "/resources/helper/Resources")) {
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(SWEEPWISE_SOURCE_DIR) +
+                                                                 "/resources/helper/Resources")) {
         if (entry.path().extension() == ".lproj")
             languages.push_back(entry.path().stem().string());
     }
@@ -106,6 +106,7 @@ TEST(PanelTitle, EmphasisesTheCountInTheLocalesDigits) {
     }
     // A translation may write the number in ASCII digits in any locale.
     const auto persian = platform::NumberSymbols::forLocale("fa_IR");
-    EXPECT_EQ(RichNotificationWC::emphasizingCount(QStringLiteral("12 apps, 12 times"), 12, persian),
-              QStringLiteral("<%1>12</%1> apps, <%1>12</%1> times").arg(tag));
+    EXPECT_EQ(
+        RichNotificationWC::emphasizingCount(QStringLiteral("12 apps, 12 times"), 12, persian),
+        QStringLiteral("<%1>12</%1> apps, <%1>12</%1> times").arg(tag));
 }

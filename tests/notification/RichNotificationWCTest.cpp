@@ -3,8 +3,8 @@
 #include "notification/FigmaPalette.h"
 #include "notification/RemovedAppDisplayItem.h"
 #include "notification/RemovedAppList.h"
-#include "platform/SuiteDefaults.h"
 #include "notification/WatcherOfferNoCustomButton.h"
+#include "platform/SuiteDefaults.h"
 #include "shell/WatcherSettings.h"
 
 #include <QGuiApplication>

@@ -30,10 +30,10 @@ void makeBundle(const std::string& path, const std::string& identifier) {
 // against it.
 TEST(SimpleRemainsProvider, TheOfferLeavesOutWhatAnInstalledEditionOwns) {
     const std::string home = Sandbox::process().home();
-    makeBundle(PathsGenerator::GetInstance().buildUserApplicationsDirectory() +
-                   "/Mail Beta.app",
+    makeBundle(PathsGenerator::GetInstance().buildUserApplicationsDirectory() + "/Mail Beta.app",
                "com.example.mail.beta");
-    for (const char* agent : {"com.example.mail.agent.plist", "com.example.mail.beta.agent.plist"}) {
+    for (const char* agent :
+         {"com.example.mail.agent.plist", "com.example.mail.beta.agent.plist"}) {
         makeDirs(home + "/Library/LaunchAgents");
         writeFile(home + "/Library/LaunchAgents/" + agent, "x");
     }

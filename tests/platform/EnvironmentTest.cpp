@@ -66,7 +66,8 @@ TEST(Environment, TheHomeIsTheSandboxsElseHomeElseTheAccounts) {
 TEST(Environment, TheDataFolderFollowsXdgOutsideTheSandboxOnly) {
     {
         // Inside the sandbox nothing may lead out of it.
-        ScopedVariables variables({{"SWEEPWISE_HOME", "/sandbox/home"}, {"XDG_DATA_HOME", "/real"}});
+        ScopedVariables variables(
+            {{"SWEEPWISE_HOME", "/sandbox/home"}, {"XDG_DATA_HOME", "/real"}});
         EXPECT_EQ(Environment::userDataDirectory(), "/sandbox/home/.local/share");
     }
     {

@@ -55,8 +55,7 @@ TEST(LeftoversToolTest, ListsWhatTheHelperWouldOfferWithSizesAndTotal) {
     EXPECT_NE(text.out.find("Total: " + NSStringFileSize::convertToStringFromFileSize(sum) + "\n"),
               std::string::npos)
         << text.out;
-    EXPECT_NE(text.out.find(caches + "\twhy: " + why + "\n"), std::string::npos)
-        << text.out;
+    EXPECT_NE(text.out.find(caches + "\twhy: " + why + "\n"), std::string::npos) << text.out;
 }
 
 TEST(LeftoversToolTest, VerboseListsWhatTheSafetyPassTurnedAway) {
@@ -77,8 +76,8 @@ TEST(LeftoversToolTest, VerboseListsWhatTheSafetyPassTurnedAway) {
               std::string::npos)
         << text.out;
 
-    const auto document = nlohmann::json::parse(runTool({"--json", "--verbose", app}).out, nullptr,
-                                                false);
+    const auto document =
+        nlohmann::json::parse(runTool({"--json", "--verbose", app}).out, nullptr, false);
     ASSERT_EQ(document["dropped"].size(), 1u) << document;
     EXPECT_EQ(document["dropped"][0]["path"], reports + "Verbose_3C4D.plist");
     EXPECT_EQ(document["items"].size(), 2u);
@@ -115,8 +114,8 @@ TEST(LeftoversToolTest, ExitCodesForNothingFoundAndBadArguments) {
 // knowledge base, as the helper inside that application does, and offers the same
 // items in the same order.
 TEST(LeftoversToolTest, DryRunFromTheBuildTreeOffersWhatTheHelperOffers) {
-    const std::string document = testing_support::readFile(
-        std::string(SWEEPWISE_SOURCE_DIR) + "/resources/knowledge/default.xml");
+    const std::string document = testing_support::readFile(std::string(SWEEPWISE_SOURCE_DIR) +
+                                                           "/resources/knowledge/default.xml");
     const std::string helper = kb_test::makeMainApplication(kb_test::pack(document));
     const std::string buildTree = helper.substr(0, helper.find("/Sweepwise.app/"));
     const std::string tool = buildTree + "/tools/leftovers/leftovers";
@@ -133,10 +132,12 @@ TEST(LeftoversToolTest, DryRunFromTheBuildTreeOffersWhatTheHelperOffers) {
     makeAppBundle(app, id, "DryRun");
     testing_support::writeFile(app + "/Contents/Info.plist",
                                "<plist version=\"1.0\"><dict>"
-                               "<key>CFBundleIdentifier</key><string>" + id + "</string>"
-                               "<key>CFBundleExecutable</key><string>DryRun</string>"
-                               "<key>CFBundleName</key><string>DryRun Studio</string>"
-                               "</dict></plist>");
+                               "<key>CFBundleIdentifier</key><string>" +
+                                   id +
+                                   "</string>"
+                                   "<key>CFBundleExecutable</key><string>DryRun</string>"
+                                   "<key>CFBundleName</key><string>DryRun Studio</string>"
+                                   "</dict></plist>");
 
     const ProgramRun run = runProgram(tool, {"--json", app});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -161,7 +162,7 @@ TEST(LeftoversToolTest, DryRunFromTheBuildTreeOffersWhatTheHelperOffers) {
     EXPECT_EQ(dryRun, helperOffer);
     EXPECT_EQ(dryRun.size(), 5u) << run.out;
     for (const std::string& found : {"HTTPStorages/" + id, "Containers/" + id + ".ShareExtension",
-                                    std::string("Application Support/DryRun Studio")})
+                                     std::string("Application Support/DryRun Studio")})
         EXPECT_NE(run.out.find(library + found), std::string::npos) << found << run.out;
     EXPECT_TRUE(platform::MainQueue::shared().runUntil(
         [&] { return info->pendingSizeCount() == 0; }, std::chrono::seconds(30)));

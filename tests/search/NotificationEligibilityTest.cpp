@@ -105,8 +105,8 @@ TEST(NotificationEligibilityTest, CopiesBehindSymbolicLinksAreFound) {
     const std::string elsewhere = Sandbox::process().makeFolder("elsewhere");
     struct Case {
         const char* what;
-        std::string copy;  // where the copy really lies; empty: nowhere
-        std::string link;  // the link made in an applications folder
+        std::string copy; // where the copy really lies; empty: nowhere
+        std::string link; // the link made in an applications folder
         std::string target;
         int calls;
     };

@@ -61,7 +61,9 @@ Result offerFor(const std::shared_ptr<const platform::Bundle>& bundle,
     return result;
 }
 
-bool offers(const Offer& offer, const std::string& path) { return offer.contains(path); }
+bool offers(const Offer& offer, const std::string& path) {
+    return offer.contains(path);
+}
 
 // Installed applications in a folder of their own: name, identifier, executable.
 std::shared_ptr<const InstalledApplications>
@@ -104,37 +106,35 @@ TEST(OfferSafety, SiblingEditionsKeepTheirFiles) {
         putFile(library(path), "x");
     auto editions = installed({{"Editor Insiders", "com.example.EditorInsiders", "Editor Insiders"},
                                {"Editor Helper", "com.example.Editor.helper", "Editor Helper"}});
-    const Offer offer = offerFor(makeApp("Editor.app", "com.example.Editor", "Editor"), editions).offer;
+    const Offer offer =
+        offerFor(makeApp("Editor.app", "com.example.Editor", "Editor"), editions).offer;
 
     EXPECT_TRUE(offers(offer, library("Caches/com.example.Editor")));
     EXPECT_TRUE(offers(offer, library("Preferences/com.example.Editor.plist")));
     EXPECT_TRUE(offers(offer, library("Application Support/CrashReporter/Editor_1.plist")));
-    for (const char* theirs : {"Caches/com.example.EditorInsiders",
-                               "Preferences/com.example.EditorInsiders.plist",
-                               "Application Support/CrashReporter/Editor Insiders_1.plist",
-                               "LaunchAgents/com.example.Editor.helper.Insiders.plist"})
+    for (const char* theirs :
+         {"Caches/com.example.EditorInsiders", "Preferences/com.example.EditorInsiders.plist",
+          "Application Support/CrashReporter/Editor Insiders_1.plist",
+          "LaunchAgents/com.example.Editor.helper.Insiders.plist"})
         EXPECT_FALSE(offers(offer, library(theirs))) << theirs;
 }
 
 TEST(OfferSafety, PrefixesNeedABoundaryEvenWithNothingElseInstalled) {
     DownloadedContainer container(rulesContainer());
-    const std::vector<std::string> ours = {
-        "LaunchAgents/com.example.foo.plist",
-        "LaunchAgents/com.example.foo.agent.plist",
-        "Application Support/CrashReporter/Foo_2024.plist",
-        "Application Support/CrashReporter/Foo-x.plist",
-        "Application Support/CrashReporter/Foo x.plist",
-        "Application Support/CrashReporter/Foo.plist",
-        "HTTPStorages/com.example.foo",
-        "HTTPStorages/com.example.foo.binarycookies",
-        "Caches/com.example.foo.ShipIt",
-        "Caches/group.com.example.foo"};
+    const std::vector<std::string> ours = {"LaunchAgents/com.example.foo.plist",
+                                           "LaunchAgents/com.example.foo.agent.plist",
+                                           "Application Support/CrashReporter/Foo_2024.plist",
+                                           "Application Support/CrashReporter/Foo-x.plist",
+                                           "Application Support/CrashReporter/Foo x.plist",
+                                           "Application Support/CrashReporter/Foo.plist",
+                                           "HTTPStorages/com.example.foo",
+                                           "HTTPStorages/com.example.foo.binarycookies",
+                                           "Caches/com.example.foo.ShipIt",
+                                           "Caches/group.com.example.foo"};
     const std::vector<std::string> theirs = {
         "LaunchAgents/com.example.foobar.updater.plist",
-        "Application Support/CrashReporter/Foobar_X.plist",
-        "HTTPStorages/com.example.foobar",
-        "Caches/com.example.foobar",
-        "Caches/xcom.example.foo"};
+        "Application Support/CrashReporter/Foobar_X.plist", "HTTPStorages/com.example.foobar",
+        "Caches/com.example.foobar", "Caches/xcom.example.foo"};
     for (const auto& path : ours)
         putFile(library(path), "x");
     for (const auto& path : theirs)
@@ -155,9 +155,14 @@ TEST(OfferSafety, DegenerateIdentifiersAndNamesTakeNothingByPart) {
     putFile(Sandbox::process().home() + "/Documents/report.txt", "mine");
     // Identifier and executable as the bundle's information dictionary gives them.
     const std::vector<std::pair<std::string, std::string>> bundles = {
-        {"com", "Com"},          {"com.", "Com2"},     {".com", "Com3"}, {"a/b", "ab"},
-        {"..", "Dots"},          {"com.example.x", "../../Documents"},
-        {"com.example.y", "Line\nBreak"}, {"com.example.z", "a/b"},
+        {"com", "Com"},
+        {"com.", "Com2"},
+        {".com", "Com3"},
+        {"a/b", "ab"},
+        {"..", "Dots"},
+        {"com.example.x", "../../Documents"},
+        {"com.example.y", "Line\nBreak"},
+        {"com.example.z", "a/b"},
     };
     for (const auto& [identifier, executable] : bundles) {
         const Result result = offerFor(makeApp("Odd.app", identifier, executable));
@@ -204,11 +209,12 @@ TEST(OfferSafety, LinksAreOfferedAndMeasuredAsTheLinksThemselves) {
     makeLink(loop + ".2", loop);
     makeLink(loop, loop + ".2");
 
-    const Result result = offerFor(makeApp("Links.app", id, "Links"),
-                                   InstalledApplications::scan({platform::Path::deletingLastComponent(other)}));
+    const Result result =
+        offerFor(makeApp("Links.app", id, "Links"),
+                 InstalledApplications::scan({platform::Path::deletingLastComponent(other)}));
     for (const std::string& link :
-         {library("Caches/" + id), library("Containers/" + id), library("Application Support/Links"),
-          library("Cookies/" + id + ".cookies"),
+         {library("Caches/" + id), library("Containers/" + id),
+          library("Application Support/Links"), library("Cookies/" + id + ".cookies"),
           library("Saved Application State/" + id + ".savedState"), loop})
         EXPECT_TRUE(offers(result.offer, link)) << link;
     EXPECT_EQ(result.offer.size(), 6u);
@@ -245,8 +251,8 @@ TEST(OfferSafety, NestedAndRespelledPathsAreOfferedOnceAndCountedOnce) {
     }
     kb->setRelatedDepItems(items);
     info->appendKnowledgeBaseInfo(*kb);
-    ASSERT_TRUE(platform::MainQueue::shared().runUntil([&] { return info->pendingSizeCount() == 0; },
-                                                       std::chrono::seconds(60)));
+    ASSERT_TRUE(platform::MainQueue::shared().runUntil(
+        [&] { return info->pendingSizeCount() == 0; }, std::chrono::seconds(60)));
     std::vector<std::shared_ptr<PathForRemove>> records;
     info->addRemoveObjectPathsToArray(records);
     ASSERT_EQ(records.size(), 2u); // the bundle and the folder
@@ -281,17 +287,17 @@ TEST(OfferSafety, EveryItemSaysWhyItIsOffered) {
     putFile(library("HTTPStorages/com.example.foo.why"), "x");
     const Result result = offerFor(makeApp("Why.app", "com.example.why", "Why"));
     const std::string rules = "knowledge-base rule " + Sandbox::process().home() + "/Library/";
-    EXPECT_EQ(result.offer,
-              (Offer{{library("Preferences/com.example.why.plist"),
-                      "standard place 3 (Library/Preferences): identifier com.example.why; " +
-                          rules +
-                          "Preferences filter suffix .plist: identifier com.example.why (part "
-                          "of the name)"},
-                     {library("Caches/com.example.why.data"),
-                      rules + "Caches: identifier com.example.why (part of the name)"},
-                     {library("LaunchAgents/com.example.why.agent.plist"),
-                      "standard place 12 (Library/LaunchAgents): identifier com.example.why "
-                      "(prefix)"}}));
+    EXPECT_EQ(
+        result.offer,
+        (Offer{{library("Preferences/com.example.why.plist"),
+                "standard place 3 (Library/Preferences): identifier com.example.why; " + rules +
+                    "Preferences filter suffix .plist: identifier com.example.why (part "
+                    "of the name)"},
+               {library("Caches/com.example.why.data"),
+                rules + "Caches: identifier com.example.why (part of the name)"},
+               {library("LaunchAgents/com.example.why.agent.plist"),
+                "standard place 12 (Library/LaunchAgents): identifier com.example.why "
+                "(prefix)"}}));
 
     const Result foo = offerFor(makeApp("Foo.app", "com.example.foo", "Foo"));
     EXPECT_EQ(foo.offer.at(library("HTTPStorages/com.example.foo.why")),

@@ -106,12 +106,13 @@ TEST(SimpleRemainsInfoTest, StandardPlacesIgnoreCaseAndKeepIdentifierBoundaries)
     auto bundle = makeApp("Chatter.app", id, "Chatter");
     auto info = SimpleRemainsInfo::create(bundle, {});
     ASSERT_TRUE(info);
-    EXPECT_EQ(taken(*info), (Taken{{bundle->bundlePath(), 0},
-                                   {library("Caches/com.example.chatter"), 8},
-                                   {library("Preferences/COM.EXAMPLE.CHATTER.PLIST"), 10},
-                                   {library("Application Support/CHATTER"), 3},
-                                   {library("Application Support/chatter"), 3},
-                                   {library("LaunchAgents/com.example.chatter.Updater.PLIST"), 3}}));
+    EXPECT_EQ(taken(*info),
+              (Taken{{bundle->bundlePath(), 0},
+                     {library("Caches/com.example.chatter"), 8},
+                     {library("Preferences/COM.EXAMPLE.CHATTER.PLIST"), 10},
+                     {library("Application Support/CHATTER"), 3},
+                     {library("Application Support/chatter"), 3},
+                     {library("LaunchAgents/com.example.chatter.Updater.PLIST"), 3}}));
     EXPECT_TRUE(waitForSizes(*info));
 }
 

@@ -219,8 +219,7 @@ TEST_F(AppDelegateTest, ExclusionsHoldWhicheverWayLinksLeadToTheTrash) {
     ASSERT_EQ(symlink(real.c_str(), trash().c_str()), 0);
     // And the folder holding the Trash reached through a link of its own.
     std::string linkedParent = Sandbox::process().makeFolder("links") + "/parent";
-    ASSERT_EQ(symlink(platform::Path::deletingLastComponent(trash()).c_str(),
-                      linkedParent.c_str()),
+    ASSERT_EQ(symlink(platform::Path::deletingLastComponent(trash()).c_str(), linkedParent.c_str()),
               0);
     std::string throughParent = linkedParent + "/" + platform::Path::lastComponent(trash());
 

@@ -1,7 +1,6 @@
 #include "shell/AppsInTrashWatcher.h"
 
 #include "TrashTestSupport.h"
-
 #include "platform/Path.h"
 #include "platform/TimeScale.h"
 #include "shell/DirectoryWatcher.h"
@@ -88,7 +87,7 @@ TEST_F(TrashFoldersTest, WithAccessEveryTrashOfEveryVolumeIsWatched) {
     makeDirs(stick + "/.Trash-" + uid + "/files");
     makeDirs(shared + "/.Trash/" + uid + "/files");
     chmod((shared + "/.Trash").c_str(), 01777);
-    makeDirs(loose + "/.Trash/" + uid + "/files");  // no sticky bit: someone else's to fake
+    makeDirs(loose + "/.Trash/" + uid + "/files"); // no sticky bit: someone else's to fake
     const std::string home = Sandbox::process().trash();
 
     auto watcher = AppsInTrashWatcher::create(listener);
@@ -97,16 +96,15 @@ TEST_F(TrashFoldersTest, WithAccessEveryTrashOfEveryVolumeIsWatched) {
     std::vector<std::string> watched;
     for (const auto& place : watcher->watchedPlaces())
         watched.push_back(place.path);
-    EXPECT_EQ(watched, (std::vector<std::string>{
-                           home, loose + "/.Trash-" + uid + "/files",
-                           shared + "/.Trash-" + uid + "/files",
-                           shared + "/.Trash/" + uid + "/files",
-                           stick + "/.Trash-" + uid + "/files"}));
+    EXPECT_EQ(watched, (std::vector<std::string>{home, loose + "/.Trash-" + uid + "/files",
+                                                 shared + "/.Trash-" + uid + "/files",
+                                                 shared + "/.Trash/" + uid + "/files",
+                                                 stick + "/.Trash-" + uid + "/files"}));
 
     const std::string outside = Sandbox::process().makeFolder("outside");
-    const std::vector<std::string> arrivals = {
-        home + "/Foo.app", home + "/Foo.2.app", stick + "/.Trash-" + uid + "/files/Bar.app",
-        shared + "/.Trash/" + uid + "/files/Baz_1.app"};
+    const std::vector<std::string> arrivals = {home + "/Foo.app", home + "/Foo.2.app",
+                                               stick + "/.Trash-" + uid + "/files/Bar.app",
+                                               shared + "/.Trash/" + uid + "/files/Baz_1.app"};
     for (std::size_t i = 0; i < arrivals.size(); ++i) {
         makeApp(outside + "/App" + std::to_string(i) + ".app", "com.example.app");
         move(outside + "/App" + std::to_string(i) + ".app", arrivals[i]);
@@ -131,8 +129,8 @@ TEST_F(TrashFoldersTest, WithAccessEveryTrashOfEveryVolumeIsWatched) {
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(reports, expected);
     watcher.reset();
-    for (const std::string& path : {home + "/Foo.app", home + "/Foo.2.app", home + "/Foo.app_1",
-                                    home + "/Plain.app_1", info})
+    for (const std::string& path :
+         {home + "/Foo.app", home + "/Foo.2.app", home + "/Foo.app_1", home + "/Plain.app_1", info})
         removeTree(path);
 }
 

@@ -1,8 +1,7 @@
-#include "shell/FolderReturnWatch.h"
-
 #include "TrashTestSupport.h"
 #include "platform/TimeScale.h"
 #include "shell/DirectoryWatcher.h"
+#include "shell/FolderReturnWatch.h"
 #include "shell/MoveToTrashWithoutTrashAccessMonitor.h"
 #include "shell/PathsGenerator.h"
 

@@ -1,9 +1,9 @@
-#include "shell/TrashFolders.h"
 #include "shell/TrashInfo.h"
 
 #include "TrashTestSupport.h"
 #include "platform/Environment.h"
 #include "platform/Path.h"
+#include "shell/TrashFolders.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -13,7 +13,8 @@ using namespace testing_support;
 TEST(TrashInfo, ReadsTheOriginalLocationAsTheTrashesWriteIt) {
     const std::pair<std::string, std::string> cases[] = {
         // What `gio trash` and `trash-put` write: escapes for everything but a few marks.
-        {"[Trash Info]\nPath=/home/ann/Apps/Foo%20Bar%C3%A9.app\nDeletionDate=2026-12-06T03:14:15\n",
+        {"[Trash "
+         "Info]\nPath=/home/ann/Apps/Foo%20Bar%C3%A9.app\nDeletionDate=2026-12-06T03:14:15\n",
          "/home/ann/Apps/Foo Bar\xC3\xA9.app"},
         // Relative to the folder that holds the Trash; keys in any order, CRLF, comments,
         // blanks, spaces around "=", other groups and keys around it.
@@ -76,8 +77,8 @@ TEST(TrashInfo, TheTrashRemembersWhereANestedItemCameFrom) {
               platform::Environment::userDataDirectory() + "/Games/Sub/Foo.app");
     EXPECT_EQ(TrashFolders::originalPathOf(trash + "/Games.2"),
               platform::Environment::userDataDirectory() + "/Games");
-    for (const std::string& path : {trash + "/NoInfo.app", trash + "/Big.app",
-                                    trash + "/Folder", trash, trash + "x/Foo.app", std::string()})
+    for (const std::string& path : {trash + "/NoInfo.app", trash + "/Big.app", trash + "/Folder",
+                                    trash, trash + "x/Foo.app", std::string()})
         EXPECT_EQ(TrashFolders::originalPathOf(path), std::nullopt) << path;
 
     // A volume's Trash takes relative locations from the volume's top folder.

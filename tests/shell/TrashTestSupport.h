@@ -9,8 +9,8 @@
 #include <chrono>
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <vector>

@@ -135,11 +135,10 @@ TEST(WatcherMessage, WritesTheHeaderAndCompactJsonWithIdentifiersInLowerCase) {
 }
 
 TEST(WatcherMessage, ExactBytesThatDoNotDecodeVoidTheirItem) {
-    for (const char* bytes : {"\"L2JhZP8\"", "\"L2JhZP9=\"", "\"L2Jh ZP8=\"", "\"\"",
-                                     "\"AA==\"", "12", "[\"L2JhZP8=\"]"}) {
-        auto items = WatcherMessage::parse(
-            message(kValidItem + R"(,{"type":"1","path":"/p","bundleId":"b","pathBytes":)" +
-                    bytes + "}"));
+    for (const char* bytes : {"\"L2JhZP8\"", "\"L2JhZP9=\"", "\"L2Jh ZP8=\"", "\"\"", "\"AA==\"",
+                              "12", "[\"L2JhZP8=\"]"}) {
+        auto items = WatcherMessage::parse(message(
+            kValidItem + R"(,{"type":"1","path":"/p","bundleId":"b","pathBytes":)" + bytes + "}"));
         ASSERT_TRUE(items) << bytes;
         EXPECT_EQ(items->size(), 1u) << bytes;
     }

@@ -21,9 +21,9 @@
 #include "notification/RichNotificationWC.h"
 #include "notification/RichNotificationWindow.h"
 #include "notification/SimpleRemainsProvider.h"
-#include "platform/SuiteDefaults.h"
 #include "platform/Bundle.h"
 #include "platform/MainQueue.h"
+#include "platform/SuiteDefaults.h"
 #include "search/SimpleSizeCalculation.h"
 #include "shell/WatcherSettings.h"
 
