@@ -215,6 +215,17 @@ void loadStages(benchmark::State& state, const World* world) {
             1e3 * total[step] / static_cast<double>(std::max<std::int64_t>(1, state.iterations()));
 }
 
+// One search for `bundle`, its process time reported as the iteration's; none after
+// marking the row failed.
+auto timedSearch(benchmark::State& state, const std::shared_ptr<platform::Bundle>& bundle) {
+    double start = processSeconds();
+    auto result = KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle);
+    state.SetIterationTime(processSeconds() - start);
+    if (!result)
+        state.SkipWithError("the search answered none");
+    return result;
+}
+
 // Benchmark B: the whole search for the removed target. The helper keeps the loaded
 // knowledge base between searches (KnowledgeBaseCache), so after the first repetition
 // the search finds it loaded; `cold` lets it go before every repetition, as for the
@@ -228,13 +239,9 @@ void searchOurs(benchmark::State& state, const World* world, bool cold) {
     for (auto _ : state) {
         if (cold)
             KnowledgeBaseCache::shared().release();
-        double start = processSeconds();
-        auto result = KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle);
-        state.SetIterationTime(processSeconds() - start);
-        if (!result) {
-            state.SkipWithError("the search answered none");
+        auto result = timedSearch(state, bundle);
+        if (!result)
             return;
-        }
         std::set<std::string> paths;
         for (const auto& item : result->relatedDepItems())
             paths.insert(item->getPath());
@@ -275,13 +282,9 @@ void searchShipped(benchmark::State& state, const World* world) {
     auto bundle = platform::Bundle::create(world->trashedTarget);
     std::size_t found = 0;
     for (auto _ : state) {
-        double start = processSeconds();
-        auto result = KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle);
-        state.SetIterationTime(processSeconds() - start);
-        if (!result) {
-            state.SkipWithError("the search answered none");
+        auto result = timedSearch(state, bundle);
+        if (!result)
             return;
-        }
         found = result->relatedDepItems().size();
     }
     state.counters["found"] = static_cast<double>(found);
