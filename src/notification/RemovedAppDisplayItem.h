@@ -9,6 +9,8 @@ class RemainsInfo;
 class RemovedAppDisplayItem {
 public:
     explicit RemovedAppDisplayItem(const RemainsInfo& info);
+    // The entry's row again with its new size; the icon, read from disk, is the one it had.
+    RemovedAppDisplayItem(const RemainsInfo& info, const RemovedAppDisplayItem& before);
 
     const QString& name() const { return m_name; }
     const QImage& appIconImage() const { return m_appIconImage; }
@@ -16,6 +18,8 @@ public:
     const QString& size() const { return m_size; }
 
 private:
+    RemovedAppDisplayItem(const RemainsInfo& info, QImage icon);
+
     QString m_name;
     QImage m_appIconImage;
     QString m_size;

@@ -45,6 +45,7 @@
 #include <QPropertyAnimation>
 #include <QScreen>
 #include <QUrl>
+#include <utility>
 
 namespace {
 
@@ -106,7 +107,7 @@ void RichNotificationWC::configureForApp(const Bundle& bundle) {
         m_sMainAppPath = bundle->bundlePath();
         m_nOtheAppCount = 0;
     }
-    updateWindowContent();
+    updateAfterWaitingWork(false);
 
     std::weak_ptr<RichNotificationWC> weakSelf = weak_from_this();
     const std::uint64_t notification = m_notificationNumber;
@@ -138,8 +139,34 @@ void RichNotificationWC::acceptSearchResult(
     // log says when one has, for whoever drives the panel from outside.
     qCInfo(lcUi).noquote() << "leftovers ready for" << QString::fromStdString(bundle->bundlePath());
     // The entry's first size report may take a while; the list shows it at once.
+    updateAfterWaitingWork(true);
+}
+
+// When many applications reach the Trash at once, their arrivals, search results and size
+// reports queue up on the main thread faster than it lays out a list of hundreds of rows, which
+// costs in proportion to the rows: updating for each would keep the main thread busy for the whole
+// burst, and the bus and the panel would go unanswered. So while more work waits, the
+// update is made once, after it; an application on its own is shown at once.
+void RichNotificationWC::updateAfterWaitingWork(bool show) {
+    m_showWaiting = m_showWaiting || show;
+    if (m_updateWaiting)
+        return;
+    platform::MainQueue& main = platform::MainQueue::shared();
+    if (!main.hasWaitingTasks()) {
+        applyWaitingUpdate();
+        return;
+    }
+    m_updateWaiting = true;
+    main.async(whenAlive(&RichNotificationWC::applyWaitingUpdate));
+}
+
+void RichNotificationWC::applyWaitingUpdate() {
+    m_updateWaiting = false;
+    const bool show = std::exchange(m_showWaiting, false);
     updateWindowContent();
-    showNotification();
+    // Dismissed meanwhile: the panel stays hidden until the next notification's results.
+    if (show && m_bIsActive)
+        showNotification();
 }
 
 std::shared_ptr<RemainsInfo>
@@ -153,7 +180,7 @@ RichNotificationWC::remainsForBundleId(const std::string& bundleId) const {
 
 void RichNotificationWC::onSimpleRemainsInfoChanged(const RemainsInfo* info) {
     if (info)
-        updateWindowContent();
+        updateAfterWaitingWork(false);
 }
 
 RichNotificationWindow* RichNotificationWC::window() {
@@ -273,6 +300,7 @@ void RichNotificationWC::windowDidResize() {
 
 void RichNotificationWC::hideNotification() {
     m_bIsActive = false;
+    m_showWaiting = false;
     m_arrRemoveInfo.clear();
     m_displayItems.clear();
     m_arrRemovedApps.clear();
@@ -384,8 +412,11 @@ std::shared_ptr<const RemovedAppDisplayItem>
 RichNotificationWC::displayItemFor(const RemainsInfo& info) {
     auto& [shownSize, item] = m_displayItems[&info];
     const std::uint64_t size = info.getTotalSize();
-    if (!item || shownSize != size) {
+    if (!item) {
         item = std::make_shared<const RemovedAppDisplayItem>(info);
+        shownSize = size;
+    } else if (shownSize != size) {
+        item = std::make_shared<const RemovedAppDisplayItem>(info, *item);
         shownSize = size;
     }
     return item;

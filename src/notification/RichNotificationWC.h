@@ -115,6 +115,10 @@ private:
     void acceptSearchResult(const Bundle& bundle,
                             const std::shared_ptr<KnowledgeBaseSimpleSearchInfo>& result);
     std::shared_ptr<RemainsInfo> remainsForBundleId(const std::string& bundleId) const;
+    // Brings the panel up to date (and fades it in when `show`), at once when nothing else
+    // waits on the main queue, else once after what waits there.
+    void updateAfterWaitingWork(bool show);
+    void applyWaitingUpdate();
     void placeWindow();
     void showTexts();
     // Shortens the name shown until the texts fit into the panel.
@@ -135,6 +139,9 @@ private:
     // Counts the notifications opened so far, so that a search that finishes after
     // its notification ended does not bring the panel back.
     std::uint64_t m_notificationNumber{0};
+    // An update left for the end of the main queue, and whether it fades the panel in.
+    bool m_updateWaiting{false};
+    bool m_showWaiting{false};
     // Every size report and arrival rebuilds the list's items, which may be a thousand; an
     // entry's item is kept with the size it shows. Emptied with the entries.
     std::unordered_map<const RemainsInfo*,

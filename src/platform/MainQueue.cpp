@@ -113,6 +113,11 @@ std::size_t MainQueue::drain() {
     return ran;
 }
 
+bool MainQueue::hasWaitingTasks() const {
+    std::lock_guard lock(m_mutex);
+    return !m_tasks.empty();
+}
+
 void MainQueue::setHostHook(HostHook wakeHost) {
     std::lock_guard lock(m_mutex);
     m_hostHook = std::move(wakeHost);

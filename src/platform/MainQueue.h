@@ -53,6 +53,10 @@ public:
     // itself again cannot starve the host; answers how many ran.
     std::size_t drain();
 
+    // Whether tasks are posted and not yet started: work that the current one may leave
+    // for the end of the queue rather than repeat for each of them.
+    bool hasWaitingTasks() const;
+
     // `wakeHost` is called, from whichever thread posts, whenever work becomes ready while no
     // wake-up is outstanding; the host answers by calling drain() on the main thread. Wake-ups
     // are coalesced until the next drain() begins, and installing a hook while work is waiting

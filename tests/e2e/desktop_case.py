@@ -34,12 +34,16 @@ class DesktopCase(unittest.TestCase):
 
     def run(self, result=None):
         result = result if result is not None else self.defaultTestResult()
-        problems = len(result.failures) + len(result.errors)
+        failed, erred = len(result.failures), len(result.errors)
         super().run(result)
         sandbox = getattr(self, "sandbox", None)
         if sandbox is None:
             return result
-        if len(result.failures) + len(result.errors) > problems:
+        new = result.failures[failed:] + result.errors[erred:]
+        if new:
+            # The reason first: CI shows the beginning of a long output and its end.
+            for _, reason in new:
+                print(f"----- the failure\n{reason.strip()}", file=sys.stderr)
             self._print_logs(sandbox)
         if os.environ.get("SWEEPWISE_KEEP_SANDBOX"):
             print(f"sandbox kept: {sandbox.path}", file=sys.stderr)
@@ -52,7 +56,7 @@ class DesktopCase(unittest.TestCase):
         for log in sorted(sandbox.logs.glob("*.log")):
             text = log.read_text(errors="replace").strip()
             if text:
-                print(f"----- {log.name}\n{text[-6000:]}", file=sys.stderr)
+                print(f"----- {log.name}\n{text[-3000:]}", file=sys.stderr)
 
     # Steps ------------------------------------------------------------------
 

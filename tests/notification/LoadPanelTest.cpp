@@ -53,14 +53,19 @@ protected:
         RichNotificationWCTest::TearDown();
     }
 
-    // Turns the event loop until `done` holds and the loop has turned at least once more.
+    // Turns the event loop until `done` holds, nothing waits on the main queue, and the loop
+    // has turned at least once more.
     // The turn timer keeps every pass short, so no pass waits for events.
     bool turnUntil(const std::function<bool()>& done) {
         const std::uint64_t from = m_turnCount;
         const QDeadlineTimer deadline(60000);
-        while (!(m_turnCount > from && done()) && !deadline.hasExpired())
+        // The panel's updates may wait for the end of the main queue.
+        const auto settled = [&] {
+            return m_turnCount > from && done() && !platform::MainQueue::shared().hasWaitingTasks();
+        };
+        while (!settled() && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents);
-        return m_turnCount > from && done();
+        return settled();
     }
 
     // Posts a size report for the entry to the main queue, as the size calculator does.

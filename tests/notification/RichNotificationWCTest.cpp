@@ -122,6 +122,7 @@ TEST_F(RichNotificationWCTest, IgnoreEndsTheNotificationAndTheNextStartsAfresh) 
     EXPECT_TRUE(m_controller->removeInfo().empty());
     // A size report after the end finds no notification open.
     m_provider->made[0]->report(4096);
+    ASSERT_TRUE(waitFor([] { return !platform::MainQueue::shared().hasWaitingTasks(); }));
     EXPECT_EQ(text(window().subtitleLabel()), "");
 
     // The same bundle opens a new notification of one application; the panel keeps
