@@ -3,9 +3,18 @@
 #include "platform/MainQueue.h"
 
 #include <QSocketNotifier>
+#include <chrono>
 #include <cstdint>
 #include <sys/eventfd.h>
 #include <unistd.h>
+
+namespace {
+
+// The longest the queue's tasks run before the event loop's other sources (the bus, the
+// display, timers) get their turn; the rest run on the next pass.
+constexpr std::chrono::milliseconds kSlice(50);
+
+} // namespace
 
 std::unique_ptr<MainQueueHost> MainQueueHost::create(platform::MainQueue& queue) {
     int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -36,5 +45,5 @@ MainQueueHost::~MainQueueHost() {
 void MainQueueHost::onWake() {
     std::uint64_t count = 0;
     [[maybe_unused]] ssize_t readBytes = read(m_wakeFd, &count, sizeof count);
-    m_queue.drain();
+    m_queue.drainFor(kSlice);
 }

@@ -101,15 +101,25 @@ bool MainQueue::runUntil(std::function<bool()> predicate, std::chrono::milliseco
 }
 
 std::size_t MainQueue::drain() {
+    return drainFor(std::chrono::milliseconds::max());
+}
+
+std::size_t MainQueue::drainFor(std::chrono::milliseconds slice) {
     if (!claimMainThread())
         return 0;
+    const auto deadline = deadlineAfter(slice);
     std::unique_lock lock(m_mutex);
     // Work posted from here on needs a new wake-up, since this drain will not run it.
     m_hostWoken = false;
     std::size_t ready = m_tasks.size();
     std::size_t ran = 0;
-    while (ran < ready && runOne(lock))
+    while (ran < ready && runOne(lock)) {
         ++ran;
+        if (ran < ready && std::chrono::steady_clock::now() >= deadline) {
+            wakeHostLocked();
+            break;
+        }
+    }
     return ran;
 }
 

@@ -52,6 +52,10 @@ public:
     // Runs the tasks that are ready now, not those posted meanwhile, so that a task that posts
     // itself again cannot starve the host; answers how many ran.
     std::size_t drain();
+    // The same, but stops once `slice` has passed and leaves the rest for the next wake-up
+    // (it wakes the host again), so that a burst of tasks does not keep the host's other
+    // events (the bus, input, painting) waiting behind it.
+    std::size_t drainFor(std::chrono::milliseconds slice);
 
     // Whether tasks are posted and not yet started: work that the current one may leave
     // for the end of the queue rather than repeat for each of them.

@@ -49,6 +49,22 @@ TEST(MainQueue, RunUntilAndDrainStopWhereTheyShould) {
     EXPECT_EQ(queue.drain(), 1u);
     EXPECT_EQ(queue.drain(), 0u);
     EXPECT_EQ(ran, (std::vector<int>{1, 3}));
+
+    // A slice that runs out leaves the rest to the next wake-up, and asks the host for it.
+    int wakeUps = 0;
+    queue.setHostHook([&] { ++wakeUps; });
+    for (int n = 4; n <= 6; ++n) {
+        queue.async([&, n] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            ran.push_back(n);
+        });
+    }
+    EXPECT_EQ(wakeUps, 1);
+    EXPECT_EQ(queue.drainFor(std::chrono::milliseconds(1)), 1u);
+    EXPECT_EQ(wakeUps, 2);
+    EXPECT_EQ(queue.drain(), 2u);
+    EXPECT_EQ(ran, (std::vector<int>{1, 3, 4, 5, 6}));
+    queue.setHostHook({});
 }
 
 TEST(MainQueue, HostHookLetsAHostThreadDrainEverything) {
