@@ -43,8 +43,8 @@ const char* const kUsageText =
     "elements), added to the first one's <domains> section in the order given.\n"
     "Records the helper might offer must lie in ~/Library (no absolute paths, no\n"
     "\"..\"), and rules must walk a folder there; pack, assemble and check refuse\n"
-    "others, naming the file and the reason, and so they do files whose XML is\n"
-    "malformed, naming the byte where the fault is.\n"
+    "others, naming the file and the reason. They refuse malformed XML too,\n"
+    "naming the byte where the fault is.\n"
     "\n"
     "An existing output file is only replaced with --force.\n"
     "Exit status: 0 success, 1 bad input or output, 2 wrong usage.\n";
