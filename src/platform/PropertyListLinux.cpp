@@ -279,7 +279,7 @@ PropertyList::Reading PropertyList::read(std::string_view bytes) {
     Node node(raw);
     if (!node)
         return {std::nullopt, Failure::Malformed};
-    Reading reading{fromNode(node.get(), 0)};
+    Reading reading{fromNode(node.get(), 0), Failure::None};
     if (!reading.value)
         reading.failure = Failure::Unrepresentable;
     return reading;

@@ -43,7 +43,7 @@ std::optional<std::string> MessageFiles::read(const std::string& path,
     std::optional<std::string> contents =
         path.empty() ? std::nullopt : platform::FileSystem::readFile(path, kMaxFileBytes);
     if (!contents && fault)
-        *fault = MessageFileFault{faultReading(path)};
+        *fault = MessageFileFault{faultReading(path), std::nullopt, {}};
     return contents;
 }
 
