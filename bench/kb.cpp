@@ -197,16 +197,7 @@ void loadStages(benchmark::State& state, const World* world) {
         lap(Parse);
         if (!document && failed("the document does not parse"))
             return;
-        auto data = std::make_shared<KnowledgeBaseData>();
-        data->parseRules(document->rules());
-        data->parseSeparators(document->separators());
-        data->parseDomains(document->domains());
-        data->parseDomainGroups(document->domainGroups());
-        data->parseDataForCustomDomains(document->customDomains());
-        data->parseDataForCustomScripts(document->customScripts());
-        data->applySystemSkipList(document->systemSkipList());
-        data->parseExtensionsSkipList(document->extensionsSkipList());
-        data->loadSystemBundleIds();
+        auto data = KnowledgeBaseData::createWithDocument(*document);
         lap(Model);
         state.SetIterationTime(mark - start);
     }

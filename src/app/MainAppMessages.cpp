@@ -34,8 +34,9 @@ bool MainAppMessages::printMessages(const std::vector<std::string>& paths, std::
         if (!path.ends_with(WatcherMessage::kSuffix)) {
             err << "Sweepwise: " << path << " is not a " << WatcherMessage::kSuffix << " file\n";
             allRead = false;
-        } else if (!message.loadFromPath(path)) {
-            err << "Sweepwise: " << path << " is not a readable watcher message\n";
+        } else if (std::optional<MessageFileFault> fault; !message.loadFromPath(path, &fault)) {
+            err << "Sweepwise: " << path << " is not a readable watcher message"
+                << (fault ? ": " + fault->describe() : std::string()) << "\n";
             allRead = false;
         } else {
             printLeftovers(path, message.getPathsForRemove(), out);

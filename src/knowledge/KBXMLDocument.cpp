@@ -17,8 +17,12 @@ std::shared_ptr<KBXMLDocument> KBXMLDocument::create(std::span<const std::uint8_
 
 std::shared_ptr<KBXMLDocument> KBXMLDocument::create(std::span<const std::uint8_t> data,
                                                      size_t maxRecords,
-                                                     std::optional<TBXMLError>* error) {
-    return fromReader(TBXML::newTBXMLWithXMLData(data, error, maxRecords));
+                                                     std::optional<TBXMLError>* error,
+                                                     std::optional<TBXMLProblem>* problem) {
+    auto reader = TBXML::newTBXMLWithXMLData(data, error, maxRecords);
+    if (problem)
+        *problem = reader ? reader->problem() : std::nullopt;
+    return fromReader(std::move(reader));
 }
 
 std::shared_ptr<KBXMLDocument> KBXMLDocument::create(std::string_view data) {

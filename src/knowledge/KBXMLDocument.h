@@ -30,9 +30,12 @@ public:
     static std::shared_ptr<KBXMLDocument> create(std::span<const std::uint8_t> data);
     static std::shared_ptr<KBXMLDocument> create(std::string_view data);
     // The same, with the reader's tree bounded as `TBXML::newTBXMLWithXMLData` does;
-    // `error` tells a document past the bound (UnableToAllocateMemory) from others.
-    static std::shared_ptr<KBXMLDocument>
-    create(std::span<const std::uint8_t> data, size_t maxRecords, std::optional<TBXMLError>* error);
+    // `error` tells a document past the bound (UnableToAllocateMemory) from others, and
+    // `problem`, when given, receives the reader's first structural fault, if any.
+    static std::shared_ptr<KBXMLDocument> create(std::span<const std::uint8_t> data,
+                                                 size_t maxRecords,
+                                                 std::optional<TBXMLError>* error,
+                                                 std::optional<TBXMLProblem>* problem = nullptr);
 
     KBXMLDocument(const KBXMLDocument&) = delete;
     KBXMLDocument& operator=(const KBXMLDocument&) = delete;

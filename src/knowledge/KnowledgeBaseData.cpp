@@ -20,20 +20,20 @@
 #include <algorithm>
 
 std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::createWithPath(const std::string& path) {
-    auto data = std::make_shared<KnowledgeBaseData>();
+    std::shared_ptr<KnowledgeBaseData> data(new KnowledgeBaseData());
     auto container = platform::FileSystem::readFile(path, KnowledgeBaseLimits::kMaxContainerBytes);
     if (!container) {
         if (platform::FileSystem::fileExists(path))
-            KnowledgeBaseLog::write("cannot read " + path + " (unreadable, or larger than " +
-                                    std::to_string(KnowledgeBaseLimits::kMaxContainerBytes) +
-                                    " bytes)");
+            KnowledgeBaseLog::writeOnce("cannot read " + path + " (unreadable, or larger than " +
+                                        std::to_string(KnowledgeBaseLimits::kMaxContainerBytes) +
+                                        " bytes)");
         return data;
     }
     DataDecompressor::Opening opening = DataDecompressor::openContainer(
         {reinterpret_cast<const std::uint8_t*>(container->data()), container->size()});
     container.reset();
     if (!opening.document) {
-        KnowledgeBaseLog::write("cannot open " + path + ": " + opening.failure);
+        KnowledgeBaseLog::writeOnce("cannot open " + path + ": " + opening.failure);
         return data;
     }
     data->load(*opening.document);
@@ -49,14 +49,17 @@ KnowledgeBaseData::openDocument(std::span<const std::uint8_t> xml) {
         return opening;
     }
     std::optional<TBXMLError> error;
-    opening.document = KBXMLDocument::create(xml, KnowledgeBaseLimits::kMaxXMLRecords, &error);
+    opening.document =
+        KBXMLDocument::create(xml, KnowledgeBaseLimits::kMaxXMLRecords, &error, &opening.problem);
     if (!opening.document) {
-        opening.refusal =
-            error && error->code == static_cast<int>(TBXMLErrorCode::UnableToAllocateMemory)
-                ? "the document has more than " +
-                      std::to_string(KnowledgeBaseLimits::kMaxXMLRecords) +
-                      " elements or attributes"
-                : "not a knowledge-base document (no <base> root element)";
+        if (error && error->code == static_cast<int>(TBXMLErrorCode::UnableToAllocateMemory))
+            opening.refusal = "the document has more than " +
+                              std::to_string(KnowledgeBaseLimits::kMaxXMLRecords) +
+                              " elements or attributes";
+        else if (opening.problem && opening.problem->kind == TBXMLProblem::Kind::NoRootElement)
+            opening.refusal = "not a knowledge-base document (" + opening.problem->describe() + ")";
+        else
+            opening.refusal = "not a knowledge-base document (no <base> root element)";
         return opening;
     }
     // Counting walks the tree, before a single record or rule is made.
@@ -77,7 +80,7 @@ KnowledgeBaseData::openDocument(std::span<const std::uint8_t> xml) {
 }
 
 std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::createWithXMLData(SecureBuffer& xml) {
-    auto data = std::make_shared<KnowledgeBaseData>();
+    std::shared_ptr<KnowledgeBaseData> data(new KnowledgeBaseData());
     data->load(xml);
     return data;
 }
@@ -89,20 +92,32 @@ void KnowledgeBaseData::load(SecureBuffer& xml) {
     // the model is built, so that the two are not held together at the peak of a load.
     xml.cleanse();
     if (!opening.document && !empty)
-        KnowledgeBaseLog::write("refused: " + opening.refusal);
-    if (auto document = std::move(opening.document)) {
-        m_isParsed = true;
-        parseRules(document->rules());
-        parseSeparators(document->separators());
-        parseDomains(document->domains());
-        parseDomainGroups(document->domainGroups());
-        parseDataForCustomDomains(document->customDomains());
-        parseDataForCustomScripts(document->customScripts());
-        applySystemSkipList(document->systemSkipList());
-        parseExtensionsSkipList(document->extensionsSkipList());
-        loadSystemBundleIds();
-    }
+        KnowledgeBaseLog::writeOnce("refused: " + opening.refusal);
+    else if (opening.document && opening.problem)
+        KnowledgeBaseLog::writeOnce("malformed document, read as far as it goes: " +
+                                    opening.problem->describe());
+    if (auto document = std::move(opening.document))
+        build(*document);
     // The document and its reader, with their copy of the plaintext, are gone here.
+}
+
+std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::createWithDocument(KBXMLDocument& document) {
+    std::shared_ptr<KnowledgeBaseData> data(new KnowledgeBaseData());
+    data->build(document);
+    return data;
+}
+
+void KnowledgeBaseData::build(KBXMLDocument& document) {
+    m_isParsed = true;
+    parseRules(document.rules());
+    parseSeparators(document.separators());
+    parseDomains(document.domains());
+    parseDomainGroups(document.domainGroups());
+    parseDataForCustomDomains(document.customDomains());
+    parseDataForCustomScripts(document.customScripts());
+    applySystemSkipList(document.systemSkipList());
+    parseExtensionsSkipList(document.extensionsSkipList());
+    loadSystemBundleIds();
 }
 
 void KnowledgeBaseData::addGroup(const std::shared_ptr<KnowledgeRecordGroup>& group) {

@@ -10,10 +10,12 @@
 #include "knowledge/MutableExtensionsSkipList.h"
 #include "knowledge/MutableSystemSkipList.h"
 #include "knowledge/SecureBuffer.h"
+#include "knowledge/TBXMLProblem.h"
 #include "search/SearchRule.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -48,12 +50,17 @@ public:
     // storage given back (the buffer is empty afterwards) as soon as the reader has
     // parsed its own copy, before the model is built.
     static std::shared_ptr<KnowledgeBaseData> createWithXMLData(SecureBuffer& xml);
+    // The model of a document already read (see openDocument), for a caller that reads
+    // the document itself; always parsed.
+    static std::shared_ptr<KnowledgeBaseData> createWithDocument(KBXMLDocument& document);
 
     // The document a load reads from `xml`, or why a load refuses it: not a knowledge
-    // base, or past one of the bounds of KnowledgeBaseLimits.
+    // base, or past one of the bounds of KnowledgeBaseLimits. `problem` is the reader's
+    // first structural fault: a document with one still loads, as far as it reads.
     struct DocumentOpening {
         std::shared_ptr<KBXMLDocument> document;
         std::string refusal;
+        std::optional<TBXMLProblem> problem;
     };
     static DocumentOpening openDocument(std::span<const std::uint8_t> xml);
 
@@ -90,16 +97,26 @@ public:
     const MutableSystemSkipList& mutableSystemSkipList() const { return m_mutableSystemSkipList; }
     const MutableExtensionsSkipList& mutableSkipList() const { return m_mutableSkipList; }
 
-    // Replaces an earlier group of the same domain; a group whose identifier has no
-    // unique identifier is not filed.
-    void addGroup(const std::shared_ptr<KnowledgeRecordGroup>& group);
-    // Files the record as the newest under the last component of its path.
-    void addRecord(const std::shared_ptr<KnowledgeRecord>& record);
     std::shared_ptr<KnowledgeRecordGroup>
     groupByDomainIdentifier(const std::shared_ptr<const DomainIdentifier>& identifier) const;
     // Every record whose path is exactly the item's full path, newest first; each one
     // is marked used before `action` (which may be empty) is called.
     void enumerateRecordsForFileItem(FileItem& item, const RecordAction& action) const;
+
+    KnowledgeBaseData(const KnowledgeBaseData&) = delete;
+    KnowledgeBaseData& operator=(const KnowledgeBaseData&) = delete;
+
+private:
+    KnowledgeBaseData() = default;
+    void load(SecureBuffer& xml);
+    // Reads every section of `document`, in the order the model needs them.
+    void build(KBXMLDocument& document);
+
+    // Replaces an earlier group of the same domain; a group whose identifier has no
+    // unique identifier is not filed.
+    void addGroup(const std::shared_ptr<KnowledgeRecordGroup>& group);
+    // Files the record as the newest under the last component of its path.
+    void addRecord(const std::shared_ptr<KnowledgeRecord>& record);
     void enumerateRecords(const std::string& fileName, const std::string& fullPath,
                           const RecordAction& action) const;
 
@@ -116,13 +133,6 @@ public:
     void applySystemSkipList(const KBXMLSystemSkipList* section);
     void parseExtensionsSkipList(const KBXMLExtensionsSkipList* section);
     void loadSystemBundleIds();
-
-    KnowledgeBaseData() = default;
-    KnowledgeBaseData(const KnowledgeBaseData&) = delete;
-    KnowledgeBaseData& operator=(const KnowledgeBaseData&) = delete;
-
-private:
-    void load(SecureBuffer& xml);
     // Files the record at once, or with the domains section's batch while one is open.
     void fileRecord(std::shared_ptr<KnowledgeRecord> record);
     static void enumerateChain(const std::shared_ptr<KnowledgeRecord>& head,

@@ -5,3 +5,7 @@
 void KnowledgeBaseLog::write(std::string_view line) {
     platform::Log::warning(platform::Log::Component::Knowledge, line);
 }
+
+void KnowledgeBaseLog::writeOnce(std::string_view line) {
+    platform::Log::warningOnce(platform::Log::Component::Knowledge, line);
+}

@@ -118,8 +118,10 @@ TBXML::~TBXML() {
 }
 
 std::optional<TBXMLErrorCode> TBXML::parse(std::string_view data) {
-    if (data.empty())
+    if (data.empty()) {
+        m_problem = TBXMLProblem{TBXMLProblem::Kind::NoRootElement, 0, {}};
         return TBXMLErrorCode::DataIsNil;
+    }
     m_buffer = static_cast<char*>(std::malloc(data.size() + 1));
     if (!m_buffer)
         return TBXMLErrorCode::UnableToAllocateMemory;
@@ -131,8 +133,12 @@ std::optional<TBXMLErrorCode> TBXML::parse(std::string_view data) {
     if (parser.parse() == TBXMLParser::Outcome::OutOfMemory)
         return TBXMLErrorCode::UnableToAllocateMemory;
     m_root = parser.root();
-    if (!m_root)
+    m_problem = parser.problem();
+    if (!m_root) {
+        if (!m_problem)
+            m_problem = TBXMLProblem{TBXMLProblem::Kind::NoRootElement, data.size(), {}};
         return TBXMLErrorCode::DecodeFailure;
+    }
     return std::nullopt;
 }
 

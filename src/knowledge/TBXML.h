@@ -2,6 +2,7 @@
 
 #include "knowledge/TBXMLError.h"
 #include "knowledge/TBXMLPool.h"
+#include "knowledge/TBXMLProblem.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -36,7 +37,8 @@ struct _TBXMLElement {
 // A small non-validating XML reader. It keeps one copy of the input, parses it in
 // place in one forward pass (names, values and texts are NUL-terminated where they lie)
 // and builds the element tree from pooled records. Character and entity references are
-// never decoded. Malformed input is not reported: it shapes the tree as the scan finds it.
+// never decoded. Malformed input shapes the tree as the scan finds it; the first
+// structural fault is kept as problem(), for callers that want to say why.
 //
 // The queries are class operations on element records, which callers get from
 // `rootXMLElement()` and by walking `firstChild` and `nextSibling`.
@@ -62,6 +64,9 @@ public:
 
     // The first element of the document, or nullptr when there is none.
     const _TBXMLElement* rootXMLElement() const { return m_root; }
+    // The first structural fault of the input, with its byte offset; none for a
+    // well-formed document. Always set when there is no root element.
+    const std::optional<TBXMLProblem>& problem() const { return m_problem; }
 
     // The element's name; the empty string when it has none.
     static std::string elementName(const _TBXMLElement* element);
@@ -88,4 +93,5 @@ private:
     TBXMLPool<_TBXMLElement> m_elements;
     TBXMLPool<_TBXMLAttribute> m_attributes;
     const _TBXMLElement* m_root{nullptr};
+    std::optional<TBXMLProblem> m_problem;
 };

@@ -62,6 +62,8 @@ TBXMLParser::TBXMLParser(char* begin, char* end, TBXMLPool<_TBXMLElement>& eleme
         if (tagStart[1] == '!') {
             if (startsWith(tagStart, kCommentOpen, kCommentOpenLength)) {
                 char* close = find(tagStart + kCommentOpenLength, kCommentClose, m_end);
+                if (!close)
+                    note(TBXMLProblem::Kind::TruncatedMarkup, tagStart);
                 cursor = close ? close + kCloseLength : m_end;
                 skipMarkup(tagStart, nullptr, nullptr, cursor);
                 continue;
@@ -69,6 +71,8 @@ TBXMLParser::TBXMLParser(char* begin, char* end, TBXMLPool<_TBXMLElement>& eleme
             if (startsWith(tagStart, kCDataOpen, kCDataOpenLength)) {
                 char* content = tagStart + kCDataOpenLength;
                 char* close = find(content, kCDataClose, m_end);
+                if (!close)
+                    note(TBXMLProblem::Kind::TruncatedMarkup, tagStart);
                 cursor = close ? close + kCloseLength : m_end;
                 skipMarkup(tagStart, content, close ? close : m_end, cursor);
                 continue;
@@ -81,9 +85,12 @@ TBXMLParser::TBXMLParser(char* begin, char* end, TBXMLPool<_TBXMLElement>& eleme
         *tagStart = '\0';
         bool hasCData = false;
         char* tagEnd = findTagEnd(tagStart + 1, hasCData);
-        if (!tagEnd)
+        if (!tagEnd) {
+            note(TBXMLProblem::Kind::TruncatedMarkup, tagStart);
             break;
+        }
         if (*tagEnd == '<') {
+            note(TBXMLProblem::Kind::UnterminatedTag, tagStart);
             // A tag cut short by the next "<" is dropped; that "<" starts the next one.
             cursor = tagEnd;
             continue;
@@ -95,6 +102,8 @@ TBXMLParser::TBXMLParser(char* begin, char* end, TBXMLPool<_TBXMLElement>& eleme
     }
 
     endTextAt(m_end);
+    if (m_current)
+        note(TBXMLProblem::Kind::UnclosedElement, m_current->name - 1, m_current->name);
     while (m_current)
         close(m_end);
     return Outcome::Parsed;
@@ -155,6 +164,10 @@ char* TBXMLParser::findTagEnd(char* from, bool& hasCData) {
 // NUL). Gives false only when a record cannot be allocated.
 bool TBXMLParser::handleTag(char* name, char* tagEnd, bool hasCData) {
     if (*name == '/') {
+        if (!m_current)
+            note(TBXMLProblem::Kind::StrayClosingTag, name - 1);
+        else if (!closes(name + 1))
+            note(TBXMLProblem::Kind::MismatchedClosingTag, name - 1, m_current->name);
         close(name - 1);
         return true;
     }
@@ -330,4 +343,25 @@ char* TBXMLParser::find(char* from, const char* marker, char* limit) const {
         return nullptr;
     return static_cast<char*>(
         memmem(from, static_cast<size_t>(limit - from), marker, std::strlen(marker)));
+}
+
+bool TBXMLParser::closes(const char* name) const {
+    const char* open = m_current->name;
+    while (*open && *open == *name) {
+        ++open;
+        ++name;
+    }
+    // "</d >" closes <d> as well as "</d>" does.
+    return *open == '\0' && (*name == '\0' || isTagSpace(*name));
+}
+
+void TBXMLParser::note(TBXMLProblem::Kind kind, const char* at, const char* element) {
+    if (m_problem)
+        return;
+    TBXMLProblem& problem = m_problem.emplace();
+    problem.kind = kind;
+    problem.offset = static_cast<size_t>(at - m_begin);
+    // Names reach a log line: only printable ASCII, and not much of it.
+    for (const char* c = element; c && *c && problem.element.size() < 64; ++c)
+        problem.element += (*c > 0x20 && *c < 0x7f) ? *c : '?';
 }

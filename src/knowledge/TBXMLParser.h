@@ -1,6 +1,9 @@
 #pragma once
 
 #include "knowledge/TBXML.h"
+#include "knowledge/TBXMLProblem.h"
+
+#include <optional>
 
 // The single forward scan that turns the reader's buffer into element records. It
 // writes NUL bytes into the buffer to end names, values and texts, and moves bytes
@@ -17,6 +20,8 @@ public:
 
     Outcome parse();
     _TBXMLElement* root() const { return m_root; }
+    // The first structural fault met, if any; parsing goes on past it.
+    const std::optional<TBXMLProblem>& problem() const { return m_problem; }
 
 private:
     void skipMarkup(char* start, char* contentBegin, char* contentEnd, char* resume);
@@ -29,6 +34,10 @@ private:
     void close(char* textBound);
     bool startsWith(const char* at, const char* marker, size_t length) const;
     char* find(char* from, const char* marker, char* limit) const;
+    // Keeps the first fault only: later ones are often its consequences.
+    void note(TBXMLProblem::Kind kind, const char* at, const char* element = nullptr);
+    // Whether the closing tag whose name starts at `name` names the open element.
+    bool closes(const char* name) const;
 
     char* m_begin;
     char* m_end;
@@ -38,6 +47,7 @@ private:
     _TBXMLElement* m_root{nullptr};
     _TBXMLElement* m_current{nullptr};
     _TBXMLElement* m_lastTopLevel{nullptr};
+    std::optional<TBXMLProblem> m_problem;
 
     // While comments or CDATA markers are being cut out of the current element's text,
     // kept bytes are moved down to m_textWrite; m_textKept is the start of kept bytes

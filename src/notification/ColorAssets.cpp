@@ -1,7 +1,7 @@
 #include "notification/ColorAssets.h"
 
 #include "notification/HexColor.h"
-#include "notification/UiLog.h"
+#include "platform/Log.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -29,7 +29,7 @@ const ColorAssets& ColorAssets::shared() {
         registerUiResources();
         QFile file(QStringLiteral(":/ui/colors.json"));
         if (!file.open(QIODevice::ReadOnly)) {
-            qCWarning(lcUi) << "The colour assets are missing";
+            platform::Log::warning(platform::Log::Component::Ui, "the colour assets are missing");
             return ColorAssets();
         }
         return fromJson(file.readAll());

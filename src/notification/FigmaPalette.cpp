@@ -1,7 +1,7 @@
 #include "notification/FigmaPalette.h"
 
 #include "notification/HexColor.h"
-#include "notification/UiLog.h"
+#include "platform/Log.h"
 
 #include <array>
 
@@ -144,7 +144,8 @@ QColor FigmaPalette::colorForFigmaColor(FigmaColor color, const ColorAssets& ass
     const auto found = entry(color);
     if (!found) {
         if (color != FigmaColor::clear)
-            qCWarning(lcUi) << "No palette colour" << static_cast<int>(color);
+            platform::Log::warning(platform::Log::Component::Ui,
+                                   "no palette colour " + std::to_string(static_cast<int>(color)));
         return clear;
     }
     if (const auto asset = assets.colorNamed(found->assetName, appearance))

@@ -1,6 +1,6 @@
 #include "notification/HexColor.h"
 
-#include "notification/UiLog.h"
+#include "platform/Log.h"
 
 #include <QString>
 #include <array>
@@ -89,10 +89,10 @@ std::optional<QColor> HexColor::colorWithHexStringNotCacheable(std::string_view 
         break;
     }
     if (!form || !digitsOnly) {
-        qCWarning(lcUi).noquote()
-            << QStringLiteral("Invalid color value: Color value %1 is invalid.  It should be a hex "
-                              "value of the form #RBG, #ARGB, #RRGGBB, or #RRGGBBAA")
-                   .arg(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        platform::Log::warning(platform::Log::Component::Ui,
+                               "Invalid color value: Color value " + std::string(text) +
+                                   " is invalid.  It should be a hex value of the form #RBG, "
+                                   "#ARGB, #RRGGBB, or #RRGGBBAA");
         return std::nullopt;
     }
     std::array<double, 4> rgba{};

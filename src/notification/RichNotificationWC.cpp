@@ -8,16 +8,14 @@
 #include "notification/FigmaPalette.h"
 #include "notification/HelpButton.h"
 #include "notification/ImageView.h"
-#include "notification/LocalizedFormat.h"
 #include "notification/RemovedAppDisplayItem.h"
 #include "notification/RemovedAppList.h"
 #include "notification/RichNotificationView.h"
 #include "notification/RichNotificationWCLocalizable.h"
 #include "notification/RichNotificationWindow.h"
 #include "notification/Styles.h"
-#include "notification/TagParser.h"
 #include "notification/TextStyleData.h"
-#include "notification/UiLog.h"
+#include "notification/TitleEmphasis.h"
 #include "notification/WatcherOfferNoCustomButton.h"
 #include "notification/WatcherOfferYesCustomButton.h"
 #include "notification/WindowSystem.h"
@@ -25,6 +23,7 @@
 #include "platform/Bundle.h"
 #include "platform/DelayedCall.h"
 #include "platform/GlobalQueue.h"
+#include "platform/Log.h"
 #include "platform/MainQueue.h"
 #include "platform/MemoryRelease.h"
 #include "platform/SuiteDefaults.h"
@@ -137,7 +136,8 @@ void RichNotificationWC::acceptSearchResult(
     }
     // "Uninstall" hands over only the applications whose search has come back; the
     // log says when one has, for whoever drives the panel from outside.
-    qCInfo(lcUi).noquote() << "leftovers ready for" << QString::fromStdString(bundle->bundlePath());
+    platform::Log::info(platform::Log::Component::Ui,
+                        "leftovers ready for " + bundle->bundlePath());
     // The entry's first size report may take a while; the list shows it at once.
     updateAfterWaitingWork(true);
 }
@@ -428,29 +428,16 @@ QImage RichNotificationWC::getAppIcon() const {
     return WorkspaceIcon::helperApplicationIcon();
 }
 
-QString RichNotificationWC::makeTaggedString(const QString& text) {
-    // Names come from bundles in the Trash; escaping keeps a "<" in one from being
-    // read as markup.
-    return QStringLiteral("<%1>%2</%1>").arg(emphasisTag(), TagParser::escape(text));
-}
-
-QString RichNotificationWC::emphasizingCount(QString title, std::int64_t count,
-                                             const platform::NumberSymbols& symbols) {
-    const QString local = QString::fromStdString(LocalizedFormat::format("%zd", {count}, symbols));
-    const QString digits = title.contains(local) ? local : QString::number(count);
-    return title.replace(digits, makeTaggedString(digits));
-}
-
 AttributedString RichNotificationWC::generateTitleAttributedString() const {
     const std::int64_t count = m_nOtheAppCount + 1;
     QString text;
     if (count >= 2) {
-        text = emphasizingCount(
+        text = TitleEmphasis::emphasizingCount(
             QString::fromStdString(RichNotificationWCLocalizable::multipleAppsTitleWith(count)),
             count);
     } else {
         text = QString::fromStdString(RichNotificationWCLocalizable::titleWithAppName(
-            makeTaggedString(m_shownAppName).toStdString()));
+            TitleEmphasis::tagged(m_shownAppName).toStdString()));
     }
     AtributikaBridge bridge;
     bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperTitle, FigmaColor::text7,
@@ -484,8 +471,8 @@ AttributedString RichNotificationWC::generateDescriptionAttributedString() const
                                        emphasisTag());
     } else {
         text = QString::fromStdString(RichNotificationWCLocalizable::descriptionWithAppName(
-            makeTaggedString(m_shownAppName).toStdString(),
-            makeTaggedString(QString::fromStdString(size)).toStdString()));
+            TitleEmphasis::tagged(m_shownAppName).toStdString(),
+            TitleEmphasis::tagged(QString::fromStdString(size)).toStdString()));
         bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperDescription, FigmaColor::linkState,
                                        emphasisTag());
     }

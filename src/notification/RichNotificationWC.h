@@ -3,7 +3,6 @@
 #include "HVCocoaPackage/AttributedString.h"
 #include "notification/RemainsInfoListener.h"
 #include "notification/RemainsProvider.h"
-#include "platform/NumberSymbols.h"
 
 #include <QImage>
 #include <QPointer>
@@ -79,6 +78,14 @@ public:
     bool isWindowLoaded() const { return m_window != nullptr; }
     RemovedAppList* appList() const;
 
+    // The application's name as the panel shows it: whole, or shortened in its middle
+    // where the texts would not fit otherwise.
+    const QString& shownAppName() const { return m_shownAppName; }
+
+private:
+    explicit RichNotificationWC(std::shared_ptr<RemainsProvider> provider)
+        : m_provider(std::move(provider)) {}
+
     // The steps of the notification, in the order they usually run.
     void configureForApp(const Bundle& bundle);
     void findKnowledgeBaseInfoForBundle(const Bundle& bundle, SearchCompletion completion);
@@ -91,21 +98,6 @@ public:
     QImage getAppIcon() const;
     AttributedString generateTitleAttributedString() const;
     AttributedString generateDescriptionAttributedString() const;
-    // The text wrapped in the emphasis tag, with its own markup characters escaped.
-    static QString makeTaggedString(const QString& text);
-    // The title of several applications with their count emphasised, wherever it stands and
-    // whether the text writes it in the locale's digits (as formatting it does) or in
-    // ASCII digits.
-    static QString
-    emphasizingCount(QString title, std::int64_t count,
-                     const platform::NumberSymbols& symbols = platform::NumberSymbols::current());
-    // The application's name as the panel shows it: whole, or shortened in its middle
-    // where the texts would not fit otherwise.
-    const QString& shownAppName() const { return m_shownAppName; }
-
-private:
-    explicit RichNotificationWC(std::shared_ptr<RemainsProvider> provider)
-        : m_provider(std::move(provider)) {}
 
     void windowDidLoad();
     // The action, run while the controller lives.

@@ -1,6 +1,6 @@
 #include "notification/TextStyleData.h"
 
-#include "notification/UiLog.h"
+#include "platform/Log.h"
 
 #include <QFontDatabase>
 #include <array>
@@ -89,7 +89,8 @@ QFont::Weight qtWeight(FigmaFontWeight weight) {
 const TextStyleData& TextStyleData::forStyle(FigmaTextStyle style) {
     const int value = static_cast<int>(style);
     if (value < 0 || static_cast<std::size_t>(value) >= table().size()) {
-        qCWarning(lcUi) << "No text style" << value;
+        platform::Log::warning(platform::Log::Component::Ui,
+                               "no text style " + std::to_string(value));
         return table()[static_cast<std::size_t>(FigmaTextStyle::helperDescription)];
     }
     return table()[static_cast<std::size_t>(value)];

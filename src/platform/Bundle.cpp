@@ -1,6 +1,7 @@
 #include "platform/Bundle.h"
 
 #include "platform/ItemStatus.h"
+#include "platform/Log.h"
 #include "platform/Programs.h"
 #include "platform/PropertyList.h"
 
@@ -36,10 +37,17 @@ std::shared_ptr<Bundle> Bundle::create(const std::string& path) {
     std::string bundlePath = withoutTrailingSlashes(path);
     const std::string infoPath =
         (bundlePath == "/" ? std::string() : bundlePath) + "/Contents/Info.plist";
-    auto info = PropertyList::readFile(infoPath, kMaxInfoPlistBytes);
-    if (!info || !info->asDictionary())
-        info = PlistValue(PlistValue::Dictionary());
-    return std::shared_ptr<Bundle>(new Bundle(std::move(bundlePath), std::move(*info)));
+    PropertyList::Reading info = PropertyList::readFileWithReason(infoPath, kMaxInfoPlistBytes);
+    if (info.value && !info.value->asDictionary())
+        Log::warningOnce(Log::Component::Platform,
+                         infoPath + ": not a dictionary; the bundle is read without it");
+    else if (!info.value && info.failure != PropertyList::Failure::Missing)
+        Log::warningOnce(Log::Component::Platform,
+                         infoPath + ": " + std::string(PropertyList::nameOf(info.failure)) +
+                             "; the bundle is read without it");
+    if (!info.value || !info.value->asDictionary())
+        info.value = PlistValue(PlistValue::Dictionary());
+    return std::shared_ptr<Bundle>(new Bundle(std::move(bundlePath), std::move(*info.value)));
 }
 
 std::shared_ptr<Bundle> Bundle::mainBundle() {

@@ -36,9 +36,12 @@ public:
     bool end_object() { return close(); }
     bool start_array(std::size_t) { return open(Container::Kind::Array); }
     bool end_array() { return close(); }
-    bool parse_error(std::size_t, const std::string&, const nlohmann::json::exception&) {
+    bool parse_error(std::size_t position, const std::string&, const nlohmann::json::exception&) {
+        // The position counts the bytes read, the offending one included.
+        m_errorOffset = position > 0 ? position - 1 : 0;
         return false;
     }
+    std::optional<std::size_t> errorOffset() const { return m_errorOffset; }
 
     std::optional<PlistValue> take() { return std::move(m_result); }
 
@@ -81,6 +84,7 @@ private:
 
     std::vector<Container> m_open;
     std::optional<PlistValue> m_result;
+    std::optional<std::size_t> m_errorOffset;
 };
 
 // `depth` counts the containers around `value`.
@@ -136,15 +140,20 @@ bool toJson(const PlistValue& value, nlohmann::json& out, std::size_t depth) {
 
 } // namespace
 
-std::optional<PlistValue> Json::parse(std::string_view text) {
+std::optional<PlistValue> Json::parse(std::string_view text,
+                                      std::optional<std::size_t>* errorOffset) {
     ValueBuilder builder;
+    bool parsed = false;
     try {
-        if (!nlohmann::json::sax_parse(text.begin(), text.end(), &builder,
-                                       nlohmann::json::input_format_t::json, true, false))
-            return std::nullopt;
+        parsed = nlohmann::json::sax_parse(text.begin(), text.end(), &builder,
+                                           nlohmann::json::input_format_t::json, true, false);
     } catch (const std::exception&) {
-        return std::nullopt;
+        parsed = false;
     }
+    if (errorOffset)
+        *errorOffset = parsed ? std::nullopt : builder.errorOffset();
+    if (!parsed)
+        return std::nullopt;
     return builder.take();
 }
 

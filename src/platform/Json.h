@@ -26,8 +26,11 @@ class Json {
 public:
     static constexpr std::size_t kMaxDepth = 512;
 
-    // None on any syntax error, invalid UTF-8 or nesting beyond kMaxDepth.
-    static std::optional<PlistValue> parse(std::string_view text);
+    // None on any syntax error, invalid UTF-8 or nesting beyond kMaxDepth. For a syntax
+    // error or invalid UTF-8, `errorOffset` (when given) receives the offset of the byte
+    // where reading stopped; it is left empty otherwise.
+    static std::optional<PlistValue> parse(std::string_view text,
+                                           std::optional<std::size_t>* errorOffset = nullptr);
 
     static std::optional<std::string> serialize(const PlistValue& value);
 };

@@ -3,7 +3,9 @@
 #include "platform/StandardError.h"
 
 #include <cstdlib>
+#include <mutex>
 #include <string>
+#include <unordered_set>
 
 namespace platform {
 
@@ -24,7 +26,35 @@ Log::Level lowestWrittenLevel() {
     return lowest;
 }
 
+// Lines already written by warningOnce. Bounded: past the bound a repeat costs one more
+// line, not memory.
+constexpr std::size_t kRememberedLines = 256;
+
+struct WrittenLines {
+    std::mutex mutex;
+    std::unordered_set<std::string> lines; // guarded by mutex
+};
+
+// Whether `line` is new; it is remembered from now on.
+bool isFirstTime(const std::string& line) {
+    static WrittenLines* const written = new WrittenLines(); // used until the very end
+    std::lock_guard lock(written->mutex);
+    if (written->lines.contains(line))
+        return false;
+    if (written->lines.size() >= kRememberedLines)
+        written->lines.clear();
+    written->lines.insert(line);
+    return true;
+}
+
 } // namespace
+
+void Log::warningOnce(Component component, std::string_view text) {
+    std::string line = prefix(component, Level::Warning);
+    line += text;
+    if (isFirstTime(line))
+        write(component, Level::Warning, text);
+}
 
 std::string_view Log::nameOf(Component component) {
     switch (component) {

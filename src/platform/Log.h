@@ -35,6 +35,10 @@ public:
     static void error(Component component, std::string_view text) {
         write(component, Level::Error, text);
     }
+    // A warning written only the first time: a fault that every retry meets again (a
+    // knowledge base that does not load, a settings file that does not parse) says why
+    // once, not at every attempt.
+    static void warningOnce(Component component, std::string_view text);
 };
 
 } // namespace platform

@@ -32,8 +32,31 @@ public:
     static constexpr std::size_t kMaxDepth = 512;
     static constexpr std::size_t kDefaultMaxFileBytes = std::size_t(16) << 20;
 
-    // An XML or binary property list (told apart by the first bytes); none when the
-    // bytes are not a well-formed one.
+    // Why a read gave no value.
+    enum class Failure {
+        None,
+        Missing,         // nothing at the path
+        NotAFile,        // a folder or another kind of item
+        TooLarge,        // larger than the bound the caller gave
+        Unreadable,      // the file could not be read
+        Empty,           // no bytes
+        Refused,         // turned away before parsing: nested or shared past the bounds
+        Malformed,       // not a well-formed XML or binary property list
+        Unrepresentable, // well-formed, but holds a value this service cannot carry
+    };
+    struct Reading {
+        std::optional<PlistValue> value;
+        Failure failure{Failure::None};
+    };
+    static std::string_view nameOf(Failure failure);
+
+    // An XML or binary property list (told apart by the first bytes), or why not.
+    static Reading read(std::string_view bytes);
+    // The property list in a regular file (links followed), or why not.
+    static Reading readFileWithReason(const std::string& path,
+                                      std::size_t maxBytes = kDefaultMaxFileBytes);
+
+    // The value of read(); none when the bytes are not a well-formed property list.
     static std::optional<PlistValue> parse(std::string_view bytes);
 
     // The property list in a regular file (links followed); none when the file is

@@ -4,6 +4,7 @@
 #include "platform/Utf8.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -241,27 +242,75 @@ Node toNode(const PlistValue& value, std::size_t depth) {
 
 } // namespace
 
-std::optional<PlistValue> PropertyList::parse(std::string_view bytes) {
-    if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max())
-        return std::nullopt;
+std::string_view PropertyList::nameOf(Failure failure) {
+    switch (failure) {
+    case Failure::None:
+        return "read";
+    case Failure::Missing:
+        return "missing";
+    case Failure::NotAFile:
+        return "not a regular file";
+    case Failure::TooLarge:
+        return "too large";
+    case Failure::Unreadable:
+        return "unreadable";
+    case Failure::Empty:
+        return "empty";
+    case Failure::Refused:
+        return "nested or shared too deeply";
+    case Failure::Malformed:
+        return "not a property list";
+    case Failure::Unrepresentable:
+        return "holds a value that cannot be carried";
+    }
+    return "unreadable";
+}
+
+PropertyList::Reading PropertyList::read(std::string_view bytes) {
+    if (bytes.empty())
+        return {std::nullopt, Failure::Empty};
+    if (bytes.size() > std::numeric_limits<std::uint32_t>::max())
+        return {std::nullopt, Failure::TooLarge};
     if (!PropertyListGuard::admits(bytes, {.maxDepth = kMaxDepth}))
-        return std::nullopt;
+        return {std::nullopt, Failure::Refused};
     ClassicLocaleScope classicLocale;
     plist_t raw = nullptr;
     plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &raw);
     Node node(raw);
     if (!node)
-        return std::nullopt;
-    return fromNode(node.get(), 0);
+        return {std::nullopt, Failure::Malformed};
+    Reading reading{fromNode(node.get(), 0), Failure::None};
+    if (!reading.value)
+        reading.failure = Failure::Unrepresentable;
+    return reading;
 }
 
-std::optional<PlistValue> PropertyList::readFile(const std::string& path, std::size_t maxBytes) {
+std::optional<PlistValue> PropertyList::parse(std::string_view bytes) {
+    return read(bytes).value;
+}
+
+PropertyList::Reading PropertyList::readFileWithReason(const std::string& path,
+                                                       std::size_t maxBytes) {
     // Larger inputs are refused by the parser anyway.
     maxBytes = std::min<std::size_t>(maxBytes, std::numeric_limits<std::uint32_t>::max());
     auto contents = FileSystem::readFile(path, maxBytes);
-    if (!contents)
-        return std::nullopt;
-    return parse(*contents);
+    if (contents)
+        return read(*contents);
+    // Only to say why: the read above decided.
+    struct stat status {};
+    if (path.empty() || ::stat(path.c_str(), &status) != 0)
+        return {std::nullopt, errno == ENOENT || errno == ENOTDIR || path.empty()
+                                  ? Failure::Missing
+                                  : Failure::Unreadable};
+    if (!S_ISREG(status.st_mode))
+        return {std::nullopt, Failure::NotAFile};
+    if (static_cast<std::uint64_t>(status.st_size) > maxBytes)
+        return {std::nullopt, Failure::TooLarge};
+    return {std::nullopt, Failure::Unreadable};
+}
+
+std::optional<PlistValue> PropertyList::readFile(const std::string& path, std::size_t maxBytes) {
+    return readFileWithReason(path, maxBytes).value;
 }
 
 std::optional<std::string> PropertyList::toXml(const PlistValue& value) {

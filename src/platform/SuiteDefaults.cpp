@@ -3,6 +3,7 @@
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/ItemStatus.h"
+#include "platform/Log.h"
 #include "platform/Path.h"
 #include "platform/PropertyList.h"
 
@@ -52,10 +53,16 @@ FileState readDictionary(const std::string& path, PlistValue::Dictionary& dictio
         return FileState::Missing;
     if (!status->regularFile)
         return FileState::Unusable;
-    std::optional<PlistValue> root = PropertyList::readFile(path, kMaximumSize);
-    const PlistValue::Dictionary* found = root ? root->asDictionary() : nullptr;
-    if (!found)
+    PropertyList::Reading root = PropertyList::readFileWithReason(path, kMaximumSize);
+    const PlistValue::Dictionary* found = root.value ? root.value->asDictionary() : nullptr;
+    if (!found) {
+        Log::warningOnce(
+            Log::Component::Platform,
+            path + ": " +
+                std::string(root.value ? "not a dictionary" : PropertyList::nameOf(root.failure)) +
+                "; the settings are neither read nor replaced");
         return FileState::Unusable;
+    }
     dictionary = *found;
     return FileState::Dictionary;
 }

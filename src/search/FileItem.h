@@ -47,37 +47,16 @@ public:
                                                        const std::shared_ptr<FileItem>& parent,
                                                        const std::string& name,
                                                        const SystemSkipList* skipList);
-    // A plain item: no name, no path, not existing, no flags.
-    static std::shared_ptr<FileItem> create();
-
     explicit FileItem(Token) {}
     ~FileItem() override;
     FileItem(const FileItem&) = delete;
     FileItem& operator=(const FileItem&) = delete;
-
-    // The item itself, as parent of the items that report to it.
-    std::shared_ptr<FileItem> getFileItemParent() override;
-    // Passed on unchanged to this item's listener.
-    void onAddedFileItem(const std::shared_ptr<FileItem>& item,
-                         const std::shared_ptr<FileItem>& parent) override;
-    void onRemovedFileItem(const std::shared_ptr<FileItem>& item,
-                           const std::shared_ptr<FileItem>& parent) override;
 
     // Re-lists a folder: every child that vanished is reported removed, then every new
     // entry is loaded (to the root's depth for a root, without contents otherwise) and
     // reported added. Unchanged children keep their objects and are not re-read.
     // Nothing changes for a non-folder or a folder that cannot be listed.
     void updateContentOfDir(const SystemSkipList* skipList);
-    void loadNextLevel(const SystemSkipList* skipList) { updateContentOfDir(skipList); }
-
-    // Whether the children hold this very object under its name.
-    bool isHasChild(const std::shared_ptr<FileItem>& child) const;
-    // Stores the child under its name, replacing another of the same name, and tells
-    // the listener; nothing happens for null or a child already held.
-    void addChild(const std::shared_ptr<FileItem>& child);
-    void removeChild(const std::shared_ptr<FileItem>& child);
-    // Tells the listener that the child of that name was removed, without removing it.
-    void notifyThatRemovedChildWithName(std::string_view name);
 
     void setListener(const std::shared_ptr<FileItemListener>& listener) { m_pListener = listener; }
     // The listener's answer to getFileItemParent(); null without a listener.
@@ -104,6 +83,26 @@ public:
 
 private:
     friend class FileTreeLoader;
+
+    // A plain item: no name, no path, not existing, no flags.
+    static std::shared_ptr<FileItem> create();
+
+    // The item itself, as parent of the items that report to it.
+    std::shared_ptr<FileItem> getFileItemParent() override;
+    // Passed on unchanged to this item's listener.
+    void onAddedFileItem(const std::shared_ptr<FileItem>& item,
+                         const std::shared_ptr<FileItem>& parent) override;
+    void onRemovedFileItem(const std::shared_ptr<FileItem>& item,
+                           const std::shared_ptr<FileItem>& parent) override;
+
+    // Whether the children hold this very object under its name.
+    bool isHasChild(const std::shared_ptr<FileItem>& child) const;
+    // Stores the child under its name, replacing another of the same name, and tells
+    // the listener; nothing happens for null or a child already held.
+    void addChild(const std::shared_ptr<FileItem>& child);
+    void removeChild(const std::shared_ptr<FileItem>& child);
+    // Tells the listener that the child of that name was removed, without removing it.
+    void notifyThatRemovedChildWithName(std::string_view name);
 
     void loadInfoUsingPath(const std::string& path, int deep, const SystemSkipList* skipList);
     void loadInfoUsingPath(const std::string& path, int deep,

@@ -109,12 +109,21 @@ void AppDelegate::processOpenFileWithPath(const std::string& path) {
     if (platform::Path::extension(path) != FileMessage::kHelperMessageExtension)
         return;
     // Loading deletes the file, whether or not it decodes.
-    std::shared_ptr<FileMessage> message = FileMessage::loadFromFile(path);
+    std::optional<MessageFileFault> fault;
+    std::shared_ptr<FileMessage> message = FileMessage::loadFromFile(path, &fault);
+    if (!message && fault)
+        platform::Log::warning(platform::Log::Component::Shell,
+                               "ignored the command file " + path + ": " + fault->describe());
     if (FileMessage::ReadCancelExcludeRemovedPathsFromMessage(message.get()))
         scheduleClearingOfExcluders();
     else if (std::optional<std::vector<std::string>> paths =
                  FileMessage::ReadExcludePaths(message.get()))
         addExcluders(*paths);
+    else if (message)
+        platform::Log::warning(
+            platform::Log::Component::Shell,
+            "ignored the command file " + path + ": " +
+                std::string(MessageFileFault::nameOf(MessageFileFault::Kind::NoItems)));
 }
 
 void AppDelegate::scheduleClearingOfExcluders() {

@@ -1,6 +1,7 @@
 #include "shell/AppGroupManager.h"
 
 #include "platform/FileSystem.h"
+#include "platform/Log.h"
 #include "platform/Path.h"
 #include "platform/PropertyList.h"
 #include "shell/PathsGenerator.h"
@@ -27,8 +28,14 @@ AppGroupManager::AppGroupManager() : m_suiteName(kGroupIdentifier) {
 }
 
 std::optional<platform::PlistValue> AppGroupManager::objectForKey(std::string_view key) const {
-    auto suite = platform::PropertyList::readFile(m_preferencesPath, kMaxPreferencesBytes);
-    const platform::PlistValue* value = suite ? suite->get(key) : nullptr;
+    auto suite =
+        platform::PropertyList::readFileWithReason(m_preferencesPath, kMaxPreferencesBytes);
+    if (!suite.value && suite.failure != platform::PropertyList::Failure::Missing)
+        platform::Log::warningOnce(platform::Log::Component::Shell,
+                                   m_preferencesPath + ": " +
+                                       std::string(platform::PropertyList::nameOf(suite.failure)) +
+                                       "; its settings are not used");
+    const platform::PlistValue* value = suite.value ? suite.value->get(key) : nullptr;
     if (!value)
         return std::nullopt;
     return *value;

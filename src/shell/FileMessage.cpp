@@ -1,6 +1,7 @@
 #include "shell/FileMessage.h"
 
 #include "platform/FileSystem.h"
+#include "platform/PropertyList.h"
 #include "shell/KeyedArchive.h"
 #include "shell/MessageFiles.h"
 #include "shell/WatcherSettings.h"
@@ -59,16 +60,26 @@ bool FileMessage::ReadCancelExcludeRemovedPathsFromMessage(const FileMessage* me
     return command && *command == kClearCommand;
 }
 
-std::shared_ptr<FileMessage> FileMessage::loadFromFile(const std::string& path) {
+std::shared_ptr<FileMessage> FileMessage::loadFromFile(const std::string& path,
+                                                       std::optional<MessageFileFault>* fault) {
     if (path.empty())
         return nullptr;
-    std::optional<std::string> bytes = MessageFiles::read(path);
+    std::optional<std::string> bytes = MessageFiles::read(path, fault);
     MessageFiles::remove(path);
     if (!bytes)
         return nullptr;
-    std::optional<PlistValue> root = KeyedArchive::unarchive(*bytes);
-    if (!root)
+    platform::PropertyList::Reading archive = platform::PropertyList::read(*bytes);
+    std::optional<PlistValue> root =
+        archive.value ? KeyedArchive::unarchiveObject(*archive.value) : std::nullopt;
+    if (!root) {
+        if (fault)
+            *fault = MessageFileFault{
+                MessageFileFault::Kind::NotAnArchive, std::nullopt,
+                archive.value ? "no keyed archive of a known root"
+                              : "property list: " +
+                                    std::string(platform::PropertyList::nameOf(archive.failure))};
         return nullptr;
+    }
     auto message = std::make_shared<FileMessage>(kTypeReadFromFile);
     message->setData(std::move(*root));
     return message;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/PlistValue.h"
+#include "shell/MessageFileFault.h"
 #include "shell/MessageFileNamer.h"
 
 #include <cstdint>
@@ -41,8 +42,9 @@ public:
     // is followed), deletes it whether or not it could be read or decoded (a link is
     // deleted, not its target; a folder is never deleted), then decodes it. A message
     // of type 0 holding the archive's root object, or null for an empty path or
-    // bytes that do not decode.
-    static std::shared_ptr<FileMessage> loadFromFile(const std::string& path);
+    // bytes that do not decode, and then `fault`, when given, says why.
+    static std::shared_ptr<FileMessage>
+    loadFromFile(const std::string& path, std::optional<MessageFileFault>* fault = nullptr);
 
     // Sends a message of type 1 that has data to the running helper: writes it and
     // asks the workspace to open it with the helper's executable, keeping the sender

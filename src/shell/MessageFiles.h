@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/MessageFileFault.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -21,8 +23,10 @@ public:
     static std::optional<std::string> createFolder();
 
     // The contents of the regular file at `path` (a final link is followed); none
-    // when it is missing, another kind of item or larger than kMaxFileBytes.
-    static std::optional<std::string> read(const std::string& path);
+    // when it is missing, another kind of item or larger than kMaxFileBytes, and then
+    // `fault`, when given, says which.
+    static std::optional<std::string> read(const std::string& path,
+                                           std::optional<MessageFileFault>* fault = nullptr);
 
     // Unlinks the item at `path`: a link itself, a file or anything else but a
     // folder. False when nothing was removed.

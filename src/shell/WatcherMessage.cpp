@@ -37,23 +37,31 @@ std::optional<std::string> WatcherMessage::messageText() const {
 }
 
 std::optional<std::vector<std::shared_ptr<PathForRemove>>>
-WatcherMessage::parse(std::string_view text) {
+WatcherMessage::parse(std::string_view text, std::optional<MessageFileFault>* fault) {
+    auto failed = [fault](MessageFileFault::Kind kind, std::optional<std::size_t> offset = {}) {
+        if (fault)
+            *fault = MessageFileFault{kind, offset, {}};
+        return std::nullopt;
+    };
     const std::string header = getProtocolName2() + "\n";
     if (!text.starts_with(header))
-        return std::nullopt;
-    std::optional<PlistValue> root = platform::Json::parse(text.substr(header.size()));
-    if (!root || !root->asDictionary())
-        return std::nullopt;
-    const PlistValue* items = root->get("items");
+        return failed(MessageFileFault::Kind::WrongHeader, 0);
+    std::optional<std::size_t> errorOffset;
+    std::optional<PlistValue> root =
+        platform::Json::parse(text.substr(header.size()), &errorOffset);
+    if (!root)
+        return failed(MessageFileFault::Kind::Malformed,
+                      errorOffset ? std::optional(header.size() + *errorOffset) : std::nullopt);
+    const PlistValue* items = root->asDictionary() ? root->get("items") : nullptr;
     if (!items || !items->asArray())
-        return std::nullopt;
+        return failed(MessageFileFault::Kind::NoItems);
     std::vector<std::shared_ptr<PathForRemove>> result;
     for (const PlistValue& element : *items->asArray()) {
         if (auto item = PathForRemove::createFromDictionary(element))
             result.push_back(std::move(item));
     }
     if (result.empty())
-        return std::nullopt;
+        return failed(MessageFileFault::Kind::NoItems);
     return result;
 }
 
@@ -70,13 +78,21 @@ std::optional<std::string> WatcherMessage::saveForTransmit() const {
     return path;
 }
 
-bool WatcherMessage::loadFromPath(const std::string& path) {
-    if (!NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(path))
+bool WatcherMessage::loadFromPath(const std::string& path, std::optional<MessageFileFault>* fault) {
+    if (!NSFileManagerUtils::fileExistsWithoutTraversingSymbolicLinkAtPath(path)) {
+        if (fault)
+            *fault = MessageFileFault{MessageFileFault::Kind::Missing, {}, {}};
         return false;
-    std::optional<std::string> text = MessageFiles::read(path);
-    if (!text || !platform::Utf8::isValid(*text))
+    }
+    std::optional<std::string> text = MessageFiles::read(path, fault);
+    if (!text)
         return false;
-    auto items = parse(*text);
+    if (!platform::Utf8::isValid(*text)) {
+        if (fault)
+            *fault = MessageFileFault{MessageFileFault::Kind::NotUtf8, {}, {}};
+        return false;
+    }
+    auto items = parse(*text, fault);
     if (!items)
         return false;
     m_arrObjs = std::move(*items);

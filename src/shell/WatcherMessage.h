@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/MessageFileFault.h"
 #include "shell/MessageFileNamer.h"
 #include "shell/PathForRemove.h"
 
@@ -35,7 +36,8 @@ public:
     // The items of a message's text; none unless it starts with the header and a
     // line feed, the rest is a JSON object and its "items" array holds at least one
     // valid item. Invalid items are skipped.
-    static std::optional<std::vector<std::shared_ptr<PathForRemove>>> parse(std::string_view text);
+    static std::optional<std::vector<std::shared_ptr<PathForRemove>>>
+    parse(std::string_view text, std::optional<MessageFileFault>* fault = nullptr);
 
     // Writes the message atomically under a new name in the private message folder;
     // its path, or none when anything fails.
@@ -45,8 +47,8 @@ public:
     // existing), must be a regular file of valid UTF-8 text within the size limit and
     // must parse. On success the items replace the list, the file (or the link that
     // led to it) is deleted and the answer is true; otherwise the list and the file
-    // stay as they were.
-    bool loadFromPath(const std::string& path);
+    // stay as they were, and `fault`, when given, says why.
+    bool loadFromPath(const std::string& path, std::optional<MessageFileFault>* fault = nullptr);
 
     static std::optional<std::string> createUniqueFileNameInFolder(const std::string& folder,
                                                                    std::string_view suffix);

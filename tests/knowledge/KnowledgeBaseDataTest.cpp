@@ -120,25 +120,33 @@ TEST(KnowledgeBaseData, RecordsAndRulesOutsideTheLibraryAreIgnored) {
 
 TEST(KnowledgeBaseData, OnlyTheRecordWithTheItemsFullPathMatches) {
     const std::string folder = home() + "/Library/only-one";
-    makeDirs(folder + "/two");
-    writeFile(folder + "/two/settings.plist", "x");
+    for (const char* sub : {"/one", "/ONE", "/two"}) {
+        makeDirs(folder + sub);
+        writeFile(folder + sub + "/settings.plist", "x");
+    }
     auto data = load("<domains><d v=\"com.a\"><g v=\"preferences\"><f>" + folder +
                      "/one/settings.plist</f><f>" + folder +
                      "/two/settings.plist</f></g></d><d v=\"com.b\"><g v=\"logs\"><f>" + folder +
                      "/two/settings.plist</f></g></d></domains>");
-    auto item = FileItem::createTreeForPath(folder + "/two/settings.plist", nullptr);
-    ASSERT_NE(item, nullptr);
-    std::vector<int> seen;
-    data->enumerateRecordsForFileItem(*item, [&](const std::shared_ptr<KnowledgeRecord>& record) {
-        EXPECT_TRUE(record->used());
-        seen.push_back(record->dependecyType());
-    });
-    EXPECT_EQ(seen, (std::vector<int>{11, 10}));
+    auto matches = [&](const std::string& sub) {
+        auto item = FileItem::createTreeForPath(folder + sub + "/settings.plist", nullptr);
+        EXPECT_NE(item, nullptr) << sub;
+        std::vector<int> seen;
+        if (item)
+            data->enumerateRecordsForFileItem(*item,
+                                              [&](const std::shared_ptr<KnowledgeRecord>& record) {
+                                                  EXPECT_TRUE(record->used());
+                                                  seen.push_back(record->dependecyType());
+                                              });
+        return seen;
+    };
+    EXPECT_EQ(matches("/two"), (std::vector<int>{11, 10}));
     auto oldest = data->recordsByFileNames().head("settings.plist")->nextRecord()->nextRecord();
     EXPECT_FALSE(oldest->used());
-    data->enumerateRecords("settings.plist", folder + "/ONE/settings.plist", nullptr);
+    // Paths compare exactly: a folder that differs only in case is another folder.
+    EXPECT_TRUE(matches("/ONE").empty());
     EXPECT_FALSE(oldest->used());
-    data->enumerateRecords("settings.plist", folder + "/one/settings.plist", nullptr);
+    EXPECT_EQ(matches("/one"), std::vector<int>{10});
     EXPECT_TRUE(oldest->used());
 }
 
@@ -196,16 +204,14 @@ TEST(KnowledgeBaseData, ALongChainOfRecordsIsReleasedOnASmallStack) {
         std::shared_ptr<KnowledgeRecord> head;
         std::weak_ptr<KnowledgeRecord> tail;
     } chain;
-    auto group = KnowledgeRecordGroup::GroupWithDomainIdentifier(
-        DomainBundleIdentifier::create("com.example.Same"));
-    auto data = std::make_shared<KnowledgeBaseData>();
-    for (int i = 0; i < 20000; ++i) {
-        auto record =
-            std::make_shared<KnowledgeRecord>(group, "/f/" + std::to_string(i) + "/Same", 8);
-        if (i == 0)
-            chain.tail = record;
-        data->addRecord(record);
-    }
+    std::string body = "<domains><d v=\"com.example.Same\"><g v=\"caches\">";
+    for (int i = 0; i < 20000; ++i)
+        body += "<f>~/Library/f/" + std::to_string(i) + "/Same</f>";
+    auto data = load(body + "</g></d></domains>");
+    ASSERT_TRUE(data->isParsed());
+    for (auto record = data->recordsByFileNames().head("Same"); record;
+         record = record->nextRecord())
+        chain.tail = record;
     chain.head = data->recordsByFileNames().head("Same");
     data.reset();
 

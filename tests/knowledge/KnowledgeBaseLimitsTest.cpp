@@ -75,6 +75,32 @@ TEST(KnowledgeBaseLimits, DocumentsPastABoundAreRefusedWithTheReason) {
     EXPECT_EQ(log, kKnowledgeWarning + "refused: " + cases[3].expected + "\n");
 }
 
+// A document with a structural fault still loads as far as it reads; the load says what
+// the fault is and where, once however often the document is loaded again.
+TEST(KnowledgeBaseLimits, AMalformedDocumentSaysWhereOnce) {
+    const std::string xml = "<base><domains><d v=\"com.a\"><g v=\"caches\"><f>~/Library/a</f>"
+                            "</d></domains></base>";
+    testing::internal::CaptureStderr();
+    for (int load = 0; load < 3; ++load) {
+        SecureBuffer buffer{std::string_view(xml)};
+        EXPECT_TRUE(KnowledgeBaseData::createWithXMLData(buffer)->isParsed());
+    }
+    const std::string log = testing::internal::GetCapturedStderr();
+    const std::string where =
+        std::string(TBXMLProblem::nameOf(TBXMLProblem::Kind::MismatchedClosingTag)) + " at byte " +
+        std::to_string(xml.find("</d>"));
+    EXPECT_EQ(log.find(kKnowledgeWarning), 0u) << log;
+    EXPECT_NE(log.find(where), std::string::npos) << log;
+    EXPECT_EQ(log.find(kKnowledgeWarning, 1), std::string::npos) << log;
+
+    // Without a single element the document is refused, saying where the reader gave up.
+    auto opening = KnowledgeBaseData::openDocument(bytes("no markup at all"));
+    EXPECT_FALSE(opening.document);
+    ASSERT_TRUE(opening.problem);
+    EXPECT_EQ(opening.problem->kind, TBXMLProblem::Kind::NoRootElement);
+    EXPECT_EQ(opening.problem->offset, 16u);
+}
+
 // Custom domain rules are parsed into far larger values than their text, so each one and
 // all together are bounded; rules past the bound are left out, the rest load.
 TEST(KnowledgeBaseLimits, CustomDomainRulesPastTheirBudgetAreLeftOut) {
@@ -119,7 +145,12 @@ TEST(KnowledgeBaseLimits, TheContainerToolSaysWhyItRefuses) {
         std::vector<std::string> arguments;
         std::string message;
     };
+    const std::string malformed = write("malformed.xml", "<base><domains></base>");
     const Case cases[] = {
+        {{"check", malformed},
+         malformed + ": malformed XML: " +
+             std::string(TBXMLProblem::nameOf(TBXMLProblem::Kind::MismatchedClosingTag)) +
+             " at byte 15 (open element <domains>)"},
         {{"check", tooLarge},
          tooLarge + ": cannot be opened: stage 5 of 5, unpacking the document: it unpacks to more "
                     "than 32 MiB"},

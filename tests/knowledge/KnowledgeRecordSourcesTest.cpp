@@ -200,10 +200,10 @@ TEST(KnowledgeRecordSourcesTest, TheLoadedKnowledgeBaseFilesEveryPathUnderItsOwn
     for (const auto& [path, identifier] : expected) {
         const std::string full = home + path.substr(1);
         std::vector<std::string> owners;
-        data->enumerateRecords(full.substr(full.rfind('/') + 1), full,
-                               [&owners](const std::shared_ptr<KnowledgeRecord>& record) {
-                                   owners.push_back(record->domainIdentifier()->uniqueIdentifier());
-                               });
+        for (auto record = data->recordsByFileNames().head(full.substr(full.rfind('/') + 1));
+             record; record = record->nextRecord())
+            if (record->path() == full)
+                owners.push_back(record->domainIdentifier()->uniqueIdentifier());
         EXPECT_EQ(owners, std::vector<std::string>{identifier}) << path;
     }
 }

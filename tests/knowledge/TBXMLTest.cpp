@@ -1,6 +1,7 @@
 #include "knowledge/TBXML.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -118,4 +119,49 @@ TEST(TBXML, DeepNestingAndRunsOfBrokenTagsAreReadIteratively) {
     for (int i = 0; i < 1000000; ++i)
         cutTags += "<a ";
     EXPECT_EQ(shapeOf(*TBXML::newTBXMLWithXMLData(cutTags + "<last>")), "last");
+}
+
+// The tree is shaped as found, but the first fault is named with the offset of its "<",
+// so that whoever wrote the document can find it.
+TEST(TBXML, NamesTheFirstStructuralFaultAndWhereItIs) {
+    using Kind = TBXMLProblem::Kind;
+    struct Case {
+        std::string xml;
+        std::optional<Kind> kind;
+        std::size_t offset;
+        std::string element;
+    };
+    const std::vector<Case> cases{
+        {"<a><b/><c x='1'>t</c ></a>\n", std::nullopt, 0, ""},
+        {"<?xml version=\"1.0\"?><!-- c --><a><![CDATA[</b>]]></a>", std::nullopt, 0, ""},
+        {"  only text <!-- and a comment -->", Kind::NoRootElement, 34, ""},
+        {"<a><b>x</c></a>", Kind::MismatchedClosingTag, 7, "b"},
+        {"<ab></a>", Kind::MismatchedClosingTag, 4, "ab"},
+        {"<a></ab>", Kind::MismatchedClosingTag, 3, "a"},
+        {"<a></a></b><c>", Kind::StrayClosingTag, 7, ""},
+        {"<a><b>t", Kind::UnclosedElement, 3, "b"},
+        {"<a><b x=\"1", Kind::TruncatedMarkup, 3, ""},
+        {"<a><!-- never closed", Kind::TruncatedMarkup, 3, ""},
+        {"<a><![CDATA[ never closed", Kind::TruncatedMarkup, 3, ""},
+        {"<a <b/></a>", Kind::UnterminatedTag, 0, ""},
+        // Only the first fault counts, and a name reaches the reason printable.
+        {"<x\x01y><p></q></r>", Kind::MismatchedClosingTag, 8, "p"},
+        {"<x\x01y>", Kind::UnclosedElement, 0, "x?y"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.xml));
+        std::optional<TBXMLError> error;
+        auto reader = TBXML::newTBXMLWithXMLData(c.xml, &error);
+        ASSERT_NE(reader, nullptr);
+        const auto& problem = reader->problem();
+        ASSERT_EQ(problem.has_value(), c.kind.has_value());
+        if (!problem)
+            continue;
+        EXPECT_EQ(problem->kind, *c.kind);
+        EXPECT_EQ(problem->offset, c.offset);
+        EXPECT_EQ(problem->element, c.element);
+        // Without a root the reader also fails as it always did.
+        EXPECT_EQ(error.has_value(), *c.kind == Kind::NoRootElement);
+    }
+    EXPECT_EQ(TBXML::newTBXMLWithXMLData(std::string_view())->problem()->kind, Kind::NoRootElement);
 }

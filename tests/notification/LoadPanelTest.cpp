@@ -20,22 +20,16 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Every arrival logs that its leftovers are ready and the offscreen platform warns at every
-// showing that it cannot raise the panel or fade it in; a thousand of each say nothing here.
-QtMessageHandler g_previousHandler = nullptr;
-
 // The panel as the helper runs it: the main queue is drained by the Qt event loop between its
 // own events, and a timer that is due at every turn counts the turns.
 class LoadPanelTest : public RichNotificationWCTest {
 protected:
     void SetUp() override {
         RichNotificationWCTest::SetUp();
-        g_previousHandler = qInstallMessageHandler(
-            [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
-                if (!text.startsWith(u"leftovers ready for") &&
-                    !text.startsWith(u"This plugin does not support") && g_previousHandler)
-                    g_previousHandler(type, context, text);
-            });
+        // Every arrival logs that its leftovers are ready and the offscreen platform warns at
+        // every showing that it cannot raise the panel or fade it in; a thousand of each say
+        // nothing here.
+        testing::internal::CaptureStderr();
         platform::MainQueue::shared().setHostHook([] {
             QMetaObject::invokeMethod(
                 qApp, [] { platform::MainQueue::shared().drain(); }, Qt::QueuedConnection);
@@ -49,7 +43,7 @@ protected:
         // Reports still queued after a failure must not outlive the fixture they count in.
         platform::MainQueue::shared().drain();
         platform::MainQueue::shared().setHostHook({});
-        qInstallMessageHandler(g_previousHandler);
+        testing::internal::GetCapturedStderr();
         RichNotificationWCTest::TearDown();
     }
 

@@ -2,6 +2,7 @@
 #include "notification/ColoredView.h"
 #include "notification/LocalizedFormat.h"
 #include "notification/Styles.h"
+#include "notification/TitleEmphasis.h"
 #include "notification/WatcherOfferNoCustomButton.h"
 #include "notification/WatcherOfferYesCustomButton.h"
 #include "support/ScopedHelperTexts.h"
@@ -101,12 +102,11 @@ TEST(PanelTitle, EmphasisesTheCountInTheLocalesDigits) {
         }
         const QString title = QString::fromStdString(LocalizedFormat::format(
             "Would you like to uninstall %zd applications completely?", {12}, symbols));
-        EXPECT_TRUE(RichNotificationWC::emphasizingCount(title, 12, symbols)
+        EXPECT_TRUE(TitleEmphasis::emphasizingCount(title, 12, symbols)
                         .contains(QStringLiteral("<%1>%2</%1>").arg(tag, count)));
     }
     // A translation may write the number in ASCII digits in any locale.
     const auto persian = platform::NumberSymbols::forLocale("fa_IR");
-    EXPECT_EQ(
-        RichNotificationWC::emphasizingCount(QStringLiteral("12 apps, 12 times"), 12, persian),
-        QStringLiteral("<%1>12</%1> apps, <%1>12</%1> times").arg(tag));
+    EXPECT_EQ(TitleEmphasis::emphasizingCount(QStringLiteral("12 apps, 12 times"), 12, persian),
+              QStringLiteral("<%1>12</%1> apps, <%1>12</%1> times").arg(tag));
 }

@@ -51,7 +51,12 @@ Runs runsOf(const AttributedString& string) {
 
 TEST_F(RichNotificationWCTest, OneApplicationShowsThePanelInTheCornerAndMoreShowTheList) {
     const auto foo = app("Foo", "com.example.foo");
+    testing::internal::CaptureStderr();
     offer(foo, 1);
+    // Whoever drives the panel from outside waits for this event on the one log.
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("sweepwise: ui: leftovers ready for " +
+                                                          foo->bundlePath() + "\n"),
+              std::string::npos);
     RichNotificationWindow& panel = window();
     const QPoint corner = QGuiApplication::primaryScreen()->geometry().topRight() + QPoint(-20, 40);
     EXPECT_EQ(panel.geometry().topRight(), corner);

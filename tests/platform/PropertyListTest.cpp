@@ -161,6 +161,38 @@ TEST(PropertyList, LimitsNestingAndExpansion) {
     EXPECT_FALSE(PropertyList::parse(nestedBinary(60, 2)));
 }
 
+// Callers log why a file gave nothing, so each way of failing has its own category.
+TEST(PropertyList, SaysWhyAFileGaveNothing) {
+    using Failure = PropertyList::Failure;
+    const std::string folder = testing_support::Sandbox::process().makeFolder("reasons");
+    auto file = [&](const std::string& name, const std::string& contents) {
+        testing_support::writeFile(folder + "/" + name, contents);
+        return folder + "/" + name;
+    };
+    const struct {
+        std::string path;
+        Failure failure;
+    } cases[] = {
+        {folder + "/absent.plist", Failure::Missing},
+        {folder + "/absent/below.plist", Failure::Missing},
+        {folder, Failure::NotAFile},
+        {file("large.plist", xmlDocument("<string>" + std::string(70000, 'x') + "</string>")),
+         Failure::TooLarge},
+        {file("empty.plist", ""), Failure::Empty},
+        {file("text.plist", "just text"), Failure::Malformed},
+        {file("shared.plist", nestedBinary(60, 2)), Failure::Refused},
+        {file("date.plist", xmlDocument("<date>4001-01-01T00:00:00Z</date>")),
+         Failure::Unrepresentable},
+        {file("good.plist", xmlDocument("<true/>")), Failure::None},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const PropertyList::Reading reading = PropertyList::readFileWithReason(c.path, 65536);
+        EXPECT_EQ(reading.failure, c.failure);
+        EXPECT_EQ(reading.value.has_value(), c.failure == Failure::None);
+    }
+}
+
 TEST(PropertyList, ReadsRealsWhateverTheLocaleOfTheProgram) {
     // A locale that only defines a decimal comma, built into the sandbox.
     const std::string folder = testing_support::Sandbox::process().makeFolder("locales");

@@ -1,6 +1,7 @@
 #include "shell/AppDelegate.h"
 
 #include "TrashTestSupport.h"
+#include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/TimeScale.h"
 #include "shell/FileMessage.h"
@@ -208,6 +209,25 @@ TEST_F(AppDelegateTest, RefusedExclusionsLeaveTheRestOfTheMessageInForce) {
     EXPECT_EQ(route({other, qux}), std::vector<std::string>{other->bundlePath()});
     removeTree(other->bundlePath());
     removeTree(qux->bundlePath());
+}
+
+// A command file that is no command is dropped, and the helper says why, in the category
+// of its fault; the exclusions in force stay.
+TEST_F(AppDelegateTest, ACommandFileThatIsNoCommandIsLoggedAndChangesNothing) {
+    delegate->openFile(exclude({"/Applications/Qux.app"}));
+    const std::string folder = Sandbox::process().makeFolder("commands");
+    const std::string garbage =
+        folder + "/garbage." + std::string(FileMessage::kHelperMessageExtension);
+    writeFile(garbage, "not a property list");
+    testing::internal::CaptureStderr();
+    delegate->openFile(garbage);
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("sweepwise: shell: warning: ignored the command file " + garbage + ": " +
+                       std::string(MessageFileFault::nameOf(MessageFileFault::Kind::NotAnArchive))),
+              std::string::npos)
+        << log;
+    EXPECT_FALSE(platform::FileSystem::fileExists(garbage));
+    ASSERT_EQ(delegate->excluders().size(), 1u);
 }
 
 TEST_F(AppDelegateTest, ExclusionsHoldWhicheverWayLinksLeadToTheTrash) {

@@ -101,6 +101,47 @@ TEST(WatcherMessage, ParsesOnlyWellFormedMessagesWithAValidItem) {
     }
 }
 
+// A message that is refused says why, and where in the file the reader stopped.
+TEST(WatcherMessage, SaysWhyAndWhereAMessageIsRefused) {
+    using Kind = MessageFileFault::Kind;
+    const std::string broken = message(kValidItem) + "x";
+    const std::string badByte = message("{\"type\":\"1\",\"path\":\"/p\xff\"}");
+    const struct {
+        std::string text;
+        Kind kind;
+        std::optional<std::size_t> offset;
+    } cases[] = {
+        {R"({"items":[)" + kValidItem + "]}", Kind::WrongHeader, 0},
+        {broken, Kind::Malformed, broken.size() - 1},
+        {badByte, Kind::Malformed, badByte.find('\xff')},
+        {kHeader + "[" + kValidItem + "]", Kind::NoItems, std::nullopt},
+        {message(R"({"type":"1","path":"/p"})"), Kind::NoItems, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::optional<MessageFileFault> fault;
+        EXPECT_FALSE(WatcherMessage::parse(c.text, &fault));
+        ASSERT_TRUE(fault);
+        EXPECT_EQ(fault->kind, c.kind);
+        EXPECT_EQ(fault->offset, c.offset);
+    }
+
+    const std::string folder = Sandbox::process().makeFolder("refused");
+    writeFile(folder + "/latin1.trforsa", message("\"\xe9\""));
+    const std::pair<std::string, Kind> files[] = {
+        {folder + "/absent.trforsa", Kind::Missing},
+        {folder, Kind::NotAFile},
+        {folder + "/latin1.trforsa", Kind::NotUtf8},
+    };
+    for (const auto& [path, kind] : files) {
+        WatcherMessage reader;
+        std::optional<MessageFileFault> fault;
+        EXPECT_FALSE(reader.loadFromPath(path, &fault)) << path;
+        ASSERT_TRUE(fault) << path;
+        EXPECT_EQ(fault->kind, kind) << path;
+    }
+}
+
 TEST(WatcherMessage, WritesTheHeaderAndCompactJsonWithIdentifiersInLowerCase) {
     auto sized = PathForRemove::create("/Users/ann/Library/Caches/App", 10, "com.example.App");
     sized->setSize(4096);

@@ -43,7 +43,8 @@ const char* const kUsageText =
     "elements), added to the first one's <domains> section in the order given.\n"
     "Records the helper might offer must lie in ~/Library (no absolute paths, no\n"
     "\"..\"), and rules must walk a folder there; pack, assemble and check refuse\n"
-    "others, naming the file and the reason.\n"
+    "others, naming the file and the reason. They refuse malformed XML too,\n"
+    "naming the byte where the fault is.\n"
     "\n"
     "An existing output file is only replaced with --force.\n"
     "Exit status: 0 success, 1 bad input or output, 2 wrong usage.\n";
@@ -88,6 +89,17 @@ bool reportRefusals(const std::string& name, KBXMLDocument& document) {
     return refusals.empty();
 }
 
+// Prints the first structural fault of the XML text `text`, if it has one. The helper
+// reads such a document as far as it goes, which is not what its author meant.
+bool reportMalformed(const std::string& name, std::string_view text) {
+    auto reader = TBXML::newTBXMLWithXMLData(text);
+    if (!reader || !reader->problem())
+        return true;
+    std::fprintf(stderr, "kbtool: %s: malformed XML: %s\n", name.c_str(),
+                 reader->problem()->describe().c_str());
+    return false;
+}
+
 // The document made of `inputs` (a whole document, then files of domains), or none
 // after saying what is wrong with which file.
 std::optional<SecureBuffer> assembleInputs(const std::vector<std::string>& inputs) {
@@ -105,8 +117,13 @@ std::optional<SecureBuffer> assembleInputs(const std::vector<std::string>& input
     std::vector<KBSourceAssembler::Source> domainFiles;
     for (std::size_t index = 1; index < inputs.size(); ++index)
         domainFiles.push_back({inputs[index], view(texts[index])});
-    // Each file is checked by itself, so that a refusal names the file it is in.
+    // Each file is checked by itself, so that a refusal names the file it is in, and an
+    // offset is one in that file.
     for (std::size_t index = 0; index < inputs.size(); ++index) {
+        if (!reportMalformed(inputs[index], view(texts[index]))) {
+            acceptable = false;
+            continue;
+        }
         auto alone = index == 0 ? KBSourceAssembler::assemble({inputs[0], view(texts[0])}, {})
                                 : KBSourceAssembler::assemble({"", "<base></base>"},
                                                               {domainFiles[index - 1]});
@@ -228,6 +245,8 @@ int check(const std::vector<std::string>& inputs) {
     if (!opening.document)
         return inputError(in + ": " + opening.refusal);
     auto& document = opening.document;
+    if (opening.problem)
+        return inputError(in + ": malformed XML: " + opening.problem->describe());
     if (endsWith(in, ".cer") && !reportRefusals(in, *document))
         return kBadInput;
     DocumentCounts counts = countDocument(*document);

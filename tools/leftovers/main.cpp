@@ -42,14 +42,16 @@ LeftoversReport::Format format(bool json) {
 
 int readMessage(const std::string& path, bool json) {
     // Read without WatcherMessage::loadFromPath, which consumes the file.
-    std::optional<std::string> text = MessageFiles::read(path);
+    std::optional<MessageFileFault> fault;
+    std::optional<std::string> text = MessageFiles::read(path, &fault);
     if (!text) {
-        std::cerr << "leftovers: cannot read " << path << "\n";
+        std::cerr << "leftovers: cannot read " << path << ": " << fault->describe() << "\n";
         return kNothing;
     }
-    auto records = WatcherMessage::parse(*text);
+    auto records = WatcherMessage::parse(*text, &fault);
     if (!records) {
-        std::cerr << "leftovers: not a watcher message: " << path << "\n";
+        std::cerr << "leftovers: not a watcher message: " << path << ": " << fault->describe()
+                  << "\n";
         return kNothing;
     }
     return LeftoversReport::printRecords(*records, format(json), nlohmann::json{{"message", path}},

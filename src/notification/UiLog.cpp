@@ -1,3 +1,0 @@
-#include "notification/UiLog.h"
-
-Q_LOGGING_CATEGORY(lcUi, "sweepwise.ui")
