@@ -31,9 +31,10 @@ public:
             return;
         bool isFree = false;
         std::thread([&] {
-            isFree = m_mutex->tryLock();
-            if (isFree)
+            if (m_mutex->tryLock()) {
                 m_mutex->unlock();
+                isFree = true;
+            }
         }).join();
         m_freeAtDestruction->push_back(isFree);
         if (isFree) {
