@@ -4,6 +4,15 @@ target_compile_options(sweepwise_flags INTERFACE -Wall -Wextra -Wno-unused-param
 if(SWEEPWISE_WERROR)
   target_compile_options(sweepwise_flags INTERFACE -Werror)
 endif()
+# Clang checks every GUARDED_BY / REQUIRES / EXCLUDES annotation (platform/ThreadAnnotations.h)
+# and a broken lock rule fails the build; other compilers ignore the annotations.
+if(SWEEPWISE_LOCK_ANALYSIS)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    target_compile_options(sweepwise_flags INTERFACE -Wthread-safety -Werror=thread-safety)
+  else()
+    message(WARNING "SWEEPWISE_LOCK_ANALYSIS needs clang; the annotations go unchecked")
+  endif()
+endif()
 
 if(SWEEPWISE_SANITIZE STREQUAL "address")
   set(_san -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)

@@ -24,7 +24,8 @@ BusNotificationCenter::create(const QDBusConnection& connection) {
     if (!connection.isConnected())
         return nullptr;
     std::shared_ptr<BusNotificationCenter> center(new BusNotificationCenter(connection));
-    if (!center->subscribe(center->m_connection))
+    QDBusConnection bound = center->connection();
+    if (!center->subscribe(bound))
         return nullptr;
     return center;
 }
@@ -52,13 +53,13 @@ bool BusNotificationCenter::rebind(const QDBusConnection& connection) {
     QDBusConnection previous = this->connection();
     previous.disconnect(QString(), kPath, kInterface, kSignal, m_receiver.get(),
                         SLOT(onNotification(QDBusMessage)));
-    std::lock_guard lock(m_connectionLock);
+    platform::MutexLock lock(m_connectionLock);
     m_connection = next;
     return true;
 }
 
 QDBusConnection BusNotificationCenter::connection() const {
-    std::lock_guard lock(m_connectionLock);
+    platform::MutexLock lock(m_connectionLock);
     return m_connection;
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/Mutex.h"
 #include "shell/DistributedNotificationCenter.h"
 
 #include <QDBusConnection>
 #include <memory>
-#include <mutex>
 
 class BusNotificationReceiver;
 
@@ -40,10 +40,10 @@ public:
 
     // Moves the centre, with its observers, to a new connection (the bus came back
     // after its connection was lost). On false the centre stays where it was.
-    bool rebind(const QDBusConnection& connection);
+    bool rebind(const QDBusConnection& connection) EXCLUDES(m_connectionLock);
 
     // The connection it uses now.
-    QDBusConnection connection() const;
+    QDBusConnection connection() const EXCLUDES(m_connectionLock);
 
 private:
     friend class BusNotificationReceiver;
@@ -56,7 +56,8 @@ private:
     void receive(const QList<QVariant>& arguments);
 
     // Posting may happen on any thread while the main thread rebinds.
-    mutable std::mutex m_connectionLock;
-    QDBusConnection m_connection;
+    mutable platform::Mutex m_connectionLock;
+    QDBusConnection m_connection GUARDED_BY(m_connectionLock);
+    // Made by the constructor and never replaced.
     std::unique_ptr<BusNotificationReceiver> m_receiver;
 };

@@ -28,12 +28,12 @@ std::shared_ptr<BusWorkspace> BusWorkspace::create(const QDBusConnection& connec
 }
 
 void BusWorkspace::rebind(const QDBusConnection& connection) {
-    std::lock_guard lock(m_connectionLock);
+    platform::MutexLock lock(m_connectionLock);
     m_connection = connection;
 }
 
 QDBusConnection BusWorkspace::connection() const {
-    std::lock_guard lock(m_connectionLock);
+    platform::MutexLock lock(m_connectionLock);
     return m_connection;
 }
 

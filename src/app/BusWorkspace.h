@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/Mutex.h"
 #include "shell/Workspace.h"
 
 #include <QDBusConnection>
 #include <memory>
-#include <mutex>
 
 // The workspace as our programs see it on the session bus. A program of ours runs
 // when some process owns its bundle identifier as a bus name; that process and its
@@ -35,16 +35,17 @@ public:
     bool openURL(const std::string& url) override;
 
     // Asks on `connection` from now on (the bus came back after the old one was lost).
-    void rebind(const QDBusConnection& connection);
+    void rebind(const QDBusConnection& connection) EXCLUDES(m_connectionLock);
 
 private:
     BusWorkspace(const QDBusConnection& connection, std::shared_ptr<Workspace> base)
         : m_connection(connection), m_base(std::move(base)) {}
 
-    QDBusConnection connection() const;
+    QDBusConnection connection() const EXCLUDES(m_connectionLock);
 
     // The workspace is asked from any thread while the main thread rebinds.
-    mutable std::mutex m_connectionLock;
-    QDBusConnection m_connection;
+    mutable platform::Mutex m_connectionLock;
+    QDBusConnection m_connection GUARDED_BY(m_connectionLock);
+    // Set by the constructor and never replaced.
     std::shared_ptr<Workspace> m_base;
 };

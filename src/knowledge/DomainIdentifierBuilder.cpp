@@ -10,11 +10,12 @@
 #include <cstdint>
 #include <openssl/rand.h>
 #include <random>
+#include <utility>
 
 namespace {
 
-std::mutex sharedMutex;
-std::shared_ptr<DomainIdentifierBuilder> sharedBuilder;
+platform::Mutex sharedMutex;
+std::shared_ptr<DomainIdentifierBuilder> sharedBuilder GUARDED_BY(sharedMutex);
 
 // 32 lower-case hexadecimal digits of a version 4 UUID.
 std::string randomAppId() {
@@ -40,15 +41,16 @@ std::string randomAppId() {
 } // namespace
 
 std::shared_ptr<DomainIdentifierBuilder> DomainIdentifierBuilder::shared() {
-    std::lock_guard lock(sharedMutex);
+    platform::MutexLock lock(sharedMutex);
     if (!sharedBuilder)
         sharedBuilder = std::make_shared<DomainIdentifierBuilder>();
     return sharedBuilder;
 }
 
 void DomainIdentifierBuilder::setShared(std::shared_ptr<DomainIdentifierBuilder> builder) {
-    std::lock_guard lock(sharedMutex);
-    sharedBuilder = std::move(builder);
+    platform::MutexLock lock(sharedMutex);
+    // The builder replaced may be the last reference to it.
+    lock.releaseAfterUnlock(std::exchange(sharedBuilder, std::move(builder)));
 }
 
 DomainIdentifierBuilder::DomainIdentifierBuilder()
@@ -102,7 +104,7 @@ DomainIdentifierBuilder::findIdentifierForBundleIdentifier(
 
 std::shared_ptr<const DomainIdentifier>
 DomainIdentifierBuilder::randomIdentifierForBundleAt(const std::string& path) {
-    std::lock_guard lock(m_tableMutex);
+    platform::MutexLock lock(m_tableMutex);
     auto [entry, added] = m_customIdentifiersTable.try_emplace(path);
     if (added)
         entry->second = DomainCustomIdentifier::create(randomAppId());

@@ -5,9 +5,9 @@
 #include "knowledge/DomainIdentifier.h"
 #include "knowledge/DomainIdentifierPrefix.h"
 #include "knowledge/RestorableDomainIdentifier.h"
+#include "platform/Mutex.h"
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -55,12 +55,13 @@ public:
 private:
     // The remembered random identifier of a bundle without bundle identifier, made on
     // first use.
-    std::shared_ptr<const DomainIdentifier> randomIdentifierForBundleAt(const std::string& path);
+    std::shared_ptr<const DomainIdentifier> randomIdentifierForBundleAt(const std::string& path)
+        EXCLUDES(m_tableMutex);
 
     const std::vector<RestorableDomainIdentifierType> m_domainIdentifierTypes;
 
     // Guards the table only; providers are asked outside it.
-    std::mutex m_tableMutex;
+    platform::Mutex m_tableMutex;
     std::unordered_map<std::string, std::shared_ptr<const DomainIdentifier>>
-        m_customIdentifiersTable;
+        m_customIdentifiersTable GUARDED_BY(m_tableMutex);
 };

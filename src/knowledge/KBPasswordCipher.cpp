@@ -1,9 +1,10 @@
 #include "knowledge/KBPasswordCipher.h"
 
+#include "platform/Mutex.h"
+
 #include <algorithm>
 #include <climits>
 #include <memory>
-#include <mutex>
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
@@ -39,10 +40,12 @@ struct RememberedKey {
 
 // One slot per hash: a mutated password or salt evicts whatever shared its slot, so
 // the table is far larger than a corpus for the corpus's keys to stay in it.
-std::mutex g_rememberedKeysLock;
-std::array<RememberedKey, 4096> g_rememberedKeys;
+platform::Mutex g_rememberedKeysLock;
+std::array<RememberedKey, 4096> g_rememberedKeys GUARDED_BY(g_rememberedKeysLock);
 
-RememberedKey* rememberedKeySlot(std::string_view password, std::span<const std::uint8_t> salt) {
+// The slot stays the caller's only while it holds the lock.
+RememberedKey* rememberedKeySlot(std::string_view password, std::span<const std::uint8_t> salt)
+    REQUIRES(g_rememberedKeysLock) {
     if (salt.size() != kSaltSize)
         return nullptr;
     std::string_view saltText(reinterpret_cast<const char*>(salt.data()), salt.size());
@@ -54,7 +57,7 @@ RememberedKey* rememberedKeySlot(std::string_view password, std::span<const std:
 
 bool deriveKey(std::string_view password, std::span<const std::uint8_t> salt, Key& key) {
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-    std::lock_guard lock(g_rememberedKeysLock);
+    platform::MutexLock lock(g_rememberedKeysLock);
     RememberedKey* slot = rememberedKeySlot(password, salt);
     if (slot && slot->used && slot->password == password &&
         std::equal(salt.begin(), salt.end(), slot->salt.begin())) {

@@ -1,10 +1,10 @@
 #include "notification/HexColor.h"
 
 #include "platform/Log.h"
+#include "platform/Mutex.h"
 
 #include <QString>
 #include <array>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 
@@ -27,25 +27,25 @@ int component(const std::string& hex, std::size_t at, std::size_t digits) {
 
 class Cache {
 public:
-    std::shared_ptr<const QColor> find(std::string_view text) {
-        const std::lock_guard lock(m_mutex);
+    std::shared_ptr<const QColor> find(std::string_view text) EXCLUDES(m_mutex) {
+        platform::MutexLock lock(m_mutex);
         const auto found = m_colors.find(std::string(text));
         return found == m_colors.end() ? nullptr : found->second;
     }
 
     // The colour cached under `text`: the one given, or one that another thread
     // stored meanwhile.
-    std::shared_ptr<const QColor> store(std::string_view text,
-                                        std::shared_ptr<const QColor> color) {
-        const std::lock_guard lock(m_mutex);
+    std::shared_ptr<const QColor> store(std::string_view text, std::shared_ptr<const QColor> color)
+        EXCLUDES(m_mutex) {
+        platform::MutexLock lock(m_mutex);
         if (m_colors.size() >= HexColor::kCacheLimit)
             return color;
         return m_colors.try_emplace(std::string(text), std::move(color)).first->second;
     }
 
 private:
-    std::mutex m_mutex;
-    std::unordered_map<std::string, std::shared_ptr<const QColor>> m_colors;
+    platform::Mutex m_mutex;
+    std::unordered_map<std::string, std::shared_ptr<const QColor>> m_colors GUARDED_BY(m_mutex);
 };
 
 Cache& cache() {

@@ -67,12 +67,13 @@ std::shared_ptr<KnowledgeBaseSimpleSearchInfo>
 SimpleRemainsProvider::generateForBundle(const std::shared_ptr<platform::Bundle>& bundle) {
     if (bundle) {
         auto installed = InstalledApplications::scan();
-        std::lock_guard lock(m_lock);
+        std::string path = bundle->bundlePath();
+        platform::MutexLock lock(m_lock);
         // A bundle that joins an entry already made never takes its lookup; the few
         // newest are enough for the searches still running.
         if (m_installed.size() >= kKeptLookups)
             m_installed.erase(m_installed.begin());
-        m_installed.emplace_back(bundle->bundlePath(), std::move(installed));
+        m_installed.emplace_back(std::move(path), std::move(installed));
     }
     return KnowledgeBaseSimpleSearchInfo::generateForBundle(bundle);
 }
@@ -82,10 +83,11 @@ std::shared_ptr<RemainsInfo> SimpleRemainsProvider::makeRemainsInfo(
     const std::shared_ptr<KnowledgeBaseSimpleSearchInfo>& searchResult) {
     std::shared_ptr<const InstalledApplications> installed;
     if (bundle) {
-        std::lock_guard lock(m_lock);
+        const std::string path = bundle->bundlePath();
+        platform::MutexLock lock(m_lock);
         // The newest lookup for the path: the bundle may have been removed twice.
         for (auto found = m_installed.rbegin(); found != m_installed.rend(); ++found) {
-            if (found->first == bundle->bundlePath()) {
+            if (found->first == path) {
                 installed = std::move(found->second);
                 m_installed.erase(std::next(found).base());
                 break;

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "notification/RemainsProvider.h"
+#include "platform/Mutex.h"
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,7 +31,9 @@ public:
 private:
     static constexpr std::size_t kKeptLookups = 16;
 
-    std::mutex m_lock; // guards m_installed: searches run on the search queue
+    // Searches run on the search queue, the panel asks on the main thread.
+    platform::Mutex m_lock;
     // Oldest first, by bundle path.
-    std::vector<std::pair<std::string, std::shared_ptr<const InstalledApplications>>> m_installed;
+    std::vector<std::pair<std::string, std::shared_ptr<const InstalledApplications>>>
+        m_installed GUARDED_BY(m_lock);
 };

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -26,32 +27,31 @@ DelayedCallTimer* DelayedCallTimer::shared() {
 }
 
 std::uint64_t DelayedCallTimer::nextSequence() {
-    std::lock_guard lock(m_mutex);
+    MutexLock lock(m_mutex);
     return ++m_sequence;
 }
 
 void DelayedCallTimer::schedule(std::shared_ptr<DelayedCall> call) {
-    std::lock_guard lock(m_mutex);
+    MutexLock lock(m_mutex);
     if (m_stopping)
         return;
     auto it = m_calls.emplace(Key{call->m_deadline, call->m_sequence}, std::move(call)).first;
     if (it == m_calls.begin())
-        m_changed.notify_one();
+        m_changed.notifyOne();
 }
 
 void DelayedCallTimer::remove(const Key& key) {
-    // Declared before the lock, so that the reference is dropped once the lock is free.
-    std::shared_ptr<DelayedCall> removed;
-    std::lock_guard lock(m_mutex);
+    MutexLock lock(m_mutex);
     auto it = m_calls.find(key);
     if (it == m_calls.end())
         return;
-    removed = std::move(it->second);
+    // The call may hold the last reference to what it would have run.
+    lock.releaseAfterUnlock(std::move(it->second));
     m_calls.erase(it);
 }
 
 void DelayedCallTimer::work() {
-    std::unique_lock lock(m_mutex);
+    MutexLock lock(m_mutex);
     while (!m_stopping) {
         if (m_calls.empty()) {
             m_changed.wait(lock);
@@ -60,7 +60,7 @@ void DelayedCallTimer::work() {
         auto now = std::chrono::steady_clock::now();
         auto earliest = m_calls.begin()->first.first;
         if (now < earliest) {
-            m_changed.wait_until(lock, earliest);
+            m_changed.waitUntil(lock, earliest);
             continue;
         }
         std::vector<std::shared_ptr<DelayedCall>> due;
@@ -77,12 +77,11 @@ void DelayedCallTimer::work() {
 }
 
 void DelayedCallTimer::shutDown() {
-    std::map<Key, std::shared_ptr<DelayedCall>> discarded;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLock lock(m_mutex);
         m_stopping = true;
-        discarded.swap(m_calls);
-        m_changed.notify_all();
+        lock.releaseAfterUnlock(std::exchange(m_calls, {}));
+        m_changed.notifyAll();
     }
     if (m_thread.get_id() == std::this_thread::get_id())
         m_thread.detach();

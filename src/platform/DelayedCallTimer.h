@@ -1,11 +1,11 @@
 #pragma once
 
+#include "platform/ConditionVariable.h"
+
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -23,20 +23,21 @@ public:
     // Answers nullptr when the thread cannot be started.
     static DelayedCallTimer* shared();
 
-    std::uint64_t nextSequence();
-    void schedule(std::shared_ptr<DelayedCall> call);
-    void remove(const Key& key);
+    std::uint64_t nextSequence() EXCLUDES(m_mutex);
+    void schedule(std::shared_ptr<DelayedCall> call) EXCLUDES(m_mutex);
+    void remove(const Key& key) EXCLUDES(m_mutex);
 
 private:
     DelayedCallTimer() = default;
-    void work();
-    void shutDown();
+    void work() EXCLUDES(m_mutex);
+    void shutDown() EXCLUDES(m_mutex);
 
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::map<Key, std::shared_ptr<DelayedCall>> m_calls;
-    std::uint64_t m_sequence{0};
-    bool m_stopping{false};
+    Mutex m_mutex;
+    ConditionVariable m_changed;
+    std::map<Key, std::shared_ptr<DelayedCall>> m_calls GUARDED_BY(m_mutex);
+    std::uint64_t m_sequence GUARDED_BY(m_mutex){0};
+    bool m_stopping GUARDED_BY(m_mutex){false};
+    // Set once when the timer is made and read only by shutDown(); the thread never uses it.
     std::thread m_thread;
 };
 

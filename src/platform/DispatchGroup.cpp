@@ -27,20 +27,20 @@ std::shared_ptr<DispatchGroup> DispatchGroup::create() {
 }
 
 void DispatchGroup::enter() {
-    std::lock_guard lock(m_mutex);
+    MutexLock lock(m_mutex);
     ++m_count;
 }
 
 void DispatchGroup::leave() {
     std::vector<Notification> due;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLock lock(m_mutex);
         if (m_count == 0)
             return;
         if (--m_count > 0)
             return;
         due.swap(m_notifications);
-        m_empty.notify_all();
+        m_empty.notifyAll();
     }
     for (Notification& notification : due)
         notification.queue.async(std::move(notification.task));
@@ -64,7 +64,7 @@ void DispatchGroup::notify(DispatchQueue& queue, Task task) {
     if (!task)
         return;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLock lock(m_mutex);
         if (m_count > 0) {
             m_notifications.push_back({QueueReference(queue), std::move(task)});
             return;
@@ -74,8 +74,13 @@ void DispatchGroup::notify(DispatchQueue& queue, Task task) {
 }
 
 bool DispatchGroup::wait(std::chrono::milliseconds timeout) {
-    std::unique_lock lock(m_mutex);
-    return m_empty.wait_until(lock, deadlineAfter(timeout), [this] { return m_count == 0; });
+    const auto deadline = deadlineAfter(timeout);
+    MutexLock lock(m_mutex);
+    while (m_count > 0) {
+        if (!m_empty.waitUntil(lock, deadline))
+            return m_count == 0;
+    }
+    return true;
 }
 
 } // namespace platform

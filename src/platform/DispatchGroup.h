@@ -1,13 +1,12 @@
 #pragma once
 
+#include "platform/ConditionVariable.h"
 #include "platform/DispatchQueue.h"
 #include "platform/QueueReference.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace platform {
@@ -18,9 +17,9 @@ class DispatchGroup : public std::enable_shared_from_this<DispatchGroup> {
 public:
     static std::shared_ptr<DispatchGroup> create();
 
-    void enter();
+    void enter() EXCLUDES(m_mutex);
     // A leave() without a matching enter() is ignored.
-    void leave();
+    void leave() EXCLUDES(m_mutex);
 
     // Runs `task` on `queue` as a piece of the group's work. The group is left when the task
     // is done, or when the queue discards it without running it.
@@ -28,10 +27,10 @@ public:
 
     // Schedules `task` on `queue` once the group is next empty: at once when it is empty now.
     // Notifications run in the order they were registered.
-    void notify(DispatchQueue& queue, Task task);
+    void notify(DispatchQueue& queue, Task task) EXCLUDES(m_mutex);
 
     // Waits until the group is empty; answers false when `timeout` passes first.
-    bool wait(std::chrono::milliseconds timeout);
+    bool wait(std::chrono::milliseconds timeout) EXCLUDES(m_mutex);
 
 private:
     struct Notification {
@@ -41,10 +40,10 @@ private:
 
     DispatchGroup() = default;
 
-    std::mutex m_mutex;
-    std::condition_variable m_empty;
-    std::size_t m_count{0};
-    std::vector<Notification> m_notifications;
+    Mutex m_mutex;
+    ConditionVariable m_empty;
+    std::size_t m_count GUARDED_BY(m_mutex){0};
+    std::vector<Notification> m_notifications GUARDED_BY(m_mutex);
 };
 
 } // namespace platform

@@ -1,16 +1,15 @@
 #include "platform/DispatchQueue.h"
 
-#include <condition_variable>
-#include <mutex>
+#include "platform/ConditionVariable.h"
 
 namespace platform {
 
 namespace {
 
 struct Completion {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished{false};
+    Mutex mutex;
+    ConditionVariable done;
+    bool finished GUARDED_BY(mutex){false};
 };
 
 // Signals completion when the last copy of the scheduled task is destroyed, whether the task
@@ -23,9 +22,9 @@ public:
     CompletionSignal& operator=(const CompletionSignal&) = delete;
     ~CompletionSignal() {
         {
-            std::lock_guard lock(m_completion->mutex);
+            MutexLock lock(m_completion->mutex);
             m_completion->finished = true;
-            m_completion->done.notify_all();
+            m_completion->done.notifyAll();
         }
     }
 
@@ -51,8 +50,9 @@ void DispatchQueue::sync(Task task) {
     // The task stays on this stack frame: the signal fires only once the scheduled wrapper has
     // been destroyed, so the reference cannot outlive it.
     async([signal = std::move(signal), &task] { task(); });
-    std::unique_lock lock(completion->mutex);
-    completion->done.wait(lock, [&] { return completion->finished; });
+    MutexLock lock(completion->mutex);
+    while (!completion->finished)
+        completion->done.wait(lock);
 }
 
 } // namespace platform

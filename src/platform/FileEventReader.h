@@ -1,10 +1,11 @@
 #pragma once
 
+#include "platform/Mutex.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -47,22 +48,23 @@ public:
 
     // Watches the item at `path` (links followed) for `notes` and starts the reader thread if
     // it is not running yet. None when the item cannot be watched.
-    std::optional<Registration> subscribe(const std::string& path, std::uint32_t notes, Sink sink);
+    std::optional<Registration> subscribe(const std::string& path, std::uint32_t notes, Sink sink)
+        EXCLUDES(m_mutex);
 
     // Ends one subscription; the kernel's watch goes when its last subscriber leaves. A sink
     // that the reader thread has already picked up may still be called once.
-    void unsubscribe(const Registration& registration);
+    void unsubscribe(const Registration& registration) EXCLUDES(m_mutex);
 
     // Whether the reader thread has been started.
-    bool isReading() const;
+    bool isReading() const EXCLUDES(m_mutex);
 
     // The number of kernel watches in use.
-    std::size_t watchCount() const;
+    std::size_t watchCount() const EXCLUDES(m_mutex);
 
     // What the reader thread does with the bytes of one read(); public so that events the
     // kernel cannot be made to produce on demand (an overflow, several kinds in one read) can
     // be replayed.
-    void handleEvents(std::span<const std::byte> bytes);
+    void handleEvents(std::span<const std::byte> bytes) EXCLUDES(m_mutex);
 
 private:
     struct Subscriber {
@@ -80,16 +82,28 @@ private:
         std::vector<Subscriber> subscribers;
     };
 
+    // The current size of a watched file, read through its subscribers' paths.
+    struct SizeProbe {
+        int wd{-1};
+        std::uint64_t device{0};
+        std::uint64_t inode{0};
+        std::vector<std::string> paths;
+        std::optional<std::int64_t> size;
+    };
+
     FileEventReader(int inotifyDescriptor, int wakeDescriptor);
     void readLoop();
-    bool grew(Watch& watch);
+    std::vector<SizeProbe> sizeProbes(const std::vector<int>& modified) EXCLUDES(m_mutex);
+    static void measure(SizeProbe& probe);
+    static bool grew(Watch& watch, const std::vector<SizeProbe>& probes, int wd);
+    void identify(int wd, const std::string& path) EXCLUDES(m_mutex);
 
     const int m_inotify;
     const int m_wake;
-    mutable std::mutex m_mutex;
-    std::unordered_map<int, Watch> m_watches;
-    std::uint64_t m_nextSubscriber{1};
-    std::thread m_thread;
+    mutable Mutex m_mutex;
+    std::unordered_map<int, Watch> m_watches GUARDED_BY(m_mutex);
+    std::uint64_t m_nextSubscriber GUARDED_BY(m_mutex){1};
+    std::thread m_thread GUARDED_BY(m_mutex);
 };
 
 } // namespace platform

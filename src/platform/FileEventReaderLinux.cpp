@@ -1,6 +1,7 @@
 #include "platform/FileEventKinds.h"
 #include "platform/FileEventReader.h"
 #include "platform/InotifyEventTranslator.h"
+#include "platform/Mutex.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -27,9 +28,9 @@ struct PendingCall {
 } // namespace
 
 std::shared_ptr<FileEventReader> FileEventReader::shared() {
-    static std::mutex mutex;
+    static Mutex mutex;
     static std::shared_ptr<FileEventReader> reader;
-    std::lock_guard lock(mutex);
+    MutexLock lock(mutex);
     // A failure is not remembered: the limit of instances may be lifted later.
     if (!reader)
         reader = create();
@@ -54,7 +55,7 @@ FileEventReader::FileEventReader(int inotifyDescriptor, int wakeDescriptor)
 FileEventReader::~FileEventReader() {
     std::thread thread;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLock lock(m_mutex);
         thread = std::move(m_thread);
     }
     if (thread.joinable()) {
@@ -77,42 +78,63 @@ FileEventReader::subscribe(const std::string& path, std::uint32_t notes, Sink si
     bool directory = S_ISDIR(item.st_mode);
     std::uint32_t mask = InotifyEventTranslator::inotifyMask(notes, directory);
 
-    std::lock_guard lock(m_mutex);
-    // Added under the lock, so that the reader cannot see the watch's first events before the
-    // watch is in the table. IN_MASK_ADD keeps what other subscribers of the item asked for.
-    int wd = inotify_add_watch(m_inotify, path.c_str(), mask | IN_MASK_ADD);
-    if (wd < 0)
-        return std::nullopt;
-    auto [found, added] = m_watches.try_emplace(wd);
-    Watch& watch = found->second;
-    if (added) {
-        // The item may have been replaced between stat() and the watch; ask again.
-        if (stat(path.c_str(), &item) == 0)
-            directory = S_ISDIR(item.st_mode);
-        watch.directory = directory;
-        watch.device = static_cast<std::uint64_t>(item.st_dev);
-        watch.inode = static_cast<std::uint64_t>(item.st_ino);
-        watch.lastSize = static_cast<std::int64_t>(item.st_size);
-    }
-    if (!m_thread.joinable()) {
-        try {
-            m_thread = std::thread([this] { readLoop(); });
-        } catch (const std::system_error&) {
-            if (watch.subscribers.empty()) {
-                inotify_rm_watch(m_inotify, wd);
-                m_watches.erase(found);
-            }
+    Registration registration;
+    bool added = false;
+    {
+        MutexLock lock(m_mutex);
+        // Added under the lock, so that the reader cannot see the watch's first events before
+        // the watch is in the table, and an unsubscribe cannot remove the kernel's watch in
+        // between. IN_MASK_ADD keeps what other subscribers of the item asked for.
+        int wd = inotify_add_watch(m_inotify, path.c_str(), mask | IN_MASK_ADD);
+        if (wd < 0)
             return std::nullopt;
+        auto found = m_watches.try_emplace(wd);
+        added = found.second;
+        Watch& watch = found.first->second;
+        if (added) {
+            watch.directory = directory;
+            watch.device = static_cast<std::uint64_t>(item.st_dev);
+            watch.inode = static_cast<std::uint64_t>(item.st_ino);
+            watch.lastSize = static_cast<std::int64_t>(item.st_size);
         }
+        if (!m_thread.joinable()) {
+            try {
+                m_thread = std::thread([this] { readLoop(); });
+            } catch (const std::system_error&) {
+                if (watch.subscribers.empty()) {
+                    inotify_rm_watch(m_inotify, wd);
+                    m_watches.erase(found.first);
+                }
+                return std::nullopt;
+            }
+        }
+        registration = {wd, m_nextSubscriber++};
+        watch.subscribers.push_back({registration.subscriber, notes, path, std::move(sink)});
     }
-    Registration registration{wd, m_nextSubscriber++};
-    watch.subscribers.push_back({registration.subscriber, notes, path, std::move(sink)});
+    if (added)
+        identify(registration.wd, path);
     return registration;
 }
 
+// The item may have been replaced between the first stat() and the watch; it is asked again,
+// without the lock, and the new watch takes what the watched item is.
+void FileEventReader::identify(int wd, const std::string& path) {
+    struct stat item {};
+    if (stat(path.c_str(), &item) != 0)
+        return;
+    MutexLock lock(m_mutex);
+    auto found = m_watches.find(wd);
+    if (found == m_watches.end())
+        return;
+    Watch& watch = found->second;
+    watch.directory = S_ISDIR(item.st_mode);
+    watch.device = static_cast<std::uint64_t>(item.st_dev);
+    watch.inode = static_cast<std::uint64_t>(item.st_ino);
+    watch.lastSize = static_cast<std::int64_t>(item.st_size);
+}
+
 void FileEventReader::unsubscribe(const Registration& registration) {
-    Sink released;
-    std::lock_guard lock(m_mutex);
+    MutexLock lock(m_mutex);
     auto found = m_watches.find(registration.wd);
     if (found == m_watches.end())
         return;
@@ -121,10 +143,13 @@ void FileEventReader::unsubscribe(const Registration& registration) {
                                    [&](const auto& s) { return s.id == registration.subscriber; });
     if (subscriber == subscribers.end())
         return;
-    released = std::move(subscriber->sink);
+    // What the sink captures may take locks of its own.
+    lock.releaseAfterUnlock(std::move(subscriber->sink));
     subscribers.erase(subscriber);
     // The mask of a shared watch is not narrowed: the item may have been renamed, and its path
     // could now lead to another item. The wider mask only costs the events it filters out.
+    // The kernel's watch goes under the lock, so that a new subscriber of the item, who would
+    // be given the same watch, cannot lose it.
     if (subscribers.empty()) {
         inotify_rm_watch(m_inotify, registration.wd);
         m_watches.erase(found);
@@ -132,38 +157,75 @@ void FileEventReader::unsubscribe(const Registration& registration) {
 }
 
 bool FileEventReader::isReading() const {
-    std::lock_guard lock(m_mutex);
+    MutexLock lock(m_mutex);
     return m_thread.joinable();
 }
 
 std::size_t FileEventReader::watchCount() const {
-    std::lock_guard lock(m_mutex);
+    MutexLock lock(m_mutex);
     return m_watches.size();
 }
 
-bool FileEventReader::grew(Watch& watch) {
-    // The watch holds no descriptor on the item, since an open descriptor would hold back the
-    // kernel's report of its deletion; the size is read through the subscribers' paths, as
-    // long as one of them still leads to the item.
-    for (const Subscriber& subscriber : watch.subscribers) {
-        struct stat item {};
-        if (stat(subscriber.path.c_str(), &item) != 0 ||
-            static_cast<std::uint64_t>(item.st_dev) != watch.device ||
-            static_cast<std::uint64_t>(item.st_ino) != watch.inode)
+// What is needed to read the sizes of the files whose content changed, taken under the lock
+// so that the reading itself can happen without it.
+std::vector<FileEventReader::SizeProbe>
+FileEventReader::sizeProbes(const std::vector<int>& modified) {
+    std::vector<SizeProbe> probes;
+    MutexLock lock(m_mutex);
+    for (int wd : modified) {
+        auto found = m_watches.find(wd);
+        if (found == m_watches.end() || found->second.directory)
             continue;
-        bool larger = static_cast<std::int64_t>(item.st_size) > watch.lastSize;
-        watch.lastSize = static_cast<std::int64_t>(item.st_size);
-        return larger;
+        if (std::any_of(probes.begin(), probes.end(), [wd](const auto& p) { return p.wd == wd; }))
+            continue;
+        SizeProbe probe{wd, found->second.device, found->second.inode, {}, std::nullopt};
+        for (const Subscriber& subscriber : found->second.subscribers)
+            probe.paths.push_back(subscriber.path);
+        probes.push_back(std::move(probe));
     }
-    return false;
+    return probes;
+}
+
+// The watch holds no descriptor on the item, since an open descriptor would hold back the
+// kernel's report of its deletion; the size is read through the subscribers' paths, as long as
+// one of them still leads to the item.
+void FileEventReader::measure(SizeProbe& probe) {
+    for (const std::string& path : probe.paths) {
+        struct stat item {};
+        if (stat(path.c_str(), &item) != 0 ||
+            static_cast<std::uint64_t>(item.st_dev) != probe.device ||
+            static_cast<std::uint64_t>(item.st_ino) != probe.inode)
+            continue;
+        probe.size = static_cast<std::int64_t>(item.st_size);
+        return;
+    }
+}
+
+bool FileEventReader::grew(Watch& watch, const std::vector<SizeProbe>& probes, int wd) {
+    auto probe = std::find_if(probes.begin(), probes.end(),
+                              [wd](const SizeProbe& candidate) { return candidate.wd == wd; });
+    if (probe == probes.end() || !probe->size || probe->device != watch.device ||
+        probe->inode != watch.inode)
+        return false;
+    bool larger = *probe->size > watch.lastSize;
+    watch.lastSize = *probe->size;
+    return larger;
 }
 
 void FileEventReader::handleEvents(std::span<const std::byte> bytes) {
     InotifyEventTranslator::Batch batch = InotifyEventTranslator::translate(bytes);
+    std::vector<int> modified;
+    for (const auto& delivery : batch.deliveries) {
+        if (delivery.contentModified)
+            modified.push_back(delivery.wd);
+    }
+    std::vector<SizeProbe> probes = sizeProbes(modified);
+    for (SizeProbe& probe : probes)
+        measure(probe);
+
     std::vector<PendingCall> calls;
-    std::vector<Sink> released;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLock lock(m_mutex);
         auto deliver = [&calls](const Watch& watch, std::uint32_t notes) {
             for (const Subscriber& subscriber : watch.subscribers) {
                 if (std::uint32_t wanted = notes & subscriber.notes)
@@ -175,7 +237,8 @@ void FileEventReader::handleEvents(std::span<const std::byte> bytes) {
             if (found == m_watches.end())
                 continue;
             std::uint32_t notes = delivery.notes;
-            if (delivery.contentModified && !found->second.directory && grew(found->second))
+            if (delivery.contentModified && !found->second.directory &&
+                grew(found->second, probes, delivery.wd))
                 notes |= FileEventKinds::Extend;
             deliver(found->second, notes);
         }
@@ -189,9 +252,9 @@ void FileEventReader::handleEvents(std::span<const std::byte> bytes) {
             auto found = m_watches.find(wd);
             if (found == m_watches.end())
                 continue;
-            // Sinks are released outside the lock: what they capture may take locks of its own.
+            // What the sinks capture may take locks of its own.
             for (Subscriber& subscriber : found->second.subscribers)
-                released.push_back(std::move(subscriber.sink));
+                lock.releaseAfterUnlock(std::move(subscriber.sink));
             m_watches.erase(found);
         }
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <system_error>
+#include <utility>
 
 namespace platform {
 
@@ -34,7 +35,7 @@ DispatchQueue& globalQueue() {
 GlobalQueue::GlobalQueue(std::size_t threadCount) : DispatchQueue("global") {
     // The threads only wait on the lock until the pool is complete, so none of them sees the
     // vector while it grows.
-    std::lock_guard lock(m_mutex);
+    MutexLock lock(m_mutex);
     for (std::size_t i = 0; i < threadCount; ++i) {
         try {
             m_threads.emplace_back([this] { work(); });
@@ -48,12 +49,12 @@ void GlobalQueue::async(Task task) {
     if (!task)
         return;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLock lock(m_mutex);
         if (m_stopping)
             return;
         if (!m_threads.empty()) {
             m_tasks.push_back(std::move(task));
-            m_ready.notify_one();
+            m_ready.notifyOne();
             return;
         }
     }
@@ -67,9 +68,10 @@ bool GlobalQueue::isCurrent() const {
 
 void GlobalQueue::work() {
     t_poolOfThisThread = this;
-    std::unique_lock lock(m_mutex);
+    MutexLock lock(m_mutex);
     while (true) {
-        m_ready.wait(lock, [this] { return m_stopping || !m_tasks.empty(); });
+        while (!m_stopping && m_tasks.empty())
+            m_ready.wait(lock);
         if (m_stopping)
             break;
         Task task = std::move(m_tasks.front());
@@ -82,12 +84,12 @@ void GlobalQueue::work() {
 }
 
 void GlobalQueue::shutDown() {
-    std::deque<Task> discarded;
     {
-        std::lock_guard lock(m_mutex);
+        // The discarded tasks' captures may post here again, which is harmless once stopping.
+        MutexLock lock(m_mutex);
         m_stopping = true;
-        discarded.swap(m_tasks);
-        m_ready.notify_all();
+        lock.releaseAfterUnlock(std::exchange(m_tasks, {}));
+        m_ready.notifyAll();
     }
     for (std::thread& thread : m_threads) {
         // A second call (the program's own, then the exit handler's) finds them joined.
@@ -98,9 +100,6 @@ void GlobalQueue::shutDown() {
         else
             thread.join();
     }
-    // Destroyed last and outside the lock: their captures may post here again, which is now
-    // harmless.
-    discarded.clear();
 }
 
 } // namespace platform

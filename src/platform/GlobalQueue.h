@@ -1,11 +1,10 @@
 #pragma once
 
+#include "platform/ConditionVariable.h"
 #include "platform/DispatchQueue.h"
 
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -22,23 +21,25 @@ class GlobalQueue : public DispatchQueue {
 public:
     static GlobalQueue& shared();
 
-    void async(Task task) override;
+    void async(Task task) override EXCLUDES(m_mutex);
     bool isCurrent() const override;
 
     std::size_t threadCount() const { return m_threads.size(); }
 
     // Stops the pool now rather than at exit (a program whose background work uses objects
     // that its own end frees): running tasks finish, the rest are discarded. Safe to repeat.
-    void shutDown();
+    void shutDown() EXCLUDES(m_mutex);
 
 private:
     explicit GlobalQueue(std::size_t threadCount);
-    void work();
+    void work() EXCLUDES(m_mutex);
 
-    std::mutex m_mutex;
-    std::condition_variable m_ready;
-    std::deque<Task> m_tasks;
-    bool m_stopping{false};
+    Mutex m_mutex;
+    ConditionVariable m_ready;
+    std::deque<Task> m_tasks GUARDED_BY(m_mutex);
+    bool m_stopping GUARDED_BY(m_mutex){false};
+    // Filled by the constructor, whose lock keeps the threads waiting until it is complete,
+    // and only joined after that; never changed in between.
     std::vector<std::thread> m_threads;
 };
 

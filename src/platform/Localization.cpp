@@ -55,12 +55,12 @@ Localization& Localization::shared() {
 }
 
 std::vector<std::string> Localization::preferredLanguages() const {
-    std::lock_guard lock(m_mutex);
+    MutexLock lock(m_mutex);
     return m_languages;
 }
 
 void Localization::setPreferredLanguages(std::vector<std::string> languages) {
-    std::lock_guard lock(m_mutex);
+    MutexLock lock(m_mutex);
     m_languages = std::move(languages);
     m_tables.clear();
     ++m_generation;
@@ -75,7 +75,7 @@ std::string Localization::localizedString(const std::string& resourceFolder, std
     std::vector<std::string> languages;
     std::uint64_t generation = 0;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLock lock(m_mutex);
         auto it = m_tables.find(cacheKey);
         cached = it != m_tables.end();
         if (cached) {
@@ -90,7 +90,7 @@ std::string Localization::localizedString(const std::string& resourceFolder, std
         // stored wins. A table read for languages that changed meanwhile is used for
         // this answer only.
         strings = loadTable(resourceFolder, table, languages);
-        std::lock_guard lock(m_mutex);
+        MutexLock lock(m_mutex);
         if (generation == m_generation)
             strings = m_tables.try_emplace(std::move(cacheKey), strings).first->second;
     }

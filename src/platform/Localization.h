@@ -1,11 +1,11 @@
 #pragma once
 
+#include "platform/Mutex.h"
 #include "platform/StringsTable.h"
 
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -33,21 +33,21 @@ public:
     static Localization& shared();
 
     std::string localizedString(const std::string& resourceFolder, std::string_view table,
-                                std::string_view key, std::string_view defaultValue) const;
+                                std::string_view key, std::string_view defaultValue) const
+        EXCLUDES(m_mutex);
 
-    std::vector<std::string> preferredLanguages() const;
+    std::vector<std::string> preferredLanguages() const EXCLUDES(m_mutex);
 
     // Replaces the preferred languages and forgets every table read so far.
-    void setPreferredLanguages(std::vector<std::string> languages);
+    void setPreferredLanguages(std::vector<std::string> languages) EXCLUDES(m_mutex);
 
 private:
     using CacheKey = std::pair<std::string, std::string>;
 
-    // Guards the members below.
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_languages;
-    std::uint64_t m_generation{0};
-    mutable std::map<CacheKey, std::shared_ptr<const StringsTable>> m_tables;
+    mutable Mutex m_mutex;
+    std::vector<std::string> m_languages GUARDED_BY(m_mutex);
+    std::uint64_t m_generation GUARDED_BY(m_mutex){0};
+    mutable std::map<CacheKey, std::shared_ptr<const StringsTable>> m_tables GUARDED_BY(m_mutex);
 };
 
 } // namespace platform

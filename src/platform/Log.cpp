@@ -1,9 +1,9 @@
 #include "platform/Log.h"
 
+#include "platform/Mutex.h"
 #include "platform/StandardError.h"
 
 #include <cstdlib>
-#include <mutex>
 #include <string>
 #include <unordered_set>
 
@@ -31,14 +31,14 @@ Log::Level lowestWrittenLevel() {
 constexpr std::size_t kRememberedLines = 256;
 
 struct WrittenLines {
-    std::mutex mutex;
-    std::unordered_set<std::string> lines; // guarded by mutex
+    Mutex mutex;
+    std::unordered_set<std::string> lines GUARDED_BY(mutex);
 };
 
 // Whether `line` is new; it is remembered from now on.
 bool isFirstTime(const std::string& line) {
     static WrittenLines* const written = new WrittenLines(); // used until the very end
-    std::lock_guard lock(written->mutex);
+    MutexLock lock(written->mutex);
     if (written->lines.contains(line))
         return false;
     if (written->lines.size() >= kRememberedLines)

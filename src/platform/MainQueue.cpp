@@ -8,6 +8,13 @@ namespace {
 
 constexpr auto kPredicatePollInterval = std::chrono::milliseconds(10);
 
+// Runs a task that was taken off the queue with the lock released. Whatever the task captured
+// is released here too, before the caller takes the lock again, because its destructors may
+// post to the queue.
+void runReleased(Task task) {
+    task();
+}
+
 } // namespace
 
 MainQueue& MainQueue::shared() {
@@ -24,11 +31,11 @@ MainQueue::~MainQueue() = default;
 void MainQueue::async(Task task) {
     if (!task)
         return;
-    std::lock_guard lock(m_mutex);
+    MutexLock lock(m_mutex);
     m_tasks.push_back(std::move(task));
     // Both happen under the lock: once it is free the task may run and its owner may destroy
     // this queue, or whatever the hook reaches.
-    m_ready.notify_one();
+    m_ready.notifyOne();
     wakeHostLocked();
 }
 
@@ -51,35 +58,35 @@ bool MainQueue::claimMainThread() {
     return expected == self;
 }
 
-bool MainQueue::runOne(std::unique_lock<std::mutex>& lock) {
+Task MainQueue::takeTaskLocked() {
     if (m_tasks.empty())
-        return false;
+        return {};
     Task task = std::move(m_tasks.front());
     m_tasks.pop_front();
-    lock.unlock();
-    task();
-    // Whatever the task captured is released before the lock is taken again, because its
-    // destructors may post to this queue.
-    task = nullptr;
-    lock.lock();
-    return true;
+    return task;
 }
 
 void MainQueue::run() {
     if (!claimMainThread())
         return;
-    std::unique_lock lock(m_mutex);
+    MutexLock lock(m_mutex);
     while (!m_stopRequested) {
-        if (!runOne(lock))
-            m_ready.wait(lock, [this] { return m_stopRequested || !m_tasks.empty(); });
+        if (Task task = takeTaskLocked()) {
+            lock.unlock();
+            runReleased(std::move(task));
+            lock.lock();
+            continue;
+        }
+        while (!m_stopRequested && m_tasks.empty())
+            m_ready.wait(lock);
     }
     m_stopRequested = false;
 }
 
 void MainQueue::stop() {
-    std::lock_guard lock(m_mutex);
+    MutexLock lock(m_mutex);
     m_stopRequested = true;
-    m_ready.notify_all();
+    m_ready.notifyAll();
 }
 
 bool MainQueue::runUntil(std::function<bool()> predicate, std::chrono::milliseconds timeout) {
@@ -88,14 +95,18 @@ bool MainQueue::runUntil(std::function<bool()> predicate, std::chrono::milliseco
     auto holds = [&predicate] { return predicate && predicate(); };
     const auto deadline = deadlineAfter(timeout);
     while (!holds()) {
-        std::unique_lock lock(m_mutex);
-        if (runOne(lock))
+        MutexLock lock(m_mutex);
+        if (Task task = takeTaskLocked()) {
+            lock.unlock();
+            runReleased(std::move(task));
             continue;
+        }
         auto now = std::chrono::steady_clock::now();
         if (now >= deadline)
             return false;
-        m_ready.wait_until(lock, std::min(deadline, now + kPredicatePollInterval),
-                           [this] { return !m_tasks.empty(); });
+        const auto wakeAt = std::min(deadline, now + kPredicatePollInterval);
+        while (m_tasks.empty() && m_ready.waitUntil(lock, wakeAt)) {
+        }
     }
     return true;
 }
@@ -108,12 +119,18 @@ std::size_t MainQueue::drainFor(std::chrono::milliseconds slice) {
     if (!claimMainThread())
         return 0;
     const auto deadline = deadlineAfter(slice);
-    std::unique_lock lock(m_mutex);
+    MutexLock lock(m_mutex);
     // Work posted from here on needs a new wake-up, since this drain will not run it.
     m_hostWoken = false;
     std::size_t ready = m_tasks.size();
     std::size_t ran = 0;
-    while (ran < ready && runOne(lock)) {
+    while (ran < ready) {
+        Task task = takeTaskLocked();
+        if (!task)
+            break;
+        lock.unlock();
+        runReleased(std::move(task));
+        lock.lock();
         ++ran;
         if (ran < ready && std::chrono::steady_clock::now() >= deadline) {
             wakeHostLocked();
@@ -124,12 +141,12 @@ std::size_t MainQueue::drainFor(std::chrono::milliseconds slice) {
 }
 
 bool MainQueue::hasWaitingTasks() const {
-    std::lock_guard lock(m_mutex);
+    MutexLock lock(m_mutex);
     return !m_tasks.empty();
 }
 
 void MainQueue::setHostHook(HostHook wakeHost) {
-    std::lock_guard lock(m_mutex);
+    MutexLock lock(m_mutex);
     m_hostHook = std::move(wakeHost);
     m_hostWoken = false;
     wakeHostLocked();

@@ -1,14 +1,13 @@
 #pragma once
 
+#include "platform/ConditionVariable.h"
 #include "platform/DispatchQueue.h"
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
-#include <mutex>
 #include <thread>
 
 namespace platform {
@@ -34,32 +33,33 @@ public:
     explicit MainQueue(std::string label = "main");
     ~MainQueue() override;
 
-    void async(Task task) override;
+    void async(Task task) override EXCLUDES(m_mutex);
     bool isCurrent() const override { return isCurrentThread(); }
 
     bool isCurrentThread() const;
 
     // Runs tasks until stop() is called. stop() ends the innermost active run(); called while
     // no run() is active, it makes the next run() return at once.
-    void run();
-    void stop();
+    void run() EXCLUDES(m_mutex);
+    void stop() EXCLUDES(m_mutex);
 
     // Runs tasks until `predicate` holds, checking it before waiting, after every task and at
     // least every 10 ms. Answers false when `timeout` passes first; an empty predicate never
     // holds. The timeout is a watchdog and is not affected by the time scale.
-    bool runUntil(std::function<bool()> predicate, std::chrono::milliseconds timeout);
+    bool runUntil(std::function<bool()> predicate, std::chrono::milliseconds timeout)
+        EXCLUDES(m_mutex);
 
     // Runs the tasks that are ready now, not those posted meanwhile, so that a task that posts
     // itself again cannot starve the host; answers how many ran.
-    std::size_t drain();
+    std::size_t drain() EXCLUDES(m_mutex);
     // The same, but stops once `slice` has passed and leaves the rest for the next wake-up
     // (it wakes the host again), so that a burst of tasks does not keep the host's other
     // events (the bus, input, painting) waiting behind it.
-    std::size_t drainFor(std::chrono::milliseconds slice);
+    std::size_t drainFor(std::chrono::milliseconds slice) EXCLUDES(m_mutex);
 
     // Whether tasks are posted and not yet started: work that the current one may leave
     // for the end of the queue rather than repeat for each of them.
-    bool hasWaitingTasks() const;
+    bool hasWaitingTasks() const EXCLUDES(m_mutex);
 
     // `wakeHost` is called, from whichever thread posts, whenever work becomes ready while no
     // wake-up is outstanding; the host answers by calling drain() on the main thread. Wake-ups
@@ -68,20 +68,21 @@ public:
     // start before it returns and no call is still under way once setHostHook() has returned;
     // it must therefore only schedule the drain (post an event to the host loop) and never call
     // into this queue. An empty hook removes it.
-    void setHostHook(HostHook wakeHost);
+    void setHostHook(HostHook wakeHost) EXCLUDES(m_mutex);
 
 private:
     bool claimMainThread();
-    bool runOne(std::unique_lock<std::mutex>& lock);
-    void wakeHostLocked();
+    // The next task, taken off the list; empty when there is none.
+    Task takeTaskLocked() REQUIRES(m_mutex);
+    void wakeHostLocked() REQUIRES(m_mutex);
 
     std::atomic<std::thread::id> m_mainThread{};
-    mutable std::mutex m_mutex;
-    std::condition_variable m_ready;
-    std::deque<Task> m_tasks;
-    HostHook m_hostHook;
-    bool m_hostWoken{false};
-    bool m_stopRequested{false};
+    mutable Mutex m_mutex;
+    ConditionVariable m_ready;
+    std::deque<Task> m_tasks GUARDED_BY(m_mutex);
+    HostHook m_hostHook GUARDED_BY(m_mutex);
+    bool m_hostWoken GUARDED_BY(m_mutex){false};
+    bool m_stopRequested GUARDED_BY(m_mutex){false};
 };
 
 } // namespace platform

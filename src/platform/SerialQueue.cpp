@@ -1,11 +1,10 @@
 #include "platform/SerialQueue.h"
 
+#include "platform/ConditionVariable.h"
 #include "platform/ThreadReaper.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <deque>
-#include <mutex>
 #include <system_error>
 
 namespace platform {
@@ -13,10 +12,10 @@ namespace platform {
 // Shared by the queue and its thread, so that the thread can finish the queued tasks even when
 // the queue object is already gone.
 struct SerialQueue::State {
-    std::mutex mutex;
-    std::condition_variable wake;
-    std::deque<Task> tasks;
-    bool closing{false};
+    Mutex mutex;
+    ConditionVariable wake;
+    std::deque<Task> tasks GUARDED_BY(mutex);
+    bool closing GUARDED_BY(mutex){false};
     std::shared_ptr<std::atomic<bool>> finished{std::make_shared<std::atomic<bool>>(false)};
 };
 
@@ -38,9 +37,9 @@ SerialQueue::~SerialQueue() {
     if (!m_thread.joinable())
         return;
     {
-        std::lock_guard lock(m_state->mutex);
+        MutexLock lock(m_state->mutex);
         m_state->closing = true;
-        m_state->wake.notify_one();
+        m_state->wake.notifyOne();
     }
     if (m_thread.get_id() == std::this_thread::get_id())
         ThreadReaper::shared().adopt(std::move(m_thread), m_state->finished);
@@ -51,9 +50,9 @@ SerialQueue::~SerialQueue() {
 void SerialQueue::async(Task task) {
     if (!task)
         return;
-    std::lock_guard lock(m_state->mutex);
+    MutexLock lock(m_state->mutex);
     m_state->tasks.push_back(std::move(task));
-    m_state->wake.notify_one();
+    m_state->wake.notifyOne();
 }
 
 bool SerialQueue::isCurrent() const {
@@ -61,9 +60,10 @@ bool SerialQueue::isCurrent() const {
 }
 
 void SerialQueue::work(const std::shared_ptr<State>& state) {
-    std::unique_lock lock(state->mutex);
+    MutexLock lock(state->mutex);
     while (true) {
-        state->wake.wait(lock, [&] { return state->closing || !state->tasks.empty(); });
+        while (!state->closing && state->tasks.empty())
+            state->wake.wait(lock);
         if (state->tasks.empty())
             break;
         Task task = std::move(state->tasks.front());

@@ -34,7 +34,7 @@ SharedTreeWalk::~SharedTreeWalk() {
 
 void SharedTreeWalk::join() {
     TreeWalk walk(this);
-    std::unique_lock lock(m_lock);
+    MutexLock lock(m_lock);
     while (true) {
         if (!m_folders.empty()) {
             int folder = m_folders.front();
@@ -47,21 +47,22 @@ void SharedTreeWalk::join() {
             addCounts(walk);
             walk.clearCounts();
             if (--m_busy == 0 && m_folders.empty())
-                m_changed.notify_all();
+                m_changed.notifyAll();
             continue;
         }
         if (m_busy == 0)
             return;
         ++m_waiting;
         updateWanted();
-        m_changed.wait(lock, [this] { return !m_folders.empty() || m_busy == 0; });
+        while (m_folders.empty() && m_busy > 0)
+            m_changed.wait(lock);
         --m_waiting;
         updateWanted();
     }
 }
 
 bool SharedTreeWalk::claimWaiter() {
-    std::lock_guard lock(m_lock);
+    MutexLock lock(m_lock);
     if (m_wanted.load(std::memory_order_relaxed) <= 0)
         return false;
     ++m_claimed;
@@ -70,12 +71,12 @@ bool SharedTreeWalk::claimWaiter() {
 }
 
 void SharedTreeWalk::handOver(int folder) {
-    std::lock_guard lock(m_lock);
+    MutexLock lock(m_lock);
     --m_claimed;
     if (folder >= 0) {
         m_folders.push_back(folder);
         ++m_handedOver;
-        m_changed.notify_one();
+        m_changed.notifyOne();
     }
     updateWanted();
 }
@@ -85,7 +86,7 @@ void SharedTreeWalk::askForHelp() {
         m_helpWanted(shared_from_this());
 }
 
-// Called under the lock. A linked file two walkers met counts at the first one to report.
+// A linked file two walkers met counts at the first one to report.
 void SharedTreeWalk::addCounts(const TreeWalk& walk) {
     m_total += walk.unlinkedBytes();
     for (const TreeSize::LinkedFile& file : walk.linkedFiles()) {
@@ -96,7 +97,7 @@ void SharedTreeWalk::addCounts(const TreeWalk& walk) {
     }
 }
 
-// Called under the lock: walkers waiting beyond the folders already there or on their way.
+// Walkers waiting beyond the folders already there or on their way.
 void SharedTreeWalk::updateWanted() {
     m_wanted.store(static_cast<std::ptrdiff_t>(m_waiting) -
                        static_cast<std::ptrdiff_t>(m_folders.size() + m_claimed),
@@ -104,17 +105,17 @@ void SharedTreeWalk::updateWanted() {
 }
 
 std::uint64_t SharedTreeWalk::total() const {
-    std::lock_guard lock(m_lock);
+    MutexLock lock(m_lock);
     return m_total;
 }
 
 TreeSize::LinkedFiles SharedTreeWalk::linkedFiles() const {
-    std::lock_guard lock(m_lock);
+    MutexLock lock(m_lock);
     return m_linkedFiles;
 }
 
 std::size_t SharedTreeWalk::foldersHandedOver() const {
-    std::lock_guard lock(m_lock);
+    MutexLock lock(m_lock);
     return m_handedOver;
 }
 

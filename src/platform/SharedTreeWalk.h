@@ -1,14 +1,13 @@
 #pragma once
 
+#include "platform/ConditionVariable.h"
 #include "platform/TreeSize.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <unordered_set>
 
 namespace platform {
@@ -41,42 +40,43 @@ public:
 
     // Walks parts until nothing is left to walk and no other walker is busy: when it
     // returns the measurement is complete.
-    void join();
+    void join() EXCLUDES(m_lock);
 
     // The result so far; final once join() returned.
-    std::uint64_t total() const;
-    TreeSize::LinkedFiles linkedFiles() const;
+    std::uint64_t total() const EXCLUDES(m_lock);
+    TreeSize::LinkedFiles linkedFiles() const EXCLUDES(m_lock);
     // How many subfolders walkers handed to one another.
-    std::size_t foldersHandedOver() const;
+    std::size_t foldersHandedOver() const EXCLUDES(m_lock);
 
     // For the walkers: whether someone waits for a folder to walk.
     bool wantsFolders() const { return m_wanted.load(std::memory_order_relaxed) > 0; }
     // Claims the need of one waiting walker, so that no two walkers hand it a folder:
     // false when nobody waits unserved. Each claim is followed by one handOver().
-    bool claimWaiter();
+    bool claimWaiter() EXCLUDES(m_lock);
     // Takes an open folder to be walked by whoever asks next; -1 when the folder meant
     // for the claimed walker could not be opened.
-    void handOver(int folder);
+    void handOver(int folder) EXCLUDES(m_lock);
     void askForHelp();
 
 private:
     SharedTreeWalk(int root, TreeSize::HelpWanted helpWanted);
 
-    void addCounts(const TreeWalk& walk);
-    void updateWanted();
+    void addCounts(const TreeWalk& walk) REQUIRES(m_lock);
+    void updateWanted() REQUIRES(m_lock);
 
-    mutable std::mutex m_lock;
-    std::condition_variable m_changed;
-    std::deque<int> m_folders;
-    std::size_t m_busy{0};
-    std::size_t m_waiting{0};
-    std::size_t m_claimed{0};
+    mutable Mutex m_lock;
+    ConditionVariable m_changed;
+    std::deque<int> m_folders GUARDED_BY(m_lock);
+    std::size_t m_busy GUARDED_BY(m_lock){0};
+    std::size_t m_waiting GUARDED_BY(m_lock){0};
+    std::size_t m_claimed GUARDED_BY(m_lock){0};
+    // Written under the lock, read without it by walkers deciding whether to split.
     std::atomic<std::ptrdiff_t> m_wanted{0};
-    std::size_t m_handedOver{0};
+    std::size_t m_handedOver GUARDED_BY(m_lock){0};
 
-    std::uint64_t m_total{0};
-    TreeSize::LinkedFiles m_linkedFiles;
-    std::unordered_set<std::uint64_t> m_seenLinked;
+    std::uint64_t m_total GUARDED_BY(m_lock){0};
+    TreeSize::LinkedFiles m_linkedFiles GUARDED_BY(m_lock);
+    std::unordered_set<std::uint64_t> m_seenLinked GUARDED_BY(m_lock);
 
     TreeSize::HelpWanted m_helpWanted;
     std::atomic<bool> m_askedForHelp{false};

@@ -17,7 +17,7 @@ ThreadReaper& ThreadReaper::shared() {
 void ThreadReaper::adopt(std::thread thread, std::shared_ptr<const std::atomic<bool>> finished) {
     std::vector<Orphan> done;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLock lock(m_mutex);
         for (auto it = m_orphans.begin(); it != m_orphans.end();) {
             if (it->finished->load()) {
                 done.push_back(std::move(*it));
@@ -35,7 +35,7 @@ void ThreadReaper::adopt(std::thread thread, std::shared_ptr<const std::atomic<b
 void ThreadReaper::joinAll() {
     std::vector<Orphan> orphans;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLock lock(m_mutex);
         orphans.swap(m_orphans);
     }
     for (Orphan& orphan : orphans) {

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "platform/Mutex.h"
+
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -16,7 +17,8 @@ class ThreadReaper {
 public:
     static ThreadReaper& shared();
 
-    void adopt(std::thread thread, std::shared_ptr<const std::atomic<bool>> finished);
+    void adopt(std::thread thread, std::shared_ptr<const std::atomic<bool>> finished)
+        EXCLUDES(m_mutex);
 
 private:
     struct Orphan {
@@ -25,10 +27,10 @@ private:
     };
 
     ThreadReaper() = default;
-    void joinAll();
+    void joinAll() EXCLUDES(m_mutex);
 
-    std::mutex m_mutex;
-    std::vector<Orphan> m_orphans;
+    Mutex m_mutex;
+    std::vector<Orphan> m_orphans GUARDED_BY(m_mutex);
 };
 
 } // namespace platform

@@ -14,7 +14,7 @@ WorkspaceNotificationCenter::ObserverToken
 WorkspaceNotificationCenter::addObserver(std::string name, Observer observer) {
     if (!observer)
         return 0;
-    std::lock_guard lock(m_mutex);
+    MutexLock lock(m_mutex);
     ObserverToken token = m_nextToken++;
     m_entries.push_back(
         {token, std::move(name), std::make_shared<const Observer>(std::move(observer))});
@@ -22,18 +22,18 @@ WorkspaceNotificationCenter::addObserver(std::string name, Observer observer) {
 }
 
 void WorkspaceNotificationCenter::removeObserver(ObserverToken token) {
-    std::shared_ptr<const Observer> released;
-    std::lock_guard lock(m_mutex);
+    MutexLock lock(m_mutex);
     auto found = std::find_if(m_entries.begin(), m_entries.end(),
                               [token](const Entry& entry) { return entry.token == token; });
     if (found == m_entries.end())
         return;
-    released = std::move(found->observer);
+    // What the observer captured may take locks of its own when it goes.
+    lock.releaseAfterUnlock(std::move(found->observer));
     m_entries.erase(found);
 }
 
 bool WorkspaceNotificationCenter::isObserving(ObserverToken token) const {
-    std::lock_guard lock(m_mutex);
+    MutexLock lock(m_mutex);
     return std::any_of(m_entries.begin(), m_entries.end(),
                        [token](const Entry& entry) { return entry.token == token; });
 }
@@ -43,7 +43,7 @@ void WorkspaceNotificationCenter::post(std::string name, std::shared_ptr<const v
     WorkspaceNotification notification{std::move(name), std::move(object), std::move(userInfo)};
     std::vector<std::pair<ObserverToken, std::shared_ptr<const Observer>>> matching;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLock lock(m_mutex);
         for (const Entry& entry : m_entries) {
             if (entry.name.empty() || entry.name == notification.name)
                 matching.emplace_back(entry.token, entry.observer);

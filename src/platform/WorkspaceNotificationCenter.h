@@ -1,10 +1,11 @@
 #pragma once
 
+#include "platform/Mutex.h"
+
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -32,12 +33,12 @@ public:
     WorkspaceNotificationCenter& operator=(const WorkspaceNotificationCenter&) = delete;
 
     // An empty name observes every notification. Answers 0 for an empty observer.
-    ObserverToken addObserver(std::string name, Observer observer);
+    ObserverToken addObserver(std::string name, Observer observer) EXCLUDES(m_mutex);
     // An observer removed while a post is under way is not called by it any more.
-    void removeObserver(ObserverToken token);
+    void removeObserver(ObserverToken token) EXCLUDES(m_mutex);
 
     void post(std::string name, std::shared_ptr<const void> object,
-              std::map<std::string, std::string> userInfo = {});
+              std::map<std::string, std::string> userInfo = {}) EXCLUDES(m_mutex);
 
 private:
     struct Entry {
@@ -46,11 +47,11 @@ private:
         std::shared_ptr<const Observer> observer;
     };
 
-    bool isObserving(ObserverToken token) const;
+    bool isObserving(ObserverToken token) const EXCLUDES(m_mutex);
 
-    mutable std::mutex m_mutex;
-    std::vector<Entry> m_entries;
-    ObserverToken m_nextToken{1};
+    mutable Mutex m_mutex;
+    std::vector<Entry> m_entries GUARDED_BY(m_mutex);
+    ObserverToken m_nextToken GUARDED_BY(m_mutex){1};
 };
 
 } // namespace platform

@@ -96,10 +96,18 @@ void DepFileItem::addReportMarkThatWasRemovedDueToParentFolder(const std::string
 }
 
 std::optional<std::string> DepFileItem::assosiatedBundleIdentifier() {
-    std::lock_guard guard(m_lock);
+    {
+        platform::MutexLock lock(m_lock);
+        if (m_assosiatedBundleIdentifierCachedFlag)
+            return m_assosiatedBundleIdentifierCached;
+    }
+    // Read without the lock, since it reads the disk; when two threads race, the first
+    // answer stored is the one kept.
+    std::optional<std::string> calculated = calculateAssosiatedBundleIdentifier();
+    platform::MutexLock lock(m_lock);
     if (!m_assosiatedBundleIdentifierCachedFlag) {
         m_assosiatedBundleIdentifierCachedFlag = true;
-        m_assosiatedBundleIdentifierCached = calculateAssosiatedBundleIdentifier();
+        m_assosiatedBundleIdentifierCached = std::move(calculated);
     }
     return m_assosiatedBundleIdentifierCached;
 }

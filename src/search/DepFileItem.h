@@ -1,11 +1,11 @@
 #pragma once
 
+#include "platform/Mutex.h"
 #include "search/OfferReason.h"
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -74,7 +74,7 @@ public:
 
     // The bundle identifier of the application that owns a container folder, worked
     // out once per item.
-    std::optional<std::string> assosiatedBundleIdentifier();
+    std::optional<std::string> assosiatedBundleIdentifier() EXCLUDES(m_lock);
     std::optional<std::string> calculateAssosiatedBundleIdentifier() const;
 
     bool isInSkipList() const { return m_isInSkipList.load(); }
@@ -89,7 +89,7 @@ private:
     std::weak_ptr<BundleTreeNode> m_pTreeNode;
     std::int32_t m_eSeparatorType{0};
     std::atomic<bool> m_isInSkipList{false};
-    std::mutex m_lock; // guards the two fields below
-    bool m_assosiatedBundleIdentifierCachedFlag{false};
-    std::optional<std::string> m_assosiatedBundleIdentifierCached;
+    platform::Mutex m_lock;
+    bool m_assosiatedBundleIdentifierCachedFlag GUARDED_BY(m_lock){false};
+    std::optional<std::string> m_assosiatedBundleIdentifierCached GUARDED_BY(m_lock);
 };

@@ -4,13 +4,13 @@
 #include "platform/DelayedCall.h"
 #include "platform/GlobalQueue.h"
 #include "platform/MemoryRelease.h"
+#include "platform/Mutex.h"
 #include "search/KnowledgeBasePathSearcher.h"
 #include "shell/PathsGenerator.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <mutex>
 
 namespace {
 
@@ -52,25 +52,24 @@ struct KnowledgeBaseCache::State : std::enable_shared_from_this<KnowledgeBaseCac
     const std::chrono::milliseconds delay;
     // One lookup or load at a time: searches that start together wait for one load
     // instead of each holding a knowledge base of their own.
-    std::mutex loading;
+    platform::Mutex loading;
     // The fields below; never held while loading or freeing.
-    mutable std::mutex mutex;
-    std::string home;
+    mutable platform::Mutex mutex;
+    std::string home GUARDED_BY(mutex);
     // The containers tried for `data`, in order, the last one the one it came from.
-    std::vector<Source> sources;
-    std::shared_ptr<const KnowledgeBaseData> data;
-    Clock::time_point lastUse;
-    std::shared_ptr<platform::DelayedCall> timer;
-    std::size_t loads{0};
+    std::vector<Source> sources GUARDED_BY(mutex);
+    std::shared_ptr<const KnowledgeBaseData> data GUARDED_BY(mutex);
+    Clock::time_point lastUse GUARDED_BY(mutex);
+    std::shared_ptr<platform::DelayedCall> timer GUARDED_BY(mutex);
+    std::size_t loads GUARDED_BY(mutex){0};
 
-    // With `mutex` held.
-    bool matches(const std::string& currentHome, const std::vector<Source>& current) const {
+    bool matches(const std::string& currentHome, const std::vector<Source>& current) const
+        REQUIRES(mutex) {
         return data && home == currentHome && sources.size() <= current.size() &&
                std::equal(sources.begin(), sources.end(), current.begin());
     }
 
-    // With `mutex` held.
-    void armTimer(std::chrono::milliseconds after) {
+    void armTimer(std::chrono::milliseconds after) REQUIRES(mutex) {
         timer =
             platform::DelayedCall::after(after, platform::globalQueue(), [weak = weak_from_this()] {
                 if (auto state = weak.lock())
@@ -87,7 +86,7 @@ struct KnowledgeBaseCache::State : std::enable_shared_from_this<KnowledgeBaseCac
             std::weak_ptr<State> state;
             ~Lease() {
                 if (auto owner = state.lock()) {
-                    std::lock_guard lock(owner->mutex);
+                    platform::MutexLock lock(owner->mutex);
                     owner->lastUse = Clock::now();
                 }
             }
@@ -97,8 +96,8 @@ struct KnowledgeBaseCache::State : std::enable_shared_from_this<KnowledgeBaseCac
         return std::shared_ptr<const KnowledgeBaseData>(held, kept.get());
     }
 
-    // With `mutex` held; the caller frees what it answers outside the lock.
-    std::shared_ptr<const KnowledgeBaseData> takeData() {
+    // The caller frees what it answers outside the lock.
+    std::shared_ptr<const KnowledgeBaseData> takeData() REQUIRES(mutex) {
         sources.clear();
         home.clear();
         if (timer) {
@@ -108,10 +107,9 @@ struct KnowledgeBaseCache::State : std::enable_shared_from_this<KnowledgeBaseCac
         return std::move(data);
     }
 
-    void expire() {
-        std::shared_ptr<const KnowledgeBaseData> released;
+    void expire() EXCLUDES(mutex) {
         {
-            std::lock_guard lock(mutex);
+            platform::MutexLock lock(mutex);
             timer.reset();
             if (!data)
                 return;
@@ -126,9 +124,8 @@ struct KnowledgeBaseCache::State : std::enable_shared_from_this<KnowledgeBaseCac
                 armTimer(delay);
                 return;
             }
-            released = takeData();
+            lock.releaseAfterUnlock(takeData());
         }
-        released.reset();
         platform::MemoryRelease::returnIdleMemory();
     }
 };
@@ -143,31 +140,25 @@ KnowledgeBaseCache::KnowledgeBaseCache(std::chrono::milliseconds releaseDelay)
     : m_state(std::make_shared<State>(releaseDelay)) {}
 
 KnowledgeBaseCache::~KnowledgeBaseCache() {
-    std::shared_ptr<const KnowledgeBaseData> released;
-    {
-        std::lock_guard lock(m_state->mutex);
-        released = m_state->takeData();
-    }
+    release();
 }
 
 std::shared_ptr<const KnowledgeBaseData>
 KnowledgeBaseCache::knowledgeBase(const KnowledgeBasePathSearcher& searcher) {
     State& state = *m_state;
-    std::lock_guard loading(state.loading);
+    platform::MutexLock loading(state.loading);
     const std::string home = PathsGenerator::GetInstance().getHomeDirectory();
     const std::vector<Source> current = currentSources(searcher);
-    std::shared_ptr<const KnowledgeBaseData> stale;
     {
-        std::lock_guard lock(state.mutex);
+        platform::MutexLock lock(state.mutex);
         if (state.matches(home, current)) {
             state.lastUse = Clock::now();
             return state.lease(state.data);
         }
-        stale = state.takeData();
+        // Freed before the load, so that the two are never held together (unless a search
+        // still uses the stale one).
+        lock.releaseAfterUnlock(state.takeData());
     }
-    // Freed before the load, so that the two are never held together (unless a search
-    // still uses the stale one).
-    stale.reset();
 
     std::vector<Source> tried;
     for (const Source& source : current) {
@@ -178,7 +169,7 @@ KnowledgeBaseCache::knowledgeBase(const KnowledgeBasePathSearcher& searcher) {
             KnowledgeBaseData::createWithPath(source.path);
         if (!loaded || !loaded->isParsed())
             continue;
-        std::lock_guard lock(state.mutex);
+        platform::MutexLock lock(state.mutex);
         ++state.loads;
         state.home = home;
         state.sources = std::move(tried);
@@ -191,19 +182,16 @@ KnowledgeBaseCache::knowledgeBase(const KnowledgeBasePathSearcher& searcher) {
 }
 
 bool KnowledgeBaseCache::holdsKnowledgeBase() const {
-    std::lock_guard lock(m_state->mutex);
+    platform::MutexLock lock(m_state->mutex);
     return m_state->data != nullptr;
 }
 
 std::size_t KnowledgeBaseCache::loadCount() const {
-    std::lock_guard lock(m_state->mutex);
+    platform::MutexLock lock(m_state->mutex);
     return m_state->loads;
 }
 
 void KnowledgeBaseCache::release() {
-    std::shared_ptr<const KnowledgeBaseData> released;
-    {
-        std::lock_guard lock(m_state->mutex);
-        released = m_state->takeData();
-    }
+    platform::MutexLock lock(m_state->mutex);
+    lock.releaseAfterUnlock(m_state->takeData());
 }

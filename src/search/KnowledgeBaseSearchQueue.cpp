@@ -6,6 +6,7 @@
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
 
 #include <algorithm>
+#include <utility>
 
 KnowledgeBaseSearchQueue& KnowledgeBaseSearchQueue::shared() {
     // Never destroyed: searches still running at exit may finish into it.
@@ -17,7 +18,7 @@ void KnowledgeBaseSearchQueue::async(Search search, Completion completion) {
     if (!search || !completion)
         return;
     {
-        std::lock_guard lock(m_mutex);
+        platform::MutexLock lock(m_mutex);
         if (m_stopped)
             return;
         if (m_running >= kMaxRunningSearches) {
@@ -47,7 +48,7 @@ void KnowledgeBaseSearchQueue::run(Job job) {
         data.reset();
         job = Job();
 
-        std::lock_guard lock(m_mutex);
+        platform::MutexLock lock(m_mutex);
         if (m_stopped || m_waiting.empty()) {
             --m_running;
             return;
@@ -58,16 +59,13 @@ void KnowledgeBaseSearchQueue::run(Job job) {
 }
 
 void KnowledgeBaseSearchQueue::stop() {
-    std::deque<Job> dropped;
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopped = true;
-        dropped.swap(m_waiting);
-    }
-    // Their captures are released outside the lock: a bundle's last owner may be among them.
+    platform::MutexLock lock(m_mutex);
+    m_stopped = true;
+    // Their captures may hold a bundle's last owner.
+    lock.releaseAfterUnlock(std::exchange(m_waiting, {}));
 }
 
 std::size_t KnowledgeBaseSearchQueue::mostRunningAtOnce() const {
-    std::lock_guard lock(m_mutex);
+    platform::MutexLock lock(m_mutex);
     return m_mostRunning;
 }

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "platform/Mutex.h"
+
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <utility>
 
 class KnowledgeBaseSimpleSearchInfo;
@@ -33,23 +34,23 @@ public:
     // Runs `search` off the main thread once a place is free, releases the knowledge base the
     // result holds (the found items do not need it) and calls `completion` with the result,
     // null included, on the main queue.
-    void async(Search search, Completion completion);
+    void async(Search search, Completion completion) EXCLUDES(m_mutex);
 
     // Drops the searches still waiting and refuses new ones; those already running finish.
     // For the end of the program, which should not wait for a long line of searches.
-    void stop();
+    void stop() EXCLUDES(m_mutex);
 
     // The most searches that have run at the same time so far.
-    std::size_t mostRunningAtOnce() const;
+    std::size_t mostRunningAtOnce() const EXCLUDES(m_mutex);
 
 private:
     using Job = std::pair<Search, Completion>;
 
-    void run(Job job);
+    void run(Job job) EXCLUDES(m_mutex);
 
-    mutable std::mutex m_mutex;
-    std::deque<Job> m_waiting;
-    std::size_t m_running{0};
-    std::size_t m_mostRunning{0};
-    bool m_stopped{false};
+    mutable platform::Mutex m_mutex;
+    std::deque<Job> m_waiting GUARDED_BY(m_mutex);
+    std::size_t m_running GUARDED_BY(m_mutex){0};
+    std::size_t m_mostRunning GUARDED_BY(m_mutex){0};
+    bool m_stopped GUARDED_BY(m_mutex){false};
 };

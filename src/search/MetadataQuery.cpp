@@ -38,12 +38,12 @@ bool MetadataQuery::setPredicateFromFormat(const std::string& format) {
 }
 
 std::vector<MetadataQuery::Item> MetadataQuery::results() const {
-    std::lock_guard guard(m_lock);
+    platform::MutexLock guard(m_lock);
     return m_results;
 }
 
 void MetadataQuery::stopQuery() {
-    std::lock_guard guard(m_lock);
+    platform::MutexLock guard(m_lock);
     m_stopped.store(true);
 }
 
@@ -69,7 +69,7 @@ bool MetadataQuery::startQuery(std::function<void()> finished) {
 }
 
 void MetadataQuery::addResult(const std::string& path) {
-    std::lock_guard guard(m_lock);
+    platform::MutexLock guard(m_lock);
     if (!isStopped())
         m_results.push_back(Item{path});
 }

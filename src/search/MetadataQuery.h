@@ -1,11 +1,11 @@
 #pragma once
 
 #include "platform/FolderVisits.h"
+#include "platform/Mutex.h"
 
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,9 +35,9 @@ public:
     void setSearchScopes(std::vector<std::string> folders) { m_scopes = std::move(folders); }
     bool isStarted() const { return m_started; }
     bool isStopped() const { return m_stopped.load(); }
-    void stopQuery();
+    void stopQuery() EXCLUDES(m_lock);
     // Copies of the results gathered so far, in the order found.
-    std::vector<Item> results() const;
+    std::vector<Item> results() const EXCLUDES(m_lock);
 
     // Starts the scan; `finished` runs on the main queue once it has gathered
     // everything, unless the query was stopped first. False when there is no
@@ -46,13 +46,15 @@ public:
 
 private:
     void scan(const std::string& folder, int depth, platform::FolderVisits& visits);
-    void addResult(const std::string& path);
+    void addResult(const std::string& path) EXCLUDES(m_lock);
 
+    // Set up on the owner's thread before startQuery() hands the query to the scan, and not
+    // changed after that.
     std::optional<std::string> m_bundleIdentifier;
     std::vector<std::string> m_scopes;
     bool m_started{false};
     std::atomic<bool> m_stopped{false};
-    // Guards m_results, and orders stopping against adding a result.
-    mutable std::mutex m_lock;
-    std::vector<Item> m_results;
+    // Also orders stopping against adding a result: none is added once stopQuery() returned.
+    mutable platform::Mutex m_lock;
+    std::vector<Item> m_results GUARDED_BY(m_lock);
 };

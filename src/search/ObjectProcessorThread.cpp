@@ -26,14 +26,15 @@ void ObjectProcessorThread::startLoopWithCycleIndex(std::uint32_t cycle) {
 }
 
 void ObjectProcessorThread::wake() {
-    std::lock_guard lock(m_wakeLock);
+    platform::MutexLock lock(m_wakeLock);
     m_isWoken = true;
-    m_wakeUp.notify_all();
+    m_wakeUp.notifyAll();
 }
 
-void ObjectProcessorThread::onTriggerStarted(StartStopTrigger& trigger) {
+void ObjectProcessorThread::onTriggerStarted(StartStopTrigger& trigger, std::uint32_t cycle) {
+    // A loop for a run that has already been stopped again ends at once.
     if (&trigger == m_pCtrl.get())
-        startLoopWithCycleIndex(trigger.cycle());
+        startLoopWithCycleIndex(cycle);
 }
 
 void ObjectProcessorThread::onTriggerStopped(StartStopTrigger& trigger) {
@@ -59,7 +60,11 @@ void ObjectProcessorThread::loop(std::uint32_t cycle) {
 }
 
 void ObjectProcessorThread::waitIdle(std::uint32_t cycle) {
-    std::unique_lock lock(m_wakeLock);
-    m_wakeUp.wait_for(lock, kIdleWait, [&] { return m_isWoken || m_pCtrl->cycle() != cycle; });
+    const auto deadline = std::chrono::steady_clock::now() + kIdleWait;
+    platform::MutexLock lock(m_wakeLock);
+    while (!m_isWoken && m_pCtrl->cycle() == cycle) {
+        if (!m_wakeUp.waitUntil(lock, deadline))
+            break;
+    }
     m_isWoken = false;
 }

@@ -1,15 +1,15 @@
 #pragma once
 
+#include "platform/ConditionVariable.h"
+#include "platform/Mutex.h"
 #include "search/ObjectProcessorThreadManager.h"
 #include "search/ObjectProcessorWorker.h"
 #include "search/StartStopTrigger.h"
 #include "search/StartStopTriggerListener.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 namespace platform {
 class DispatchGroup;
@@ -38,24 +38,25 @@ public:
     void startLoopWithCycleIndex(std::uint32_t cycle);
 
     // Tells an idle loop that objects may be waiting.
-    void wake();
+    void wake() EXCLUDES(m_wakeLock);
 
-    void onTriggerStarted(StartStopTrigger& trigger) override;
+    void onTriggerStarted(StartStopTrigger& trigger, std::uint32_t cycle) override;
     void onTriggerStopped(StartStopTrigger& trigger) override;
 
 private:
     ObjectProcessorThread() = default;
 
     void loop(std::uint32_t cycle);
-    void waitIdle(std::uint32_t cycle);
+    void waitIdle(std::uint32_t cycle) EXCLUDES(m_wakeLock);
 
+    // Set by create() before the loop can run, and never changed.
     std::weak_ptr<ObjectProcessorThreadManager> m_pManager;
     std::shared_ptr<platform::DispatchGroup> m_pWorkGroup;
     std::shared_ptr<platform::SerialQueue> m_pWorkQueue;
     std::shared_ptr<StartStopTrigger> m_pCtrl;
     std::shared_ptr<ObjectProcessorWorker> m_pWorker;
 
-    std::mutex m_wakeLock;
-    std::condition_variable m_wakeUp;
-    bool m_isWoken{false};
+    platform::Mutex m_wakeLock;
+    platform::ConditionVariable m_wakeUp;
+    bool m_isWoken GUARDED_BY(m_wakeLock){false};
 };

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -55,20 +56,22 @@ void ObjectsProcessor::addObjects(std::vector<std::any> objects) {
     if (objects.empty())
         return;
     m_pWorkQueue->async([weak = weak_from_this(), objects = std::move(objects)]() mutable {
-        auto processor = weak.lock();
-        if (!processor)
-            return;
-        {
-            std::lock_guard lock(processor->m_pAccessToObjectsLock);
-            auto& pending = processor->m_arrObjectsForWork;
-            pending.insert(pending.end(), std::make_move_iterator(objects.begin()),
-                           std::make_move_iterator(objects.end()));
-            if (processor->m_bIsNeedAutoStart)
-                processor->m_pCtrl->start();
-        }
-        for (const auto& worker : processor->m_arrWorkers)
-            worker->wake();
+        if (auto processor = weak.lock())
+            processor->appendPending(std::move(objects));
     });
+}
+
+void ObjectsProcessor::appendPending(std::vector<std::any> objects) {
+    {
+        platform::MutexLock lock(m_pendingLock);
+        m_arrObjectsForWork.insert(m_arrObjectsForWork.end(),
+                                   std::make_move_iterator(objects.begin()),
+                                   std::make_move_iterator(objects.end()));
+    }
+    if (m_bIsNeedAutoStart)
+        m_pCtrl->start();
+    for (const auto& worker : m_arrWorkers)
+        worker->wake();
 }
 
 std::shared_ptr<platform::DispatchGroup> ObjectsProcessor::getWorkDispatchGroup() {
@@ -76,7 +79,7 @@ std::shared_ptr<platform::DispatchGroup> ObjectsProcessor::getWorkDispatchGroup(
 }
 
 std::any ObjectsProcessor::requestObjectForProcessor(ObjectProcessorThread&) {
-    std::lock_guard lock(m_pAccessToObjectsLock);
+    platform::MutexLock lock(m_pendingLock);
     if (m_arrObjectsForWork.empty())
         return {};
     std::any object = std::move(m_arrObjectsForWork.back());
@@ -84,12 +87,20 @@ std::any ObjectsProcessor::requestObjectForProcessor(ObjectProcessorThread&) {
     return object;
 }
 
+bool ObjectsProcessor::hasPending() {
+    platform::MutexLock lock(m_pendingLock);
+    return !m_arrObjectsForWork.empty();
+}
+
 void ObjectsProcessor::checkIsWorkCompleted() {
-    std::lock_guard lock(m_pAccessToObjectsLock);
     if (!m_isWorking.load() || m_pCtrl->isPaused())
         return;
+    // Pending objects first: only this queue adds them, so once the list is seen empty it
+    // stays empty during this check, and a loop that took the last object is still in the
+    // work group when the group is asked.
+    bool pending = hasPending();
     bool idle = m_pWorkDispatchGroup->wait(std::chrono::milliseconds(0));
-    if (idle && m_arrObjectsForWork.empty()) {
+    if (idle && !pending) {
         m_pCtrl->stop();
         completeRun();
         return;
@@ -116,10 +127,10 @@ void ObjectsProcessor::scheduleIsWorkCompletedCheck() {
     });
 }
 
-void ObjectsProcessor::onTriggerStarted(StartStopTrigger& trigger) {
+void ObjectsProcessor::onTriggerStarted(StartStopTrigger& trigger, std::uint32_t cycle) {
     if (&trigger != m_pCtrl.get())
         return;
-    m_pWorkQueue->async([weak = weak_from_this(), cycle = trigger.cycle()] {
+    m_pWorkQueue->async([weak = weak_from_this(), cycle] {
         if (auto processor = weak.lock())
             processor->beginRun(cycle);
     });
@@ -135,7 +146,6 @@ void ObjectsProcessor::onTriggerStopped(StartStopTrigger& trigger) {
 }
 
 void ObjectsProcessor::beginRun(std::uint32_t cycle) {
-    std::lock_guard lock(m_pAccessToObjectsLock);
     // The trigger was stopped again before the run could begin.
     if (m_pCtrl->isPaused() || m_pCtrl->cycle() != cycle)
         return;
@@ -152,13 +162,16 @@ void ObjectsProcessor::beginRun(std::uint32_t cycle) {
 // objects added since belong to the next run; a run still working was cancelled, and
 // what is pending for it is dropped.
 void ObjectsProcessor::endRun() {
-    std::lock_guard lock(m_pAccessToObjectsLock);
     for (const auto& worker : m_arrWorkers)
         worker->getController()->stop();
-    if (m_isWorking.load()) {
-        m_arrObjectsForWork.clear();
-        completeRun();
+    if (!m_isWorking.load())
+        return;
+    {
+        // The dropped objects may own anything; they are destroyed once the lock is free.
+        platform::MutexLock lock(m_pendingLock);
+        lock.releaseAfterUnlock(std::exchange(m_arrObjectsForWork, {}));
     }
+    completeRun();
 }
 
 void ObjectsProcessor::completeRun() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Mutex.h"
 #include "search/ObjectProcessorDelegate.h"
 #include "search/ObjectProcessorThread.h"
 #include "search/ObjectProcessorThreadManager.h"
@@ -10,7 +11,6 @@
 #include <atomic>
 #include <cstddef>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace platform {
@@ -50,33 +50,43 @@ public:
     const std::shared_ptr<StartStopTrigger>& getController() const { return m_pCtrl; }
     bool isProcessorWorking() const { return m_isWorking.load(); }
 
-    std::shared_ptr<platform::DispatchGroup> getWorkDispatchGroup() override;
-    std::any requestObjectForProcessor(ObjectProcessorThread& thread) override;
-
-    // Completes the run when nothing is pending and every loop is idle; otherwise checks
-    // again later. Called on the work queue.
-    void checkIsWorkCompleted();
-    // Checks for completion once every loop of the current run is idle.
-    void scheduleIsWorkCompletedCheck();
-
-    void onTriggerStarted(StartStopTrigger& trigger) override;
-    void onTriggerStopped(StartStopTrigger& trigger) override;
-
 private:
     ObjectsProcessor() = default;
 
-    void beginRun(std::uint32_t cycle);
-    void endRun();
-    void completeRun();
+    // What the worker loops and the trigger call.
+    std::shared_ptr<platform::DispatchGroup> getWorkDispatchGroup() override;
+    std::any requestObjectForProcessor(ObjectProcessorThread& thread) override
+        EXCLUDES(m_pendingLock);
+    void onTriggerStarted(StartStopTrigger& trigger, std::uint32_t cycle) override;
+    void onTriggerStopped(StartStopTrigger& trigger) override;
 
+    // Everything below runs on the work queue.
+    void appendPending(std::vector<std::any> objects) EXCLUDES(m_pendingLock);
+    // Completes the run when nothing is pending and every loop is idle; otherwise checks
+    // again later.
+    void checkIsWorkCompleted() EXCLUDES(m_pendingLock);
+    // Checks for completion once every loop of the current run is idle.
+    void scheduleIsWorkCompletedCheck();
+    void beginRun(std::uint32_t cycle);
+    void endRun() EXCLUDES(m_pendingLock);
+    void completeRun();
+    bool hasPending() EXCLUDES(m_pendingLock);
+
+    // Set by create() before any loop or queue can see the processor, and never changed.
     std::weak_ptr<ObjectProcessorDelegate> m_pDelegate;
     bool m_bAutoStart{true};
-    bool m_bIsNeedAutoStart{true};
     std::vector<std::shared_ptr<ObjectProcessorThread>> m_arrWorkers;
-    std::vector<std::any> m_arrObjectsForWork;
     std::shared_ptr<platform::DispatchGroup> m_pWorkDispatchGroup;
     std::shared_ptr<platform::SerialQueue> m_pWorkQueue;
     std::shared_ptr<StartStopTrigger> m_pCtrl;
-    std::recursive_mutex m_pAccessToObjectsLock;
+
+    // Only read and written on the work queue, which runs one task at a time.
+    bool m_bIsNeedAutoStart{true};
+
+    // Shared between the work queue, which adds and drops objects, and the worker loops,
+    // which take them.
+    platform::Mutex m_pendingLock;
+    std::vector<std::any> m_arrObjectsForWork GUARDED_BY(m_pendingLock);
+
     std::atomic<bool> m_isWorking{false};
 };

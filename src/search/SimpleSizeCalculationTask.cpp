@@ -5,32 +5,32 @@ SimpleSizeCalculationTask::SimpleSizeCalculationTask(
     : m_listener(std::move(listener)), m_itemPath(std::move(itemPath)) {}
 
 std::weak_ptr<SimpleSizeCalculationTaskListener> SimpleSizeCalculationTask::listener() const {
-    std::lock_guard lock(m_lock);
+    platform::MutexLock lock(m_lock);
     return m_listener;
 }
 
 void SimpleSizeCalculationTask::setListener(
     std::weak_ptr<SimpleSizeCalculationTaskListener> listener) {
-    std::lock_guard lock(m_lock);
+    platform::MutexLock lock(m_lock);
     m_listener = std::move(listener);
 }
 
 std::string SimpleSizeCalculationTask::itemPath() const {
-    std::lock_guard lock(m_lock);
+    platform::MutexLock lock(m_lock);
     return m_itemPath;
 }
 
 void SimpleSizeCalculationTask::setItemPath(std::string itemPath) {
-    std::lock_guard lock(m_lock);
+    platform::MutexLock lock(m_lock);
     m_itemPath = std::move(itemPath);
 }
 
 platform::TreeSize::LinkedFiles SimpleSizeCalculationTask::linkedFiles() const {
-    std::lock_guard lock(m_lock);
+    platform::MutexLock lock(m_lock);
     return m_linkedFiles;
 }
 
 void SimpleSizeCalculationTask::setLinkedFiles(platform::TreeSize::LinkedFiles files) {
-    std::lock_guard lock(m_lock);
+    platform::MutexLock lock(m_lock);
     m_linkedFiles = std::move(files);
 }

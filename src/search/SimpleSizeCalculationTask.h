@@ -1,12 +1,12 @@
 #pragma once
 
+#include "platform/Mutex.h"
 #include "platform/TreeSize.h"
 #include "search/SimpleSizeCalculationTaskListener.h"
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 
 // One request to measure the disk space taken by a path. Its properties may be read and
@@ -23,11 +23,11 @@ public:
     SimpleSizeCalculationTask(const SimpleSizeCalculationTask&) = delete;
     SimpleSizeCalculationTask& operator=(const SimpleSizeCalculationTask&) = delete;
 
-    std::weak_ptr<SimpleSizeCalculationTaskListener> listener() const;
-    void setListener(std::weak_ptr<SimpleSizeCalculationTaskListener> listener);
+    std::weak_ptr<SimpleSizeCalculationTaskListener> listener() const EXCLUDES(m_lock);
+    void setListener(std::weak_ptr<SimpleSizeCalculationTaskListener> listener) EXCLUDES(m_lock);
 
-    std::string itemPath() const;
-    void setItemPath(std::string itemPath);
+    std::string itemPath() const EXCLUDES(m_lock);
+    void setItemPath(std::string itemPath) EXCLUDES(m_lock);
 
     // Bytes allocated on disk; 0 when the path does not exist.
     std::uint64_t itemSize() const { return m_itemSize.load(); }
@@ -36,13 +36,13 @@ public:
     // The files with several names that the measurement met (each counted once in
     // itemSize), so that measurements of several paths can be added without counting
     // a file twice.
-    platform::TreeSize::LinkedFiles linkedFiles() const;
-    void setLinkedFiles(platform::TreeSize::LinkedFiles files);
+    platform::TreeSize::LinkedFiles linkedFiles() const EXCLUDES(m_lock);
+    void setLinkedFiles(platform::TreeSize::LinkedFiles files) EXCLUDES(m_lock);
 
 private:
-    mutable std::mutex m_lock;
-    std::weak_ptr<SimpleSizeCalculationTaskListener> m_listener;
-    std::string m_itemPath;
-    platform::TreeSize::LinkedFiles m_linkedFiles;
+    mutable platform::Mutex m_lock;
+    std::weak_ptr<SimpleSizeCalculationTaskListener> m_listener GUARDED_BY(m_lock);
+    std::string m_itemPath GUARDED_BY(m_lock);
+    platform::TreeSize::LinkedFiles m_linkedFiles GUARDED_BY(m_lock);
     std::atomic<std::uint64_t> m_itemSize{kSizeNotCalculated};
 };

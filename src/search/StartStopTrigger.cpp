@@ -4,20 +4,26 @@ StartStopTrigger::StartStopTrigger(std::weak_ptr<StartStopTriggerListener> liste
     : m_pListener(std::move(listener)) {}
 
 void StartStopTrigger::start() {
-    std::lock_guard lock(m_pTriggerLock);
-    if (!m_isPaused.load())
-        return;
-    m_isPaused.store(false);
+    std::uint32_t cycle = 0;
+    {
+        platform::MutexLock lock(m_transition);
+        if (!m_isPaused.load())
+            return;
+        m_isPaused.store(false);
+        cycle = m_cycle.load();
+    }
     if (auto listener = m_pListener.lock())
-        listener->onTriggerStarted(*this);
+        listener->onTriggerStarted(*this, cycle);
 }
 
 void StartStopTrigger::stop() {
-    std::lock_guard lock(m_pTriggerLock);
-    if (m_isPaused.load())
-        return;
-    m_isPaused.store(true);
-    m_cycle.fetch_add(1);
+    {
+        platform::MutexLock lock(m_transition);
+        if (m_isPaused.load())
+            return;
+        m_isPaused.store(true);
+        m_cycle.fetch_add(1);
+    }
     if (auto listener = m_pListener.lock())
         listener->onTriggerStopped(*this);
 }

@@ -30,34 +30,42 @@ bool holdsNoNull(const platform::PlistValue& value, int depth) {
     }
 }
 
-std::mutex& sharedMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
+struct SharedCenter {
+    platform::Mutex mutex;
+    std::shared_ptr<DistributedNotificationCenter> center GUARDED_BY(mutex);
+};
 
-std::shared_ptr<DistributedNotificationCenter>& sharedSlot() {
-    static std::shared_ptr<DistributedNotificationCenter> center;
-    return center;
+SharedCenter& sharedCenter() {
+    static SharedCenter shared;
+    return shared;
 }
 
 } // namespace
 
 std::shared_ptr<DistributedNotificationCenter> DistributedNotificationCenter::shared() {
-    std::lock_guard lock(sharedMutex());
-    auto& slot = sharedSlot();
-    if (!slot)
-        slot = LocalDistributedNotificationCenter::create();
-    return slot;
+    SharedCenter& shared = sharedCenter();
+    {
+        platform::MutexLock lock(shared.mutex);
+        if (shared.center)
+            return shared.center;
+    }
+    // Made without the lock; when two threads race, the first centre stored is the one kept.
+    std::shared_ptr<DistributedNotificationCenter> made =
+        LocalDistributedNotificationCenter::create();
+    platform::MutexLock lock(shared.mutex);
+    if (!shared.center)
+        shared.center = std::move(made);
+    else
+        lock.releaseAfterUnlock(std::move(made));
+    return shared.center;
 }
 
 void DistributedNotificationCenter::setShared(
     std::shared_ptr<DistributedNotificationCenter> center) {
-    std::shared_ptr<DistributedNotificationCenter> previous;
-    {
-        std::lock_guard lock(sharedMutex());
-        previous = std::exchange(sharedSlot(), std::move(center));
-    }
-    // The previous centre may be destroyed here, outside the lock.
+    SharedCenter& shared = sharedCenter();
+    platform::MutexLock lock(shared.mutex);
+    // The previous centre may be destroyed by this.
+    lock.releaseAfterUnlock(std::exchange(shared.center, std::move(center)));
 }
 
 DistributedNotificationCenter::DistributedNotificationCenter() = default;
@@ -68,7 +76,7 @@ DistributedNotificationCenter::ObserverToken
 DistributedNotificationCenter::addObserver(const std::string& name, Observer observer) {
     if (!observer)
         return 0;
-    std::lock_guard lock(m_registry->mutex);
+    platform::MutexLock lock(m_registry->mutex);
     ObserverToken token = m_registry->nextToken++;
     m_registry->entries.push_back(
         {token, name, std::make_shared<const Observer>(std::move(observer))});
@@ -76,22 +84,19 @@ DistributedNotificationCenter::addObserver(const std::string& name, Observer obs
 }
 
 void DistributedNotificationCenter::removeObserver(ObserverToken token) {
-    std::shared_ptr<const Observer> removed;
-    {
-        std::lock_guard lock(m_registry->mutex);
-        auto& entries = m_registry->entries;
-        auto found = std::find_if(entries.begin(), entries.end(),
-                                  [token](const Entry& entry) { return entry.token == token; });
-        if (found == entries.end())
-            return;
-        removed = std::move(found->observer);
-        entries.erase(found);
-    }
-    // Whatever the observer captured is released outside the lock.
+    platform::MutexLock lock(m_registry->mutex);
+    auto& entries = m_registry->entries;
+    auto found = std::find_if(entries.begin(), entries.end(),
+                              [token](const Entry& entry) { return entry.token == token; });
+    if (found == entries.end())
+        return;
+    // Whatever the observer captured may take locks of its own.
+    lock.releaseAfterUnlock(std::move(found->observer));
+    entries.erase(found);
 }
 
 bool DistributedNotificationCenter::Registry::contains(ObserverToken token) {
-    std::lock_guard lock(mutex);
+    platform::MutexLock lock(mutex);
     return std::any_of(entries.begin(), entries.end(),
                        [token](const Entry& entry) { return entry.token == token; });
 }
@@ -107,7 +112,7 @@ void DistributedNotificationCenter::deliver(const std::string& name,
                                             const platform::PlistValue& userInfo) {
     std::vector<std::pair<ObserverToken, std::shared_ptr<const Observer>>> targets;
     {
-        std::lock_guard lock(m_registry->mutex);
+        platform::MutexLock lock(m_registry->mutex);
         for (const Entry& entry : m_registry->entries) {
             if (entry.name.empty() || entry.name == name)
                 targets.emplace_back(entry.token, entry.observer);

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "platform/Mutex.h"
 #include "platform/PlistValue.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -75,11 +75,11 @@ private:
     // Shared with deliveries still waiting on the main queue, so that a centre
     // destroyed meanwhile simply drops them.
     struct Registry {
-        std::mutex mutex;
-        std::vector<Entry> entries;
-        ObserverToken nextToken{1};
+        platform::Mutex mutex;
+        std::vector<Entry> entries GUARDED_BY(mutex);
+        ObserverToken nextToken GUARDED_BY(mutex){1};
 
-        bool contains(ObserverToken token);
+        bool contains(ObserverToken token) EXCLUDES(mutex);
     };
 
     std::shared_ptr<Registry> m_registry{std::make_shared<Registry>()};

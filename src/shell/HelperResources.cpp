@@ -1,9 +1,9 @@
 #include "shell/HelperResources.h"
 
 #include "platform/Localization.h"
+#include "platform/Mutex.h"
 
 #include <cstdlib>
-#include <mutex>
 
 #ifndef SWEEPWISE_SOURCE_RESOURCES
 #error "SWEEPWISE_SOURCE_RESOURCES must name the helper's resource folder in the source tree"
@@ -11,14 +11,13 @@
 
 namespace {
 
-std::mutex& folderMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
+struct ConfiguredFolder {
+    platform::Mutex mutex;
+    std::string path GUARDED_BY(mutex);
+};
 
-// Guarded by folderMutex().
-std::string& configuredFolder() {
-    static std::string folder;
+ConfiguredFolder& configuredFolder() {
+    static ConfiguredFolder folder;
     return folder;
 }
 
@@ -28,16 +27,18 @@ std::string HelperResources::resourceFolder() {
     if (const char* value = std::getenv(kResourcesVariable); value && *value)
         return value;
     {
-        std::lock_guard lock(folderMutex());
-        if (!configuredFolder().empty())
-            return configuredFolder();
+        ConfiguredFolder& configured = configuredFolder();
+        platform::MutexLock lock(configured.mutex);
+        if (!configured.path.empty())
+            return configured.path;
     }
     return SWEEPWISE_SOURCE_RESOURCES;
 }
 
 void HelperResources::setResourceFolder(const std::string& path) {
-    std::lock_guard lock(folderMutex());
-    configuredFolder() = path;
+    ConfiguredFolder& configured = configuredFolder();
+    platform::MutexLock lock(configured.mutex);
+    configured.path = path;
 }
 
 std::string HelperResources::localizedString(std::string_view table, std::string_view key,

@@ -1,18 +1,18 @@
 #include "shell/NSFileManagerUtils.h"
 
 #include "platform/FileSystem.h"
+#include "platform/Mutex.h"
 #include "platform/Path.h"
 #include "shell/PathsGenerator.h"
 
-#include <mutex>
 #include <random>
 
 namespace {
 
 constexpr const char* kAlphabet = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
 
-std::mutex gTrashMutex;
-std::optional<std::string> gTrashPath;
+platform::Mutex gTrashMutex;
+std::optional<std::string> gTrashPath GUARDED_BY(gTrashMutex);
 
 } // namespace
 
@@ -34,9 +34,13 @@ bool NSFileManagerUtils::isFileAtPathSymbolicLink(const std::string& path) {
 }
 
 std::optional<std::string> NSFileManagerUtils::getTrashPath() {
-    std::lock_guard lock(gTrashMutex);
-    if (gTrashPath)
-        return gTrashPath;
+    {
+        platform::MutexLock lock(gTrashMutex);
+        if (gTrashPath)
+            return gTrashPath;
+    }
+    // Made and checked without the lock; when two threads race, both find or make the same
+    // folder.
     std::string trash = PathsGenerator::GetInstance().buildTrashDirectory();
     bool isDirectory = false;
     // A Trash is made the way the file managers make it: private, with its "info" folder
@@ -49,6 +53,7 @@ std::optional<std::string> NSFileManagerUtils::getTrashPath() {
     }
     if (!platform::FileSystem::fileExists(trash, &isDirectory) || !isDirectory)
         return std::nullopt;
+    platform::MutexLock lock(gTrashMutex);
     gTrashPath = trash + "/";
     return gTrashPath;
 }

@@ -30,9 +30,13 @@ void VDKQueue::addPath(const std::string& path) {
 void VDKQueue::addPath(const std::string& path, std::uint32_t mask) {
     if (path.empty())
         return;
-    std::lock_guard lock(m_mutex);
-    if (m_watchedPathEntries.contains(path))
-        return;
+    {
+        platform::MutexLock lock(m_mutex);
+        if (m_watchedPathEntries.contains(path))
+            return;
+    }
+    // The entry subscribes to the event reader, which takes the reader's lock, so it is made
+    // without this queue's lock; when two threads add the same path, the first entry stays.
     // The reader thread only hands the event over; everything else happens on the main queue,
     // where the queue and the entry are looked at again since either may be gone by then.
     std::weak_ptr<VDKQueue> weakQueue = weak_from_this();
@@ -44,54 +48,58 @@ void VDKQueue::addPath(const std::string& path, std::uint32_t mask) {
                     deliver(weakQueue, entry, notes);
             });
         });
-    if (entry)
-        m_watchedPathEntries.emplace(path, std::move(entry));
+    if (!entry)
+        return;
+    platform::MutexLock lock(m_mutex);
+    auto [found, added] = m_watchedPathEntries.try_emplace(path, entry);
+    if (!added)
+        lock.releaseAfterUnlock(std::move(entry));
 }
 
 void VDKQueue::removePath(const std::string& path) {
-    std::shared_ptr<VDKQueuePathEntry> removed;
-    std::lock_guard lock(m_mutex);
+    platform::MutexLock lock(m_mutex);
     auto found = m_watchedPathEntries.find(path);
     if (found == m_watchedPathEntries.end())
         return;
-    removed = std::move(found->second);
+    // An entry ends its subscription to the event reader when it goes.
+    lock.releaseAfterUnlock(std::move(found->second));
     m_watchedPathEntries.erase(found);
 }
 
 void VDKQueue::removeAllPaths() {
-    std::map<std::string, std::shared_ptr<VDKQueuePathEntry>> removed;
-    std::lock_guard lock(m_mutex);
-    removed.swap(m_watchedPathEntries);
+    platform::MutexLock lock(m_mutex);
+    lock.releaseAfterUnlock(std::exchange(m_watchedPathEntries, {}));
 }
 
 std::size_t VDKQueue::numberOfWatchedPaths() const {
-    std::lock_guard lock(m_mutex);
+    platform::MutexLock lock(m_mutex);
     return m_watchedPathEntries.size();
 }
 
 std::shared_ptr<VDKQueueDelegate> VDKQueue::delegate() const {
-    std::lock_guard lock(m_mutex);
+    platform::MutexLock lock(m_mutex);
     return m_delegate.lock();
 }
 
 void VDKQueue::setDelegate(std::weak_ptr<VDKQueueDelegate> delegate) {
-    std::lock_guard lock(m_mutex);
+    platform::MutexLock lock(m_mutex);
     m_delegate = std::move(delegate);
 }
 
 bool VDKQueue::alwaysPostNotifications() const {
-    std::lock_guard lock(m_mutex);
+    platform::MutexLock lock(m_mutex);
     return m_alwaysPostNotifications;
 }
 
 void VDKQueue::setAlwaysPostNotifications(bool alwaysPost) {
-    std::lock_guard lock(m_mutex);
+    platform::MutexLock lock(m_mutex);
     m_alwaysPostNotifications = alwaysPost;
 }
 
 bool VDKQueue::isWatching(const std::shared_ptr<VDKQueuePathEntry>& entry) const {
-    std::lock_guard lock(m_mutex);
-    auto found = m_watchedPathEntries.find(entry->path());
+    const std::string& path = entry->path();
+    platform::MutexLock lock(m_mutex);
+    auto found = m_watchedPathEntries.find(path);
     return found != m_watchedPathEntries.end() && found->second == entry;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileEventReader.h"
+#include "platform/Mutex.h"
 #include "shell/VDKQueueDelegate.h"
 #include "shell/VDKQueueNotes.h"
 #include "shell/VDKQueuePathEntry.h"
@@ -9,7 +10,6 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 
 // Watches paths for changes and reports each change on the main queue: to the delegate, one
@@ -34,27 +34,28 @@ public:
     // already watched, or for a path where nothing can be watched.
     void addPath(const std::string& path);
     // The same for the kinds in `mask`; a path already watched keeps its first mask.
-    void addPath(const std::string& path, std::uint32_t mask);
+    void addPath(const std::string& path, std::uint32_t mask) EXCLUDES(m_mutex);
     // Stops watching exactly this string, if it is watched.
-    void removePath(const std::string& path);
-    void removeAllPaths();
-    std::size_t numberOfWatchedPaths() const;
+    void removePath(const std::string& path) EXCLUDES(m_mutex);
+    void removeAllPaths() EXCLUDES(m_mutex);
+    std::size_t numberOfWatchedPaths() const EXCLUDES(m_mutex);
 
-    std::shared_ptr<VDKQueueDelegate> delegate() const;
-    void setDelegate(std::weak_ptr<VDKQueueDelegate> delegate);
-    bool alwaysPostNotifications() const;
-    void setAlwaysPostNotifications(bool alwaysPost);
+    std::shared_ptr<VDKQueueDelegate> delegate() const EXCLUDES(m_mutex);
+    void setDelegate(std::weak_ptr<VDKQueueDelegate> delegate) EXCLUDES(m_mutex);
+    bool alwaysPostNotifications() const EXCLUDES(m_mutex);
+    void setAlwaysPostNotifications(bool alwaysPost) EXCLUDES(m_mutex);
 
 private:
     explicit VDKQueue(std::shared_ptr<platform::FileEventReader> reader);
 
     static void deliver(const std::weak_ptr<VDKQueue>& weakQueue,
                         const std::shared_ptr<VDKQueuePathEntry>& entry, std::uint32_t notes);
-    bool isWatching(const std::shared_ptr<VDKQueuePathEntry>& entry) const;
+    bool isWatching(const std::shared_ptr<VDKQueuePathEntry>& entry) const EXCLUDES(m_mutex);
 
     const std::shared_ptr<platform::FileEventReader> m_reader;
-    mutable std::mutex m_mutex;
-    std::weak_ptr<VDKQueueDelegate> m_delegate;
-    bool m_alwaysPostNotifications{false};
-    std::map<std::string, std::shared_ptr<VDKQueuePathEntry>> m_watchedPathEntries;
+    mutable platform::Mutex m_mutex;
+    std::weak_ptr<VDKQueueDelegate> m_delegate GUARDED_BY(m_mutex);
+    bool m_alwaysPostNotifications GUARDED_BY(m_mutex){false};
+    std::map<std::string, std::shared_ptr<VDKQueuePathEntry>>
+        m_watchedPathEntries GUARDED_BY(m_mutex);
 };
