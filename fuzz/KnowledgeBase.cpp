@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (auto record = head; record; record = record->nextRecord()) {
             require(platform::Path::lastComponent(record->path()) == fileName);
             bool found = false;
-            base->enumerateRecords(std::string(fileName), record->path(),
+            base->enumerateRecords(std::string(fileName), std::string(record->path()),
                                    [&](const std::shared_ptr<KnowledgeRecord>& match) {
                                        found = found || match == record;
                                    });

@@ -94,15 +94,20 @@ void KnowledgeBaseData::load(SecureBuffer& xml) {
         m_isParsed = true;
         parseRules(document->rules());
         parseSeparators(document->separators());
-        parseDomains(document->domains());
         parseDomainGroups(document->domainGroups());
         parseDataForCustomDomains(document->customDomains());
         parseDataForCustomScripts(document->customScripts());
         applySystemSkipList(document->systemSkipList());
         parseExtensionsSkipList(document->extensionsSkipList());
+        // The records are the largest part of the model and the document's tree the
+        // largest part of the reader: they are made last, and filed in the index only
+        // once the document, its tree and its copy of the plaintext are released, so
+        // that the tree and the index are never held together.
+        KnowledgeRecordIndex::Batch batch = collectDomains(document->domains());
+        document.reset();
+        m_recordsByFileNames.fileAll(batch);
         loadSystemBundleIds();
     }
-    // The document and its reader, with their copy of the plaintext, are gone here.
 }
 
 void KnowledgeBaseData::addGroup(const std::shared_ptr<KnowledgeRecordGroup>& group) {
@@ -178,18 +183,21 @@ void KnowledgeBaseData::parseSeparators(const KBXMLSeparators* section) {
 }
 
 void KnowledgeBaseData::parseDomains(const KBXMLDomains* section) {
+    KnowledgeRecordIndex::Batch batch = collectDomains(section);
+    m_recordsByFileNames.fileAll(batch);
+}
+
+KnowledgeRecordIndex::Batch KnowledgeBaseData::collectDomains(const KBXMLDomains* section) {
+    KnowledgeRecordIndex::Batch batch;
     if (!section)
-        return;
-    // Growing the indexes step by step re-files every entry several times.
-    const std::size_t records = section->countFileElements();
-    m_recordsByFileNames.reserve(m_recordsByFileNames.size() + records);
-    // The operating system's domains join the groups afterwards.
+        return batch;
+    // The operating system's domains join the groups afterwards; growing the table step
+    // by step would move every entry several times.
     m_recordGroups.reserve(m_recordGroups.size() + section->countDomainElements() +
                            KnowledgeBaseSystemDomains::CreateDomains().size());
-    // The section's records are filed together at its end, in document order, which lets
-    // the index fetch their slots ahead instead of waiting for memory once per record.
-    KnowledgeRecordIndex::Batch batch;
-    batch.reserve(records);
+    // The section's records are filed together, in document order, which lets the index
+    // fetch their slots ahead instead of waiting for memory once per record.
+    batch.reserve(section->countFileElements());
     // The batch is closed on every way out, so no later record can be left in it.
     struct BatchScope {
         KnowledgeRecordIndex::Batch*& open;
@@ -197,8 +205,13 @@ void KnowledgeBaseData::parseDomains(const KBXMLDomains* section) {
     } scope{m_recordBatch};
     m_recordBatch = &batch;
     section->iterateDomains([&](const KBXMLDomain& domain) { parseDataForDomain(domain); });
-    m_recordBatch = nullptr;
-    m_recordsByFileNames.fileAll(batch);
+    return batch;
+}
+
+const std::shared_ptr<KnowledgeRecordArena>& KnowledgeBaseData::recordArena() {
+    if (!m_recordArena)
+        m_recordArena = std::make_shared<KnowledgeRecordArena>();
+    return m_recordArena;
 }
 
 void KnowledgeBaseData::fileRecord(std::shared_ptr<KnowledgeRecord> record) {
@@ -236,10 +249,11 @@ void KnowledgeBaseData::parseDataForGroup(const KBXMLFileGroup& fileGroup,
         // Library; a system record only protects what it names.
         if (isSystem) {
             if (!KnowledgeBasePathPolicy::systemRecordRefusal(path))
-                fileRecord(KnowledgeRecord::createSystemItem(group, path));
+                fileRecord(KnowledgeRecord::createInArena(recordArena(), group, path, -1, true));
             return;
         }
-        auto record = std::make_shared<KnowledgeRecord>(group, path, dependencyType);
+        auto record =
+            KnowledgeRecord::createInArena(recordArena(), group, path, dependencyType, false);
         if (!KnowledgeBasePathPolicy::recordRefusal(record->path(), home))
             fileRecord(std::move(record));
     });

@@ -123,6 +123,11 @@ public:
 
 private:
     void load(SecureBuffer& xml);
+    // The records of the section's domains, not yet filed in the index; their groups
+    // are filed.
+    KnowledgeRecordIndex::Batch collectDomains(const KBXMLDomains* section);
+    // Where the records of this knowledge base and their paths are made, on first use.
+    const std::shared_ptr<KnowledgeRecordArena>& recordArena();
     // Files the record at once, or with the domains section's batch while one is open.
     void fileRecord(std::shared_ptr<KnowledgeRecord> record);
     static void enumerateChain(const std::shared_ptr<KnowledgeRecord>& head,
@@ -134,6 +139,7 @@ private:
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordGroup>> m_recordGroups;
     KnowledgeRecordIndex m_recordsByFileNames;
     KnowledgeRecordIndex::Batch* m_recordBatch{nullptr};
+    std::shared_ptr<KnowledgeRecordArena> m_recordArena;
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordDomainGroup>>
         m_domainGroupRecordByAppUniqueIdentifier;
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordDomainGroup>>
