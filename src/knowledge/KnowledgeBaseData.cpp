@@ -99,11 +99,12 @@ void KnowledgeBaseData::load(SecureBuffer& xml) {
         parseDataForCustomScripts(document->customScripts());
         applySystemSkipList(document->systemSkipList());
         parseExtensionsSkipList(document->extensionsSkipList());
-        // The records are the largest part of the model and the document's tree the
-        // largest part of the reader: they are made last, and filed in the index only
-        // once the document, its tree and its copy of the plaintext are released, so
-        // that the tree and the index are never held together.
-        KnowledgeRecordIndex::Batch batch = collectDomains(document->domains());
+        // The records are the largest part of the model and the domains the largest
+        // part of the document: they are made last, the document giving back its tree
+        // and text behind each domain as it is read, and filed in the index once the
+        // document is gone, so that the document and the model are never held whole
+        // together.
+        KnowledgeRecordIndex::Batch batch = collectDomains(document->domains(), document.get());
         document.reset();
         m_recordsByFileNames.fileAll(batch);
         loadSystemBundleIds();
@@ -183,11 +184,12 @@ void KnowledgeBaseData::parseSeparators(const KBXMLSeparators* section) {
 }
 
 void KnowledgeBaseData::parseDomains(const KBXMLDomains* section) {
-    KnowledgeRecordIndex::Batch batch = collectDomains(section);
+    KnowledgeRecordIndex::Batch batch = collectDomains(section, nullptr);
     m_recordsByFileNames.fileAll(batch);
 }
 
-KnowledgeRecordIndex::Batch KnowledgeBaseData::collectDomains(const KBXMLDomains* section) {
+KnowledgeRecordIndex::Batch KnowledgeBaseData::collectDomains(const KBXMLDomains* section,
+                                                              KBXMLDocument* consuming) {
     KnowledgeRecordIndex::Batch batch;
     if (!section)
         return batch;
@@ -204,7 +206,11 @@ KnowledgeRecordIndex::Batch KnowledgeBaseData::collectDomains(const KBXMLDomains
         ~BatchScope() { open = nullptr; }
     } scope{m_recordBatch};
     m_recordBatch = &batch;
-    section->iterateDomains([&](const KBXMLDomain& domain) { parseDataForDomain(domain); });
+    const auto parse = [&](const KBXMLDomain& domain) { parseDataForDomain(domain); };
+    if (consuming)
+        consuming->consumeDomains(parse);
+    else
+        section->iterateDomains(parse);
     return batch;
 }
 

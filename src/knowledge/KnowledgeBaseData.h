@@ -124,8 +124,10 @@ public:
 private:
     void load(SecureBuffer& xml);
     // The records of the section's domains, not yet filed in the index; their groups
-    // are filed.
-    KnowledgeRecordIndex::Batch collectDomains(const KBXMLDomains* section);
+    // are filed. With `consuming`, the section's document, the walk gives the document's
+    // tree back as it goes (KBXMLDocument::consumeDomains), and the document is spent.
+    KnowledgeRecordIndex::Batch collectDomains(const KBXMLDomains* section,
+                                               KBXMLDocument* consuming);
     // Where the records of this knowledge base and their paths are made, on first use.
     const std::shared_ptr<KnowledgeRecordArena>& recordArena();
     // Files the record at once, or with the domains section's batch while one is open.

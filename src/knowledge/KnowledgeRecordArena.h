@@ -17,7 +17,10 @@
 // be read from any thread.
 class KnowledgeRecordArena {
 public:
-    static constexpr std::size_t kBlockBytes = 64 * 1024;
+    // Small enough to fit the holes that a load's reader leaves in the heap as it gives
+    // its tree back (two of its record blocks side by side), so that the records fill
+    // them instead of growing the heap.
+    static constexpr std::size_t kBlockBytes = 8 * 1024;
 
     // Allocates from an arena for std::allocate_shared. Nothing is given back one by one:
     // a record's memory is reused only when the whole arena goes.
