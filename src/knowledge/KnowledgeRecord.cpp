@@ -59,7 +59,7 @@ KnowledgeRecord::createInArena(const std::shared_ptr<KnowledgeRecordArena>& aren
                                std::int32_t dependencyType, bool isSystemItem) {
     const auto [home, rest] = expanded(path);
     const std::string_view stored = arena->store(home, rest);
-    return std::allocate_shared<KnowledgeRecord>(KnowledgeRecordArena::Allocator<KnowledgeRecord>(arena),
-                                                 InArena{}, std::move(group), stored,
-                                                 dependencyType, isSystemItem);
+    return std::allocate_shared<KnowledgeRecord>(
+        KnowledgeRecordArena::Allocator<KnowledgeRecord>(arena), InArena{}, std::move(group),
+        stored, dependencyType, isSystemItem);
 }

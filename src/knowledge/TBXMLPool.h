@@ -55,8 +55,8 @@ public:
     void releaseBefore(const Record* record) {
         size_t before = 0;
         const Block* holding = m_first;
-        while (holding && !(record >= holding->records &&
-                            record < holding->records + kRecordsPerBlock)) {
+        while (holding &&
+               !(record >= holding->records && record < holding->records + kRecordsPerBlock)) {
             holding = holding->next;
             ++before;
         }

@@ -101,8 +101,8 @@ TEST(KBXMLDocument, ConsumingTheDomainsReadsWhatAWalkReads) {
     for (int i = 0; i < 3000; ++i) {
         const std::string id = "com.example.app" + std::to_string(i);
         body += "<d v=\"" + id + "\"" + (i % 3 == 0 ? " system=\"yes\"" : "") +
-                "><g v=\"caches\"><f>~/Library/Caches/" + id + "</f><f>~/Library/Caches/" +
-                id + "/Data " + std::string(i % 50, 'x') + "</f></g>" +
+                "><g v=\"caches\"><f>~/Library/Caches/" + id + "</f><f>~/Library/Caches/" + id +
+                "/Data " + std::string(i % 50, 'x') + "</f></g>" +
                 (i % 5 == 0 ? "<skipped/>" : "") + "<g v=\"system\"><f>/Library/" + id +
                 "</f></g></d>";
     }

@@ -100,8 +100,8 @@ TEST(KnowledgeRecordArena, MixedChainReleasesTheArenaWithItsLastRecord) {
     for (int i = 0; i < 1000; ++i) {
         std::shared_ptr<KnowledgeRecord> record =
             i % 3 == 0 ? std::make_shared<KnowledgeRecord>(group, "/own/" + std::to_string(i), 1)
-                       : KnowledgeRecord::createInArena(arena, group,
-                                                        "/arena/" + std::to_string(i), 1, false);
+                       : KnowledgeRecord::createInArena(arena, group, "/arena/" + std::to_string(i),
+                                                        1, false);
         record->setNextRecord(std::move(head));
         head = std::move(record);
     }
