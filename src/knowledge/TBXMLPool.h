@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdlib>
+#include <functional>
 #include <new>
 
 // Hands out records from blocks of a fixed count, chained as they fill up, so that a
@@ -55,8 +56,10 @@ public:
     void releaseBefore(const Record* record) {
         size_t before = 0;
         const Block* holding = m_first;
-        while (holding &&
-               !(record >= holding->records && record < holding->records + kRecordsPerBlock)) {
+        // std::less orders pointers into different blocks, which < does not promise.
+        const std::less<const Record*> precedes;
+        while (holding && (precedes(record, holding->records) ||
+                           !precedes(record, holding->records + kRecordsPerBlock))) {
             holding = holding->next;
             ++before;
         }
