@@ -31,6 +31,8 @@ std::shared_ptr<KBXMLDocument> KBXMLDocument::create(std::string_view data) {
 
 template <typename Wrapper>
 const Wrapper* KBXMLDocument::section(std::optional<Wrapper>& cache, std::string_view name) {
+    if (m_consumed)
+        return nullptr;
     if (!cache)
         cache = Wrapper::create(TBXML::childElementNamed(name, m_root));
     return cache ? &*cache : nullptr;
@@ -66,4 +68,17 @@ const KBXMLSystemSkipList* KBXMLDocument::systemSkipList() {
 
 const KBXMLExtensionsSkipList* KBXMLDocument::extensionsSkipList() {
     return section(m_extensionsSkipList, "extensionsSkipList");
+}
+
+void KBXMLDocument::consumeDomains(const std::function<void(const KBXMLDomain&)>& action) {
+    const KBXMLDomains* section = domains();
+    m_consumed = true;
+    if (!section)
+        return;
+    // Everything before a domain was read before it: the other sections by the caller,
+    // the earlier domains by this walk, which keeps only the next sibling in hand.
+    section->iterateDomains([&](const KBXMLDomain& domain) {
+        m_tbxml->releaseBefore(domain.element());
+        action(domain);
+    });
 }

@@ -11,6 +11,7 @@
 #include "knowledge/TBXML.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -52,6 +53,13 @@ public:
     const KBXMLSystemSkipList* systemSkipList();
     const KBXMLExtensionsSkipList* extensionsSkipList();
 
+    // Reads the domains once, in document order, giving back the reader's tree and text
+    // before each domain as the walk reaches it, so that a large document is not held
+    // whole while its domains become records. The last thing done with a document:
+    // afterwards every section accessor gives none and nothing read from the document
+    // before may be used again.
+    void consumeDomains(const std::function<void(const KBXMLDomain&)>& action);
+
 private:
     explicit KBXMLDocument(std::shared_ptr<TBXML> tbxml);
     static std::shared_ptr<KBXMLDocument> fromReader(std::shared_ptr<TBXML> tbxml);
@@ -61,6 +69,7 @@ private:
 
     std::shared_ptr<TBXML> m_tbxml;
     const _TBXMLElement* m_root{nullptr};
+    bool m_consumed{false};
 
     std::optional<KBXMLRules> m_rules;
     std::optional<KBXMLSeparators> m_separators;

@@ -23,6 +23,7 @@ public:
     // From `parentDomain` or `parentDomainId`.
     std::shared_ptr<const DomainIdentifier> parentDomain() const;
     void iterateGroups(const std::function<void(const KBXMLFileGroup&)>& action) const;
+    const _TBXMLElement* element() const { return m_element; }
 
 private:
     explicit KBXMLDomain(const _TBXMLElement* element) : m_element(element) {}

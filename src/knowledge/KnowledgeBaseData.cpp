@@ -96,27 +96,39 @@ void KnowledgeBaseData::load(SecureBuffer& xml) {
     else if (opening.document && opening.problem)
         KnowledgeBaseLog::writeOnce("malformed document, read as far as it goes: " +
                                     opening.problem->describe());
-    if (auto document = std::move(opening.document))
-        build(*document);
-    // The document and its reader, with their copy of the plaintext, are gone here.
+    if (auto document = std::move(opening.document)) {
+        // The records are the largest part of the model and the domains the largest
+        // part of the document: they are made last, the document giving back its tree
+        // and text behind each domain as it is read, and filed in the index once the
+        // document is gone, so that the document and the model are never held whole
+        // together.
+        KnowledgeRecordIndex::Batch batch = build(*document, true);
+        document.reset();
+        fileRecords(batch);
+    }
 }
 
 std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::createWithDocument(KBXMLDocument& document) {
     std::shared_ptr<KnowledgeBaseData> data(new KnowledgeBaseData());
-    data->build(document);
+    KnowledgeRecordIndex::Batch batch = data->build(document, false);
+    data->fileRecords(batch);
     return data;
 }
 
-void KnowledgeBaseData::build(KBXMLDocument& document) {
+KnowledgeRecordIndex::Batch KnowledgeBaseData::build(KBXMLDocument& document, bool consume) {
     m_isParsed = true;
     parseRules(document.rules());
     parseSeparators(document.separators());
-    parseDomains(document.domains());
     parseDomainGroups(document.domainGroups());
     parseDataForCustomDomains(document.customDomains());
     parseDataForCustomScripts(document.customScripts());
     applySystemSkipList(document.systemSkipList());
     parseExtensionsSkipList(document.extensionsSkipList());
+    return collectDomains(document.domains(), consume ? &document : nullptr);
+}
+
+void KnowledgeBaseData::fileRecords(KnowledgeRecordIndex::Batch& batch) {
+    m_recordsByFileNames.fileAll(batch);
     loadSystemBundleIds();
 }
 
@@ -192,28 +204,36 @@ void KnowledgeBaseData::parseSeparators(const KBXMLSeparators* section) {
     m_separators = KBSeparators(section);
 }
 
-void KnowledgeBaseData::parseDomains(const KBXMLDomains* section) {
+KnowledgeRecordIndex::Batch KnowledgeBaseData::collectDomains(const KBXMLDomains* section,
+                                                              KBXMLDocument* consuming) {
+    KnowledgeRecordIndex::Batch batch;
     if (!section)
-        return;
-    // Growing the indexes step by step re-files every entry several times.
-    const std::size_t records = section->countFileElements();
-    m_recordsByFileNames.reserve(m_recordsByFileNames.size() + records);
-    // The operating system's domains join the groups afterwards.
+        return batch;
+    // The operating system's domains join the groups afterwards; growing the table step
+    // by step would move every entry several times.
     m_recordGroups.reserve(m_recordGroups.size() + section->countDomainElements() +
                            KnowledgeBaseSystemDomains::CreateDomains().size());
-    // The section's records are filed together at its end, in document order, which lets
-    // the index fetch their slots ahead instead of waiting for memory once per record.
-    KnowledgeRecordIndex::Batch batch;
-    batch.reserve(records);
+    // The section's records are filed together, in document order, which lets the index
+    // fetch their slots ahead instead of waiting for memory once per record.
+    batch.reserve(section->countFileElements());
     // The batch is closed on every way out, so no later record can be left in it.
     struct BatchScope {
         KnowledgeRecordIndex::Batch*& open;
         ~BatchScope() { open = nullptr; }
     } scope{m_recordBatch};
     m_recordBatch = &batch;
-    section->iterateDomains([&](const KBXMLDomain& domain) { parseDataForDomain(domain); });
-    m_recordBatch = nullptr;
-    m_recordsByFileNames.fileAll(batch);
+    const auto parse = [&](const KBXMLDomain& domain) { parseDataForDomain(domain); };
+    if (consuming)
+        consuming->consumeDomains(parse);
+    else
+        section->iterateDomains(parse);
+    return batch;
+}
+
+const std::shared_ptr<KnowledgeRecordArena>& KnowledgeBaseData::recordArena() {
+    if (!m_recordArena)
+        m_recordArena = std::make_shared<KnowledgeRecordArena>();
+    return m_recordArena;
 }
 
 void KnowledgeBaseData::fileRecord(std::shared_ptr<KnowledgeRecord> record) {
@@ -251,10 +271,11 @@ void KnowledgeBaseData::parseDataForGroup(const KBXMLFileGroup& fileGroup,
         // Library; a system record only protects what it names.
         if (isSystem) {
             if (!KnowledgeBasePathPolicy::systemRecordRefusal(path))
-                fileRecord(KnowledgeRecord::createSystemItem(group, path));
+                fileRecord(KnowledgeRecord::createInArena(recordArena(), group, path, -1, true));
             return;
         }
-        auto record = std::make_shared<KnowledgeRecord>(group, path, dependencyType);
+        auto record =
+            KnowledgeRecord::createInArena(recordArena(), group, path, dependencyType, false);
         if (!KnowledgeBasePathPolicy::recordRefusal(record->path(), home))
             fileRecord(std::move(record));
     });

@@ -109,8 +109,10 @@ public:
 private:
     KnowledgeBaseData() = default;
     void load(SecureBuffer& xml);
-    // Reads every section of `document`, in the order the model needs them.
-    void build(KBXMLDocument& document);
+    // Reads every section of `document`, the domains last; their records are answered,
+    // to be filed by fileRecords(). With `consume`, the document gives its tree back
+    // behind each domain as it is read, and is spent.
+    KnowledgeRecordIndex::Batch build(KBXMLDocument& document, bool consume);
 
     // Replaces an earlier group of the same domain; a group whose identifier has no
     // unique identifier is not filed.
@@ -122,7 +124,6 @@ private:
 
     void parseRules(const KBXMLRules* section);
     void parseSeparators(const KBXMLSeparators* section);
-    void parseDomains(const KBXMLDomains* section);
     void parseDataForDomain(const KBXMLDomain& domain);
     void parseDataForGroup(const KBXMLFileGroup& fileGroup,
                            const std::shared_ptr<KnowledgeRecordGroup>& group);
@@ -133,6 +134,15 @@ private:
     void applySystemSkipList(const KBXMLSystemSkipList* section);
     void parseExtensionsSkipList(const KBXMLExtensionsSkipList* section);
     void loadSystemBundleIds();
+    // The records of the section's domains, not yet filed in the index; their groups
+    // are filed. With `consuming`, the section's document, the walk gives the document's
+    // tree back as it goes (KBXMLDocument::consumeDomains), and the document is spent.
+    KnowledgeRecordIndex::Batch collectDomains(const KBXMLDomains* section,
+                                               KBXMLDocument* consuming);
+    // Files what collectDomains() made, and completes the model.
+    void fileRecords(KnowledgeRecordIndex::Batch& batch);
+    // Where the records of this knowledge base and their paths are made, on first use.
+    const std::shared_ptr<KnowledgeRecordArena>& recordArena();
     // Files the record at once, or with the domains section's batch while one is open.
     void fileRecord(std::shared_ptr<KnowledgeRecord> record);
     static void enumerateChain(const std::shared_ptr<KnowledgeRecord>& head,
@@ -144,6 +154,7 @@ private:
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordGroup>> m_recordGroups;
     KnowledgeRecordIndex m_recordsByFileNames;
     KnowledgeRecordIndex::Batch* m_recordBatch{nullptr};
+    std::shared_ptr<KnowledgeRecordArena> m_recordArena;
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordDomainGroup>>
         m_domainGroupRecordByAppUniqueIdentifier;
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordDomainGroup>>

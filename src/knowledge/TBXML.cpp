@@ -2,8 +2,11 @@
 
 #include "knowledge/TBXMLParser.h"
 
+#include <cstdint>
 #include <cstring>
 #include <new>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -110,11 +113,37 @@ std::shared_ptr<TBXML> TBXML::newTBXMLWithXMLData(std::span<const std::uint8_t> 
 }
 
 TBXML::~TBXML() {
-    // The buffer holds the knowledge base in plain text.
+    // The buffer holds the knowledge base in plain text. Pages already given back are
+    // not touched again: writing to them would only bring them back.
     if (m_buffer) {
-        explicit_bzero(m_buffer, m_bufferSize);
+        explicit_bzero(m_buffer, m_releasedFrom);
+        explicit_bzero(m_buffer + m_releasedTo, m_bufferSize - m_releasedTo);
         std::free(m_buffer);
     }
+}
+
+void TBXML::releaseBefore(const _TBXMLElement* element) {
+    if (!element || !m_buffer)
+        return;
+    m_elements.releaseBefore(element);
+    if (element->firstAttribute)
+        m_attributes.releaseBefore(element->firstAttribute);
+    // The start tag's '<' lies just before the name. Only whole pages are given back, and
+    // never the first one, which the allocator's own bookkeeping may share.
+    if (!element->name || element->name <= m_buffer || element->name >= m_buffer + m_bufferSize)
+        return;
+    const auto page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(m_buffer);
+    const std::uintptr_t firstPage = (start + page - 1) / page * page;
+    const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(element->name - 1) / page * page;
+    const size_t from = m_releasedTo > 0 ? m_releasedTo : firstPage - start;
+    if (end <= start + from)
+        return;
+    explicit_bzero(m_buffer + from, end - start - from);
+    madvise(m_buffer + from, end - start - from, MADV_DONTNEED);
+    if (m_releasedTo == 0)
+        m_releasedFrom = from;
+    m_releasedTo = end - start;
 }
 
 std::optional<TBXMLErrorCode> TBXML::parse(std::string_view data) {

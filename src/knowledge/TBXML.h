@@ -81,6 +81,14 @@ public:
     static const _TBXMLElement* childElementNamed(std::string_view name,
                                                   const _TBXMLElement* parentElement);
 
+    // Gives back what precedes `element` in document order: the pooled records of the
+    // elements and attributes that start before it, and the pages of the buffer before
+    // its start tag, which are wiped first. For a caller that reads the tree once from
+    // front to back and is done with everything before `element`: afterwards nothing
+    // before it may be read, nor any pointer that leads there (its parent, its previous
+    // sibling, the root).
+    void releaseBefore(const _TBXMLElement* element);
+
     // Bytes held by the buffer and the record pools, for the performance report.
     size_t memoryFootprint() const;
 
@@ -90,6 +98,10 @@ private:
 
     char* m_buffer{nullptr};
     size_t m_bufferSize{0};
+    // The part of the buffer already wiped and given back, in whole pages; empty
+    // until releaseBefore() gives some back.
+    size_t m_releasedFrom{0};
+    size_t m_releasedTo{0};
     TBXMLPool<_TBXMLElement> m_elements;
     TBXMLPool<_TBXMLAttribute> m_attributes;
     const _TBXMLElement* m_root{nullptr};

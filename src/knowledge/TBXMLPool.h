@@ -2,11 +2,14 @@
 
 #include <cstddef>
 #include <cstdlib>
+#include <functional>
 #include <new>
 
 // Hands out records from blocks of a fixed count, chained as they fill up, so that a
 // document of any size costs one allocation per block rather than one per record.
-// Records are never freed one by one; the blocks go when the pool goes.
+// Records are never freed one by one; the blocks go when the pool goes, or, for a
+// reader that reads its tree once from front to back, as the reading passes them
+// (releaseBefore).
 template <typename Record> class TBXMLPool {
 public:
     static constexpr size_t kRecordsPerBlock = 100;
@@ -48,7 +51,29 @@ public:
         return ::new (&m_last->records[m_used++]) Record{};
     }
 
-    size_t bytesHeld() const { return m_blockCount * sizeof(Block); }
+    // Frees the blocks handed out before the one holding `record`; nothing when no block
+    // holds it. Records of the freed blocks must not be read again.
+    void releaseBefore(const Record* record) {
+        size_t before = 0;
+        const Block* holding = m_first;
+        // std::less orders pointers into different blocks, which < does not promise.
+        const std::less<const Record*> precedes;
+        while (holding && (precedes(record, holding->records) ||
+                           !precedes(record, holding->records + kRecordsPerBlock))) {
+            holding = holding->next;
+            ++before;
+        }
+        if (!holding)
+            return;
+        for (; before > 0; --before) {
+            Block* next = m_first->next;
+            std::free(m_first);
+            m_first = next;
+            ++m_releasedCount;
+        }
+    }
+
+    size_t bytesHeld() const { return (m_blockCount - m_releasedCount) * sizeof(Block); }
 
 private:
     struct Block {
@@ -60,5 +85,6 @@ private:
     Block* m_last{nullptr};
     size_t m_used{kRecordsPerBlock};
     size_t m_blockCount{0};
+    size_t m_releasedCount{0};
     size_t m_maxBlocks{static_cast<size_t>(-1)};
 };

@@ -158,12 +158,12 @@ void KnowledgeBaseSimpleSearchInfo::addRecordsOfApplicationDomain() {
 void KnowledgeBaseSimpleSearchInfo::addRecordedItems(const KnowledgeRecord& record,
                                                      const std::string& home,
                                                      const SystemSkipList* skipList) {
-    const std::string& path = record.path();
+    const std::string_view path = record.path();
     if (KnowledgeBasePathPolicy::recordRefusal(path, home) ||
         KnowledgeBasePathPolicy::passesThroughLink(path, home,
                                                    KnowledgeBasePathPolicy::Final::excluded))
         return;
-    std::vector<std::string> paths{path};
+    std::vector<std::string> paths{std::string(path)};
     const std::string folder = platform::Path::deletingLastComponent(path);
     const std::string name = platform::Path::lastComponent(path);
     if (auto names = platform::FileSystem::contentsOfDirectory(folder)) {

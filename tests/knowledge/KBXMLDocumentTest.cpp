@@ -75,6 +75,52 @@ inline std::string traceOf(const KBXMLDomain& domain) {
            traceOf(domain.parentDomain()) + ")[" + groups + "]";
 }
 
+// What the walk reads of every domain: its identifier, groups and files.
+std::vector<std::string> domainsRead(KBXMLDocument& read, bool consuming) {
+    std::vector<std::string> seen;
+    const auto record = [&](const KBXMLDomain& domain) {
+        std::string line = traceOf(domain.domain()) + traceOf(domain.isSystem());
+        domain.iterateGroups([&](const KBXMLFileGroup& group) {
+            line += " " + traceOf(group.groupName()) + ":";
+            group.iterateFiles([&](const KBXMLFile& file) { line += traceOf(file.path()) + ","; });
+        });
+        seen.push_back(line);
+    };
+    if (consuming)
+        read.consumeDomains(record);
+    else if (const KBXMLDomains* domains = read.domains())
+        domains->iterateDomains(record);
+    return seen;
+}
+
+// Consuming the domains gives the tree back behind the walk, across many pages of text
+// and many blocks of records, yet reads every domain as a plain walk does; the sections
+// around the domains are not to be read afterwards.
+TEST(KBXMLDocument, ConsumingTheDomainsReadsWhatAWalkReads) {
+    std::string body = "<rules><rule path=\"~/Library/Caches\" deep=\"1\"/></rules><domains>";
+    for (int i = 0; i < 3000; ++i) {
+        const std::string id = "com.example.app" + std::to_string(i);
+        body += "<d v=\"" + id + "\"" + (i % 3 == 0 ? " system=\"yes\"" : "") +
+                "><g v=\"caches\"><f>~/Library/Caches/" + id + "</f><f>~/Library/Caches/" + id +
+                "/Data " + std::string(i % 50, 'x') + "</f></g>" +
+                (i % 5 == 0 ? "<skipped/>" : "") + "<g v=\"system\"><f>/Library/" + id +
+                "</f></g></d>";
+    }
+    body += "</domains><skipList><i>~/Library/Kept</i></skipList>";
+    auto walked = document(body);
+    auto consumed = document(body);
+    ASSERT_TRUE(walked && consumed);
+    const std::size_t before = consumed->tbxml()->memoryFootprint();
+
+    const std::vector<std::string> expected = domainsRead(*walked, false);
+    ASSERT_EQ(expected.size(), 3000u);
+    EXPECT_EQ(domainsRead(*consumed, true), expected);
+    EXPECT_LT(consumed->tbxml()->memoryFootprint(), before - before / 3);
+    EXPECT_EQ(consumed->rules(), nullptr);
+    EXPECT_EQ(consumed->systemSkipList(), nullptr);
+    EXPECT_TRUE(domainsRead(*consumed, true).empty());
+}
+
 } // namespace
 
 TEST(KBXMLDocument, ReadsTheFirstRulesSectionWithNestedRulesAndFiltersInOrder) {

@@ -31,7 +31,7 @@ std::vector<std::string> chain(const KnowledgeBaseData& data, const std::string&
     auto found = data.recordsByFileNames().find(name);
     for (auto record = found == data.recordsByFileNames().end() ? nullptr : found->second; record;
          record = record->nextRecord())
-        paths.push_back(record->path());
+        paths.emplace_back(record->path());
     return paths;
 }
 
@@ -112,7 +112,7 @@ TEST(KnowledgeBaseData, RecordsAndRulesOutsideTheLibraryAreIgnored) {
     std::vector<std::string> kept;
     for (const auto& [name, head] : data->recordsByFileNames())
         for (auto record = head; record; record = record->nextRecord())
-            kept.push_back(record->path());
+            kept.emplace_back(record->path());
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(kept, (std::vector<std::string>{"/System/Library/Kept",
                                               home() + "/Library/Caches/com.bad"}));

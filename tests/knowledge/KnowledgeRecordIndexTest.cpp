@@ -38,13 +38,13 @@ std::map<std::string, std::vector<std::string>> chains(const KnowledgeRecordInde
         EXPECT_EQ(seen.count(std::string(name)), 0u) << name;
         auto& chain = seen[std::string(name)];
         for (auto link = head; link; link = link->nextRecord())
-            chain.push_back(link->path());
+            chain.emplace_back(link->path());
     }
     return seen;
 }
 
 // The last component of a record's path, as a view into it ("/a/b/" gives "b").
-std::string_view nameIn(const std::string& path) {
+std::string_view nameIn(std::string_view path) {
     std::string_view view = path;
     while (view.size() > 1 && view.back() == '/')
         view.remove_suffix(1);

@@ -1,0 +1,45 @@
+#include "knowledge/KnowledgeRecordArena.h"
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+std::byte* KnowledgeRecordArena::newBlock(std::size_t bytes) {
+    m_blocks.push_back(std::unique_ptr<std::byte[]>(new std::byte[bytes]));
+    m_bytesHeld += bytes;
+    return m_blocks.back().get();
+}
+
+void* KnowledgeRecordArena::allocate(std::size_t size, std::size_t alignment) {
+    const std::size_t skip =
+        (alignment - reinterpret_cast<std::uintptr_t>(m_next) % alignment) % alignment;
+    if (m_next && skip + size <= m_left) {
+        void* at = m_next + skip;
+        m_next += skip + size;
+        m_left -= skip + size;
+        return at;
+    }
+    // Something larger than a quarter block gets a block of its own, so that the rest
+    // of the current block is not thrown away for it.
+    if (size > kBlockBytes / 4)
+        return newBlock(size);
+    m_next = newBlock(kBlockBytes);
+    m_left = kBlockBytes;
+    void* at = m_next;
+    m_next += size;
+    m_left -= size;
+    return at;
+}
+
+std::string_view KnowledgeRecordArena::store(std::string_view first, std::string_view second) {
+    const std::size_t size = first.size() + second.size();
+    if (size == 0)
+        return {};
+    auto* at = static_cast<char*>(allocate(size, 1));
+    // Either part may be empty, with a data pointer that must not reach memcpy.
+    if (!first.empty())
+        std::memcpy(at, first.data(), first.size());
+    if (!second.empty())
+        std::memcpy(at + first.size(), second.data(), second.size());
+    return {at, size};
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+// Storage for the records of one knowledge base and their paths. A knowledge base holds
+// about a hundred thousand records, all made while it loads and all kept until the last
+// search that reads it lets go. Allocated one by one, each record and each path would
+// pay a heap header and a rounding, and each path a 32-byte string besides; here they
+// lie end to end in large blocks that are given back together when the arena goes.
+// Every record made through Allocator keeps the arena alive, so a record never outlives
+// the memory it lies in.
+//
+// The arena is filled by one thread at a time (the one loading); what it holds may then
+// be read from any thread.
+class KnowledgeRecordArena {
+public:
+    // Small enough to fit the holes that a load's reader leaves in the heap as it gives
+    // its tree back (two of its record blocks side by side), so that the records fill
+    // them instead of growing the heap.
+    static constexpr std::size_t kBlockBytes = 8 * 1024;
+
+    // Allocates from an arena for std::allocate_shared. Nothing is given back one by one:
+    // a record's memory is reused only when the whole arena goes.
+    template <typename T> class Allocator {
+    public:
+        using value_type = T;
+
+        explicit Allocator(std::shared_ptr<KnowledgeRecordArena> arena)
+            : m_arena(std::move(arena)) {}
+        template <typename U>
+        Allocator(const Allocator<U>& other) // NOLINT: converting, as allocators must
+            : m_arena(other.arena()) {}
+
+        T* allocate(std::size_t count) {
+            return static_cast<T*>(m_arena->allocate(count * sizeof(T), alignof(T)));
+        }
+        void deallocate(T*, std::size_t) noexcept {}
+
+        const std::shared_ptr<KnowledgeRecordArena>& arena() const { return m_arena; }
+        template <typename U> bool operator==(const Allocator<U>& other) const {
+            return m_arena == other.arena();
+        }
+
+    private:
+        std::shared_ptr<KnowledgeRecordArena> m_arena;
+    };
+
+    KnowledgeRecordArena() = default;
+    KnowledgeRecordArena(const KnowledgeRecordArena&) = delete;
+    KnowledgeRecordArena& operator=(const KnowledgeRecordArena&) = delete;
+
+    // `size` bytes aligned to `alignment` (a power of two no larger than that of
+    // std::max_align_t), valid as long as the arena. Throws std::bad_alloc, as operator
+    // new does, when memory runs out.
+    void* allocate(std::size_t size, std::size_t alignment);
+    // A copy of `first` followed by `second`, valid as long as the arena. Not
+    // NUL-terminated; an empty result may point anywhere.
+    std::string_view store(std::string_view first, std::string_view second = {});
+
+    // Bytes of the blocks taken from the heap, for the performance report and tests.
+    std::size_t bytesHeld() const { return m_bytesHeld; }
+
+private:
+    std::byte* newBlock(std::size_t bytes);
+
+    std::vector<std::unique_ptr<std::byte[]>> m_blocks;
+    std::byte* m_next{nullptr};
+    std::size_t m_left{0};
+    std::size_t m_bytesHeld{0};
+};
