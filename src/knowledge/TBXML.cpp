@@ -1,12 +1,11 @@
 #include "knowledge/TBXML.h"
 
 #include "knowledge/TBXMLParser.h"
+#include "platform/MemoryRelease.h"
 
 #include <cstdint>
 #include <cstring>
 #include <new>
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace {
 
@@ -132,7 +131,7 @@ void TBXML::releaseBefore(const _TBXMLElement* element) {
     // never the first one, which the allocator's own bookkeeping may share.
     if (!element->name || element->name <= m_buffer || element->name >= m_buffer + m_bufferSize)
         return;
-    const auto page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const std::size_t page = platform::MemoryRelease::pageSize();
     const auto start = reinterpret_cast<std::uintptr_t>(m_buffer);
     const std::uintptr_t firstPage = (start + page - 1) / page * page;
     const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(element->name - 1) / page * page;
@@ -140,7 +139,7 @@ void TBXML::releaseBefore(const _TBXMLElement* element) {
     if (end <= start + from)
         return;
     explicit_bzero(m_buffer + from, end - start - from);
-    madvise(m_buffer + from, end - start - from, MADV_DONTNEED);
+    platform::MemoryRelease::discardPages(m_buffer + from, end - start - from);
     if (m_releasedTo == 0)
         m_releasedFrom = from;
     m_releasedTo = end - start;

@@ -24,6 +24,13 @@ public:
     // Both of the above, for a program that has just gone idle.
     static void returnIdleMemory();
 
+    // The size of the system's memory pages.
+    static std::size_t pageSize();
+    // Gives back the pages of [begin, begin + length), whole pages of this process's own
+    // writable memory whose content is no longer needed: they read as zeros afterwards and
+    // cost nothing until they are written again.
+    static void discardPages(void* begin, std::size_t length);
+
     // Bytes the allocator has handed out and not had back (all arenas and large
     // mappings), for measurement.
     static std::size_t allocatedBytes();

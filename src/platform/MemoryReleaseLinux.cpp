@@ -4,6 +4,7 @@
 #include <cstring>
 #include <malloc.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -45,6 +46,16 @@ std::size_t MemoryRelease::returnIdleFilePages() {
 void MemoryRelease::returnIdleMemory() {
     returnFreedMemory();
     returnIdleFilePages();
+}
+
+std::size_t MemoryRelease::pageSize() {
+    static const std::size_t size = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    return size;
+}
+
+void MemoryRelease::discardPages(void* begin, std::size_t length) {
+    if (begin && length > 0)
+        madvise(begin, length, MADV_DONTNEED);
 }
 
 std::size_t MemoryRelease::allocatedBytes() {

@@ -1,25 +1,26 @@
 #include "shell/MessageFiles.h"
 
 #include "platform/FileSystem.h"
+#include "platform/ItemStatus.h"
 #include "platform/Path.h"
 #include "shell/WatcherSettings.h"
 
-#include <cerrno>
 #include <cstdint>
-#include <sys/stat.h>
+#include <optional>
 
 namespace {
 
 // Why the file at `path` could not be read; asked only after the read failed.
 MessageFileFault::Kind faultReading(const std::string& path) {
-    struct stat status {};
-    if (path.empty() || ::stat(path.c_str(), &status) != 0)
-        return errno == ENOENT || errno == ENOTDIR || path.empty()
-                   ? MessageFileFault::Kind::Missing
-                   : MessageFileFault::Kind::Unreadable;
-    if (!S_ISREG(status.st_mode))
+    const std::optional<platform::ItemStatus> status =
+        path.empty() ? std::nullopt
+                     : platform::ItemStatus::of(path, platform::ItemStatus::Links::Follow);
+    if (!status)
+        return platform::FileSystem::fileExists(path) ? MessageFileFault::Kind::Unreadable
+                                                      : MessageFileFault::Kind::Missing;
+    if (!status->regularFile)
         return MessageFileFault::Kind::NotAFile;
-    if (static_cast<std::uint64_t>(status.st_size) > MessageFiles::kMaxFileBytes)
+    if (status->size > MessageFiles::kMaxFileBytes)
         return MessageFileFault::Kind::TooLarge;
     return MessageFileFault::Kind::Unreadable;
 }
