@@ -121,6 +121,12 @@ TBXML::~TBXML() {
     }
 }
 
+namespace {
+
+constexpr std::size_t kReleaseRun = 256 * 1024;
+
+} // namespace
+
 void TBXML::releaseBefore(const _TBXMLElement* element) {
     if (!element || !m_buffer)
         return;
@@ -136,7 +142,9 @@ void TBXML::releaseBefore(const _TBXMLElement* element) {
     const std::uintptr_t firstPage = (start + page - 1) / page * page;
     const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(element->name - 1) / page * page;
     const size_t from = m_releasedTo > 0 ? m_releasedTo : firstPage - start;
-    if (end <= start + from)
+    // Each give-back costs the kernel a flush of every core's address cache: text is given
+    // back in runs of at least kReleaseRun bytes, not behind every element.
+    if (end < start + from + kReleaseRun)
         return;
     explicit_bzero(m_buffer + from, end - start - from);
     platform::MemoryRelease::discardPages(m_buffer + from, end - start - from);
