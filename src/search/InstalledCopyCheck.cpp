@@ -63,8 +63,14 @@ void InstalledCopyCheck::begin(std::shared_ptr<Workspace> workspace) {
     const std::string systemApplications = platform::Environment::rootPath("/Applications");
 
     const auto limit = std::chrono::milliseconds(static_cast<long long>(kTimeLimitSeconds * 1000));
-    m_timeLimit = platform::DelayedCall::after(limit, platform::MainQueue::shared(),
-                                               [self] { self->timeUp(); });
+    // The timer and the search belong to the check, so what they call back holds it
+    // weakly: the list of running checks keeps it while it runs, and a helper that quits
+    // in the middle of a check leaves no cycle behind.
+    const std::weak_ptr<InstalledCopyCheck> weakSelf = self;
+    m_timeLimit = platform::DelayedCall::after(limit, platform::MainQueue::shared(), [weakSelf] {
+        if (const auto check = weakSelf.lock())
+            check->timeUp();
+    });
 
     if (workspace) {
         platform::globalQueue().async([self, workspace, bundleId = m_bundleId] {
@@ -81,8 +87,11 @@ void InstalledCopyCheck::begin(std::shared_ptr<Workspace> workspace) {
     std::shared_ptr<SpotlightEasySearch> search = SpotlightEasySearch::create();
     m_search = search;
     search->setMaxWaitTime(kTimeLimitSeconds);
-    search->setResultBlock([self](const std::shared_ptr<SpotlightEasySearch>&,
-                                  const MetadataQuery& query) { self->indexAnswered(query); });
+    search->setResultBlock(
+        [weakSelf](const std::shared_ptr<SpotlightEasySearch>&, const MetadataQuery& query) {
+            if (const auto check = weakSelf.lock())
+                check->indexAnswered(query);
+        });
     search->startQuery("kMDItemCFBundleIdentifier == '" + m_bundleId +
                            "' AND kMDItemPath LIKE '?*'",
                        {systemApplications, userApplications});
