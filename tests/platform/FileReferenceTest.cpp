@@ -18,7 +18,7 @@ TEST(FileReference, FollowsRenamesAndMovesOfEveryKindOfItem) {
     makeDirs(base + "/.Trash");
     makeLink("nowhere", base + "/dangling");
 
-    std::size_t descriptors = openDescriptorCount();
+    const auto descriptors = openDescriptors();
     for (const char* name : {"Applications/Foo.app", "dangling"}) {
         SCOPED_TRACE(name);
         std::string original = base + "/" + name;
@@ -31,7 +31,7 @@ TEST(FileReference, FollowsRenamesAndMovesOfEveryKindOfItem) {
         ASSERT_TRUE(FileSystem::removeItem(moved));
         EXPECT_FALSE(reference->currentPath());
     }
-    EXPECT_EQ(openDescriptorCount(), descriptors);
+    EXPECT_EQ(openDescriptors(), descriptors);
 }
 
 TEST(FileReference, DeletionIsToldByTheItemNotByItsName) {

@@ -101,7 +101,7 @@ TEST(SharedTreeWalk, SplitWalkCountsExactlyWhatOneWalkerCounts) {
     const std::uint64_t alone = TreeSize::allocatedSizeOfItem(root, &linkedAlone);
     ASSERT_EQ(alone, nftwSum(root));
     ASSERT_EQ(linkedAlone.size(), 3u);
-    const std::size_t descriptors = openDescriptorCount();
+    const auto descriptors = openDescriptors();
 
     Watchdog watchdog("split walks", std::chrono::seconds(120));
     std::size_t handedOver = 0;
@@ -115,14 +115,14 @@ TEST(SharedTreeWalk, SplitWalkCountsExactlyWhatOneWalkerCounts) {
         handedOver += split.shared->foldersHandedOver();
     }
     EXPECT_GT(handedOver, 0u) << "no walk was ever split";
-    EXPECT_EQ(openDescriptorCount(), descriptors);
+    EXPECT_EQ(openDescriptors(), descriptors);
 }
 
 // Helpers that come late (after the end) return at once, and a walk never joined closes
 // the folder it was given.
 TEST(SharedTreeWalk, LateHelpersAndUnjoinedWalksAreHarmless) {
     std::string root = buildMixedTree(Sandbox::process().makeFolder("late"));
-    const std::size_t descriptors = openDescriptorCount();
+    const auto descriptors = openDescriptors();
     std::shared_ptr<SharedTreeWalk> kept;
     std::uint64_t total = TreeSize::allocatedSizeOfItem(
         root, nullptr, [&](const std::shared_ptr<SharedTreeWalk>& walk) { kept = walk; });
@@ -134,7 +134,7 @@ TEST(SharedTreeWalk, LateHelpersAndUnjoinedWalksAreHarmless) {
 
     SharedTreeWalk::create(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), {});
     EXPECT_EQ(SharedTreeWalk::create(-1, {}), nullptr);
-    EXPECT_EQ(openDescriptorCount(), descriptors);
+    EXPECT_EQ(openDescriptors(), descriptors);
 }
 
 // Folders renamed away, replaced by links to a large folder outside, and deep chains cut

@@ -1,15 +1,19 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <ftw.h>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <iterator>
 #include <linux/capability.h>
+#include <map>
 #include <set>
 #include <string>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <thread>
 #include <unistd.h>
 
 namespace testing_support {
@@ -18,9 +22,47 @@ inline void makeLink(const std::string& target, const std::string& path) {
     ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0) << path;
 }
 
-inline std::size_t openDescriptorCount() {
-    std::filesystem::directory_iterator descriptors("/proc/self/fd");
-    return static_cast<std::size_t>(std::distance(begin(descriptors), end(descriptors)));
+// The process's open descriptors and what each leads to, so that a failed comparison
+// names what was left open. The listing's own descriptor is left out.
+inline std::map<int, std::string> openDescriptors() {
+    std::map<int, std::string> open;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+        if (error)
+            continue; // The listing's own descriptor, closed by the time it is read.
+        if (target.starts_with("/proc/") && target.ends_with("/fd"))
+            continue;
+        open.emplace(std::stoi(entry.path().filename().string()), std::move(target));
+    }
+    return open;
+}
+
+// Whether the open descriptors come back to `expected` within `limit`. Worker threads may
+// still hold a descriptor for a moment after they reported; a descriptor left open stays.
+// Names what stayed open, or what was open only for a moment, on the test's output.
+inline ::testing::AssertionResult
+descriptorsSettleTo(const std::map<int, std::string>& expected,
+                    std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    std::map<int, std::string> open = openDescriptors();
+    const std::map<int, std::string> first = open;
+    while (open != expected && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        open = openDescriptors();
+    }
+    auto describe = [](const std::map<int, std::string>& descriptors) {
+        std::string text;
+        for (const auto& [descriptor, target] : descriptors)
+            text += " " + std::to_string(descriptor) + "->" + target;
+        return text;
+    };
+    if (open != expected)
+        return ::testing::AssertionFailure()
+               << "open:" << describe(open) << "\nexpected:" << describe(expected);
+    if (first != expected)
+        std::cerr << "open for a moment after the work:" << describe(first) << "\n";
+    return ::testing::AssertionSuccess();
 }
 
 inline thread_local std::uint64_t tNftwSum = 0;
