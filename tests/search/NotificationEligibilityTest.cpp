@@ -4,11 +4,11 @@
 #include "search/KnowledgeBaseTestSupport.h"
 #include "search/SimpleRemainsInfo.h"
 #include "search/SpotlightEasySearch.h"
+#include "support/FileTestSupport.h"
 #include "support/ThreadTestSupport.h"
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
 #include <unistd.h>
@@ -86,16 +86,6 @@ TEST(SpotlightEasySearchTest, TimeLimitAndGatheringTogetherCallBackOnce) {
         EXPECT_TRUE(search->query().isStopped());
     }
 }
-
-namespace {
-
-void makeLink(const std::string& target, const std::string& link) {
-    std::error_code error;
-    std::filesystem::create_directory_symlink(target, link, error);
-    ASSERT_FALSE(error) << link << ": " << error.message();
-}
-
-} // namespace
 
 // A user who keeps an application elsewhere and links it, or a folder of applications,
 // into an applications folder still has it installed. Links that lead back up, or to
