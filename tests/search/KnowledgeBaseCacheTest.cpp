@@ -84,12 +84,17 @@ TEST(KnowledgeBaseCache, KeepsTheKnowledgeBaseUntilAContainerFileChanges) {
     EXPECT_EQ(finds(), std::vector<std::string>{"second 8"});
 
     // A downloaded copy that appears comes first, and once it is gone the embedded
-    // copy answers again.
+    // copy answers again. One that cannot be opened, or holds no knowledge base, is passed
+    // over for the embedded copy.
     {
         DownloadedContainer downloaded(pack(knowledgeBaseListing(folder, "downloaded")));
         EXPECT_EQ(finds(), std::vector<std::string>{"downloaded 8"});
     }
     EXPECT_EQ(finds(), std::vector<std::string>{"second 8"});
+    for (const std::string& unusable : {std::string("not a container"), pack("<other/>")}) {
+        DownloadedContainer downloaded(unusable);
+        EXPECT_EQ(finds(), std::vector<std::string>{"second 8"});
+    }
 
     // Damaged, or gone: no knowledge base, and none kept.
     std::string damaged = pack(knowledgeBaseListing(folder, "second"));
