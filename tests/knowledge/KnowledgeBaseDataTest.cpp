@@ -169,7 +169,9 @@ TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
         <scripts vId="c:postonly"><postremoval><script>only</script></postremoval></scripts>
       </customScripts>
       <skipList><f>~/Library/Keep</f></skipList>
-      <extensionsSkipList><item group="w" bundleID="com.ext"/></extensionsSkipList>
+      <extensionsSkipList><item group="w" bundleID="com.ext"/>
+        <item group="li" name="~/n" path="~/Library/Ext" mainAppPath="~/A.app"/>
+        <item group="ip" path="~user/x"/></extensionsSkipList>
 )");
     ASSERT_TRUE(data->isParsed());
     ASSERT_EQ(data->searchRules().size(), 2u);
@@ -193,6 +195,11 @@ TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
     EXPECT_FALSE(data->mutableSystemSkipList().contains(home() + "/Library/Calendars"));
     EXPECT_TRUE(data->mutableSkipList().contains(
         KBExtensionSkipItem(2, std::nullopt, "com.ext", std::nullopt, std::nullopt, std::nullopt)));
+    // Only a path's leading "~/" is the home folder.
+    EXPECT_TRUE(data->mutableSkipList().contains(KBExtensionSkipItem(
+        0, "~/n", std::nullopt, home() + "/Library/Ext", "~/A.app", std::nullopt)));
+    EXPECT_TRUE(data->mutableSkipList().contains(
+        KBExtensionSkipItem(1, std::nullopt, std::nullopt, "~user/x", std::nullopt, std::nullopt)));
 }
 
 } // namespace
