@@ -1,7 +1,7 @@
 #include "FaultTestSupport.h"
-#include "knowledge/DataCompressor.h"
 #include "knowledge/KnowledgeBaseData.h"
 #include "knowledge/KnowledgeBaseLimits.h"
+#include "search/KnowledgeBaseTestSupport.h"
 
 #include <malloc.h>
 #include <sys/wait.h>
@@ -21,12 +21,6 @@ std::string repeated(std::string_view head, std::size_t count, Item item, std::s
         document += item(i);
     document += tail;
     return document;
-}
-
-std::string packed(const std::string& document) {
-    auto container = DataCompressor::compressData(std::span<const std::uint8_t>(
-        reinterpret_cast<const std::uint8_t*>(document.data()), document.size()));
-    return container ? std::string(container->view()) : std::string();
 }
 
 struct ChildLoad {
@@ -138,7 +132,7 @@ TEST(CraftedContainers, NoneTakesMoreThanHalfAGigabyteToLoad) {
     };
     for (const Shape& shape : shapes) {
         const std::string path = Sandbox::process().makeFolder("crafted") + "/auth.cer";
-        writeFile(path, packed(shape.document));
+        writeFile(path, kb_test::pack(shape.document));
         const std::optional<ChildLoad> load = loadInChild(path);
         ASSERT_TRUE(load) << shape.name;
         EXPECT_EQ(load->parsed, shape.loads) << shape.name;

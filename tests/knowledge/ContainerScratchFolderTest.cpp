@@ -11,15 +11,6 @@
 using namespace container_test;
 using testing_support::Sandbox;
 
-namespace {
-
-mode_t modeOf(const std::string& path) {
-    struct stat info {};
-    return lstat(path.c_str(), &info) == 0 ? info.st_mode & (S_IFMT | 07777) : 0;
-}
-
-} // namespace
-
 TEST(ContainerScratchFolder, IsPrivateAndTakesEverythingWithItButNotWhatLinksPointAt) {
     std::string privateFolder = Sandbox::process().makeFolder("scratch") + "/private";
     std::string outside = Sandbox::process().makeFolder("outside");

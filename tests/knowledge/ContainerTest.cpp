@@ -2,8 +2,6 @@
 #include "knowledge/DataChangeCommon.h"
 #include "knowledge/DataCompressor.h"
 #include "knowledge/DataDecompressor.h"
-#include "platform/ContainerScratchFolder.h"
-#include "support/Sandbox.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -39,18 +37,7 @@ std::string flipped(std::string bytes, std::size_t offset) {
 
 } // namespace
 
-// Every test leaves the temporary folder as it found it, but for the container's subfolder.
-class ContainerTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        platform::ContainerScratchFolder::create();
-        m_before = listTree(m_tmp);
-    }
-    void TearDown() override { EXPECT_EQ(listTree(m_tmp), m_before); }
-
-    std::string m_tmp = testing_support::Sandbox::process().tmp();
-    std::set<std::string> m_before;
-};
+using ContainerTest = TemporaryFolderKeptTest;
 
 TEST_F(ContainerTest, OpensWhatThePackerPacksAndNoTwoPackingsAreAlike) {
     std::string large;

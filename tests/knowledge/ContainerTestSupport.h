@@ -2,14 +2,18 @@
 
 #include "knowledge/KBPasswordCipher.h"
 #include "knowledge/SecureBuffer.h"
+#include "platform/ContainerScratchFolder.h"
 #include "platform/Log.h"
+#include "support/Sandbox.h"
 
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <optional>
 #include <set>
 #include <span>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
@@ -63,6 +67,25 @@ std::string messageWithoutPadding(const std::string& blocks, const std::string& 
 
 // Every path below `folder`, relative to it.
 std::set<std::string> listTree(const std::string& folder);
+
+// Type and permission bits of `path` itself, not of what a link leads to; 0 when missing.
+inline mode_t modeOf(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 ? info.st_mode & (S_IFMT | 07777) : 0;
+}
+
+// Every test leaves the temporary folder as it found it, but for the container's subfolder.
+class TemporaryFolderKeptTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::ContainerScratchFolder::create();
+        m_before = listTree(m_tmp);
+    }
+    void TearDown() override { EXPECT_EQ(listTree(m_tmp), m_before); }
+
+    std::string m_tmp = testing_support::Sandbox::process().tmp();
+    std::set<std::string> m_before;
+};
 
 // Records the size of every buffer wipe on this thread while it lives, and whether the
 // buffer was all zero afterwards.

@@ -2,8 +2,6 @@
 #include "knowledge/ContainerZipReader.h"
 #include "knowledge/DataChangeCommon.h"
 #include "knowledge/DataDecompressor.h"
-#include "platform/ContainerScratchFolder.h"
-#include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -24,17 +22,7 @@ unzipQuietly(const std::string& zip, std::uint64_t limit = DataDecompressor::kUn
 
 } // namespace
 
-class ContainerUnpackingTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        platform::ContainerScratchFolder::create();
-        m_before = listTree(m_tmp);
-    }
-    void TearDown() override { EXPECT_EQ(listTree(m_tmp), m_before); }
-
-    std::string m_tmp = testing_support::Sandbox::process().tmp();
-    std::set<std::string> m_before;
-};
+using ContainerUnpackingTest = TemporaryFolderKeptTest;
 
 TEST_F(ContainerUnpackingTest, AnswersOnlyAPlainEntryNamedUnderscoreWithinTheLimit) {
     std::vector<TestZipEntry> manyEntries;

@@ -169,7 +169,9 @@ TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
         <scripts vId="c:postonly"><postremoval><script>only</script></postremoval></scripts>
       </customScripts>
       <skipList><f>~/Library/Keep</f></skipList>
-      <extensionsSkipList><item group="w" bundleID="com.ext"/></extensionsSkipList>
+      <extensionsSkipList><item group="w" bundleID="com.ext"/>
+        <item group="li" name="~/n" path="~/Library/Ext" mainAppPath="~/A.app"/>
+        <item group="ip" path="~user/x"/></extensionsSkipList>
 )");
     ASSERT_TRUE(data->isParsed());
     ASSERT_EQ(data->searchRules().size(), 2u);
@@ -193,13 +195,20 @@ TEST(KnowledgeBaseData, TheOtherSectionsFillTheirIndexes) {
     EXPECT_FALSE(data->mutableSystemSkipList().contains(home() + "/Library/Calendars"));
     EXPECT_TRUE(data->mutableSkipList().contains(
         KBExtensionSkipItem(2, std::nullopt, "com.ext", std::nullopt, std::nullopt, std::nullopt)));
+    // Only a path's leading "~/" is the home folder.
+    EXPECT_TRUE(data->mutableSkipList().contains(KBExtensionSkipItem(
+        0, "~/n", std::nullopt, home() + "/Library/Ext", "~/A.app", std::nullopt)));
+    EXPECT_TRUE(data->mutableSkipList().contains(
+        KBExtensionSkipItem(1, std::nullopt, std::nullopt, "~user/x", std::nullopt, std::nullopt)));
 }
 
 } // namespace
 
-// Releasing a long chain of records under one name must not take a stack frame per
-// record: the chain is dropped on a thread with a small stack.
-TEST(KnowledgeBaseData, ALongChainOfRecordsIsReleasedOnASmallStack) {
+// Records keep the memory they lie in once the knowledge base that made them is gone (under
+// ASan, a read of a released block fails the test). Releasing a long chain of records under
+// one name must not take a stack frame per record: the chain is dropped on a thread with a
+// small stack.
+TEST(KnowledgeBaseData, RecordsOutliveTheirKnowledgeBaseAndALongChainIsReleasedOnASmallStack) {
     struct Chain {
         std::shared_ptr<KnowledgeRecord> head;
         std::weak_ptr<KnowledgeRecord> tail;
@@ -214,6 +223,8 @@ TEST(KnowledgeBaseData, ALongChainOfRecordsIsReleasedOnASmallStack) {
         chain.tail = record;
     chain.head = data->recordsByFileNames().head("Same");
     data.reset();
+    EXPECT_EQ(chain.head->path(), home() + "/Library/f/19999/Same");
+    EXPECT_EQ(chain.tail.lock()->path(), home() + "/Library/f/0/Same");
 
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);

@@ -1,9 +1,7 @@
 #include "knowledge/KnowledgeRecordArena.h"
 
 #include "knowledge/DomainBundleIdentifier.h"
-#include "knowledge/KnowledgeBaseData.h"
 #include "knowledge/KnowledgeRecord.h"
-#include "shell/PathsGenerator.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -63,30 +61,6 @@ TEST(KnowledgeRecordArena, AllocationsAreAlignedAndDisjoint) {
         for (std::size_t byte = 0; byte < size; ++byte)
             ASSERT_EQ(at[byte], static_cast<std::uint8_t>(i)) << i;
     }
-}
-
-// A record keeps the memory it lies in: it may outlive the knowledge base that made
-// it, and the arena goes only with the last record (under ASan, a read of a released
-// block fails the test).
-TEST(KnowledgeRecordArena, RecordsOutliveTheKnowledgeBaseThatMadeThem) {
-    SecureBuffer xml{std::string_view(R"(<base><domains><d v="com.a.App">
-        <g v="caches"><f>~/Library/Caches/com.a.App</f><f>~/Library/Caches/Other</f></g>
-        <g v="system"><f>/Library/Shared/Thing</f></g></d></domains></base>)")};
-    auto data = KnowledgeBaseData::createWithXMLData(xml);
-    ASSERT_TRUE(data->isParsed());
-    std::shared_ptr<KnowledgeRecord> kept = data->recordsByFileNames().head("com.a.App");
-    std::shared_ptr<KnowledgeRecord> system = data->recordsByFileNames().head("Thing");
-    ASSERT_TRUE(kept && system);
-    data.reset();
-    const std::string home = PathsGenerator::GetInstance().getHomeDirectory();
-    EXPECT_EQ(kept->path(), home + "/Library/Caches/com.a.App");
-    EXPECT_EQ(kept->dependecyType(), 8);
-    EXPECT_FALSE(kept->isSystemItem());
-    EXPECT_EQ(kept->domainIdentifier()->uniqueIdentifier(), "bi:com.a.app");
-    EXPECT_EQ(system->path(), "/Library/Shared/Thing");
-    EXPECT_TRUE(system->isSystemItem());
-    kept.reset();
-    EXPECT_EQ(system->path(), "/Library/Shared/Thing");
 }
 
 // Records made in an arena and records that own their path share one chain; releasing

@@ -1,16 +1,11 @@
 #include "knowledge/MutableExtensionsSkipList.h"
 
-#include "knowledge/KBXMLDocument.h"
-#include "support/Sandbox.h"
-
 #include <algorithm>
 #include <array>
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <vector>
-
-using testing_support::Sandbox;
 
 namespace {
 
@@ -41,20 +36,6 @@ bool containsByScan(const std::vector<KBExtensionSkipItem>& stored,
 }
 
 } // namespace
-
-TEST(KBExtensionSkipItem, ReadsItsKindAndExpandsTheHomeFolderInPathsOnly) {
-    auto document = KBXMLDocument::create(R"(<base><extensionsSkipList>
-        <item group="li" name="~/n" path="~/Library/Ext" mainAppPath="~/A.app"/>
-        <item group="ip" path="~user/x"/></extensionsSkipList></base>)");
-    std::vector<KBExtensionSkipItem> items;
-    for (const auto& xmlItem : document->extensionsSkipList()->items())
-        items.emplace_back(xmlItem);
-    ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(items[0].kbextPath(), Sandbox::process().home() + "/Library/Ext");
-    EXPECT_EQ(items[0].kbextName(), "~/n");
-    EXPECT_EQ(items[0].kbextMainAppPath(), "~/A.app");
-    EXPECT_EQ(items[1].kbextPath(), "~user/x");
-}
 
 TEST(MutableExtensionsSkipList, AnswersLikeAScanOfEveryStoredItem) {
     std::mt19937 random(20240611);

@@ -20,31 +20,17 @@ std::string privateFolderIn(const std::string& temporaryFolder) {
     return temporaryFolder + "/sweepwise-kb." + std::to_string(geteuid());
 }
 
-mode_t modeOf(const std::string& path) {
-    struct stat info {};
-    return lstat(path.c_str(), &info) == 0 ? info.st_mode & (S_IFMT | 07777) : 0;
-}
-
-// Sets an environment variable for as long as this lives.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const std::string& value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        setenv(name, value.c_str(), 1);
+// Points XDG_RUNTIME_DIR at `folder` for as long as this lives.
+struct ScopedRuntimeFolder {
+    explicit ScopedRuntimeFolder(const std::string& folder) {
+        setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
     }
-    ~ScopedVariable() {
-        if (m_old)
-            setenv(m_name, m_old->c_str(), 1);
-        else
-            unsetenv(m_name);
+    ~ScopedRuntimeFolder() {
+        old ? setenv("XDG_RUNTIME_DIR", old->c_str(), 1) : unsetenv("XDG_RUNTIME_DIR");
     }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
+    const std::optional<std::string> old =
+        std::getenv("XDG_RUNTIME_DIR") ? std::optional<std::string>(std::getenv("XDG_RUNTIME_DIR"))
+                                       : std::nullopt;
 };
 
 } // namespace
@@ -62,7 +48,7 @@ TEST(PlantedScratchFolder, APlantedPrivateFolderMovesTheUnpackingToTheNextTempor
         ASSERT_EQ(chown(planted.c_str(), 65534, 65534), 0);
     }
     const std::string runtime = Sandbox::process().makeFolder("runtime");
-    ScopedVariable variable("XDG_RUNTIME_DIR", runtime);
+    ScopedRuntimeFolder runtimeFolder(runtime);
 
     const std::string document = "<base><domains><d v=\"com.example.a\"><g v=\"caches\">"
                                  "<f>~/Library/x/a</f></g></d></domains></base>";

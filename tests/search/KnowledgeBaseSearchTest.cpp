@@ -132,42 +132,4 @@ TEST(KnowledgeBaseSearch, RecordsMatchIgnoringCaseAndNeverThroughLinks) {
     EXPECT_EQ(sorted(found(*info, root)), sorted({"Cased/DATA 8", "Cased/data 8", "Link 8"}));
 }
 
-TEST(KnowledgeBaseSearch, DownloadedCopyFirstThenEmbeddedOtherwiseNone) {
-    const std::string root = libraryFolder("order");
-    const auto listing =
-        [&](const std::string& which) {
-            makeDirs(root + "/from-" + which);
-            return pack(withRoot(R"(<base><domains><d v="com.example.order"><g v="caches">
-            <f>ROOT/from-)" + which + R"(</f></g></d></domains></base>)",
-                                 root));
-        };
-    struct Case {
-        const char* name;
-        std::optional<std::string> downloaded;
-        std::string embedded; // empty: none
-        std::optional<std::string> takes;
-    };
-    const std::vector<Case> cases = {
-        {"both", listing("downloaded"), listing("embedded"), "from-downloaded 8"},
-        {"garbage downloaded", "not a container", listing("embedded"), "from-embedded 8"},
-        {"downloaded without base", pack("<other/>"), listing("embedded"), "from-embedded 8"},
-        {"nothing", std::nullopt, "", std::nullopt},
-        {"garbage embedded", std::nullopt, "not a container", std::nullopt},
-    };
-    auto bundle = makeApp("Order.app", "com.example.order", "Order");
-    for (const Case& c : cases) {
-        std::optional<DownloadedContainer> downloaded;
-        if (c.downloaded)
-            downloaded.emplace(*c.downloaded);
-        auto info = KnowledgeBaseSimpleSearchInfo::generateForBundle(
-            bundle, KnowledgeBasePathSearcher(makeMainApplication(c.embedded)));
-        if (!c.takes) {
-            EXPECT_EQ(info, nullptr) << c.name;
-            continue;
-        }
-        ASSERT_NE(info, nullptr) << c.name;
-        EXPECT_EQ(found(*info, root), std::vector<std::string>{*c.takes}) << c.name;
-    }
-}
-
 } // namespace

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "knowledge/DataCompressor.h"
+#include "knowledge/KBXMLDocument.h"
+#include "knowledge/KBXMLRule.h"
 #include "knowledge/KnowledgeBaseContainerLocator.h"
 #include "platform/Bundle.h"
 #include "search/DepFileItem.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
+#include "search/SearchRule.h"
 #include "support/Sandbox.h"
 
 #include <algorithm>
@@ -92,6 +95,11 @@ inline std::string libraryFolder(const std::string& hint) {
     return folder;
 }
 
+// A path in the sandbox home's Library.
+inline std::string library(const std::string& sub) {
+    return testing_support::Sandbox::process().home() + "/Library/" + sub;
+}
+
 // A removed application in a fresh folder; an empty identifier is left out.
 inline std::shared_ptr<const platform::Bundle>
 makeApp(const std::string& name, const std::string& identifier, const std::string& executable) {
@@ -111,6 +119,16 @@ inline std::vector<std::string> found(const KnowledgeBaseSimpleSearchInfo& info,
         items.push_back(path + " " + std::to_string(item->getGroupType()));
     }
     return items;
+}
+
+// The search rules of a document whose rules section is `rules`.
+inline std::vector<std::shared_ptr<SearchRule>> rulesOf(const std::string& rules) {
+    std::vector<std::shared_ptr<SearchRule>> built;
+    auto document = KBXMLDocument::create("<base><rules>" + rules + "</rules></base>");
+    if (document && document->rules())
+        document->rules()->iterateRules(
+            [&](const KBXMLRule& rule) { built.push_back(SearchRule::create(rule)); });
+    return built;
 }
 
 inline std::vector<std::string> sorted(std::vector<std::string> list) {

@@ -24,40 +24,6 @@ ProgramRun runTool(const std::vector<std::string>& arguments) {
 
 } // namespace
 
-TEST(LeftoversToolTest, ListsWhatTheHelperWouldOfferWithSizesAndTotal) {
-    const std::string id = "com.example.tooled";
-    const std::string caches = Sandbox::process().home() + "/Library/Caches/" + id;
-    putFile(caches + "/blob", std::string(70000, 'c'));
-    const std::string app = Sandbox::process().makeFolder("tool") + "/Tooled.app";
-    makeAppBundle(app, id, "Tooled");
-
-    const ProgramRun jsonRun = runTool({"--json", app});
-    ASSERT_EQ(jsonRun.status, 0) << jsonRun.err;
-    const auto document = nlohmann::json::parse(jsonRun.out, nullptr, false);
-    ASSERT_FALSE(document.is_discarded()) << jsonRun.out;
-    const auto& items = document["items"];
-    ASSERT_EQ(items.size(), 2u) << jsonRun.out;
-    EXPECT_EQ(items[0]["path"], app);
-    EXPECT_EQ(items[1]["path"], caches);
-    EXPECT_EQ(items[1]["groupName"], "caches");
-    EXPECT_GE(items[1]["size"].get<std::uint64_t>(), 70000u);
-    const std::uint64_t sum =
-        items[0]["size"].get<std::uint64_t>() + items[1]["size"].get<std::uint64_t>();
-    EXPECT_EQ(document["totalSize"].get<std::uint64_t>(), sum);
-
-    // The shipped knowledge base's rule over the caches finds the folder too.
-    const std::string why = "standard place 1 (Library/Caches): identifier " + id +
-                            "; knowledge-base rule " + Sandbox::process().home() +
-                            "/Library/Caches: identifier " + id;
-    EXPECT_EQ(items[1]["reason"], why);
-
-    const ProgramRun text = runTool({app});
-    EXPECT_NE(text.out.find("Total: " + NSStringFileSize::convertToStringFromFileSize(sum) + "\n"),
-              std::string::npos)
-        << text.out;
-    EXPECT_NE(text.out.find(caches + "\twhy: " + why + "\n"), std::string::npos) << text.out;
-}
-
 TEST(LeftoversToolTest, VerboseListsWhatTheSafetyPassTurnedAway) {
     // The crash-report row takes names that start with the executable's; another
     // application's reports run on past it without a boundary.
@@ -111,12 +77,12 @@ TEST(LeftoversToolTest, ExitCodesForNothingFoundAndBadArguments) {
 
 // The dry run is the helper: a tool run from a build tree (build/<preset>/tools/<tool>/)
 // finds the main application the build made beside it and searches with its embedded
-// knowledge base, as the helper inside that application does, and offers the same
-// items in the same order.
-TEST(LeftoversToolTest, DryRunFromTheBuildTreeOffersWhatTheHelperOffers) {
-    const std::string document = testing_support::readFile(std::string(SWEEPWISE_SOURCE_DIR) +
-                                                           "/resources/knowledge/default.xml");
-    const std::string helper = kb_test::makeMainApplication(kb_test::pack(document));
+// knowledge base, as the helper inside that application does. It lists the same items
+// in the same order, each with its group, reason and size, and their total.
+TEST(LeftoversToolTest, DryRunFromTheBuildTreeListsWhatTheHelperOffersWithSizesAndTotal) {
+    const std::string shipped = testing_support::readFile(std::string(SWEEPWISE_SOURCE_DIR) +
+                                                          "/resources/knowledge/default.xml");
+    const std::string helper = kb_test::makeMainApplication(kb_test::pack(shipped));
     const std::string buildTree = helper.substr(0, helper.find("/Sweepwise.app/"));
     const std::string tool = buildTree + "/tools/leftovers/leftovers";
     std::filesystem::create_directories(buildTree + "/tools/leftovers");
@@ -124,28 +90,41 @@ TEST(LeftoversToolTest, DryRunFromTheBuildTreeOffersWhatTheHelperOffers) {
 
     const std::string id = "com.example.dryrun";
     const std::string library = Sandbox::process().home() + "/Library/";
-    putFile(library + "Caches/" + id + "/blob", "standard place");
+    const std::string caches = library + "Caches/" + id;
+    putFile(caches + "/blob", std::string(70000, 'c'));
     putFile(library + "HTTPStorages/" + id + "/httpstorages.sqlite", "rule");
     putFile(library + "Containers/" + id + ".ShareExtension/Data/x", "rule");
     putFile(library + "Application Support/DryRun Studio/state", "rule, by bundle name");
     const std::string app = Sandbox::process().makeFolder("dry") + "/DryRun.app";
-    makeAppBundle(app, id, "DryRun");
-    testing_support::writeFile(app + "/Contents/Info.plist",
-                               "<plist version=\"1.0\"><dict>"
-                               "<key>CFBundleIdentifier</key><string>" +
-                                   id +
-                                   "</string>"
-                                   "<key>CFBundleExecutable</key><string>DryRun</string>"
-                                   "<key>CFBundleName</key><string>DryRun Studio</string>"
-                                   "</dict></plist>");
+    putFile(app + "/Contents/Info.plist",
+            "<plist version=\"1.0\"><dict>"
+            "<key>CFBundleIdentifier</key><string>" +
+                id +
+                "</string>"
+                "<key>CFBundleExecutable</key><string>DryRun</string>"
+                "<key>CFBundleName</key><string>DryRun Studio</string>"
+                "</dict></plist>");
 
     const ProgramRun run = runProgram(tool, {"--json", app});
     ASSERT_EQ(run.status, 0) << run.err;
-    const auto document2 = nlohmann::json::parse(run.out, nullptr, false);
-    ASSERT_FALSE(document2.is_discarded()) << run.out;
+    const auto document = nlohmann::json::parse(run.out, nullptr, false);
+    ASSERT_FALSE(document.is_discarded()) << run.out;
     std::vector<std::pair<std::string, int>> dryRun;
-    for (const auto& item : document2["items"])
+    std::uint64_t sum = 0;
+    for (const auto& item : document["items"]) {
         dryRun.emplace_back(item["path"].get<std::string>(), item["group"].get<int>());
+        sum += item["size"].get<std::uint64_t>();
+    }
+    EXPECT_EQ(document["totalSize"].get<std::uint64_t>(), sum);
+    // The standard place and the shipped knowledge base's rule over the caches both find it.
+    const std::string why = "standard place 1 (Library/Caches): identifier " + id +
+                            "; knowledge-base rule " + library + "Caches: identifier " + id;
+    ASSERT_GE(document["items"].size(), 2u) << run.out;
+    const auto& cached = document["items"][1];
+    EXPECT_EQ(cached["path"], caches);
+    EXPECT_EQ(cached["groupName"], "caches");
+    EXPECT_EQ(cached["reason"], why);
+    EXPECT_GE(cached["size"].get<std::uint64_t>(), 70000u);
 
     auto bundle = platform::Bundle::create(app);
     ASSERT_NE(bundle, nullptr);
@@ -166,4 +145,10 @@ TEST(LeftoversToolTest, DryRunFromTheBuildTreeOffersWhatTheHelperOffers) {
         EXPECT_NE(run.out.find(library + found), std::string::npos) << found << run.out;
     EXPECT_TRUE(platform::MainQueue::shared().runUntil(
         [&] { return info->pendingSizeCount() == 0; }, std::chrono::seconds(30)));
+
+    const ProgramRun text = runProgram(tool, {app});
+    EXPECT_NE(text.out.find("Total: " + NSStringFileSize::convertToStringFromFileSize(sum) + "\n"),
+              std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find(caches + "\twhy: " + why + "\n"), std::string::npos) << text.out;
 }

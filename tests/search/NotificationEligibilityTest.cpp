@@ -4,11 +4,11 @@
 #include "search/KnowledgeBaseTestSupport.h"
 #include "search/SimpleRemainsInfo.h"
 #include "search/SpotlightEasySearch.h"
+#include "support/FileTestSupport.h"
 #include "support/ThreadTestSupport.h"
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
 #include <unistd.h>
@@ -40,30 +40,6 @@ int runEligibility(const std::string& bundleId) {
 
 } // namespace
 
-TEST(NotificationEligibilityTest, InstalledCopiesDecideWhetherToNotify) {
-    const std::string home = Sandbox::process().home();
-    // Where another copy of the application lies (empty: nowhere), and how often to notify.
-    const std::pair<std::string, int> cases[] = {
-        {"", 1},
-        {platform::Environment::rootPath("/Applications/Elig1.app"), 0},
-        {home + "/Applications/Elig3.app", 0},
-        // Deeper than the installed-application scan goes: only the index finds it.
-        {platform::Environment::rootPath("/Applications/a/b/c/d/Elig4.app"), 0},
-        {platform::Environment::rootPath("/Volumes/Backup/Applications/Elig5.app"), 1},
-        {Sandbox::process().trash() + "/Elig6.app", 1},
-        {platform::Environment::rootPath("/Applications/Host.app/Contents/Elig8.app"), 1},
-    };
-    int index = 0;
-    for (const auto& [copyPath, calls] : cases) {
-        const std::string id = "com.example.eligibility" + std::to_string(index++);
-        if (!copyPath.empty())
-            makeAppBundle(copyPath, id, "Elig");
-        EXPECT_EQ(runEligibility(id), calls) << copyPath;
-        if (!copyPath.empty())
-            removeTree(copyPath);
-    }
-}
-
 // A quote ends the query's string early; the index refuses such a query, which counts as
 // finding no copy. Without an identifier there is nothing to announce.
 TEST(NotificationEligibilityTest, IdentifiersThatBreakTheQueryStillGetAnAnswer) {
@@ -89,52 +65,56 @@ TEST(SpotlightEasySearchTest, TimeLimitAndGatheringTogetherCallBackOnce) {
     }
 }
 
-namespace {
-
-void makeLink(const std::string& target, const std::string& link) {
-    std::error_code error;
-    std::filesystem::create_directory_symlink(target, link, error);
-    ASSERT_FALSE(error) << link << ": " << error.message();
-}
-
-} // namespace
-
-// A user who keeps an application elsewhere and links it, or a folder of applications,
-// into an applications folder still has it installed. Links that lead back up, or to
-// nothing, neither hang the check nor count as copies.
-TEST(NotificationEligibilityTest, CopiesBehindSymbolicLinksAreFound) {
+// Another copy of the application, where it lies (empty: nowhere) and the link made to it or
+// to a folder above it in an applications folder (empty: none), decides whether to notify. A
+// user who keeps an application elsewhere and links it, or a folder of applications, into an
+// applications folder still has it installed. Links that lead back up, or to nothing, neither
+// hang the check nor count as copies.
+TEST(NotificationEligibilityTest, InstalledCopiesDecideWhetherToNotifyAlsoBehindLinks) {
+    const std::string home = Sandbox::process().home();
     const std::string applications = platform::Environment::rootPath("/Applications");
     const std::string elsewhere = Sandbox::process().makeFolder("elsewhere");
     struct Case {
         const char* what;
-        std::string copy; // where the copy really lies; empty: nowhere
-        std::string link; // the link made in an applications folder
+        std::string copy;
+        std::string link;
         std::string target;
         int calls;
     };
     const Case cases[] = {
+        {"no copy", "", "", "", 1},
+        {"in the applications folder", applications + "/Elig1.app", "", "", 0},
+        {"in the user's applications folder", home + "/Applications/Elig3.app", "", "", 0},
+        // Deeper than the installed-application scan goes: only the index finds it.
+        {"deep in the applications folder", applications + "/a/b/c/d/Elig4.app", "", "", 0},
+        {"on another volume",
+         platform::Environment::rootPath("/Volumes/Backup/Applications/Elig5.app"), "", "", 1},
+        {"in the Trash", Sandbox::process().trash() + "/Elig6.app", "", "", 1},
+        {"inside another bundle", applications + "/Host.app/Contents/Elig8.app", "", "", 1},
         {"the bundle is a link", elsewhere + "/Real.app", applications + "/Linked.app",
          elsewhere + "/Real.app", 0},
         {"a folder above it is a link", elsewhere + "/Suite/Tools/Real.app",
          applications + "/Suite", elsewhere + "/Suite", 0},
         {"the user's folder holds the link", elsewhere + "/Mine/Real.app",
-         Sandbox::process().home() + "/Applications/Mine", elsewhere + "/Mine", 0},
+         home + "/Applications/Mine", elsewhere + "/Mine", 0},
         {"a dangling link", "", applications + "/Gone.app", elsewhere + "/Missing.app", 1},
         {"a link back up", "", applications + "/Loop", applications, 1},
         {"a link to itself", "", applications + "/Self", applications + "/Self", 1},
     };
     makeDirs(applications);
-    makeDirs(Sandbox::process().home() + "/Applications");
+    makeDirs(home + "/Applications");
     int index = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string id = "com.example.linked" + std::to_string(index++);
+        const std::string id = "com.example.eligibility" + std::to_string(index++);
         if (!c.copy.empty())
-            makeAppBundle(c.copy, id, "Linked");
-        makeLink(c.target, c.link);
+            makeAppBundle(c.copy, id, "Elig");
+        if (!c.link.empty())
+            makeLink(c.target, c.link);
         testing_support::Watchdog watchdog(c.what, std::chrono::seconds(60));
         EXPECT_EQ(runEligibility(id), c.calls);
-        ::unlink(c.link.c_str());
+        if (!c.link.empty())
+            ::unlink(c.link.c_str());
         if (!c.copy.empty())
             removeTree(c.copy);
     }

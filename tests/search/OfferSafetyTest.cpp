@@ -28,10 +28,6 @@ using testing_support::Sandbox;
 
 namespace {
 
-std::string library(const std::string& sub) {
-    return Sandbox::process().home() + "/Library/" + sub;
-}
-
 // Path to reason of every item offered, the bundle left out.
 using Offer = std::map<std::string, std::string>;
 
@@ -61,10 +57,6 @@ Result offerFor(const std::shared_ptr<const platform::Bundle>& bundle,
     return result;
 }
 
-bool offers(const Offer& offer, const std::string& path) {
-    return offer.contains(path);
-}
-
 // Installed applications in a folder of their own: name, identifier, executable.
 std::shared_ptr<const InstalledApplications>
 installed(const std::vector<std::array<std::string, 3>>& applications) {
@@ -72,6 +64,21 @@ installed(const std::vector<std::array<std::string, 3>>& applications) {
     for (const auto& [name, identifier, executable] : applications)
         makeAppBundle(folder + "/" + name + ".app", identifier, executable);
     return InstalledApplications::scan({folder});
+}
+
+// Puts a file at each of `ours` and `theirs` (paths in the Library), then expects the offer
+// for `bundle` to hold each of ours and none of theirs.
+void expectOffers(const std::vector<std::string>& ours, const std::vector<std::string>& theirs,
+                  const std::shared_ptr<const platform::Bundle>& bundle,
+                  std::shared_ptr<const InstalledApplications> installed = nullptr) {
+    for (const auto& list : {ours, theirs})
+        for (const auto& path : list)
+            putFile(library(path), "x");
+    const Offer offer = offerFor(bundle, std::move(installed)).offer;
+    for (const auto& path : ours)
+        EXPECT_TRUE(offer.contains(library(path))) << path;
+    for (const auto& path : theirs)
+        EXPECT_FALSE(offer.contains(library(path))) << path;
 }
 
 // Every rule walks a standard place one level deep and takes what the name test
@@ -97,53 +104,31 @@ std::string rulesContainer() {
 
 TEST(OfferSafety, SiblingEditionsKeepTheirFiles) {
     DownloadedContainer container(rulesContainer());
-    for (const char* path :
-         {"Caches/com.example.Editor", "Caches/com.example.EditorInsiders",
-          "Preferences/com.example.Editor.plist", "Preferences/com.example.EditorInsiders.plist",
-          "Application Support/CrashReporter/Editor_1.plist",
-          "Application Support/CrashReporter/Editor Insiders_1.plist",
-          "LaunchAgents/com.example.Editor.helper.Insiders.plist"})
-        putFile(library(path), "x");
     auto editions = installed({{"Editor Insiders", "com.example.EditorInsiders", "Editor Insiders"},
                                {"Editor Helper", "com.example.Editor.helper", "Editor Helper"}});
-    const Offer offer =
-        offerFor(makeApp("Editor.app", "com.example.Editor", "Editor"), editions).offer;
-
-    EXPECT_TRUE(offers(offer, library("Caches/com.example.Editor")));
-    EXPECT_TRUE(offers(offer, library("Preferences/com.example.Editor.plist")));
-    EXPECT_TRUE(offers(offer, library("Application Support/CrashReporter/Editor_1.plist")));
-    for (const char* theirs :
-         {"Caches/com.example.EditorInsiders", "Preferences/com.example.EditorInsiders.plist",
-          "Application Support/CrashReporter/Editor Insiders_1.plist",
-          "LaunchAgents/com.example.Editor.helper.Insiders.plist"})
-        EXPECT_FALSE(offers(offer, library(theirs))) << theirs;
+    expectOffers({"Caches/com.example.Editor", "Preferences/com.example.Editor.plist",
+                  "Application Support/CrashReporter/Editor_1.plist"},
+                 {"Caches/com.example.EditorInsiders",
+                  "Preferences/com.example.EditorInsiders.plist",
+                  "Application Support/CrashReporter/Editor Insiders_1.plist",
+                  "LaunchAgents/com.example.Editor.helper.Insiders.plist"},
+                 makeApp("Editor.app", "com.example.Editor", "Editor"), editions);
 }
 
 TEST(OfferSafety, PrefixesNeedABoundaryEvenWithNothingElseInstalled) {
     DownloadedContainer container(rulesContainer());
-    const std::vector<std::string> ours = {"LaunchAgents/com.example.foo.plist",
-                                           "LaunchAgents/com.example.foo.agent.plist",
-                                           "Application Support/CrashReporter/Foo_2024.plist",
-                                           "Application Support/CrashReporter/Foo-x.plist",
-                                           "Application Support/CrashReporter/Foo x.plist",
-                                           "Application Support/CrashReporter/Foo.plist",
-                                           "HTTPStorages/com.example.foo",
-                                           "HTTPStorages/com.example.foo.binarycookies",
-                                           "Caches/com.example.foo.ShipIt",
-                                           "Caches/group.com.example.foo"};
-    const std::vector<std::string> theirs = {
-        "LaunchAgents/com.example.foobar.updater.plist",
-        "Application Support/CrashReporter/Foobar_X.plist", "HTTPStorages/com.example.foobar",
-        "Caches/com.example.foobar", "Caches/xcom.example.foo"};
-    for (const auto& path : ours)
-        putFile(library(path), "x");
-    for (const auto& path : theirs)
-        putFile(library(path), "x");
-    const Offer offer = offerFor(makeApp("Foo.app", "com.example.foo", "Foo")).offer;
-    for (const auto& path : ours)
-        EXPECT_TRUE(offers(offer, library(path))) << path;
-    for (const auto& path : theirs)
-        EXPECT_FALSE(offers(offer, library(path))) << path;
+    expectOffers({"LaunchAgents/com.example.foo.plist", "LaunchAgents/com.example.foo.agent.plist",
+                  "Application Support/CrashReporter/Foo_2024.plist",
+                  "Application Support/CrashReporter/Foo-x.plist",
+                  "Application Support/CrashReporter/Foo x.plist",
+                  "Application Support/CrashReporter/Foo.plist", "HTTPStorages/com.example.foo",
+                  "HTTPStorages/com.example.foo.binarycookies", "Caches/com.example.foo.ShipIt",
+                  "Caches/group.com.example.foo"},
+                 {"LaunchAgents/com.example.foobar.updater.plist",
+                  "Application Support/CrashReporter/Foobar_X.plist",
+                  "HTTPStorages/com.example.foobar", "Caches/com.example.foobar",
+                  "Caches/xcom.example.foo"},
+                 makeApp("Foo.app", "com.example.foo", "Foo"));
 }
 
 TEST(OfferSafety, DegenerateIdentifiersAndNamesTakeNothingByPart) {
@@ -194,11 +179,9 @@ TEST(OfferSafety, LinksAreOfferedAndMeasuredAsTheLinksThemselves) {
     const std::string big = Sandbox::process().makeFolder("big");
     putFile(big + "/blob", std::string(4 << 20, 'b'));
     const std::string id = "com.example.links";
-    makeDirs(library("Caches"));
-    makeDirs(library("Containers"));
-    makeDirs(library("Saved Application State"));
-    makeDirs(library("Application Support"));
-    makeDirs(library("Cookies"));
+    for (const char* folder :
+         {"Caches", "Containers", "Saved Application State", "Application Support", "Cookies"})
+        makeDirs(library(folder));
     makeLink("/", library("Caches/" + id));
     makeLink(Sandbox::process().home(), library("Containers/" + id));
     makeLink(other, library("Application Support/Links"));
@@ -216,7 +199,7 @@ TEST(OfferSafety, LinksAreOfferedAndMeasuredAsTheLinksThemselves) {
          {library("Caches/" + id), library("Containers/" + id),
           library("Application Support/Links"), library("Cookies/" + id + ".cookies"),
           library("Saved Application State/" + id + ".savedState"), loop})
-        EXPECT_TRUE(offers(result.offer, link)) << link;
+        EXPECT_TRUE(result.offer.contains(link)) << link;
     EXPECT_EQ(result.offer.size(), 6u);
     // The bundle and six links take a few blocks; none of the links' targets counts.
     EXPECT_LT(result.info->getTotalSize(), 8u * 4096u);
@@ -229,7 +212,7 @@ TEST(OfferSafety, NestedAndRespelledPathsAreOfferedOnceAndCountedOnce) {
     const Result result = offerFor(bundle);
     ASSERT_EQ(result.offer.size(), 1u);
     const std::string outer = library("Application Support/Nest");
-    ASSERT_TRUE(offers(result.offer, outer));
+    ASSERT_TRUE(result.offer.contains(outer));
     // The outer folder stands for the record inside it, and says so.
     EXPECT_EQ(result.offer.at(outer), "standard place 11 (Library/Application Support): "
                                       "executable Nest; knowledge-base record: domain "

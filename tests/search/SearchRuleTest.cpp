@@ -1,22 +1,14 @@
 #include "search/SearchRule.h"
 
 #include "knowledge/DomainIdentifier.h"
-#include "knowledge/KBXMLDocument.h"
-#include "knowledge/KBXMLRule.h"
+#include "search/KnowledgeBaseTestSupport.h"
 #include "shell/PathsGenerator.h"
 
 #include <gtest/gtest.h>
 
-namespace {
+using kb_test::rulesOf;
 
-std::vector<std::shared_ptr<SearchRule>> rulesOf(const std::string& rules) {
-    std::vector<std::shared_ptr<SearchRule>> built;
-    auto document = KBXMLDocument::create("<base><rules>" + rules + "</rules></base>");
-    if (document && document->rules())
-        document->rules()->iterateRules(
-            [&](const KBXMLRule& rule) { built.push_back(SearchRule::create(rule)); });
-    return built;
-}
+namespace {
 
 TEST(SearchRule, ExpandsTheHomeFolderAndCutsDeepNesting) {
     const std::string home = PathsGenerator::GetInstance().getHomeDirectory();

@@ -1,6 +1,4 @@
 #include "knowledge/DomainIdentifier.h"
-#include "knowledge/KBXMLDocument.h"
-#include "knowledge/KBXMLRule.h"
 #include "knowledge/MutableSystemSkipList.h"
 #include "search/FileItem.h"
 #include "search/KnowledgeBaseTestSupport.h"
@@ -18,12 +16,8 @@ using remains_test::putFile;
 namespace {
 
 std::shared_ptr<SearchRule> ruleOf(const std::string& xml) {
-    std::shared_ptr<SearchRule> built;
-    auto document = KBXMLDocument::create("<base><rules>" + xml + "</rules></base>");
-    if (document && document->rules())
-        document->rules()->iterateRules(
-            [&](const KBXMLRule& rule) { built = built ? built : SearchRule::create(rule); });
-    return built;
+    auto rules = kb_test::rulesOf(xml);
+    return rules.empty() ? nullptr : rules.front();
 }
 
 // Writes down every offer as "<kind> <path below base> <group> [<domain>] [< parent]",

@@ -34,7 +34,6 @@ std::string shippedDocument() {
 // What real applications leave in the Library beyond the standard places, and the
 // entries of other applications beside them that look alike.
 TEST(ShippedRules, FindTheModernLeftoverPlacesByIdentifierAndNamesButNotLookalikes) {
-    const std::string library = Sandbox::process().home() + "/Library/";
     const std::vector<std::string> owned = {
         "HTTPStorages/com.acme.Rocket 8",
         "HTTPStorages/com.acme.Rocket.binarycookies 12",
@@ -64,14 +63,14 @@ TEST(ShippedRules, FindTheModernLeftoverPlacesByIdentifierAndNamesButNotLookalik
         "Logs/Some Tool/Rocket",
     };
     for (const auto& entry : owned) {
-        const std::string path = library + entry.substr(0, entry.rfind(' '));
+        const std::string path = library(entry.substr(0, entry.rfind(' ')));
         if (path.ends_with("cookies") || path.ends_with(".plist") || path.ends_with(".sfl3"))
             putFile(path, "x");
         else
             makeDirs(path);
     }
     for (const auto& entry : foreign)
-        entry.ends_with(".plist") ? putFile(library + entry, "x") : makeDirs(library + entry);
+        entry.ends_with(".plist") ? putFile(library(entry), "x") : makeDirs(library(entry));
 
     DownloadedContainer container(pack(shippedDocument()));
     auto info = KnowledgeBaseSimpleSearchInfo::generateForBundle(makeRocket());

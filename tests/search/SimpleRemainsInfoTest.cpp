@@ -11,6 +11,7 @@
 
 using platform::MainQueue;
 using namespace testing_support;
+using kb_test::library;
 using kb_test::makeApp;
 using remains_test::putFile;
 using Taken = std::vector<std::pair<std::string, std::int32_t>>;
@@ -45,10 +46,6 @@ Taken taken(const SimpleRemainsInfo& info) {
 bool waitForSizes(const SimpleRemainsInfo& info) {
     return MainQueue::shared().runUntil([&] { return info.pendingSizeCount() == 0; },
                                         std::chrono::seconds(30));
-}
-
-std::string library(const std::string& sub) {
-    return Sandbox::process().home() + "/Library/" + sub;
 }
 
 } // namespace
