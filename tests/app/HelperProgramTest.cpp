@@ -1,5 +1,4 @@
 #include "app/ApplicationBusClient.h"
-#include "app/ApplicationService.h"
 #include "app/BusNotificationCenter.h"
 #include "app/BusTestSupport.h"
 #include "shell/MonitorTrashDistributedNotificationNames.h"
@@ -11,20 +10,6 @@
 using namespace testing_support;
 using platform::PlistValue;
 using Names = MonitorTrashDistributedNotificationNames;
-
-namespace {
-
-// A helper started in its own home folder, and known to be ready: it claims its
-// name only once it answers requests.
-std::unique_ptr<ChildProgram> startHelper(const std::string& home) {
-    auto helper = std::make_unique<ChildProgram>(helperExecutable(), std::vector<std::string>{},
-                                                 programEnvironment(home));
-    EXPECT_TRUE(waitUntilOwned(PrivateBus::connect("starter"), kHelper, true, helper.get()))
-        << helper->standardError();
-    return helper;
-}
-
-} // namespace
 
 TEST(HelperProgram, AnswersAFullDiskAccessQueryWithABooleanForEveryListener) {
     // dbus-monitor shows what really went over the bus, read by a client we did not write.
@@ -44,7 +29,11 @@ TEST(HelperProgram, AnswersAFullDiskAccessQueryWithABooleanForEveryListener) {
 
     // A helper that finds no Trash makes one, and can then list it.
     std::string home = Sandbox::process().makeFolder("home");
-    auto helper = startHelper(home);
+    // It claims its name only once it answers requests.
+    auto helper = std::make_unique<ChildProgram>(helperExecutable(), std::vector<std::string>{},
+                                                 programEnvironment(home));
+    ASSERT_TRUE(waitUntilOwned(PrivateBus::connect("starter"), kHelper, true, helper.get()))
+        << helper->standardError();
     ChildProgram ask(mainExecutable(), {"fda"}, programEnvironment());
     ASSERT_TRUE(ask.waitForExit());
     EXPECT_EQ(ask.exitCode(), 0) << ask.standardError();
@@ -64,24 +53,4 @@ TEST(HelperProgram, AnswersAFullDiskAccessQueryWithABooleanForEveryListener) {
 
     helper.reset();
     EXPECT_TRUE(waitUntilOwned(PrivateBus::connect("starter"), kHelper, false));
-}
-
-TEST(HelperProgram, TheQuestionFailsWhenNobodyAnswersOrThereIsNoBus) {
-    // Something owns the helper's name but never answers.
-    QDBusConnection own = PrivateBus::connect("silent");
-    auto silent = ApplicationService::claim(own, kHelper);
-    ASSERT_NE(silent, nullptr);
-    ChildProgram ask(mainExecutable(), {"fda", "--timeout", "1"}, programEnvironment());
-    ASSERT_TRUE(ask.waitForExit());
-    EXPECT_EQ(ask.exitCode(), 3);
-    EXPECT_EQ(ask.standardError(), "Sweepwise: no answer from the helper within 1 s\n");
-
-    auto environment = programEnvironment();
-    environment["DBUS_SESSION_BUS_ADDRESS"] =
-        "unix:path=" + Sandbox::process().makeFolder("nobus") + "/socket";
-    ChildProgram offline(mainExecutable(), {"fda"}, environment);
-    ASSERT_TRUE(offline.waitForExit());
-    EXPECT_EQ(offline.exitCode(), 4);
-    EXPECT_NE(offline.standardError().find("Sweepwise: no session bus ("), std::string::npos)
-        << offline.standardError();
 }
