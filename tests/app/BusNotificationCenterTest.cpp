@@ -1,7 +1,6 @@
 #include "app/BusNotificationCenter.h"
 
 #include "app/BusTestSupport.h"
-#include "shell/PathBytes.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -211,15 +210,4 @@ TEST_F(BusNotificationCenterTest, RefusesWhatTheBusCannotCarry) {
     ASSERT_TRUE(runEventsUntil([&] { return !heard.empty(); }));
     ASSERT_EQ(heard.size(), 1u);
     EXPECT_EQ(heard[0].name, "sentinel");
-}
-
-TEST_F(BusNotificationCenterTest, APathThatIsNotUtf8CrossesTheBusExactly) {
-    // Every byte that cannot start or continue UTF-8 where it stands, and a truncated sequence.
-    const std::string path = "/home/ann/.Trash/Caf\xe9 \xff\xfe\x80\xc3.app";
-    std::vector<Received> heard;
-    listener->addObserver("com.example.Moved", recordInto(heard));
-    ASSERT_TRUE(poster->post("com.example.Moved", PathBytes::readableForm(path),
-                             PathBytes::notificationUserInfo(path)));
-    ASSERT_TRUE(runEventsUntil([&] { return !heard.empty(); }));
-    EXPECT_EQ(PathBytes::pathFromNotification(heard[0].object, heard[0].userInfo), path);
 }

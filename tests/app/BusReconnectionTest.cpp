@@ -57,9 +57,9 @@ struct Listener {
 // broadcasts and its answers to the main application are there again.
 TEST(BusReconnection, TheHelperCarriesOnWithoutTheBusAndRejoinsItWhenItReturns) {
     std::string home = Sandbox::process().makeFolder("home");
+    // No Trash yet: the helper makes one at start, and the moves below go into it.
     std::string trash = home + "/.local/share/Trash/files";
     std::string apps = home + "/Applications";
-    makeDirs(trash);
     for (const char* name : {"Before", "During", "After"})
         makeApplicationBundle(apps + "/" + name + ".app", std::string("com.example.") + name);
 
@@ -104,7 +104,8 @@ TEST(BusReconnection, TheHelperCarriesOnWithoutTheBusAndRejoinsItWhenItReturns) 
     EXPECT_TRUE(ApplicationBusClient::isRunning(second.bus, kHelper));
     moveItem(apps + "/After.app", trash + "/After.app");
     ASSERT_TRUE(runEventsUntil([&] { return !second.moved.empty(); })) << helper.standardError();
-    // The main application's question reaches the helper's observer on the new bus.
+    // The main application's question reaches the helper's observer on the new bus, and the
+    // Trash the helper made can be listed.
     ChildProgram ask(mainExecutable(), {"fda"}, environment);
     ASSERT_TRUE(ask.waitForExit());
     EXPECT_EQ(ask.standardOutput(), "Full Disk Access: granted\n") << ask.standardError();

@@ -1,3 +1,4 @@
+#include "app/ApplicationService.h"
 #include "app/BusTestSupport.h"
 #include "app/BusWorkspace.h"
 #include "shell/NotificationsManager.h"
@@ -117,6 +118,9 @@ TEST(MainApplicationProgram, CommandLineAnswersWithClearExitCodes) {
         int exitCode;
         const char* expectedOutput;
         const char* expectedError;
+        // Something owns the helper's name but never answers.
+        bool silentHelper = false;
+        bool noBus = false;
     };
     const Case cases[] = {
         {{"--help"}, 0, "Usage: Sweepwise <command>", ""},
@@ -133,10 +137,25 @@ TEST(MainApplicationProgram, CommandLineAnswersWithClearExitCodes) {
          3,
          "",
          "Sweepwise: the helper (com.halvorn.Sweepwise-SIII-Helper) is not running\n"},
+        {{"fda", "--timeout", "1"},
+         3,
+         "",
+         "Sweepwise: no answer from the helper within 1 s\n",
+         true},
+        {{"fda"}, 4, "", "Sweepwise: no session bus (", false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.arguments));
-        ChildProgram program(mainExecutable(), c.arguments, programEnvironment());
+        std::shared_ptr<ApplicationService> silent;
+        if (c.silentHelper) {
+            silent = ApplicationService::claim(PrivateBus::connect("silent"), kHelper);
+            ASSERT_NE(silent, nullptr);
+        }
+        auto environment = programEnvironment();
+        if (c.noBus)
+            environment["DBUS_SESSION_BUS_ADDRESS"] =
+                "unix:path=" + Sandbox::process().makeFolder("nobus") + "/socket";
+        ChildProgram program(mainExecutable(), c.arguments, environment);
         ASSERT_TRUE(program.waitForExit());
         EXPECT_EQ(program.exitCode(), c.exitCode);
         std::string out = program.standardOutput(), err = program.standardError();

@@ -6,6 +6,7 @@
 #include "notification/RichNotificationWC.h"
 #include "notification/RichNotificationWindow.h"
 #include "platform/MainQueue.h"
+#include "shell/MessageTestSupport.h"
 #include "shell/NSStringFileSize.h"
 #include "shell/Workspace.h"
 
@@ -13,33 +14,6 @@
 #include <gtest/gtest.h>
 
 namespace panel_test {
-
-// Answers that the main application runs, and records what it is asked to open.
-class RecordingWorkspace : public Workspace {
-public:
-    struct OpenCall {
-        std::string path;
-        std::string appPath;
-    };
-
-    std::vector<RunningApplication>
-    runningApplicationsWithBundleIdentifier(const std::string&) override {
-        return {{42, "/Running/Sweepwise.app/Contents/MacOS/Sweepwise"}};
-    }
-    std::vector<std::string> allApplicationPathsForBundleIdentifier(const std::string&) override {
-        return {};
-    }
-    std::optional<std::string> absolutePathForAppBundleWithIdentifier(const std::string&) override {
-        return std::nullopt;
-    }
-    bool openFile(const std::string& path, const std::string& appPath, Deactivation) override {
-        opened.push_back({path, appPath});
-        return true;
-    }
-    bool openURL(const std::string&) override { return false; }
-
-    std::vector<OpenCall> opened;
-};
 
 inline std::string text(const AttributedLabel* label) {
     return label->attributedText().string().toStdString();
@@ -61,6 +35,8 @@ inline std::string sizeText(std::uint64_t bytes) {
 class RichNotificationWCTest : public testing::Test {
 protected:
     void SetUp() override {
+        // The main application runs; what it is asked to open is recorded.
+        m_workspace->running = {{42, "/Running/Sweepwise.app/Contents/MacOS/Sweepwise"}};
         Workspace::setShared(m_workspace);
         m_controller = RichNotificationWC::create(m_provider);
         ASSERT_TRUE(m_controller);
@@ -94,7 +70,8 @@ protected:
 
     RichNotificationWindow& window() { return *m_controller->window(); }
 
-    std::shared_ptr<RecordingWorkspace> m_workspace{std::make_shared<RecordingWorkspace>()};
+    std::shared_ptr<message_testing::RecordingWorkspace> m_workspace{
+        std::make_shared<message_testing::RecordingWorkspace>()};
     std::shared_ptr<TestRemainsProvider> m_provider{std::make_shared<TestRemainsProvider>()};
     std::shared_ptr<RichNotificationWC> m_controller;
     std::string m_trash;

@@ -1,10 +1,10 @@
 #include "notification/SimpleRemainsProvider.h"
 
+#include "PanelTestSupport.h"
 #include "notification/RemainsInfo.h"
 #include "platform/Bundle.h"
 #include "shell/PathForRemove.h"
 #include "shell/PathsGenerator.h"
-#include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
 #include <thread>
@@ -13,32 +13,20 @@ using testing_support::makeDirs;
 using testing_support::Sandbox;
 using testing_support::writeFile;
 
-namespace {
-
-void makeBundle(const std::string& path, const std::string& identifier) {
-    makeDirs(path + "/Contents");
-    writeFile(path + "/Contents/Info.plist",
-              "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"
-              "<key>CFBundleIdentifier</key><string>" +
-                  identifier + "</string></dict></plist>");
-}
-
-} // namespace
-
 // The helper looks up what is installed beside the knowledge-base search, on the
 // search's thread, and the entry made later on the main thread weighs its offer
 // against it.
 TEST(SimpleRemainsProvider, TheOfferLeavesOutWhatAnInstalledEditionOwns) {
     const std::string home = Sandbox::process().home();
-    makeBundle(PathsGenerator::GetInstance().buildUserApplicationsDirectory() + "/Mail Beta.app",
-               "com.example.mail.beta");
+    panel_test::makeApp(PathsGenerator::GetInstance().buildUserApplicationsDirectory(), "Mail Beta",
+                        "com.example.mail.beta");
     for (const char* agent :
          {"com.example.mail.agent.plist", "com.example.mail.beta.agent.plist"}) {
         makeDirs(home + "/Library/LaunchAgents");
         writeFile(home + "/Library/LaunchAgents/" + agent, "x");
     }
-    const std::string trashed = Sandbox::process().makeFolder("trash") + "/Mail.app";
-    makeBundle(trashed, "com.example.mail");
+    const std::string trashed =
+        panel_test::makeApp(Sandbox::process().makeFolder("trash"), "Mail", "com.example.mail");
     auto bundle = platform::Bundle::create(trashed);
     ASSERT_TRUE(bundle);
 

@@ -45,41 +45,35 @@ std::string accountHome() {
 
 } // namespace
 
-TEST(Environment, TheHomeIsTheSandboxsElseHomeElseTheAccounts) {
-    {
-        ScopedVariables variables({{"SWEEPWISE_HOME", "/sandbox/home//"}, {"HOME", "/elsewhere"}});
-        EXPECT_EQ(Environment::homeDirectory(), "/sandbox/home");
-    }
-    {
-        ScopedVariables variables({{"SWEEPWISE_HOME", ""}, {"HOME", "/desktop/user/"}});
-        EXPECT_EQ(Environment::homeDirectory(), "/desktop/user");
-    }
-    // An empty or relative $HOME is no home.
-    for (const char* home : {"", "relative/home"}) {
-        ScopedVariables variables({{"SWEEPWISE_HOME", std::nullopt}, {"HOME", home}});
-        EXPECT_EQ(Environment::homeDirectory(), accountHome()) << home;
-    }
-    ScopedVariables variables({{"SWEEPWISE_HOME", std::nullopt}, {"HOME", std::nullopt}});
-    EXPECT_EQ(Environment::homeDirectory(), accountHome());
-}
-
-TEST(Environment, TheDataFolderFollowsXdgOutsideTheSandboxOnly) {
-    {
-        // Inside the sandbox nothing may lead out of it.
+// The sandbox's home wins over $HOME, which wins over the account's; an empty or relative
+// $HOME is no home. The data folder follows $XDG_DATA_HOME only outside the sandbox, so that
+// nothing there may lead out of it. (Unset variables are nullopt; a row's account home is
+// the empty string.)
+TEST(Environment, TheHomeAndDataFolderComeFromTheSandboxElseTheDesktopsVariables) {
+    using Value = std::optional<std::string>;
+    const struct {
+        Value sandbox, home, data;
+        std::string expectedHome, expectedData;
+    } rows[] = {
+        {"/sandbox/home//", "/elsewhere", "/real", "/sandbox/home", "/sandbox/home/.local/share"},
+        {"", "/desktop/user/", std::nullopt, "/desktop/user", "/desktop/user/.local/share"},
+        {std::nullopt, "", std::nullopt, "", ""},
+        {std::nullopt, "relative/home", std::nullopt, "", ""},
+        {std::nullopt, std::nullopt, std::nullopt, "", ""},
+        {std::nullopt, "/u", "/data/", "/u", "/data"},
+        {std::nullopt, "/u", "", "/u", "/u/.local/share"},
+        {std::nullopt, "/u", "relative", "/u", "/u/.local/share"},
+        {"/", std::nullopt, std::nullopt, "/", "/.local/share"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.sandbox.value_or("(unset)") + " " + row.home.value_or("(unset)") + " " +
+                     row.data.value_or("(unset)"));
         ScopedVariables variables(
-            {{"SWEEPWISE_HOME", "/sandbox/home"}, {"XDG_DATA_HOME", "/real"}});
-        EXPECT_EQ(Environment::userDataDirectory(), "/sandbox/home/.local/share");
+            {{"SWEEPWISE_HOME", row.sandbox}, {"HOME", row.home}, {"XDG_DATA_HOME", row.data}});
+        const std::string home = row.expectedHome.empty() ? accountHome() : row.expectedHome;
+        EXPECT_EQ(Environment::homeDirectory(), home);
+        if (!row.expectedData.empty()) {
+            EXPECT_EQ(Environment::userDataDirectory(), row.expectedData);
+        }
     }
-    {
-        ScopedVariables variables(
-            {{"SWEEPWISE_HOME", std::nullopt}, {"HOME", "/u"}, {"XDG_DATA_HOME", "/data/"}});
-        EXPECT_EQ(Environment::userDataDirectory(), "/data");
-    }
-    for (const char* data : {"", "relative"}) {
-        ScopedVariables variables(
-            {{"SWEEPWISE_HOME", std::nullopt}, {"HOME", "/u"}, {"XDG_DATA_HOME", data}});
-        EXPECT_EQ(Environment::userDataDirectory(), "/u/.local/share") << data;
-    }
-    ScopedVariables variables({{"SWEEPWISE_HOME", "/"}, {"XDG_DATA_HOME", std::nullopt}});
-    EXPECT_EQ(Environment::userDataDirectory(), "/.local/share");
 }

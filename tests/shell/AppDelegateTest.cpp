@@ -83,6 +83,21 @@ protected:
         return controller->shown;
     }
 
+    // Makes an application at each path, routes them all, and checks that exactly those
+    // not marked excluded were broadcast and shown.
+    void expectExcluded(const std::vector<std::pair<std::string, bool>>& cases) {
+        std::vector<std::shared_ptr<platform::Bundle>> bundles;
+        std::vector<std::string> expected;
+        for (const auto& [path, excluded] : cases) {
+            bundles.push_back(app(path));
+            if (!excluded)
+                expected.push_back(path);
+        }
+        EXPECT_EQ(route(bundles), expected);
+        for (const auto& c : cases)
+            removeTree(c.first);
+    }
+
     std::string ownBundle;
     std::shared_ptr<RecordingController> controller = std::make_shared<RecordingController>();
     std::shared_ptr<AppDelegate> delegate;
@@ -90,60 +105,64 @@ protected:
 
 } // namespace
 
-TEST_F(AppDelegateTest, ExclusionsAreNamePrefixesWithinTheTrash) {
-    std::string folder = Sandbox::process().makeFolder("trashed");
-    std::string inTrash = trash() + "/" + platform::Path::lastComponent(folder);
-    delegate->openFile(exclude({"/Applications/Qux.app", "/Applications/Zed"}));
-    ASSERT_EQ(delegate->excluders().size(), 2u);
-    EXPECT_EQ(delegate->excluders()[1]->prefix(), "Zed");
-
-    // Letter case counts, a prefix is not a substring, the name relative to the Trash of
-    // an application in a folder there is "<folder>/Qux.app", and outside it nothing counts.
-    const std::pair<std::string, bool> cases[] = {
-        {trash() + "/Qux 2.app", true}, {trash() + "/Zed.app", true},
-        {trash() + "/qux.app", false},  {trash() + "/A Qux.app", false},
-        {inTrash + "/Qux.app", false},  {folder + "/Qux.app", false},
-    };
-    std::vector<std::shared_ptr<platform::Bundle>> bundles;
-    std::vector<std::string> expected;
-    for (const auto& [path, excluded] : cases) {
-        bundles.push_back(app(path));
-        if (!excluded)
-            expected.push_back(path);
-    }
-    EXPECT_EQ(route(bundles), expected);
-    for (const auto& c : cases)
-        removeTree(c.first);
-}
-
-// A Trash keeps names apart by renaming ("Foo.2.app", "Foo_1.app"); the name the item had,
-// from its trash information, is excluded as well. A volume's Trash counts as the Trash.
-TEST_F(AppDelegateTest, ExclusionsApplyInEveryTrashAndToTheNameBeforeTrashing) {
+// Exclusions are name prefixes in every Trash, of the name there or of the one the item had
+// before (from its trash information), whichever way links lead to the Trash. A path that
+// names no application is refused and leaves the rest of the command in force.
+TEST_F(AppDelegateTest, ExclusionsArePrefixesOfNamesInEveryTrashWhicheverWayLinksLeadThere) {
     const std::string info = platform::Path::deletingLastComponent(trash()) + "/info";
     const std::string volume = Sandbox::process().root() + "/Volumes/Stick";
     const std::string volumeTrash = volume + "/.Trash-" + std::to_string(getuid()) + "/files";
+    const std::string folder = Sandbox::process().makeFolder("trashed");
+    const std::string inTrash = trash() + "/" + platform::Path::lastComponent(folder);
     makeDirs(info);
     writeFile(info + "/Renamed.app.trashinfo", "[Trash Info]\nPath=/Applications/Qux.app\n");
     writeFile(info + "/Broken.app.trashinfo", "[Trash Info]\nPath=/Applications/Qux%zz.app\n");
-    delegate->openFile(exclude({"/Applications/Qux.app"}));
+    // An empty path would exclude every name; the three after it name no application.
+    delegate->openFile(exclude(
+        {"", "Qux.app", "/", "/Applications/..", "/Applications/Qux.app", "/Applications/Zed"}));
+    std::vector<std::string> prefixes;
+    for (const auto& excluder : delegate->excluders())
+        prefixes.push_back(excluder->prefix());
+    EXPECT_EQ(prefixes, (std::vector<std::string>{"Qux", "Zed"}));
+    EXPECT_FALSE(NameExcluder("").isExcludedName("Other.app"));
 
-    const std::pair<std::string, bool> cases[] = {
-        {trash() + "/Qux.2.app", true},   {trash() + "/Renamed.app", true},
-        {trash() + "/Broken.app", false}, {volumeTrash + "/Qux_1.app", true},
+    // Letter case counts, a prefix is not a substring, the name relative to the Trash of an
+    // application in a folder there is "<folder>/Qux.app", and outside a Trash nothing
+    // counts. A Trash keeps names apart by renaming ("Qux.2.app", "Qux_1.app").
+    expectExcluded({
+        {trash() + "/Qux 2.app", true},
+        {trash() + "/Zed.app", true},
+        {trash() + "/qux.app", false},
+        {trash() + "/A Qux.app", false},
+        {inTrash + "/Qux.app", false},
+        {folder + "/Qux.app", false},
+        {trash() + "/Other.app", false},
+        {trash() + "/Qux.2.app", true},
+        {trash() + "/Renamed.app", true},
+        {trash() + "/Broken.app", false},
+        {volumeTrash + "/Qux_1.app", true},
         {volume + "/Qux.app", false},
-    };
-    std::vector<std::shared_ptr<platform::Bundle>> bundles;
-    std::vector<std::string> expected;
-    for (const auto& [path, excluded] : cases) {
-        bundles.push_back(app(path));
-        if (!excluded)
-            expected.push_back(path);
-    }
-    EXPECT_EQ(route(bundles), expected);
-    for (const auto& c : cases)
-        removeTree(c.first);
+    });
     removeTree(info);
     removeTree(volume);
+
+    // The Trash behind a link, as under a linked home folder: the monitor without Trash
+    // access reports the path the kernel resolved, the watcher the path as configured.
+    std::string real = Sandbox::process().makeFolder("real-trash");
+    std::string aside = trash() + ".aside";
+    ASSERT_EQ(std::rename(trash().c_str(), aside.c_str()), 0);
+    ASSERT_EQ(symlink(real.c_str(), trash().c_str()), 0);
+    // And the folder holding the Trash reached through a link of its own.
+    std::string linkedParent = Sandbox::process().makeFolder("links") + "/parent";
+    ASSERT_EQ(symlink(platform::Path::deletingLastComponent(trash()).c_str(), linkedParent.c_str()),
+              0);
+    std::string throughParent = linkedParent + "/" + platform::Path::lastComponent(trash());
+    expectExcluded({{real + "/Qux.app", true},
+                    {trash() + "/Qux 2.app", true},
+                    {throughParent + "/Qux 3.app", true},
+                    {real + "/Other.app", false}});
+    unlink(trash().c_str());
+    std::rename(aside.c_str(), trash().c_str());
 }
 
 TEST_F(AppDelegateTest, ClearingDropsOnlyTheExclusionsThatExistedWhenItWasAsked) {
@@ -197,20 +216,6 @@ TEST_F(AppDelegateTest, AnswersEveryAccessQueryAfreshUntilItIsGone) {
     EXPECT_EQ(answers.objects.size(), 2u);
 }
 
-TEST_F(AppDelegateTest, RefusedExclusionsLeaveTheRestOfTheMessageInForce) {
-    // An empty path would exclude every name; the others name no application.
-    delegate->openFile(exclude({"", "Qux.app", "/", "/Applications/..", "/Applications/Qux.app"}));
-    ASSERT_EQ(delegate->excluders().size(), 1u);
-    EXPECT_EQ(delegate->excluders()[0]->prefix(), "Qux");
-    EXPECT_FALSE(NameExcluder("").isExcludedName("Other.app"));
-
-    auto other = app(trash() + "/Other.app");
-    auto qux = app(trash() + "/Qux.app");
-    EXPECT_EQ(route({other, qux}), std::vector<std::string>{other->bundlePath()});
-    removeTree(other->bundlePath());
-    removeTree(qux->bundlePath());
-}
-
 // A command file that is no command is dropped, and the helper says why, in the category
 // of its fault; the exclusions in force stay.
 TEST_F(AppDelegateTest, ACommandFileThatIsNoCommandIsLoggedAndChangesNothing) {
@@ -228,31 +233,6 @@ TEST_F(AppDelegateTest, ACommandFileThatIsNoCommandIsLoggedAndChangesNothing) {
         << log;
     EXPECT_FALSE(platform::FileSystem::fileExists(garbage));
     ASSERT_EQ(delegate->excluders().size(), 1u);
-}
-
-TEST_F(AppDelegateTest, ExclusionsHoldWhicheverWayLinksLeadToTheTrash) {
-    // The Trash behind a link, as under a linked home folder: the monitor without Trash
-    // access reports the path the kernel resolved, the watcher the path as configured.
-    std::string real = Sandbox::process().makeFolder("real-trash");
-    std::string aside = trash() + ".aside";
-    ASSERT_EQ(std::rename(trash().c_str(), aside.c_str()), 0);
-    ASSERT_EQ(symlink(real.c_str(), trash().c_str()), 0);
-    // And the folder holding the Trash reached through a link of its own.
-    std::string linkedParent = Sandbox::process().makeFolder("links") + "/parent";
-    ASSERT_EQ(symlink(platform::Path::deletingLastComponent(trash()).c_str(), linkedParent.c_str()),
-              0);
-    std::string throughParent = linkedParent + "/" + platform::Path::lastComponent(trash());
-
-    delegate->openFile(exclude({"/Applications/Qux.app"}));
-    auto resolved = app(real + "/Qux.app");
-    auto configured = app(trash() + "/Qux 2.app");
-    auto viaParent = app(throughParent + "/Qux 3.app");
-    auto other = app(real + "/Other.app");
-    auto routed = route({resolved, configured, viaParent, other});
-
-    unlink(trash().c_str());
-    std::rename(aside.c_str(), trash().c_str());
-    EXPECT_EQ(routed, std::vector<std::string>{other->bundlePath()});
 }
 
 TEST_F(AppDelegateTest, ANameThatIsNotUtf8IsBroadcastWithItsExactBytes) {

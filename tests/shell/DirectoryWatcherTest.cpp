@@ -13,18 +13,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class RecordingWatcherDelegate : public DirectoryWatcherDelegate {
-public:
-    void onAddedAppWithPath(const std::string& path) override {
-        reports.push_back(path);
-        if (onReport)
-            onReport(path);
-    }
-
-    std::vector<std::string> reports;
-    std::function<void(const std::string&)> onReport;
-};
-
 class DirectoryWatcherTest : public testing::Test {
 protected:
     void SetUp() override { platform::setTimeScale(0.1); }
@@ -47,9 +35,7 @@ protected:
         std::string barrier = folder + "/Barrier .app";
         makeApp(outside + "/Barrier.app");
         move(outside + "/Barrier.app", barrier);
-        auto& reports = delegate->reports;
-        EXPECT_TRUE(waitFor(
-            [&] { return std::find(reports.begin(), reports.end(), barrier) != reports.end(); }));
+        EXPECT_TRUE(waitFor([&] { return delegate->hasReported(barrier); }));
         std::vector<std::string> before;
         for (const std::string& report : delegate->reports) {
             if (report.find("/Barrier ") == std::string::npos)

@@ -1,36 +1,14 @@
 #include "TrashTestSupport.h"
 #include "platform/TimeScale.h"
-#include "shell/DirectoryWatcher.h"
 #include "shell/FolderReturnWatch.h"
-#include "shell/MoveToTrashWithoutTrashAccessMonitor.h"
 #include "shell/PathsGenerator.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 using namespace testing_support;
 
 namespace {
-
-class RecordingWatcherDelegate : public DirectoryWatcherDelegate {
-public:
-    void onAddedAppWithPath(const std::string& path) override { reports.push_back(path); }
-    std::vector<std::string> reports;
-};
-
-class RecordingMonitorDelegate : public MoveToTrashWithoutTrashAccessMonitorDelegate {
-public:
-    void moveToTrashWithoutTrashAccessMonitor(MoveToTrashWithoutTrashAccessMonitor&,
-                                              const std::string& path) override {
-        reports.push_back(path);
-    }
-    std::vector<std::string> reports;
-};
-
-bool contains(const std::vector<std::string>& list, const std::string& item) {
-    return std::find(list.begin(), list.end(), item) != list.end();
-}
 
 class FolderReturnTest : public testing::Test {
 protected:
@@ -84,10 +62,18 @@ TEST_F(FolderReturnTest, FollowsMissingFoldersDownToThePathAndUpWhenTheWatchedOn
     EXPECT_EQ(present, 1);
 }
 
-TEST_F(FolderReturnTest, TheTrashWatcherResumesWhenTheTrashIsDeletedAndMadeAgain) {
+// Missing at start, deleted and made again, or replaced faster than the watcher looks: the
+// Trash is watched again as soon as it is there.
+TEST_F(FolderReturnTest, TheTrashWatcherResumesWheneverTheTrashIsMadeAgain) {
+    removeTree(trash);
     auto delegate = std::make_shared<RecordingWatcherDelegate>();
     auto watcher = DirectoryWatcher::create(trash);
     watcher->setDelegate(delegate);
+    ASSERT_TRUE(waitFor([&] { return watcher->isWaitingForFolder(); }));
+    makeApp(outside + "/First.app", "com.example.first");
+    makeDirs(trash);
+    move(outside + "/First.app", trash + "/First.app");
+    ASSERT_TRUE(waitFor([&] { return delegate->hasReported(trash + "/First.app"); }));
 
     removeTree(trash);
     ASSERT_TRUE(waitFor([&] { return watcher->isWaitingForFolder(); }));
@@ -95,30 +81,17 @@ TEST_F(FolderReturnTest, TheTrashWatcherResumesWhenTheTrashIsDeletedAndMadeAgain
     ASSERT_TRUE(waitFor([&] { return !watcher->isWaitingForFolder(); }));
     makeApp(outside + "/Back.app", "com.example.back");
     move(outside + "/Back.app", trash + "/Back.app");
-    ASSERT_TRUE(waitFor([&] { return contains(delegate->reports, trash + "/Back.app"); }));
+    ASSERT_TRUE(waitFor([&] { return delegate->hasReported(trash + "/Back.app"); }));
 
     // Replaced faster than the watcher looks: the new folder is watched, and what was moved
     // into it before the watcher noticed counts as arrived.
     removeTree(trash);
     makeDirs(trash);
     makeApp(trash + "/Quick.app", "com.example.quick");
-    ASSERT_TRUE(waitFor([&] { return contains(delegate->reports, trash + "/Quick.app"); }));
+    ASSERT_TRUE(waitFor([&] { return delegate->hasReported(trash + "/Quick.app"); }));
     makeApp(outside + "/Later.app", "com.example.later");
     move(outside + "/Later.app", trash + "/Later.app");
-    ASSERT_TRUE(waitFor([&] { return contains(delegate->reports, trash + "/Later.app"); }));
-}
-
-TEST_F(FolderReturnTest, ATrashMissingAtStartIsWatchedOnceItIsMade) {
-    removeTree(trash);
-    auto delegate = std::make_shared<RecordingWatcherDelegate>();
-    auto watcher = DirectoryWatcher::create(trash);
-    watcher->setDelegate(delegate);
-    ASSERT_TRUE(waitFor([&] { return watcher->isWaitingForFolder(); }));
-
-    makeApp(outside + "/First.app", "com.example.first");
-    makeDirs(trash);
-    move(outside + "/First.app", trash + "/First.app");
-    ASSERT_TRUE(waitFor([&] { return contains(delegate->reports, trash + "/First.app"); }));
+    ASSERT_TRUE(waitFor([&] { return delegate->hasReported(trash + "/Later.app"); }));
 }
 
 TEST_F(FolderReturnTest, TheMonitorResumesWhenAnApplicationsFolderIsDeletedAndMadeAgain) {
@@ -140,5 +113,5 @@ TEST_F(FolderReturnTest, TheMonitorResumesWhenAnApplicationsFolderIsDeletedAndMa
     move(outside + "/Returned.app", app);
     ASSERT_TRUE(waitFor([&] { return top->applications().contains(app); }));
     move(app, trash + "/Returned.app");
-    ASSERT_TRUE(waitFor([&] { return contains(delegate->reports, trash + "/Returned.app"); }));
+    ASSERT_TRUE(waitFor([&] { return delegate->hasReported(trash + "/Returned.app"); }));
 }

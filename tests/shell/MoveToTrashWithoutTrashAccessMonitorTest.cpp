@@ -11,15 +11,6 @@ using Mirror = MoveToTrashWithoutTrashAccessMonitorSingleDirectory;
 
 namespace {
 
-class RecordingMonitorDelegate : public MoveToTrashWithoutTrashAccessMonitorDelegate {
-public:
-    void moveToTrashWithoutTrashAccessMonitor(MoveToTrashWithoutTrashAccessMonitor&,
-                                              const std::string& path) override {
-        reports.push_back(path);
-    }
-    std::vector<std::string> reports;
-};
-
 // The monitor always watches the sandbox's two applications folders, which every test of the
 // process shares, so each test works with names of its own.
 class MoveToTrashMonitor : public testing::Test {

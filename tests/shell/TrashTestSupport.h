@@ -4,8 +4,11 @@
 #include "platform/Bundle.h"
 #include "platform/MainQueue.h"
 #include "shell/AppNotificationController.h"
+#include "shell/DirectoryWatcher.h"
+#include "shell/MoveToTrashWithoutTrashAccessMonitor.h"
 #include "support/Sandbox.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -44,6 +47,28 @@ public:
         shown.push_back(bundle ? bundle->bundlePath() : std::string("(none)"));
     }
     std::vector<std::string> shown;
+};
+
+// Every application a watcher or a monitor reported, in order.
+class RecordingWatcherDelegate : public DirectoryWatcherDelegate {
+public:
+    void onAddedAppWithPath(const std::string& path) override { reports.push_back(path); }
+    bool hasReported(const std::string& path) const {
+        return std::find(reports.begin(), reports.end(), path) != reports.end();
+    }
+    std::vector<std::string> reports;
+};
+
+class RecordingMonitorDelegate : public MoveToTrashWithoutTrashAccessMonitorDelegate {
+public:
+    void moveToTrashWithoutTrashAccessMonitor(MoveToTrashWithoutTrashAccessMonitor&,
+                                              const std::string& path) override {
+        reports.push_back(path);
+    }
+    bool hasReported(const std::string& path) const {
+        return std::find(reports.begin(), reports.end(), path) != reports.end();
+    }
+    std::vector<std::string> reports;
 };
 
 // A move as the file manager makes it within one volume: one rename(2).

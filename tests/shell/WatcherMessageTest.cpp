@@ -70,12 +70,18 @@ TEST(PathForRemove, ReadsItemObjectsAsTheMainApplicationDoes) {
     }
 }
 
-TEST(WatcherMessage, ParsesOnlyWellFormedMessagesWithAValidItem) {
+// A message that is refused says why, and where in the text the reader stopped.
+TEST(WatcherMessage, ParsesOnlyWellFormedMessagesWithAValidItemAndSaysWhyAndWhereNot) {
+    using Kind = MessageFileFault::Kind;
     const std::string noLineFeed = kHeader.substr(0, kHeader.size() - 1);
+    const std::string garbage = message(kValidItem) + "x";
+    const std::string badByte = message("{\"type\":\"1\",\"path\":\"/p\xff\",\"bundleId\":\"b\"}");
     struct Case {
         std::string name;
         std::string text;
         std::size_t items;
+        std::optional<Kind> kind = std::nullopt;
+        std::optional<std::size_t> offset = std::nullopt;
     } cases[] = {
         {"one item", message(kValidItem), 1},
         {"invalid items skipped",
@@ -86,46 +92,31 @@ TEST(WatcherMessage, ParsesOnlyWellFormedMessagesWithAValidItem) {
          message(R"({"type":"1","path":"/p","bundleId":"b","reason":7,"why":{"a":[]}},)"
                  R"({"type":"1","path":"/q","bundleId":"b","reason":"x","extra":null})"),
          2},
-        {"only item lacks bundleId", message(R"({"type":"1","path":"/p"})"), 0},
-        {"items not an array", kHeader + R"({"items":{"0":)" + kValidItem + "}}", 0},
-        {"not an object", kHeader + "[" + kValidItem + "]", 0},
-        {"no line feed", noLineFeed + R"({"items":[)" + kValidItem + "]}", 0},
-        {"carriage return", noLineFeed + "\r\n{\"items\":[" + kValidItem + "]}", 0},
-        {"no header", R"({"items":[)" + kValidItem + "]}", 0},
-        {"trailing garbage", message(kValidItem) + "x", 0},
-        {"invalid UTF-8", message("{\"type\":\"1\",\"path\":\"/p\xff\",\"bundleId\":\"b\"}"), 0},
+        {"only item lacks bundleId", message(R"({"type":"1","path":"/p"})"), 0, Kind::NoItems},
+        {"items not an array", kHeader + R"({"items":{"0":)" + kValidItem + "}}", 0, Kind::NoItems},
+        {"not an object", kHeader + "[" + kValidItem + "]", 0, Kind::NoItems},
+        {"no line feed", noLineFeed + R"({"items":[)" + kValidItem + "]}", 0, Kind::WrongHeader, 0},
+        {"carriage return", noLineFeed + "\r\n{\"items\":[" + kValidItem + "]}", 0,
+         Kind::WrongHeader, 0},
+        {"no header", R"({"items":[)" + kValidItem + "]}", 0, Kind::WrongHeader, 0},
+        {"trailing garbage", garbage, 0, Kind::Malformed, garbage.size() - 1},
+        {"invalid UTF-8", badByte, 0, Kind::Malformed, badByte.find('\xff')},
     };
     for (const auto& c : cases) {
-        auto items = WatcherMessage::parse(c.text);
-        EXPECT_EQ(items ? items->size() : 0, c.items) << c.name;
+        SCOPED_TRACE(c.name);
+        std::optional<MessageFileFault> fault;
+        auto items = WatcherMessage::parse(c.text, &fault);
+        EXPECT_EQ(items ? items->size() : 0, c.items);
+        ASSERT_EQ(fault.has_value(), c.kind.has_value());
+        if (fault) {
+            EXPECT_EQ(fault->kind, *c.kind);
+            EXPECT_EQ(fault->offset, c.offset);
+        }
     }
 }
 
-// A message that is refused says why, and where in the file the reader stopped.
-TEST(WatcherMessage, SaysWhyAndWhereAMessageIsRefused) {
+TEST(WatcherMessage, SaysWhyAFileIsRefused) {
     using Kind = MessageFileFault::Kind;
-    const std::string broken = message(kValidItem) + "x";
-    const std::string badByte = message("{\"type\":\"1\",\"path\":\"/p\xff\"}");
-    const struct {
-        std::string text;
-        Kind kind;
-        std::optional<std::size_t> offset;
-    } cases[] = {
-        {R"({"items":[)" + kValidItem + "]}", Kind::WrongHeader, 0},
-        {broken, Kind::Malformed, broken.size() - 1},
-        {badByte, Kind::Malformed, badByte.find('\xff')},
-        {kHeader + "[" + kValidItem + "]", Kind::NoItems, std::nullopt},
-        {message(R"({"type":"1","path":"/p"})"), Kind::NoItems, std::nullopt},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        std::optional<MessageFileFault> fault;
-        EXPECT_FALSE(WatcherMessage::parse(c.text, &fault));
-        ASSERT_TRUE(fault);
-        EXPECT_EQ(fault->kind, c.kind);
-        EXPECT_EQ(fault->offset, c.offset);
-    }
-
     const std::string folder = Sandbox::process().makeFolder("refused");
     writeFile(folder + "/latin1.trforsa", message("\"\xe9\""));
     const std::pair<std::string, Kind> files[] = {
