@@ -61,8 +61,13 @@ def resident_bytes(pid):
 
 def has_inotify(pid):
     folder = Path(f"/proc/{pid}/fd")
-    return any(os.readlink(fd) == "anon_inode:inotify" for fd in folder.iterdir()
-               if fd.is_symlink())
+    for fd in folder.iterdir():
+        try:
+            if os.readlink(fd) == "anon_inode:inotify":
+                return True
+        except OSError:
+            pass  # Closed since the folder was listed.
+    return False
 
 
 def visible(session, window_class):
