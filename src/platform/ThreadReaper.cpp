@@ -18,6 +18,10 @@ void ThreadReaper::adopt(std::thread thread, std::shared_ptr<const std::atomic<b
     std::vector<Orphan> done;
     {
         MutexLock lock(m_mutex);
+        if (m_joinedAll) {
+            thread.detach();
+            return;
+        }
         for (auto it = m_orphans.begin(); it != m_orphans.end();) {
             if (it->finished->load()) {
                 done.push_back(std::move(*it));
@@ -37,6 +41,7 @@ void ThreadReaper::joinAll() {
     {
         MutexLock lock(m_mutex);
         orphans.swap(m_orphans);
+        m_joinedAll = true;
     }
     for (Orphan& orphan : orphans) {
         if (orphan.thread.get_id() == std::this_thread::get_id())
