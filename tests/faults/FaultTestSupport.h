@@ -131,8 +131,11 @@ inline void makeChain(const std::string& base, int depth, const std::string& lea
 
 // PermissionBitsApply for every thread of the process, those started earlier (the size
 // calculator's workers) and later alike. A thread can change only its own capabilities, so
-// each is signalled to do it in a handler; later threads inherit the reduced set. Threads that
-// block the signal (a sanitizer's own) keep theirs; none of ours does.
+// each is signalled to do it in a handler; later threads inherit the reduced set.
+//
+// A thread blocks every signal while it starts another, and the new one starts with every
+// signal blocked, so a thread that blocks ours is waited for a while; one that blocks it for
+// longer (a sanitizer's own) keeps its capabilities. None of ours does.
 class PermissionBitsApplyEverywhere {
 public:
     PermissionBitsApplyEverywhere() {
@@ -160,30 +163,99 @@ public:
 
     bool active() const { return m_active; }
 
+    // Signals again every thread that can pass over permission bits; false as the constructor.
+    bool reapply() { return m_installed ? broadcast(false) : m_active; }
+
+    // The threads that can still pass over permission bits, as "tid (name)"; empty when the
+    // denial binds every thread that takes signals.
+    std::vector<std::string> threadsPassingOverBits() const {
+        std::vector<std::string> found;
+        if (geteuid() != 0)
+            return found;
+        for (const Thread& thread : threads()) {
+            if (thread.overrides && !thread.blocksSignal)
+                found.push_back(thread.id + " (" + thread.name + ")");
+        }
+        return found;
+    }
+
 private:
+    struct Thread {
+        std::string id;
+        std::string name;
+        bool overrides{false};
+        bool blocksSignal{false};
+    };
+
     static int signalNumber() { return SIGRTMIN + 5; }
     static inline std::atomic<bool> s_restoring{false};
 
-    // Signals every thread whose capabilities are not yet as wanted until none is left,
-    // threads started meanwhile included; false when one does not follow in time.
-    static bool broadcast(bool restore) {
-        s_restoring.store(restore);
+    // Every thread of the process. A thread that ends while the kernel lists them cuts the
+    // listing short, so it is repeated until it holds as many threads as the process has.
+    static std::vector<Thread> threads() {
+        std::vector<Thread> found;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const auto before = statusField("Threads:");
+            found = listThreads();
+            if (before && *before == found.size() && statusField("Threads:") == before)
+                break;
+        }
+        return found;
+    }
+
+    static std::vector<Thread> listThreads() {
         const std::uint64_t blockedBit = 1ull << (signalNumber() - 1);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < deadline) {
-            bool pending = false;
-            std::error_code error;
-            for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
-                const std::string status = task.path().string() + "/status";
-                auto effective = statusField("CapEff:\t", status, 16);
-                auto blocked = statusField("SigBlk:\t", status, 16);
-                if (!effective || !blocked || (*blocked & blockedBit) ||
-                    ((*effective & kPermissionOverrides) == kPermissionOverrides) == restore)
+        std::vector<Thread> found;
+        std::error_code error;
+        for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
+            const std::string status = task.path().string() + "/status";
+            auto effective = statusField("CapEff:\t", status, 16);
+            auto blocked = statusField("SigBlk:\t", status, 16);
+            if (!effective || !blocked)
+                continue; // ended meanwhile
+            std::ifstream comm(task.path() / "comm");
+            Thread thread{task.path().filename().string(), {}, false, false};
+            std::getline(comm, thread.name);
+            thread.overrides = (*effective & kPermissionOverrides) == kPermissionOverrides;
+            thread.blocksSignal = (*blocked & blockedBit) != 0;
+            found.push_back(std::move(thread));
+        }
+        return found;
+    }
+
+    // Signals every thread whose capabilities are not yet as wanted until none is left,
+    // threads started meanwhile included; false when one does not follow in time. Two clean
+    // listings in a row are needed, so that a thread started between them is seen.
+    static bool broadcast(bool restore) {
+        using Clock = std::chrono::steady_clock;
+        s_restoring.store(restore);
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        Clock::time_point onlyBlockersSince{}; // the epoch while a thread is signalled
+        int cleanListings = 0;
+        while (Clock::now() < deadline) {
+            bool signalled = false;
+            bool blockerLeft = false;
+            for (const Thread& thread : threads()) {
+                if (thread.overrides == restore)
                     continue;
-                pending = true;
-                syscall(SYS_tgkill, getpid(), std::stoi(task.path().filename()), signalNumber());
+                if (thread.blocksSignal) {
+                    blockerLeft = true;
+                    continue;
+                }
+                signalled = true;
+                syscall(SYS_tgkill, getpid(), std::stoi(thread.id), signalNumber());
             }
-            if (!pending)
+            if (signalled || blockerLeft)
+                cleanListings = 0;
+            if (blockerLeft && !signalled) {
+                if (onlyBlockersSince == Clock::time_point{})
+                    onlyBlockersSince = Clock::now();
+                if (Clock::now() - onlyBlockersSince > std::chrono::milliseconds(300))
+                    return true;
+            } else {
+                onlyBlockersSince = {};
+            }
+            if (!signalled && !blockerLeft && ++cleanListings == 2)
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }

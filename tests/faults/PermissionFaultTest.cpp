@@ -89,6 +89,9 @@ TEST(PermissionFaults, DeniedFoldersUnderTheWorkerThreadsAreSkippedAndReportedOn
 
         // Twice, so that a second run of the processor meets the same folders.
         for (int pass = 0; pass < 2; ++pass) {
+            EXPECT_TRUE(permissions.reapply());
+            EXPECT_EQ(permissions.threadsPassingOverBits(), std::vector<std::string>{})
+                << "before pass " << pass;
             for (const auto& [path, size] : expected)
                 SimpleSizeCalculation::GetInstance()->addTask(
                     std::make_shared<SimpleSizeCalculationTask>(path, counter));
@@ -100,6 +103,8 @@ TEST(PermissionFaults, DeniedFoldersUnderTheWorkerThreadsAreSkippedAndReportedOn
                 60s));
         }
         platform::MainQueue::shared().drain();
+        EXPECT_EQ(permissions.threadsPassingOverBits(), std::vector<std::string>{})
+            << "after the passes";
     }
 
     for (const auto& [path, size] : expected)
