@@ -64,6 +64,14 @@ public:
     // Null until the folder's children were loaded or refreshed.
     const Children* getChildren() const { return m_arrChildren.get(); }
     std::shared_ptr<FileItem> getChildrenWithName(std::string_view name) const;
+    // Lets go of every child for which `keep` answers false, with all that lies below it,
+    // without reporting it removed: the entries are still on the disk, only no longer
+    // needed in memory.
+    template <class Keep> void dropChildrenExcept(Keep&& keep) {
+        if (!m_arrChildren)
+            return;
+        std::erase_if(*m_arrChildren, [&keep](const auto& entry) { return !keep(*entry.second); });
+    }
     const std::string& getNameWithExt() const { return m_sNameWithExt; }
 
     bool isExist() const { return m_bIsExist; }

@@ -105,28 +105,31 @@ void KnowledgeBaseSimpleSearchInfo::search() {
     addRecordsOfApplicationDomain();
 }
 
-// The trees a rule's walk loaded are kept only when an item it took lies in them: the
-// items need their ancestors for their paths, nothing needs the other trees, and all the
-// walks' trees together would be the largest part of a search's memory.
+// The trees a rule's walk loaded are kept only when an item it took lies in them, and of
+// those only the items and the folders above them: the items need their ancestors for
+// their paths, nothing needs the other entries (most of a large Library folder), and all
+// the walks' trees together would be the largest part of a search's memory. What lies
+// below an item stays whole.
 void KnowledgeBaseSimpleSearchInfo::dropTreesWithoutItems(std::size_t firstRoot,
                                                           std::size_t firstItem) {
     if (m_rootItems.size() == firstRoot)
         return;
-    std::unordered_set<const FileItem*> kept;
+    // Every item and every folder above one; a walk up stops where an earlier one passed.
+    std::unordered_set<const FileItem*> needed;
+    for (std::size_t i = firstItem; i < m_relatedDepItems.size(); ++i)
+        needed.insert(m_relatedDepItems[i]->getFileItem().get());
+    std::vector<std::shared_ptr<FileItem>> folders; // above an item, not items themselves
     for (std::size_t i = firstItem; i < m_relatedDepItems.size(); ++i) {
-        std::shared_ptr<FileItem> top = m_relatedDepItems[i]->getFileItem();
-        while (top) {
-            std::shared_ptr<FileItem> parent = top->getParent();
-            if (!parent)
-                break;
-            top = std::move(parent);
-        }
-        if (top)
-            kept.insert(top.get());
+        std::shared_ptr<FileItem> parent = m_relatedDepItems[i]->getFileItem();
+        while (parent && (parent = parent->getParent()) && needed.insert(parent.get()).second)
+            folders.push_back(parent);
     }
+    for (const auto& folder : folders)
+        folder->dropChildrenExcept(
+            [&needed](const FileItem& child) { return needed.contains(&child); });
     auto next = m_rootItems.begin() + static_cast<std::ptrdiff_t>(firstRoot);
     for (auto root = next; root != m_rootItems.end(); ++root) {
-        if (kept.contains(root->get()))
+        if (needed.contains(root->get()))
             *next++ = std::move(*root);
     }
     m_rootItems.erase(next, m_rootItems.end());

@@ -1,7 +1,9 @@
 #include "knowledge/DomainIdentifier.h"
+#include "search/FileItem.h"
 #include "search/KnowledgeBaseTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <set>
 #include <unistd.h>
 
 using namespace kb_test;
@@ -10,6 +12,22 @@ using testing_support::makeDirs;
 using testing_support::Sandbox;
 
 namespace {
+
+// The entries of `node`'s tree that lead to no item, as paths; an item's own subtree is
+// never looked into. Answers whether `node` is an item or lies above one.
+bool leadsToAnItem(FileItem& node, const std::set<const FileItem*>& items,
+                   std::vector<std::string>& others) {
+    if (items.contains(&node))
+        return true;
+    bool leads = false;
+    if (const FileItem::Children* children = node.getChildren()) {
+        for (const auto& [name, child] : *children)
+            leads = leadsToAnItem(*child, items, others) || leads;
+    }
+    if (!leads)
+        others.push_back(node.buildFullPath());
+    return leads;
+}
 
 TEST(KnowledgeBaseSearch, NameTest) {
     const std::string sw = "com.halvorn.Sweepwise";
@@ -104,6 +122,17 @@ TEST(KnowledgeBaseSearch, RulesThenRecordsOfTheApplicationsDomain) {
     // The records that no rule met come last.
     ASSERT_EQ(items.size(), 9u);
     EXPECT_EQ(sorted({items[7], items[8]}), sorted({"Records/own 8", "Records/helper.log 11"}));
+
+    // Of the walks' trees only the items and the folders above them are kept: "Owned/theirs"
+    // and the other entries beside an item are let go once the walk is over.
+    std::set<const FileItem*> taken;
+    for (const auto& item : info->relatedDepItems())
+        taken.insert(item->getFileItem().get());
+    std::vector<std::string> others;
+    ASSERT_FALSE(info->rootItems().empty());
+    for (const auto& tree : info->rootItems())
+        leadsToAnItem(*tree, taken, others);
+    EXPECT_EQ(others, std::vector<std::string>{});
 }
 
 // A record names its path in any case, as the application's platform would find it;
