@@ -20,6 +20,11 @@ struct SerialQueue::State {
 };
 
 std::shared_ptr<SerialQueue> SerialQueue::create(std::string label) {
+    // The reaper is made before the first thread it may have to join, so that its last join
+    // is set to run at exit before the process begins to exit. Made only when a queue is let
+    // go of on its own thread, as a program ends, it would be set up too late: its join would
+    // run after the last checks at exit, which would find that thread finished and unjoined.
+    ThreadReaper::shared();
     auto state = std::make_shared<State>();
     std::shared_ptr<SerialQueue> queue(new SerialQueue(std::move(label), state));
     try {
