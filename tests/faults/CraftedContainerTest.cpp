@@ -64,7 +64,7 @@ std::optional<ChildLoad> loadInChild(const std::string& path) {
 // container (most of them a few hundred kilobytes) and loaded in a process of its own. The
 // ones within the limits load, the others are refused, and none takes more than 512 MiB.
 TEST(CraftedContainers, NoneTakesMoreThanHalfAGigabyteToLoad) {
-    if (!kResidentSetIsMeaningful || kUnderThreadSanitizer)
+    if (!kResidentSetIsMeaningful)
         GTEST_SKIP() << "the sanitizers' own memory hides what the load takes";
     using Limits = KnowledgeBaseLimits;
     const std::size_t records = Limits::kMaxRecords;

@@ -31,9 +31,12 @@ inline constexpr bool kUnderThreadSanitizer = true;
 inline constexpr bool kUnderThreadSanitizer = false;
 #endif
 
-// AddressSanitizer's quarantine and shadow pages make its resident set say little about what
-// the code keeps; in that build LeakSanitizer watches growth and the bounds are left alone.
-#if defined(__SANITIZE_ADDRESS__) || SWEEPWISE_FAULTS_HAS(address_sanitizer)
+// A sanitizer's shadow pages (and AddressSanitizer's quarantine) make the resident set say
+// little about what the code keeps: each byte the code touches costs several more, so a
+// bound either build meets says nothing. There the bounds are left to the plain build;
+// under AddressSanitizer, LeakSanitizer watches growth.
+#if defined(__SANITIZE_ADDRESS__) || SWEEPWISE_FAULTS_HAS(address_sanitizer) ||                    \
+    defined(__SANITIZE_THREAD__) || SWEEPWISE_FAULTS_HAS(thread_sanitizer)
 inline constexpr bool kResidentSetIsMeaningful = false;
 #else
 inline constexpr bool kResidentSetIsMeaningful = true;

@@ -85,7 +85,7 @@ TEST(LoadTrash, AMillionEntriesAtStartAreListedSilentlyAndALateApplicationIsRepo
     // tree or a listing kept per event would pass 512. ThreadSanitizer's shadow dwarfs the tree.
     const std::uint64_t peak = peakResidentKiB();
     ASSERT_GT(residentBefore, 0u);
-    if (kResidentSetIsMeaningful && !kUnderThreadSanitizer) {
+    if (kResidentSetIsMeaningful) {
         EXPECT_LT(peak, residentBefore + 16 * 1024 + entries * 512ull / 1024)
             << residentBefore << " KiB before, at most " << peak << " KiB since";
     }
