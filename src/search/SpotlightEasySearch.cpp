@@ -48,9 +48,15 @@ void SpotlightEasySearch::startQuery(const std::string& predicateFormat,
         return;
     }
     const double seconds = std::isfinite(m_maxWaitTime) ? std::max(m_maxWaitTime, 0.0) : 0.0;
+    // The running searches' list keeps the search alive until it ends; the time limit holds
+    // it weakly, since the search holds the time limit: a strong hold both ways would keep
+    // both forever once the list is gone, as at exit during a search.
     m_timeout = platform::DelayedCall::after(
         std::chrono::milliseconds(static_cast<long long>(std::min(seconds, 1e9) * 1000.0)),
-        platform::MainQueue::shared(), [self] { self->stopQuery(); });
+        platform::MainQueue::shared(), [observer] {
+            if (auto search = observer.lock())
+                search->stopQuery();
+        });
 }
 
 void SpotlightEasySearch::stopQuery() {

@@ -215,3 +215,19 @@ TEST(SpotlightEasySearchTest, CopiesFoundBeforeTheTimeLimitAreKept) {
     EXPECT_EQ(search->query().results().size(), 1u);
     EXPECT_EQ(SpotlightEasySearch::runningSearchCount(), 0u);
 }
+
+// Only the list of running searches keeps a search alive: once the list lets go, as at
+// exit during a search, the search goes too, its pending time limit notwithstanding.
+TEST(SpotlightEasySearchTest, ASearchLivesNoLongerThanItsPlaceInTheRunningList) {
+    const std::string folder = Sandbox::process().makeFolder("running");
+    makeAppBundle(folder + "/A.app", "com.example.running", "Running");
+    auto search = SpotlightEasySearch::create();
+    search->setMaxWaitTime(600);
+    search->startQuery("kMDItemCFBundleIdentifier == 'com.example.running'", {folder});
+    ASSERT_EQ(SpotlightEasySearch::runningSearchCount(), 1u);
+    const std::weak_ptr<SpotlightEasySearch> watched = search;
+    SpotlightEasySearch::RemovePointer(search);
+    search.reset();
+    EXPECT_TRUE(watched.expired()) << "the time limit keeps the search alive";
+    MainQueue::shared().drain();
+}
