@@ -123,7 +123,23 @@ DataDecompressor::Opening DataDecompressor::unzip(std::span<const std::uint8_t> 
                                                            folder, sizeLimit, &problem)
                      : ContainerZipReader::Result::damaged;
         if (unpacked == ContainerZipReader::Result::unpacked) {
-            contents = folder.readFile<SecureBuffer>(entryName, sizeLimit);
+            // The entry is used where it lies in the file's pages, which spares a copy
+            // into fresh memory (the largest cost of a load after the model's). One byte
+            // more is kept: the XML reader takes the last stage's buffer over and adds a
+            // terminator, which then needs no second copy either.
+            if (auto mapping = folder.mapFile(entryName, sizeLimit, 1)) {
+                contents = SecureBuffer::takeMapping(mapping->data, mapping->size, mapping->length);
+            } else {
+                const bool read =
+                    folder.readFile(entryName, sizeLimit, [&contents](std::size_t size) {
+                        contents.emplace();
+                        contents->reserve(size + 1);
+                        contents->resize(size);
+                        return contents->mutableBytes();
+                    });
+                if (!read)
+                    contents.reset();
+            }
             folder.removeFile(entryName);
         } else if (unpacked == ContainerZipReader::Result::tooLarge) {
             result.failure = "it unpacks to more than " + sizeText(sizeLimit);

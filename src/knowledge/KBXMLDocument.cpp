@@ -15,11 +15,10 @@ std::shared_ptr<KBXMLDocument> KBXMLDocument::create(std::span<const std::uint8_
     return fromReader(TBXML::newTBXMLWithXMLData(data));
 }
 
-std::shared_ptr<KBXMLDocument> KBXMLDocument::create(std::span<const std::uint8_t> data,
-                                                     size_t maxRecords,
+std::shared_ptr<KBXMLDocument> KBXMLDocument::create(SecureBuffer&& data, size_t maxRecords,
                                                      std::optional<TBXMLError>* error,
                                                      std::optional<TBXMLProblem>* problem) {
-    auto reader = TBXML::newTBXMLWithXMLData(data, error, maxRecords);
+    auto reader = TBXML::newTBXMLTakingXMLData(std::move(data), error, maxRecords);
     if (problem)
         *problem = reader ? reader->problem() : std::nullopt;
     return fromReader(std::move(reader));

@@ -30,11 +30,11 @@ public:
     // None when the data holds no element or the root is not named "base".
     static std::shared_ptr<KBXMLDocument> create(std::span<const std::uint8_t> data);
     static std::shared_ptr<KBXMLDocument> create(std::string_view data);
-    // The same, with the reader's tree bounded as `TBXML::newTBXMLWithXMLData` does;
-    // `error` tells a document past the bound (UnableToAllocateMemory) from others, and
+    // The same, read where it lies in `data`, which the document keeps (see
+    // `TBXML::newTBXMLTakingXMLData`), with the reader's tree bounded as there; `error`
+    // tells a document past the bound (UnableToAllocateMemory) from others, and
     // `problem`, when given, receives the reader's first structural fault, if any.
-    static std::shared_ptr<KBXMLDocument> create(std::span<const std::uint8_t> data,
-                                                 size_t maxRecords,
+    static std::shared_ptr<KBXMLDocument> create(SecureBuffer&& data, size_t maxRecords,
                                                  std::optional<TBXMLError>* error,
                                                  std::optional<TBXMLProblem>* problem = nullptr);
 

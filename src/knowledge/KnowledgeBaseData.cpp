@@ -40,17 +40,35 @@ std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::createWithPath(const std::
     return data;
 }
 
+namespace {
+
+std::string tooLargeRefusal() {
+    return "the document is larger than " + std::to_string(KnowledgeBaseLimits::kMaxDocumentBytes) +
+           " bytes";
+}
+
+} // namespace
+
 KnowledgeBaseData::DocumentOpening
 KnowledgeBaseData::openDocument(std::span<const std::uint8_t> xml) {
+    if (xml.size() > KnowledgeBaseLimits::kMaxDocumentBytes)
+        return {nullptr, tooLargeRefusal(), std::nullopt};
+    SecureBuffer copy;
+    copy.reserve(xml.size() + 1);
+    copy.append(xml);
+    return openDocument(std::move(copy));
+}
+
+KnowledgeBaseData::DocumentOpening KnowledgeBaseData::openDocument(SecureBuffer&& xml) {
+    SecureBuffer text = std::move(xml);
     DocumentOpening opening;
-    if (xml.size() > KnowledgeBaseLimits::kMaxDocumentBytes) {
-        opening.refusal = "the document is larger than " +
-                          std::to_string(KnowledgeBaseLimits::kMaxDocumentBytes) + " bytes";
+    if (text.size() > KnowledgeBaseLimits::kMaxDocumentBytes) {
+        opening.refusal = tooLargeRefusal();
         return opening;
     }
     std::optional<TBXMLError> error;
-    opening.document =
-        KBXMLDocument::create(xml, KnowledgeBaseLimits::kMaxXMLRecords, &error, &opening.problem);
+    opening.document = KBXMLDocument::create(std::move(text), KnowledgeBaseLimits::kMaxXMLRecords,
+                                             &error, &opening.problem);
     if (!opening.document) {
         if (error && error->code == static_cast<int>(TBXMLErrorCode::UnableToAllocateMemory))
             opening.refusal = "the document has more than " +
@@ -87,10 +105,9 @@ std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::createWithXMLData(SecureBu
 
 void KnowledgeBaseData::load(SecureBuffer& xml) {
     const bool empty = xml.empty();
-    DocumentOpening opening = openDocument(xml.bytes());
-    // The reader parses a copy of its own: the plaintext is wiped and given back before
-    // the model is built, so that the two are not held together at the peak of a load.
-    xml.cleanse();
+    // The reader parses the plaintext where it lies, so that no second copy of the
+    // document is made, and wipes and gives it back as the domains are read.
+    DocumentOpening opening = openDocument(std::move(xml));
     if (!opening.document && !empty)
         KnowledgeBaseLog::writeOnce("refused: " + opening.refusal);
     else if (opening.document && opening.problem)

@@ -46,9 +46,9 @@ public:
     // Loads the container at `path`. Always gives an object; isParsed() tells whether
     // the document was read.
     static std::shared_ptr<KnowledgeBaseData> createWithPath(const std::string& path);
-    // Loads an XML document that is already in memory. Its bytes are wiped and its
-    // storage given back (the buffer is empty afterwards) as soon as the reader has
-    // parsed its own copy, before the model is built.
+    // Loads an XML document that is already in memory. The reader takes the buffer over
+    // and parses it where it lies (the buffer is empty afterwards); its bytes are wiped
+    // and given back as the model is built from them.
     static std::shared_ptr<KnowledgeBaseData> createWithXMLData(SecureBuffer& xml);
     // The model of a document already read (see openDocument), for a caller that reads
     // the document itself; always parsed.
@@ -63,6 +63,8 @@ public:
         std::optional<TBXMLProblem> problem;
     };
     static DocumentOpening openDocument(std::span<const std::uint8_t> xml);
+    // The same, the reader taking `xml` over (it is empty afterwards).
+    static DocumentOpening openDocument(SecureBuffer&& xml);
 
     bool isParsed() const { return m_isParsed; }
     const std::vector<std::shared_ptr<SearchRule>>& searchRules() const { return m_searchRules; }

@@ -1,5 +1,9 @@
 #include "knowledge/SecureBuffer.h"
 
+#include "platform/MemoryRelease.h"
+
+#include <algorithm>
+#include <cstring>
 #include <new>
 #include <openssl/crypto.h>
 #include <utility>
@@ -19,21 +23,6 @@ void wipe(void* data, std::size_t size) noexcept {
 
 } // namespace
 
-template <class T> T* CleansingAllocator<T>::allocate(std::size_t count) {
-    return static_cast<T*>(::operator new(count * sizeof(T)));
-}
-
-template <class T> void CleansingAllocator<T>::deallocate(T* pointer, std::size_t count) noexcept {
-    wipe(pointer, count * sizeof(T));
-    if (t_releaseKeeper && pointer) {
-        t_releaseKeeper(reinterpret_cast<std::uint8_t*>(pointer), count * sizeof(T));
-        return;
-    }
-    ::operator delete(pointer);
-}
-
-template struct CleansingAllocator<std::uint8_t>;
-
 void SecureBuffer::setWipeObserver(WipeObserver observer) {
     t_wipeObserver = std::move(observer);
 }
@@ -43,8 +32,7 @@ void SecureBuffer::setReleaseKeeper(ReleaseKeeper keeper) {
 }
 
 SecureBuffer::SecureBuffer(std::size_t size) {
-    m_bytes.reserve(size);
-    m_bytes.resize(size);
+    resize(size);
 }
 
 SecureBuffer::SecureBuffer(std::span<const std::uint8_t> bytes) {
@@ -54,24 +42,137 @@ SecureBuffer::SecureBuffer(std::span<const std::uint8_t> bytes) {
 SecureBuffer::SecureBuffer(std::string_view text)
     : SecureBuffer(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())) {}
 
+SecureBuffer SecureBuffer::takeMapping(std::uint8_t* data, std::size_t size, std::size_t length) {
+    SecureBuffer buffer;
+    if (!data || length == 0)
+        return buffer;
+    buffer.m_data = data;
+    buffer.m_size = std::min(size, length);
+    buffer.m_capacity = length;
+    buffer.m_mapped = true;
+    return buffer;
+}
+
+SecureBuffer::SecureBuffer(SecureBuffer&& other) noexcept
+    : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0)),
+      m_capacity(std::exchange(other.m_capacity, 0)),
+      m_mapped(std::exchange(other.m_mapped, false)),
+      m_discardedFrom(std::exchange(other.m_discardedFrom, 0)),
+      m_discardedTo(std::exchange(other.m_discardedTo, 0)) {}
+
 SecureBuffer& SecureBuffer::operator=(SecureBuffer&& other) noexcept {
     if (this != &other) {
-        cleanse();
-        m_bytes = std::move(other.m_bytes);
+        release();
+        m_data = std::exchange(other.m_data, nullptr);
+        m_size = std::exchange(other.m_size, 0);
+        m_capacity = std::exchange(other.m_capacity, 0);
+        m_mapped = std::exchange(other.m_mapped, false);
+        m_discardedFrom = std::exchange(other.m_discardedFrom, 0);
+        m_discardedTo = std::exchange(other.m_discardedTo, 0);
     }
     return *this;
 }
 
+void SecureBuffer::reserve(std::size_t capacity) {
+    if (capacity > m_capacity)
+        reallocate(capacity);
+}
+
+void SecureBuffer::resize(std::size_t size) {
+    if (size > m_capacity)
+        reallocate(size);
+    if (size > m_size)
+        std::memset(m_data + m_size, 0, size - m_size);
+    m_size = size;
+}
+
+void SecureBuffer::append(std::uint8_t byte) {
+    if (m_size == m_capacity)
+        reallocate(std::max<std::size_t>(16, 2 * m_capacity));
+    m_data[m_size++] = byte;
+}
+
 void SecureBuffer::append(std::span<const std::uint8_t> bytes) {
-    if (m_bytes.empty() && m_bytes.capacity() < bytes.size())
-        m_bytes.reserve(bytes.size());
-    m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
+    if (bytes.empty())
+        return;
+    if (bytes.size() > m_capacity - m_size)
+        reallocate(std::max(m_size + bytes.size(), 2 * m_capacity));
+    std::memcpy(m_data + m_size, bytes.data(), bytes.size());
+    m_size += bytes.size();
+}
+
+void SecureBuffer::reallocate(std::size_t capacity) {
+    auto* storage = static_cast<std::uint8_t*>(::operator new(capacity));
+    if (m_size > 0)
+        std::memcpy(storage, m_data, m_size);
+    const std::size_t size = m_size;
+    release();
+    m_data = storage;
+    m_size = size;
+    m_capacity = capacity;
+}
+
+std::size_t SecureBuffer::discardBefore(std::size_t offset, std::size_t minimumRun) {
+    if (!m_data || offset > m_capacity)
+        return 0;
+    const std::size_t page = platform::MemoryRelease::pageSize();
+    const auto start = reinterpret_cast<std::uintptr_t>(m_data);
+    const std::uintptr_t firstPage = (start + page - 1) / page * page;
+    const std::uintptr_t end = (start + offset) / page * page;
+    const std::size_t from = m_discardedTo > 0 ? m_discardedTo : firstPage - start;
+    if (end <= start + from || end - start - from < std::max<std::size_t>(minimumRun, 1))
+        return 0;
+    const std::size_t length = end - start - from;
+    wipe(m_data + from, length);
+    if (m_mapped)
+        platform::MemoryRelease::discardSharedPages(m_data + from, length);
+    else
+        platform::MemoryRelease::discardPages(m_data + from, length);
+    if (m_discardedTo == 0)
+        m_discardedFrom = from;
+    m_discardedTo = end - start;
+    return length;
 }
 
 void SecureBuffer::cleanse() {
-    // Swapping with an empty vector is the one way that is sure to hand the storage
-    // back (through the wiping allocator) rather than keep it around.
-    Storage().swap(m_bytes);
+    release();
+}
+
+void SecureBuffer::release() noexcept {
+    if (!m_data)
+        return;
+    // Pages already handed back are not written again: that would only bring them back.
+    if (m_discardedTo > 0) {
+        wipe(m_data, m_discardedFrom);
+        wipe(m_data + m_discardedTo, m_capacity - m_discardedTo);
+    } else {
+        wipe(m_data, m_capacity);
+    }
+    std::uint8_t* storage = std::exchange(m_data, nullptr);
+    const std::size_t capacity = std::exchange(m_capacity, 0);
+    const bool mapped = std::exchange(m_mapped, false);
+    m_size = 0;
+    m_discardedFrom = 0;
+    m_discardedTo = 0;
+    if (mapped) {
+        // A keeper frees what it is given with ::operator delete: it gets a copy of the
+        // wiped mapping, which is what stays behind in the file's pages.
+        if (t_releaseKeeper) {
+            try {
+                auto* copy = static_cast<std::uint8_t*>(::operator new(capacity));
+                std::memcpy(copy, storage, capacity);
+                t_releaseKeeper(copy, capacity);
+            } catch (const std::bad_alloc&) {
+            }
+        }
+        platform::MemoryRelease::unmap(storage, capacity);
+        return;
+    }
+    if (t_releaseKeeper) {
+        t_releaseKeeper(storage, capacity);
+        return;
+    }
+    ::operator delete(storage);
 }
 
 ScopedCleanse::~ScopedCleanse() {

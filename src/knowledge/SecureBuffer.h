@@ -5,34 +5,14 @@
 #include <functional>
 #include <span>
 #include <string_view>
-#include <type_traits>
-#include <vector>
-
-// Hands out memory that is overwritten with zeros (OPENSSL_cleanse) before it is
-// given back, so that growing, shrinking or destroying a buffer never leaves a copy
-// of its bytes behind in freed memory.
-template <class T> struct CleansingAllocator {
-    using value_type = T;
-    using propagate_on_container_move_assignment = std::true_type;
-    using is_always_equal = std::true_type;
-
-    CleansingAllocator() noexcept = default;
-    template <class U> CleansingAllocator(const CleansingAllocator<U>&) noexcept {}
-
-    T* allocate(std::size_t count);
-    void deallocate(T* pointer, std::size_t count) noexcept;
-
-    template <class U> bool operator==(const CleansingAllocator<U>&) const noexcept { return true; }
-};
 
 // A mutable byte buffer for plaintext and for every intermediate result of the
-// knowledge-base container pipeline. Its storage is wiped when the buffer is cleansed,
-// destroyed or reallocated. Buffers move but never copy implicitly, so that no stray
-// copy of a secret escapes the wiping.
+// knowledge-base container pipeline. Its storage is overwritten with zeros
+// (OPENSSL_cleanse) before it is given back, when the buffer is cleansed, destroyed or
+// reallocated, so that no copy of its bytes is left behind in freed memory. Buffers
+// move but never copy implicitly, so that no stray copy of a secret escapes the wiping.
 class SecureBuffer {
 public:
-    using Storage = std::vector<std::uint8_t, CleansingAllocator<std::uint8_t>>;
-
     // Called on the current thread with every region of buffer storage right after it
     // has been wiped and just before it is released. Tests use it to watch that
     // buffers are wiped, and when; production code never sets it.
@@ -52,35 +32,62 @@ public:
     explicit SecureBuffer(std::span<const std::uint8_t> bytes);
     explicit SecureBuffer(std::string_view text);
 
-    SecureBuffer(SecureBuffer&& other) noexcept = default;
+    // Takes over a shared mapping of a file (platform::ContainerScratchFolder::mapFile):
+    // `size` bytes of content in `length` mapped bytes, which the buffer wipes and
+    // unmaps as it would release heap storage. Growing it past `length` moves the bytes
+    // to the heap.
+    static SecureBuffer takeMapping(std::uint8_t* data, std::size_t size, std::size_t length);
+
+    SecureBuffer(SecureBuffer&& other) noexcept;
     SecureBuffer& operator=(SecureBuffer&& other) noexcept;
     SecureBuffer(const SecureBuffer&) = delete;
     SecureBuffer& operator=(const SecureBuffer&) = delete;
-    ~SecureBuffer() = default;
+    ~SecureBuffer() { release(); }
 
-    std::uint8_t* data() { return m_bytes.data(); }
-    const std::uint8_t* data() const { return m_bytes.data(); }
-    std::size_t size() const { return m_bytes.size(); }
-    bool empty() const { return m_bytes.empty(); }
-    std::uint8_t& operator[](std::size_t index) { return m_bytes[index]; }
-    std::uint8_t operator[](std::size_t index) const { return m_bytes[index]; }
+    std::uint8_t* data() { return m_data; }
+    const std::uint8_t* data() const { return m_data; }
+    std::size_t size() const { return m_size; }
+    std::size_t capacity() const { return m_capacity; }
+    bool empty() const { return m_size == 0; }
+    std::uint8_t& operator[](std::size_t index) { return m_data[index]; }
+    std::uint8_t operator[](std::size_t index) const { return m_data[index]; }
 
-    std::span<const std::uint8_t> bytes() const { return {m_bytes.data(), m_bytes.size()}; }
-    std::span<std::uint8_t> mutableBytes() { return {m_bytes.data(), m_bytes.size()}; }
-    std::string_view view() const {
-        return {reinterpret_cast<const char*>(m_bytes.data()), m_bytes.size()};
-    }
+    std::span<const std::uint8_t> bytes() const { return {m_data, m_size}; }
+    std::span<std::uint8_t> mutableBytes() { return {m_data, m_size}; }
+    std::string_view view() const { return {reinterpret_cast<const char*>(m_data), m_size}; }
 
-    void reserve(std::size_t capacity) { m_bytes.reserve(capacity); }
-    void resize(std::size_t size) { m_bytes.resize(size); }
-    void append(std::uint8_t byte) { m_bytes.push_back(byte); }
+    // Room for `capacity` bytes in all; a larger storage is allocated exactly.
+    void reserve(std::size_t capacity);
+    // Bytes added at the end are zeros.
+    void resize(std::size_t size);
+    void append(std::uint8_t byte);
     void append(std::span<const std::uint8_t> bytes);
+
+    // Wipes the whole pages of the storage that lie before `offset` and hands them back
+    // to the system, going on from where the previous call stopped, but only once at
+    // least `minimumRun` bytes have come together since then. The bytes there read as
+    // zeros afterwards, and the wiping at release passes over them rather than bring
+    // them back. For a reader that is done with the front of a large buffer. Only pages
+    // that lie wholly in the storage are handed back: one the storage shares with other
+    // memory is kept. Returns the number of bytes handed back by this call.
+    std::size_t discardBefore(std::size_t offset, std::size_t minimumRun = 0);
 
     // Wipes the bytes and releases the storage; the buffer is empty afterwards.
     void cleanse();
 
 private:
-    Storage m_bytes;
+    void reallocate(std::size_t capacity);
+    void release() noexcept;
+
+    std::uint8_t* m_data{nullptr};
+    std::size_t m_size{0};
+    std::size_t m_capacity{0};
+    // The storage is a file's shared mapping rather than the heap's.
+    bool m_mapped{false};
+    // The part of the storage already wiped and handed back, in whole pages; empty
+    // until discardBefore() hands some back.
+    std::size_t m_discardedFrom{0};
+    std::size_t m_discardedTo{0};
 };
 
 // Overwrites a plain buffer (a password string, a derived key) with zeros on every

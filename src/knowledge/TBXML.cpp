@@ -1,7 +1,6 @@
 #include "knowledge/TBXML.h"
 
 #include "knowledge/TBXMLParser.h"
-#include "platform/MemoryRelease.h"
 
 #include <cstdint>
 #include <cstring>
@@ -83,24 +82,16 @@ bool hasName(const char* candidate, std::string_view name) {
 std::shared_ptr<TBXML> TBXML::newTBXMLWithXMLData(std::string_view data,
                                                   std::optional<TBXMLError>* error,
                                                   size_t maxRecords) {
-    std::shared_ptr<TBXML> reader;
+    SecureBuffer copy;
     try {
-        reader = std::shared_ptr<TBXML>(new TBXML());
+        copy.reserve(data.size() + 1);
     } catch (const std::bad_alloc&) {
         if (error)
             *error = TBXMLError::withCode(TBXMLErrorCode::UnableToAllocateMemory);
         return nullptr;
     }
-    reader->m_elements.limitTo(maxRecords);
-    reader->m_attributes.limitTo(maxRecords);
-    std::optional<TBXMLErrorCode> failure = reader->parse(data);
-    if (error) {
-        if (failure)
-            *error = TBXMLError::withCode(*failure);
-        else
-            error->reset();
-    }
-    return reader;
+    copy.append({reinterpret_cast<const std::uint8_t*>(data.data()), data.size()});
+    return newTBXMLTakingXMLData(std::move(copy), error, maxRecords);
 }
 
 std::shared_ptr<TBXML> TBXML::newTBXMLWithXMLData(std::span<const std::uint8_t> data,
@@ -111,15 +102,31 @@ std::shared_ptr<TBXML> TBXML::newTBXMLWithXMLData(std::span<const std::uint8_t> 
         maxRecords);
 }
 
-TBXML::~TBXML() {
-    // The buffer holds the knowledge base in plain text. Pages already given back are
-    // not touched again: writing to them would only bring them back.
-    if (m_buffer) {
-        explicit_bzero(m_buffer, m_releasedFrom);
-        explicit_bzero(m_buffer + m_releasedTo, m_bufferSize - m_releasedTo);
-        std::free(m_buffer);
+std::shared_ptr<TBXML> TBXML::newTBXMLTakingXMLData(SecureBuffer&& data,
+                                                    std::optional<TBXMLError>* error,
+                                                    size_t maxRecords) {
+    SecureBuffer text = std::move(data);
+    std::shared_ptr<TBXML> reader;
+    try {
+        reader = std::shared_ptr<TBXML>(new TBXML());
+    } catch (const std::bad_alloc&) {
+        if (error)
+            *error = TBXMLError::withCode(TBXMLErrorCode::UnableToAllocateMemory);
+        return nullptr;
     }
+    reader->m_elements.limitTo(maxRecords);
+    reader->m_attributes.limitTo(maxRecords);
+    std::optional<TBXMLErrorCode> failure = reader->parse(std::move(text));
+    if (error) {
+        if (failure)
+            *error = TBXMLError::withCode(*failure);
+        else
+            error->reset();
+    }
+    return reader;
 }
+
+TBXML::~TBXML() = default;
 
 namespace {
 
@@ -133,46 +140,37 @@ void TBXML::releaseBefore(const _TBXMLElement* element) {
     m_elements.releaseBefore(element);
     if (element->firstAttribute)
         m_attributes.releaseBefore(element->firstAttribute);
-    // The start tag's '<' lies just before the name. Only whole pages are given back, and
-    // never the first one, which the allocator's own bookkeeping may share.
+    // The start tag's '<' lies just before the name.
     if (!element->name || element->name <= m_buffer || element->name >= m_buffer + m_bufferSize)
         return;
-    const std::size_t page = platform::MemoryRelease::pageSize();
-    const auto start = reinterpret_cast<std::uintptr_t>(m_buffer);
-    const std::uintptr_t firstPage = (start + page - 1) / page * page;
-    const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(element->name - 1) / page * page;
-    const size_t from = m_releasedTo > 0 ? m_releasedTo : firstPage - start;
     // Each give-back costs the kernel a flush of every core's address cache: text is given
     // back in runs of at least kReleaseRun bytes, not behind every element.
-    if (end < start + from + kReleaseRun)
-        return;
-    explicit_bzero(m_buffer + from, end - start - from);
-    platform::MemoryRelease::discardPages(m_buffer + from, end - start - from);
-    if (m_releasedTo == 0)
-        m_releasedFrom = from;
-    m_releasedTo = end - start;
+    m_text.discardBefore(static_cast<std::size_t>(element->name - 1 - m_buffer), kReleaseRun);
 }
 
-std::optional<TBXMLErrorCode> TBXML::parse(std::string_view data) {
+std::optional<TBXMLErrorCode> TBXML::parse(SecureBuffer&& data) {
     if (data.empty()) {
         m_problem = TBXMLProblem{TBXMLProblem::Kind::NoRootElement, 0, {}};
         return TBXMLErrorCode::DataIsNil;
     }
-    m_buffer = static_cast<char*>(std::malloc(data.size() + 1));
-    if (!m_buffer)
+    const std::size_t size = data.size();
+    try {
+        data.append(std::uint8_t{0});
+    } catch (const std::bad_alloc&) {
         return TBXMLErrorCode::UnableToAllocateMemory;
-    m_bufferSize = data.size() + 1;
-    std::memcpy(m_buffer, data.data(), data.size());
-    m_buffer[data.size()] = '\0';
+    }
+    m_text = std::move(data);
+    m_buffer = reinterpret_cast<char*>(m_text.data());
+    m_bufferSize = m_text.size();
 
-    TBXMLParser parser(m_buffer, m_buffer + data.size(), m_elements, m_attributes);
+    TBXMLParser parser(m_buffer, m_buffer + size, m_elements, m_attributes);
     if (parser.parse() == TBXMLParser::Outcome::OutOfMemory)
         return TBXMLErrorCode::UnableToAllocateMemory;
     m_root = parser.root();
     m_problem = parser.problem();
     if (!m_root) {
         if (!m_problem)
-            m_problem = TBXMLProblem{TBXMLProblem::Kind::NoRootElement, data.size(), {}};
+            m_problem = TBXMLProblem{TBXMLProblem::Kind::NoRootElement, size, {}};
         return TBXMLErrorCode::DecodeFailure;
     }
     return std::nullopt;
@@ -215,5 +213,5 @@ const _TBXMLElement* TBXML::childElementNamed(std::string_view name,
 }
 
 size_t TBXML::memoryFootprint() const {
-    return m_bufferSize + m_elements.bytesHeld() + m_attributes.bytesHeld();
+    return m_text.capacity() + m_elements.bytesHeld() + m_attributes.bytesHeld();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "knowledge/SecureBuffer.h"
 #include "knowledge/TBXMLError.h"
 #include "knowledge/TBXMLPool.h"
 #include "knowledge/TBXMLProblem.h"
@@ -34,11 +35,11 @@ struct _TBXMLElement {
     _TBXMLElement* previousSibling{nullptr};
 };
 
-// A small non-validating XML reader. It keeps one copy of the input, parses it in
-// place in one forward pass (names, values and texts are NUL-terminated where they lie)
-// and builds the element tree from pooled records. Character and entity references are
-// never decoded. Malformed input shapes the tree as the scan finds it; the first
-// structural fault is kept as problem(), for callers that want to say why.
+// A small non-validating XML reader. It keeps one copy of the input (or takes over the
+// caller's buffer), parses it in place in one forward pass (names, values and texts are
+// NUL-terminated where they lie) and builds the element tree from pooled records. Character and
+// entity references are never decoded. Malformed input shapes the tree as the scan finds it; the
+// first structural fault is kept as problem(), for callers that want to say why.
 //
 // The queries are class operations on element records, which callers get from
 // `rootXMLElement()` and by walking `firstChild` and `nextSibling`.
@@ -57,6 +58,12 @@ public:
     static std::shared_ptr<TBXML> newTBXMLWithXMLData(std::span<const std::uint8_t> data,
                                                       std::optional<TBXMLError>* error = nullptr,
                                                       size_t maxRecords = kUnlimited);
+    // The same, parsing `data` where it lies instead of a copy: the reader keeps the
+    // buffer (which is empty afterwards) and wipes it when done. A buffer with room for
+    // one more byte, for the terminator the reader adds, is taken without a copy.
+    static std::shared_ptr<TBXML> newTBXMLTakingXMLData(SecureBuffer&& data,
+                                                        std::optional<TBXMLError>* error = nullptr,
+                                                        size_t maxRecords = kUnlimited);
 
     TBXML(const TBXML&) = delete;
     TBXML& operator=(const TBXML&) = delete;
@@ -94,14 +101,12 @@ public:
 
 private:
     TBXML() = default;
-    std::optional<TBXMLErrorCode> parse(std::string_view data);
+    std::optional<TBXMLErrorCode> parse(SecureBuffer&& data);
 
+    // The document's text with a terminator after it, parsed in place.
+    SecureBuffer m_text;
     char* m_buffer{nullptr};
     size_t m_bufferSize{0};
-    // The part of the buffer already wiped and given back, in whole pages; empty
-    // until releaseBefore() gives some back.
-    size_t m_releasedFrom{0};
-    size_t m_releasedTo{0};
     TBXMLPool<_TBXMLElement> m_elements;
     TBXMLPool<_TBXMLAttribute> m_attributes;
     const _TBXMLElement* m_root{nullptr};

@@ -65,6 +65,20 @@ public:
             contents.reset();
         return contents;
     }
+    // The regular file `name`, as readFile takes it, grown by `extraBytes` zero bytes and
+    // mapped shared and writable with its pages brought in at once: for a large file that
+    // is read once, this spares copying it into fresh memory. The file is removed from
+    // the folder as it is mapped, so the mapping alone keeps its pages, and they go with
+    // it (MemoryRelease::unmap). None when the file is not as readFile wants it or cannot
+    // be mapped (a system without populating, a full disk); the file is then left as it
+    // was, or removed when it cannot be put back to its size.
+    struct Mapping {
+        std::uint8_t* data{nullptr};
+        std::size_t size{0};   // the file's own bytes
+        std::size_t length{0}; // size + extraBytes: what is mapped
+    };
+    std::optional<Mapping> mapFile(const std::string& name, std::size_t limit,
+                                   std::size_t extraBytes);
     bool removeFile(const std::string& name);
     // Removes everything inside the folder and the folder itself.
     void removeAll();

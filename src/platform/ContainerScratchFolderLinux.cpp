@@ -7,6 +7,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -212,6 +213,48 @@ bool ContainerScratchFolder::readFile(
     }
     ::close(file);
     return read;
+}
+
+std::optional<ContainerScratchFolder::Mapping>
+ContainerScratchFolder::mapFile(const std::string& name, std::size_t limit,
+                                std::size_t extraBytes) {
+#ifdef MADV_POPULATE_WRITE
+    if (m_descriptor < 0 || !validComponent(name))
+        return std::nullopt;
+    int file = openat(m_descriptor, name.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (file < 0)
+        return std::nullopt;
+    std::optional<Mapping> mapping;
+    struct stat info {};
+    if (fstat(file, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
+        static_cast<std::uint64_t>(info.st_size) <= limit) {
+        const auto size = static_cast<std::size_t>(info.st_size);
+        const std::size_t length = size + extraBytes;
+        // The extra bytes lie in the file too: a page past its end could not be touched.
+        if (extraBytes == 0 || ftruncate(file, static_cast<off_t>(length)) == 0) {
+            void* data = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, file, 0);
+            // Every page is brought in, writable, by one call instead of a fault at each
+            // first write, and a page the file system cannot provide (a full disk) fails
+            // here rather than stop the program when it is written.
+            if (data != MAP_FAILED && madvise(data, length, MADV_POPULATE_WRITE) == 0) {
+                mapping = Mapping{static_cast<std::uint8_t*>(data), size, length};
+                unlinkat(m_descriptor, name.c_str(), 0);
+            } else {
+                if (data != MAP_FAILED)
+                    munmap(data, length);
+                if (extraBytes > 0 && ftruncate(file, info.st_size) != 0)
+                    unlinkat(m_descriptor, name.c_str(), 0);
+            }
+        }
+    }
+    ::close(file);
+    return mapping;
+#else
+    (void)name;
+    (void)limit;
+    (void)extraBytes;
+    return std::nullopt;
+#endif
 }
 
 bool ContainerScratchFolder::removeFile(const std::string& name) {

@@ -30,6 +30,12 @@ public:
     // writable memory whose content is no longer needed: they read as zeros afterwards and
     // cost nothing until they are written again.
     static void discardPages(void* begin, std::size_t length);
+    // The same for whole pages of a shared mapping of a file: the file's own pages are
+    // freed as well where its file system can (a hole is punched), so that they need not
+    // wait for the file to go.
+    static void discardSharedPages(void* begin, std::size_t length);
+    // Ends a mapping made with mmap.
+    static void unmap(void* begin, std::size_t length);
 
     // Bytes the allocator has handed out and not had back (all arenas and large
     // mappings), for measurement.

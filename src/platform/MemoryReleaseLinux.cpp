@@ -58,6 +58,16 @@ void MemoryRelease::discardPages(void* begin, std::size_t length) {
         madvise(begin, length, MADV_DONTNEED);
 }
 
+void MemoryRelease::discardSharedPages(void* begin, std::size_t length) {
+    if (begin && length > 0 && madvise(begin, length, MADV_REMOVE) != 0)
+        madvise(begin, length, MADV_DONTNEED);
+}
+
+void MemoryRelease::unmap(void* begin, std::size_t length) {
+    if (begin && length > 0)
+        munmap(begin, length);
+}
+
 std::size_t MemoryRelease::allocatedBytes() {
     const struct mallinfo2 info = mallinfo2();
     return info.uordblks + info.hblkhd;

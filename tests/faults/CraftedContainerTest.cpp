@@ -1,6 +1,8 @@
 #include "FaultTestSupport.h"
 #include "knowledge/KnowledgeBaseData.h"
 #include "knowledge/KnowledgeBaseLimits.h"
+#include "knowledge/SecureBuffer.h"
+#include "platform/ContainerScratchFolder.h"
 #include "search/KnowledgeBaseTestSupport.h"
 
 #include <malloc.h>
@@ -142,4 +144,25 @@ TEST(CraftedContainers, NoneTakesMoreThanHalfAGigabyteToLoad) {
                     static_cast<long long>(std::filesystem::file_size(path)),
                     static_cast<unsigned long long>(load->peakGrowthKiB));
     }
+}
+
+// Mapping an unpacked entry on a file system with no room left for the terminator's page:
+// the mapping is refused instead of stopping the program when that page is written, and
+// the entry is left whole for reading.
+TEST(CraftedContainers, AnEntryOnAFullDiskIsReadInsteadOfMapped) {
+    const std::string mountPoint = Sandbox::process().makeFolder("full-scratch");
+    ScopedMemoryFileSystem disk(mountPoint, "size=16k");
+    if (!disk.mounted())
+        GTEST_SKIP() << "cannot mount a small file system here (needs root)";
+    auto folder = platform::ContainerScratchFolder::createIn(mountPoint + "/private").folder;
+    ASSERT_TRUE(folder);
+    // Four pages fill the file system; the terminator would need a fifth.
+    const std::string entry(4 * 4096, 'e');
+    ASSERT_TRUE(folder->writeFileAtomically(
+        "entry", {reinterpret_cast<const std::uint8_t*>(entry.data()), entry.size()}));
+
+    EXPECT_FALSE(folder->mapFile("entry", entry.size(), 1));
+    auto contents = folder->readFile<SecureBuffer>("entry", entry.size());
+    ASSERT_TRUE(contents);
+    EXPECT_EQ(contents->view(), entry);
 }

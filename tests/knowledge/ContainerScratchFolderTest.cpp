@@ -44,6 +44,52 @@ TEST(ContainerScratchFolder, IsPrivateAndTakesEverythingWithItButNotWhatLinksPoi
     EXPECT_TRUE(listTree(privateFolder).empty());
 }
 
+// A mapped entry reads as the file with its extra zero bytes, leaves the folder at once,
+// and is wiped and unmapped by the buffer that takes it; what the mapping refuses stays.
+TEST(ContainerScratchFolder, MapsAnEntryOnceAndOnlyARegularFileWithinTheLimit) {
+    std::string outside = Sandbox::process().makeFolder("outside-mapped");
+    testing_support::writeFile(outside + "/keep", "keep");
+    auto folder =
+        platform::ContainerScratchFolder::createIn(Sandbox::process().makeFolder("mapping") + "/p")
+            .folder;
+    ASSERT_TRUE(folder);
+    // Exactly a page, so that the extra byte lies on a page of its own.
+    const std::string page(4096, 'x');
+    ASSERT_TRUE(folder->writeFileAtomically("entry", bytes(page)));
+    EXPECT_FALSE(folder->mapFile("entry", page.size() - 1, 1)) << "over the limit";
+    ASSERT_EQ(listTree(folder->path()), std::set<std::string>({"entry"}));
+
+    auto mapping = folder->mapFile("entry", page.size(), 1);
+    ASSERT_TRUE(mapping);
+    EXPECT_EQ(mapping->size, page.size());
+    EXPECT_EQ(mapping->length, page.size() + 1);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(mapping->data), page.size()), page);
+    EXPECT_EQ(mapping->data[page.size()], 0);
+    EXPECT_TRUE(listTree(folder->path()).empty()) << "the mapping alone keeps the entry";
+    {
+        WipeRecorder wipes;
+        SecureBuffer buffer =
+            SecureBuffer::takeMapping(mapping->data, mapping->size, mapping->length);
+        buffer.mutableBytes()[0] = 'y';
+        buffer.append(std::uint8_t{0});
+        EXPECT_EQ(buffer.data(), mapping->data) << "the extra byte takes the terminator";
+        buffer.cleanse();
+        EXPECT_TRUE(wipes.sawInOrder({page.size() + 1}));
+        EXPECT_TRUE(wipes.allZeroed());
+    }
+
+    EXPECT_TRUE(folder->writeFileAtomically("empty", bytes("")));
+    EXPECT_FALSE(folder->mapFile("empty", 100, 1));
+    ASSERT_EQ(symlink((outside + "/keep").c_str(), (folder->path() + "/filelink").c_str()), 0);
+    EXPECT_FALSE(folder->mapFile("filelink", 100, 1)) << "a link is not mapped";
+    EXPECT_FALSE(folder->mapFile("../keep", 100, 1));
+    EXPECT_FALSE(folder->mapFile("missing", 100, 1));
+    struct stat info {};
+    EXPECT_EQ(lstat((folder->path() + "/empty").c_str(), &info), 0);
+    EXPECT_EQ(lstat((folder->path() + "/filelink").c_str(), &info), 0);
+    EXPECT_EQ(testing_support::readFile(outside + "/keep"), "keep");
+}
+
 TEST(ContainerScratchFolder, RefusesAPrivateFolderThatOthersCouldReachAndSaysWhy) {
     const std::string base = Sandbox::process().makeFolder("refuse");
     const std::string elsewhere = Sandbox::process().makeFolder("refuse-target");
