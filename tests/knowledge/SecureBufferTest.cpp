@@ -114,8 +114,9 @@ TEST(SecureBuffer, PagesHandedBackAreWipedOnceAndNotWrittenAgain) {
         const std::size_t first = buffer.discardBefore(20 * page + 7);
         const std::size_t firstEnd = (start + 20 * page + 7) / page * page - start;
         EXPECT_EQ(first, firstEnd - firstWhole);
-        if (firstWhole > 0)
+        if (firstWhole > 0) {
             EXPECT_EQ(buffer.data()[firstWhole - 1], 0xA5);
+        }
         EXPECT_EQ(buffer.data()[firstWhole], 0);
         EXPECT_EQ(buffer.data()[firstEnd - 1], 0);
         EXPECT_EQ(buffer.data()[firstEnd], 0xA5);
