@@ -158,13 +158,12 @@ void KnowledgeBaseData::addGroup(const std::shared_ptr<KnowledgeRecordGroup>& gr
     m_recordGroups[key] = group;
 }
 
-void KnowledgeBaseData::addRecord(const std::shared_ptr<KnowledgeRecord>& record) {
+void KnowledgeBaseData::addRecord(KnowledgeRecord& record) {
     // The key is a view into the record's own path: a hundred thousand records need
     // no key strings of their own.
-    std::shared_ptr<KnowledgeRecord>& head =
-        m_recordsByFileNames[platform::ItemName::lastComponent(record->path())];
-    record->setNextRecord(head);
-    head = record;
+    KnowledgeRecord*& head = m_recordsByFileNames[platform::ItemName::lastComponent(record.path())];
+    record.setNextRecord(head);
+    head = &record;
 }
 
 std::shared_ptr<KnowledgeRecordGroup> KnowledgeBaseData::groupByDomainIdentifier(
@@ -191,17 +190,14 @@ void KnowledgeBaseData::enumerateRecords(const std::string& fileName, const std:
         enumerateChain(found->second, fullPath, action);
 }
 
-void KnowledgeBaseData::enumerateChain(const std::shared_ptr<KnowledgeRecord>& head,
-                                       const std::string& fullPath, const RecordAction& action) {
-    // Walking by reference spares two atomic count changes per link.
-    for (const std::shared_ptr<KnowledgeRecord>* link = &head; *link;
-         link = &(*link)->nextRecord()) {
-        const std::shared_ptr<KnowledgeRecord>& record = *link;
+void KnowledgeBaseData::enumerateChain(KnowledgeRecord* head, const std::string& fullPath,
+                                       const RecordAction& action) {
+    for (KnowledgeRecord* record = head; record; record = record->nextRecord()) {
         if (record->path() != fullPath)
             continue;
         record->setUsed(true);
         if (action)
-            action(record);
+            action(*record);
     }
 }
 
@@ -228,8 +224,10 @@ KnowledgeRecordIndex::Batch KnowledgeBaseData::collectDomains(const KBXMLDomains
         return batch;
     // The operating system's domains join the groups afterwards; growing the table step
     // by step would move every entry several times.
-    m_recordGroups.reserve(m_recordGroups.size() + section->countDomainElements() +
+    const std::size_t domains = section->countDomainElements();
+    m_recordGroups.reserve(m_recordGroups.size() + domains +
                            KnowledgeBaseSystemDomains::CreateDomains().size());
+    m_groupsOfRecords.reserve(m_groupsOfRecords.size() + domains);
     // The section's records are filed together, in document order, which lets the index
     // fetch their slots ahead instead of waiting for memory once per record.
     batch.reserve(section->countFileElements());
@@ -247,15 +245,9 @@ KnowledgeRecordIndex::Batch KnowledgeBaseData::collectDomains(const KBXMLDomains
     return batch;
 }
 
-const std::shared_ptr<KnowledgeRecordArena>& KnowledgeBaseData::recordArena() {
-    if (!m_recordArena)
-        m_recordArena = std::make_shared<KnowledgeRecordArena>();
-    return m_recordArena;
-}
-
-void KnowledgeBaseData::fileRecord(std::shared_ptr<KnowledgeRecord> record) {
+void KnowledgeBaseData::fileRecord(KnowledgeRecord& record) {
     if (m_recordBatch)
-        m_recordBatch->add(std::move(record));
+        m_recordBatch->add(record);
     else
         addRecord(record);
 }
@@ -267,12 +259,13 @@ void KnowledgeBaseData::parseDataForDomain(const KBXMLDomain& domain) {
     auto group = KnowledgeRecordGroup::create(identifier, domain.isSystem(), domain.isSeparateApp(),
                                               domain.isCommonDomain(), domain.parentDomain());
     addGroup(group);
+    m_groupsOfRecords.push_back(group);
     domain.iterateGroups(
-        [&](const KBXMLFileGroup& fileGroup) { parseDataForGroup(fileGroup, group); });
+        [&](const KBXMLFileGroup& fileGroup) { parseDataForGroup(fileGroup, *group); });
 }
 
 void KnowledgeBaseData::parseDataForGroup(const KBXMLFileGroup& fileGroup,
-                                          const std::shared_ptr<KnowledgeRecordGroup>& group) {
+                                          const KnowledgeRecordGroup& group) {
     // The group's name is read once; isSystem() and dependencyType() would read it twice.
     const std::optional<std::string> name = fileGroup.groupName();
     const bool isSystem = name == "system";
@@ -288,13 +281,13 @@ void KnowledgeBaseData::parseDataForGroup(const KBXMLFileGroup& fileGroup,
         // Library; a system record only protects what it names.
         if (isSystem) {
             if (!KnowledgeBasePathPolicy::systemRecordRefusal(path))
-                fileRecord(KnowledgeRecord::createInArena(recordArena(), group, path, -1, true));
+                fileRecord(*KnowledgeRecord::createSystemItem(m_recordArena, group, path));
             return;
         }
-        auto record =
-            KnowledgeRecord::createInArena(recordArena(), group, path, dependencyType, false);
-        if (!KnowledgeBasePathPolicy::recordRefusal(record->path(), home))
-            fileRecord(std::move(record));
+        KnowledgeRecord& record =
+            *KnowledgeRecord::create(m_recordArena, group, path, dependencyType);
+        if (!KnowledgeBasePathPolicy::recordRefusal(record.path(), home))
+            fileRecord(record);
     });
 }
 

@@ -41,7 +41,7 @@ class KBXMLSystemSkipList;
 // marks; it belongs to the one search that loaded it and has no lock.
 class KnowledgeBaseData {
 public:
-    using RecordAction = std::function<void(const std::shared_ptr<KnowledgeRecord>&)>;
+    using RecordAction = std::function<void(KnowledgeRecord&)>;
 
     // Loads the container at `path`. Always gives an object; isParsed() tells whether
     // the document was read.
@@ -73,8 +73,8 @@ public:
     recordGroups() const {
         return m_recordGroups;
     }
-    // Keyed by views into the path of the first record filed under each name, which the
-    // chain keeps alive as long as the entry exists.
+    // Keyed by views into the path of the first record filed under each name. The
+    // records are this knowledge base's and valid as long as it is.
     const KnowledgeRecordIndex& recordsByFileNames() const { return m_recordsByFileNames; }
     const std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordDomainGroup>>&
     domainGroupRecordByAppUniqueIdentifier() const {
@@ -120,15 +120,14 @@ private:
     // unique identifier is not filed.
     void addGroup(const std::shared_ptr<KnowledgeRecordGroup>& group);
     // Files the record as the newest under the last component of its path.
-    void addRecord(const std::shared_ptr<KnowledgeRecord>& record);
+    void addRecord(KnowledgeRecord& record);
     void enumerateRecords(const std::string& fileName, const std::string& fullPath,
                           const RecordAction& action) const;
 
     void parseRules(const KBXMLRules* section);
     void parseSeparators(const KBXMLSeparators* section);
     void parseDataForDomain(const KBXMLDomain& domain);
-    void parseDataForGroup(const KBXMLFileGroup& fileGroup,
-                           const std::shared_ptr<KnowledgeRecordGroup>& group);
+    void parseDataForGroup(const KBXMLFileGroup& fileGroup, const KnowledgeRecordGroup& group);
     void parseDomainGroups(const KBXMLDomainGroups* section);
     void parseDataForDomainGroup(const KBXMLDomainGroup& domainGroup);
     void parseDataForCustomDomains(const KBXMLCustomDomains* section);
@@ -143,12 +142,10 @@ private:
                                                KBXMLDocument* consuming);
     // Files what collectDomains() made, and completes the model.
     void fileRecords(KnowledgeRecordIndex::Batch& batch);
-    // Where the records of this knowledge base and their paths are made, on first use.
-    const std::shared_ptr<KnowledgeRecordArena>& recordArena();
     // Files the record at once, or with the domains section's batch while one is open.
-    void fileRecord(std::shared_ptr<KnowledgeRecord> record);
-    static void enumerateChain(const std::shared_ptr<KnowledgeRecord>& head,
-                               const std::string& fullPath, const RecordAction& action);
+    void fileRecord(KnowledgeRecord& record);
+    static void enumerateChain(KnowledgeRecord* head, const std::string& fullPath,
+                               const RecordAction& action);
 
     bool m_isParsed{false};
     std::vector<std::shared_ptr<SearchRule>> m_searchRules;
@@ -156,7 +153,10 @@ private:
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordGroup>> m_recordGroups;
     KnowledgeRecordIndex m_recordsByFileNames;
     KnowledgeRecordIndex::Batch* m_recordBatch{nullptr};
-    std::shared_ptr<KnowledgeRecordArena> m_recordArena;
+    // Where the records and their paths lie, and every group a record refers to (a later
+    // domain of the same identifier replaces a group in m_recordGroups, not here).
+    KnowledgeRecordArena m_recordArena;
+    std::vector<std::shared_ptr<const KnowledgeRecordGroup>> m_groupsOfRecords;
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordDomainGroup>>
         m_domainGroupRecordByAppUniqueIdentifier;
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordDomainGroup>>

@@ -10,31 +10,26 @@
 #include <string_view>
 
 // One path the knowledge base lists for a domain. Records with the same last path
-// component form a chain through nextRecord, newest first.
+// component form a chain through nextRecord(), newest first.
+//
+// A knowledge base holds about a hundred thousand records, made while it loads and read
+// until it goes, so they are plain values: each lies in the arena of the knowledge base
+// that made it, with its path beside it, and is valid exactly as long as that arena. A
+// record names its group and the next record of its chain without owning them; whoever
+// makes records keeps their groups alive as long as the arena. Releasing them is
+// releasing the arena's blocks, however long the chains.
 class KnowledgeRecord {
-    // Lets only this class ask for a record whose path lies in an arena.
-    struct InArena {
-        explicit InArena() = default;
-    };
-
 public:
-    // A "~/" at the start of `path` stands for the user's home folder. The record keeps
-    // a copy of the path of its own.
-    KnowledgeRecord(std::shared_ptr<KnowledgeRecordGroup> group, std::string_view path,
-                    std::int32_t dependencyType);
-    static std::shared_ptr<KnowledgeRecord>
-    createSystemItem(std::shared_ptr<KnowledgeRecordGroup> group, std::string_view path);
-    // The same record made in `arena`, its path included: what a knowledge base makes
-    // of each of its hundred thousand files.
-    static std::shared_ptr<KnowledgeRecord>
-    createInArena(const std::shared_ptr<KnowledgeRecordArena>& arena,
-                  std::shared_ptr<KnowledgeRecordGroup> group, std::string_view path,
-                  std::int32_t dependencyType, bool isSystemItem);
-    // For createInArena only: `storedPath` already lies in the arena.
-    KnowledgeRecord(InArena, std::shared_ptr<KnowledgeRecordGroup> group,
-                    std::string_view storedPath, std::int32_t dependencyType, bool isSystemItem);
-    // Releases the rest of the chain link by link, however long it is.
-    ~KnowledgeRecord();
+    // Makes a record in `arena`, with a copy of `path` there. A "~/" at the start of
+    // `path` stands for the user's home folder.
+    static KnowledgeRecord* create(KnowledgeRecordArena& arena, const KnowledgeRecordGroup& group,
+                                   std::string_view path, std::int32_t dependencyType,
+                                   bool isSystemItem = false);
+    static KnowledgeRecord* createSystemItem(KnowledgeRecordArena& arena,
+                                             const KnowledgeRecordGroup& group,
+                                             std::string_view path) {
+        return create(arena, group, path, -1, true);
+    }
     KnowledgeRecord(const KnowledgeRecord&) = delete;
     KnowledgeRecord& operator=(const KnowledgeRecord&) = delete;
 
@@ -43,9 +38,9 @@ public:
     std::int32_t dependecyType() const { return m_dependencyType; }
     bool used() const { return m_used.load(std::memory_order_relaxed); }
     void setUsed(bool used) { m_used.store(used, std::memory_order_relaxed); }
-    const std::shared_ptr<KnowledgeRecord>& nextRecord() const { return m_nextRecord; }
-    void setNextRecord(std::shared_ptr<KnowledgeRecord> next) { m_nextRecord = std::move(next); }
-    const std::shared_ptr<KnowledgeRecordGroup>& group() const { return m_group; }
+    KnowledgeRecord* nextRecord() const { return m_nextRecord; }
+    void setNextRecord(KnowledgeRecord* next) { m_nextRecord = next; }
+    const KnowledgeRecordGroup& group() const { return *m_group; }
     const std::shared_ptr<const DomainIdentifier>& domainIdentifier() const {
         return m_group->domainIdentifier();
     }
@@ -54,14 +49,15 @@ public:
     }
 
 private:
-    // The path's characters: the record's own allocation when m_ownsPath, otherwise
-    // the arena's, which outlives the record.
-    const char* m_path{nullptr};
-    std::size_t m_pathLength{0};
-    std::int32_t m_dependencyType{-1};
-    bool m_isSystemItem{false};
-    bool m_ownsPath{false};
+    KnowledgeRecord(const KnowledgeRecordGroup& group, std::string_view storedPath,
+                    std::int32_t dependencyType, bool isSystemItem);
+
+    const char* m_path;
+    const KnowledgeRecordGroup* m_group;
+    KnowledgeRecord* m_nextRecord{nullptr};
+    std::uint32_t m_pathLength;
+    // An AppDependencyGroup number, from -1 to a few dozen.
+    std::int16_t m_dependencyType;
+    bool m_isSystemItem;
     std::atomic<bool> m_used{false};
-    std::shared_ptr<KnowledgeRecord> m_nextRecord;
-    std::shared_ptr<KnowledgeRecordGroup> m_group;
 };

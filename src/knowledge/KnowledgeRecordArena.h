@@ -6,12 +6,11 @@
 #include <vector>
 
 // Storage for the records of one knowledge base and their paths. A knowledge base holds
-// about a hundred thousand records, all made while it loads and all kept until the last
-// search that reads it lets go. Allocated one by one, each record and each path would
-// pay a heap header and a rounding, and each path a 32-byte string besides; here they
-// lie end to end in large blocks that are given back together when the arena goes.
-// Every record made through Allocator keeps the arena alive, so a record never outlives
-// the memory it lies in.
+// about a hundred thousand records, all made while it loads and all kept until it goes.
+// Allocated one by one, each record and each path would pay a heap header and a
+// rounding, and each path a 32-byte string besides; here they lie end to end in large
+// blocks that are given back together when the arena goes, without running any
+// destructor (a record has none to run).
 //
 // The arena is filled by one thread at a time (the one loading); what it holds may then
 // be read from any thread.
@@ -21,32 +20,6 @@ public:
     // its tree back (two of its record blocks side by side), so that the records fill
     // them instead of growing the heap.
     static constexpr std::size_t kBlockBytes = 8 * 1024;
-
-    // Allocates from an arena for std::allocate_shared. Nothing is given back one by one:
-    // a record's memory is reused only when the whole arena goes.
-    template <typename T> class Allocator {
-    public:
-        using value_type = T;
-
-        explicit Allocator(std::shared_ptr<KnowledgeRecordArena> arena)
-            : m_arena(std::move(arena)) {}
-        template <typename U>
-        Allocator(const Allocator<U>& other) // NOLINT: converting, as allocators must
-            : m_arena(other.arena()) {}
-
-        T* allocate(std::size_t count) {
-            return static_cast<T*>(m_arena->allocate(count * sizeof(T), alignof(T)));
-        }
-        void deallocate(T*, std::size_t) noexcept {}
-
-        const std::shared_ptr<KnowledgeRecordArena>& arena() const { return m_arena; }
-        template <typename U> bool operator==(const Allocator<U>& other) const {
-            return m_arena == other.arena();
-        }
-
-    private:
-        std::shared_ptr<KnowledgeRecordArena> m_arena;
-    };
 
     KnowledgeRecordArena() = default;
     KnowledgeRecordArena(const KnowledgeRecordArena&) = delete;

@@ -29,10 +29,9 @@ std::string_view KnowledgeRecordIndex::nameOf(const KnowledgeRecord& record) {
     return platform::ItemName::lastComponent(record.path());
 }
 
-void KnowledgeRecordIndex::Batch::add(std::shared_ptr<KnowledgeRecord> record) {
+void KnowledgeRecordIndex::Batch::add(KnowledgeRecord& record) {
     // The name is hashed now, while the record's path is still in the cache.
-    const std::size_t hash = hashOf(nameOf(*record));
-    m_pending.push_back({hash, std::move(record)});
+    m_pending.push_back({hashOf(nameOf(record)), &record});
 }
 
 void KnowledgeRecordIndex::reserve(std::size_t names) {
@@ -62,17 +61,17 @@ void KnowledgeRecordIndex::fileAll(Batch& batch) {
         if (at + 2 * kStep < pending.size()) {
             if (const std::uint32_t entry = firstSlot(at + 2 * kStep).entry)
                 __builtin_prefetch(&m_entries[entry - 1]);
-            __builtin_prefetch(pending[at + 2 * kStep].record.get(), 1);
+            __builtin_prefetch(pending[at + 2 * kStep].record, 1);
         }
         if (at + kStep < pending.size()) {
             if (const std::uint32_t entry = firstSlot(at + kStep).entry)
                 __builtin_prefetch(m_entries[entry - 1].first.data());
             __builtin_prefetch(pending[at + kStep].record->path().data());
         }
-        Batch::Pending& next = pending[at];
-        std::shared_ptr<KnowledgeRecord>& head = headFor(nameOf(*next.record), next.hash);
-        next.record->setNextRecord(std::move(head));
-        head = std::move(next.record);
+        const Batch::Pending& next = pending[at];
+        KnowledgeRecord*& head = headFor(nameOf(*next.record), next.hash);
+        next.record->setNextRecord(head);
+        head = next.record;
     }
     pending.clear();
 }
@@ -87,12 +86,11 @@ std::size_t KnowledgeRecordIndex::slotOf(std::string_view name, std::size_t hash
     }
 }
 
-std::shared_ptr<KnowledgeRecord>& KnowledgeRecordIndex::operator[](std::string_view name) {
+KnowledgeRecord*& KnowledgeRecordIndex::operator[](std::string_view name) {
     return headFor(name, hashOf(name));
 }
 
-std::shared_ptr<KnowledgeRecord>& KnowledgeRecordIndex::headFor(std::string_view name,
-                                                                std::size_t hash) {
+KnowledgeRecord*& KnowledgeRecordIndex::headFor(std::string_view name, std::size_t hash) {
     if ((m_entries.size() + 1) * 2 > m_slots.size())
         grow(capacityFor(m_entries.size() + 1));
     Slot& slot = m_slots[slotOf(name, hash)];
@@ -111,10 +109,9 @@ KnowledgeRecordIndex::const_iterator KnowledgeRecordIndex::find(std::string_view
     return slot.entry == 0 ? end() : m_entries.begin() + (slot.entry - 1);
 }
 
-const std::shared_ptr<KnowledgeRecord>& KnowledgeRecordIndex::head(std::string_view name) const {
-    static const std::shared_ptr<KnowledgeRecord> none;
+KnowledgeRecord* KnowledgeRecordIndex::head(std::string_view name) const {
     const const_iterator found = find(name);
-    return found == end() ? none : found->second;
+    return found == end() ? nullptr : found->second;
 }
 
 void KnowledgeRecordIndex::grow(std::size_t capacity) {

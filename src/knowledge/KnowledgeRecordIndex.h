@@ -18,11 +18,12 @@
 // slot or two and, when the part of the hash kept in the slot matches, its entry; there
 // is no node per entry behind a bucket to chase through memory.
 //
-// Keys are views: whoever files a name keeps its characters alive as long as the index
-// (the knowledge base files views into its records' own paths).
+// Keys are views and records are pointers: whoever files a record keeps it and its name
+// alive as long as the index (the knowledge base files views into its records' own
+// paths, all in its arena).
 class KnowledgeRecordIndex {
 public:
-    using value_type = std::pair<std::string_view, std::shared_ptr<KnowledgeRecord>>;
+    using value_type = std::pair<std::string_view, KnowledgeRecord*>;
     using const_iterator = std::vector<value_type>::const_iterator;
     using iterator = const_iterator;
 
@@ -31,7 +32,7 @@ public:
     public:
         void reserve(std::size_t records) { m_pending.reserve(records); }
         // The record, to be filed under the last component of its path.
-        void add(std::shared_ptr<KnowledgeRecord> record);
+        void add(KnowledgeRecord& record);
         bool empty() const { return m_pending.empty(); }
 
     private:
@@ -40,7 +41,7 @@ public:
         // views would take 1.6 MB more at the moment a load holds the most memory.
         struct Pending {
             std::size_t hash;
-            std::shared_ptr<KnowledgeRecord> record;
+            KnowledgeRecord* record;
         };
         std::vector<Pending> m_pending;
     };
@@ -53,7 +54,7 @@ public:
     void reserve(std::size_t names);
     // The head filed under `name`, an empty one filed first when there is none. The
     // reference lasts until the next name is filed.
-    std::shared_ptr<KnowledgeRecord>& operator[](std::string_view name);
+    KnowledgeRecord*& operator[](std::string_view name);
     // Files every record of `batch` as the newest under its name, in the batch's order:
     // the same chains as filing them one by one, but the slots of the records a little
     // further on are fetched from memory while the current one is filed, so that a load
@@ -62,7 +63,7 @@ public:
 
     const_iterator find(std::string_view name) const;
     // The head filed under `name`, or null.
-    const std::shared_ptr<KnowledgeRecord>& head(std::string_view name) const;
+    KnowledgeRecord* head(std::string_view name) const;
     std::size_t count(std::string_view name) const { return find(name) == end() ? 0 : 1; }
 
     const_iterator begin() const { return m_entries.begin(); }
@@ -82,7 +83,7 @@ private:
     static std::string_view nameOf(const KnowledgeRecord& record);
     // The slot of `name`, or the empty slot where it would go; the table must have one.
     std::size_t slotOf(std::string_view name, std::size_t hash) const;
-    std::shared_ptr<KnowledgeRecord>& headFor(std::string_view name, std::size_t hash);
+    KnowledgeRecord*& headFor(std::string_view name, std::size_t hash);
     void grow(std::size_t capacity);
 
     std::vector<Slot> m_slots;

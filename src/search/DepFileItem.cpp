@@ -127,7 +127,7 @@ std::optional<std::string> DepFileItem::calculateAssosiatedBundleIdentifier() co
         *identifier->asString());
 }
 
-void DepFileItem::applyKnowledgeRecord(const std::shared_ptr<KnowledgeRecord>& record) {
+void DepFileItem::applyKnowledgeRecord(const KnowledgeRecord* record) {
     if (record)
         m_eType = record->dependecyType();
 }

@@ -36,7 +36,7 @@ public:
     // The tree node stays.
     void clearSeparatorTypeAndChangeGroupType(std::int32_t group);
     // The item takes the record's dependency group; without a record nothing changes.
-    void applyKnowledgeRecord(const std::shared_ptr<KnowledgeRecord>& record);
+    void applyKnowledgeRecord(const KnowledgeRecord* record);
 
     const std::shared_ptr<FileItem>& getFileItem() const { return m_pFileItem; }
     // Why the item was found: the rule or record, and what tied it to the application.

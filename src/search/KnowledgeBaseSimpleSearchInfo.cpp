@@ -143,10 +143,8 @@ void KnowledgeBaseSimpleSearchInfo::addRecordsOfApplicationDomain() {
     const SystemSkipList* skipList = &m_data->mutableSystemSkipList();
     const std::string& home = PathsGenerator::GetInstance().getHomeDirectory();
     for (const auto& [name, head] : m_data->recordsByFileNames()) {
-        for (const std::shared_ptr<KnowledgeRecord>* link = &head; *link;
-             link = &(*link)->nextRecord()) {
-            const std::shared_ptr<KnowledgeRecord>& record = *link;
-            if (record->isSystemItem() || m_metRecords.contains(record.get()) ||
+        for (const KnowledgeRecord* record = head; record; record = record->nextRecord()) {
+            if (record->isSystemItem() || m_metRecords.contains(record) ||
                 !belongsToApplication(*record))
                 continue;
             addRecordedItems(*record, home, skipList);
@@ -194,12 +192,11 @@ void KnowledgeBaseSimpleSearchInfo::forEachRecordOfFile(FileItem& file, Action&&
     if (found == index.end())
         return;
     const std::string fullPath = file.buildFullPath();
-    for (const std::shared_ptr<KnowledgeRecord>* link = &found->second; *link;
-         link = &(*link)->nextRecord()) {
-        if ((*link)->path() != fullPath)
+    for (const KnowledgeRecord* record = found->second; record; record = record->nextRecord()) {
+        if (record->path() != fullPath)
             continue;
-        m_metRecords.insert(link->get());
-        action(*link);
+        m_metRecords.insert(record);
+        action(*record);
     }
 }
 
@@ -210,13 +207,13 @@ KnowledgeBaseSimpleSearchInfo::checkKnowledgeRecords(const std::shared_ptr<DepFi
         return RecordCheck::notInKnowledgeBase;
     bool seen = false;
     bool system = false;
-    std::shared_ptr<KnowledgeRecord> matching;
-    forEachRecordOfFile(*file, [&](const std::shared_ptr<KnowledgeRecord>& record) {
+    const KnowledgeRecord* matching = nullptr;
+    forEachRecordOfFile(*file, [&](const KnowledgeRecord& record) {
         seen = true;
-        if (record->isSystemItem())
+        if (record.isSystemItem())
             system = true;
-        else if (belongsToApplication(*record))
-            matching = record;
+        else if (belongsToApplication(record))
+            matching = &record;
     });
     if (!seen)
         return RecordCheck::notInKnowledgeBase;
@@ -232,7 +229,7 @@ KnowledgeBaseSimpleSearchInfo::checkKnowledgeRecords(const std::shared_ptr<DepFi
 // A hundred thousand records share a few thousand groups, so the identifiers are
 // compared once per group.
 bool KnowledgeBaseSimpleSearchInfo::belongsToApplication(const KnowledgeRecord& record) {
-    const KnowledgeRecordGroup* group = record.group().get();
+    const KnowledgeRecordGroup* group = &record.group();
     if (group == m_lastGroup)
         return m_lastGroupBelongs;
     auto [known, added] = m_groupBelongs.try_emplace(group, false);

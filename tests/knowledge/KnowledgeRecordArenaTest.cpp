@@ -2,6 +2,7 @@
 
 #include "knowledge/DomainBundleIdentifier.h"
 #include "knowledge/KnowledgeRecord.h"
+#include "shell/PathsGenerator.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -63,30 +64,45 @@ TEST(KnowledgeRecordArena, AllocationsAreAlignedAndDisjoint) {
     }
 }
 
-// Records made in an arena and records that own their path share one chain; releasing
-// the chain releases the arena with its last record.
-TEST(KnowledgeRecordArena, MixedChainReleasesTheArenaWithItsLastRecord) {
+// Records and their paths lie end to end in the arena's blocks: nothing is added per
+// record but the record itself, and every record still reads what it was made with
+// once the arena has grown to many blocks. A leading "~/" is the home folder.
+TEST(KnowledgeRecordArena, RecordsLieBesideTheirPaths) {
     auto group = KnowledgeRecordGroup::GroupWithDomainIdentifier(
         DomainBundleIdentifier::create("com.example.Same"));
-    auto arena = std::make_shared<KnowledgeRecordArena>();
-    std::weak_ptr<KnowledgeRecordArena> watched = arena;
-    std::shared_ptr<KnowledgeRecord> head;
-    for (int i = 0; i < 1000; ++i) {
-        std::shared_ptr<KnowledgeRecord> record =
-            i % 3 == 0 ? std::make_shared<KnowledgeRecord>(group, "/own/" + std::to_string(i), 1)
-                       : KnowledgeRecord::createInArena(arena, group, "/arena/" + std::to_string(i),
-                                                        1, false);
-        record->setNextRecord(std::move(head));
-        head = std::move(record);
+    KnowledgeRecordArena arena;
+    const std::string home = PathsGenerator::GetInstance().getHomeDirectory();
+    std::vector<KnowledgeRecord*> made;
+    std::size_t pathBytes = 0;
+    for (int i = 0; i < 5000; ++i) {
+        const std::string path =
+            (i % 2 == 0 ? "~/Library/Caches/" : "/Library/Shared/") + std::to_string(i);
+        KnowledgeRecord* record = i % 5 == 0
+                                      ? KnowledgeRecord::createSystemItem(arena, *group, path)
+                                      : KnowledgeRecord::create(arena, *group, path, i % 18);
+        record->setNextRecord(made.empty() ? nullptr : made.back());
+        made.push_back(record);
+        pathBytes += record->path().size();
     }
-    arena.reset();
-    EXPECT_FALSE(watched.expired());
-    int index = 999;
-    for (auto link = head; link; link = link->nextRecord(), --index)
-        ASSERT_EQ(link->path(), (index % 3 == 0 ? "/own/" : "/arena/") + std::to_string(index));
-    EXPECT_EQ(index, -1);
-    head.reset();
-    EXPECT_TRUE(watched.expired());
+    for (int i = 0; i < 5000; ++i) {
+        const KnowledgeRecord& record = *made[static_cast<std::size_t>(i)];
+        ASSERT_EQ(record.path(), (i % 2 == 0 ? home + "/Library/Caches/" : "/Library/Shared/") +
+                                     std::to_string(i));
+        ASSERT_EQ(record.isSystemItem(), i % 5 == 0);
+        ASSERT_EQ(record.dependecyType(), i % 5 == 0 ? -1 : i % 18);
+        ASSERT_EQ(&record.group(), group.get());
+        ASSERT_FALSE(record.used());
+        ASSERT_EQ(record.nextRecord(), i == 0 ? nullptr : made[static_cast<std::size_t>(i) - 1]);
+        ASSERT_EQ(reinterpret_cast<std::uintptr_t>(&record) % alignof(KnowledgeRecord), 0u);
+    }
+    made[7]->setUsed(true);
+    EXPECT_TRUE(made[7]->used());
+    EXPECT_FALSE(made[8]->used());
+    // Alignment may pad each record by less than its alignment, and each block may end
+    // with an unused tail shorter than a record and a path.
+    const std::size_t records = made.size() * (sizeof(KnowledgeRecord) + alignof(KnowledgeRecord));
+    EXPECT_GE(arena.bytesHeld(), pathBytes + made.size() * sizeof(KnowledgeRecord));
+    EXPECT_LT(arena.bytesHeld(), pathBytes + records + arena.bytesHeld() / 16);
 }
 
 } // namespace

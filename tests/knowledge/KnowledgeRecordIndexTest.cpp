@@ -16,8 +16,10 @@ std::shared_ptr<KnowledgeRecordGroup> group() {
     return made;
 }
 
-std::shared_ptr<KnowledgeRecord> record(const std::string& path) {
-    return std::make_shared<KnowledgeRecord>(group(), path, 8);
+// The records of every test here; they live as long as the program.
+KnowledgeRecord& record(const std::string& path) {
+    static KnowledgeRecordArena arena;
+    return *KnowledgeRecord::create(arena, *group(), path, 8);
 }
 
 // Paths with few distinct names among many, so that names repeat, chains grow long and
@@ -53,10 +55,10 @@ std::string_view nameIn(std::string_view path) {
 
 // Files the record as the newest under its name, one at a time.
 void fileOne(KnowledgeRecordIndex& index, const std::string& path) {
-    auto made = record(path);
-    std::shared_ptr<KnowledgeRecord>& head = index[nameIn(made->path())];
-    made->setNextRecord(head);
-    head = made;
+    KnowledgeRecord& made = record(path);
+    KnowledgeRecord*& head = index[nameIn(made.path())];
+    made.setNextRecord(head);
+    head = &made;
 }
 
 } // namespace
