@@ -25,7 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& [fileName, head] : base->recordsByFileNames()) {
         for (auto record = head; record; record = record->nextRecord()) {
             require(platform::Path::lastComponent(record->path()) == fileName);
-            require(record->group() != nullptr);
+            require(record->name() == fileName);
+            require(record->hasPath(record->path()));
+            require(record->domainIdentifier() != nullptr);
         }
     }
     for (const auto& [identifier, group] : base->domainGroupRecordByAppUniqueIdentifier())

@@ -161,7 +161,7 @@ void KnowledgeBaseData::addGroup(const std::shared_ptr<KnowledgeRecordGroup>& gr
 void KnowledgeBaseData::addRecord(KnowledgeRecord& record) {
     // The key is a view into the record's own path: a hundred thousand records need
     // no key strings of their own.
-    KnowledgeRecord*& head = m_recordsByFileNames[platform::ItemName::lastComponent(record.path())];
+    KnowledgeRecord*& head = m_recordsByFileNames[record.name()];
     record.setNextRecord(head);
     head = &record;
 }
@@ -193,7 +193,7 @@ void KnowledgeBaseData::enumerateRecords(const std::string& fileName, const std:
 void KnowledgeBaseData::enumerateChain(KnowledgeRecord* head, const std::string& fullPath,
                                        const RecordAction& action) {
     for (KnowledgeRecord* record = head; record; record = record->nextRecord()) {
-        if (record->path() != fullPath)
+        if (!record->hasPath(fullPath))
             continue;
         record->setUsed(true);
         if (action)
@@ -273,6 +273,7 @@ void KnowledgeBaseData::parseDataForGroup(const KBXMLFileGroup& fileGroup,
     if (!isSystem && dependencyType == -1)
         return;
     const std::string& home = PathsGenerator::GetInstance().getHomeDirectory();
+    std::string expanded; // reused from record to record
     fileGroup.iterateFiles([&](const KBXMLFile& file) {
         const std::string_view path = file.pathView();
         if (path.empty())
@@ -284,10 +285,12 @@ void KnowledgeBaseData::parseDataForGroup(const KBXMLFileGroup& fileGroup,
                 fileRecord(*KnowledgeRecord::createSystemItem(m_recordArena, group, path));
             return;
         }
-        KnowledgeRecord& record =
-            *KnowledgeRecord::create(m_recordArena, group, path, dependencyType);
-        if (!KnowledgeBasePathPolicy::recordRefusal(record.path(), home))
-            fileRecord(record);
+        if (path.starts_with("~/"))
+            expanded.assign(home).append(path.substr(1));
+        else
+            expanded.assign(path);
+        if (!KnowledgeBasePathPolicy::recordRefusal(expanded, home))
+            fileRecord(*KnowledgeRecord::create(m_recordArena, group, path, dependencyType));
     });
 }
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 // One path the knowledge base lists for a domain. Records with the same last path
@@ -17,7 +18,9 @@
 // that made it, with its path beside it, and is valid exactly as long as that arena. A
 // record names its group and the next record of its chain without owning them; whoever
 // makes records keeps their groups alive as long as the arena. Releasing them is
-// releasing the arena's blocks, however long the chains.
+// releasing the arena's blocks, however long the chains. A path under the home folder is
+// kept without it: a hundred thousand copies of the home folder's path would be a good
+// part of the knowledge base.
 class KnowledgeRecord {
 public:
     // Makes a record in `arena`, with a copy of `path` there. A "~/" at the start of
@@ -34,7 +37,12 @@ public:
     KnowledgeRecord& operator=(const KnowledgeRecord&) = delete;
 
     bool isSystemItem() const { return m_isSystemItem; }
-    std::string_view path() const { return {m_path, m_pathLength}; }
+    // The path, with the home folder for a leading "~".
+    std::string path() const;
+    // Whether the path is `fullPath`, without making it.
+    bool hasPath(std::string_view fullPath) const;
+    // The path's last component, a view into the record: the name it is filed under.
+    std::string_view name() const;
     std::int32_t dependecyType() const { return m_dependencyType; }
     bool used() const { return m_used.load(std::memory_order_relaxed); }
     void setUsed(bool used) { m_used.store(used, std::memory_order_relaxed); }
@@ -49,15 +57,19 @@ public:
     }
 
 private:
-    KnowledgeRecord(const KnowledgeRecordGroup& group, std::string_view storedPath,
+    KnowledgeRecord(const KnowledgeRecordGroup& group, std::string_view storedPath, bool inHome,
                     std::int32_t dependencyType, bool isSystemItem);
+    std::string_view stored() const { return {m_path, m_pathLength}; }
 
+    // What the arena holds of the path: all of it, or with m_inHome what follows the
+    // home folder (starting with "/").
     const char* m_path;
     const KnowledgeRecordGroup* m_group;
     KnowledgeRecord* m_nextRecord{nullptr};
     std::uint32_t m_pathLength;
     // An AppDependencyGroup number, from -1 to a few dozen.
-    std::int16_t m_dependencyType;
+    std::int8_t m_dependencyType;
+    bool m_inHome;
     bool m_isSystemItem;
     std::atomic<bool> m_used{false};
 };

@@ -26,7 +26,7 @@ std::size_t KnowledgeRecordIndex::hashOf(std::string_view name) {
 }
 
 std::string_view KnowledgeRecordIndex::nameOf(const KnowledgeRecord& record) {
-    return platform::ItemName::lastComponent(record.path());
+    return record.name();
 }
 
 void KnowledgeRecordIndex::Batch::add(KnowledgeRecord& record) {
@@ -66,7 +66,7 @@ void KnowledgeRecordIndex::fileAll(Batch& batch) {
         if (at + kStep < pending.size()) {
             if (const std::uint32_t entry = firstSlot(at + kStep).entry)
                 __builtin_prefetch(m_entries[entry - 1].first.data());
-            __builtin_prefetch(pending[at + kStep].record->path().data());
+            __builtin_prefetch(pending[at + kStep].record->name().data());
         }
         const Batch::Pending& next = pending[at];
         KnowledgeRecord*& head = headFor(nameOf(*next.record), next.hash);

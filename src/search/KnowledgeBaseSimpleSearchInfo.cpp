@@ -159,7 +159,7 @@ void KnowledgeBaseSimpleSearchInfo::addRecordsOfApplicationDomain() {
 void KnowledgeBaseSimpleSearchInfo::addRecordedItems(const KnowledgeRecord& record,
                                                      const std::string& home,
                                                      const SystemSkipList* skipList) {
-    const std::string_view path = record.path();
+    const std::string path = record.path();
     if (KnowledgeBasePathPolicy::recordRefusal(path, home) ||
         KnowledgeBasePathPolicy::passesThroughLink(path, home,
                                                    KnowledgeBasePathPolicy::Final::excluded))
@@ -193,7 +193,7 @@ void KnowledgeBaseSimpleSearchInfo::forEachRecordOfFile(FileItem& file, Action&&
         return;
     const std::string fullPath = file.buildFullPath();
     for (const KnowledgeRecord* record = found->second; record; record = record->nextRecord()) {
-        if (record->path() != fullPath)
+        if (!record->hasPath(fullPath))
             continue;
         m_metRecords.insert(record);
         action(*record);

@@ -2,6 +2,7 @@
 
 #include "knowledge/DomainBundleIdentifier.h"
 #include "knowledge/KnowledgeRecord.h"
+#include "platform/ItemName.h"
 #include "shell/PathsGenerator.h"
 
 #include <cstdint>
@@ -65,15 +66,16 @@ TEST(KnowledgeRecordArena, AllocationsAreAlignedAndDisjoint) {
 }
 
 // Records and their paths lie end to end in the arena's blocks: nothing is added per
-// record but the record itself, and every record still reads what it was made with
-// once the arena has grown to many blocks. A leading "~/" is the home folder.
+// record but the record itself and its path without the home folder, and every record
+// still reads what it was made with once the arena has grown to many blocks. A leading
+// "~/" is the home folder, and a path of the home folder alone keeps its name.
 TEST(KnowledgeRecordArena, RecordsLieBesideTheirPaths) {
     auto group = KnowledgeRecordGroup::GroupWithDomainIdentifier(
         DomainBundleIdentifier::create("com.example.Same"));
     KnowledgeRecordArena arena;
     const std::string home = PathsGenerator::GetInstance().getHomeDirectory();
     std::vector<KnowledgeRecord*> made;
-    std::size_t pathBytes = 0;
+    std::size_t storedBytes = 0;
     for (int i = 0; i < 5000; ++i) {
         const std::string path =
             (i % 2 == 0 ? "~/Library/Caches/" : "/Library/Shared/") + std::to_string(i);
@@ -82,12 +84,18 @@ TEST(KnowledgeRecordArena, RecordsLieBesideTheirPaths) {
                                       : KnowledgeRecord::create(arena, *group, path, i % 18);
         record->setNextRecord(made.empty() ? nullptr : made.back());
         made.push_back(record);
-        pathBytes += record->path().size();
+        // What follows the "~", or the whole path.
+        storedBytes += i % 2 == 0 ? path.size() - 1 : path.size();
     }
     for (int i = 0; i < 5000; ++i) {
         const KnowledgeRecord& record = *made[static_cast<std::size_t>(i)];
-        ASSERT_EQ(record.path(), (i % 2 == 0 ? home + "/Library/Caches/" : "/Library/Shared/") +
-                                     std::to_string(i));
+        const std::string full =
+            (i % 2 == 0 ? home + "/Library/Caches/" : "/Library/Shared/") + std::to_string(i);
+        ASSERT_EQ(record.path(), full);
+        ASSERT_TRUE(record.hasPath(full));
+        ASSERT_FALSE(record.hasPath(full + "0"));
+        ASSERT_FALSE(record.hasPath(full.substr(0, full.size() - 1)));
+        ASSERT_EQ(record.name(), std::to_string(i));
         ASSERT_EQ(record.isSystemItem(), i % 5 == 0);
         ASSERT_EQ(record.dependecyType(), i % 5 == 0 ? -1 : i % 18);
         ASSERT_EQ(&record.group(), group.get());
@@ -101,8 +109,20 @@ TEST(KnowledgeRecordArena, RecordsLieBesideTheirPaths) {
     // Alignment may pad each record by less than its alignment, and each block may end
     // with an unused tail shorter than a record and a path.
     const std::size_t records = made.size() * (sizeof(KnowledgeRecord) + alignof(KnowledgeRecord));
-    EXPECT_GE(arena.bytesHeld(), pathBytes + made.size() * sizeof(KnowledgeRecord));
-    EXPECT_LT(arena.bytesHeld(), pathBytes + records + arena.bytesHeld() / 16);
+    EXPECT_GE(arena.bytesHeld(), storedBytes + made.size() * sizeof(KnowledgeRecord));
+    EXPECT_LT(arena.bytesHeld(), storedBytes + records + arena.bytesHeld() / 16);
+    // A home-relative path compares against the whole path only, and "~/" alone is the
+    // home folder, filed under its name.
+    KnowledgeRecord* relative = KnowledgeRecord::create(arena, *group, "~/Library/x", 8);
+    EXPECT_FALSE(relative->hasPath("/Library/x"));
+    EXPECT_FALSE(relative->hasPath("~/Library/x"));
+    EXPECT_TRUE(relative->hasPath(home + "/Library/x"));
+    for (const char* homeItself : {"~/", "~//"}) {
+        KnowledgeRecord* whole = KnowledgeRecord::createSystemItem(arena, *group, homeItself);
+        EXPECT_EQ(whole->path(), home + std::string(homeItself).substr(1));
+        EXPECT_EQ(whole->name(), platform::ItemName::lastComponent(home));
+        EXPECT_TRUE(whole->hasPath(whole->path()));
+    }
 }
 
 } // namespace

@@ -56,7 +56,7 @@ std::string_view nameIn(std::string_view path) {
 // Files the record as the newest under its name, one at a time.
 void fileOne(KnowledgeRecordIndex& index, const std::string& path) {
     KnowledgeRecord& made = record(path);
-    KnowledgeRecord*& head = index[nameIn(made.path())];
+    KnowledgeRecord*& head = index[made.name()];
     made.setNextRecord(head);
     head = &made;
 }
