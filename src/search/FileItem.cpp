@@ -23,6 +23,14 @@ std::shared_ptr<FileItem> FileItem::createTreeForPath(const std::string& path, i
 }
 
 std::shared_ptr<FileItem> FileItem::createTreeForPath(const std::string& path, int deep,
+                                                      const SystemSkipList* skipList,
+                                                      EntryAction onEntryLoaded) {
+    auto item = std::make_shared<FileItem>(Token());
+    item->loadInfoUsingPath(path, deep, skipList, std::move(onEntryLoaded));
+    return item->m_bIsExist ? item : nullptr;
+}
+
+std::shared_ptr<FileItem> FileItem::createTreeForPath(const std::string& path, int deep,
                                                       const std::shared_ptr<FileItem>& parent,
                                                       const std::string& name,
                                                       const SystemSkipList* skipList) {
@@ -56,13 +64,17 @@ FileItem::~FileItem() {
     }
 }
 
-void FileItem::loadInfoUsingPath(const std::string& path, int deep,
-                                 const SystemSkipList* skipList) {
+void FileItem::loadInfoUsingPath(const std::string& path, int deep, const SystemSkipList* skipList,
+                                 EntryAction onEntryLoaded) {
     m_nDeep = deep;
     m_sFullPath = path;
     m_pListener.reset();
     m_sNameWithExt = platform::Path::lastComponent(path);
-    FileTreeLoader(skipList).loadStandartInfoForPath(shared_from_this(), path, deep);
+    FileTreeLoader loader(skipList);
+    if (onEntryLoaded)
+        loader.loadStandartInfoForPath(shared_from_this(), path, deep, std::move(onEntryLoaded));
+    else
+        loader.loadStandartInfoForPath(shared_from_this(), path, deep);
 }
 
 void FileItem::loadInfoUsingPath(const std::string& path, int deep,

@@ -3,6 +3,7 @@
 #include "search/FileItemListener.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -41,6 +42,14 @@ public:
                                                        const SystemSkipList* skipList);
     static std::shared_ptr<FileItem> createTreeForPath(const std::string& path, int deep,
                                                        const SystemSkipList* skipList);
+    // The same, handing each entry of the root to `onEntryLoaded` as soon as it is
+    // loaded with everything below it, before the next one is loaded, so that a reader
+    // of the tree can let go of what it does not need while the rest loads. The handler
+    // must not give the tree a listener.
+    using EntryAction = std::function<void(const std::shared_ptr<FileItem>&)>;
+    static std::shared_ptr<FileItem> createTreeForPath(const std::string& path, int deep,
+                                                       const SystemSkipList* skipList,
+                                                       EntryAction onEntryLoaded);
     // The same for a child named `name` of `parent`: it is added to `parent`, which
     // tells its listener, before its own contents are loaded.
     static std::shared_ptr<FileItem> createTreeForPath(const std::string& path, int deep,
@@ -112,7 +121,8 @@ private:
     // Tells the listener that the child of that name was removed, without removing it.
     void notifyThatRemovedChildWithName(std::string_view name);
 
-    void loadInfoUsingPath(const std::string& path, int deep, const SystemSkipList* skipList);
+    void loadInfoUsingPath(const std::string& path, int deep, const SystemSkipList* skipList,
+                           EntryAction onEntryLoaded = nullptr);
     void loadInfoUsingPath(const std::string& path, int deep,
                            const std::shared_ptr<FileItem>& parent, const std::string& name,
                            const SystemSkipList* skipList);

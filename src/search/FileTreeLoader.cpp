@@ -51,6 +51,14 @@ void FileTreeLoader::loadStandartInfoForPath(const std::shared_ptr<FileItem>& it
         walk(0);
 }
 
+void FileTreeLoader::loadStandartInfoForPath(const std::shared_ptr<FileItem>& item,
+                                             const std::string& path, int deep,
+                                             EntryAction onEntryLoaded) {
+    m_onEntryLoaded = std::move(onEntryLoaded);
+    loadStandartInfoForPath(item, path, deep);
+    m_onEntryLoaded = nullptr;
+}
+
 void FileTreeLoader::loadEntries(const std::shared_ptr<FileItem>& folder, DirectoryListing listing,
                                  const std::vector<std::size_t>& indexes,
                                  const std::string& folderPath, int deep) {
@@ -118,6 +126,9 @@ void FileTreeLoader::pop() {
 
 void FileTreeLoader::walk(std::size_t bottom) {
     while (m_depth > bottom) {
+        // Back in the first folder, the entry loaded last is complete.
+        if (m_depth == 1)
+            handOverLoadedEntry();
         Frame& frame = m_frames[m_depth - 1];
         if (frame.next >= frame.end) {
             pop();
@@ -125,6 +136,11 @@ void FileTreeLoader::walk(std::size_t bottom) {
         }
         loadEntry(m_depth - 1, frame.next++);
     }
+}
+
+void FileTreeLoader::handOverLoadedEntry() {
+    if (std::shared_ptr<FileItem> entry = std::move(m_loadedEntry))
+        m_onEntryLoaded(entry);
 }
 
 void FileTreeLoader::attach(FileItem& folder, const std::shared_ptr<FileItem>& child) const {
@@ -176,6 +192,8 @@ void FileTreeLoader::loadEntry(std::size_t frameIndex, std::size_t entryIndex) {
     child->m_bIsExist = true;
     child->m_bIsDir = isDir;
     attach(*frame.folder, child);
+    if (frameIndex == 0 && m_onEntryLoaded)
+        m_loadedEntry = child;
     if (!isDir)
         return;
 

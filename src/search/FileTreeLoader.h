@@ -4,6 +4,7 @@
 #include "platform/OpenFolderWindow.h"
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,12 +20,22 @@ class FileTreeLoader {
 public:
     static constexpr std::size_t kMaxOpenFolders = 32;
 
+    // An entry of the item a load started from, loaded with everything below it.
+    using EntryAction = std::function<void(const std::shared_ptr<FileItem>&)>;
+
     explicit FileTreeLoader(const SystemSkipList* skipList) : m_skipList(skipList) {}
 
     // Loads `item`, whose name and listener are already set, from `path` to `deep`
     // levels: existence, the report to its parent, then its own kind and contents.
     void loadStandartInfoForPath(const std::shared_ptr<FileItem>& item, const std::string& path,
                                  int deep);
+    // The same load, handing each entry of `item` to `onEntryLoaded` as soon as it is
+    // loaded with everything below it, before the next entry is loaded: a caller that
+    // reads the tree once can read it entry by entry and let go of what it does not need
+    // while the rest loads, instead of holding the whole tree at once. `onEntryLoaded`
+    // may read and trim what it is handed but must not give the tree a listener.
+    void loadStandartInfoForPath(const std::shared_ptr<FileItem>& item, const std::string& path,
+                                 int deep, EntryAction onEntryLoaded);
 
     // Loads the entries at `indexes` of `listing`, the open listing of `folder` at
     // `folderPath`, as new children of `folder`, each to `deep` levels.
@@ -50,6 +61,8 @@ private:
     void walk(std::size_t bottom);
     void loadEntry(std::size_t frameIndex, std::size_t entryIndex);
     void attach(FileItem& folder, const std::shared_ptr<FileItem>& child) const;
+    // Hands the entry of the first folder that was loaded last to m_onEntryLoaded, once.
+    void handOverLoadedEntry();
     Frame& spareFrame();
 
     const SystemSkipList* m_skipList{nullptr};
@@ -60,4 +73,6 @@ private:
     std::size_t m_depth{0};
     platform::OpenFolderWindow m_window{kMaxOpenFolders};
     std::string m_path; // the path of the entry being loaded, or of its folder
+    EntryAction m_onEntryLoaded;
+    std::shared_ptr<FileItem> m_loadedEntry; // loaded, below it too, not yet handed over
 };

@@ -90,6 +90,7 @@ public:
     }
 
     void saveFileItemsTree(const std::shared_ptr<FileItem>& root) override;
+    std::size_t keptItemCount() const override { return m_relatedDepItems.size(); }
     // Takes the item only when the knowledge base files it under this application.
     bool addSystemDepItem(const std::shared_ptr<DepFileItem>& item) override;
     bool

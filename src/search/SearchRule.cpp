@@ -102,17 +102,37 @@ void SearchRule::walkFolder(const std::string& folder,
     // A relative folder would be read against whatever the working folder happens to be.
     if (!separator || !folder.starts_with('/'))
         return;
-    auto root = FileItem::createTreeForPath(folder, loadDepth(m_sDeep), skipList);
-    if (!root)
-        return;
-    separator->saveFileItemsTree(root);
-    const FileItem::Children* children = root->getChildren();
-    if (!children || children->empty())
-        return;
     Walk state{separator, folder, skipList, SearchRuleResult(m_filters)};
     std::vector<Frame> frames;
-    frames.push_back({root, children->begin(), children->end(), 0, parentDepItem, false});
-    walk(state, frames);
+    // The separator hears of the tree before anything found in it (the first entry's
+    // parent is the root).
+    bool saved = false;
+    const std::size_t keptBefore = separator->keptItemCount();
+    const auto nothing = [](const FileItem&) { return false; };
+    // Each entry of the folder is walked as soon as it is loaded with everything below
+    // it, and what lies below it is let go unless the separator took something there:
+    // the whole tree of a large Library folder is never held at once. What is kept is
+    // what the search keeps of the tree in the end anyway.
+    auto root = FileItem::createTreeForPath(
+        folder, loadDepth(m_sDeep), skipList, [&](const std::shared_ptr<FileItem>& entry) {
+            if (!saved) {
+                separator->saveFileItemsTree(entry->getParent());
+                saved = true;
+            }
+            const std::size_t kept = separator->keptItemCount();
+            visit(state, frames, entry, 1, parentDepItem);
+            walk(state, frames);
+            if (separator->keptItemCount() == kept)
+                entry->dropChildrenExcept(nothing);
+        });
+    if (!root)
+        return;
+    if (!saved)
+        separator->saveFileItemsTree(root);
+    // A walk that kept nothing (as most sub-rules' walks, one for each entry they start
+    // at) leaves the separator no more than its folder.
+    if (separator->keptItemCount() == keptBefore)
+        root->dropChildrenExcept(nothing);
 }
 
 // The sub-search starts without a parent item, whatever the entry's parent item is.
@@ -177,15 +197,21 @@ void SearchRule::walk(Walk& state, std::vector<Frame>& frames) const {
             continue;
         }
         std::shared_ptr<FileItem> entry = (top.next++)->second;
-        const std::int64_t deep = top.deep + 1;
-        bool descend = false;
-        auto parentBelow = classify(state, entry, deep, top.parentDepItem, descend);
-        const FileItem::Children* children = entry->getChildren();
-        if (descend && children && !children->empty()) {
-            frames.push_back(
-                {entry, children->begin(), children->end(), deep, std::move(parentBelow), true});
-            continue;
-        }
-        tryStartSubSearchForFileItem(state, entry, deep);
+        visit(state, frames, entry, top.deep + 1, top.parentDepItem);
     }
+}
+
+// `parentDepItem` may lie in a frame: it is not read once a frame is pushed.
+void SearchRule::visit(Walk& state, std::vector<Frame>& frames,
+                       const std::shared_ptr<FileItem>& entry, std::int64_t deep,
+                       const std::shared_ptr<DepFileItem>& parentDepItem) const {
+    bool descend = false;
+    auto parentBelow = classify(state, entry, deep, parentDepItem, descend);
+    const FileItem::Children* children = entry->getChildren();
+    if (descend && children && !children->empty()) {
+        frames.push_back(
+            {entry, children->begin(), children->end(), deep, std::move(parentBelow), true});
+        return;
+    }
+    tryStartSubSearchForFileItem(state, entry, deep);
 }

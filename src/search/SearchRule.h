@@ -76,6 +76,10 @@ private:
                                           std::int64_t deep,
                                           const std::shared_ptr<DepFileItem>& parentDepItem,
                                           bool& descend) const;
+    // One entry at `deep` below the walk's folder: classified, then entered (its frame
+    // pushed) or, when the walk does not go below it, offered to the sub-rules.
+    void visit(Walk& walk, std::vector<Frame>& frames, const std::shared_ptr<FileItem>& entry,
+               std::int64_t deep, const std::shared_ptr<DepFileItem>& parentDepItem) const;
     // Walks the frames to the end. Folders are entered through an explicit stack, so
     // the depth of a tree costs no call stack.
     void walk(Walk& walk, std::vector<Frame>& frames) const;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
 class DepFileItem;
@@ -25,4 +26,8 @@ public:
     // Any other entry, with the item accepted above it in the same walk, if any.
     virtual bool addDepItemWithParentDepItem(const std::shared_ptr<DepFileItem>& item,
                                              const std::shared_ptr<DepFileItem>& parent) = 0;
+    // How many items it has kept so far. A walk lets go of what lies below an entry of
+    // its folder when this did not change while the entry was walked, so every item the
+    // separator holds on to must count.
+    virtual std::size_t keptItemCount() const = 0;
 };

@@ -94,6 +94,25 @@ TEST(FileItemLoad, EveryKindOfEntryGetsTheSameFlagsHoweverItIsLoaded) {
     }
     EXPECT_FALSE(FileItem::createTreeForPath(base + "/absent", nullptr));
     EXPECT_FALSE(FileItem::createTreeForPath("", nullptr));
+
+    // Handed over entry by entry: each entry of the root once, with everything below it,
+    // before the next one is loaded; the tree comes out the same.
+    std::vector<std::string> handed;
+    auto streamed = FileItem::createTreeForPath(
+        base + "/", -1, nullptr, [&](const std::shared_ptr<FileItem>& entry) {
+            const std::string name = entry->getNameWithExt();
+            EXPECT_EQ(entry->getParent()->getChildren()->size(), handed.size() + 1) << name;
+            std::map<std::string, std::string> below;
+            for (const auto& [relative, flags] : expected) {
+                if (relative.starts_with(name + "/"))
+                    below[relative.substr(name.size() + 1)] = flags;
+            }
+            EXPECT_EQ(describeBelow(entry), below) << name;
+            handed.push_back(name);
+        });
+    ASSERT_TRUE(streamed);
+    EXPECT_EQ(describeBelow(streamed), expected);
+    EXPECT_EQ(handed.size(), tree->getChildren()->size());
 }
 
 TEST(FileItemLoad, SkipListLeavesOutExactPathsOnly) {

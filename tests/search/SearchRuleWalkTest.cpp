@@ -21,7 +21,7 @@ std::shared_ptr<SearchRule> ruleOf(const std::string& xml) {
 }
 
 // Writes down every offer as "<kind> <path below base> <group> [<domain>] [< parent]",
-// accepting everything except the names in `refused`.
+// accepting and keeping everything except the names in `refused`.
 class RecordingSeparator : public SearchRuleSeparator {
 public:
     explicit RecordingSeparator(std::string base, std::set<std::string> refused = {})
@@ -29,10 +29,14 @@ public:
 
     std::vector<std::string> offers;
     std::vector<std::string> trees;
+    std::vector<std::shared_ptr<FileItem>> roots;
+    std::vector<std::shared_ptr<DepFileItem>> kept;
 
     void saveFileItemsTree(const std::shared_ptr<FileItem>& root) override {
         trees.push_back(relative(root->buildFullPath()));
+        roots.push_back(root);
     }
+    std::size_t keptItemCount() const override { return kept.size(); }
     bool addSystemDepItem(const std::shared_ptr<DepFileItem>& item) override {
         return offer("sys", item, "");
     }
@@ -50,7 +54,10 @@ private:
                const std::string& extra) {
         offers.push_back(kind + " " + relative(item->getPath()) + " " +
                          std::to_string(item->getGroupType()) + extra);
-        return !m_refused.contains(item->getFileItem()->getNameWithExt());
+        if (m_refused.contains(item->getFileItem()->getNameWithExt()))
+            return false;
+        kept.push_back(item);
+        return true;
     }
     std::string relative(const std::string& path) const {
         return path.starts_with(m_base) ? path.substr(m_base.size()) : path;
@@ -115,6 +122,56 @@ TEST(SearchRuleWalk, ClassifiesTheEntriesOfARealFolder) {
         rule->findDependenciesForSeparator(separator, &skipList);
         EXPECT_EQ(sorted(separator->offers), sorted(c.offers)) << c.rule;
     }
+}
+
+// Each entry of the rule's folder is walked as soon as it is loaded, and what lies below
+// an entry where nothing was kept is let go before the next entry loads; what was kept
+// keeps its folders, and so its path.
+TEST(SearchRuleWalk, WhatNothingWasKeptUnderIsLetGoAsTheWalkGoes) {
+    const std::string base = Sandbox::process().makeFolder("letgo");
+    for (const char* entry : {"a", "b", "c", "d"})
+        putFile(base + "/r/" + std::string(entry) + "/deep/er/file", "x");
+    putFile(base + "/r/c/deep/keep.log", "k");
+    auto rule = ruleOf("<rule path=\"" + base + R"(/r"><f name="keep.log" group="logs"/></rule>)");
+    ASSERT_NE(rule, nullptr);
+
+    class Watching : public RecordingSeparator {
+    public:
+        using RecordingSeparator::RecordingSeparator;
+        // Every entry of the folder but the one walked now, at the moment of each offer.
+        std::vector<std::string> othersLoaded;
+        bool addDepItemWithParentDepItem(const std::shared_ptr<DepFileItem>& item,
+                                         const std::shared_ptr<DepFileItem>& parent) override {
+            for (const auto& [name, entry] : *roots.at(0)->getChildren()) {
+                if (name != "c" && entry->getChildren() && !entry->getChildren()->empty())
+                    othersLoaded.emplace_back(name);
+            }
+            return RecordingSeparator::addDepItemWithParentDepItem(item, parent);
+        }
+    };
+    auto separator = std::make_shared<Watching>(base);
+    rule->findDependenciesForSeparator(separator, nullptr);
+    EXPECT_EQ(separator->offers, std::vector<std::string>{"dep r/c/deep/keep.log 11"});
+    EXPECT_TRUE(separator->othersLoaded.empty());
+    ASSERT_EQ(separator->roots.size(), 1u);
+    const auto& entries = *separator->roots[0]->getChildren();
+    ASSERT_EQ(entries.size(), 4u);
+    for (const auto& [name, entry] : entries) {
+        ASSERT_NE(entry->getChildren(), nullptr) << name;
+        EXPECT_EQ(entry->getChildren()->size(), name == "c" ? 1u : 0u) << name;
+    }
+    ASSERT_EQ(separator->kept.size(), 1u);
+    EXPECT_EQ(separator->kept[0]->getFileItem()->buildFullPath(), base + "/r/c/deep/keep.log");
+    EXPECT_NE(separator->kept[0]->getFileItem()->getParent(), nullptr);
+
+    // A walk that keeps nothing leaves only its folder.
+    auto none = ruleOf("<rule path=\"" + base + R"(/r"><f name="absent" group="logs"/></rule>)");
+    ASSERT_NE(none, nullptr);
+    auto empty = std::make_shared<RecordingSeparator>(base);
+    none->findDependenciesForSeparator(empty, nullptr);
+    ASSERT_EQ(empty->roots.size(), 1u);
+    ASSERT_NE(empty->roots[0]->getChildren(), nullptr);
+    EXPECT_TRUE(empty->roots[0]->getChildren()->empty());
 }
 
 TEST(SearchRuleWalk, SubRulesStartAfterTheEntrysSubtreeWithoutParentItem) {
