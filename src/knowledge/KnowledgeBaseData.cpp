@@ -13,7 +13,6 @@
 #include "knowledge/KnowledgeBasePathPolicy.h"
 #include "knowledge/KnowledgeBaseSystemDomains.h"
 #include "platform/FileSystem.h"
-#include "platform/ItemName.h"
 #include "search/FileItem.h"
 #include "shell/PathsGenerator.h"
 

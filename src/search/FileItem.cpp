@@ -70,11 +70,8 @@ void FileItem::loadInfoUsingPath(const std::string& path, int deep, const System
     m_sFullPath = path;
     m_pListener.reset();
     m_sNameWithExt = platform::Path::lastComponent(path);
-    FileTreeLoader loader(skipList);
-    if (onEntryLoaded)
-        loader.loadStandartInfoForPath(shared_from_this(), path, deep, std::move(onEntryLoaded));
-    else
-        loader.loadStandartInfoForPath(shared_from_this(), path, deep);
+    FileTreeLoader(skipList).loadStandartInfoForPath(shared_from_this(), path, deep,
+                                                     std::move(onEntryLoaded));
 }
 
 void FileItem::loadInfoUsingPath(const std::string& path, int deep,

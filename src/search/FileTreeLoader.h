@@ -33,7 +33,8 @@ public:
     // loaded with everything below it, before the next entry is loaded: a caller that
     // reads the tree once can read it entry by entry and let go of what it does not need
     // while the rest loads, instead of holding the whole tree at once. `onEntryLoaded`
-    // may read and trim what it is handed but must not give the tree a listener.
+    // may read and trim what it is handed but must not give the tree a listener; an
+    // empty handler makes it the plain load.
     void loadStandartInfoForPath(const std::shared_ptr<FileItem>& item, const std::string& path,
                                  int deep, EntryAction onEntryLoaded);
 
