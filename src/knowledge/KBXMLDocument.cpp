@@ -24,14 +24,23 @@ std::shared_ptr<KBXMLDocument> KBXMLDocument::create(SecureBuffer&& data, size_t
     return fromReader(std::move(reader));
 }
 
+std::shared_ptr<KBXMLDocument> KBXMLDocument::create(SecureBuffer&& data, size_t maxRecords,
+                                                     const DomainsChildAction& onDomainsChild,
+                                                     std::optional<TBXMLError>* error,
+                                                     std::optional<TBXMLProblem>* problem) {
+    const TBXML::StreamedSection domains{"base", "domains", onDomainsChild};
+    auto reader = TBXML::newTBXMLStreamingXMLData(std::move(data), domains, error, maxRecords);
+    if (problem)
+        *problem = reader ? reader->problem() : std::nullopt;
+    return fromReader(std::move(reader));
+}
+
 std::shared_ptr<KBXMLDocument> KBXMLDocument::create(std::string_view data) {
     return fromReader(TBXML::newTBXMLWithXMLData(data));
 }
 
 template <typename Wrapper>
 const Wrapper* KBXMLDocument::section(std::optional<Wrapper>& cache, std::string_view name) {
-    if (m_consumed)
-        return nullptr;
     if (!cache)
         cache = Wrapper::create(TBXML::childElementNamed(name, m_root));
     return cache ? &*cache : nullptr;
@@ -67,17 +76,4 @@ const KBXMLSystemSkipList* KBXMLDocument::systemSkipList() {
 
 const KBXMLExtensionsSkipList* KBXMLDocument::extensionsSkipList() {
     return section(m_extensionsSkipList, "extensionsSkipList");
-}
-
-void KBXMLDocument::consumeDomains(const std::function<void(const KBXMLDomain&)>& action) {
-    const KBXMLDomains* section = domains();
-    m_consumed = true;
-    if (!section)
-        return;
-    // Everything before a domain was read before it: the other sections by the caller,
-    // the earlier domains by this walk, which keeps only the next sibling in hand.
-    section->iterateDomains([&](const KBXMLDomain& domain) {
-        m_tbxml->releaseBefore(domain.element());
-        action(domain);
-    });
 }

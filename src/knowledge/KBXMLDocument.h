@@ -37,6 +37,17 @@ public:
     static std::shared_ptr<KBXMLDocument> create(SecureBuffer&& data, size_t maxRecords,
                                                  std::optional<TBXMLError>* error,
                                                  std::optional<TBXMLProblem>* problem = nullptr);
+    // The same, handing every element of the domains section to `onDomainsChild` as
+    // soon as the reader has read it whole, and dropping it then, with its text: the
+    // domains are by far the largest part of a knowledge base and each is needed once,
+    // so the tree never holds more than one of them. The call comes before the document
+    // exists, and before the reader knows whether the rest of the text is well formed.
+    // The other sections are read afterwards as usual; the domains section is empty.
+    using DomainsChildAction = std::function<void(const _TBXMLElement* child)>;
+    static std::shared_ptr<KBXMLDocument> create(SecureBuffer&& data, size_t maxRecords,
+                                                 const DomainsChildAction& onDomainsChild,
+                                                 std::optional<TBXMLError>* error,
+                                                 std::optional<TBXMLProblem>* problem);
 
     KBXMLDocument(const KBXMLDocument&) = delete;
     KBXMLDocument& operator=(const KBXMLDocument&) = delete;
@@ -53,13 +64,6 @@ public:
     const KBXMLSystemSkipList* systemSkipList();
     const KBXMLExtensionsSkipList* extensionsSkipList();
 
-    // Reads the domains once, in document order, giving back the reader's tree and text
-    // before each domain as the walk reaches it, so that a large document is not held
-    // whole while its domains become records. The last thing done with a document:
-    // afterwards every section accessor gives none and nothing read from the document
-    // before may be used again.
-    void consumeDomains(const std::function<void(const KBXMLDomain&)>& action);
-
 private:
     explicit KBXMLDocument(std::shared_ptr<TBXML> tbxml);
     static std::shared_ptr<KBXMLDocument> fromReader(std::shared_ptr<TBXML> tbxml);
@@ -69,7 +73,6 @@ private:
 
     std::shared_ptr<TBXML> m_tbxml;
     const _TBXMLElement* m_root{nullptr};
-    bool m_consumed{false};
 
     std::optional<KBXMLRules> m_rules;
     std::optional<KBXMLSeparators> m_separators;

@@ -21,12 +21,17 @@ std::size_t KBXMLDomains::countDomainElements() const {
 
 std::size_t KBXMLDomains::countFileElements() const {
     std::size_t count = 0;
-    for (const _TBXMLElement* domain = m_element->firstChild; domain;
-         domain = domain->nextSibling) {
-        for (const _TBXMLElement* group = domain->firstChild; group; group = group->nextSibling) {
-            for (const _TBXMLElement* file = group->firstChild; file; file = file->nextSibling)
-                ++count;
-        }
+    for (const _TBXMLElement* domain = m_element->firstChild; domain; domain = domain->nextSibling)
+        count += countFileElementsOf(domain);
+    return count;
+}
+
+std::size_t KBXMLDomains::countFileElementsOf(const _TBXMLElement* domain) {
+    std::size_t count = 0;
+    for (const _TBXMLElement* group = domain ? domain->firstChild : nullptr; group;
+         group = group->nextSibling) {
+        for (const _TBXMLElement* file = group->firstChild; file; file = file->nextSibling)
+            ++count;
     }
     return count;
 }

@@ -16,6 +16,8 @@ public:
     // The number of elements two levels below the domains: an upper bound of the files
     // they list, found without reading any of them.
     std::size_t countFileElements() const;
+    // The same for one element of the section.
+    static std::size_t countFileElementsOf(const _TBXMLElement* domain);
     // The number of elements directly below the domains: an upper bound of the domains.
     std::size_t countDomainElements() const;
 

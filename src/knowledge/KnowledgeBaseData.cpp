@@ -5,6 +5,7 @@
 #include "knowledge/KBXMLBundleScripts.h"
 #include "knowledge/KBXMLCommon.h"
 #include "knowledge/KBXMLDocument.h"
+#include "knowledge/KBXMLDomains.h"
 #include "knowledge/KBXMLFile.h"
 #include "knowledge/KBXMLFileGroup.h"
 #include "knowledge/KBXMLRule.h"
@@ -35,8 +36,7 @@ std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::createWithPath(const std::
         KnowledgeBaseLog::writeOnce("cannot open " + path + ": " + opening.failure);
         return data;
     }
-    data->load(*opening.document);
-    return data;
+    return loaded(*opening.document);
 }
 
 namespace {
@@ -68,70 +68,104 @@ KnowledgeBaseData::DocumentOpening KnowledgeBaseData::openDocument(SecureBuffer&
     std::optional<TBXMLError> error;
     opening.document = KBXMLDocument::create(std::move(text), KnowledgeBaseLimits::kMaxXMLRecords,
                                              &error, &opening.problem);
-    if (!opening.document) {
-        if (error && error->code == static_cast<int>(TBXMLErrorCode::UnableToAllocateMemory))
-            opening.refusal = "the document has more than " +
-                              std::to_string(KnowledgeBaseLimits::kMaxXMLRecords) +
-                              " elements or attributes";
-        else if (opening.problem && opening.problem->kind == TBXMLProblem::Kind::NoRootElement)
-            opening.refusal = "not a knowledge-base document (" + opening.problem->describe() + ")";
-        else
-            opening.refusal = "not a knowledge-base document (no <base> root element)";
-        return opening;
-    }
     // Counting walks the tree, before a single record or rule is made.
-    const KBXMLDomains* domains = opening.document->domains();
-    const std::size_t records = domains ? domains->countFileElements() : 0;
-    std::size_t rules = 0;
-    if (const KBXMLRules* section = opening.document->rules())
-        section->iterateRules([&](const KBXMLRule&) { ++rules; });
-    if (records > KnowledgeBaseLimits::kMaxRecords)
-        opening.refusal = "the document has " + std::to_string(records) + " records, more than " +
-                          std::to_string(KnowledgeBaseLimits::kMaxRecords);
-    else if (rules > KnowledgeBaseLimits::kMaxRules)
-        opening.refusal = "the document has " + std::to_string(rules) + " rules, more than " +
-                          std::to_string(KnowledgeBaseLimits::kMaxRules);
+    const KBXMLDomains* domains = opening.document ? opening.document->domains() : nullptr;
+    opening.refusal = refusalOf(opening.document.get(), error, opening.problem,
+                                domains ? domains->countFileElements() : 0);
     if (!opening.refusal.empty())
         opening.document.reset();
     return opening;
 }
 
-std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::createWithXMLData(SecureBuffer& xml) {
-    std::shared_ptr<KnowledgeBaseData> data(new KnowledgeBaseData());
-    data->load(xml);
-    return data;
+std::string KnowledgeBaseData::refusalOf(KBXMLDocument* document,
+                                         const std::optional<TBXMLError>& error,
+                                         const std::optional<TBXMLProblem>& problem,
+                                         std::size_t records) {
+    if (!document) {
+        if (error && error->code == static_cast<int>(TBXMLErrorCode::UnableToAllocateMemory))
+            return "the document has more than " +
+                   std::to_string(KnowledgeBaseLimits::kMaxXMLRecords) + " elements or attributes";
+        if (problem && problem->kind == TBXMLProblem::Kind::NoRootElement)
+            return "not a knowledge-base document (" + problem->describe() + ")";
+        return "not a knowledge-base document (no <base> root element)";
+    }
+    std::size_t rules = 0;
+    if (const KBXMLRules* section = document->rules())
+        section->iterateRules([&](const KBXMLRule&) { ++rules; });
+    if (records > KnowledgeBaseLimits::kMaxRecords)
+        return "the document has " + std::to_string(records) + " records, more than " +
+               std::to_string(KnowledgeBaseLimits::kMaxRecords);
+    if (rules > KnowledgeBaseLimits::kMaxRules)
+        return "the document has " + std::to_string(rules) + " rules, more than " +
+               std::to_string(KnowledgeBaseLimits::kMaxRules);
+    return {};
 }
 
-void KnowledgeBaseData::load(SecureBuffer& xml) {
-    const bool empty = xml.empty();
+std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::createWithXMLData(SecureBuffer& xml) {
+    return loaded(xml);
+}
+
+std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::loaded(SecureBuffer& xml) {
+    std::shared_ptr<KnowledgeBaseData> data(new KnowledgeBaseData());
     // The reader parses the plaintext where it lies, so that no second copy of the
     // document is made, and wipes and gives it back as the domains are read.
-    DocumentOpening opening = openDocument(std::move(xml));
-    if (!opening.document && !empty)
-        KnowledgeBaseLog::writeOnce("refused: " + opening.refusal);
-    else if (opening.document && opening.problem)
-        KnowledgeBaseLog::writeOnce("malformed document, read as far as it goes: " +
-                                    opening.problem->describe());
-    if (auto document = std::move(opening.document)) {
-        // The records are the largest part of the model and the domains the largest
-        // part of the document: they are made last, the document giving back its tree
-        // and text behind each domain as it is read, and filed in the index once the
-        // document is gone, so that the document and the model are never held whole
-        // together.
-        KnowledgeRecordIndex::Batch batch = build(*document, true);
-        document.reset();
-        fileRecords(batch);
+    SecureBuffer text = std::move(xml);
+    if (text.empty())
+        return data;
+    const std::string refusal = text.size() > KnowledgeBaseLimits::kMaxDocumentBytes
+                                    ? tooLargeRefusal()
+                                    : data->read(std::move(text));
+    if (refusal.empty())
+        return data;
+    KnowledgeBaseLog::writeOnce("refused: " + refusal);
+    // What was made of the domains before the refusal goes with its model.
+    return std::shared_ptr<KnowledgeBaseData>(new KnowledgeBaseData());
+}
+
+std::string KnowledgeBaseData::read(SecureBuffer&& text) {
+    // The records are the largest part of the model and the domains the largest part
+    // of the document: each domain becomes records as soon as the reader has read it,
+    // and is dropped then with its text, so that the document and the model are never
+    // held whole together. The records are filed in the index once the document is gone.
+    std::size_t records = 0;
+    KnowledgeRecordIndex::Batch batch;
+    std::shared_ptr<KBXMLDocument> document;
+    std::optional<TBXMLError> error;
+    std::optional<TBXMLProblem> problem;
+    {
+        BatchScope scope{m_recordBatch};
+        m_recordBatch = &batch;
+        const auto onDomainsChild = [&](const _TBXMLElement* child) {
+            // Past the bound nothing more is made, but the count goes on for the refusal.
+            records += KBXMLDomains::countFileElementsOf(child);
+            if (records > KnowledgeBaseLimits::kMaxRecords)
+                return;
+            if (auto domain = KBXMLDomain::create(child))
+                parseDataForDomain(*domain);
+        };
+        document = KBXMLDocument::create(std::move(text), KnowledgeBaseLimits::kMaxXMLRecords,
+                                         onDomainsChild, &error, &problem);
     }
+    if (std::string refusal = refusalOf(document.get(), error, problem, records); !refusal.empty())
+        return refusal;
+    if (problem)
+        KnowledgeBaseLog::writeOnce("malformed document, read as far as it goes: " +
+                                    problem->describe());
+    readSections(*document);
+    document.reset();
+    fileRecords(batch);
+    return {};
 }
 
 std::shared_ptr<KnowledgeBaseData> KnowledgeBaseData::createWithDocument(KBXMLDocument& document) {
     std::shared_ptr<KnowledgeBaseData> data(new KnowledgeBaseData());
-    KnowledgeRecordIndex::Batch batch = data->build(document, false);
+    data->readSections(document);
+    KnowledgeRecordIndex::Batch batch = data->collectDomains(document.domains());
     data->fileRecords(batch);
     return data;
 }
 
-KnowledgeRecordIndex::Batch KnowledgeBaseData::build(KBXMLDocument& document, bool consume) {
+void KnowledgeBaseData::readSections(KBXMLDocument& document) {
     m_isParsed = true;
     parseRules(document.rules());
     parseSeparators(document.separators());
@@ -140,7 +174,6 @@ KnowledgeRecordIndex::Batch KnowledgeBaseData::build(KBXMLDocument& document, bo
     parseDataForCustomScripts(document.customScripts());
     applySystemSkipList(document.systemSkipList());
     parseExtensionsSkipList(document.extensionsSkipList());
-    return collectDomains(document.domains(), consume ? &document : nullptr);
 }
 
 void KnowledgeBaseData::fileRecords(KnowledgeRecordIndex::Batch& batch) {
@@ -216,8 +249,7 @@ void KnowledgeBaseData::parseSeparators(const KBXMLSeparators* section) {
     m_separators = KBSeparators(section);
 }
 
-KnowledgeRecordIndex::Batch KnowledgeBaseData::collectDomains(const KBXMLDomains* section,
-                                                              KBXMLDocument* consuming) {
+KnowledgeRecordIndex::Batch KnowledgeBaseData::collectDomains(const KBXMLDomains* section) {
     KnowledgeRecordIndex::Batch batch;
     if (!section)
         return batch;
@@ -227,20 +259,10 @@ KnowledgeRecordIndex::Batch KnowledgeBaseData::collectDomains(const KBXMLDomains
     m_recordGroups.reserve(m_recordGroups.size() + domains +
                            KnowledgeBaseSystemDomains::CreateDomains().size());
     m_groupsOfRecords.reserve(m_groupsOfRecords.size() + domains);
-    // The section's records are filed together, in document order, which lets the index
-    // fetch their slots ahead instead of waiting for memory once per record.
     batch.reserve(section->countFileElements());
-    // The batch is closed on every way out, so no later record can be left in it.
-    struct BatchScope {
-        KnowledgeRecordIndex::Batch*& open;
-        ~BatchScope() { open = nullptr; }
-    } scope{m_recordBatch};
+    BatchScope scope{m_recordBatch};
     m_recordBatch = &batch;
-    const auto parse = [&](const KBXMLDomain& domain) { parseDataForDomain(domain); };
-    if (consuming)
-        consuming->consumeDomains(parse);
-    else
-        section->iterateDomains(parse);
+    section->iterateDomains([&](const KBXMLDomain& domain) { parseDataForDomain(domain); });
     return batch;
 }
 

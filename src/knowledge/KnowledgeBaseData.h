@@ -10,6 +10,7 @@
 #include "knowledge/MutableExtensionsSkipList.h"
 #include "knowledge/MutableSystemSkipList.h"
 #include "knowledge/SecureBuffer.h"
+#include "knowledge/TBXMLError.h"
 #include "knowledge/TBXMLProblem.h"
 #include "search/SearchRule.h"
 
@@ -110,11 +111,16 @@ public:
 
 private:
     KnowledgeBaseData() = default;
-    void load(SecureBuffer& xml);
-    // Reads every section of `document`, the domains last; their records are answered,
-    // to be filed by fileRecords(). With `consume`, the document gives its tree back
-    // behind each domain as it is read, and is spent.
-    KnowledgeRecordIndex::Batch build(KBXMLDocument& document, bool consume);
+    // The model of `xml`, taken over; an empty, unparsed one when the document is
+    // refused, which the log says.
+    static std::shared_ptr<KnowledgeBaseData> loaded(SecureBuffer& xml);
+    // Reads the document into this model, the domains as the reader reads them; gives
+    // why the document is refused, or nothing.
+    std::string read(SecureBuffer&& text);
+    static std::string refusalOf(KBXMLDocument* document, const std::optional<TBXMLError>& error,
+                                 const std::optional<TBXMLProblem>& problem, std::size_t records);
+    // Every section but the domains.
+    void readSections(KBXMLDocument& document);
 
     // Replaces an earlier group of the same domain; a group whose identifier has no
     // unique identifier is not filed.
@@ -136,10 +142,8 @@ private:
     void parseExtensionsSkipList(const KBXMLExtensionsSkipList* section);
     void loadSystemBundleIds();
     // The records of the section's domains, not yet filed in the index; their groups
-    // are filed. With `consuming`, the section's document, the walk gives the document's
-    // tree back as it goes (KBXMLDocument::consumeDomains), and the document is spent.
-    KnowledgeRecordIndex::Batch collectDomains(const KBXMLDomains* section,
-                                               KBXMLDocument* consuming);
+    // are filed.
+    KnowledgeRecordIndex::Batch collectDomains(const KBXMLDomains* section);
     // Files what collectDomains() made, and completes the model.
     void fileRecords(KnowledgeRecordIndex::Batch& batch);
     // Files the record at once, or with the domains section's batch while one is open.
@@ -153,6 +157,11 @@ private:
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordGroup>> m_recordGroups;
     KnowledgeRecordIndex m_recordsByFileNames;
     KnowledgeRecordIndex::Batch* m_recordBatch{nullptr};
+    // Closes the batch on every way out, so that no later record can be left in it.
+    struct BatchScope {
+        KnowledgeRecordIndex::Batch*& open;
+        ~BatchScope() { open = nullptr; }
+    };
     // Where the records and their paths lie, and every group a record refers to (a later
     // domain of the same identifier replaces a group in m_recordGroups, not here).
     KnowledgeRecordArena m_recordArena;

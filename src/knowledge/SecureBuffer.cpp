@@ -112,24 +112,24 @@ void SecureBuffer::reallocate(std::size_t capacity) {
     m_capacity = capacity;
 }
 
-std::size_t SecureBuffer::discardBefore(std::size_t offset, std::size_t minimumRun) {
-    if (!m_data || offset > m_capacity)
+std::size_t SecureBuffer::discardBetween(std::size_t from, std::size_t to, std::size_t minimumRun) {
+    if (!m_data || to > m_capacity || from > to)
         return 0;
     const std::size_t page = platform::MemoryRelease::pageSize();
     const auto start = reinterpret_cast<std::uintptr_t>(m_data);
-    const std::uintptr_t firstPage = (start + page - 1) / page * page;
-    const std::uintptr_t end = (start + offset) / page * page;
-    const std::size_t from = m_discardedTo > 0 ? m_discardedTo : firstPage - start;
-    if (end <= start + from || end - start - from < std::max<std::size_t>(minimumRun, 1))
+    const std::uintptr_t firstPage = (start + from + page - 1) / page * page;
+    const std::uintptr_t end = (start + to) / page * page;
+    const std::size_t first = m_discardedTo > 0 ? m_discardedTo : firstPage - start;
+    if (end <= start + first || end - start - first < std::max<std::size_t>(minimumRun, 1))
         return 0;
-    const std::size_t length = end - start - from;
-    wipe(m_data + from, length);
+    const std::size_t length = end - start - first;
+    wipe(m_data + first, length);
     if (m_mapped)
-        platform::MemoryRelease::discardSharedPages(m_data + from, length);
+        platform::MemoryRelease::discardSharedPages(m_data + first, length);
     else
-        platform::MemoryRelease::discardPages(m_data + from, length);
+        platform::MemoryRelease::discardPages(m_data + first, length);
     if (m_discardedTo == 0)
-        m_discardedFrom = from;
+        m_discardedFrom = first;
     m_discardedTo = end - start;
     return length;
 }

@@ -63,14 +63,15 @@ public:
     void append(std::uint8_t byte);
     void append(std::span<const std::uint8_t> bytes);
 
-    // Wipes the whole pages of the storage that lie before `offset` and hands them back
-    // to the system, going on from where the previous call stopped, but only once at
-    // least `minimumRun` bytes have come together since then. The bytes there read as
+    // Wipes the whole pages of the storage that lie between `from` and `to` and hands
+    // them back to the system, for a reader that is done with that part of a large
+    // buffer. The first call starts at `from`; later ones go on where the previous one
+    // stopped (everything from the first `from` on must be spent by then), but only once
+    // at least `minimumRun` bytes have come together since. The bytes there read as
     // zeros afterwards, and the wiping at release passes over them rather than bring
-    // them back. For a reader that is done with the front of a large buffer. Only pages
-    // that lie wholly in the storage are handed back: one the storage shares with other
-    // memory is kept. Returns the number of bytes handed back by this call.
-    std::size_t discardBefore(std::size_t offset, std::size_t minimumRun = 0);
+    // them back. Only pages that lie wholly in the range and in the storage are handed
+    // back. Returns the number of bytes handed back by this call.
+    std::size_t discardBetween(std::size_t from, std::size_t to, std::size_t minimumRun = 0);
 
     // Wipes the bytes and releases the storage; the buffer is empty afterwards.
     void cleanse();
@@ -85,7 +86,7 @@ private:
     // The storage is a file's shared mapping rather than the heap's.
     bool m_mapped{false};
     // The part of the storage already wiped and handed back, in whole pages; empty
-    // until discardBefore() hands some back.
+    // until discardBetween() hands some back.
     std::size_t m_discardedFrom{0};
     std::size_t m_discardedTo{0};
 };

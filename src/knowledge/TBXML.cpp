@@ -72,6 +72,10 @@ std::optional<std::string> decoded(const char* bytes) {
     return view ? std::optional<std::string>(std::in_place, *view) : std::nullopt;
 }
 
+// Each give-back costs the kernel a flush of every core's address cache: text is given
+// back in runs of at least this many bytes, not behind every element.
+constexpr std::size_t kReleaseRun = 256 * 1024;
+
 bool hasName(const char* candidate, std::string_view name) {
     size_t length = std::strlen(candidate);
     return length == name.size() && std::memcmp(candidate, name.data(), length) == 0;
@@ -105,6 +109,18 @@ std::shared_ptr<TBXML> TBXML::newTBXMLWithXMLData(std::span<const std::uint8_t> 
 std::shared_ptr<TBXML> TBXML::newTBXMLTakingXMLData(SecureBuffer&& data,
                                                     std::optional<TBXMLError>* error,
                                                     size_t maxRecords) {
+    return read(std::move(data), nullptr, error, maxRecords);
+}
+
+std::shared_ptr<TBXML> TBXML::newTBXMLStreamingXMLData(SecureBuffer&& data,
+                                                       const StreamedSection& streamed,
+                                                       std::optional<TBXMLError>* error,
+                                                       size_t maxRecords) {
+    return read(std::move(data), &streamed, error, maxRecords);
+}
+
+std::shared_ptr<TBXML> TBXML::read(SecureBuffer&& data, const StreamedSection* streamed,
+                                   std::optional<TBXMLError>* error, size_t maxRecords) {
     SecureBuffer text = std::move(data);
     std::shared_ptr<TBXML> reader;
     try {
@@ -116,7 +132,7 @@ std::shared_ptr<TBXML> TBXML::newTBXMLTakingXMLData(SecureBuffer&& data,
     }
     reader->m_elements.limitTo(maxRecords);
     reader->m_attributes.limitTo(maxRecords);
-    std::optional<TBXMLErrorCode> failure = reader->parse(std::move(text));
+    std::optional<TBXMLErrorCode> failure = reader->parse(std::move(text), streamed);
     if (error) {
         if (failure)
             *error = TBXMLError::withCode(*failure);
@@ -128,27 +144,7 @@ std::shared_ptr<TBXML> TBXML::newTBXMLTakingXMLData(SecureBuffer&& data,
 
 TBXML::~TBXML() = default;
 
-namespace {
-
-constexpr std::size_t kReleaseRun = 256 * 1024;
-
-} // namespace
-
-void TBXML::releaseBefore(const _TBXMLElement* element) {
-    if (!element || !m_buffer)
-        return;
-    m_elements.releaseBefore(element);
-    if (element->firstAttribute)
-        m_attributes.releaseBefore(element->firstAttribute);
-    // The start tag's '<' lies just before the name.
-    if (!element->name || element->name <= m_buffer || element->name >= m_buffer + m_bufferSize)
-        return;
-    // Each give-back costs the kernel a flush of every core's address cache: text is given
-    // back in runs of at least kReleaseRun bytes, not behind every element.
-    m_text.discardBefore(static_cast<std::size_t>(element->name - 1 - m_buffer), kReleaseRun);
-}
-
-std::optional<TBXMLErrorCode> TBXML::parse(SecureBuffer&& data) {
+std::optional<TBXMLErrorCode> TBXML::parse(SecureBuffer&& data, const StreamedSection* streamed) {
     if (data.empty()) {
         m_problem = TBXMLProblem{TBXMLProblem::Kind::NoRootElement, 0, {}};
         return TBXMLErrorCode::DataIsNil;
@@ -164,6 +160,20 @@ std::optional<TBXMLErrorCode> TBXML::parse(SecureBuffer&& data) {
     m_bufferSize = m_text.size();
 
     TBXMLParser parser(m_buffer, m_buffer + size, m_elements, m_attributes);
+    // The children of a streamed section lie one after the other in the text, with
+    // nothing kept between them: everything from the first one's start to the end of
+    // the last one read is spent.
+    std::size_t spentFrom = 0;
+    if (streamed)
+        parser.streamSection(
+            streamed->root, streamed->section,
+            [this, streamed, &spentFrom](const _TBXMLElement* child, const char* end) {
+                streamed->onChild(child);
+                if (spentFrom == 0)
+                    spentFrom = static_cast<std::size_t>(child->name - 1 - m_buffer);
+                m_text.discardBetween(spentFrom, static_cast<std::size_t>(end - m_buffer),
+                                      kReleaseRun);
+            });
     if (parser.parse() == TBXMLParser::Outcome::OutOfMemory)
         return TBXMLErrorCode::UnableToAllocateMemory;
     m_root = parser.root();

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -65,6 +66,23 @@ public:
                                                         std::optional<TBXMLError>* error = nullptr,
                                                         size_t maxRecords = kUnlimited);
 
+    // A section read one child at a time: every child of the first element named
+    // `section` under a root named `root` goes to `onChild` as soon as it is read whole,
+    // and is dropped then, with the text it was read from (wiped and given back in runs).
+    // The section stays in the tree without children. For a large section that is read
+    // once: the tree then holds one of its children at a time instead of all of them,
+    // and `maxRecords` bounds the records held at once.
+    struct StreamedSection {
+        std::string_view root;
+        std::string_view section;
+        std::function<void(const _TBXMLElement* child)> onChild;
+    };
+    // The same as newTBXMLTakingXMLData, reading `streamed` as it goes.
+    static std::shared_ptr<TBXML> newTBXMLStreamingXMLData(SecureBuffer&& data,
+                                                           const StreamedSection& streamed,
+                                                           std::optional<TBXMLError>* error,
+                                                           size_t maxRecords);
+
     TBXML(const TBXML&) = delete;
     TBXML& operator=(const TBXML&) = delete;
     ~TBXML();
@@ -88,20 +106,14 @@ public:
     static const _TBXMLElement* childElementNamed(std::string_view name,
                                                   const _TBXMLElement* parentElement);
 
-    // Gives back what precedes `element` in document order: the pooled records of the
-    // elements and attributes that start before it, and the pages of the buffer before
-    // its start tag, which are wiped first. For a caller that reads the tree once from
-    // front to back and is done with everything before `element`: afterwards nothing
-    // before it may be read, nor any pointer that leads there (its parent, its previous
-    // sibling, the root).
-    void releaseBefore(const _TBXMLElement* element);
-
     // Bytes held by the buffer and the record pools, for the performance report.
     size_t memoryFootprint() const;
 
 private:
     TBXML() = default;
-    std::optional<TBXMLErrorCode> parse(SecureBuffer&& data);
+    std::optional<TBXMLErrorCode> parse(SecureBuffer&& data, const StreamedSection* streamed);
+    static std::shared_ptr<TBXML> read(SecureBuffer&& data, const StreamedSection* streamed,
+                                       std::optional<TBXMLError>* error, size_t maxRecords);
 
     // The document's text with a terminator after it, parsed in place.
     SecureBuffer m_text;

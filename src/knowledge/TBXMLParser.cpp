@@ -178,6 +178,8 @@ bool TBXMLParser::handleTag(char* name, char* tagEnd, bool hasCData) {
     char* end = selfClosing ? tagEnd - 1 : tagEnd;
     *end = '\0';
 
+    if (m_stream)
+        beforeElement();
     _TBXMLElement* element = m_elements.take();
     if (!element)
         return false;
@@ -198,7 +200,59 @@ bool TBXMLParser::handleTag(char* name, char* tagEnd, bool hasCData) {
         m_textEnd = nullptr;
         m_textClean = true;
     }
+    if (m_stream)
+        afterElement(element, selfClosing, tagEnd);
     return true;
+}
+
+void TBXMLParser::streamSection(std::string_view root, std::string_view section,
+                                ChildAction onChild) {
+    m_stream.emplace();
+    m_stream->root = root;
+    m_stream->section = section;
+    m_stream->onChild = std::move(onChild);
+}
+
+// Every record taken from here until the child ends belongs to the child.
+void TBXMLParser::beforeElement() {
+    if (m_stream->element && m_current == m_stream->element) {
+        m_stream->elements = m_elements.mark();
+        m_stream->attributes = m_attributes.mark();
+    }
+}
+
+void TBXMLParser::afterElement(_TBXMLElement* element, bool selfClosing, char* tagEnd) {
+    _TBXMLElement* parent = element->parentElement;
+    if (!parent)
+        return;
+    if (parent == m_stream->element) {
+        if (selfClosing)
+            handOver(element, tagEnd);
+        return;
+    }
+    // Only the first child of the root with the section's name is the section, as for a
+    // reader that looks the section up by name.
+    if (m_stream->decided || parent != m_root ||
+        std::string_view(element->name) != m_stream->section ||
+        std::string_view(m_root->name) != m_stream->root)
+        return;
+    m_stream->decided = true;
+    if (!selfClosing)
+        m_stream->element = element;
+}
+
+void TBXMLParser::handOver(_TBXMLElement* child, const char* end) {
+    m_stream->onChild(child, end);
+    // The child is the section's last child: it leaves the tree, and its records and
+    // those of everything in it are taken again for the next child.
+    _TBXMLElement* parent = child->parentElement;
+    parent->currentChild = child->previousSibling;
+    if (child->previousSibling)
+        child->previousSibling->nextSibling = nullptr;
+    else
+        parent->firstChild = nullptr;
+    m_elements.rewind(m_stream->elements);
+    m_attributes.rewind(m_stream->attributes);
 }
 
 // Reads attributes with the forgiving state machine of the format: skip white space,
@@ -332,6 +386,12 @@ void TBXMLParser::close(char* textBound) {
         element->text = text;
     }
     m_current = element->parentElement;
+    if (m_stream && m_stream->element) {
+        if (m_current == m_stream->element)
+            handOver(element, textBound);
+        else if (element == m_stream->element)
+            m_stream->element = nullptr;
+    }
 }
 
 bool TBXMLParser::startsWith(const char* at, const char* marker, size_t length) const {

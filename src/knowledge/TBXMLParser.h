@@ -3,7 +3,9 @@
 #include "knowledge/TBXML.h"
 #include "knowledge/TBXMLProblem.h"
 
+#include <functional>
 #include <optional>
+#include <string_view>
 
 // The single forward scan that turns the reader's buffer into element records. It
 // writes NUL bytes into the buffer to end names, values and texts, and moves bytes
@@ -17,6 +19,14 @@ public:
     // `begin` to `end` is the input; `*end` must be the buffer's terminating NUL.
     TBXMLParser(char* begin, char* end, TBXMLPool<_TBXMLElement>& elements,
                 TBXMLPool<_TBXMLAttribute>& attributes);
+
+    // Hands every child of the first element named `section` under a root named `root`
+    // to `onChild` as soon as the child is read whole, with the end of its text in the
+    // buffer, and then drops it: the section stays in the tree, without children, and
+    // the child's records are taken again for the next one. A reader of a large section
+    // that needs each child once holds one at a time. Set before parse().
+    using ChildAction = std::function<void(const _TBXMLElement* child, const char* end)>;
+    void streamSection(std::string_view root, std::string_view section, ChildAction onChild);
 
     Outcome parse();
     _TBXMLElement* root() const { return m_root; }
@@ -38,6 +48,11 @@ private:
     void note(TBXMLProblem::Kind kind, const char* at, const char* element = nullptr);
     // Whether the closing tag whose name starts at `name` names the open element.
     bool closes(const char* name) const;
+    // Streaming: notes where a child of the streamed section starts, decides which
+    // element is the section, and hands a finished child over and drops it.
+    void beforeElement();
+    void afterElement(_TBXMLElement* element, bool selfClosing, char* tagEnd);
+    void handOver(_TBXMLElement* child, const char* end);
 
     char* m_begin;
     char* m_end;
@@ -60,4 +75,16 @@ private:
     // nothing cut out. Trimming then needs no search for the text's end.
     char* m_textEnd{nullptr};
     bool m_textClean{true};
+
+    // The streamed section: what names it, and once it is open, the element itself.
+    struct Stream {
+        std::string_view root;
+        std::string_view section;
+        ChildAction onChild;
+        bool decided{false};
+        _TBXMLElement* element{nullptr};
+        TBXMLPool<_TBXMLElement>::Mark elements{};
+        TBXMLPool<_TBXMLAttribute>::Mark attributes{};
+    };
+    std::optional<Stream> m_stream;
 };

@@ -1,6 +1,7 @@
 #include "knowledge/KBXMLDocument.h"
 
 #include "knowledge/DomainIdentifier.h"
+#include "knowledge/KBXMLSystemSkipList.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -75,43 +76,99 @@ inline std::string traceOf(const KBXMLDomain& domain) {
            traceOf(domain.parentDomain()) + ")[" + groups + "]";
 }
 
-// What the walk reads of every domain.
-std::vector<std::string> domainsRead(KBXMLDocument& read, bool consuming) {
+// What a walk of the domains section reads of every domain.
+std::vector<std::string> domainsRead(KBXMLDocument& read) {
     std::vector<std::string> seen;
-    const auto record = [&](const KBXMLDomain& domain) { seen.push_back(traceOf(domain)); };
-    if (consuming)
-        read.consumeDomains(record);
-    else if (const KBXMLDomains* domains = read.domains())
-        domains->iterateDomains(record);
+    if (const KBXMLDomains* domains = read.domains())
+        domains->iterateDomains(
+            [&](const KBXMLDomain& domain) { seen.push_back(traceOf(domain)); });
     return seen;
 }
 
-// Consuming the domains gives the tree back behind the walk, across many pages of text
-// and many blocks of records, yet reads every domain as a plain walk does; the sections
-// around the domains are not to be read afterwards.
-TEST(KBXMLDocument, ConsumingTheDomainsReadsWhatAWalkReads) {
+// The document read with its domains streamed, and the name (or trace, for a domain) of
+// every element of the section in the order they were handed over.
+std::shared_ptr<KBXMLDocument> streamed(const std::string& text, std::vector<std::string>& seen) {
+    SecureBuffer buffer{std::string_view(text)};
+    std::optional<TBXMLError> error;
+    std::optional<TBXMLProblem> problem;
+    return KBXMLDocument::create(
+        std::move(buffer), TBXML::kUnlimited,
+        [&](const _TBXMLElement* child) {
+            auto domain = KBXMLDomain::create(child);
+            seen.push_back(domain ? traceOf(*domain) : TBXML::elementName(child));
+        },
+        &error, &problem);
+}
+
+// Streaming the domains reads every domain as a walk of the whole tree does, across many
+// pages of text and many blocks of records, while the tree holds one domain at a time;
+// the sections after the domains read as before.
+TEST(KBXMLDocument, StreamingTheDomainsReadsWhatAWalkReads) {
     std::string body = "<rules><rule path=\"~/Library/Caches\" deep=\"1\"/></rules><domains>";
     for (int i = 0; i < 3000; ++i) {
         const std::string id = "com.example.app" + std::to_string(i);
         body += "<d v=\"" + id + "\"" + (i % 3 == 0 ? " system=\"yes\"" : "") +
                 "><g v=\"caches\"><f>~/Library/Caches/" + id + "</f><f>~/Library/Caches/" + id +
                 "/Data " + std::string(i % 50, 'x') + "</f></g>" +
-                (i % 5 == 0 ? "<skipped/>" : "") + "<g v=\"system\"><f>/Library/" + id +
-                "</f></g></d>";
+                (i % 5 == 0 ? "<skipped/>" : "") + "<!-- note --><g v=\"system\"><f>/Library/" +
+                id + "</f></g></d>";
     }
-    body += "</domains><skipList><i>~/Library/Kept</i></skipList>";
-    auto walked = document(body);
-    auto consumed = document(body);
-    ASSERT_TRUE(walked && consumed);
-    const std::size_t before = consumed->tbxml()->memoryFootprint();
+    body += "</domains><skipList><f>~/Library/Kept</f></skipList>";
+    const std::string text = "<base>" + body + "</base>";
+    std::optional<TBXMLError> error;
+    auto walked = KBXMLDocument::create(SecureBuffer{std::string_view(text)}, TBXML::kUnlimited, &error);
+    ASSERT_TRUE(walked);
+    std::vector<std::string> seen;
+    auto read = streamed(text, seen);
+    ASSERT_TRUE(read);
 
-    const std::vector<std::string> expected = domainsRead(*walked, false);
+    const std::vector<std::string> expected = domainsRead(*walked);
     ASSERT_EQ(expected.size(), 3000u);
-    EXPECT_EQ(domainsRead(*consumed, true), expected);
-    EXPECT_LT(consumed->tbxml()->memoryFootprint(), before - before / 3);
-    EXPECT_EQ(consumed->rules(), nullptr);
-    EXPECT_EQ(consumed->systemSkipList(), nullptr);
-    EXPECT_TRUE(domainsRead(*consumed, true).empty());
+    EXPECT_EQ(seen, expected);
+    EXPECT_TRUE(domainsRead(*read).empty());
+    // Six elements in every domain, and not a tenth of them held at the end.
+    const std::size_t held = 3000 * 6 * sizeof(_TBXMLElement);
+    EXPECT_GT(walked->tbxml()->memoryFootprint(), read->tbxml()->memoryFootprint() + held * 9 / 10);
+    ASSERT_NE(read->rules(), nullptr);
+    EXPECT_EQ(joined([&](auto append) {
+                  read->rules()->iterateRules(
+                      [&](const KBXMLRule& rule) { append(traceOf(rule)); });
+              }),
+              "rule(~/Library/Caches,1,-1,-)[]");
+    ASSERT_NE(read->systemSkipList(), nullptr);
+    ASSERT_EQ(read->systemSkipList()->items().size(), 1u);
+    EXPECT_EQ(read->systemSkipList()->items()[0].path(), "~/Library/Kept");
+}
+
+// Only the elements directly in the first domains section of the root are streamed, in
+// document order, self-closed ones and ones the end of the text closes included; other
+// elements named so are read into the tree as before.
+TEST(KBXMLDocument, OnlyTheFirstDomainsSectionOfTheRootIsStreamed) {
+    std::vector<std::string> seen;
+    auto read = streamed("<base><rules><domains><d v=\"in.rules\"/></domains></rules>"
+                         "<domains><x/><d v=\"a\"><domains><d v=\"nested\"/></domains></d>"
+                         "<d v=\"b\"/></domains><domains><d v=\"second\"/></domains>"
+                         "<domains><d v=\"c\"><g v=\"caches\"><f>/unclosed",
+                         seen);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(seen, (std::vector<std::string>{"x", "d(bi:a,-,-,-,-)[]", "d(bi:b,-,-,-,-)[]"}));
+
+    // A first section that closes itself is the section: a later one is not streamed.
+    seen.clear();
+    read = streamed("<base><domains/><domains><d v=\"a\"/></domains></base>", seen);
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(seen.empty());
+
+    // Under another root, nothing is streamed; the document is none.
+    seen.clear();
+    EXPECT_FALSE(streamed("<other><domains><d v=\"a\"/></domains></other>", seen));
+    EXPECT_TRUE(seen.empty());
+
+    // A section the end of the text closes hands over what it holds.
+    seen.clear();
+    read = streamed("<base><domains><d v=\"a\"><g v=\"caches\"><f>/x</f>", seen);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(seen, (std::vector<std::string>{"d(bi:a,-,-,-,-)[g(caches,F,8)[/x]]"}));
 }
 
 } // namespace

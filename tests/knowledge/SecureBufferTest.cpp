@@ -88,7 +88,7 @@ TEST(SecureBuffer, GrowingMovingAndReleasingLeaveNoBytesBehind) {
                             [](const Wipe& w) { return w.zeroed; }));
 }
 
-// A reader done with the front of a large buffer hands its whole pages back in runs, each
+// A reader done with a part of a large buffer hands its whole pages back in runs, each
 // going on from the last; the release then wipes only what is still held, and the pages
 // handed back read as zeros.
 TEST(SecureBuffer, PagesHandedBackAreWipedOnceAndNotWrittenAgain) {
@@ -103,38 +103,39 @@ TEST(SecureBuffer, PagesHandedBackAreWipedOnceAndNotWrittenAgain) {
         buffer.resize(64 * page);
         std::fill(buffer.data(), buffer.data() + buffer.size(), std::uint8_t{0xA5});
         const auto start = reinterpret_cast<std::uintptr_t>(buffer.data());
-        const std::size_t firstWhole = (start + page - 1) / page * page - start;
+        // The spent part starts inside the third page of the buffer.
+        const std::size_t from = 2 * page + 5;
+        const std::size_t firstWhole = (start + from + page - 1) / page * page - start;
 
         // Less than a run, and less than a page past the first whole one: nothing.
-        EXPECT_EQ(buffer.discardBefore(16 * page, 32 * page), 0U);
-        EXPECT_EQ(buffer.discardBefore(firstWhole + page - 1), 0U);
+        EXPECT_EQ(buffer.discardBetween(from, 16 * page, 32 * page), 0U);
+        EXPECT_EQ(buffer.discardBetween(from, firstWhole + page - 1), 0U);
         EXPECT_EQ(buffer.data()[firstWhole], 0xA5);
 
-        // The first page is kept; whole pages up to the offset's page go.
-        const std::size_t first = buffer.discardBefore(20 * page + 7);
+        // The page holding `from` is kept; whole pages up to the end's page go.
+        const std::size_t first = buffer.discardBetween(from, 20 * page + 7);
         const std::size_t firstEnd = (start + 20 * page + 7) / page * page - start;
         EXPECT_EQ(first, firstEnd - firstWhole);
-        if (firstWhole > 0) {
-            EXPECT_EQ(buffer.data()[firstWhole - 1], 0xA5);
-        }
+        EXPECT_EQ(buffer.data()[firstWhole - 1], 0xA5);
         EXPECT_EQ(buffer.data()[firstWhole], 0);
         EXPECT_EQ(buffer.data()[firstEnd - 1], 0);
         EXPECT_EQ(buffer.data()[firstEnd], 0xA5);
 
         // The next run starts where the last one ended.
-        const std::size_t second = buffer.discardBefore(40 * page);
+        const std::size_t second = buffer.discardBetween(from, 40 * page);
         const std::size_t secondEnd = (start + 40 * page) / page * page - start;
         EXPECT_EQ(second, secondEnd - firstEnd);
         EXPECT_EQ(buffer.data()[secondEnd - 1], 0);
         EXPECT_EQ(buffer.data()[secondEnd], 0xA5);
-        EXPECT_EQ(buffer.discardBefore(30 * page), 0U);
-        // Past the storage: refused.
-        EXPECT_EQ(buffer.discardBefore(capacity + page), 0U);
+        EXPECT_EQ(buffer.discardBetween(from, 30 * page), 0U);
+        // Past the storage, or an empty range: refused.
+        EXPECT_EQ(buffer.discardBetween(from, capacity + page), 0U);
+        EXPECT_EQ(buffer.discardBetween(50 * page, 49 * page), 0U);
         handedBack = first + second;
         watch.wipes.clear();
     }
-    // Released: the front before the first whole page and everything from the last run
-    // on are wiped; the pages handed back are not written again.
+    // Released: the front before the first page handed back and everything from the
+    // last run on are wiped; the pages handed back are not written again.
     std::size_t wiped = 0;
     for (const Wipe& wipe : watch.wipes)
         wiped += wipe.size;
