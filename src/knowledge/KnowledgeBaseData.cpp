@@ -177,6 +177,8 @@ void KnowledgeBaseData::readSections(KBXMLDocument& document) {
 }
 
 void KnowledgeBaseData::fileRecords(KnowledgeRecordIndex::Batch& batch) {
+    // Every record is made: the table that lets them share their folders is not needed.
+    m_recordArena.forgetFolders();
     m_recordsByFileNames.fileAll(batch);
     loadSystemBundleIds();
 }

@@ -4,6 +4,7 @@
 #include "platform/ItemName.h"
 #include "shell/PathsGenerator.h"
 
+#include <cstring>
 #include <limits>
 #include <new>
 #include <type_traits>
@@ -23,10 +24,10 @@ const std::string& home() {
 
 } // namespace
 
-KnowledgeRecord::KnowledgeRecord(const KnowledgeRecordGroup& group, std::string_view storedPath,
-                                 bool inHome, std::int32_t dependencyType, bool isSystemItem)
-    : m_path(storedPath.data()), m_group(&group),
-      m_pathLength(static_cast<std::uint32_t>(storedPath.size())),
+KnowledgeRecord::KnowledgeRecord(const KnowledgeRecordGroup& group, const char* folder,
+                                 std::size_t tailLength, bool inHome, std::int32_t dependencyType,
+                                 bool isSystemItem)
+    : m_folder(folder), m_group(&group), m_tailLength(static_cast<std::uint32_t>(tailLength)),
       m_dependencyType(static_cast<std::int8_t>(dependencyType)), m_inHome(inHome),
       m_isSystemItem(isSystemItem) {}
 
@@ -36,34 +37,43 @@ KnowledgeRecord* KnowledgeRecord::create(KnowledgeRecordArena& arena,
     // A path that is the home folder itself ("~/", "~//") is kept whole, so that its last
     // component stays the home folder's name.
     bool inHome = false;
-    std::string_view stored;
+    std::string whole;
     if (path.starts_with("~/")) {
         path.remove_prefix(1);
         inHome = path.find_first_not_of('/') != std::string_view::npos;
-        stored = inHome ? arena.store(path) : arena.store(home(), path);
-    } else {
-        stored = arena.store(path);
+        if (!inHome)
+            path = whole.append(home()).append(path);
     }
-    void* at = arena.allocate(sizeof(KnowledgeRecord), alignof(KnowledgeRecord));
-    return ::new (at) KnowledgeRecord(group, stored, inHome, dependencyType, isSystemItem);
+    const std::size_t split =
+        static_cast<std::size_t>(platform::ItemName::lastComponent(path).data() - path.data());
+    const std::string_view tail = path.substr(split);
+    const char* folder = arena.internFolder(path.substr(0, split));
+    void* at = arena.allocate(sizeof(KnowledgeRecord) + tail.size(), alignof(KnowledgeRecord));
+    if (!tail.empty())
+        std::memcpy(static_cast<char*>(at) + sizeof(KnowledgeRecord), tail.data(), tail.size());
+    return ::new (at)
+        KnowledgeRecord(group, folder, tail.size(), inHome, dependencyType, isSystemItem);
 }
 
 std::string KnowledgeRecord::path() const {
-    if (!m_inHome)
-        return std::string(stored());
+    const std::string_view prefix = m_inHome ? std::string_view(home()) : std::string_view();
     std::string full;
-    full.reserve(home().size() + m_pathLength);
-    return full.append(home()).append(stored());
+    full.reserve(prefix.size() + folder().size() + m_tailLength);
+    return full.append(prefix).append(folder()).append(tail());
 }
 
 bool KnowledgeRecord::hasPath(std::string_view fullPath) const {
-    if (!m_inHome)
-        return fullPath == stored();
-    const std::string& prefix = home();
-    return fullPath.size() == prefix.size() + m_pathLength && fullPath.starts_with(prefix) &&
-           fullPath.substr(prefix.size()) == stored();
+    if (m_inHome) {
+        const std::string& prefix = home();
+        if (!fullPath.starts_with(prefix))
+            return false;
+        fullPath.remove_prefix(prefix.size());
+    }
+    const std::string_view inFolder = folder();
+    return fullPath.size() == inFolder.size() + m_tailLength && fullPath.starts_with(inFolder) &&
+           fullPath.substr(inFolder.size()) == tail();
 }
 
 std::string_view KnowledgeRecord::name() const {
-    return platform::ItemName::lastComponent(stored());
+    return platform::ItemName::lastComponent(tail());
 }

@@ -15,12 +15,15 @@
 //
 // A knowledge base holds about a hundred thousand records, made while it loads and read
 // until it goes, so they are plain values: each lies in the arena of the knowledge base
-// that made it, with its path beside it, and is valid exactly as long as that arena. A
-// record names its group and the next record of its chain without owning them; whoever
-// makes records keeps their groups alive as long as the arena. Releasing them is
-// releasing the arena's blocks, however long the chains. A path under the home folder is
-// kept without it: a hundred thousand copies of the home folder's path would be a good
-// part of the knowledge base.
+// that made it, and is valid exactly as long as that arena. A record names its group and
+// the next record of its chain without owning them; whoever makes records keeps their
+// groups alive as long as the arena. Releasing them is releasing the arena's blocks,
+// however long the chains.
+//
+// The path is most of a record's size, and most of a path is its folder, which many
+// records share (a few dozen folders of the Library hold nearly all of them): the record
+// keeps its last component right behind it and points to its folder, which the arena
+// holds once. A path under the home folder is kept without it as well.
 class KnowledgeRecord {
 public:
     // Makes a record in `arena`, with a copy of `path` there. A "~/" at the start of
@@ -57,16 +60,20 @@ public:
     }
 
 private:
-    KnowledgeRecord(const KnowledgeRecordGroup& group, std::string_view storedPath, bool inHome,
-                    std::int32_t dependencyType, bool isSystemItem);
-    std::string_view stored() const { return {m_path, m_pathLength}; }
+    KnowledgeRecord(const KnowledgeRecordGroup& group, const char* folder, std::size_t tailLength,
+                    bool inHome, std::int32_t dependencyType, bool isSystemItem);
+    std::string_view folder() const { return KnowledgeRecordArena::folderAt(m_folder); }
+    // The last component and any slashes after it, which lie right behind the record.
+    std::string_view tail() const {
+        return {reinterpret_cast<const char*>(this + 1), m_tailLength};
+    }
 
-    // What the arena holds of the path: all of it, or with m_inHome what follows the
-    // home folder (starting with "/").
-    const char* m_path;
+    // The path is the home folder when m_inHome, then the folder (up to and with the
+    // slash before the last component, none for a path without one), then the tail.
+    const char* m_folder;
     const KnowledgeRecordGroup* m_group;
     KnowledgeRecord* m_nextRecord{nullptr};
-    std::uint32_t m_pathLength;
+    std::uint32_t m_tailLength;
     // An AppDependencyGroup number, from -1 to a few dozen.
     std::int8_t m_dependencyType;
     bool m_inHome;

@@ -43,3 +43,29 @@ std::string_view KnowledgeRecordArena::store(std::string_view first, std::string
         std::memcpy(at + first.size(), second.data(), second.size());
     return {at, size};
 }
+
+const char* KnowledgeRecordArena::internFolder(std::string_view folder) {
+    if (folder.empty())
+        return nullptr;
+    if (auto found = m_folders.find(folder); found != m_folders.end())
+        return found->second;
+    const auto length = static_cast<std::uint32_t>(folder.size());
+    auto* at = static_cast<char*>(allocate(sizeof length + folder.size(), alignof(std::uint32_t)));
+    std::memcpy(at, &length, sizeof length);
+    char* bytes = at + sizeof length;
+    std::memcpy(bytes, folder.data(), folder.size());
+    m_folders.emplace(std::string_view(bytes, folder.size()), bytes);
+    return bytes;
+}
+
+std::string_view KnowledgeRecordArena::folderAt(const char* bytes) {
+    if (!bytes)
+        return {};
+    std::uint32_t length = 0;
+    std::memcpy(&length, bytes - sizeof length, sizeof length);
+    return {bytes, length};
+}
+
+void KnowledgeRecordArena::forgetFolders() {
+    std::unordered_map<std::string_view, const char*>().swap(m_folders);
+}

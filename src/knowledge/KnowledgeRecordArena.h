@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // Storage for the records of one knowledge base and their paths. A knowledge base holds
@@ -33,6 +34,16 @@ public:
     // NUL-terminated; an empty result may point anywhere.
     std::string_view store(std::string_view first, std::string_view second = {});
 
+    // A copy of `folder`, made once however often it is asked for while the arena keeps
+    // its folders: records of the same folder share it. Gives where its bytes start, with
+    // their count stored in front of them (see folderAt()); nullptr for an empty one.
+    const char* internFolder(std::string_view folder);
+    // The folder internFolder() gave `bytes` for.
+    static std::string_view folderAt(const char* bytes);
+    // Forgets which folders are held, for an arena that takes no more records: what was
+    // handed out stays, later requests make new copies.
+    void forgetFolders();
+
     // Bytes of the blocks taken from the heap, for the performance report and tests.
     std::size_t bytesHeld() const { return m_bytesHeld; }
 
@@ -40,6 +51,7 @@ private:
     std::byte* newBlock(std::size_t bytes);
 
     std::vector<std::unique_ptr<std::byte[]>> m_blocks;
+    std::unordered_map<std::string_view, const char*> m_folders;
     std::byte* m_next{nullptr};
     std::size_t m_left{0};
     std::size_t m_bytesHeld{0};

@@ -65,9 +65,10 @@ TEST(KnowledgeRecordArena, AllocationsAreAlignedAndDisjoint) {
     }
 }
 
-// Records and their paths lie end to end in the arena's blocks: nothing is added per
-// record but the record itself and its path without the home folder, and every record
-// still reads what it was made with once the arena has grown to many blocks. A leading
+// Records and their names lie end to end in the arena's blocks: nothing is added per
+// record but the record itself and its last component, the folders being held once and
+// the home folder not at all, and every record still reads what it was made with once
+// the arena has grown to many blocks. A leading
 // "~/" is the home folder, and a path of the home folder alone keeps its name.
 TEST(KnowledgeRecordArena, RecordsLieBesideTheirPaths) {
     auto group = KnowledgeRecordGroup::GroupWithDomainIdentifier(
@@ -84,9 +85,10 @@ TEST(KnowledgeRecordArena, RecordsLieBesideTheirPaths) {
                                       : KnowledgeRecord::create(arena, *group, path, i % 18);
         record->setNextRecord(made.empty() ? nullptr : made.back());
         made.push_back(record);
-        // What follows the "~", or the whole path.
-        storedBytes += i % 2 == 0 ? path.size() - 1 : path.size();
+        storedBytes += std::to_string(i).size();
     }
+    // The two folders, each once with its length.
+    storedBytes += 2 * (sizeof(std::uint32_t) + std::string_view("/Library/Caches/").size());
     for (int i = 0; i < 5000; ++i) {
         const KnowledgeRecord& record = *made[static_cast<std::size_t>(i)];
         const std::string full =
@@ -122,6 +124,14 @@ TEST(KnowledgeRecordArena, RecordsLieBesideTheirPaths) {
         EXPECT_EQ(whole->path(), home + std::string(homeItself).substr(1));
         EXPECT_EQ(whole->name(), platform::ItemName::lastComponent(home));
         EXPECT_TRUE(whole->hasPath(whole->path()));
+    }
+    // The root, a path without a folder, and trailing slashes read back as written.
+    for (const std::string path : {"/", "plain", "/Library/Caches/Trailing//", "//"}) {
+        KnowledgeRecord* odd = KnowledgeRecord::create(arena, *group, path, 8);
+        EXPECT_EQ(odd->path(), path);
+        EXPECT_EQ(odd->name(), platform::ItemName::lastComponent(path)) << path;
+        EXPECT_TRUE(odd->hasPath(path));
+        EXPECT_FALSE(odd->hasPath(path + "x"));
     }
 }
 
