@@ -116,7 +116,8 @@ TEST(KBXMLDocument, StreamingTheDomainsReadsWhatAWalkReads) {
     body += "</domains><skipList><f>~/Library/Kept</f></skipList>";
     const std::string text = "<base>" + body + "</base>";
     std::optional<TBXMLError> error;
-    auto walked = KBXMLDocument::create(SecureBuffer{std::string_view(text)}, TBXML::kUnlimited, &error);
+    auto walked =
+        KBXMLDocument::create(SecureBuffer{std::string_view(text)}, TBXML::kUnlimited, &error);
     ASSERT_TRUE(walked);
     std::vector<std::string> seen;
     auto read = streamed(text, seen);
