@@ -178,7 +178,7 @@ bool TBXMLParser::handleTag(char* name, char* tagEnd, bool hasCData) {
     char* end = selfClosing ? tagEnd - 1 : tagEnd;
     *end = '\0';
 
-    if (m_stream)
+    if (m_streaming)
         beforeElement();
     _TBXMLElement* element = m_elements.take();
     if (!element)
@@ -200,24 +200,24 @@ bool TBXMLParser::handleTag(char* name, char* tagEnd, bool hasCData) {
         m_textEnd = nullptr;
         m_textClean = true;
     }
-    if (m_stream)
+    if (m_streaming)
         afterElement(element, selfClosing, tagEnd);
     return true;
 }
 
 void TBXMLParser::streamSection(std::string_view root, std::string_view section,
                                 ChildAction onChild) {
-    m_stream.emplace();
-    m_stream->root = root;
-    m_stream->section = section;
-    m_stream->onChild = std::move(onChild);
+    m_streaming = true;
+    m_stream.root = root;
+    m_stream.section = section;
+    m_stream.onChild = std::move(onChild);
 }
 
 // Every record taken from here until the child ends belongs to the child.
 void TBXMLParser::beforeElement() {
-    if (m_stream->element && m_current == m_stream->element) {
-        m_stream->elements = m_elements.mark();
-        m_stream->attributes = m_attributes.mark();
+    if (m_stream.element && m_current == m_stream.element) {
+        m_stream.elements = m_elements.mark();
+        m_stream.attributes = m_attributes.mark();
     }
 }
 
@@ -225,24 +225,24 @@ void TBXMLParser::afterElement(_TBXMLElement* element, bool selfClosing, char* t
     _TBXMLElement* parent = element->parentElement;
     if (!parent)
         return;
-    if (parent == m_stream->element) {
+    if (parent == m_stream.element) {
         if (selfClosing)
             handOver(element, tagEnd);
         return;
     }
     // Only the first child of the root with the section's name is the section, as for a
     // reader that looks the section up by name.
-    if (m_stream->decided || parent != m_root ||
-        std::string_view(element->name) != m_stream->section ||
-        std::string_view(m_root->name) != m_stream->root)
+    if (m_stream.decided || parent != m_root ||
+        std::string_view(element->name) != m_stream.section ||
+        std::string_view(m_root->name) != m_stream.root)
         return;
-    m_stream->decided = true;
+    m_stream.decided = true;
     if (!selfClosing)
-        m_stream->element = element;
+        m_stream.element = element;
 }
 
 void TBXMLParser::handOver(_TBXMLElement* child, const char* end) {
-    m_stream->onChild(child, end);
+    m_stream.onChild(child, end);
     // The child is the section's last child: it leaves the tree, and its records and
     // those of everything in it are taken again for the next child.
     _TBXMLElement* parent = child->parentElement;
@@ -251,8 +251,8 @@ void TBXMLParser::handOver(_TBXMLElement* child, const char* end) {
         child->previousSibling->nextSibling = nullptr;
     else
         parent->firstChild = nullptr;
-    m_elements.rewind(m_stream->elements);
-    m_attributes.rewind(m_stream->attributes);
+    m_elements.rewind(m_stream.elements);
+    m_attributes.rewind(m_stream.attributes);
 }
 
 // Reads attributes with the forgiving state machine of the format: skip white space,
@@ -386,11 +386,11 @@ void TBXMLParser::close(char* textBound) {
         element->text = text;
     }
     m_current = element->parentElement;
-    if (m_stream && m_stream->element) {
-        if (m_current == m_stream->element)
+    if (m_streaming && m_stream.element) {
+        if (m_current == m_stream.element)
             handOver(element, textBound);
-        else if (element == m_stream->element)
-            m_stream->element = nullptr;
+        else if (element == m_stream.element)
+            m_stream.element = nullptr;
     }
 }
 

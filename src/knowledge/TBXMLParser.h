@@ -86,5 +86,6 @@ private:
         TBXMLPool<_TBXMLElement>::Mark elements{};
         TBXMLPool<_TBXMLAttribute>::Mark attributes{};
     };
-    std::optional<Stream> m_stream;
+    Stream m_stream;
+    bool m_streaming{false};
 };
