@@ -76,6 +76,11 @@ public:
     // Lets go of every child for which `keep` answers false, with all that lies below it,
     // without reporting it removed: the entries are still on the disk, only no longer
     // needed in memory.
+    // Lets go of the child of that name, if there is one.
+    void dropChild(std::string_view name) {
+        if (m_arrChildren)
+            m_arrChildren->erase(name);
+    }
     template <class Keep> void dropChildrenExcept(Keep&& keep) {
         if (!m_arrChildren)
             return;

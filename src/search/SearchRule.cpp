@@ -110,9 +110,9 @@ void SearchRule::walkFolder(const std::string& folder,
     const std::size_t keptBefore = separator->keptItemCount();
     const auto nothing = [](const FileItem&) { return false; };
     // Each entry of the folder is walked as soon as it is loaded with everything below
-    // it, and what lies below it is let go unless the separator took something there:
-    // the whole tree of a large Library folder is never held at once. What is kept is
-    // what the search keeps of the tree in the end anyway.
+    // it, and let go with everything below it unless the separator took something
+    // there: not even the entries of a large Library folder are held at once. What is
+    // kept is what the search keeps of the tree in the end anyway.
     auto root = FileItem::createTreeForPath(
         folder, loadDepth(m_sDeep), skipList, [&](const std::shared_ptr<FileItem>& entry) {
             if (!saved) {
@@ -122,8 +122,10 @@ void SearchRule::walkFolder(const std::string& folder,
             const std::size_t kept = separator->keptItemCount();
             visit(state, frames, entry, 1, parentDepItem);
             walk(state, frames);
-            if (separator->keptItemCount() == kept)
-                entry->dropChildrenExcept(nothing);
+            if (separator->keptItemCount() != kept)
+                return;
+            if (const auto folderItem = entry->getParent())
+                folderItem->dropChild(entry->getNameWithExt());
         });
     if (!root)
         return;
