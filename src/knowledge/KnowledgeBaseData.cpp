@@ -158,11 +158,7 @@ void KnowledgeBaseData::addGroup(const std::shared_ptr<KnowledgeRecordGroup>& gr
 }
 
 void KnowledgeBaseData::addRecord(KnowledgeRecord& record) {
-    // The key is a view into the record's own path: a hundred thousand records need
-    // no key strings of their own.
-    KnowledgeRecord*& head = m_recordsByFileNames[record.name()];
-    record.setNextRecord(head);
-    head = &record;
+    m_recordsByFileNames.file(record);
 }
 
 std::shared_ptr<KnowledgeRecordGroup> KnowledgeBaseData::groupByDomainIdentifier(
@@ -229,7 +225,6 @@ KnowledgeRecordIndex::Batch KnowledgeBaseData::collectDomains(const KBXMLDomains
     m_groupsOfRecords.reserve(m_groupsOfRecords.size() + domains);
     // The section's records are filed together, in document order, which lets the index
     // fetch their slots ahead instead of waiting for memory once per record.
-    batch.reserve(section->countFileElements());
     // The batch is closed on every way out, so no later record can be left in it.
     struct BatchScope {
         KnowledgeRecordIndex::Batch*& open;
