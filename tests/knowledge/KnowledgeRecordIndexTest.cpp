@@ -187,6 +187,7 @@ TEST(KnowledgeRecordIndex, BatchesLetGoOfUnfiledRecords) {
     EXPECT_TRUE(replaced.empty());
     index.fileAll(taken);
     EXPECT_TRUE(taken.empty());
-    EXPECT_EQ(chains(index), (std::map<std::string, std::vector<std::string>>{
-                                 {"x", {"/G/x/", "/G/x", "/F/x"}}, {"y", {"/G/y"}}, {"z", {"/G/z"}}}));
+    EXPECT_EQ(chains(index),
+              (std::map<std::string, std::vector<std::string>>{
+                  {"x", {"/G/x/", "/G/x", "/F/x"}}, {"y", {"/G/y"}}, {"z", {"/G/z"}}}));
 }
