@@ -129,7 +129,8 @@ private:
 
     // The slot of `name`, or the empty slot where it would go; the table must have one.
     std::size_t slotOf(std::string_view name, std::uint32_t hash) const;
-    // Room in the table for one more name.
+    // Room in the table for `names` names, and for one more.
+    void reserveSlots(std::size_t names);
     void makeRoom();
     void fileAt(KnowledgeRecord& record, std::string_view name, std::uint32_t hash);
     void grow(std::size_t capacity);
