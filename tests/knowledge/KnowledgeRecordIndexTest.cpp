@@ -90,6 +90,13 @@ TEST(KnowledgeRecordIndex, FilingOneByOneAndInBatchesGivesTheSameChains) {
         fileOne(oneByOne, path);
     EXPECT_EQ(chains(oneByOne), expected);
 
+    KnowledgeRecordIndex batchOnly;
+    KnowledgeRecordIndex::Batch whole;
+    for (const std::string& path : all)
+        whole.add(record(path));
+    batchOnly.fileAll(whole);
+    EXPECT_EQ(chains(batchOnly), expected);
+
     // Half filed one by one, the rest in two batches: the batches file after what is there.
     KnowledgeRecordIndex mixed;
     EXPECT_TRUE(mixed.empty());
@@ -124,7 +131,7 @@ TEST(KnowledgeRecordIndex, FilingOneByOneAndInBatchesGivesTheSameChains) {
 }
 
 // Names the kept hash cannot tell apart are still told apart by name, also after the
-// table grows around them.
+// table grows around them in the middle of a batch (of more names than half its records).
 TEST(KnowledgeRecordIndex, NamesWithTheSameHashStayApart) {
     const auto [first, second] = collidingNames();
     ASSERT_FALSE(first.empty());
