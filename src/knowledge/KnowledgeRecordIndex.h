@@ -19,8 +19,11 @@
 // through memory.
 //
 // An entry is only the head's pointer: a name is the head's own name(), so the index
-// keeps no key of its own (8 bytes a name, and 8 a slot). Whoever files a record keeps
-// it alive as long as the index (the knowledge base's records are all in its arena).
+// keeps no key of its own (8 bytes a name, and 8 a slot). Finding a name that is there
+// thus reads the head record before its name, one step more than a key beside the
+// entry would take; the search reads that record next anyway. Whoever files a record
+// keeps it alive as long as the index (the knowledge base's records are all in its
+// arena).
 class KnowledgeRecordIndex {
 public:
     // A name and the head of its chain, made when an entry is read.
@@ -119,9 +122,9 @@ public:
     bool empty() const { return m_entries.empty(); }
 
 private:
-    // Empty while `entry` is 0; otherwise the entry's position plus one, and the upper
-    // half of its name's hash, which also gives the slot's place in the table: growing
-    // the table moves slots without reading a single name.
+    // Empty while `entry` is 0; otherwise the entry's position plus one, and its name's
+    // hashOf(), which also gives the slot's place in the table: growing the table moves
+    // slots without reading a single name.
     struct Slot {
         std::uint32_t entry{0};
         std::uint32_t hash{0};
