@@ -195,7 +195,10 @@ void KnowledgeBaseSimpleSearchInfo::forEachRecordOfFile(FileItem& file, Action&&
     for (const KnowledgeRecord* record = found->second; record; record = record->nextRecord()) {
         if (!record->hasPath(fullPath))
             continue;
-        m_metRecords.insert(record);
+        // Only the application's own records are looked at again, by the record pass: a
+        // search over a full Library meets thousands of others.
+        if (!record->isSystemItem() && belongsToApplication(*record))
+            m_metRecords.insert(record);
         action(*record);
     }
 }

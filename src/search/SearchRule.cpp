@@ -29,6 +29,9 @@ struct SearchRule::Walk {
     const std::string& folder;
     const SystemSkipList* skipList;
     SearchRuleResult verdict; // of the entry being classified
+    // The loaded tree, which the separator hears of before the first item offered in it.
+    std::shared_ptr<FileItem> root{};
+    bool rootSaved{false};
 };
 
 namespace {
@@ -104,36 +107,28 @@ void SearchRule::walkFolder(const std::string& folder,
         return;
     Walk state{separator, folder, skipList, SearchRuleResult(m_filters)};
     std::vector<Frame> frames;
-    // The separator hears of the tree before anything found in it (the first entry's
-    // parent is the root).
-    bool saved = false;
     const std::size_t keptBefore = separator->keptItemCount();
     const auto nothing = [](const FileItem&) { return false; };
     // Each entry of the folder is walked as soon as it is loaded with everything below
     // it, and let go with everything below it unless the separator took something
     // there: not even the entries of a large Library folder are held at once. What is
     // kept is what the search keeps of the tree in the end anyway.
-    auto root = FileItem::createTreeForPath(
-        folder, loadDepth(m_sDeep), skipList, [&](const std::shared_ptr<FileItem>& entry) {
-            if (!saved) {
-                separator->saveFileItemsTree(entry->getParent());
-                saved = true;
-            }
-            const std::size_t kept = separator->keptItemCount();
-            visit(state, frames, entry, 1, parentDepItem);
-            walk(state, frames);
-            if (separator->keptItemCount() != kept)
-                return;
-            if (const auto folderItem = entry->getParent())
-                folderItem->dropChild(entry->getNameWithExt());
-        });
-    if (!root)
-        return;
-    if (!saved)
-        separator->saveFileItemsTree(root);
+    auto root = FileItem::createTreeForPath(folder, loadDepth(m_sDeep), skipList,
+                                            [&](const std::shared_ptr<FileItem>& entry) {
+                                                if (!state.root)
+                                                    state.root = entry->getParent();
+                                                const std::size_t kept = separator->keptItemCount();
+                                                visit(state, frames, entry, 1, parentDepItem);
+                                                walk(state, frames);
+                                                if (separator->keptItemCount() != kept)
+                                                    return;
+                                                if (const auto folderItem = entry->getParent())
+                                                    folderItem->dropChild(entry->getNameWithExt());
+                                            });
     // A walk that kept nothing (as most sub-rules' walks, one for each entry they start
-    // at) leaves the separator no more than its folder.
-    if (separator->keptItemCount() == keptBefore)
+    // at) leaves the separator no more than its folder, and one offered nothing not even
+    // that.
+    if (root && separator->keptItemCount() == keptBefore)
         root->dropChildrenExcept(nothing);
 }
 
@@ -158,6 +153,10 @@ std::shared_ptr<DepFileItem> SearchRule::classify(Walk& walk, const std::shared_
     if (!verdict.separate() || verdict.group() == -1)
         return parentDepItem;
     SearchRuleSeparator* separator = walk.separator.get();
+    if (!walk.rootSaved) {
+        walk.rootSaved = true;
+        separator->saveFileItemsTree(walk.root);
+    }
     auto depItem = DepFileItem::create(item, verdict.group());
     depItem->setReason(reasonFor(walk));
     bool accepted = false;

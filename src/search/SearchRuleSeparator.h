@@ -15,7 +15,8 @@ public:
     virtual ~SearchRuleSeparator() = default;
 
     // Keeps the root of a tree a rule loaded, so that the items found in it keep their
-    // paths for as long as the search result lives.
+    // paths for as long as the search result lives. Called before the first item found
+    // in the tree is offered; a tree in which nothing is offered is never kept.
     virtual void saveFileItemsTree(const std::shared_ptr<FileItem>& root) = 0;
     // An entry a filter marked as a system item.
     virtual bool addSystemDepItem(const std::shared_ptr<DepFileItem>& item) = 0;

@@ -164,14 +164,18 @@ TEST(SearchRuleWalk, WhatNothingWasKeptUnderIsLetGoAsTheWalkGoes) {
     EXPECT_EQ(separator->kept[0]->getFileItem()->buildFullPath(), base + "/r/c/deep/keep.log");
     EXPECT_NE(separator->kept[0]->getFileItem()->getParent(), nullptr);
 
-    // A walk that keeps nothing leaves only its folder.
+    // A walk whose offers are all refused leaves only its folder, and one offered
+    // nothing leaves not even that.
+    auto refusing = std::make_shared<RecordingSeparator>(base, std::set<std::string>{"keep.log"});
+    rule->findDependenciesForSeparator(refusing, nullptr);
+    ASSERT_EQ(refusing->roots.size(), 1u);
+    ASSERT_NE(refusing->roots[0]->getChildren(), nullptr);
+    EXPECT_TRUE(refusing->roots[0]->getChildren()->empty());
     auto none = ruleOf("<rule path=\"" + base + R"(/r"><f name="absent" group="logs"/></rule>)");
     ASSERT_NE(none, nullptr);
     auto empty = std::make_shared<RecordingSeparator>(base);
     none->findDependenciesForSeparator(empty, nullptr);
-    ASSERT_EQ(empty->roots.size(), 1u);
-    ASSERT_NE(empty->roots[0]->getChildren(), nullptr);
-    EXPECT_TRUE(empty->roots[0]->getChildren()->empty());
+    EXPECT_TRUE(empty->roots.empty());
 }
 
 TEST(SearchRuleWalk, SubRulesStartAfterTheEntrysSubtreeWithoutParentItem) {
