@@ -70,8 +70,8 @@ public:
     // `section` under a root named `root` goes to `onChild` as soon as it is read whole,
     // and is dropped then, with the text it was read from (wiped and given back in runs).
     // The section stays in the tree without children. For a large section that is read
-    // once: the tree then holds one of its children at a time instead of all of them,
-    // and `maxRecords` bounds the records held at once.
+    // once: the tree then holds one of its children at a time instead of all of them.
+    // `maxRecords` still bounds the elements and attributes of the whole document.
     struct StreamedSection {
         std::string_view root;
         std::string_view section;

@@ -23,20 +23,19 @@ public:
         }
     }
 
-    // Beyond `count` records held at once (rounded up to whole blocks), take() gives
-    // nullptr as if memory had run out.
-    void limitTo(size_t count) {
-        m_maxBlocks = count / kRecordsPerBlock + (count % kRecordsPerBlock != 0 ? 1 : 0);
-    }
+    // Beyond `count` records handed out in all, those taken again after rewind()
+    // included, take() gives nullptr as if memory had run out: a document may not grow
+    // its model past what its whole tree would have been allowed.
+    void limitTo(size_t count) { m_maxTaken = count; }
 
     // A fresh, value-initialised record, or nullptr when memory runs out.
     Record* take() {
+        if (m_taken == m_maxTaken)
+            return nullptr;
         if (m_used == kRecordsPerBlock) {
             // Blocks given back by rewind() are filled again before a new one is taken.
             Block* next = m_current ? m_current->next : m_first;
             if (!next) {
-                if (m_blockCount == m_maxBlocks)
-                    return nullptr;
                 next = static_cast<Block*>(std::malloc(sizeof(Block)));
                 if (!next)
                     return nullptr;
@@ -50,6 +49,7 @@ public:
             m_current = next;
             m_used = 0;
         }
+        ++m_taken;
         return ::new (&m_current->records[m_used++]) Record{};
     }
 
@@ -80,5 +80,6 @@ private:
     Block* m_current{nullptr};
     size_t m_used{kRecordsPerBlock};
     size_t m_blockCount{0};
-    size_t m_maxBlocks{static_cast<size_t>(-1)};
+    size_t m_taken{0};
+    size_t m_maxTaken{static_cast<size_t>(-1)};
 };

@@ -73,6 +73,20 @@ TEST(KnowledgeBaseLimits, DocumentsPastABoundAreRefusedWithTheReason) {
     EXPECT_FALSE(data->isParsed());
     EXPECT_TRUE(data->recordsByFileNames().empty());
     EXPECT_EQ(log, kKnowledgeWarning + "refused: " + cases[3].expected + "\n");
+
+    // The load reads the domains one at a time, yet holds them to the same bound on
+    // elements as a whole tree: each domain would make a group.
+    for (const std::size_t domains : {Limits::kMaxXMLRecords - 2, Limits::kMaxXMLRecords - 1}) {
+        SecureBuffer many{
+            std::string_view(document("<domains>", "<d v=\"c.d\"/>", domains, "</domains>"))};
+        testing::internal::CaptureStderr();
+        auto loaded = KnowledgeBaseData::createWithXMLData(many);
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(loaded->isParsed(), domains == Limits::kMaxXMLRecords - 2) << domains;
+        EXPECT_EQ(said.find("elements or attributes") != std::string::npos,
+                  domains == Limits::kMaxXMLRecords - 1)
+            << said;
+    }
 }
 
 // A document with a structural fault still loads as far as it reads; the load says what
