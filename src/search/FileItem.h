@@ -76,15 +76,15 @@ public:
     // Lets go of every child for which `keep` answers false, with all that lies below it,
     // without reporting it removed: the entries are still on the disk, only no longer
     // needed in memory.
-    // Lets go of the child of that name, if there is one.
-    void dropChild(std::string_view name) {
-        if (m_arrChildren)
-            m_arrChildren->erase(name);
-    }
     template <class Keep> void dropChildrenExcept(Keep&& keep) {
         if (!m_arrChildren)
             return;
         std::erase_if(*m_arrChildren, [&keep](const auto& entry) { return !keep(*entry.second); });
+    }
+    // The same for the child of that name, if there is one.
+    void dropChild(std::string_view name) {
+        if (m_arrChildren)
+            m_arrChildren->erase(name);
     }
     const std::string& getNameWithExt() const { return m_sNameWithExt; }
 

@@ -136,8 +136,8 @@ private:
     // Whether a record group is the application's, by group, as the search learns it.
     std::unordered_map<const KnowledgeRecordGroup*, bool> m_groupBelongs;
     const KnowledgeRecordGroup* m_lastGroup{nullptr};
-    // The application's records the rule pass has met, which the record pass leaves out. Kept here,
-    // not in the shared records, so that searches running at once do not mix.
+    // The application's records the rule pass has met, which the record pass leaves out.
+    // Kept here, not in the shared records, so that searches running at once do not mix.
     std::unordered_set<const KnowledgeRecord*> m_metRecords;
     bool m_lastGroupBelongs{false};
 };
