@@ -16,6 +16,7 @@
 #include "knowledge/KnowledgeBaseLimits.h"
 #include "platform/FileSystem.h"
 #include "platform/MemoryRelease.h"
+#include "ThreadFaults.h"
 
 #include <algorithm>
 #include <array>
@@ -62,29 +63,36 @@ public:
             state.SkipWithError("our pipeline does not open the container");
             return;
         }
+        long faults = 0;
         for (auto _ : state) {
             // Each load starts where the helper's starts: see startLikeTheHelper() in kb.cpp.
             platform::MemoryRelease::returnFreedMemory();
+            long faultsBefore = threadMinorFaults();
             const double start = threadSeconds();
             auto file =
                 platform::FileSystem::readFile(path, KnowledgeBaseLimits::kMaxContainerBytes);
             auto xml = file ? open(bytes(*file)) : std::nullopt;
             const double opened = threadSeconds();
+            faults += threadMinorFaults() - faultsBefore;
             if (!xml ||
                 !std::equal(xml->begin(), xml->end(), ours->bytes().begin(), ours->bytes().end())) {
                 state.SkipWithError("the anchor's plaintext is not ours");
                 return;
             }
+            faultsBefore = threadMinorFaults();
             const double parsing = threadSeconds();
             pugi::xml_document document;
             const bool parsed = parse(*xml, document);
             state.SetIterationTime(opened - start + threadSeconds() - parsing);
+            faults += threadMinorFaults() - faultsBefore;
             if (!parsed) {
                 state.SkipWithError("pugixml did not parse the document");
                 return;
             }
         }
         state.counters["xml_bytes"] = static_cast<double>(ours->size());
+        state.counters["minor_faults"] =
+            benchmark::Counter(static_cast<double>(faults), benchmark::Counter::kAvgIterations);
     }
 
     // pugixml's least parse, in place (the buffer is the document's storage).

@@ -22,6 +22,7 @@
 #include "RunBenchmarks.h"
 #include "SelfProbe.h"
 #include "SyntheticHome.h"
+#include "ThreadFaults.h"
 #include "knowledge/DataCompressor.h"
 #include "knowledge/DataDecompressor.h"
 #include "knowledge/KBXMLDocument.h"
@@ -128,11 +129,14 @@ void startLikeTheHelper() {
 // Benchmark A: the container file to a loaded KnowledgeBaseData.
 void loadOurs(benchmark::State& state, const World* world) {
     std::size_t names = 0;
+    long faults = 0;
     for (auto _ : state) {
         startLikeTheHelper();
+        const long faultsBefore = bench_support::threadMinorFaults();
         double start = threadSeconds();
         auto data = KnowledgeBaseData::createWithPath(world->container);
         state.SetIterationTime(threadSeconds() - start);
+        faults += bench_support::threadMinorFaults() - faultsBefore;
         if (!data->isParsed()) {
             state.SkipWithError("the knowledge base did not load");
             return;
@@ -141,6 +145,8 @@ void loadOurs(benchmark::State& state, const World* world) {
     }
     state.counters["file_names"] = static_cast<double>(names);
     state.counters["xml_bytes"] = static_cast<double>(world->xml.size());
+    state.counters["minor_faults"] =
+        benchmark::Counter(static_cast<double>(faults), benchmark::Counter::kAvgIterations);
 }
 
 void loadAnchor(benchmark::State& state, const World* world) {
