@@ -187,6 +187,14 @@ TEST(OfferSafety, OnePartIdentifiersTakeDotBoundedNames) {
         EXPECT_TRUE(result.offer.contains(library(path))) << path;
     for (const auto& dropped : result.info->droppedOffers())
         EXPECT_FALSE(result.offer.contains(dropped.path)) << dropped.path;
+
+    // "org" takes its own preferences by their exact name, though the rule's match by part
+    // is refused.
+    putFile(library("Preferences/org.plist"), "x");
+    const Result org = offerFor(makeApp("Org.app", "org", "Org"));
+    EXPECT_TRUE(org.offer.contains(library("Preferences/org.plist")));
+    for (const auto& dropped : org.info->droppedOffers())
+        EXPECT_FALSE(org.offer.contains(dropped.path)) << dropped.path;
 }
 
 // A record of the application outweighs a rule's prefix that met its path first; the
