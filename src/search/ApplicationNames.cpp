@@ -159,6 +159,15 @@ ApplicationNames::ApplicationNames(std::optional<std::string> bundleId,
         m_identifierProduct = id.substr(last + 1);
         m_vendorPrefix = id.substr(0, second);
     }
+    // The names the conventions may use, and the vendor prefix with each of them.
+    for (const std::string& name : m_names) {
+        if (isCommonWord(name) || !platform::Utf8::isAscii(name))
+            continue;
+        m_conventionNames.push_back(name);
+        const std::string compact = withoutSpaces(name);
+        if (!m_vendorPrefix.empty() && !compact.empty() && compact.find('.') == std::string::npos)
+            m_vendorPatterns.emplace_back(name, m_vendorPrefix + "." + compact);
+    }
 }
 
 ApplicationNames ApplicationNames::forBundle(const platform::Bundle& bundle) {
@@ -278,15 +287,10 @@ ApplicationNames::matchIdentifierForms(std::string_view name) const {
     // "com.example.keyboardmaestro.engine" for "Keyboard Maestro" of
     // "com.example.keyboardmaestro.editor": the vendor prefix and the name as a whole
     // part. The vendor prefix alone takes nothing.
-    if (m_vendorPrefix.empty())
+    if (m_vendorPatterns.empty() || !platform::Text::caseInsensitiveFind(name, m_vendorPrefix))
         return std::nullopt;
-    for (const std::string& own : m_names) {
-        if (isCommonWord(own) || !platform::Utf8::isAscii(own))
-            continue;
-        const std::string compact = withoutSpaces(own);
-        if (compact.empty() || compact.find('.') != std::string::npos)
-            continue;
-        if (holdsAsWholeParts(name, m_vendorPrefix + "." + compact))
+    for (const auto& [own, pattern] : m_vendorPatterns) {
+        if (holdsAsWholeParts(name, pattern))
             return nameMatch(own, OfferReason::Mode::Convention,
                              "after the vendor prefix " + m_vendorPrefix);
     }
@@ -301,38 +305,38 @@ ApplicationNames::matchNameForms(std::string_view name) const {
     }
     if (!platform::Utf8::isAscii(name))
         return std::nullopt;
-    // The name itself, and without a settings or log file's extension.
-    std::vector<std::pair<std::string_view, std::string_view>> stems{{name, {}}};
-    for (std::string_view extension : kNamedFileExtensions) {
-        if (name.size() > extension.size() &&
-            platform::Text::caseInsensitiveHasSuffix(name, extension))
-            stems.emplace_back(name.substr(0, name.size() - extension.size()),
-                               name.substr(name.size() - extension.size()));
-    }
-    for (const std::string& own : m_names) {
-        if (isCommonWord(own) || !platform::Utf8::isAscii(own))
+    for (const std::string& own : m_conventionNames) {
+        if (name.size() <= own.size() || !platform::Text::caseInsensitiveHasPrefix(name, own))
             continue;
-        for (const auto& [stem, extension] : stems) {
+        const std::string_view rest = name.substr(own.size());
+        // A settings or log file's extension after the name, or after the forms below.
+        std::string_view extension;
+        for (std::string_view candidate : kNamedFileExtensions) {
+            if (rest.size() >= candidate.size() &&
+                platform::Text::caseInsensitiveHasSuffix(rest, candidate))
+                extension = rest.substr(rest.size() - candidate.size());
+        }
+        for (std::string_view tail : {rest, rest.substr(0, rest.size() - extension.size())}) {
+            const bool stripped = tail.size() < rest.size();
             const std::string withExtension =
-                extension.empty() ? std::string() : " and the extension " + std::string(extension);
-            if (!extension.empty() && platform::Text::caseInsensitiveEquals(stem, own))
+                stripped ? " and the extension " + std::string(extension) : std::string();
+            if (tail.empty())
                 return nameMatch(own, OfferReason::Mode::Convention,
                                  "with the extension " + std::string(extension));
-            if (stem.size() <= own.size() || !platform::Text::caseInsensitiveHasPrefix(stem, own))
-                continue;
             // Glued on directly or after a space; "foo-agent" may be another
             // application's name.
-            std::string_view rest = stem.substr(own.size());
-            if (rest.front() == ' ')
-                rest.remove_prefix(1);
+            if (tail.front() == ' ')
+                tail.remove_prefix(1);
             // "Foo Helper", "FooAgent": a part of the application.
-            if (auto word = componentAt(rest, true))
+            if (auto word = componentAt(tail, true))
                 return nameMatch(own, OfferReason::Mode::Convention,
                                  "with the component word " + std::string(*word) + withExtension);
             // "Foo 2", "Foo2024": a version of it.
-            if (isVersion(rest))
+            if (isVersion(tail))
                 return nameMatch(own, OfferReason::Mode::Convention,
-                                 "with the version " + std::string(rest) + withExtension);
+                                 "with the version " + std::string(tail) + withExtension);
+            if (!stripped && extension.empty())
+                break;
         }
     }
     return std::nullopt;

@@ -94,4 +94,7 @@ private:
     std::string m_vendor;            // empty when the identifier has fewer than three parts
     std::string m_identifierProduct; // the identifier's last part, with m_vendor
     std::string m_vendorPrefix;      // "com.vendor" of an identifier of three or more parts
+    std::vector<std::string> m_conventionNames; // the names that are no common words
+    // Each such name with "com.vendor." before it.
+    std::vector<std::pair<std::string, std::string>> m_vendorPatterns;
 };
