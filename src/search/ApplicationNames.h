@@ -20,9 +20,10 @@ class FileItem;
 //   before it, a dot, "_", a space or the name's end after it ("com.example.foo",
 //   "com.example.foo.Helper.plist", "ABCDE12345.com.example.foo",
 //   "com.example.foo_agent.plist", never "com.example.foobar" nor
-//   "com.example.foo-helper", which may be another application's identifier),
+//   "com.example.foo-helper", which may be another application's identifier; a
+//   one-part identifier only at the name's start, alone or before a dot),
 // - it holds the identifier with a component word glued on ("com.example.fooHelper",
-//   "com.example.fooLauncher.plist"; the words are kComponentWords), or the vendor
+//   "com.example.fooLauncher.plist"; the words are componentWords()), or the vendor
 //   prefix and one of the application's names as a whole part
 //   ("com.example.foobar.engine" for "Foo Bar" of "com.example.foobar-mac"),
 // - it lies directly in the folder a rule walks and is called like the application:
