@@ -225,6 +225,7 @@ KnowledgeBaseSimpleSearchInfo::checkKnowledgeRecords(const std::shared_ptr<DepFi
     item->applyKnowledgeRecord(matching);
     item->reason().match = OfferReason::Match::Domain;
     item->reason().domain = domainText(*matching);
+    item->reason().listed = true;
     m_relatedDepItems.push_back(item);
     return RecordCheck::handled;
 }
@@ -280,24 +281,10 @@ bool KnowledgeBaseSimpleSearchInfo::addDepItemWithParentDepItem(
     const std::shared_ptr<FileItem>& file = item->getFileItem();
     if (!file || file->getNameWithExt().empty())
         return false;
-    if (!m_names.matchesEntry(*file))
+    const std::optional<ApplicationNames::Match> match = m_names.matchEntry(*file);
+    if (!match)
         return false;
-    noteNameMatch(*item, file->getNameWithExt());
+    match->applyTo(item->reason());
     m_relatedDepItems.push_back(item);
     return true;
-}
-
-// Which of the application's names the name test found in the entry's name.
-void KnowledgeBaseSimpleSearchInfo::noteNameMatch(DepFileItem& item,
-                                                  const std::string& name) const {
-    OfferReason& reason = item.reason();
-    if (m_bundleId && !m_bundleId->empty() && name.find(*m_bundleId) != std::string::npos) {
-        reason.match = OfferReason::Match::Identifier;
-        reason.mode = name == *m_bundleId ? OfferReason::Mode::Exact : OfferReason::Mode::Substring;
-        reason.matched = *m_bundleId;
-    } else {
-        reason.match = OfferReason::Match::Executable;
-        reason.mode = OfferReason::Mode::CaseInsensitive;
-        reason.matched = m_bundleName.value_or(std::string());
-    }
 }

@@ -123,7 +123,6 @@ private:
     void addRecordsOfApplicationDomain();
     void addRecordedItems(const KnowledgeRecord& record, const std::string& home,
                           const SystemSkipList* skipList);
-    void noteNameMatch(DepFileItem& item, const std::string& name) const;
 
     std::shared_ptr<const KnowledgeBaseData> m_data;
     std::shared_ptr<const platform::Bundle> m_bundle;

@@ -20,8 +20,10 @@ std::string matchText(const OfferReason& reason) {
     return {};
 }
 
-const char* modeText(OfferReason::Mode mode) {
-    switch (mode) {
+std::string modeText(const OfferReason& reason) {
+    switch (reason.mode) {
+    case OfferReason::Mode::Convention:
+        return " " + reason.convention;
     case OfferReason::Mode::Prefix:
         return " (prefix)";
     case OfferReason::Mode::Substring:
@@ -76,6 +78,16 @@ OfferReason OfferReason::record(std::string domain) {
     return reason;
 }
 
+OfferReason OfferReason::settingsFolder(std::string folder, Match match, std::string matched) {
+    OfferReason reason;
+    reason.source = Source::SettingsFolder;
+    reason.folder = std::move(folder);
+    reason.match = match;
+    reason.mode = Mode::CaseInsensitive;
+    reason.matched = std::move(matched);
+    return reason;
+}
+
 std::string OfferReason::text() const {
     std::string where;
     switch (source) {
@@ -90,6 +102,9 @@ std::string OfferReason::text() const {
     case Source::Record:
         where = "knowledge-base record";
         break;
+    case Source::SettingsFolder:
+        where = "settings folder " + folder;
+        break;
     case Source::Unknown:
         where = "found";
         break;
@@ -97,7 +112,7 @@ std::string OfferReason::text() const {
     const std::string what = matchText(*this);
     if (what.empty())
         return where;
-    return where + ": " + what + (match == Match::Domain ? "" : modeText(mode));
+    return where + ": " + what + (match == Match::Domain ? std::string() : modeText(*this));
 }
 
 std::string reasonsText(const std::vector<OfferReason>& reasons) {

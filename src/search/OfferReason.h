@@ -9,10 +9,13 @@
 // application (its identifier, its executable name, a domain of the knowledge base).
 // The safety pass decides on it, and the user and the main application see its text.
 struct OfferReason {
-    enum class Source { Unknown, Bundle, StandardPlace, Rule, Record };
+    enum class Source { Unknown, Bundle, StandardPlace, Rule, Record, SettingsFolder };
     enum class Match { None, Identifier, Executable, Name, Domain };
     // How the matched text was found in the item's name.
-    enum class Mode { Exact, Prefix, Substring, CaseInsensitive };
+    // Convention: the name holds the matched identifier or name in a form many
+    // applications share (a component word or a version glued on, a vendor prefix, an
+    // extension), which `convention` says.
+    enum class Mode { Exact, Prefix, Substring, CaseInsensitive, Convention };
 
     Source source{Source::Unknown};
     // The standard place's row, 1 to 13.
@@ -30,11 +33,19 @@ struct OfferReason {
     Mode mode{Mode::Exact};
     // The identifier or name that matched.
     std::string matched;
+    // How the name holds it when the mode is Convention, for example "with the
+    // component word Helper".
+    std::string convention;
+    // A knowledge record of the application lists this very path: the rule's own name
+    // tests no longer decide about it.
+    bool listed{false};
 
     static OfferReason bundle();
     static OfferReason standardPlace(int row, std::string folder, Match match, Mode mode,
                                      std::string matched);
     static OfferReason record(std::string domain);
+    // A settings folder outside the Library ("~/.config/<name>", "~/.<name>").
+    static OfferReason settingsFolder(std::string folder, Match match, std::string matched);
 
     // Whether the item was tied to the application by part of its name.
     bool matchesByPart() const { return mode == Mode::Prefix || mode == Mode::Substring; }

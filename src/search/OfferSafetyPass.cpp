@@ -33,6 +33,9 @@ constexpr const char* kSharedFolders[] = {
     ".local/share",
     ".config",
     ".cache",
+    ".Trash",
+    ".ssh",
+    ".gnupg",
 };
 
 void addWithAncestors(std::vector<std::string>& folders, const std::string& path,
@@ -47,6 +50,15 @@ void addWithAncestors(std::vector<std::string>& folders, const std::string& path
 
 std::string lastComponent(const std::string& path) {
     return platform::Path::lastComponent(path);
+}
+
+std::string withoutSpaces(std::string_view text) {
+    std::string result;
+    for (char c : text) {
+        if (c != ' ')
+            result += c;
+    }
+    return result;
 }
 
 bool sameIdentifier(const std::optional<std::string>& a, const std::optional<std::string>& b) {
@@ -141,7 +153,17 @@ bool OfferSafetyPass::isBoundary(char c) {
     return c == '.' || c == '_' || c == '-' || c == ' ';
 }
 
-bool OfferSafetyPass::holdsBounded(std::string_view name, std::string_view part) {
+bool OfferSafetyPass::isBoundaryAfterIdentifier(char c) {
+    return c == '.' || c == '_' || c == ' ';
+}
+
+bool OfferSafetyPass::isTopLevelDomainLike(std::string_view identifier) {
+    return identifier.size() >= 2 && identifier.size() <= 4 &&
+           std::all_of(identifier.begin(), identifier.end(),
+                       [](char c) { return c >= 'a' && c <= 'z'; });
+}
+
+bool OfferSafetyPass::holdsBounded(std::string_view name, std::string_view part, bool identifier) {
     if (part.empty())
         return false;
     const std::string lowerName = platform::Text::lowercase(name);
@@ -152,7 +174,9 @@ bool OfferSafetyPass::holdsBounded(std::string_view name, std::string_view part)
         const bool before =
             at == 0 || isBoundary(lowerName[at - 1]) || isBoundary(lowerPart.front());
         const bool after =
-            end == lowerName.size() || isBoundary(lowerName[end]) || isBoundary(lowerPart.back());
+            end == lowerName.size() ||
+            (identifier ? isBoundaryAfterIdentifier(lowerName[end]) : isBoundary(lowerName[end])) ||
+            isBoundary(lowerPart.back());
         if (before && after)
             return true;
     }
@@ -197,25 +221,43 @@ std::string OfferSafetyPass::refusalOfPath(const std::string& path) const {
 
 std::string OfferSafetyPass::refusalOfMatch(const std::string& name,
                                             const OfferReason& reason) const {
+    const bool byIdentifier = reason.match == OfferReason::Match::Identifier;
     if (reason.match == OfferReason::Match::None || reason.match == OfferReason::Match::Domain) {
         // A rule's own prefix still needs its boundary, whoever claims the item.
     } else if (!isUsableName(reason.matched)) {
         return "matched on a name that cannot name files";
-    } else if (reason.match == OfferReason::Match::Identifier && reason.matchesByPart() &&
-               !isSpecificIdentifier(reason.matched)) {
-        return "the identifier " + reason.matched + " is too short to match part of a name";
+    } else if (byIdentifier && reason.matchesByPart() && !isSpecificIdentifier(reason.matched)) {
+        // A one-part identifier ("TeXShop") takes names it begins as a whole part; "com"
+        // would take every "com.*" name.
+        const bool dotted = platform::Text::caseInsensitiveHasPrefix(name, reason.matched) &&
+                            name.size() > reason.matched.size() &&
+                            name[reason.matched.size()] == '.';
+        if (!dotted || isTopLevelDomainLike(reason.matched))
+            return "the identifier " + reason.matched + " is too short to match part of a name";
     } else if (reason.mode == OfferReason::Mode::Prefix) {
         if (!platform::Text::caseInsensitiveHasPrefix(name, reason.matched))
             return "does not start with " + reason.matched;
         const std::size_t end = reason.matched.size();
-        if (end < name.size() && !isBoundary(name[end]) && !isBoundary(reason.matched.back()))
+        const bool bounded =
+            end == name.size() || isBoundary(reason.matched.back()) ||
+            (byIdentifier ? isBoundaryAfterIdentifier(name[end]) : isBoundary(name[end]));
+        if (!bounded)
             return "continues " + reason.matched + " without a boundary";
-    } else if (reason.mode == OfferReason::Mode::Substring && !holdsBounded(name, reason.matched)) {
+    } else if (reason.mode == OfferReason::Mode::Substring &&
+               !holdsBounded(name, reason.matched, byIdentifier)) {
         return "holds " + reason.matched + " only as part of a longer word";
+    } else if (reason.mode == OfferReason::Mode::Convention) {
+        if (byIdentifier && !isSpecificIdentifier(reason.matched))
+            return "the identifier " + reason.matched + " is too short for a naming convention";
+        const std::string compactName = platform::Text::lowercase(withoutSpaces(name));
+        const std::string compactMatch = platform::Text::lowercase(withoutSpaces(reason.matched));
+        if (compactMatch.empty() || compactName.find(compactMatch) == std::string::npos)
+            return "does not hold " + reason.matched;
     }
+    // A record of the application that lists this very path outweighs the rule's prefix.
     const std::string& prefix = reason.filterPrefix;
-    if (!prefix.empty() && name.size() > prefix.size() && name.starts_with(prefix) &&
-        !isBoundary(prefix.back()) && !isBoundary(name[prefix.size()]))
+    if (!reason.listed && !prefix.empty() && name.size() > prefix.size() &&
+        name.starts_with(prefix) && !isBoundary(prefix.back()) && !isBoundary(name[prefix.size()]))
         return "continues the rule's prefix " + prefix + " without a boundary";
     return {};
 }

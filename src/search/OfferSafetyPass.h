@@ -21,8 +21,11 @@
 // - a match by part of a name or by prefix on an identifier of fewer than two
 //   components ("com" would match every "com.*" file);
 // - a prefix or part of a name not followed (and, for a part, not preceded) by a
-//   boundary: the end of the name, ".", "_", "-" or a space ("com.example.foo" does
-//   not take "com.example.foobar.plist");
+//   boundary: the end of the name, ".", "_" or a space, and after a name also "-"
+//   ("com.example.foo" takes neither "com.example.foobar.plist" nor
+//   "com.example.foo-helper", which may be another application's identifier);
+// - a naming convention ("com.example.fooHelper", "Foo 2") on a one-part identifier,
+//   or whose name does not hold what it matched;
 // - an item that belongs more specifically to another installed application: its
 //   name holds the identifier, or starts with a name, of an installed application
 //   whose identifier or name is longer than the removed one's and holds it, or it is
@@ -64,9 +67,13 @@ public:
     // Whether the identifier has two or more non-empty dot-separated components.
     static bool isSpecificIdentifier(std::string_view identifier);
     static bool isBoundary(char c);
+    // After an identifier "-" is no boundary: it may continue another identifier.
+    static bool isBoundaryAfterIdentifier(char c);
+    // "com", "org", "de": a one-part identifier that begins other identifiers.
+    static bool isTopLevelDomainLike(std::string_view identifier);
     // Whether `name` holds `part` (ignoring case) with a boundary, or the name's
     // start or end, on either side.
-    static bool holdsBounded(std::string_view name, std::string_view part);
+    static bool holdsBounded(std::string_view name, std::string_view part, bool identifier = false);
 
 private:
     std::string refusalOfPath(const std::string& path) const;

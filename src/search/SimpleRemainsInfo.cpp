@@ -4,7 +4,9 @@
 #include "platform/Path.h"
 #include "platform/Text.h"
 #include "platform/Utf8.h"
+#include "search/AppDependencyGroup.h"
 #include "search/DepFileItem.h"
+#include "search/HomeSettingsFolders.h"
 #include "search/InstalledCopyCheck.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
 #include "search/SimpleSizeCalculation.h"
@@ -26,12 +28,18 @@ bool hasPrefixAndSuffix(const std::string& name, const std::string& prefix,
            (suffix.empty() || platform::Text::caseInsensitiveHasSuffix(name, suffix));
 }
 
-// "com.example.foo" begins "com.example.foo.agent.plist" as a whole part, but not
-// "com.example.foobar.plist".
-bool prefixEndsAtDot(const std::string& name, const std::string& prefix) {
+// "com.example.foo" begins "com.example.foo.agent.plist" and "com.example.foo_agent.plist"
+// as a whole part, but not "com.example.foobar.plist" nor "com.example.foo-helper.plist"
+// (a "-" may continue another application's identifier).
+bool prefixEndsAtBoundary(const std::string& name, const std::string& prefix) {
     if (platform::Utf8::isAscii(name) && platform::Utf8::isAscii(prefix))
-        return name.size() > prefix.size() && name[prefix.size()] == '.';
-    return platform::Text::caseInsensitiveHasPrefix(name, prefix + ".");
+        return name.size() > prefix.size() &&
+               OfferSafetyPass::isBoundaryAfterIdentifier(name[prefix.size()]);
+    for (const char* boundary : {".", "_", " "}) {
+        if (platform::Text::caseInsensitiveHasPrefix(name, prefix + boundary))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -152,6 +160,27 @@ void SimpleRemainsInfo::findRemains() {
             addPathInSubFolder(location.subPath, name, location.extension, location.group, reason,
                                location.name == Name::BundleId);
     }
+    addSettingsFolders();
+}
+
+// "~/.config/<name>" and "~/.<name>" of cross-platform applications.
+void SimpleRemainsInfo::addSettingsFolders() {
+    for (const auto& candidate :
+         HomeSettingsFolders::find(m_homePath, namesOfBundle(*m_bundle, m_sBundleName)))
+        addPathForRemove(candidate.path,
+                         static_cast<std::int32_t>(AppDependencyGroup::ApplicationSupport),
+                         candidate.reason);
+}
+
+std::vector<SimpleRemainsInfo::DroppedOffer> SimpleRemainsInfo::droppedOffers() const {
+    // A path refused for one reason and offered for another is offered.
+    std::vector<DroppedOffer> dropped;
+    for (const DroppedOffer& offer : m_dropped) {
+        const auto path = OfferSafetyPass::normalizedPath(offer.path);
+        if (!path || !m_addedPaths.contains(*path))
+            dropped.push_back(offer);
+    }
+    return dropped;
 }
 
 void SimpleRemainsInfo::addFileWithSubPath(const std::string& subPath, const std::string& name,
@@ -216,7 +245,7 @@ void SimpleRemainsInfo::addPathInSubFolder(const std::string& subPath, const std
         return;
     for (const std::string& name : *names) {
         if (hasPrefixAndSuffix(name, prefix, suffix) &&
-            (!wholeParts || prefixEndsAtDot(name, prefix)))
+            (!wholeParts || prefixEndsAtBoundary(name, prefix)))
             addPathForRemove(platform::Path::appending(folder, name), type, reason);
     }
 }

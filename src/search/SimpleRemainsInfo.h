@@ -67,7 +67,8 @@ public:
 
     // What removing every taken path frees: each file once, as du -s counts them.
     std::uint64_t getTotalSize() const { return m_nTotalSize; }
-    const std::vector<DroppedOffer>& droppedOffers() const { return m_dropped; }
+    // What the safety pass refused, unless the same path was offered for another reason.
+    std::vector<DroppedOffer> droppedOffers() const;
     // How many of the taken paths have not been measured yet.
     std::size_t pendingSizeCount() const { return m_pendingTasks.size(); }
     const std::string& appName() const { return m_sBundleName; }
@@ -96,6 +97,7 @@ private:
                       std::shared_ptr<const InstalledApplications> installed);
 
     void findRemains();
+    void addSettingsFolders();
     void addFileWithSubPath(const std::string& subPath, const std::string& name,
                             const std::string& ext, std::int32_t type, const OfferReason& reason);
     void addPath(const std::string& path, std::int32_t type, const OfferReason& reason);

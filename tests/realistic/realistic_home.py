@@ -3,7 +3,8 @@
 public uninstall list names, sibling editions and an application of the same vendor
 that stay installed, and the user's own documents named after the applications.
 
-Every application of apps.WITH_RECORDS and apps.HELD_OUT is removed in turn (its
+Every application of apps.WITH_RECORDS, apps.HELD_OUT and unlisted.UNLISTED is removed
+in turn (its
 bundle leaves the applications folder, all others stay installed) and the dry run
 (`leftovers --json`) tells what the helper would offer. For each application the
 script prints precision (offered items that are truly its own) and recall (its
@@ -30,6 +31,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import apps  # noqa: E402
+import unlisted  # noqa: E402
 
 SOURCE_DIR = Path(__file__).resolve().parents[2]
 
@@ -89,7 +91,7 @@ class Home:
 FILE_SUFFIXES = (".plist", ".binarycookies", ".sfl2", ".log", ".txt", ".json", ".crash",
                  ".zip", ".pdf", ".mp4", ".m3u", ".png", ".jpg", ".md", ".fig", ".mkv",
                  ".ogg", ".iso", ".aup3", ".m4v", ".7z", ".docx", ".xlsx", ".py", ".java",
-                 ".yaml")
+                 ".yaml", ".mp3", ".ino")
 
 
 def is_file_name(name):
@@ -104,7 +106,8 @@ def build_home(home):
     """Installs every application and places every file; answers the owners of each
     path relative to the home folder."""
     owners = {}
-    everyone = apps.WITH_RECORDS + apps.HELD_OUT + apps.STAYING
+    everyone = (apps.WITH_RECORDS + apps.HELD_OUT + apps.STAYING + unlisted.UNLISTED +
+                unlisted.UNLISTED_STAYING)
     for application in everyone:
         home.install(application)
         for relative in application["leftovers"]:
@@ -227,6 +230,8 @@ def main():
                     home, owners, arguments.verbose),
             run_set("Held-out applications (generic rules only)", apps.HELD_OUT, tool,
                     home, owners, arguments.verbose),
+            run_set("Unlisted applications (second held-out set, conventions)",
+                    unlisted.UNLISTED, tool, home, owners, arguments.verbose),
         ]
     except (OSError, RuntimeError, subprocess.SubprocessError, ValueError) as error:
         print(f"realistic_home: {error}", file=sys.stderr)
@@ -237,10 +242,11 @@ def main():
         else:
             shutil.rmtree(base, ignore_errors=True)
 
-    (p1, r1, fp1), (p2, r2, fp2) = results
+    (p1, r1, fp1), (p2, r2, fp2), (p3, r3, fp3) = results
     print(f"\nwith records: precision {p1:.3f} recall {r1:.3f}")
     print(f"held out:     precision {p2:.3f} recall {r2:.3f}")
-    false_positives = fp1 + fp2
+    print(f"unlisted:     precision {p3:.3f} recall {r3:.3f}")
+    false_positives = fp1 + fp2 + fp3
     if false_positives:
         print(f"{len(false_positives)} offered items are not the removed application's own")
         return 1

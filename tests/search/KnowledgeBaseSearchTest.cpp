@@ -60,6 +60,47 @@ TEST(KnowledgeBaseSearch, NameTest) {
         {"abcde12345.Foo", "com.example.foo", "foo", false},
         {"ABCDE1234.Foo", "com.example.foo", "foo", false},
         {"ABCDE12345.Foobar", "com.example.foo", "foo", false},
+        // After the identifier "_" and a space bound it too; "-" may continue another
+        // application's identifier.
+        {"com.example.foo_agent.plist", "com.example.foo", "x", true},
+        {"com.example.foo 2024-05-01.log", "com.example.foo", "x", true},
+        {"com.example.foo-agent.plist", "com.example.foo", "x", false},
+        // A component word glued to the identifier, from the short list only.
+        {"com.example.fooHelper", "com.example.foo", "x", true},
+        {"com.example.foolauncher.plist", "com.example.foo", "x", true},
+        {"com.example.fooLaunchAtLoginHelper", "com.example.foo", "x", true},
+        {"com.example.fooHelperX", "com.example.foo", "x", false},
+        {"com.example.fooBar", "com.example.foo", "x", false},
+        {"xcom.example.fooHelper", "com.example.foo", "x", false},
+        // One of the names with a component word, a version or an extension.
+        {"Quill Pad Helper", "com.example.q", "Quill Pad", true},
+        {"Quill PadAgent", "com.example.q", "Quill Pad", true},
+        {"Quill Pad Agent.log", "com.example.q", "Quill Pad", true},
+        {"quill pad.plist", "com.example.q", "Quill Pad", true},
+        {"Quill Pad 5", "com.example.q", "Quill Pad", true},
+        {"Quill Pad2024.1", "com.example.q", "Quill Pad", true},
+        {"Quill Pad-agent", "com.example.q", "Quill Pad", false},
+        {"Quill Pad Pro", "com.example.q", "Quill Pad", false},
+        {"Quill Pads.plist", "com.example.q", "Quill Pad", false},
+        {"Quill Pad 5.txt", "com.example.q", "Quill Pad", false},
+        // Common words are never names of their own.
+        {"Helper", "com.example.q", "Quill Pad", false},
+        {"Updater.plist", "com.example.q", "Quill Pad", false},
+        {"Electron Helper", "com.example.q", "Electron", false},
+        // The vendor prefix with a name as a whole part; the prefix alone, or with the
+        // vendor's other products, takes nothing.
+        {"com.example.quillpad.engine", "com.example.q", "Quill Pad", true},
+        {"K3WQ7TZ2PX.com.example.QuillPad", "com.example.q", "Quill Pad", true},
+        {"com.example.plist", "com.example.q", "Quill Pad", false},
+        {"com.example.Anvil.plist", "com.example.q", "Quill Pad", false},
+        {"com.example.quillpadx", "com.example.q", "Quill Pad", false},
+        {"com.other.quillpad.plist", "com.example.q", "Quill Pad", false},
+        // A one-part identifier begins a name as a whole part, and takes no conventions.
+        {"Qux.agent.plist", "Qux", "x", true},
+        {"com.Qux.plist", "Qux", "x", false},
+        {"QuxHelper", "Qux", "x", false},
+        {"Qux Help", "Qux", "Qux", true},
+        {"Qux_old.plist", "Qux", "x", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(

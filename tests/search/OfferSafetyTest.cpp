@@ -24,6 +24,7 @@ using remains_test::makeAppBundle;
 using remains_test::putFile;
 using testing_support::makeDirs;
 using testing_support::makeLink;
+using testing_support::readFile;
 using testing_support::Sandbox;
 
 namespace {
@@ -91,6 +92,7 @@ constexpr const char* kRules = R"(<base><rules>
   </rules><domains>
     <d v="com.example.nest"><g v="application-support">
       <f>~/Library/Application Support/Nest/Data</f></g></d>
+    <d v="com.example.foobar"><g v="caches"><f>~/Library/HTTPStorages/com.example.foobar</f></g></d>
   </domains></base>)";
 
 std::string rulesContainer() {
@@ -101,6 +103,110 @@ std::string rulesContainer() {
 }
 
 } // namespace
+
+// The naming conventions of the shipped rules and the name test, each beside what it
+// must leave: another installed application's helper and edition, the vendor's other
+// product, common words, a "-" after the identifier, the user's settings folders.
+TEST(OfferSafety, NamingConventionsTakeTheApplicationsPartsAndNothingElse) {
+    DownloadedContainer container(
+        pack(readFile(std::string(SWEEPWISE_SOURCE_DIR) + "/resources/knowledge/default.xml")));
+    auto others = installed({{"Foo Helper", "com.example.FooMacHelper", "Foo Helper"},
+                             {"Foo 3", "com.example.FooMac3", "Foo 3"},
+                             {"Anvil", "com.example.Anvil", "Anvil"}});
+    const std::string home = Sandbox::process().home() + "/";
+    for (const char* folder : {".config/foo", ".Foo", ".config/foobar", ".foo2", ".ssh"})
+        putFile(home + folder + "/settings", "x");
+    const std::vector<std::string> ours = {
+        "LaunchAgents/com.example.FooMacLauncher.plist",
+        "Containers/com.example.FooMacLauncher/",
+        "LaunchAgents/com.example.FooMac_agent.plist",
+        "Caches/com.example.FooMac_ShipIt/",
+        "Logs/com.example.FooMac 2024-05-01.log",
+        "Logs/Foo Agent.log",
+        "Preferences/Foo.plist",
+        "Application Support/Foo 2/",
+        "Preferences/com.example.foo.plist",
+        "Caches/com.example.Foo.engine/",
+        "Caches/SentryCrash/Foo",
+        "Caches/com.plausiblelabs.crashreporter.data/com.example.FooMac/",
+        "Caches/com.apple.helpd/Generated/Foo Help",
+        "Caches/com.apple.helpd/SDMHelpData/Other/English/HelpSDMIndexFile/"
+        "com.example.FooMac.help"};
+    const std::vector<std::string> theirs = {"Caches/com.example.FooMacHelper/",
+                                             "Logs/Foo Helper.log",
+                                             "Application Support/Foo Helper/",
+                                             "Application Support/Foo 3/",
+                                             "Caches/com.example.FooMac-helper/",
+                                             "Caches/com.example.FooMacbar/",
+                                             "Preferences/com.example.plist",
+                                             "Preferences/com.example.Anvil.plist",
+                                             "Caches/com.example.Anvil.engine/",
+                                             "Caches/SentryCrash/Anvil",
+                                             "Caches/Helper/",
+                                             "Preferences/Updater.plist",
+                                             "Application Support/Vendor/Foo 2/",
+                                             "Logs/Foo-agent.log"};
+    // A trailing "/" makes a folder, as the rules of the folders that hold folders need.
+    for (const auto& list : {ours, theirs})
+        for (const std::string& path : list)
+            path.ends_with("/") ? makeDirs(library(path)) : putFile(library(path), "x");
+    const Offer offer = offerFor(makeApp("Foo.app", "com.example.FooMac", "Foo"), others).offer;
+    const auto strip = [](std::string path) {
+        return path.ends_with("/") ? path.substr(0, path.size() - 1) : path;
+    };
+    for (const std::string& path : ours)
+        EXPECT_TRUE(offer.contains(library(strip(path)))) << path;
+    for (const std::string& path : theirs)
+        EXPECT_FALSE(offer.contains(library(strip(path)))) << path;
+    EXPECT_EQ(offer.at(home + ".config/foo"),
+              "settings folder ~/.config/<name>: executable Foo (any case)");
+    EXPECT_TRUE(offer.contains(home + ".Foo"));
+    for (const char* theirs : {".config/foobar", ".foo2", ".config", ".ssh"})
+        EXPECT_FALSE(offer.contains(home + theirs)) << theirs;
+    EXPECT_EQ(offer.at(library("Caches/com.example.Foo.engine")),
+              "knowledge-base rule " + library("Caches") +
+                  ": executable Foo after the vendor prefix com.example");
+
+    // A settings folder named like a folder the system or the user keeps is never offered.
+    EXPECT_EQ(offerFor(makeApp("Ssh.app", "com.example.ssh", "ssh")).offer, Offer{});
+}
+
+// A one-part identifier takes what its name begins as a whole part (not "com", which
+// begins every "com.*" name), and what is offered for one reason is not also listed as
+// refused for another.
+TEST(OfferSafety, OnePartIdentifiersTakeDotBoundedNames) {
+    DownloadedContainer container(rulesContainer());
+    for (const char* path :
+         {"LaunchAgents/Qux.agent.plist", "Preferences/Qux.helper.plist", "Preferences/Qux.plist",
+          "Preferences/Quxbar.plist", "Preferences/com.Qux.plist", "LaunchAgents/Qux-x.plist"})
+        putFile(library(path), "x");
+    const Result result = offerFor(makeApp("Qux.app", "Qux", "Qux"));
+    EXPECT_EQ(result.offer.size(), 3u);
+    for (const char* path :
+         {"LaunchAgents/Qux.agent.plist", "Preferences/Qux.helper.plist", "Preferences/Qux.plist"})
+        EXPECT_TRUE(result.offer.contains(library(path))) << path;
+    for (const auto& dropped : result.info->droppedOffers())
+        EXPECT_FALSE(result.offer.contains(dropped.path)) << dropped.path;
+
+    // "org" takes its own preferences by their exact name, though the rule's match by part
+    // is refused.
+    putFile(library("Preferences/org.plist"), "x");
+    const Result org = offerFor(makeApp("Org.app", "org", "Org"));
+    EXPECT_TRUE(org.offer.contains(library("Preferences/org.plist")));
+    for (const auto& dropped : org.info->droppedOffers())
+        EXPECT_FALSE(org.offer.contains(dropped.path)) << dropped.path;
+}
+
+// A record of the application outweighs a rule's prefix that met its path first; the
+// rule's prefix still keeps the path from the application the prefix names.
+TEST(OfferSafety, RecordsOfTheApplicationOutweighARulesPrefix) {
+    DownloadedContainer container(rulesContainer());
+    makeDirs(library("HTTPStorages/com.example.foobar"));
+    const Offer foobar = offerFor(makeApp("Foobar.app", "com.example.foobar", "Foobar")).offer;
+    EXPECT_TRUE(foobar.contains(library("HTTPStorages/com.example.foobar")));
+    const Offer foo = offerFor(makeApp("Foo.app", "com.example.foo", "Foo")).offer;
+    EXPECT_FALSE(foo.contains(library("HTTPStorages/com.example.foobar")));
+}
 
 TEST(OfferSafety, SiblingEditionsKeepTheirFiles) {
     DownloadedContainer container(rulesContainer());

@@ -52,9 +52,10 @@ TEST(ShippedRules, FindTheModernLeftoverPlacesByIdentifierAndNamesButNotLookalik
         "Application Support/Acme/Rocket 3",
         "Caches/ACME/rocket 8",
         "Application Support/rocket chat 3",
+        "Caches/com.acme.RocketLauncher 8",
     };
     const std::vector<std::string> foreign = {
-        "Caches/com.acme.RocketLauncher",
+        "Caches/com.acme.Rocket-helper",
         "Containers/com.acme.Rocketship.Extension",
         "Preferences/com.acme.Rocket2.plist",
         "Application Support/Other Vendor/Rocket",

@@ -6,6 +6,7 @@
 #include "search/KnowledgeBaseTestSupport.h"
 #include "search/SimpleSizeCalculation.h"
 
+#include <algorithm>
 #include <chrono>
 #include <gtest/gtest.h>
 
@@ -111,6 +112,22 @@ TEST(SimpleRemainsInfoTest, StandardPlacesIgnoreCaseAndKeepIdentifierBoundaries)
                      {library("Application Support/chatter"), 3},
                      {library("LaunchAgents/com.example.chatter.Updater.PLIST"), 3}}));
     EXPECT_TRUE(waitForSizes(*info));
+
+    // After the identifier "_" and a space are boundaries, "-" is not.
+    putFile(library("LaunchAgents/com.example.chatter_login.plist"), "l");
+    putFile(library("LaunchAgents/com.example.chatter 2.plist"), "l");
+    putFile(library("LaunchAgents/com.example.chatter-helper.plist"), "not ours");
+    auto again = SimpleRemainsInfo::create(bundle, {});
+    const Taken agents = taken(*again);
+    const auto has = [&](const std::string& name) {
+        return std::find(agents.begin(), agents.end(),
+                         std::pair<std::string, std::int32_t>{library("LaunchAgents/" + name),
+                                                              3}) != agents.end();
+    };
+    EXPECT_TRUE(has("com.example.chatter_login.plist"));
+    EXPECT_TRUE(has("com.example.chatter 2.plist"));
+    EXPECT_FALSE(has("com.example.chatter-helper.plist"));
+    EXPECT_TRUE(waitForSizes(*again));
 }
 
 TEST(SimpleRemainsInfoTest, EachPathIsRecordedAndMeasuredOnce) {
