@@ -49,9 +49,8 @@ void DesktopNotification::withdraw() {
 bool DesktopNotification::subscribe(QDBusConnection& bus) {
     if (m_subscribed == bus.name())
         return true;
-    const bool actions =
-        bus.connect(service, path, interface, "ActionInvoked", this,
-                    SLOT(onActionInvoked(uint, QString)));
+    const bool actions = bus.connect(service, path, interface, "ActionInvoked", this,
+                                     SLOT(onActionInvoked(uint, QString)));
     const bool closed = bus.connect(service, path, interface, "NotificationClosed", this,
                                     SLOT(onNotificationClosed(uint, uint)));
     if (!actions || !closed)
@@ -110,24 +109,23 @@ void DesktopNotification::sendWhenCapabilitiesKnown(QDBusConnection bus) {
     m_waitingForCapabilities = true;
     QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, "GetCapabilities");
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* call) {
-                call->deleteLater();
-                m_waitingForCapabilities = false;
-                QDBusPendingReply<QStringList> reply = *call;
-                if (reply.isError()) {
-                    failed(reply.error().name() + QStringLiteral(": ") + reply.error().message());
-                    return;
-                }
-                if (!reply.value().contains(QStringLiteral("actions")))
-                    platform::Log::warningOnce(
-                        platform::Log::Component::App,
-                        "the desktop's notification service shows no actions: "
-                        "\"Uninstall\" cannot be chosen in its notifications");
-                m_markup = reply.value().contains(QStringLiteral("body-markup"));
-                if (m_wanted)
-                    send();
-            });
+    connect(
+        watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+            call->deleteLater();
+            m_waitingForCapabilities = false;
+            QDBusPendingReply<QStringList> reply = *call;
+            if (reply.isError()) {
+                failed(reply.error().name() + QStringLiteral(": ") + reply.error().message());
+                return;
+            }
+            if (!reply.value().contains(QStringLiteral("actions")))
+                platform::Log::warningOnce(platform::Log::Component::App,
+                                           "the desktop's notification service shows no actions: "
+                                           "\"Uninstall\" cannot be chosen in its notifications");
+            m_markup = reply.value().contains(QStringLiteral("body-markup"));
+            if (m_wanted)
+                send();
+        });
 }
 
 void DesktopNotification::failed(const QString& why) {
@@ -140,7 +138,8 @@ void DesktopNotification::failed(const QString& why) {
     m_id = 0;
     // Later, not inside the controller's own call to present().
     if (std::exchange(m_wanted, false) && m_onIgnore)
-        QMetaObject::invokeMethod(this, [this] { m_onIgnore(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { m_onIgnore(); }, Qt::QueuedConnection);
 }
 
 bool DesktopNotification::forget() {

@@ -71,6 +71,8 @@ std::string DisplayPlatform::whyPanelsCannotShow(const Environment& environment,
                                                  const std::string& platform) {
     if (nameOf(platform) != kFallback)
         return "Qt's platform \"" + platform + "\" cannot place it";
+    if (!environment.display.empty() && choose(environment).find("xcb") == std::string::npos)
+        return "QT_QPA_PLATFORM is \"" + environment.qpaPlatform + "\"";
     if (!environment.display.empty())
         return "the X display " + environment.display + " cannot be reached";
     if (!environment.waylandDisplay.empty())

@@ -151,8 +151,8 @@ int main(int argc, char** argv) {
                 DisplayPlatform::whyPanelsCannotShow(DisplayPlatform::Environment::current(),
                                                      qtPlatform) +
                 "); applications moved to the Trash are offered as desktop notifications");
-    std::shared_ptr<AppDelegate> delegate = AppDelegate::create(
-        [keeper = keeper.get()] { return makePanelController(keeper); });
+    std::shared_ptr<AppDelegate> delegate =
+        AppDelegate::create([keeper = keeper.get()] { return makePanelController(keeper); });
     delegate->applicationDidFinishLaunching();
     if (delegate->trashWatcher())
         logWatchedPlaces(*delegate->trashWatcher());

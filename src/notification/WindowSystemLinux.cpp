@@ -1,8 +1,8 @@
 #include "notification/WindowSystem.h"
 
 #include <QGuiApplication>
-#include <QtGui/qguiapplication_platform.h>
 #include <QScreen>
+#include <QtGui/qguiapplication_platform.h>
 #include <algorithm>
 #include <xcb/xcb.h>
 

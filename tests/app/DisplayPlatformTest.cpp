@@ -38,6 +38,8 @@ TEST(DisplayPlatformTest, SaysWhyPanelsCannotShow) {
               "this Wayland session has no XWayland (no DISPLAY)");
     EXPECT_EQ(DisplayPlatform::whyPanelsCannotShow({}, "offscreen"),
               "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)");
+    EXPECT_EQ(DisplayPlatform::whyPanelsCannotShow({"offscreen", ":0", ""}, "offscreen"),
+              "QT_QPA_PLATFORM is \"offscreen\"");
     EXPECT_EQ(DisplayPlatform::whyPanelsCannotShow({"vnc", ":0", ""}, "vnc"),
               "Qt's platform \"vnc\" cannot place it");
 }

@@ -144,9 +144,12 @@ class WithoutXWayland(WaylandCase):
         # A dismissed notification is "Ignore": nothing is handed over.
         self.trash(self.apps[1])
         second = wait_for(lambda: [n for n in server.shown() if n["id"] != first["id"]], 20,
-                          "a second notification")[-1]
+                          "a second notification")[0]
         self.assertEqual(second["replaces"], 0)
         server.act("Dismiss", second["id"])
+        # Size reports that came in meanwhile updated the notification in place.
+        updates = [n for n in server.shown() if n["id"] == second["id"]][1:]
+        self.assertEqual({n["replaces"] for n in updates} - {second["id"]}, set())
         self.assertNotIn(OPACITY_WARNING, helper.output())
         self.assertTrue(helper.running())
         self.finish(received=[len(messages[0])])
