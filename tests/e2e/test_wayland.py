@@ -1,7 +1,7 @@
 """The helper in Wayland sessions, under Debian's headless compositors: GNOME's mutter
 and sway. Where the session has XWayland the panel stands in the top-right corner,
-above the window the user works in, and leaves the keyboard focus with it, whether
-or not Qt's Wayland platform is installed. Without XWayland the helper offers the
+above the window the user works in, takes clicks, and leaves the keyboard focus with
+the user's window, whether or not Qt's Wayland platform is installed. Without XWayland the helper offers the
 application as a desktop notification whose "Uninstall" hands the leftovers over as
 the panel's button does. With no display at all, or no notification service, it
 keeps watching and broadcasting and says so once in its log."""
@@ -78,12 +78,21 @@ class PanelThroughXWayland(WaylandCase):
         editor = self.start_user_window()
         wait_for(lambda: session.xdotool("getactivewindow")[1].strip() == editor, 20,
                  "the user's window active")
+        listener = session.start_main_listener()
         helper = session.start_helper()
-        self.trash(self.apps[0])
-        self.assert_panel_on_top_without_focus(session.wait_for_panel(), editor)
+        in_trash = self.trash(self.apps[0])
+        window = session.wait_for_panel()
+        self.assert_panel_on_top_without_focus(window, editor)
+        # It takes clicks where it stands.
+        session.click_uninstall(window)
+        wait_for(lambda: re.search(r"\.trforsa: \d+ leftovers", listener.output()), 20,
+                 "leftovers at the main application")
+        session.wait_until_hidden(window)
+        messages = desktop.parse_leftovers(listener.output())
+        self.assertEqual(messages[0][0][3], str(in_trash))
         self.assertNotIn(OPACITY_WARNING, helper.output())
         self.assertTrue(helper.running())
-        self.finish()
+        self.finish(received=[len(messages[0])])
 
     def test_sway_corner_above_without_focus_with_and_without_qt_wayland(self):
         session = self.session("sway")
@@ -115,6 +124,8 @@ class PanelThroughXWayland(WaylandCase):
                                    PANEL[0] * PANEL[1] // 2)
                 self.assertEqual(differing_pixels(before, after, (0, 300, 1280, 500)), 0)
                 self.assertNotIn(OPACITY_WARNING, helper.output())
+                session.click_ignore(window)
+                session.wait_until_hidden(window)
                 helper.stop()
         self.finish()
 
