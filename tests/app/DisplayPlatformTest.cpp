@@ -30,16 +30,3 @@ TEST(DisplayPlatformTest, ChoosesXcbWhereItCanAndAlwaysEndsOffscreen) {
     for (const Case& c : cases)
         EXPECT_EQ(DisplayPlatform::choose(c.environment), c.expected) << c.what;
 }
-
-TEST(DisplayPlatformTest, SaysWhyPanelsCannotShow) {
-    EXPECT_EQ(DisplayPlatform::whyPanelsCannotShow({"", ":5", ""}, "offscreen"),
-              "the X display :5 cannot be reached");
-    EXPECT_EQ(DisplayPlatform::whyPanelsCannotShow({"", "", "wayland-0"}, "offscreen"),
-              "this Wayland session has no XWayland (no DISPLAY)");
-    EXPECT_EQ(DisplayPlatform::whyPanelsCannotShow({}, "offscreen"),
-              "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)");
-    EXPECT_EQ(DisplayPlatform::whyPanelsCannotShow({"offscreen", ":0", ""}, "offscreen"),
-              "QT_QPA_PLATFORM is \"offscreen\"");
-    EXPECT_EQ(DisplayPlatform::whyPanelsCannotShow({"vnc", ":0", ""}, "vnc"),
-              "Qt's platform \"vnc\" cannot place it");
-}

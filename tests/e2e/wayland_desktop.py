@@ -141,25 +141,20 @@ class WaylandDesktop(Desktop):
 
     # Observations --------------------------------------------------------------
 
-    def sway_tree(self):
+    def sway_windows(self):
+        """Every window that sway manages (`swaymsg -t get_tree`)."""
         status, out, err = self.run(["swaymsg", "-s", self.swaysock, "-t", "get_tree"])
         if status != 0:
             raise RuntimeError(f"swaymsg failed: {err}")
-        return json.loads(out)
-
-    def sway_windows(self):
-        """Every window sway shows, tiled or floating, with whether it floats."""
         found = []
 
-        def walk(node, floating):
-            if node.get("type") in ("con", "floating_con") and node.get("pid"):
-                found.append(dict(node, floating=floating))
-            for child in node.get("nodes", []):
-                walk(child, floating)
-            for child in node.get("floating_nodes", []):
-                walk(child, True)
+        def walk(node):
+            if node.get("pid"):
+                found.append(node)
+            for child in node.get("nodes", []) + node.get("floating_nodes", []):
+                walk(child)
 
-        walk(self.sway_tree(), False)
+        walk(json.loads(out))
         return found
 
     def grim(self, path):
@@ -167,10 +162,6 @@ class WaylandDesktop(Desktop):
         if status != 0:
             raise RuntimeError(f"grim failed: {err}")
         return path
-
-    def x_property(self, window, name):
-        _, out, _ = self.run(["xprop", "-id", window, name])
-        return out.strip()
 
 
 def ensure_user():
@@ -212,13 +203,11 @@ class NotificationServer:
         self.program: Program = session.start("notifications", ["/usr/bin/python3", self.SCRIPT])
         self.program.wait_for_output("ready", timeout)
 
-    def calls(self):
-        return [json.loads(line) for line in self.program.output().splitlines()
-                if line.startswith("{")]
-
     def shown(self):
         """The Notify calls, in order."""
-        return [call for call in self.calls() if call["method"] == "Notify"]
+        calls = [json.loads(line) for line in self.program.output().splitlines()
+                 if line.startswith("{")]
+        return [call for call in calls if call["method"] == "Notify"]
 
     def act(self, method, notification, *arguments):
         status, _, err = self.session.run([
