@@ -10,6 +10,7 @@ import json
 import os
 import pwd
 import shutil
+import socket as sock
 import subprocess
 import tempfile
 from pathlib import Path
@@ -71,7 +72,10 @@ class WaylandDesktop(Desktop):
         return env
 
     def close(self):
+        compositors = [p.pid for p in self.programs if p.name in ("mutter", "sway")]
         super().close()
+        for pid in compositors:
+            remove_stale_x_displays(pid)
         shutil.rmtree(self.compositor_runtime, ignore_errors=True)
 
     # Compositors -------------------------------------------------------------
@@ -79,9 +83,11 @@ class WaylandDesktop(Desktop):
     def _start_mutter(self, xwayland):
         runtime = self.compositor_runtime / "run"
         runtime.mkdir(mode=0o700)
-        # XWayland makes its sockets there, and refuses a folder others cannot write.
-        if xwayland and X11_SOCKETS.is_dir() and X11_SOCKETS.stat().st_mode & 0o1777 != 0o1777:
-            X11_SOCKETS.chmod(0o1777)
+        # mutter refuses a socket folder that others cannot write (systemd makes it 1777).
+        if xwayland:
+            X11_SOCKETS.mkdir(exist_ok=True)
+            if X11_SOCKETS.stat().st_mode & 0o1777 != 0o1777:
+                X11_SOCKETS.chmod(0o1777)
         found = self.compositor_runtime / "session.env"
         # mutter runs the command with the session's variables, once it is ready.
         report = f"env > {found}.part && mv {found}.part {found} && exec sleep 3600"
@@ -162,6 +168,26 @@ class WaylandDesktop(Desktop):
         if status != 0:
             raise RuntimeError(f"grim failed: {err}")
         return path
+
+
+def remove_stale_x_displays(pid):
+    """Removes the lock files and sockets of the X displays that the compositor `pid`
+    (mutter's XWayland takes two) left behind when it was stopped."""
+    for lock in Path("/tmp").glob(".X*-lock"):
+        try:
+            if int(lock.read_text().strip()) != pid:
+                continue
+        except (OSError, ValueError):
+            continue
+        socket = X11_SOCKETS / ("X" + lock.name[2:-5])
+        probe = sock.socket(sock.AF_UNIX)
+        try:
+            probe.connect(str(socket))
+        except OSError:
+            socket.unlink(missing_ok=True)
+        finally:
+            probe.close()
+        lock.unlink(missing_ok=True)
 
 
 def ensure_user():
