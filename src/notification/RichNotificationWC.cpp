@@ -327,13 +327,15 @@ void RichNotificationWC::hideNotification() {
     m_arrRemovedApps.clear();
     if (std::exchange(m_presented, false))
         m_presenter->withdraw();
-    if (!m_window)
+    if (m_window) {
+        if (m_fadeIn)
+            m_fadeIn->stop();
+        // Closed first: a visible window would be shown again to take the new level.
+        m_window->close();
+        m_window->setLevel(WindowLevel::normal);
+    } else if (!m_presenter) {
         return;
-    if (m_fadeIn)
-        m_fadeIn->stop();
-    // Closed first: a visible window would be shown again to take the new level.
-    m_window->close();
-    m_window->setLevel(WindowLevel::normal);
+    }
     // What the panel and its entries freed, and the pages its drawing read in, go
     // back once the helper has been idle as long as the knowledge base is kept (the
     // knowledge base's own release may have come while the panel was still open).
