@@ -1,4 +1,6 @@
 #include "app/ApplicationService.h"
+#include "app/DesktopNotification.h"
+#include "app/DisplayPlatform.h"
 #include "app/MainQueueHost.h"
 #include "app/QuitSignals.h"
 #include "app/SessionBus.h"
@@ -55,11 +57,35 @@ private:
     std::shared_ptr<RichNotificationWC> m_controller;
 };
 
-std::shared_ptr<AppNotificationController> makePanelController() {
+// The bus connection of the moment: the keeper's, which follows a restarted bus.
+DesktopNotification::ConnectionSource currentBus(const SessionBusKeeper* keeper) {
+    return [keeper]() -> std::optional<QDBusConnection> {
+        if (!keeper)
+            return SessionBus::connection();
+        QDBusConnection bus = keeper->connection();
+        return bus.isConnected() ? std::optional(bus) : std::nullopt;
+    };
+}
+
+std::shared_ptr<AppNotificationController> makePanelController(const SessionBusKeeper* keeper) {
     auto controller = RichNotificationWC::create(std::make_shared<SimpleRemainsProvider>());
     if (!controller) {
         platform::Log::error(platform::Log::Component::App, "cannot create the notification panel");
         return nullptr;
+    }
+    if (!DisplayPlatform::canPlacePanels(QGuiApplication::platformName().toStdString())) {
+        // "Uninstall" and "Ignore" of the desktop's notification do what the panel's do.
+        std::weak_ptr<RichNotificationWC> weak = controller;
+        controller->setPresenter(std::make_shared<DesktopNotification>(
+            currentBus(keeper),
+            [weak] {
+                if (auto panel = weak.lock())
+                    panel->onSelectCompleteUninstall();
+            },
+            [weak] {
+                if (auto panel = weak.lock())
+                    panel->onNotificationClose();
+            }));
     }
     return std::make_shared<PanelController>(std::move(controller));
 }
@@ -95,6 +121,8 @@ void logOpenedFiles(const std::vector<std::string>& paths) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before the application object, which loads the platform.
+    DisplayPlatform::prepare();
     QApplication application(argc, argv);
     // The helper has no window of its own; the panel comes and goes.
     application.setQuitOnLastWindowClosed(false);
@@ -115,7 +143,16 @@ int main(int argc, char** argv) {
     // and shows the panel. A bus that goes away later is waited for and rejoined.
     std::unique_ptr<SessionBusKeeper> keeper = SessionBus::installKept();
     UpdateRestarter::setApplicationTerminator([] { QCoreApplication::quit(); });
-    std::shared_ptr<AppDelegate> delegate = AppDelegate::create(makePanelController);
+    const std::string qtPlatform = QGuiApplication::platformName().toStdString();
+    if (!DisplayPlatform::canPlacePanels(qtPlatform))
+        platform::Log::warning(
+            platform::Log::Component::App,
+            "cannot show panels (" +
+                DisplayPlatform::whyPanelsCannotShow(DisplayPlatform::Environment::current(),
+                                                     qtPlatform) +
+                "); applications moved to the Trash are offered as desktop notifications");
+    std::shared_ptr<AppDelegate> delegate =
+        AppDelegate::create([keeper = keeper.get()] { return makePanelController(keeper); });
     delegate->applicationDidFinishLaunching();
     if (delegate->trashWatcher())
         logWatchedPlaces(*delegate->trashWatcher());

@@ -167,6 +167,8 @@ void RichNotificationWC::applyWaitingUpdate() {
     // Dismissed meanwhile: the panel stays hidden until the next notification's results.
     if (show && m_bIsActive)
         showNotification();
+    else if (m_presented)
+        presentElsewhere();
 }
 
 std::shared_ptr<RemainsInfo>
@@ -229,6 +231,10 @@ void RichNotificationWC::windowDidLoad() {
         QString::fromStdString(AppsListLocalizable::uninstallButtonTitle()));
     m_window->setLevel(WindowLevel::floating);
 
+    // Without a window system that changes a window's opacity the panel simply appears
+    // (Qt would warn at every step of the animation).
+    if (!WindowSystem::supportsOpacity())
+        return;
     // One animation for the life of the window, which owns it: restarting it for the
     // next application never deletes an animation, running or not.
     m_fadeIn = new QPropertyAnimation(m_window.get(), "windowOpacity", m_window.get());
@@ -263,12 +269,17 @@ void RichNotificationWC::followPrimaryScreen() {
 }
 
 void RichNotificationWC::showNotification() {
+    if (m_presenter) {
+        presentElsewhere();
+        return;
+    }
     if (MacOSVersion::GetInstance().is_10_14_orHigher()) {
         AppAppearanceManager::shared().prepareBeforeAppWindowAppears(
             platform::SuiteDefaults::create(WatcherSettings::GetInstance().getMainAppBundleID()));
     }
     RichNotificationWindow* panel = window();
-    panel->setWindowOpacity(0.0);
+    if (m_fadeIn)
+        panel->setWindowOpacity(0.0);
     if (panel->size() != QSize(windowWidth, windowHeight))
         panel->resize(windowWidth, windowHeight);
     // Placed before it shows, so that a first appearance does not jump.
@@ -280,8 +291,18 @@ void RichNotificationWC::showNotification() {
 }
 
 void RichNotificationWC::startFadeIn() {
+    if (!m_fadeIn)
+        return;
     m_fadeIn->stop();
     m_fadeIn->start();
+}
+
+void RichNotificationWC::presentElsewhere() {
+    m_presented = true;
+    m_presenter->present(
+        {generateTitleAttributedString().string(), generateDescriptionAttributedString().string(),
+         QString::fromStdString(AppsListLocalizable::uninstallButtonTitle()),
+         QString::fromStdString(RichNotificationWCLocalizable::closeButtonTitle())});
 }
 
 void RichNotificationWC::placeWindow() {
@@ -304,12 +325,17 @@ void RichNotificationWC::hideNotification() {
     m_arrRemoveInfo.clear();
     m_displayItems.clear();
     m_arrRemovedApps.clear();
-    if (!m_window)
+    if (std::exchange(m_presented, false))
+        m_presenter->withdraw();
+    if (m_window) {
+        if (m_fadeIn)
+            m_fadeIn->stop();
+        // Closed first: a visible window would be shown again to take the new level.
+        m_window->close();
+        m_window->setLevel(WindowLevel::normal);
+    } else if (!m_presenter) {
         return;
-    m_fadeIn->stop();
-    // Closed first: a visible window would be shown again to take the new level.
-    m_window->close();
-    m_window->setLevel(WindowLevel::normal);
+    }
     // What the panel and its entries freed, and the pages its drawing read in, go
     // back once the helper has been idle as long as the knowledge base is kept (the
     // knowledge base's own release may have come while the panel was still open).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HVCocoaPackage/AttributedString.h"
+#include "notification/NotificationPresenter.h"
 #include "notification/RemainsInfoListener.h"
 #include "notification/RemainsProvider.h"
 
@@ -54,6 +55,12 @@ public:
 
     RichNotificationWC(const RichNotificationWC&) = delete;
     RichNotificationWC& operator=(const RichNotificationWC&) = delete;
+
+    // Where the panel's window cannot be placed, the notification is shown by the
+    // presenter instead, and no window is made. Set it before the first application.
+    void setPresenter(std::shared_ptr<NotificationPresenter> presenter) {
+        m_presenter = std::move(presenter);
+    }
 
     // Offers an application that was moved to the Trash; null is ignored.
     void showNotificationForApp(const Bundle& bundle);
@@ -116,10 +123,13 @@ private:
     // Shortens the name shown until the texts fit into the panel.
     void shortenAppNameToFit();
     void startFadeIn();
+    void presentElsewhere();
     // The list's row for the entry, made again only when its size has changed.
     std::shared_ptr<const RemovedAppDisplayItem> displayItemFor(const RemainsInfo& info);
 
     std::shared_ptr<RemainsProvider> m_provider;
+    std::shared_ptr<NotificationPresenter> m_presenter;
+    bool m_presented{false};
 
     bool m_bIsActive{false};
     std::string m_sMainAppName;
@@ -142,7 +152,8 @@ private:
 
     std::unique_ptr<RichNotificationWindow> m_window;
     QPointer<RemovedAppList> m_appList;
-    // Made with the window, which owns it; every showing restarts it.
+    // Made with the window, which owns it, where the window system can change a window's
+    // opacity; every showing restarts it.
     QPropertyAnimation* m_fadeIn{nullptr};
     QMetaObject::Connection m_screenGeometry;
     // Gives idle memory back a while after the panel was dismissed, unless another

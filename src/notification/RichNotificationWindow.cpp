@@ -8,6 +8,7 @@
 #include "notification/TextStyleData.h"
 #include "notification/WatcherOfferNoCustomButton.h"
 #include "notification/WatcherOfferYesCustomButton.h"
+#include "notification/WindowSystem.h"
 
 #include <algorithm>
 
@@ -30,6 +31,8 @@ void loadButton(CustomButton& button) {
 RichNotificationWindow::RichNotificationWindow(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
                           Qt::NoDropShadowWindowHint) {
+    if (WindowSystem::isXWayland())
+        setWindowFlag(Qt::X11BypassWindowManagerHint);
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     // The panel never becomes active, and the tooltip of a shortened name must show.

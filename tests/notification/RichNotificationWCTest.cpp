@@ -186,3 +186,42 @@ TEST_F(RichNotificationWCTest, TextsTakeTheAppearanceChosenInTheMainApplication)
     std::remove(defaults->path().c_str());
     AppAppearanceManager::shared().prepareBeforeAppWindowAppears(nullptr);
 }
+
+// Where no window can be placed, the presenter shows the panel's texts instead, follows
+// every change of them, and is withdrawn when the notification ends; "Uninstall" hands
+// the leftovers over as the panel's button does.
+TEST_F(RichNotificationWCTest, APresenterTakesThePanelsPlace) {
+    struct Recorder : NotificationPresenter {
+        std::vector<NotificationTexts> shown;
+        int withdrawn{0};
+        void present(const NotificationTexts& texts) override { shown.push_back(texts); }
+        void withdraw() override { ++withdrawn; }
+    };
+    auto recorder = std::make_shared<Recorder>();
+    m_controller->setPresenter(recorder);
+    const auto offer = [&](const std::shared_ptr<platform::Bundle>& bundle, std::size_t entries) {
+        m_controller->showNotificationForApp(bundle);
+        return waitFor([&] {
+            return m_controller->removeInfo().size() == entries && !recorder->shown.empty();
+        });
+    };
+    ASSERT_TRUE(offer(app("Foo", "com.example.foo"), 1));
+    EXPECT_EQ(recorder->shown.back().title.toStdString(),
+              "Would you like to uninstall Foo completely?");
+    EXPECT_EQ(recorder->shown.back().uninstallTitle.toStdString(), "Uninstall");
+    EXPECT_EQ(recorder->shown.back().ignoreTitle.toStdString(), "Ignore");
+    m_provider->made[0]->report(1500000);
+    ASSERT_TRUE(waitFor([&] {
+        return recorder->shown.back().description.contains(
+            QString::fromStdString(sizeText(1500000)));
+    }));
+    ASSERT_TRUE(offer(app("Bar", "com.example.bar"), 2));
+    EXPECT_EQ(recorder->shown.back().title.toStdString(),
+              "Would you like to uninstall 2 applications completely?");
+    EXPECT_FALSE(m_controller->isWindowLoaded());
+
+    m_controller->onSelectCompleteUninstall();
+    EXPECT_EQ(recorder->withdrawn, 1);
+    EXPECT_FALSE(m_workspace->opened.empty());
+    EXPECT_FALSE(m_controller->isActive());
+}
