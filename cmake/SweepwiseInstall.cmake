@@ -85,12 +85,12 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "The Sweepwise maintainers")
 set(CPACK_PACKAGE_CONTACT "${SWEEPWISE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "finish uninstalling applications moved to the Trash")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "finish uninstalling applications moved to the Trash
- Sweepwise watches the Trash. When an application is moved to it, Sweepwise finds
- what the application left in the home folder (caches, preferences, saved state,
- logs and other service files), measures it, and offers in a small panel at the
- top right of the screen to remove it too. Its helper starts at login only when
- asked to (sweepwise login-item on, or the menu entry).")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Sweepwise watches the Trash. When an application is moved to it,
+Sweepwise finds what the application left in the home folder (caches,
+preferences, saved state, logs and other service files), measures it, and
+offers in a small panel at the top right of the screen to remove it too.
+Its helper starts at login only when asked to (sweepwise login-item on,
+or the menu entry).")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -99,5 +99,4 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS})
-set(CPACK_PACKAGE_CHECKSUM "")
 include(CPack)

@@ -61,6 +61,10 @@ def installed():
                           capture_output=True, text=True).stdout == "install ok installed"
 
 
+def known_to_dpkg():
+    return subprocess.run(["dpkg", "-L", PACKAGE], capture_output=True).returncode == 0
+
+
 def entry_target(entry):
     """The program the autostart entry starts: its Exec line's first argument."""
     exec_line = re.search(r"^Exec=(.*)$", entry.read_text(), re.M).group(1)
@@ -125,10 +129,10 @@ class Installed(DesktopCase):
         paths = {Path("/", p.relative_to(contents)) for p in contents.rglob("*")}
         existed = {p for p in paths if p.exists()}
         before = ours_on_the_system()
-        self.assertNotEqual(subprocess.run(["dpkg", "-L", PACKAGE]).returncode, 0)
+        self.assertFalse(known_to_dpkg())
 
         self.addCleanup(lambda: installed() and apt_get("remove", PACKAGE))
-        apt_get("install", f"./{deb.name}", cwd=deb.parent)
+        apt_get("install", deb)
         files = {Path(p) for p in run(["dpkg", "-L", PACKAGE]).split("\n") if p} - {Path("/.")}
         self.assertEqual(files, paths, "dpkg -L against the package's contents")
         main_program = Path("/usr/bin/sweepwise")
@@ -149,7 +153,7 @@ class Installed(DesktopCase):
 
         # An upgrade replaces the files, not the bundle: the helper keeps working,
         # and the login item still starts an installed helper.
-        apt_get("install", f"./{upgrade.name}", cwd=upgrade.parent)
+        apt_get("install", upgrade)
         self.assertTrue(os.access(entry_target(entry), os.X_OK))
         self.trash_and_see_it_offered(monitor, pixelpaint)
         self.assertTrue(helper.running())
@@ -158,7 +162,7 @@ class Installed(DesktopCase):
         apt_get("remove", PACKAGE)
         self.assertEqual(helper.wait(20), 0, helper.output())
         self.assertFalse(installed())
-        self.assertNotEqual(subprocess.run(["dpkg", "-L", PACKAGE]).returncode, 0)
+        self.assertFalse(known_to_dpkg())
         left = sorted(str(p) for p in files if os.path.lexists(p) and p not in existed)
         self.assertEqual(left, [], "files of the package left after its removal")
         self.assertEqual(sorted(ours_on_the_system() - before), [], "left on the system")
@@ -179,7 +183,7 @@ class Installed(DesktopCase):
         # Computed from the programs' libraries, not written by hand.
         for library in ("libqt6widgets6", "libqt6dbus6", "libplist", "libssl3", "libc6"):
             self.assertIn(library, fields["Depends"])
-        run(["lintian", "--fail-on", "error,warning", "--no-tag-display-limit", deb],
+        run(["lintian", "--fail-on", "error,warning", "--tag-display-limit", "0", deb],
             timeout=300)
         run(["dpkg-deb", "-x", deb, contents])
         share = contents / "usr/share"
@@ -194,6 +198,7 @@ class Installed(DesktopCase):
     def upgraded_package(deb, folder):
         """The same package under a higher version, as the next release would be."""
         version = run(["dpkg-deb", "-f", deb, "Version"]).strip()
+        folder.mkdir()
         run(["dpkg-deb", "-R", deb, folder / "tree"])
         control = folder / "tree/DEBIAN/control"
         control.write_text(control.read_text().replace(f"Version: {version}",
