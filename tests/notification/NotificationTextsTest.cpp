@@ -61,7 +61,7 @@ TEST(NotificationTexts, CallTheTrashBinOnlyFromMacOS1015On) {
     using Words = SystemElementsReadableDescription;
     // No system version file: a Linux desktop, which says "Trash".
     const std::vector<std::pair<std::optional<std::string>, std::string>> systems = {
-        {std::nullopt, "Trash"}, {"10.14.6", "Trash"}, {"10.15", "Bin"}, {"14.2.1", "Bin"}};
+        {std::nullopt, "Trash"}, {"10.14.6", "Trash"}, {"10.15.0", "Bin"}, {"14.2.1", "Bin"}};
     for (const auto& [version, word] : systems)
         EXPECT_EQ(Words::trashNameFor(MacOSVersion(version)), word) << version.value_or("none");
     EXPECT_EQ(Words::trashName(), "Trash");

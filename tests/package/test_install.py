@@ -8,6 +8,7 @@ otherwise."""
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -72,13 +73,30 @@ def entry_target(entry):
 
 
 class Installed(DesktopCase):
-    def login_item_on(self, main_program):
-        status, out, err = self.desktop.run([main_program, "login-item", "on"])
-        self.assertEqual(status, 0, out + err)
+    def valid_entry(self):
         entry = self.sandbox.home / ENTRY
         status, out, err = self.desktop.run(["desktop-file-validate", entry])
         self.assertEqual((status, out + err), (0, ""), entry.read_text())
         return entry
+
+    def login_item_on(self, main_program):
+        status, out, err = self.desktop.run([main_program, "login-item", "on"])
+        self.assertEqual(status, 0, out + err)
+        return self.valid_entry()
+
+    def helper_pid(self):
+        status, out, _ = self.desktop.run([
+            "dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
+            "/org/freedesktop/DBus", "org.freedesktop.DBus.GetConnectionUnixProcessID",
+            f"string:{desktop.HELPER_ID}"])
+        return int(out.split()[-1]) if status == 0 else None
+
+    def stop(self, pid):
+        try:
+            os.kill(pid, signal.SIGTERM)
+        except ProcessLookupError:
+            return
+        wait_for(lambda: not self.desktop.name_owned(desktop.HELPER_ID), 20, "the helper gone")
 
     def login_item_off(self, main_program):
         status, out, err = self.desktop.run([main_program, "login-item", "off"])
@@ -102,13 +120,19 @@ class Installed(DesktopCase):
         self.assertTrue((bundle / "Contents/Resources/auth.cer").is_file())
         notepad = self.sandbox.install(desktop.NOTEPAD)
         self.snapshot()
-
-        entry = self.login_item_on(main_program)
-        helper = bundle / HELPER_IN_BUNDLE / "Contents/MacOS/SweepwiseHelper"
-        self.assertEqual(entry_target(entry), helper)
         monitor = desktop.BusMonitor(self.desktop)
-        self.desktop.start_helper(bundle / HELPER_IN_BUNDLE)
+
+        # What the menu entry runs: the login item on, and the helper started now.
+        # The helper it starts keeps its output, so that goes to a log, not to a pipe.
+        starter = self.desktop.start("start", [main_program, "start"])
+        self.assertEqual(starter.wait(20), 0, starter.output())
+        pid = wait_for(self.helper_pid, 30, "the started helper on the bus")
+        self.addCleanup(self.stop, pid)
+        helper = bundle / HELPER_IN_BUNDLE / "Contents/MacOS/SweepwiseHelper"
+        self.assertEqual(os.readlink(f"/proc/{pid}/exe"), str(helper))
+        self.assertEqual(entry_target(self.valid_entry()), helper)
         self.trash_and_see_it_offered(monitor, notepad)
+        self.stop(pid)
         self.login_item_off(main_program)
         self.finish()
 
