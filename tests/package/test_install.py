@@ -3,8 +3,7 @@ spaces, and the Debian package installed with apt-get, upgraded, and removed aga
 while its helper runs, leaving nothing of itself on the system.
 
 Installing the package changes the machine, so that test runs only as root and only
-where it is asked for (CI=true, or SWEEPWISE_PACKAGE_TEST=1); exit status 77 (skipped)
-otherwise."""
+where it is asked for (CI=true, or SWEEPWISE_PACKAGE_TEST=1), and is skipped otherwise."""
 import os
 import re
 import shutil
@@ -55,11 +54,6 @@ def ours_on_the_system():
                 if "sweepwise" in name.lower():
                     found.add(os.path.join(folder, name))
     return found
-
-
-def installed():
-    return subprocess.run(["dpkg-query", "-W", "-f=${Status}", PACKAGE],
-                          capture_output=True, text=True).stdout == "install ok installed"
 
 
 def known_to_dpkg():
@@ -139,7 +133,7 @@ class Installed(DesktopCase):
     @unittest.skipUnless(ALLOWED, "changes the machine: as root, with CI=true or "
                                   "SWEEPWISE_PACKAGE_TEST=1")
     def test_the_package_installs_upgrades_and_goes_without_a_trace(self):
-        self.assertFalse(installed(), f"{PACKAGE} is installed already")
+        self.assertFalse(known_to_dpkg(), f"{PACKAGE} is installed already")
         output = Path(tempfile.mkdtemp(prefix="sweepwise-package-"))
         self.addCleanup(shutil.rmtree, output)
         env = os.environ | {"SWEEPWISE_BUILD_DIR": str(desktop.build_folder())}
@@ -153,17 +147,13 @@ class Installed(DesktopCase):
         paths = {Path("/", p.relative_to(contents)) for p in contents.rglob("*")}
         existed = {p for p in paths if p.exists()}
         before = ours_on_the_system()
-        self.assertFalse(known_to_dpkg())
-
-        self.addCleanup(lambda: installed() and apt_get("remove", PACKAGE))
+        self.addCleanup(lambda: known_to_dpkg() and apt_get("remove", PACKAGE))
         apt_get("install", deb)
         files = {Path(p) for p in run(["dpkg", "-L", PACKAGE]).split("\n") if p} - {Path("/.")}
         self.assertEqual(files, paths, "dpkg -L against the package's contents")
         main_program = Path("/usr/bin/sweepwise")
         bundle = main_program.resolve().parents[2]
         self.assertIn(bundle, files)
-        self.assertTrue(shutil.which("man") is None or
-                        run(["man", "-w", "sweepwise"]).strip().endswith("sweepwise.1.gz"))
 
         notepad = self.sandbox.install(desktop.NOTEPAD)
         pixelpaint = self.sandbox.install(desktop.PIXELPAINT)
@@ -185,7 +175,6 @@ class Installed(DesktopCase):
         # Removing the package takes the helper's bundle away: the helper quits.
         apt_get("remove", PACKAGE)
         self.assertEqual(helper.wait(20), 0, helper.output())
-        self.assertFalse(installed())
         self.assertFalse(known_to_dpkg())
         left = sorted(str(p) for p in files if os.path.lexists(p) and p not in existed)
         self.assertEqual(left, [], "files of the package left after its removal")
@@ -198,15 +187,13 @@ class Installed(DesktopCase):
         self.finish()
 
     def check_package(self, deb, contents):
-        fields = {f: run(["dpkg-deb", "-f", deb, f]).strip()
-                  for f in ("Package", "Version", "Maintainer", "Depends")}
-        self.assertEqual(fields["Package"], PACKAGE)
-        self.assertEqual(fields["Version"], os.environ.get("SWEEPWISE_VERSION",
-                                                           fields["Version"]))
-        self.assertRegex(fields["Maintainer"], r"^[^<]+ <[^@>]+@[^>]+>$")
+        version, depends = (run(["dpkg-deb", "-f", deb, field]).strip()
+                            for field in ("Version", "Depends"))
+        self.assertEqual(version, os.environ["SWEEPWISE_VERSION"])
         # Computed from the programs' libraries, not written by hand.
         for library in ("libqt6widgets6", "libqt6dbus6", "libplist", "libssl3", "libc6"):
-            self.assertIn(library, fields["Depends"])
+            self.assertIn(library, depends)
+        # Also the fields, the copyright file, the manual page and the icons' sizes.
         run(["lintian", "--fail-on", "error,warning", "--tag-display-limit", "0", deb],
             timeout=300)
         run(["dpkg-deb", "-x", deb, contents])
@@ -214,9 +201,6 @@ class Installed(DesktopCase):
         run(["desktop-file-validate", share / f"applications/{APP_ID}.desktop"])
         run(["appstreamcli", "validate", "--no-net",
              share / f"metainfo/{APP_ID}.metainfo.xml"])
-        for size in (16, 32, 48, 64, 128, 256):
-            icon = share / f"icons/hicolor/{size}x{size}/apps/{APP_ID}.png"
-            self.assertEqual(run(["identify", "-format", "%wx%h", icon]), f"{size}x{size}")
 
     @staticmethod
     def upgraded_package(deb, folder):
