@@ -24,7 +24,8 @@
 # puts the same bundle there: the executable (stripped with --strip), Info.plist and
 # the resources, and nothing else of the build folder.
 function(sweepwise_bundle target)
-  cmake_parse_arguments(ARG "" "BUNDLE;INFO_PLIST;INSTALL_DESTINATION" "RESOURCES;RESOURCE_FILES" ${ARGN})
+  cmake_parse_arguments(ARG "" "BUNDLE;INFO_PLIST;INSTALL_DESTINATION"
+                        "RESOURCES;RESOURCE_FILES" ${ARGN})
   if(NOT ARG_BUNDLE OR NOT ARG_INFO_PLIST)
     message(FATAL_ERROR "sweepwise_bundle(${target}): BUNDLE and INFO_PLIST are required")
   endif()

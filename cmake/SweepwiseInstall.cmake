@@ -75,8 +75,8 @@ install(FILES "${_linux}/icons/sweepwise.svg"
         RENAME "${SWEEPWISE_APP_ID}.svg")
 install(FILES "${_staged}/sweepwise.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 install(FILES "${_linux}/copyright" "${_staged}/changelog.gz" DESTINATION "${_docdir}")
-install(FILES "${_linux}/lintian-overrides" DESTINATION "${CMAKE_INSTALL_DATADIR}/lintian/overrides"
-        RENAME sweepwise)
+install(FILES "${_linux}/lintian-overrides"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/lintian/overrides" RENAME sweepwise)
 
 # The Debian package.
 set(CPACK_GENERATOR DEB)

@@ -303,11 +303,12 @@ int MainAppCommands::startHelper(const std::vector<std::string>& options, std::o
         return status;
     // A helper that already runs in this session keeps running: the new one hands over
     // and exits at once.
-    const std::string helper = *WatcherSettings::GetInstance().helperExecutableInMainBundle();
-    if (!platform::Programs::startDetached({helper})) {
-        err << kProgram << ": cannot start " << helper << "\n";
+    const std::optional<std::string> helper =
+        WatcherSettings::GetInstance().helperExecutableInMainBundle();
+    if (!helper || !platform::Programs::startDetached({*helper})) {
+        err << kProgram << ": cannot start " << helper.value_or("the helper") << "\n";
         return kFailure;
     }
-    out << "started " << helper << "\n";
+    out << "started " << *helper << "\n";
     return kSuccess;
 }
