@@ -157,6 +157,8 @@ class Installed(DesktopCase):
 
         notepad = self.sandbox.install(desktop.NOTEPAD)
         pixelpaint = self.sandbox.install(desktop.PIXELPAINT)
+        # The main application's settings: the package never touches them (finish()).
+        self.sandbox.place({f"Preferences/{APP_ID}.plist": None})
         self.snapshot()
         entry = self.login_item_on(main_program)
         self.assertEqual(entry_target(entry),
