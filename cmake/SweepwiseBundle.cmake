@@ -2,7 +2,8 @@
 #                  BUNDLE <path of the .app folder>
 #                  INFO_PLIST <Info.plist template>
 #                  [RESOURCES <folder>...]
-#                  [RESOURCE_FILES <file>...])
+#                  [RESOURCE_FILES <file>...]
+#                  [INSTALL_DESTINATION <folder of the installed bundle>])
 #
 # Assembles an application bundle around an executable:
 #   <bundle>/Contents/Info.plist       the template with @PROJECT_VERSION@ and
@@ -18,8 +19,13 @@
 # changes, and the executable depends on that step: after `cmake --build` the
 # whole bundle is current. The resource folder is emptied first, so files removed
 # from the sources disappear from the bundle too.
+#
+# With INSTALL_DESTINATION (relative to the prefix, or absolute), `cmake --install`
+# puts the same bundle there: the executable (stripped with --strip), Info.plist and
+# the resources, and nothing else of the build folder.
 function(sweepwise_bundle target)
-  cmake_parse_arguments(ARG "" "BUNDLE;INFO_PLIST" "RESOURCES;RESOURCE_FILES" ${ARGN})
+  cmake_parse_arguments(ARG "" "BUNDLE;INFO_PLIST;INSTALL_DESTINATION"
+                        "RESOURCES;RESOURCE_FILES" ${ARGN})
   if(NOT ARG_BUNDLE OR NOT ARG_INFO_PLIST)
     message(FATAL_ERROR "sweepwise_bundle(${target}): BUNDLE and INFO_PLIST are required")
   endif()
@@ -60,4 +66,18 @@ function(sweepwise_bundle target)
     VERBATIM)
   add_custom_target(${target}_bundle DEPENDS "${_stamp}")
   add_dependencies(${target} ${target}_bundle)
+
+  if(ARG_INSTALL_DESTINATION)
+    set(_to "${ARG_INSTALL_DESTINATION}/Contents")
+    install(TARGETS ${target} RUNTIME DESTINATION "${_to}/MacOS")
+    install(FILES "${_plist}" DESTINATION "${_to}" RENAME Info.plist)
+    foreach(dir IN LISTS ARG_RESOURCES)
+      if(IS_DIRECTORY "${dir}")
+        install(DIRECTORY "${dir}/" DESTINATION "${_to}/Resources")
+      endif()
+    endforeach()
+    if(ARG_RESOURCE_FILES)
+      install(FILES ${ARG_RESOURCE_FILES} DESTINATION "${_to}/Resources")
+    endif()
+  endif()
 endfunction()

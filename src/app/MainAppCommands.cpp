@@ -7,6 +7,7 @@
 #include "app/SessionBus.h"
 #include "app/SingleInstance.h"
 #include "platform/Bundle.h"
+#include "platform/Programs.h"
 #include "search/LeftoversReport.h"
 #include "shell/FileMessage.h"
 #include "shell/MonitorTrashDistributedNotificationNames.h"
@@ -84,6 +85,7 @@ std::string MainAppCommands::usage() {
            "  fda [--timeout SECONDS]  ask the running helper whether it has Full Disk Access\n"
            "                           (default 5 seconds, at most 600)\n"
            "  login-item on|off        start the helper at login, or stop doing so\n"
+           "  start                    start the helper at login from now on, and now\n"
            "  leftovers [--json] [--verbose] APP\n"
            "                           list what the helper would offer to remove for the\n"
            "                           application bundle APP, measured, and why; removes\n"
@@ -108,6 +110,8 @@ int MainAppCommands::run(const std::vector<std::string>& arguments, std::ostream
         return askFullDiskAccess(options, out, err);
     if (command == "login-item")
         return switchLoginItem(options, out, err);
+    if (command == "start")
+        return startHelper(options, out, err);
     if (command == "listen")
         return listen(options, out, err);
     if (command == "exclude")
@@ -287,5 +291,24 @@ int MainAppCommands::switchLoginItem(const std::vector<std::string>& options, st
         return kFailure;
     }
     out << "login item on: " << settings.loginItemEntryPath() << " starts " << *helper << "\n";
+    return kSuccess;
+}
+
+int MainAppCommands::startHelper(const std::vector<std::string>& options, std::ostream& out,
+                                 std::ostream& err) {
+    if (!options.empty())
+        return usageError(err, "start takes no arguments");
+    const int status = switchLoginItem({"on"}, out, err);
+    if (status != kSuccess)
+        return status;
+    // A helper that already runs in this session keeps running: the new one hands over
+    // and exits at once.
+    const std::optional<std::string> helper =
+        WatcherSettings::GetInstance().helperExecutableInMainBundle();
+    if (!helper || !platform::Programs::startDetached({*helper})) {
+        err << kProgram << ": cannot start " << helper.value_or("the helper") << "\n";
+        return kFailure;
+    }
+    out << "started " << *helper << "\n";
     return kSuccess;
 }

@@ -40,6 +40,9 @@ private:
                                  std::ostream& err);
     static int listLeftovers(const std::vector<std::string>& options, std::ostream& out,
                              std::ostream& err);
+    // The menu entry's command: the login item on, and the helper started now.
+    static int startHelper(const std::vector<std::string>& options, std::ostream& out,
+                           std::ostream& err);
     static int switchLoginItem(const std::vector<std::string>& options, std::ostream& out,
                                std::ostream& err);
 };

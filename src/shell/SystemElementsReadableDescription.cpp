@@ -16,9 +16,16 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
 } // namespace
 
 const std::string& SystemElementsReadableDescription::trashName() {
-    static const std::string name =
-        MacOSVersion::GetInstance().isMacOSHasVersion("10.15.0", false, true) ? "Bin" : "Trash";
+    static const std::string name = trashNameFor(MacOSVersion::GetInstance());
     return name;
+}
+
+std::string SystemElementsReadableDescription::trashNameFor(const MacOSVersion& system) {
+    // The version comparison answers yes for an unknown version, which must not turn a
+    // Linux desktop's Trash into a Bin.
+    if (system.version() && system.isMacOSHasVersion("10.15.0", false, true))
+        return "Bin";
+    return trashDefaultName();
 }
 
 std::string SystemElementsReadableDescription::adaptingTrashName(const std::string& text) {

@@ -3,6 +3,7 @@
 #include "platform/Bundle.h"
 #include "platform/ItemStatus.h"
 #include "platform/Log.h"
+#include "platform/Path.h"
 #include "shell/NSFileManagerUtils.h"
 #include "shell/VDKQueue.h"
 #include "shell/VDKQueueNotes.h"
@@ -64,6 +65,14 @@ void UpdateRestarter::startWatching() {
     m_bundleIdentity = identityOf(*m_sBundlePath);
     m_pVDKQueue->setDelegate(weak_from_this());
     m_pVDKQueue->addPath(*m_sBundlePath, VDKQueueNotes::All);
+    // A folder deleted while something below it is still open (the helper's own executable
+    // is) is reported as deleted only when the last user lets go of it: a package manager
+    // that removes the bundle file by file leaves the helper with the report of one child
+    // gone and the bundle still there, and nothing after. The parent folder is told of every
+    // deletion of an entry, so a change there is followed by the same look.
+    const std::string parent = platform::Path::deletingLastComponent(*m_sBundlePath);
+    if (!parent.empty() && parent != *m_sBundlePath)
+        m_pVDKQueue->addPath(parent, VDKQueueNotes::Write | VDKQueueNotes::Delete);
 }
 
 bool UpdateRestarter::isBundleInPlace() const {

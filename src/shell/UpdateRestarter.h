@@ -17,7 +17,8 @@ class VDKQueue;
 // symbolic link. An update that puts a new bundle in place of the old one (moved
 // in right after the old one was moved out, or swapped with it in one step) leaves
 // something at the path by the time the change is looked at, so a different item
-// there counts as gone too.
+// there counts as gone too. Changes of the folder holding the bundle are looked at
+// the same way, for a bundle deleted while its executable runs.
 //
 // Created and used on the main thread; the file events arrive there too.
 class UpdateRestarter : public VDKQueueDelegate,

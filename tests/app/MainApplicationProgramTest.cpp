@@ -129,6 +129,7 @@ TEST(MainApplicationProgram, CommandLineAnswersWithClearExitCodes) {
         {{"fda", "--timeout"}, 2, "", "fda takes only --timeout SECONDS"},
         {{"fda", "--timeout", "0"}, 2, "", "whole number of seconds from 1 to 600"},
         {{"login-item", "yes"}, 2, "", "login-item takes on or off"},
+        {{"start", "now"}, 2, "", "start takes no arguments"},
         {{"leftovers", "/nonexistent/X.app"},
          1,
          "",

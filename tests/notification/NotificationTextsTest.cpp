@@ -1,5 +1,7 @@
 #include "notification/AppsListLocalizable.h"
 #include "notification/RichNotificationWCLocalizable.h"
+#include "shell/MacOSVersion.h"
+#include "shell/SystemElementsReadableDescription.h"
 #include "support/Sandbox.h"
 #include "support/ScopedHelperTexts.h"
 
@@ -27,10 +29,10 @@ std::vector<TextCase> allTexts() {
         {"several title", [] { return Texts::multipleAppsTitleWith(3); },
          "Would you like to uninstall 3 applications completely?"},
         {"description", [] { return Texts::descriptionWithAppName("Foo", "12 MB"); },
-         "<a>Foo</a> application was moved to Bin.\n<a>12 MB</a> of broken service files left "
+         "<a>Foo</a> application was moved to Trash.\n<a>12 MB</a> of broken service files left "
          "behind."},
         {"several description", [] { return Texts::descriptionWithApplicationsCount(3, "12 MB"); },
-         "<a>3 applications</a> were moved to Bin.\n<a>12 MB</a> of broken service files left "
+         "<a>3 applications</a> were moved to Trash.\n<a>12 MB</a> of broken service files left "
          "behind."},
     };
 }
@@ -53,4 +55,16 @@ TEST(NotificationTexts, ComeFromTheShippedTablesAndAreEnglishWithoutThem) {
         for (const TextCase& c : allTexts())
             EXPECT_EQ(c.text(), c.english) << c.name;
     }
+}
+
+TEST(NotificationTexts, CallTheTrashBinOnlyFromMacOS1015On) {
+    using Words = SystemElementsReadableDescription;
+    // No system version file: a Linux desktop, which says "Trash".
+    const std::vector<std::pair<std::optional<std::string>, std::string>> systems = {
+        {std::nullopt, "Trash"}, {"10.14.6", "Trash"}, {"10.15.0", "Bin"}, {"14.2.1", "Bin"}};
+    for (const auto& [version, word] : systems)
+        EXPECT_EQ(Words::trashNameFor(MacOSVersion(version)), word) << version.value_or("none");
+    EXPECT_EQ(Words::trashName(), "Trash");
+    EXPECT_EQ(Words::adaptingTrashName("moved to Trash. Empty the trash.", "Bin"),
+              "moved to Bin. Empty the bin.");
 }
