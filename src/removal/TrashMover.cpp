@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <ftw.h>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -102,6 +103,23 @@ bool writeAll(int descriptor, std::string_view text) {
         text.remove_prefix(std::size_t(count));
     }
     return true;
+}
+
+thread_local std::uint64_t tFolderBytes = 0;
+
+// What a folder's own entries take, below and including `path`: with the allocation of
+// what is in them, the space `du -B1` reports, as the Trash's size cache wants it.
+std::uint64_t foldersAllocatedBelow(const std::string& path) {
+    tFolderBytes = 0;
+    ::nftw(
+        path.c_str(),
+        [](const char*, const struct stat* status, int type, FTW*) {
+            if (type == FTW_D || type == FTW_DNR)
+                tFolderBytes += std::uint64_t(status->st_blocks) * 512;
+            return 0;
+        },
+        32, FTW_PHYS | FTW_MOUNT);
+    return tFolderBytes;
 }
 
 bool sameKind(const platform::ItemStatus& a, const platform::ItemStatus& b) {
@@ -312,7 +330,8 @@ TrashMover::Outcome TrashMover::move(const std::string& path,
         return outcome;
     }
 
-    outcome.trashed.size = platform::TreeSize::allocatedSizeOfItem(path);
+    outcome.trashed.size = platform::TreeSize::allocatedSizeOfItem(path) +
+                           (now->directory ? foldersAllocatedBelow(path) : 0);
     if (int error = renameWithoutReplacing(path, outcome.trashed.filesPath())) {
         ::unlink(outcome.trashed.infoPath().c_str());
         outcome.kind = error == ENOENT ? Outcome::Kind::Gone : Outcome::Kind::Stayed;

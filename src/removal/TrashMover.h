@@ -84,7 +84,8 @@ public:
 
     // Moves the item at `path`. With `expected`, the item must still be that one (same
     // device, inode and kind); otherwise it stays ("changed since it was shown"). Gone
-    // when nothing is at `path` any more. The size is measured before the move.
+    // when nothing is at `path` any more. The size, the space the item takes as `du -B1`
+    // counts it, is measured just before the rename.
     Outcome move(const std::string& path, const std::optional<platform::ItemStatus>& expected,
                  const BeforeRename& beforeRename = {}) const;
 
