@@ -130,7 +130,7 @@ void UninstallWindow::build() {
         if (!section) {
             section = new QTreeWidgetItem();
             section->setText(kItemColumn, QString::fromStdString(identifier));
-            section->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsAutoTristate);
+            section->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
             section->setCheckState(kItemColumn, Qt::Unchecked);
             section->setIcon(kItemColumn, QIcon(QPixmap::fromImage(
                                               WorkspaceIcon::genericApplicationIcon())));
@@ -174,13 +174,25 @@ void UninstallWindow::build() {
     m_tree->addTopLevelItems(QList<QTreeWidgetItem*>(order.begin(), order.end()));
     for (QTreeWidgetItem* section : order) {
         section->setExpanded(true);
-        // The section's box follows its items once they are in place.
-        if (section->childCount() > 0 && section->child(0)->data(kItemColumn, Qt::CheckStateRole).isValid())
-            section->child(0)->setCheckState(kItemColumn, section->child(0)->checkState(kItemColumn));
+        syncSection(section);
     }
     // A section's box changes all its items at once: the total is counted once after.
-    connect(m_tree, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem*, int column) {
-        if (column != kItemColumn || m_totalPending)
+    connect(m_tree, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* changed, int column) {
+        if (column != kItemColumn || m_syncing)
+            return;
+        m_syncing = true;
+        if (!changed->parent()) {
+            const Qt::CheckState state = changed->checkState(kItemColumn);
+            for (int index = 0; index < changed->childCount(); ++index) {
+                QTreeWidgetItem* row = changed->child(index);
+                if (row->data(kItemColumn, Qt::CheckStateRole).isValid())
+                    row->setCheckState(kItemColumn, state);
+            }
+        } else {
+            syncSection(changed->parent());
+        }
+        m_syncing = false;
+        if (m_totalPending)
             return;
         m_totalPending = true;
         QTimer::singleShot(0, this, [this] {
@@ -217,6 +229,27 @@ void UninstallWindow::build() {
 
     m_tree->setFocus();
     updateTotal();
+}
+
+void UninstallWindow::syncSection(QTreeWidgetItem* section) {
+    int checked = 0;
+    int checkable = 0;
+    for (int index = 0; index < section->childCount(); ++index) {
+        QTreeWidgetItem* row = section->child(index);
+        if (!row->data(kItemColumn, Qt::CheckStateRole).isValid())
+            continue;
+        ++checkable;
+        checked += row->checkState(kItemColumn) == Qt::Checked;
+    }
+    if (checkable == 0) {
+        // Nothing of this application can move: no box to tick.
+        section->setData(kItemColumn, Qt::CheckStateRole, QVariant());
+        section->setFlags(Qt::ItemIsEnabled);
+        return;
+    }
+    section->setCheckState(kItemColumn, checked == 0           ? Qt::Unchecked
+                                        : checked == checkable ? Qt::Checked
+                                                               : Qt::PartiallyChecked);
 }
 
 bool UninstallWindow::isChecked(int index) const {

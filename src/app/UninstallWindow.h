@@ -54,6 +54,8 @@ public slots:
 private:
     void build();
     void updateTotal();
+    // A section's box: checked, clear or partly, after its items.
+    void syncSection(QTreeWidgetItem* section);
     void showReport(const QString& heading);
 
     std::shared_ptr<const Uninstaller> m_uninstaller;
@@ -62,6 +64,7 @@ private:
     std::vector<QTreeWidgetItem*> m_rows;
     Uninstaller::Report m_report;
     bool m_totalPending{false};
+    bool m_syncing{false};
 
     QStackedWidget* m_pages{nullptr};
     QTreeWidget* m_tree{nullptr};

@@ -323,12 +323,12 @@ TrashMover::Outcome TrashMover::move(const std::string& path,
         outcome.why = "cannot write its information into " + target->trash + "/info";
         return outcome;
     }
-    UninstallFaultPoint::reach("info-written");
     if (beforeRename && !beforeRename(outcome.trashed)) {
         ::unlink(outcome.trashed.infoPath().c_str());
         outcome.why = "cannot keep the uninstall's journal";
         return outcome;
     }
+    UninstallFaultPoint::reach("info-written");
 
     outcome.trashed.size = platform::TreeSize::allocatedSizeOfItem(path) +
                            (now->directory ? foldersAllocatedBelow(path) : 0);

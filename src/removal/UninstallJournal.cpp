@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
+#include "shell/TrashInfo.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -32,6 +33,17 @@ std::vector<std::string_view> fields(std::string_view line) {
 
 std::string key(const std::string& trash, const std::string& name) {
     return trash + '\0' + name;
+}
+
+// The folder a volume Trash's relative paths start from; none needed for the home Trash,
+// whose paths are absolute.
+std::string topOf(const std::string& trash) {
+    const std::string parent = platform::Path::deletingLastComponent(trash);
+    if (platform::Path::lastComponent(trash).starts_with(".Trash-"))
+        return parent;
+    if (platform::Path::lastComponent(parent) == ".Trash")
+        return platform::Path::deletingLastComponent(parent);
+    return parent;
 }
 
 } // namespace
@@ -163,8 +175,9 @@ int UninstallJournal::repair(const std::string& path) {
         if (text->find(moved) != std::string::npos ||
             ::lstat(item.filesPath().c_str(), &status) == 0)
             continue;
-        // The item was never renamed: its information stands for nothing.
-        if (::unlink(item.infoPath().c_str()) == 0)
+        // The item was never renamed: its information stands for nothing, if it is ours.
+        std::optional<TrashInfo> info = TrashInfo::read(item.infoPath(), topOf(item.trash));
+        if (info && info->originalPath() == item.original && ::unlink(item.infoPath().c_str()) == 0)
             ++removed;
     }
     return removed;

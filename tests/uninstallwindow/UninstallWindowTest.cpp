@@ -64,7 +64,16 @@ TEST(UninstallWindowTest, MovesTheCheckedItemsAndPutsThemBack) {
     QApplication::processEvents();
     EXPECT_EQ(window.checkedBytes(), 5000u);
     EXPECT_TRUE(window.totalText().startsWith("2 items checked")) << window.totalText().toStdString();
-    EXPECT_EQ(tree->topLevelItem(0)->checkState(0), Qt::PartiallyChecked);
+    QTreeWidgetItem* section = tree->topLevelItem(0);
+    EXPECT_EQ(section->checkState(0), Qt::PartiallyChecked);
+    // The section's box sets all its movable items, and follows them.
+    section->setCheckState(0, Qt::Unchecked);
+    EXPECT_EQ(window.checkedBytes(), 0u);
+    section->setCheckState(0, Qt::Checked);
+    EXPECT_EQ(window.checkedBytes(), 7000u);
+    EXPECT_FALSE(window.isChecked(0) || window.isChecked(1));
+    window.setChecked(3, false);
+    EXPECT_EQ(section->checkState(0), Qt::PartiallyChecked);
 
     window.moveToTrash();
     ASSERT_EQ(window.report().moved.size(), 2u);
