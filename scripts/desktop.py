@@ -328,7 +328,7 @@ class Desktop:
     def press(self, window, *keys):
         """Gives `window` the keyboard and presses `keys` there, as a user would."""
         self.xdotool("windowfocus", "--sync", window)
-        status, _, err = self.xdotool("key", "--clearmodifiers", *keys)
+        status, _, err = self.xdotool("key", *keys)
         if status != 0:
             raise RuntimeError(f"xdotool could not press {keys}: {err}")
 

@@ -220,10 +220,10 @@ void UninstallWindow::build() {
     reportingLayout->addWidget(m_reportView, 1);
     auto* after = new QDialogButtonBox(reporting);
     m_putBack = after->addButton(tr("Put Back"), QDialogButtonBox::ActionRole);
-    QPushButton* done = after->addButton(QDialogButtonBox::Close);
-    done->setDefault(true);
+    // Made the default only with its page: a dialog has one default button.
+    m_done = after->addButton(QDialogButtonBox::Close);
     connect(m_putBack, &QPushButton::clicked, this, &UninstallWindow::putBack);
-    connect(done, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_done, &QPushButton::clicked, this, &QDialog::accept);
     reportingLayout->addWidget(after);
     m_pages->addWidget(reporting);
 
@@ -334,4 +334,6 @@ void UninstallWindow::showReport(const QString& heading) {
     }
     m_reportView->setHtml(html);
     m_pages->setCurrentIndex(1);
+    m_done->setDefault(true);
+    m_done->setFocus();
 }

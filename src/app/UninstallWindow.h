@@ -72,4 +72,5 @@ private:
     QPushButton* m_move{nullptr};
     QTextBrowser* m_reportView{nullptr};
     QPushButton* m_putBack{nullptr};
+    QPushButton* m_done{nullptr};
 };

@@ -85,7 +85,10 @@ class UninstallWindow(DesktopCase):
         for original in originals:
             self.assertRegex(out, r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d " + re.escape(original) + "\n")
         status, out, err = self.desktop.run(
-            ["gio", "list", "-a", "trash::orig-path,trash::deletion-date", "trash://"],
+            # gio reads trash:// through the gvfs daemon, which the bus starts with its own
+            # environment: a bus of its own makes the sandbox's home the daemon's.
+            ["dbus-run-session", "--", "gio", "list", "-a",
+             "trash::orig-path,trash::deletion-date", "trash://"],
             extra_env=client)
         self.assertEqual(status, 0, err)
         for original in originals:
