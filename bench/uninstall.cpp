@@ -82,8 +82,9 @@ Uninstaller uninstaller() {
     TrashMover::Layout layout;
     layout.homeTrash = g_home + "/.local/share/Trash";
     layout.uid = ::getuid();
-    return Uninstaller(layout, g_home, std::make_shared<InstalledApplications>(
-                                           std::vector<InstalledApplications::Application>{}));
+    return Uninstaller(
+        layout, g_home,
+        std::make_shared<InstalledApplications>(std::vector<InstalledApplications::Application>{}));
 }
 
 void moveOurs(benchmark::State& state) {
@@ -174,7 +175,8 @@ BENCHMARK(windowAnchor)
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    std::string folder = (std::filesystem::temp_directory_path() / "sweepwise-bench-uninstall-XXXXXX");
+    std::string folder =
+        (std::filesystem::temp_directory_path() / "sweepwise-bench-uninstall-XXXXXX");
     if (!mkdtemp(folder.data()))
         return 1;
     g_home = folder + "/home";

@@ -130,7 +130,7 @@ int MainAppUninstall::uninstall(const std::vector<std::string>& options, std::os
         std::uint64_t bytes = 0;
         for (const auto& item : plan) {
             const bool moves = item.state == Uninstaller::Item::State::ToMove;
-            const char* verdict = moves ? "move"
+            const char* verdict = moves                                             ? "move"
                                   : item.state == Uninstaller::Item::State::Refused ? "stay"
                                                                                     : "pass";
             moving += moves;

@@ -23,7 +23,6 @@ public:
     // The report as text lines: "moved\t<path>\t<where in the Trash>\t<bytes>" (or
     // "back\t<path>" when putting back), "stayed\t<path>\t<why>", "passed\t<path>\t<why>",
     // then a summary line.
-    static void printReport(const Uninstaller::Report& report, bool puttingBack,
-                            std::ostream& out);
+    static void printReport(const Uninstaller::Report& report, bool puttingBack, std::ostream& out);
     static std::string reportJson(const Uninstaller::Report& report, bool puttingBack);
 };

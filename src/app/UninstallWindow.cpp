@@ -132,8 +132,8 @@ void UninstallWindow::build() {
             section->setText(kItemColumn, QString::fromStdString(identifier));
             section->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
             section->setCheckState(kItemColumn, Qt::Unchecked);
-            section->setIcon(kItemColumn, QIcon(QPixmap::fromImage(
-                                              WorkspaceIcon::genericApplicationIcon())));
+            section->setIcon(kItemColumn,
+                             QIcon(QPixmap::fromImage(WorkspaceIcon::genericApplicationIcon())));
             QFont bold = section->font(kItemColumn);
             bold.setBold(true);
             section->setFont(kItemColumn, bold);

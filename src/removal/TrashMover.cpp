@@ -30,8 +30,8 @@ std::string errorText(int error) {
 bool isInsideOrSame(const std::string& path, const std::string& folder) {
     if (folder == "/")
         return path.starts_with('/');
-    return path == folder || (path.size() > folder.size() && path.starts_with(folder) &&
-                              path[folder.size()] == '/');
+    return path == folder ||
+           (path.size() > folder.size() && path.starts_with(folder) && path[folder.size()] == '/');
 }
 
 // The device of the nearest existing folder at or above `path`.
@@ -131,7 +131,8 @@ bool sameKind(const platform::ItemStatus& a, const platform::ItemStatus& b) {
 
 TrashMover::Layout TrashMover::Layout::current() {
     Layout layout;
-    layout.homeTrash = Path::deletingLastComponent(PathsGenerator::GetInstance().buildTrashDirectory());
+    layout.homeTrash =
+        Path::deletingLastComponent(PathsGenerator::GetInstance().buildTrashDirectory());
     layout.volumeTops = platform::MountedVolumes::topFolders();
     layout.uid = platform::Environment::userId();
     return layout;
@@ -237,7 +238,8 @@ std::optional<TrashMover::Target> TrashMover::targetFor(const std::string& path,
         (status.st_mode & S_ISVTX)) {
         const std::string own = shared + "/" + user;
         std::string ignored;
-        if (isOwnFolder(own, m_layout.uid) || (create && ensurePrivateFolder(own, m_layout.uid, &ignored))) {
+        if (isOwnFolder(own, m_layout.uid) ||
+            (create && ensurePrivateFolder(own, m_layout.uid, &ignored))) {
             if (!create || (ensurePrivateFolder(own + "/files", m_layout.uid, &text) &&
                             ensurePrivateFolder(own + "/info", m_layout.uid, &text)))
                 return Target{own, top};
@@ -266,10 +268,11 @@ TrashMover::Outcome TrashMover::move(const std::string& path,
     struct stat examined {};
     if (::lstat(path.c_str(), &examined) != 0) {
         const int error = errno;
-        outcome.kind = error == ENOENT || error == ENOTDIR ? Outcome::Kind::Gone
-                                                           : Outcome::Kind::Stayed;
-        outcome.why = outcome.kind == Outcome::Kind::Gone ? "no longer there"
-                                                          : "cannot be examined: " + errorText(error);
+        outcome.kind =
+            error == ENOENT || error == ENOTDIR ? Outcome::Kind::Gone : Outcome::Kind::Stayed;
+        outcome.why = outcome.kind == Outcome::Kind::Gone
+                          ? "no longer there"
+                          : "cannot be examined: " + errorText(error);
         return outcome;
     }
     const auto now = platform::ItemStatus::of(path, platform::ItemStatus::Links::NoFollow);
@@ -301,8 +304,8 @@ TrashMover::Outcome TrashMover::move(const std::string& path,
         descriptor = ::open(outcome.trashed.infoPath().c_str(),
                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (descriptor < 0 && errno != EEXIST) {
-            outcome.why = "cannot write its information into " + target->trash + "/info: " +
-                          errorText(errno);
+            outcome.why =
+                "cannot write its information into " + target->trash + "/info: " + errorText(errno);
             return outcome;
         }
         struct stat taken {};
@@ -370,8 +373,7 @@ TrashMover::Outcome TrashMover::putBack(const Trashed& item) {
     return outcome;
 }
 
-bool TrashMover::updateDirectorySizes(const std::string& trash,
-                                      const std::vector<Trashed>& added) {
+bool TrashMover::updateDirectorySizes(const std::string& trash, const std::vector<Trashed>& added) {
     const std::string path = trash + "/directorysizes";
     std::set<std::string> addedNames;
     std::string text;
@@ -398,15 +400,15 @@ bool TrashMover::updateDirectorySizes(const std::string& trash,
         const std::string_view line = all.substr(start, end - start);
         start = end + 1;
         const std::size_t space = line.find(' ');
-        const std::size_t second = space == std::string_view::npos ? space : line.find(' ', space + 1);
+        const std::size_t second =
+            space == std::string_view::npos ? space : line.find(' ', space + 1);
         if (second == std::string_view::npos)
             continue;
         const std::string name(line.substr(second + 1));
         std::optional<std::string> decoded = decodePath(name);
         struct stat status {};
         if (!decoded || decoded->empty() || decoded->find('/') != std::string::npos ||
-            addedNames.count(name) ||
-            ::lstat((trash + "/files/" + *decoded).c_str(), &status) != 0)
+            addedNames.count(name) || ::lstat((trash + "/files/" + *decoded).c_str(), &status) != 0)
             continue;
         kept.append(line).append("\n");
     }

@@ -69,8 +69,8 @@ std::optional<UninstallJournal> UninstallJournal::create(std::string* why) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "-%03d", number);
         std::string path = where + "/" + stamp + suffix + kSuffix;
-        int descriptor = ::open(path.c_str(),
-                                O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        int descriptor = ::open(
+            path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (descriptor >= 0)
             return UninstallJournal(std::move(path), descriptor);
         if (errno != EEXIST) {

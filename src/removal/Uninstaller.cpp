@@ -102,7 +102,8 @@ std::string Uninstaller::refusal(const std::string& path,
     for (const std::string& trash : m_trashes) {
         if (isInsideOrSame(trash, path))
             return "a Trash, or a folder holding one";
-        if (OfferSafetyPass::isInside(path, trash) && !OfferSafetyPass::isInside(path, trash + "/files"))
+        if (OfferSafetyPass::isInside(path, trash) &&
+            !OfferSafetyPass::isInside(path, trash + "/files"))
             return "part of a Trash";
     }
     if (m_home.empty() || !OfferSafetyPass::isInside(path, m_home))
@@ -155,7 +156,9 @@ Uninstaller::plan(const std::vector<std::shared_ptr<PathForRemove>>& offered) co
 Uninstaller::Report Uninstaller::run(const std::vector<Item>& items,
                                      const std::vector<bool>& chosen) const {
     Report report;
-    auto isChosen = [&](std::size_t index) { return chosen.empty() || (index < chosen.size() && chosen[index]); };
+    auto isChosen = [&](std::size_t index) {
+        return chosen.empty() || (index < chosen.size() && chosen[index]);
+    };
     RunLock lock;
     bool anything = false;
     for (std::size_t index = 0; index < items.size(); ++index)
@@ -207,9 +210,10 @@ Uninstaller::Report Uninstaller::run(const std::vector<Item>& items,
             report.stayed.push_back({path, why});
             continue;
         }
-        TrashMover::Outcome outcome = m_mover.move(
-            path, item.seen,
-            [&journal](const TrashMover::Trashed& trashed) { return journal->recordMoving(trashed); });
+        TrashMover::Outcome outcome =
+            m_mover.move(path, item.seen, [&journal](const TrashMover::Trashed& trashed) {
+                return journal->recordMoving(trashed);
+            });
         switch (outcome.kind) {
         case TrashMover::Outcome::Kind::Moved:
             journal->recordMoved(outcome.trashed);

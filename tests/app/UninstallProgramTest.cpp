@@ -5,9 +5,9 @@
 #include "support/ProgramRun.h"
 #include "support/Sandbox.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <csignal>
 #include <sys/stat.h>
 
 using namespace testing_support;
@@ -93,7 +93,8 @@ TEST(UninstallProgram, ListsThenMovesThenPutsBack) {
     ProgramRun back = sweepwise({"restore"});
     EXPECT_EQ(back.status, 0) << back.out << back.err;
     for (int index = 0; index < 4; ++index)
-        EXPECT_EQ(contentsOf(paths[index], index), index == 1 ? "folder 1" : "file " + std::to_string(index));
+        EXPECT_EQ(contentsOf(paths[index], index),
+                  index == 1 ? "folder 1" : "file " + std::to_string(index));
     EXPECT_EQ(sweepwise({"restore"}).status, 1) << "nothing left to put back";
 }
 
@@ -121,15 +122,16 @@ TEST(UninstallProgram, RefusesWrongUsage) {
 // or in the Trash with its information, and `restore` brings all of them back.
 TEST(UninstallProgram, AKillAtAnyStepLosesNothing) {
     const std::string info = Sandbox::process().home() + "/.local/share/Trash/info";
-    for (const char* step : {"info-written:1", "info-written:3", "renamed:1", "renamed:2",
-                             "journaled:3"}) {
+    for (const char* step :
+         {"info-written:1", "info-written:3", "renamed:1", "renamed:2", "journaled:3"}) {
         SCOPED_TRACE(step);
         const std::vector<std::string> paths = makeLeftovers("kill", 4);
         const std::string message = writeMessage(paths);
         setenv("SWEEPWISE_UNINSTALL_KILL_AT", step, 1);
         ProgramRun killed = sweepwise({"uninstall", "--yes", message});
         unsetenv("SWEEPWISE_UNINSTALL_KILL_AT");
-        EXPECT_EQ(killed.status, 128 + SIGKILL) << "killed, not ended: " << killed.out << killed.err;
+        EXPECT_EQ(killed.status, 128 + SIGKILL)
+            << "killed, not ended: " << killed.out << killed.err;
 
         int inTrash = 0;
         for (int index = 0; index < 4; ++index) {

@@ -1,5 +1,6 @@
-#include "removal/RemovalTestSupport.h"
 #include "removal/TrashMover.h"
+
+#include "removal/RemovalTestSupport.h"
 #include "shell/TrashInfo.h"
 #include "support/FileTestSupport.h"
 
@@ -86,8 +87,8 @@ TEST(TrashMoverTest, MovesEveryKindIntoTheHomeTrashAndPutsItBack) {
     // Only the folder is in the cache of folder sizes, with its size and its information's time.
     ASSERT_TRUE(TrashMover::updateDirectorySizes(moved[0].trash, moved));
     const std::string sizes = readAll(moved[0].trash + "/directorysizes");
-    EXPECT_TRUE(std::regex_match(sizes, std::regex(std::to_string(moved[1].size) +
-                                                   R"( \d+ Some%20Folder\n)")))
+    EXPECT_TRUE(std::regex_match(
+        sizes, std::regex(std::to_string(moved[1].size) + R"( \d+ Some%20Folder\n)")))
         << sizes;
     EXPECT_GE(moved[1].size, 10000u);
 
@@ -115,12 +116,12 @@ TEST(TrashMoverTest, LeavesEverythingInPlaceWhenItCannotMove) {
     const TrashMover mover(layout);
 
     // Nothing there any more: gone, not an error.
-    EXPECT_EQ(mover.move(folder + "/missing", std::nullopt).kind,
-              TrashMover::Outcome::Kind::Gone);
+    EXPECT_EQ(mover.move(folder + "/missing", std::nullopt).kind, TrashMover::Outcome::Kind::Gone);
 
     // Replaced by another kind of item since it was shown.
     writeFile(folder + "/changes", "file");
-    auto seen = platform::ItemStatus::of(folder + "/changes", platform::ItemStatus::Links::NoFollow);
+    auto seen =
+        platform::ItemStatus::of(folder + "/changes", platform::ItemStatus::Links::NoFollow);
     removeTree(folder + "/changes");
     makeDirs(folder + "/changes");
     TrashMover::Outcome changed = mover.move(folder + "/changes", seen);
@@ -229,7 +230,8 @@ TEST(TrashMoverTest, UsesTheTrashOfTheItemsOwnVolume) {
             if (outcome.trashed.trash != top + "/" + test.trash)
                 failures += std::string(test.name) + ": went to " + outcome.trashed.trash + "; ";
             struct stat status {};
-            if (stat(outcome.trashed.trash.c_str(), &status) != 0 || (status.st_mode & 0777) != 0700)
+            if (stat(outcome.trashed.trash.c_str(), &status) != 0 ||
+                (status.st_mode & 0777) != 0700)
                 failures += std::string(test.name) + ": its Trash is not private; ";
             if (readFile(outcome.trashed.infoPath()).find("\nPath=Data%20Folder/item.txt\n") ==
                 std::string::npos)

@@ -1,10 +1,11 @@
+#include "removal/Uninstaller.h"
+
 #include "removal/RemovalTestSupport.h"
 #include "removal/UninstallJournal.h"
-#include "removal/Uninstaller.h"
 #include "support/FileTestSupport.h"
 
-#include <gtest/gtest.h>
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <thread>
 
 using namespace testing_support;
@@ -35,8 +36,9 @@ protected:
         writeFile(home + "/Documents/letter.txt", "the user's");
         makeDirs(home + "/Applications/Other.app/Contents");
         makeDirs(home + "/.local/share/Trash/files/Gone.app/Contents");
-        installed = std::make_shared<InstalledApplications>(std::vector<InstalledApplications::Application>{
-            {home + "/Applications/Other.app", "com.example.other", {"Other"}}});
+        installed =
+            std::make_shared<InstalledApplications>(std::vector<InstalledApplications::Application>{
+                {home + "/Applications/Other.app", "com.example.other", {"Other"}}});
     }
 
     Uninstaller uninstaller() const {
@@ -153,8 +155,8 @@ TEST_F(UninstallerTest, ReportsWhatTheFileSystemOrTheUserChanged) {
     writeFile(folder + "/replaced", "a file");
     writeFile(caches + "/unchecked.txt", "unchecked");
     const Uninstaller uninstall = uninstaller();
-    const auto plan = uninstall.plan(offers(
-        {folder + "/replaced", caches + "/unchecked.txt", folder, folder + "/child"}));
+    const auto plan = uninstall.plan(
+        offers({folder + "/replaced", caches + "/unchecked.txt", folder, folder + "/child"}));
     removeTree(folder + "/replaced");
     makeDirs(folder + "/replaced");
 
@@ -204,5 +206,6 @@ TEST_F(UninstallerTest, TwoUninstallsOfOneMessageShareTheWork) {
     EXPECT_TRUE(a.stayed.empty() && b.stayed.empty());
     for (const auto& report : {a, b})
         for (const auto& moved : report.moved)
-            EXPECT_EQ(readFile(moved.filesPath()), moved.original.substr(moved.original.rfind('-') + 1));
+            EXPECT_EQ(readFile(moved.filesPath()),
+                      moved.original.substr(moved.original.rfind('-') + 1));
 }

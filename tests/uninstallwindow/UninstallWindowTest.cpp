@@ -1,4 +1,5 @@
 #include "app/UninstallWindow.h"
+
 #include "search/AppDependencyGroup.h"
 #include "support/FileTestSupport.h"
 #include "support/Sandbox.h"
@@ -64,7 +65,8 @@ TEST(UninstallWindowTest, MovesTheCheckedItemsAndPutsThemBack) {
     window.setChecked(3, false);
     QApplication::processEvents();
     EXPECT_EQ(window.checkedBytes(), 5000u);
-    EXPECT_TRUE(window.totalText().startsWith("2 items checked")) << window.totalText().toStdString();
+    EXPECT_TRUE(window.totalText().startsWith("2 items checked"))
+        << window.totalText().toStdString();
     QTreeWidgetItem* section = tree->topLevelItem(0);
     EXPECT_EQ(section->checkState(0), Qt::PartiallyChecked);
     // The section's box sets all its movable items, and follows them.
@@ -88,5 +90,6 @@ TEST(UninstallWindowTest, MovesTheCheckedItemsAndPutsThemBack) {
     window.putBack();
     EXPECT_EQ(window.report().moved.size(), 2u);
     for (int index = 0; index < 3; ++index)
-        EXPECT_EQ(readFile(caches + "/item-" + std::to_string(index)), "item " + std::to_string(index));
+        EXPECT_EQ(readFile(caches + "/item-" + std::to_string(index)),
+                  "item " + std::to_string(index));
 }
