@@ -11,82 +11,55 @@
 using namespace testing_support;
 using removal_test::listing;
 
-namespace {
-
-struct Made {
-    std::string path;
-    enum Kind { File, Folder, Link } kind;
-};
-
-void make(const Made& item) {
-    switch (item.kind) {
-    case Made::File:
-        writeFile(item.path, "contents of " + item.path);
-        chmod(item.path.c_str(), 0640);
-        break;
-    case Made::Folder:
-        makeDirs(item.path + "/inner");
-        writeFile(item.path + "/inner/data.bin", std::string(10000, 'd'));
-        break;
-    case Made::Link:
-        makeLink("/usr", item.path);
-        break;
-    }
-}
-
-std::string readAll(const std::string& path) {
-    return readFile(path);
-}
-
-} // namespace
-
 // Every kind of item goes into the home Trash by one rename, with information that any
 // Trash client reads back, and comes back from it unchanged.
 TEST(TrashMoverTest, MovesEveryKindIntoTheHomeTrashAndPutsItBack) {
     const std::string folder = Sandbox::process().makeFolder("mover") + "/Library";
     makeDirs(folder + "/again");
-    const std::vector<Made> items = {
-        {folder + "/plain.txt", Made::File},
-        {folder + "/Some Folder", Made::Folder},
-        {folder + "/to-usr", Made::Link},
-        {folder + "/caf\xc3\xa9 100%.txt", Made::File},
-        {folder + "/bytes \xff\xfe.txt", Made::File},
-        // A second item of the same name takes the next free one.
-        {folder + "/again/plain.txt", Made::File},
-    };
-    for (const Made& item : items)
-        make(item);
+    // The same name twice: the second takes the next free one.
+    const std::vector<std::string> items = {folder + "/plain.txt",
+                                            folder + "/Some Folder",
+                                            folder + "/to-usr",
+                                            folder + "/caf\xc3\xa9 100%.txt",
+                                            folder + "/bytes \xff\xfe.txt",
+                                            folder + "/again/plain.txt"};
+    for (const std::string& item : items)
+        writeFile(item, "contents of " + item);
+    removeTree(items[1]);
+    makeDirs(items[1] + "/inner");
+    writeFile(items[1] + "/inner/data.bin", std::string(10000, 'd'));
+    removeTree(items[2]);
+    makeLink("/usr", items[2]);
+    chmod(items[0].c_str(), 0640);
     // Its times survive the round trip.
     struct timeval old[2] = {{1000000000, 0}, {1000000000, 0}};
-    utimes(items[0].path.c_str(), old);
+    utimes(items[0].c_str(), old);
     const auto before = listing(folder);
 
     const TrashMover mover(removal_test::homeLayout());
     const std::regex date(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d)");
     std::vector<TrashMover::Trashed> moved;
-    for (const Made& item : items) {
-        TrashMover::Outcome outcome = mover.move(item.path, std::nullopt);
-        ASSERT_EQ(outcome.kind, TrashMover::Outcome::Kind::Moved) << item.path << outcome.why;
+    for (const std::string& item : items) {
+        TrashMover::Outcome outcome = mover.move(item, std::nullopt);
+        ASSERT_EQ(outcome.kind, TrashMover::Outcome::Kind::Moved) << item << outcome.why;
         struct stat status {};
-        EXPECT_NE(lstat(item.path.c_str(), &status), 0) << item.path;
+        EXPECT_NE(lstat(item.c_str(), &status), 0) << item;
         ASSERT_EQ(lstat(outcome.trashed.filesPath().c_str(), &status), 0);
-        EXPECT_EQ(S_ISLNK(status.st_mode), item.kind == Made::Link) << "a link moves as the link";
+        EXPECT_EQ(S_ISLNK(status.st_mode), item == items[2]) << "a link moves as the link";
         std::optional<TrashInfo> info = TrashInfo::read(outcome.trashed.infoPath(), "");
-        ASSERT_TRUE(info) << readAll(outcome.trashed.infoPath());
-        EXPECT_EQ(info->originalPath(), item.path);
+        ASSERT_TRUE(info) << readFile(outcome.trashed.infoPath());
+        EXPECT_EQ(info->originalPath(), item);
         EXPECT_TRUE(std::regex_match(info->deletionDate(), date)) << info->deletionDate();
         moved.push_back(outcome.trashed);
     }
     EXPECT_EQ(moved[5].name, "plain.txt_2");
-    EXPECT_EQ(readAll(moved[3].infoPath()).find("caf%C3%A9%20100%25.txt") != std::string::npos,
-              true)
-        << readAll(moved[3].infoPath());
+    EXPECT_NE(readFile(moved[3].infoPath()).find("caf%C3%A9%20100%25.txt"), std::string::npos);
     struct stat usr {};
     EXPECT_EQ(stat("/usr", &usr), 0) << "what a link leads to is never touched";
 
     // Only the folder is in the cache of folder sizes, with its size and its information's time.
     ASSERT_TRUE(TrashMover::updateDirectorySizes(moved[0].trash, moved));
-    const std::string sizes = readAll(moved[0].trash + "/directorysizes");
+    const std::string sizes = readFile(moved[0].trash + "/directorysizes");
     EXPECT_TRUE(std::regex_match(
         sizes, std::regex(std::to_string(moved[1].size) + R"( \d+ Some%20Folder\n)")))
         << sizes;
@@ -99,11 +72,11 @@ TEST(TrashMoverTest, MovesEveryKindIntoTheHomeTrashAndPutsItBack) {
     }
     EXPECT_EQ(listing(folder), before);
     struct stat status {};
-    ASSERT_EQ(stat(items[0].path.c_str(), &status), 0);
+    ASSERT_EQ(stat(items[0].c_str(), &status), 0);
     EXPECT_EQ(status.st_mtime, 1000000000);
     EXPECT_EQ(status.st_mode & 0777, 0640u);
     ASSERT_TRUE(TrashMover::updateDirectorySizes(moved[0].trash, {}));
-    EXPECT_EQ(readAll(moved[0].trash + "/directorysizes"), "") << "entries of gone folders go";
+    EXPECT_EQ(readFile(moved[0].trash + "/directorysizes"), "") << "entries of gone folders go";
 }
 
 // Whatever stands in the way, the item stays where it was, nothing is replaced, and no
@@ -135,14 +108,14 @@ TEST(TrashMoverTest, LeavesEverythingInPlaceWhenItCannotMove) {
     TrashMover::Outcome orphan = mover.move(folder + "/orphan", std::nullopt);
     ASSERT_EQ(orphan.kind, TrashMover::Outcome::Kind::Moved) << orphan.why;
     EXPECT_EQ(orphan.trashed.name, "orphan_2");
-    EXPECT_EQ(readAll(folder + "/Trash/files/orphan"), "someone else's");
+    EXPECT_EQ(readFile(folder + "/Trash/files/orphan"), "someone else's");
 
     // Putting back never replaces what took the place meanwhile.
     writeFile(folder + "/orphan", "newer");
     TrashMover::Outcome taken = TrashMover::putBack(orphan.trashed);
     EXPECT_EQ(taken.kind, TrashMover::Outcome::Kind::Stayed);
-    EXPECT_EQ(readAll(folder + "/orphan"), "newer");
-    EXPECT_EQ(readAll(orphan.trashed.filesPath()), "ours");
+    EXPECT_EQ(readFile(folder + "/orphan"), "newer");
+    EXPECT_EQ(readFile(orphan.trashed.filesPath()), "ours");
     EXPECT_EQ(access(orphan.trashed.infoPath().c_str(), F_OK), 0);
 
     // A Trash whose "info" cannot hold information: the item stays.
@@ -154,7 +127,7 @@ TEST(TrashMoverTest, LeavesEverythingInPlaceWhenItCannotMove) {
     TrashMover::Outcome stays = TrashMover(layout).move(folder + "/stays", std::nullopt);
     EXPECT_EQ(stays.kind, TrashMover::Outcome::Kind::Stayed);
     EXPECT_FALSE(stays.why.empty());
-    EXPECT_EQ(readAll(folder + "/stays"), "x");
+    EXPECT_EQ(readFile(folder + "/stays"), "x");
     EXPECT_EQ(listing(broken + "/files"), (std::map<std::string, std::string>{}));
 }
 
@@ -170,75 +143,66 @@ TEST(TrashMoverTest, EncodesPathsBothWays) {
 // says; where the volume has none the user can use, or is read-only, they stay.
 TEST(TrashMoverTest, UsesTheTrashOfTheItemsOwnVolume) {
     const std::string base = Sandbox::process().makeFolder("volumes");
+    const std::string user = std::to_string(getuid());
     const std::string result = removal_test::inPrivateMounts([&]() -> std::string {
-        struct Case {
+        // What the volume's top holds (".Trash" with its mode, a link, or a file named
+        // like the user's Trash), and where the item should go; "" when it stays.
+        const struct {
             const char* name;
-            std::function<void(const std::string& top)> prepare;
-            // Where the item should go, relative to the top; empty when it stays.
+            mode_t sharedMode;
+            const char* extra;
             std::string trash;
-            bool readOnly{false};
-        };
-        const std::string user = std::to_string(getuid());
-        const std::vector<Case> cases = {
-            {"plain", [](const std::string&) {}, ".Trash-" + user},
-            {"shared",
-             [](const std::string& top) {
-                 mkdir((top + "/.Trash").c_str(), 01777);
-                 chmod((top + "/.Trash").c_str(), 01777);
-             },
-             ".Trash/" + user},
-            {"shared without sticky bit",
-             [](const std::string& top) { mkdir((top + "/.Trash").c_str(), 0777); },
-             ".Trash-" + user},
-            {"shared as a link",
-             [](const std::string& top) {
-                 mkdir((top + "/elsewhere").c_str(), 01777);
-                 chmod((top + "/elsewhere").c_str(), 01777);
-                 symlink("elsewhere", (top + "/.Trash").c_str());
-             },
-             ".Trash-" + user},
-            {"own Trash is a file",
-             [&](const std::string& top) { writeFile(top + "/.Trash-" + user, "x"); }, ""},
-            {"read-only", [](const std::string&) {}, "", true},
+        } cases[] = {
+            {"plain", 0, "", ".Trash-" + user},
+            {"shared", 01777, "", ".Trash/" + user},
+            {"shared without sticky bit", 0777, "", ".Trash-" + user},
+            {"shared as a link", 0, "link", ".Trash-" + user},
+            {"own Trash is a file", 0, "file", ""},
+            {"read-only", 0, "read-only", ""},
         };
         std::string failures;
-        for (const Case& test : cases) {
+        for (const auto& test : cases) {
             const std::string top = base + "/" + test.name;
+            const std::string item = top + "/Data Folder/item.txt";
             makeDirs(top);
             if (mount("tmpfs", top.c_str(), "tmpfs", 0, "mode=0755") != 0)
                 return "cannot mount tmpfs";
-            test.prepare(top);
+            if (test.sharedMode) {
+                mkdir((top + "/.Trash").c_str(), 0);
+                chmod((top + "/.Trash").c_str(), test.sharedMode);
+            }
+            if (std::string(test.extra) == "link") {
+                mkdir((top + "/elsewhere").c_str(), 0);
+                chmod((top + "/elsewhere").c_str(), 01777);
+                symlink("elsewhere", (top + "/.Trash").c_str());
+            } else if (std::string(test.extra) == "file") {
+                writeFile(top + "/.Trash-" + user, "x");
+            }
             makeDirs(top + "/Data Folder");
-            writeFile(top + "/Data Folder/item.txt", "data");
-            if (test.readOnly &&
+            writeFile(item, "data");
+            if (std::string(test.extra) == "read-only" &&
                 mount(nullptr, top.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
                 return "cannot make the volume read-only";
             TrashMover::Layout layout = removal_test::homeLayout();
             layout.volumeTops = {base, top};
-            TrashMover::Outcome outcome =
-                TrashMover(layout).move(top + "/Data Folder/item.txt", std::nullopt);
-            const bool moved = outcome.kind == TrashMover::Outcome::Kind::Moved;
-            if (moved != !test.trash.empty()) {
-                failures += std::string(test.name) + ": " + outcome.why + "; ";
-                continue;
-            }
-            if (!moved) {
-                if (readFile(top + "/Data Folder/item.txt") != "data" || outcome.why.empty())
-                    failures += std::string(test.name) + ": the item did not stay; ";
-                continue;
-            }
-            if (outcome.trashed.trash != top + "/" + test.trash)
-                failures += std::string(test.name) + ": went to " + outcome.trashed.trash + "; ";
+            const TrashMover::Outcome outcome = TrashMover(layout).move(item, std::nullopt);
+            const std::string name = std::string(test.name) + ": ";
+            if ((outcome.kind == TrashMover::Outcome::Kind::Moved) == test.trash.empty())
+                failures += name + outcome.why + "; ";
+            else if (test.trash.empty() && (readFile(item) != "data" || outcome.why.empty()))
+                failures += name + "the item did not stay; ";
+            else if (!test.trash.empty() &&
+                     (outcome.trashed.trash != top + "/" + test.trash ||
+                      readFile(outcome.trashed.infoPath())
+                              .find("\nPath=Data%20Folder/item.txt\n") == std::string::npos ||
+                      TrashMover::putBack(outcome.trashed).kind !=
+                          TrashMover::Outcome::Kind::Moved ||
+                      readFile(item) != "data"))
+                failures += name + "went to " + outcome.trashed.trash + ", not back; ";
             struct stat status {};
-            if (stat(outcome.trashed.trash.c_str(), &status) != 0 ||
-                (status.st_mode & 0777) != 0700)
-                failures += std::string(test.name) + ": its Trash is not private; ";
-            if (readFile(outcome.trashed.infoPath()).find("\nPath=Data%20Folder/item.txt\n") ==
-                std::string::npos)
-                failures += std::string(test.name) + ": " + readFile(outcome.trashed.infoPath());
-            if (TrashMover::putBack(outcome.trashed).kind != TrashMover::Outcome::Kind::Moved ||
-                readFile(top + "/Data Folder/item.txt") != "data")
-                failures += std::string(test.name) + ": not put back; ";
+            if (!test.trash.empty() && (stat((top + "/" + test.trash).c_str(), &status) != 0 ||
+                                        (status.st_mode & 0777) != 0700))
+                failures += name + "its Trash is not private; ";
         }
         return failures;
     });

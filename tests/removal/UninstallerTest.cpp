@@ -111,29 +111,18 @@ TEST_F(UninstallerTest, MovesOnlyWhatPassesTheCheck) {
     EXPECT_GE(report.freed, 1u);
     // Exactly the three items left their places; the rest of the home folder, the other
     // application, the user's documents and what the links lead to are as they were.
-    auto after = listing(home);
-    auto expected = before;
-    for (const auto& [path, kind] : before) {
-        const std::string full = home + "/" + path;
-        for (const auto& moved : report.moved)
-            if (full == moved.original || full.starts_with(moved.original + "/"))
-                expected.erase(path);
-    }
-    for (auto it = after.begin(); it != after.end();) {
-        if (it->first.starts_with(".local/share/Trash/") ||
-            it->first.starts_with("Library/Application Support"))
-            it = after.erase(it);
-        else
-            ++it;
-    }
-    for (auto it = expected.begin(); it != expected.end();) {
-        if (it->first.starts_with(".local/share/Trash/") ||
-            it->first.starts_with("Library/Application Support"))
-            it = expected.erase(it);
-        else
-            ++it;
-    }
-    EXPECT_EQ(after, expected);
+    auto outsideBookkeeping = [&](std::map<std::string, std::string> items) {
+        std::erase_if(items, [&](const auto& entry) {
+            const std::string full = home + "/" + entry.first;
+            return entry.first.starts_with(".local/share/Trash/") ||
+                   entry.first.starts_with("Library/Application Support") ||
+                   std::any_of(report.moved.begin(), report.moved.end(), [&](const auto& moved) {
+                       return full == moved.original || full.starts_with(moved.original + "/");
+                   });
+        });
+        return items;
+    };
+    EXPECT_EQ(outsideBookkeeping(listing(home)), outsideBookkeeping(before));
 
     // Putting back from the journal restores the home folder as it was.
     Uninstaller::Report back = Uninstaller::putBack(report.journal);

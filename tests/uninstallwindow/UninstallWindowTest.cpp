@@ -48,12 +48,9 @@ TEST(UninstallWindowTest, MovesTheCheckedItemsAndPutsThemBack) {
     window.show();
 
     ASSERT_EQ(window.itemCount(), 5);
-    EXPECT_FALSE(window.isChecked(0)) << "the application in the Trash stays there";
-    EXPECT_FALSE(window.isChecked(1)) << "a refused path cannot be chosen";
+    // Neither the application in the Trash nor a refused path can be chosen.
     window.setChecked(1, true);
-    EXPECT_FALSE(window.isChecked(1));
-    for (int index = 2; index < 5; ++index)
-        EXPECT_TRUE(window.isChecked(index));
+    EXPECT_FALSE(window.isChecked(0) || window.isChecked(1));
     EXPECT_EQ(window.checkedBytes(), 7000u);
 
     auto* tree = window.findChild<QTreeWidget*>();
