@@ -1,7 +1,9 @@
 #include "removal/TrashMover.h"
 
 #include "platform/Environment.h"
+#include "platform/FileMoves.h"
 #include "platform/FileSystem.h"
+#include "platform/ItemStatus.h"
 #include "platform/MountedVolumes.h"
 #include "platform/Path.h"
 #include "platform/TreeSize.h"
@@ -9,13 +11,7 @@
 #include "shell/PathsGenerator.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <ftw.h>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using platform::Path;
 
@@ -23,9 +19,8 @@ namespace {
 
 constexpr int kMaxNames = 10000;
 
-std::string errorText(int error) {
-    return std::strerror(error);
-}
+using platform::FileMoves;
+using platform::ItemStatus;
 
 bool isInsideOrSame(const std::string& path, const std::string& folder) {
     if (folder == "/")
@@ -34,49 +29,18 @@ bool isInsideOrSame(const std::string& path, const std::string& folder) {
            (path.size() > folder.size() && path.starts_with(folder) && path[folder.size()] == '/');
 }
 
-// The device of the nearest existing folder at or above `path`.
-std::optional<dev_t> deviceOfNearest(std::string path) {
-    for (;;) {
-        struct stat status {};
-        if (::stat(path.c_str(), &status) == 0)
-            return status.st_dev;
-        if (path == "/" || path.empty())
-            return std::nullopt;
-        path = Path::deletingLastComponent(path);
-    }
+bool exists(const std::string& path) {
+    return platform::FileSystem::itemExistsNoFollow(path);
 }
 
-// A folder of the Trash that the user owns and that is what it seems: not a link.
-bool isOwnFolder(const std::string& path, std::uint32_t uid) {
-    struct stat status {};
-    return ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == uid;
-}
-
-// Makes `path` (one level) with mode 0700 when missing; whether it is then the user's own
-// real folder. `why` gets the reason otherwise.
+// Makes a folder of the Trash when missing; whether it is then the user's own real folder.
 bool ensurePrivateFolder(const std::string& path, std::uint32_t uid, std::string* why) {
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
-        *why = "cannot make " + path + ": " + errorText(errno);
-        return false;
-    }
-    if (!isOwnFolder(path, uid)) {
-        *why = path + " is not a folder of this user's";
+    if (int error = FileMoves::ensurePrivateFolder(path, uid)) {
+        *why = error == ENOTDIR ? path + " is not a folder of this user's"
+                                : "cannot make " + path + ": " + FileMoves::errorText(error);
         return false;
     }
     return true;
-}
-
-// rename(2) that never replaces what is at `to`. File systems without the flag get a
-// check first, which leaves only a tiny window.
-int renameWithoutReplacing(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    struct stat status {};
-    if (::lstat(to.c_str(), &status) == 0)
-        return EEXIST;
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 std::string whyNotMoved(int error, const std::string& trash) {
@@ -87,42 +51,13 @@ std::string whyNotMoved(int error, const std::string& trash) {
         return "its volume is read-only";
     case EACCES:
     case EPERM:
-        return "not permitted to move it (" + errorText(error) + ")";
+        return "not permitted to move it (" + FileMoves::errorText(error) + ")";
     default:
-        return "cannot move it into " + trash + ": " + errorText(error);
+        return "cannot move it into " + trash + ": " + FileMoves::errorText(error);
     }
 }
 
-bool writeAll(int descriptor, std::string_view text) {
-    while (!text.empty()) {
-        ssize_t count = ::write(descriptor, text.data(), text.size());
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        text.remove_prefix(std::size_t(count));
-    }
-    return true;
-}
-
-thread_local std::uint64_t tFolderBytes = 0;
-
-// What a folder's own entries take, below and including `path`: with the allocation of
-// what is in them, the space `du -B1` reports, as the Trash's size cache wants it.
-std::uint64_t foldersAllocatedBelow(const std::string& path) {
-    tFolderBytes = 0;
-    ::nftw(
-        path.c_str(),
-        [](const char*, const struct stat* status, int type, FTW*) {
-            if (type == FTW_D || type == FTW_DNR)
-                tFolderBytes += std::uint64_t(status->st_blocks) * 512;
-            return 0;
-        },
-        32, FTW_PHYS | FTW_MOUNT);
-    return tFolderBytes;
-}
-
-bool sameKind(const platform::ItemStatus& a, const platform::ItemStatus& b) {
+bool sameKind(const ItemStatus& a, const ItemStatus& b) {
     return a.directory == b.directory && a.regularFile == b.regularFile &&
            a.symbolicLink == b.symbolicLink;
 }
@@ -206,12 +141,13 @@ std::optional<TrashMover::Target> TrashMover::targetFor(const std::string& path,
                                                         std::string* why) const {
     std::string reason;
     std::string& text = why ? *why : reason;
-    struct stat parent {};
-    if (::stat(Path::deletingLastComponent(path).c_str(), &parent) != 0) {
-        text = "its folder cannot be examined: " + errorText(errno);
+    const std::optional<std::uint64_t> device =
+        FileMoves::deviceOf(Path::deletingLastComponent(path));
+    if (!device) {
+        text = "its folder cannot be examined";
         return std::nullopt;
     }
-    if (deviceOfNearest(m_layout.homeTrash) == parent.st_dev) {
+    if (FileMoves::deviceOf(m_layout.homeTrash, true) == device) {
         if (create && !(platform::FileSystem::createDirectory(m_layout.homeTrash, true) &&
                         ensurePrivateFolder(m_layout.homeTrash + "/files", m_layout.uid, &text) &&
                         ensurePrivateFolder(m_layout.homeTrash + "/info", m_layout.uid, &text)))
@@ -222,9 +158,8 @@ std::optional<TrashMover::Target> TrashMover::targetFor(const std::string& path,
     // The volume's top folder: the deepest one holding the item and on its device.
     std::string top;
     for (const std::string& candidate : m_layout.volumeTops) {
-        struct stat status {};
         if (candidate.size() > top.size() && isInsideOrSame(path, candidate) && path != candidate &&
-            ::stat(candidate.c_str(), &status) == 0 && status.st_dev == parent.st_dev)
+            FileMoves::deviceOf(candidate) == device)
             top = candidate;
     }
     if (top.empty()) {
@@ -232,13 +167,13 @@ std::optional<TrashMover::Target> TrashMover::targetFor(const std::string& path,
         return std::nullopt;
     }
     const std::string user = std::to_string(m_layout.uid);
+    // The administrator's shared Trash counts only as a real folder with the sticky bit.
     const std::string shared = Path::appending(top, ".Trash");
-    struct stat status {};
-    if (::lstat(shared.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
-        (status.st_mode & S_ISVTX)) {
+    const auto status = ItemStatus::of(shared, ItemStatus::Links::NoFollow);
+    if (status && status->directory && status->restrictedDeletion) {
         const std::string own = shared + "/" + user;
         std::string ignored;
-        if (isOwnFolder(own, m_layout.uid) ||
+        if (FileMoves::isOwnFolder(own, m_layout.uid) ||
             (create && ensurePrivateFolder(own, m_layout.uid, &ignored))) {
             if (!create || (ensurePrivateFolder(own + "/files", m_layout.uid, &text) &&
                             ensurePrivateFolder(own + "/info", m_layout.uid, &text)))
@@ -247,7 +182,7 @@ std::optional<TrashMover::Target> TrashMover::targetFor(const std::string& path,
         }
     }
     const std::string own = Path::appending(top, ".Trash-" + user);
-    if (::lstat(own.c_str(), &status) == 0 && !isOwnFolder(own, m_layout.uid)) {
+    if (exists(own) && !FileMoves::isOwnFolder(own, m_layout.uid)) {
         text = "its volume's Trash " + own + " is not a folder of this user's";
         return std::nullopt;
     }
@@ -261,24 +196,15 @@ std::optional<TrashMover::Target> TrashMover::targetFor(const std::string& path,
 }
 
 TrashMover::Outcome TrashMover::move(const std::string& path,
-                                     const std::optional<platform::ItemStatus>& expected,
+                                     const std::optional<ItemStatus>& expected,
                                      const BeforeRename& beforeRename) const {
     Outcome outcome;
     outcome.trashed.original = path;
-    struct stat examined {};
-    if (::lstat(path.c_str(), &examined) != 0) {
-        const int error = errno;
-        outcome.kind =
-            error == ENOENT || error == ENOTDIR ? Outcome::Kind::Gone : Outcome::Kind::Stayed;
-        outcome.why = outcome.kind == Outcome::Kind::Gone
-                          ? "no longer there"
-                          : "cannot be examined: " + errorText(error);
-        return outcome;
-    }
-    const auto now = platform::ItemStatus::of(path, platform::ItemStatus::Links::NoFollow);
+    const auto now = ItemStatus::of(path, ItemStatus::Links::NoFollow);
     if (!now) {
-        outcome.kind = Outcome::Kind::Gone;
-        outcome.why = "no longer there";
+        const bool gone = !exists(path);
+        outcome.kind = gone ? Outcome::Kind::Gone : Outcome::Kind::Stayed;
+        outcome.why = gone ? "no longer there" : "cannot be examined";
         return outcome;
     }
     if (expected && (!now->isSameItem(*expected) || !sameKind(*now, *expected))) {
@@ -298,47 +224,36 @@ TrashMover::Outcome TrashMover::move(const std::string& path,
                              "\nDeletionDate=" + deletionDate(std::time(nullptr)) + "\n";
     const std::string base = Path::lastComponent(path);
 
-    int descriptor = -1;
-    for (int number = 1; number <= kMaxNames && descriptor < 0; ++number) {
+    // The information first, under a name free in both "info" and "files"; an item
+    // without information that holds a name is left alone.
+    int error = EEXIST;
+    for (int number = 1; number <= kMaxNames && error == EEXIST; ++number) {
         outcome.trashed.name = number == 1 ? base : base + "_" + std::to_string(number);
-        descriptor = ::open(outcome.trashed.infoPath().c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (descriptor < 0 && errno != EEXIST) {
-            outcome.why =
-                "cannot write its information into " + target->trash + "/info: " + errorText(errno);
-            return outcome;
-        }
-        struct stat taken {};
-        if (descriptor >= 0 && ::lstat(outcome.trashed.filesPath().c_str(), &taken) == 0) {
-            // An item without information holds the name: leave both alone.
-            ::close(descriptor);
-            ::unlink(outcome.trashed.infoPath().c_str());
-            descriptor = -1;
+        error = FileMoves::createExclusive(outcome.trashed.infoPath(), info);
+        if (error == 0 && exists(outcome.trashed.filesPath())) {
+            FileMoves::removeEntry(outcome.trashed.infoPath());
+            error = EEXIST;
         }
     }
-    if (descriptor < 0) {
-        outcome.why = "no free name in " + target->trash;
-        return outcome;
-    }
-    const bool written = writeAll(descriptor, info);
-    if (::close(descriptor) != 0 || !written) {
-        ::unlink(outcome.trashed.infoPath().c_str());
-        outcome.why = "cannot write its information into " + target->trash + "/info";
+    if (error) {
+        outcome.why = error == EEXIST ? "no free name in " + target->trash
+                                      : "cannot write its information into " + target->trash +
+                                            "/info: " + FileMoves::errorText(error);
         return outcome;
     }
     if (beforeRename && !beforeRename(outcome.trashed)) {
-        ::unlink(outcome.trashed.infoPath().c_str());
+        FileMoves::removeEntry(outcome.trashed.infoPath());
         outcome.why = "cannot keep the uninstall's journal";
         return outcome;
     }
     UninstallFaultPoint::reach("info-written");
 
     outcome.trashed.size = platform::TreeSize::allocatedSizeOfItem(path) +
-                           (now->directory ? foldersAllocatedBelow(path) : 0);
-    if (int error = renameWithoutReplacing(path, outcome.trashed.filesPath())) {
-        ::unlink(outcome.trashed.infoPath().c_str());
-        outcome.kind = error == ENOENT ? Outcome::Kind::Gone : Outcome::Kind::Stayed;
-        outcome.why = error == ENOENT ? "no longer there" : whyNotMoved(error, target->trash);
+                           (now->directory ? FileMoves::foldersAllocatedBelow(path) : 0);
+    if (int failed = FileMoves::renameWithoutReplacing(path, outcome.trashed.filesPath())) {
+        FileMoves::removeEntry(outcome.trashed.infoPath());
+        outcome.kind = failed == ENOENT ? Outcome::Kind::Gone : Outcome::Kind::Stayed;
+        outcome.why = failed == ENOENT ? "no longer there" : whyNotMoved(failed, target->trash);
         return outcome;
     }
     UninstallFaultPoint::reach("renamed");
@@ -349,13 +264,12 @@ TrashMover::Outcome TrashMover::move(const std::string& path,
 TrashMover::Outcome TrashMover::putBack(const Trashed& item) {
     Outcome outcome;
     outcome.trashed = item;
-    struct stat status {};
-    if (::lstat(item.filesPath().c_str(), &status) != 0) {
+    if (!exists(item.filesPath())) {
         outcome.kind = Outcome::Kind::Gone;
         outcome.why = "no longer in the Trash";
         return outcome;
     }
-    if (::lstat(item.original.c_str(), &status) == 0) {
+    if (exists(item.original)) {
         outcome.why = "its place is taken";
         return outcome;
     }
@@ -364,11 +278,11 @@ TrashMover::Outcome TrashMover::putBack(const Trashed& item) {
         outcome.why = "cannot make " + parent;
         return outcome;
     }
-    if (int error = renameWithoutReplacing(item.filesPath(), item.original)) {
+    if (int error = FileMoves::renameWithoutReplacing(item.filesPath(), item.original)) {
         outcome.why = error == EEXIST ? "its place is taken" : whyNotMoved(error, parent);
         return outcome;
     }
-    ::unlink(item.infoPath().c_str());
+    FileMoves::removeEntry(item.infoPath());
     outcome.kind = Outcome::Kind::Moved;
     return outcome;
 }
@@ -380,11 +294,11 @@ bool TrashMover::updateDirectorySizes(const std::string& trash, const std::vecto
     for (const Trashed& item : added) {
         if (!item.folder)
             continue;
-        struct stat info {};
-        if (::stat(item.infoPath().c_str(), &info) != 0)
+        const std::optional<std::int64_t> time = FileMoves::modificationTime(item.infoPath());
+        if (!time)
             continue;
         addedNames.insert(encodePath(item.name));
-        text += std::to_string(item.size) + " " + std::to_string(info.st_mtime) + " " +
+        text += std::to_string(item.size) + " " + std::to_string(*time) + " " +
                 encodePath(item.name) + "\n";
     }
     const std::optional<std::string> old = platform::FileSystem::readFile(path, 64 << 20);
@@ -406,9 +320,8 @@ bool TrashMover::updateDirectorySizes(const std::string& trash, const std::vecto
             continue;
         const std::string name(line.substr(second + 1));
         std::optional<std::string> decoded = decodePath(name);
-        struct stat status {};
         if (!decoded || decoded->empty() || decoded->find('/') != std::string::npos ||
-            addedNames.count(name) || ::lstat((trash + "/files/" + *decoded).c_str(), &status) != 0)
+            addedNames.count(name) || !exists(trash + "/files/" + *decoded))
             continue;
         kept.append(line).append("\n");
     }

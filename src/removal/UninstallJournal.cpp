@@ -7,12 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <map>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -69,12 +65,12 @@ std::optional<UninstallJournal> UninstallJournal::create(std::string* why) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "-%03d", number);
         std::string path = where + "/" + stamp + suffix + kSuffix;
-        int descriptor = ::open(
-            path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (descriptor >= 0)
-            return UninstallJournal(std::move(path), descriptor);
-        if (errno != EEXIST) {
-            *why = "cannot write in " + where + ": " + std::strerror(errno);
+        int error = 0;
+        if (std::optional<platform::AppendOnlyFile> file =
+                platform::AppendOnlyFile::create(path, &error))
+            return UninstallJournal(std::move(path), std::move(*file));
+        if (error != EEXIST) {
+            *why = "cannot write in " + where + ": " + platform::FileMoves::errorText(error);
             return std::nullopt;
         }
     }
@@ -98,30 +94,16 @@ std::optional<std::string> UninstallJournal::newest() {
     return where + "/" + *last;
 }
 
-UninstallJournal::~UninstallJournal() {
-    if (m_descriptor >= 0)
-        ::close(m_descriptor);
-}
-
-bool UninstallJournal::append(const std::string& line) const {
-    // One write per line, so that a kill leaves whole lines only.
-    ssize_t written;
-    do
-        written = ::write(m_descriptor, line.data(), line.size());
-    while (written < 0 && errno == EINTR);
-    return written == static_cast<ssize_t>(line.size());
-}
-
 bool UninstallJournal::recordMoving(const TrashMover::Trashed& item) const {
-    return append("moving\t" + TrashMover::encodePath(item.original) + "\t" +
-                  TrashMover::encodePath(item.trash) + "\t" + TrashMover::encodePath(item.name) +
-                  "\n");
+    return m_file.append("moving\t" + TrashMover::encodePath(item.original) + "\t" +
+                         TrashMover::encodePath(item.trash) + "\t" +
+                         TrashMover::encodePath(item.name) + "\n");
 }
 
 bool UninstallJournal::recordMoved(const TrashMover::Trashed& item) const {
-    return append("moved\t" + TrashMover::encodePath(item.trash) + "\t" +
-                  TrashMover::encodePath(item.name) + "\t" + std::to_string(item.size) + "\t" +
-                  (item.folder ? "folder" : "item") + "\n");
+    return m_file.append("moved\t" + TrashMover::encodePath(item.trash) + "\t" +
+                         TrashMover::encodePath(item.name) + "\t" + std::to_string(item.size) +
+                         "\t" + (item.folder ? "folder" : "item") + "\n");
 }
 
 std::optional<std::vector<TrashMover::Trashed>> UninstallJournal::read(const std::string& path) {
@@ -171,13 +153,13 @@ int UninstallJournal::repair(const std::string& path) {
     for (const TrashMover::Trashed& item : *items) {
         const std::string moved = "moved\t" + TrashMover::encodePath(item.trash) + "\t" +
                                   TrashMover::encodePath(item.name) + "\t";
-        struct stat status {};
         if (text->find(moved) != std::string::npos ||
-            ::lstat(item.filesPath().c_str(), &status) == 0)
+            platform::FileSystem::itemExistsNoFollow(item.filesPath()))
             continue;
         // The item was never renamed: its information stands for nothing, if it is ours.
         std::optional<TrashInfo> info = TrashInfo::read(item.infoPath(), topOf(item.trash));
-        if (info && info->originalPath() == item.original && ::unlink(item.infoPath().c_str()) == 0)
+        if (info && info->originalPath() == item.original &&
+            platform::FileMoves::removeEntry(item.infoPath()) == 0)
             ++removed;
     }
     return removed;

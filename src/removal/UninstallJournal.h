@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileMoves.h"
 #include "removal/TrashMover.h"
 
 #include <optional>
@@ -24,14 +25,6 @@ public:
     // The newest journal, if any.
     static std::optional<std::string> newest();
 
-    UninstallJournal(UninstallJournal&& other) noexcept
-        : m_path(std::move(other.m_path)), m_descriptor(other.m_descriptor) {
-        other.m_descriptor = -1;
-    }
-    UninstallJournal& operator=(UninstallJournal&&) = delete;
-    UninstallJournal(const UninstallJournal&) = delete;
-    ~UninstallJournal();
-
     const std::string& path() const { return m_path; }
 
     bool recordMoving(const TrashMover::Trashed& item) const;
@@ -47,11 +40,10 @@ public:
     static int repair(const std::string& path);
 
 private:
-    UninstallJournal(std::string path, int descriptor)
-        : m_path(std::move(path)), m_descriptor(descriptor) {}
-    bool append(const std::string& line) const;
+    UninstallJournal(std::string path, platform::AppendOnlyFile file)
+        : m_path(std::move(path)), m_file(std::move(file)) {}
 
     std::string m_path;
     // Open for appending while the uninstall runs.
-    int m_descriptor{-1};
+    platform::AppendOnlyFile m_file;
 };

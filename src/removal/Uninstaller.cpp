@@ -1,19 +1,15 @@
 #include "removal/Uninstaller.h"
 
 #include "platform/Environment.h"
+#include "platform/FileMoves.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "removal/UninstallFaultPoint.h"
 #include "removal/UninstallJournal.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
 #include <map>
 #include <set>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using platform::Path;
 
@@ -27,23 +23,13 @@ bool isInsideOrSame(const std::string& path, const std::string& folder) {
 // programs; another waits for it.
 class RunLock {
 public:
-    RunLock() {
-        const std::string folder = UninstallJournal::folder();
-        platform::FileSystem::createDirectory(folder, true);
-        m_descriptor = ::open((folder + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (m_descriptor >= 0)
-            while (::flock(m_descriptor, LOCK_EX) != 0 && errno == EINTR) {
-            }
-    }
-    ~RunLock() {
-        if (m_descriptor >= 0)
-            ::close(m_descriptor);
-    }
-    RunLock(const RunLock&) = delete;
-    RunLock& operator=(const RunLock&) = delete;
+    RunLock() : m_lock((prepare(), UninstallJournal::folder() + "/.lock")) {}
 
 private:
-    int m_descriptor{-1};
+    static void prepare() {
+        platform::FileSystem::createDirectory(UninstallJournal::folder(), true);
+    }
+    platform::FileLock m_lock;
 };
 
 } // namespace
@@ -81,12 +67,13 @@ std::string Uninstaller::refusalOfFolders(const std::string& path,
         folders.push_back(folder);
     }
     for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
-        struct stat status {};
-        if (::lstat(folder->c_str(), &status) != 0)
+        const auto status =
+            platform::ItemStatus::of(*folder, platform::ItemStatus::Links::NoFollow);
+        if (!status)
             return {}; // Gone: the item's own examination says so.
-        if (S_ISLNK(status.st_mode))
+        if (status->symbolicLink)
             return "reached through the symbolic link " + *folder;
-        if (!S_ISDIR(status.st_mode))
+        if (!status->directory)
             return {};
         if (checkedFolders)
             checkedFolders->insert(*folder);
