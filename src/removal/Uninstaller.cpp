@@ -23,11 +23,13 @@ bool isInsideOrSame(const std::string& path, const std::string& folder) {
 // programs; another waits for it.
 class RunLock {
 public:
-    RunLock() : m_lock((prepare(), UninstallJournal::folder() + "/.lock")) {}
+    RunLock() : m_lock(lockPath()) {}
 
 private:
-    static void prepare() {
+    // In the journals' folder, made when missing.
+    static std::string lockPath() {
         platform::FileSystem::createDirectory(UninstallJournal::folder(), true);
+        return UninstallJournal::folder() + "/.lock";
     }
     platform::FileLock m_lock;
 };
