@@ -138,7 +138,17 @@ std::string TrashMover::deletionDate(std::time_t when) {
 }
 
 std::optional<TrashMover::Target> TrashMover::targetFor(const std::string& path, bool create,
-                                                        std::string* why) const {
+                                                        std::string* why,
+                                                        PreparedTrashes* prepared) const {
+    std::optional<Target> target = findTarget(path, create, why, prepared);
+    if (target && create && prepared)
+        prepared->insert(target->trash);
+    return target;
+}
+
+std::optional<TrashMover::Target> TrashMover::findTarget(const std::string& path, bool create,
+                                                         std::string* why,
+                                                         const PreparedTrashes* prepared) const {
     std::string reason;
     std::string& text = why ? *why : reason;
     const std::optional<std::uint64_t> device =
@@ -148,9 +158,10 @@ std::optional<TrashMover::Target> TrashMover::targetFor(const std::string& path,
         return std::nullopt;
     }
     if (FileMoves::deviceOf(m_layout.homeTrash, true) == device) {
-        if (create && !(platform::FileSystem::createDirectory(m_layout.homeTrash, true) &&
-                        ensurePrivateFolder(m_layout.homeTrash + "/files", m_layout.uid, &text) &&
-                        ensurePrivateFolder(m_layout.homeTrash + "/info", m_layout.uid, &text)))
+        if (create && !(prepared && prepared->count(m_layout.homeTrash)) &&
+            !(platform::FileSystem::createDirectory(m_layout.homeTrash, true) &&
+              ensurePrivateFolder(m_layout.homeTrash + "/files", m_layout.uid, &text) &&
+              ensurePrivateFolder(m_layout.homeTrash + "/info", m_layout.uid, &text)))
             return std::nullopt;
         return Target{m_layout.homeTrash, {}};
     }
@@ -167,6 +178,12 @@ std::optional<TrashMover::Target> TrashMover::targetFor(const std::string& path,
         return std::nullopt;
     }
     const std::string user = std::to_string(m_layout.uid);
+    if (create && prepared) {
+        for (const std::string& trash : {Path::appending(Path::appending(top, ".Trash"), user),
+                                         Path::appending(top, ".Trash-" + user)})
+            if (prepared->count(trash))
+                return Target{trash, top};
+    }
     // The administrator's shared Trash counts only as a real folder with the sticky bit.
     const std::string shared = Path::appending(top, ".Trash");
     const auto status = ItemStatus::of(shared, ItemStatus::Links::NoFollow);
@@ -197,7 +214,8 @@ std::optional<TrashMover::Target> TrashMover::targetFor(const std::string& path,
 
 TrashMover::Outcome TrashMover::move(const std::string& path,
                                      const std::optional<ItemStatus>& expected,
-                                     const BeforeRename& beforeRename) const {
+                                     const BeforeRename& beforeRename,
+                                     PreparedTrashes* prepared) const {
     Outcome outcome;
     outcome.trashed.original = path;
     const auto now = ItemStatus::of(path, ItemStatus::Links::NoFollow);
@@ -211,7 +229,7 @@ TrashMover::Outcome TrashMover::move(const std::string& path,
         outcome.why = "changed since it was shown";
         return outcome;
     }
-    std::optional<Target> target = targetFor(path, true, &outcome.why);
+    std::optional<Target> target = targetFor(path, true, &outcome.why, prepared);
     if (!target)
         return outcome;
     outcome.trashed.trash = target->trash;
@@ -236,6 +254,9 @@ TrashMover::Outcome TrashMover::move(const std::string& path,
         }
     }
     if (error) {
+        // A Trash that vanished since it was made sure of is made again for the next item.
+        if (prepared)
+            prepared->erase(target->trash);
         outcome.why = error == EEXIST ? "no free name in " + target->trash
                                       : "cannot write its information into " + target->trash +
                                             "/info: " + FileMoves::errorText(error);

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,17 +78,22 @@ public:
 
     const Layout& layout() const { return m_layout; }
 
+    // The Trash folders a run has already made sure of, so that each is made (when
+    // missing) and checked once per run rather than once per item.
+    using PreparedTrashes = std::set<std::string>;
+
     // The Trash for the item at `path` (which must exist): none, with the reason in `why`,
     // when its volume has no Trash this user can use. With `create`, the Trash's folders
-    // are made when missing.
-    std::optional<Target> targetFor(const std::string& path, bool create, std::string* why) const;
+    // are made when missing, unless `prepared` holds it already (it is added).
+    std::optional<Target> targetFor(const std::string& path, bool create, std::string* why,
+                                    PreparedTrashes* prepared = nullptr) const;
 
     // Moves the item at `path`. With `expected`, the item must still be that one (same
     // device, inode and kind); otherwise it stays ("changed since it was shown"). Gone
     // when nothing is at `path` any more. The size, the space the item takes as `du -B1`
     // counts it, is measured just before the rename.
     Outcome move(const std::string& path, const std::optional<platform::ItemStatus>& expected,
-                 const BeforeRename& beforeRename = {}) const;
+                 const BeforeRename& beforeRename = {}, PreparedTrashes* prepared = nullptr) const;
 
     // Renames a trashed item back to its original path when that is free (never
     // replacing anything), making the folders above it when missing, then removes its
@@ -108,5 +114,8 @@ public:
     static std::string deletionDate(std::time_t when);
 
 private:
+    std::optional<Target> findTarget(const std::string& path, bool create, std::string* why,
+                                     const PreparedTrashes* prepared) const;
+
     Layout m_layout;
 };

@@ -107,10 +107,16 @@ bool UninstallJournal::recordMoved(const TrashMover::Trashed& item) const {
 }
 
 std::optional<std::vector<TrashMover::Trashed>> UninstallJournal::read(const std::string& path) {
+    return read(path, nullptr);
+}
+
+std::optional<std::vector<TrashMover::Trashed>>
+UninstallJournal::read(const std::string& path, std::vector<bool>* finished) {
     std::optional<std::string> text = platform::FileSystem::readFile(path, kMaxJournalSize);
     if (!text)
         return std::nullopt;
     std::vector<TrashMover::Trashed> items;
+    std::vector<bool> done;
     std::map<std::string, std::size_t> byName;
     std::size_t start = 0;
     while (start < text->size()) {
@@ -129,6 +135,7 @@ std::optional<std::vector<TrashMover::Trashed>> UninstallJournal::read(const std
                 continue;
             byName[key(*trash, *name)] = items.size();
             items.push_back({*original, *trash, *name, 0, false});
+            done.push_back(false);
         } else if (parts[0] == "moved" && parts.size() == 5) {
             auto trash = TrashMover::decodePath(parts[1]);
             auto name = TrashMover::decodePath(parts[2]);
@@ -139,22 +146,23 @@ std::optional<std::vector<TrashMover::Trashed>> UninstallJournal::read(const std
             std::from_chars(parts[3].data(), parts[3].data() + parts[3].size(), size);
             items[found->second].size = size;
             items[found->second].folder = parts[4] == "folder";
+            done[found->second] = true;
         }
     }
+    if (finished)
+        *finished = std::move(done);
     return items;
 }
 
 int UninstallJournal::repair(const std::string& path) {
-    std::optional<std::string> text = platform::FileSystem::readFile(path, kMaxJournalSize);
-    std::optional<std::vector<TrashMover::Trashed>> items = read(path);
-    if (!text || !items)
+    std::vector<bool> finished;
+    std::optional<std::vector<TrashMover::Trashed>> items = read(path, &finished);
+    if (!items)
         return 0;
     int removed = 0;
-    for (const TrashMover::Trashed& item : *items) {
-        const std::string moved = "moved\t" + TrashMover::encodePath(item.trash) + "\t" +
-                                  TrashMover::encodePath(item.name) + "\t";
-        if (text->find(moved) != std::string::npos ||
-            platform::FileSystem::itemExistsNoFollow(item.filesPath()))
+    for (std::size_t index = 0; index < items->size(); ++index) {
+        const TrashMover::Trashed& item = (*items)[index];
+        if (finished[index] || platform::FileSystem::itemExistsNoFollow(item.filesPath()))
             continue;
         // The item was never renamed: its information stands for nothing, if it is ours.
         std::optional<TrashInfo> info = TrashInfo::read(item.infoPath(), topOf(item.trash));

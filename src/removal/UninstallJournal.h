@@ -40,6 +40,10 @@ public:
     static int repair(const std::string& path);
 
 private:
+    // With `finished`: for each item, whether its "moved" line was written.
+    static std::optional<std::vector<TrashMover::Trashed>> read(const std::string& path,
+                                                                std::vector<bool>* finished);
+
     UninstallJournal(std::string path, platform::AppendOnlyFile file)
         : m_path(std::move(path)), m_file(std::move(file)) {}
 

@@ -165,6 +165,7 @@ Uninstaller::Report Uninstaller::run(const std::vector<Item>& items,
     std::set<std::string> movedFolders;
     std::map<std::string, std::vector<TrashMover::Trashed>> byTrash;
     std::unordered_set<std::string> checkedFolders;
+    TrashMover::PreparedTrashes prepared;
     for (std::size_t index = 0; index < items.size(); ++index) {
         const Item& item = items[index];
         const std::string& path = item.path();
@@ -199,10 +200,12 @@ Uninstaller::Report Uninstaller::run(const std::vector<Item>& items,
             report.stayed.push_back({path, why});
             continue;
         }
-        TrashMover::Outcome outcome =
-            m_mover.move(path, item.seen, [&journal](const TrashMover::Trashed& trashed) {
+        TrashMover::Outcome outcome = m_mover.move(
+            path, item.seen,
+            [&journal](const TrashMover::Trashed& trashed) {
                 return journal->recordMoving(trashed);
-            });
+            },
+            &prepared);
         switch (outcome.kind) {
         case TrashMover::Outcome::Kind::Moved:
             journal->recordMoved(outcome.trashed);
