@@ -56,15 +56,20 @@ class UninstallWindow(DesktopCase):
         self.desktop.click_uninstall(panel)
 
         window = self.desktop.wait_for_uninstall_window()
-        wait_for(lambda: desktop.parse_leftovers(listener.output()), 20, "message received")
+        items = wait_for(lambda: desktop.parse_leftovers(listener.output()), 20,
+                         "message received")[0]
+        leftovers = [path for _, _, _, path in items if path != str(bundle)]
         shot = Path(os.environ.get("SWEEPWISE_SCREENSHOT_DIR", self.sandbox.path)) / \
             "uninstall-window.png"
         self.desktop.screenshot(shot)
         # "Move to Trash" is the default button: the keyboard alone finishes the uninstall.
         self.desktop.press(window, "Return")
-        wait_for(lambda: not log_file.exists(), 20, "leftovers in the Trash")
-        wait_for(lambda: list((self.sandbox.home / "Library/Application Support/Sweepwise/"
-                               "Uninstalls").glob("*.journal")), 10, "journal")
+        # The run is over once the last of them has left and the folder size cache, its
+        # last step, is written.
+        wait_for(lambda: not any(os.path.lexists(p) for p in leftovers), 20,
+                 "leftovers in the Trash")
+        wait_for(lambda: (self.sandbox.trash.parent / "directorysizes").exists(), 10,
+                 "folder size cache")
 
         journal, moves = journal_moves(self.sandbox)
         originals = {str(original) for original, _ in moves}
