@@ -3,6 +3,8 @@
 #include "notification/AppAppearanceManager.h"
 #include "notification/WorkspaceIcon.h"
 #include "platform/Environment.h"
+#include "platform/GlobalQueue.h"
+#include "platform/MainQueue.h"
 #include "platform/Path.h"
 #include "platform/SuiteDefaults.h"
 #include "search/AppDependencyGroup.h"
@@ -83,16 +85,22 @@ bool UninstallWindow::isWanted() {
     return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
 }
 
-UninstallWindow* UninstallWindow::open(const std::vector<std::shared_ptr<PathForRemove>>& offered) {
+void UninstallWindow::open(const std::vector<std::shared_ptr<PathForRemove>>& offered) {
     AppAppearanceManager::shared().prepareBeforeAppWindowAppears(
         platform::SuiteDefaults::create(WatcherSettings::GetInstance().getMainAppBundleID()));
-    auto uninstaller = std::make_shared<const Uninstaller>(Uninstaller::current());
-    auto* window = new UninstallWindow(uninstaller, uninstaller->plan(offered));
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
+    // The check reads the disk (the installed applications, every path): off the main
+    // thread; the window follows on it.
+    platform::GlobalQueue::shared().async([offered] {
+        auto uninstaller = std::make_shared<const Uninstaller>(Uninstaller::current());
+        std::vector<Uninstaller::Item> plan = uninstaller->plan(offered);
+        platform::MainQueue::shared().async([uninstaller, plan] {
+            auto* window = new UninstallWindow(uninstaller, plan);
+            window->setAttribute(Qt::WA_DeleteOnClose);
+            window->show();
+            window->raise();
+            window->activateWindow();
+        });
+    });
 }
 
 void UninstallWindow::build() {

@@ -33,9 +33,9 @@ public:
     static bool isWanted();
     static constexpr const char* kNoWindowVariable = "SWEEPWISE_NO_WINDOW";
 
-    // Checks every leftover of `offered` and opens a window for them; it deletes itself
-    // when closed.
-    static UninstallWindow* open(const std::vector<std::shared_ptr<PathForRemove>>& offered);
+    // Checks every leftover of `offered` on the global queue, then opens a window for them
+    // on the main queue; it deletes itself when closed.
+    static void open(const std::vector<std::shared_ptr<PathForRemove>>& offered);
 
     // For tests and the keyboard alike.
     int itemCount() const { return static_cast<int>(m_rows.size()); }
