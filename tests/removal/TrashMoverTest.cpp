@@ -139,7 +139,7 @@ TEST(TrashMoverTest, EncodesPathsBothWays) {
         EXPECT_FALSE(TrashMover::decodePath(broken)) << broken;
 }
 
-// Items on another volume go to that volume's Trash, chosen as the Trash specification
+// Items on another volume go to that volume's Trash, chosen as the freedesktop Trash standard
 // says; where the volume has none the user can use, or is read-only, they stay.
 TEST(TrashMoverTest, UsesTheTrashOfTheItemsOwnVolume) {
     const std::string base = Sandbox::process().makeFolder("volumes");
