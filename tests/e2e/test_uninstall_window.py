@@ -94,7 +94,7 @@ class UninstallWindow(DesktopCase):
             # environment: a bus of its own makes the sandbox's home the daemon's.
             ["dbus-run-session", "--", "gio", "list", "-a",
              "trash::orig-path,trash::deletion-date", "trash://"],
-            extra_env=client)
+            extra_env={**client, "GIO_USE_VFS": "gvfs"})
         self.assertEqual(status, 0, err)
         for original in originals:
             self.assertIn(f"trash::orig-path={original} trash::deletion-date=", out)
