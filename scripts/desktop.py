@@ -240,6 +240,8 @@ class Desktop:
         # (dbus-launch --autolaunch) and leave it running.
         env["DBUS_SESSION_BUS_ADDRESS"] = (self.bus_address or
                                            f"unix:path={self.sandbox.runtime}/no-bus")
+        # The main application's uninstall window only where a test asks for it.
+        env["SWEEPWISE_NO_WINDOW"] = "1"
         env.update(extra or {})
         return env
 
@@ -288,9 +290,11 @@ class Desktop:
                 raise RuntimeError(f"the helper ended at start:\n{helper.output()}")
         return helper
 
-    def start_main_listener(self, timeout=20):
-        """`Sweepwise listen`: the main application's side, printing what it gets."""
-        listener = self.start("listen", [main_executable(), "listen"])
+    def start_main_listener(self, timeout=20, window=False):
+        """`Sweepwise listen`: the main application's side, printing what it gets and,
+        with `window`, opening the uninstall window for it."""
+        listener = self.start("listen", [main_executable(), "listen"],
+                              {"SWEEPWISE_NO_WINDOW": "0"} if window else None)
         listener.wait_for_output("listening as", timeout)
         return listener
 
@@ -310,6 +314,23 @@ class Desktop:
     def wait_for_panel(self, timeout=20, interval=0.02):
         return wait_for(lambda: self.panel_windows()[:1], timeout, "panel on screen",
                         interval)[0]
+
+    def uninstall_windows(self):
+        """The main application's uninstall windows that are on screen."""
+        status, out, _ = self.xdotool("search", "--onlyvisible", "--name",
+                                      "^Finish Uninstalling$")
+        return out.split() if status == 0 else []
+
+    def wait_for_uninstall_window(self, timeout=20):
+        return wait_for(lambda: self.uninstall_windows()[:1], timeout,
+                        "uninstall window on screen")[0]
+
+    def press(self, window, *keys):
+        """Gives `window` the keyboard and presses `keys` there, as a user would."""
+        self.xdotool("windowfocus", "--sync", window)
+        status, _, err = self.xdotool("key", *keys)
+        if status != 0:
+            raise RuntimeError(f"xdotool could not press {keys}: {err}")
 
     def geometry(self, window):
         status, out, err = self.xdotool("getwindowgeometry", "--shell", window)

@@ -34,7 +34,10 @@ def trash_with(desktop, client, path, environment):
     `environment` (HOME and friends of the user whose Trash it is). Answers the
     monotonic time at which the client was done, and where the item went."""
     before = _trash_entries(environment)
-    status, out, err = desktop.run(TRASH_CLIENTS[client](path), extra_env=environment)
+    # gio trashes local files itself; with gvfs installed it would also start the gvfs
+    # daemons, whose metadata store writes into the home folder.
+    status, out, err = desktop.run(TRASH_CLIENTS[client](path),
+                                   extra_env={**environment, "GIO_USE_VFS": "local"})
     done = time.monotonic()
     if status != 0:
         raise RuntimeError(f"{client} failed ({status}): {out}{err}")

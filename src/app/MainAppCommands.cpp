@@ -4,8 +4,10 @@
 #include "app/ApplicationService.h"
 #include "app/BusNotificationCenter.h"
 #include "app/MainAppMessages.h"
+#include "app/MainAppUninstall.h"
 #include "app/SessionBus.h"
 #include "app/SingleInstance.h"
+#include "app/UninstallWindow.h"
 #include "platform/Bundle.h"
 #include "platform/Programs.h"
 #include "search/LeftoversReport.h"
@@ -15,6 +17,7 @@
 #include "shell/WatcherMessage.h"
 #include "shell/WatcherSettings.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -90,10 +93,18 @@ std::string MainAppCommands::usage() {
            "                           list what the helper would offer to remove for the\n"
            "                           application bundle APP, measured, and why; removes\n"
            "                           nothing (--verbose: also what was left out, and why)\n"
+           "  uninstall [--yes] [--json] FILE.trforsa\n"
+           "                           check every leftover of the message again and list\n"
+           "                           what would move to which Trash, and why the others\n"
+           "                           stay; with --yes move them to the Trash and report\n"
+           "                           (the message is then deleted)\n"
+           "  restore [--json]         put back everything the last uninstall moved, where\n"
+           "                           its place is free\n"
            "  --help                   show this text\n"
            "\n"
-           "Exit status: 0 done, 1 failed (or no leftovers found), 2 wrong usage, 3 no answer\n"
-           "from the helper, 4 no session bus.\n";
+           "Exit status: 0 done, 1 failed (or no leftovers found, or nothing to put back),\n"
+           "2 wrong usage, 3 no answer from the helper, 4 no session bus, 5 done in part:\n"
+           "some items stayed where they were (the report says why).\n";
 }
 
 int MainAppCommands::run(const std::vector<std::string>& arguments, std::ostream& out,
@@ -120,6 +131,10 @@ int MainAppCommands::run(const std::vector<std::string>& arguments, std::ostream
         return clearExclusions(options, out, err);
     if (command == "leftovers")
         return listLeftovers(options, out, err);
+    if (command == "uninstall")
+        return MainAppUninstall::uninstall(options, out, err);
+    if (command == "restore")
+        return MainAppUninstall::restore(options, out, err);
     if (isMessagePath(command))
         return openMessages(arguments, out, err);
     return usageError(err, "unknown command '" + command + "'");
@@ -133,7 +148,14 @@ int MainAppCommands::openMessages(const std::vector<std::string>& paths, std::os
             << " to the running Sweepwise\n";
         return kSuccess;
     }
-    bool allRead = MainAppMessages::printMessages(paths, out, err);
+    std::vector<std::shared_ptr<PathForRemove>> received;
+    bool allRead = MainAppMessages::printMessages(paths, out, err, &received);
+    // With a screen, the user finishes the uninstall in the window before this ends.
+    if (!received.empty() && qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        QApplication::setQuitOnLastWindowClosed(true);
+        UninstallWindow::open(received);
+        QApplication::exec();
+    }
     SingleInstance::release();
     return allRead ? kSuccess : kFailure;
 }
@@ -155,7 +177,10 @@ int MainAppCommands::listen(const std::vector<std::string>& options, std::ostrea
         return kFailure;
     }
     service->setOpenHandler([&out, &err](const std::vector<std::string>& paths) {
-        MainAppMessages::printMessages(paths, out, err);
+        std::vector<std::shared_ptr<PathForRemove>> received;
+        MainAppMessages::printMessages(paths, out, err, &received);
+        if (!received.empty() && qobject_cast<QApplication*>(QCoreApplication::instance()))
+            UninstallWindow::open(received);
     });
     // The helper's broadcasts too, each with the exact path it stands for.
     std::shared_ptr<BusNotificationCenter> center = BusNotificationCenter::create(*bus);
@@ -168,6 +193,8 @@ int MainAppCommands::listen(const std::vector<std::string>& options, std::ostrea
                         PathBytes::pathFromNotification(object, userInfo))
                     out << "moved to the Trash: " << *path << std::endl;
             });
+    // Windows come and go with the messages; the listener stays.
+    QApplication::setQuitOnLastWindowClosed(false);
     out << "listening as " << mainApp << std::endl;
     // Runs until the process is interrupted; the bus frees the name when it ends.
     return QCoreApplication::exec();

@@ -27,7 +27,8 @@ std::string utcTimestamp() {
 } // namespace
 
 bool MainAppMessages::printMessages(const std::vector<std::string>& paths, std::ostream& out,
-                                    std::ostream& err) {
+                                    std::ostream& err,
+                                    std::vector<std::shared_ptr<PathForRemove>>* received) {
     bool allRead = true;
     for (const std::string& path : paths) {
         WatcherMessage message;
@@ -42,6 +43,9 @@ bool MainAppMessages::printMessages(const std::vector<std::string>& paths, std::
             printLeftovers(path, message.getPathsForRemove(), out);
             if (!appendToReceivedLog(path, message.getPathsForRemove()))
                 err << "Sweepwise: cannot write " << receivedLogPath() << "\n";
+            if (received)
+                received->insert(received->end(), message.getPathsForRemove().begin(),
+                                 message.getPathsForRemove().end());
         }
     }
     out.flush();

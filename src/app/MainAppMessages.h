@@ -15,9 +15,10 @@ public:
     // Reads every path as a watcher message, prints it and appends it to the
     // received log; a path that is not a ".trforsa" file or does not read as a
     // message gets a line on `err` and stays where it is. Answers whether every one
-    // was read.
+    // was read. The items of every message read are appended to `received` when given.
     static bool printMessages(const std::vector<std::string>& paths, std::ostream& out,
-                              std::ostream& err);
+                              std::ostream& err,
+                              std::vector<std::shared_ptr<PathForRemove>>* received = nullptr);
 
     // "<message>: <n> leftovers", then one line per item: group name, size in bytes
     // (or "-" when not measured), bundle identifier and path, separated by tabs; an

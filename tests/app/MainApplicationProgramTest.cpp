@@ -125,7 +125,7 @@ TEST(MainApplicationProgram, CommandLineAnswersWithClearExitCodes) {
     const Case cases[] = {
         {{"--help"}, 0, "Usage: Sweepwise <command>", ""},
         {{}, 2, "", "Sweepwise: no command given\nUsage:"},
-        {{"uninstall"}, 2, "", "Sweepwise: unknown command 'uninstall'\n"},
+        {{"remove"}, 2, "", "Sweepwise: unknown command 'remove'\n"},
         {{"fda", "--timeout"}, 2, "", "fda takes only --timeout SECONDS"},
         {{"fda", "--timeout", "0"}, 2, "", "whole number of seconds from 1 to 600"},
         {{"login-item", "yes"}, 2, "", "login-item takes on or off"},

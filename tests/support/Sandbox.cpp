@@ -31,6 +31,8 @@ void Sandbox::setUp() {
     setenv("SWEEPWISE_ROOT", root().c_str(), 1);
     setenv("TMPDIR", tmp().c_str(), 1);
     setenv("HOME", home().c_str(), 1);
+    // Programs that tests start never wait for a person at a window.
+    setenv("SWEEPWISE_NO_WINDOW", "1", 1);
 }
 
 void Sandbox::tearDown() {
