@@ -79,8 +79,8 @@ void RichNotificationWC::showNotificationForApp(const Bundle& bundle) {
     if (!bundle)
         return;
     std::weak_ptr<RichNotificationWC> weakSelf = weak_from_this();
-    m_provider->calculateIsCanShowNotificationForBundleWithID(
-        bundle->bundleIdentifier().value_or(std::string()), [weakSelf, bundle] {
+    m_provider->calculateIsCanShowNotificationForApp(
+        bundle, [weakSelf, bundle] {
             platform::MainQueue::shared().async([weakSelf, bundle] {
                 const auto self = weakSelf.lock();
                 if (!self || self->m_arrRemovedApps.contains(bundle->bundlePath()))

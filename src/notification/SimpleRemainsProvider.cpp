@@ -63,6 +63,11 @@ void SimpleRemainsProvider::calculateIsCanShowNotificationForBundleWithID(
     SimpleRemainsInfo::calculateIsCanShowNotificationForBundleWithID(bundleId, std::move(okBlock));
 }
 
+void SimpleRemainsProvider::calculateIsCanShowNotificationForApp(
+    const std::shared_ptr<platform::Bundle>& app, OkBlock okBlock) {
+    SimpleRemainsInfo::calculateIsCanShowNotificationForApp(app, std::move(okBlock));
+}
+
 std::shared_ptr<KnowledgeBaseSimpleSearchInfo>
 SimpleRemainsProvider::generateForBundle(const std::shared_ptr<platform::Bundle>& bundle) {
     if (bundle) {

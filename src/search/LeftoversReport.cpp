@@ -6,6 +6,7 @@
 #include "search/InstalledApplications.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
 #include "search/SimpleRemainsInfo.h"
+#include "shell/ApplicationKinds.h"
 #include "shell/NSStringFileSize.h"
 
 #include <chrono>
@@ -92,8 +93,12 @@ int LeftoversReport::printRecords(const std::vector<std::shared_ptr<PathForRemov
 int LeftoversReport::listForBundle(const std::string& bundlePath, Format format, std::ostream& out,
                                    std::ostream& err, const std::string& program, bool verbose) {
     std::shared_ptr<platform::Bundle> bundle = platform::Bundle::create(bundlePath);
+    // An application of another kind is read as the helper reads it from the Trash.
+    if (const ApplicationKind* kind = bundle ? nullptr : ApplicationKinds::mayBeApplicationAt(bundlePath))
+        bundle = kind->applicationAt(bundlePath);
     if (!bundle) {
-        err << program << ": not a bundle folder: " << bundlePath << "\n";
+        err << program << ": not a bundle folder nor an application of another kind: "
+            << bundlePath << "\n";
         return kNothing;
     }
     // A tool of its own, so the applications folders are read here, at once.

@@ -86,6 +86,10 @@ public:
     // calls it otherwise. Call it on the main thread.
     static void calculateIsCanShowNotificationForBundleWithID(const std::string& bundleId,
                                                               std::function<void()> okBlock);
+    // The same for the application itself: for an application of another kind its kind's
+    // check runs on the global queue, with InstalledCopyCheck's time limit.
+    static void calculateIsCanShowNotificationForApp(std::shared_ptr<const platform::Bundle> app,
+                                                     std::function<void()> okBlock);
 
     void onSimpleSizeCalculationTaskComplete(
         const std::shared_ptr<SimpleSizeCalculationTask>& task) override;

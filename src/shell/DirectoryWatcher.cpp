@@ -5,6 +5,7 @@
 #include "platform/MainQueue.h"
 #include "search/FileItem.h"
 #include "shell/ApplicationDirectoryUtils.h"
+#include "shell/ApplicationKinds.h"
 #include "shell/TrashFolders.h"
 #include "shell/VDKQueue.h"
 
@@ -130,6 +131,14 @@ void DirectoryWatcher::onAddedFileItem(const std::shared_ptr<FileItem>& item,
 }
 
 bool DirectoryWatcher::notifyIsFileItemIsApp(const std::shared_ptr<FileItem>& item) {
+    // A file may be an application of another kind (an AppImage), told by its first bytes.
+    if (item && !item->isDir()) {
+        const std::string path = item->buildFullPath();
+        if (!ApplicationKinds::mayBeApplicationAt(path))
+            return false;
+        notifyDelegateThatAddedAppWithPath(path);
+        return true;
+    }
     // Only a name ending in ".app" can be an application. The checks by path below cost a
     // walk from the root each, which a deep folder would otherwise repeat at every level.
     if (!item || !item->isDir() || item->getNameWithExt().find(".app") == std::string::npos)
@@ -158,7 +167,7 @@ void DirectoryWatcher::checkFolderForAppsWithPath(const std::string& path) {
             if (!children)
                 continue;
             for (const auto& [name, child] : *children) {
-                if (child->isDir() && !notifyIsFileItemIsApp(child))
+                if (!notifyIsFileItemIsApp(child) && child->isDir())
                     nextLevel.push_back(child);
             }
         }
