@@ -5,7 +5,7 @@
 #include "shell/AppsInTrashWatcher.h"
 #include "shell/DirectoryWatcher.h"
 
-#include "shell/FileEventTestSupport.h"
+#include "shell/TrashTestSupport.h"
 #include "support/AppImageTestSupport.h"
 #include "support/ProgramRun.h"
 
@@ -19,7 +19,9 @@ using namespace testing_support;
 
 namespace {
 
-const std::string kHome = Sandbox::process().home();
+std::string home() {
+    return Sandbox::process().home();
+}
 
 void put(const std::string& path, const std::string& contents = "x") {
     makeDirs(path.substr(0, path.rfind('/')));
@@ -42,9 +44,10 @@ std::string md5Of(const std::string& text) {
 // information.
 std::string trashAppImage(const std::string& trashedName, const std::string& image,
                           const std::string& escapedOriginal) {
+    makeDirs(Sandbox::process().trash());
     const std::string trashed = Sandbox::process().trash() + "/" + trashedName;
     writeAppImage(trashed, image);
-    put(kHome + "/.local/share/Trash/info/" + trashedName + ".trashinfo",
+    put(home() + "/.local/share/Trash/info/" + trashedName + ".trashinfo",
         "[Trash Info]\nPath=" + escapedOriginal + "\nDeletionDate=2026-12-01T10:00:00\n");
     return trashed;
 }
@@ -64,8 +67,8 @@ Offer dryRun(const std::string& path) {
     }
     for (const auto& item : document["items"]) {
         std::string itemPath = item["path"];
-        if (itemPath.starts_with(kHome))
-            itemPath = "~" + itemPath.substr(kHome.size());
+        if (itemPath.starts_with(home()))
+            itemPath = "~" + itemPath.substr(home().size());
         offer.paths.insert(itemPath);
         offer.reasons += itemPath + " <- " + std::string(item["reason"]) + "\n";
     }
@@ -75,9 +78,11 @@ Offer dryRun(const std::string& path) {
 class AppImageRoad : public testing::Test {
 protected:
     void TearDown() override {
-        for (const char* folder : {".config", ".cache", ".local", "Applications", "Documents"})
-            removeTree(kHome + "/" + folder);
+        for (const char* folder :
+             {".config", ".cache", ".local", "Applications", "AppImages", "Documents"})
+            removeTree(home() + "/" + folder);
         makeDirs(Sandbox::process().trash());
+        makeDirs(home() + "/.local/share/Trash/info");
     }
 };
 
@@ -87,14 +92,14 @@ protected:
 // location, entries that run it, and its folders under the base directories by each of
 // its names, exactly; and nothing that merely resembles it.
 TEST_F(AppImageRoad, OffersItsIntegrationFilesAndItsFoldersByEachName) {
-    const std::string original = kHome + "/My Apps/Paint-2.0-x86_64.AppImage";
-    const std::string uri = "file://" + kHome + "/My%20Apps/Paint-2.0-x86_64.AppImage";
+    const std::string original = home() + "/My Apps/Paint-2.0-x86_64.AppImage";
+    const std::string uri = "file://" + home() + "/My%20Apps/Paint-2.0-x86_64.AppImage";
     const std::string md5 = md5Of(uri);
     const std::string trashed = trashAppImage(
         "Paint-2.0-x86_64.AppImage",
         squashfsImage(typicalImage("org.example.Paint", "Paint", "paint-bin",
                                    "X-AppImage-Name=Paint Studio\nStartupWMClass=paint-studio\n")),
-        kHome + "/My%20Apps/Paint-2.0-x86_64.AppImage");
+        home() + "/My%20Apps/Paint-2.0-x86_64.AppImage");
 
     const std::set<std::string> offered{
         "~/.local/share/applications/appimagekit_" + md5 + "-Paint.desktop",
@@ -120,16 +125,16 @@ TEST_F(AppImageRoad, OffersItsIntegrationFilesAndItsFoldersByEachName) {
         "~/.config/autostart/other.desktop",
     };
     for (const std::string& path : offered)
-        put(kHome + path.substr(1));
+        put(home() + path.substr(1));
     for (const std::string& path : kept)
-        put(kHome + path.substr(1));
-    put(kHome + "/.local/share/applications/wine/by-hand.desktop",
+        put(home() + path.substr(1));
+    put(home() + "/.local/share/applications/wine/by-hand.desktop",
         "[Desktop Entry]\nExec=\"" + original + "\" %U\n");
-    put(kHome + "/.config/autostart/paint.desktop",
+    put(home() + "/.config/autostart/paint.desktop",
         "[Desktop Entry]\nExec=env A=1 \"" + original + "\"\n");
-    put(kHome + "/.config/autostart/other.desktop",
+    put(home() + "/.config/autostart/other.desktop",
         "[Desktop Entry]\nExec=" + original + ".old\n");
-    put(kHome + "/.local/share/applications/other.desktop",
+    put(home() + "/.local/share/applications/other.desktop",
         "[Desktop Entry]\nTryExec=/usr/bin/paint\n");
 
     const Offer offer = dryRun(trashed);
@@ -151,7 +156,7 @@ TEST_F(AppImageRoad, BadNamesAndUnreadableImagesTakeOnlyExactMatches) {
                                ".local/share/settings", ".local/share/applications",
                                ".local/share/icons", ".cache/thumbnails", ".config/autostart",
                                ".local/share/Trash"})
-        put(kHome + "/" + folder + "/keep");
+        put(home() + "/" + folder + "/keep");
     const std::pair<const char*, std::string> cases[] = {
         {"empty", squashfsImage({{"x.desktop", desktopEntry("", "")}})},
         {"dot", squashfsImage({{"x.desktop", desktopEntry(".", ".")}})},
@@ -169,7 +174,7 @@ TEST_F(AppImageRoad, BadNamesAndUnreadableImagesTakeOnlyExactMatches) {
     for (const auto& [what, image] : cases) {
         const std::string name = "Files-" + std::to_string(++index) + ".AppImage";
         const std::string trashed =
-            trashAppImage(name, image, kHome + "/Applications/" + name);
+            trashAppImage(name, image, home() + "/Applications/" + name);
         const Offer offer = dryRun(trashed);
         EXPECT_EQ(offer.paths, std::set<std::string>{"~/.local/share/Trash/files/" + name})
             << what << "\n" << offer.reasons;
@@ -184,13 +189,13 @@ TEST_F(AppImageRoad, AnotherInstalledCopyIsFoundByIdOrName) {
         "Paint.AppImage",
         squashfsImage(typicalImage("org.example.Paint", "Paint", "paint",
                                    "X-AppImage-Name=Paint Studio\n")),
-        kHome + "/Applications/Paint.AppImage");
+        home() + "/Applications/Paint.AppImage");
     const auto application = AppImageKind().applicationAt(trashed);
     ASSERT_TRUE(application);
     EXPECT_EQ(application->bundleIdentifier(), "org.example.Paint");
     EXPECT_EQ(application->iconData(), tinyPng());
 
-    const std::string entries = kHome + "/.local/share/applications/";
+    const std::string entries = home() + "/.local/share/applications/";
     const std::string root = Sandbox::process().root();
     const struct {
         const char* what;
@@ -198,9 +203,9 @@ TEST_F(AppImageRoad, AnotherInstalledCopyIsFoundByIdOrName) {
         std::string contents;
         bool installed;
     } cases[] = {
-        {"nothing else", kHome + "/Documents/unrelated", "x", false},
+        {"nothing else", home() + "/Documents/unrelated", "x", false},
         {"its own integration entry", entries + "appimagekit_0-Paint.desktop",
-         "[Desktop Entry]\nName=Paint\nExec=" + kHome + "/Applications/Paint.AppImage\n", false},
+         "[Desktop Entry]\nName=Paint\nExec=" + home() + "/Applications/Paint.AppImage\n", false},
         {"an entry whose program is gone", entries + "stale.desktop",
          "[Desktop Entry]\nName=Paint\nExec=/nowhere/Paint.AppImage\n", false},
         {"a hidden entry", entries + "org.example.Paint.desktop",
@@ -209,14 +214,14 @@ TEST_F(AppImageRoad, AnotherInstalledCopyIsFoundByIdOrName) {
          "[Desktop Entry]\nName=Other\nExec=paint\n", true},
         {"an entry by name", entries + "paint-snap.desktop", "[Desktop Entry]\nName=Paint\nExec=p\n",
          true},
-        {"an AppImage by id", kHome + "/Applications/Tools/Paint-3.0.AppImage",
+        {"an AppImage by id", home() + "/Applications/Tools/Paint-3.0.AppImage",
          appImageStub() + squashfsImage(typicalImage("org.example.Paint", "Paint 3", "paint")),
          true},
-        {"an AppImage by X-AppImage-Name", kHome + "/AppImages/P.AppImage",
+        {"an AppImage by X-AppImage-Name", home() + "/AppImages/P.AppImage",
          appImageStub() + squashfsImage(typicalImage("org.other.P", "P", "p",
                                                      "X-AppImage-Name=Paint Studio\n")),
          true},
-        {"an AppImage of another application", kHome + "/Applications/Draw.AppImage",
+        {"an AppImage of another application", home() + "/Applications/Draw.AppImage",
          appImageStub() + squashfsImage(typicalImage("org.example.Draw", "Draw", "draw")), false},
     };
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
