@@ -100,18 +100,19 @@ int LeftoversReport::listForBundle(const std::string& bundlePath, Format format,
     if (kind)
         bundle = kind->applicationAt(bundlePath);
     if (!bundle) {
-        err << program << ": not a bundle folder nor an application of another kind: "
-            << bundlePath << "\n";
+        err << program << ": not a bundle folder nor an application of another kind: " << bundlePath
+            << "\n";
         return kNothing;
     }
     // The helper offers nothing for an application of another kind while another copy of
     // it is installed; neither does its dry run.
-    if (kind && kind->anotherCopyInstalled(*bundle, platform::deadlineAfter(std::chrono::seconds(
-                                                        30)))) {
+    if (kind &&
+        kind->anotherCopyInstalled(*bundle, platform::deadlineAfter(std::chrono::seconds(30)))) {
         err << program << ": another copy of " << bundlePath
             << " is installed; nothing would be offered\n";
         if (format == Format::Json)
-            out << dumpJson({{"bundle", bundlePath}, {"anotherCopyInstalled", true},
+            out << dumpJson({{"bundle", bundlePath},
+                             {"anotherCopyInstalled", true},
                              {"items", nlohmann::json::array()}})
                 << "\n";
         return kNothing;
