@@ -1,5 +1,6 @@
-#include "knowledge/KnowledgeBasePathPolicy.h"
 #include "knowledge/LeftoverPlaces.h"
+
+#include "knowledge/KnowledgeBasePathPolicy.h"
 
 #include <gtest/gtest.h>
 

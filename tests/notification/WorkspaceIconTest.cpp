@@ -86,8 +86,8 @@ TEST(WorkspaceIcon, ReadsTheBundleIconNamedInItsInformation) {
 TEST(WorkspaceIcon, AnApplicationOfAnotherKindShowsTheImageItCarries) {
     const std::string folder = Sandbox::process().makeFolder("appimage");
     const QImage generic = WorkspaceIcon::genericApplicationIcon();
-    const std::pair<std::string, int> cases[] = {
-        {png(48, Qt::magenta).toStdString(), 48}, {"\x89PNG not really", 0}};
+    const std::pair<std::string, int> cases[] = {{png(48, Qt::magenta).toStdString(), 48},
+                                                 {"\x89PNG not really", 0}};
     int index = 0;
     for (const auto& [data, width] : cases) {
         const std::string path = folder + "/Foo" + std::to_string(++index) + ".AppImage";
