@@ -2,6 +2,8 @@
 and "Uninstall" hands over the AppImage, what an integration tool made for it, and its
 settings, caches and data; nothing of the user's or of another application."""
 import hashlib
+import re
+import subprocess
 import sys
 import tempfile
 import urllib.parse
@@ -42,6 +44,9 @@ class AppImageToPanel(DesktopCase):
         _, in_trash = self.trash_with("gio", appimage)
         window = self.desktop.wait_for_panel()
         helper.wait_for_output(f"leftovers ready for {in_trash}\n", 60)
+        # The panel fades in; its icon is Foo's own once it is fully there.
+        wait_for(lambda: self.icon_colour(window) == linux_home.ICON_COLOUR, 10,
+                 "Foo's own icon on the panel")
         self.desktop.click_uninstall(window)
         messages = wait_for(lambda: desktop.parse_leftovers(listener.output()), 20,
                             "message at the main application")
@@ -56,6 +61,16 @@ class AppImageToPanel(DesktopCase):
         self.created += [relative for relative in self.sandbox.listing()
                          if "/gvfs-metadata" in relative]
         self.finish(received=[len(items)])
+
+    def icon_colour(self, window):
+        """The colour in the middle of the panel's application icon, as "#RRGGBB"."""
+        x, y, _, _ = self.desktop.geometry(window)
+        with tempfile.TemporaryDirectory() as folder:
+            shot = Path(folder) / "screen.png"
+            self.desktop.screenshot(shot)
+            out = subprocess.run(["convert", str(shot), "-crop", f"1x1+{x + 36}+{y + 50}",
+                                  "txt:-"], capture_output=True, text=True, check=True).stdout
+        return re.search(r"#[0-9A-Fa-f]{6}", out).group(0).upper()
 
 
 if __name__ == "__main__":
