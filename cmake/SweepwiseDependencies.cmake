@@ -17,3 +17,13 @@ endif()
 if(SWEEPWISE_BUILD_BENCH)
   find_package(benchmark REQUIRED)
 endif()
+
+# SquashFS images read in-process (AppImages). The development package ships the headers
+# and a static library that would need every compression library's development files; the
+# shared library of the runtime package is linked instead.
+find_path(SQUASHFUSE_INCLUDE_DIR squashfuse/squashfuse.h REQUIRED)
+find_library(SQUASHFUSE_LIBRARY NAMES libsquashfuse.so.0 squashfuse REQUIRED)
+add_library(Squashfuse::Squashfuse UNKNOWN IMPORTED)
+set_target_properties(Squashfuse::Squashfuse PROPERTIES
+  IMPORTED_LOCATION "${SQUASHFUSE_LIBRARY}"
+  INTERFACE_INCLUDE_DIRECTORIES "${SQUASHFUSE_INCLUDE_DIR}")

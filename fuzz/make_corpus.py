@@ -210,6 +210,30 @@ def texts():
     write("Text", "needle.txt", "Version 10.2 Caf\u00e9 STRASSE\x00caf\u00c9 stra\u00dfe 9")
 
 
+def app_images():
+    """SquashFS images as an AppImage carries them, made by mksquashfs, and an entry."""
+    with tempfile.TemporaryDirectory() as work:
+        tree = os.path.join(work, "tree")
+        os.makedirs(os.path.join(tree, "usr", "share", "metainfo"))
+        with open(os.path.join(tree, "org.example.Seed.desktop"), "w") as handle:
+            handle.write("[Desktop Entry]\nName=Seed\nExec=seed %F\nIcon=seed\n"
+                         "X-AppImage-Name=Seed App\n")
+        with open(os.path.join(tree, "usr", "share", "metainfo",
+                               "org.example.Seed.appdata.xml"), "w") as handle:
+            handle.write("<component><id>org.example.Seed</id></component>")
+        with open(os.path.join(tree, "seed.png"), "w") as handle:
+            handle.write("PNG")
+        os.symlink("seed.png", os.path.join(tree, ".DirIcon"))
+        for compression in ("gzip", "xz"):
+            image = os.path.join(work, compression)
+            subprocess.run(["mksquashfs", tree, image, "-noappend", "-quiet", "-no-progress",
+                            "-all-root", "-comp", compression], check=True,
+                           stdout=subprocess.DEVNULL)
+            with open(image, "rb") as handle:
+                write("AppImage", "seed-" + compression, handle.read())
+    write("AppImage", "entry", '[Desktop Entry]\nExec="a b" %U\n')
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--kbtool", required=True)
@@ -222,6 +246,7 @@ def main():
     containers(arguments.kbtool, documents())
     keyed_archives(arguments.leftovers)
     texts()
+    app_images()
 
 
 if __name__ == "__main__":

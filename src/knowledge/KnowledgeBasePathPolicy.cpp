@@ -1,41 +1,11 @@
 #include "knowledge/KnowledgeBasePathPolicy.h"
 
+#include "knowledge/LeftoverPlaces.h"
 #include "platform/FileSystem.h"
 
 namespace {
 
-constexpr std::string_view kWrittenLibrary = "~/Library";
-constexpr std::string_view kOutsideLibrary = "outside the home folder's Library";
-
-// The part of `path` below `library` ("" for the Library itself), or none when
-// `path` is not the Library or inside it.
-std::optional<std::string_view> belowLibrary(std::string_view path, std::string_view library) {
-    if (!path.starts_with(library))
-        return std::nullopt;
-    std::string_view rest = path.substr(library.size());
-    if (rest.empty())
-        return rest;
-    if (rest.front() != '/')
-        return std::nullopt;
-    return rest.substr(1);
-}
-
-std::string homeLibrary(std::string_view home) {
-    std::string library(home);
-    while (library.size() > 1 && library.back() == '/')
-        library.pop_back();
-    return library + "/Library";
-}
-
-// The part of `path` below the home folder's Library, as belowLibrary(). Every record
-// of a knowledge base is checked here, so the Library's path is not built for each.
-std::optional<std::string_view> belowHomeLibrary(std::string_view path, std::string_view home) {
-    while (home.size() > 1 && home.back() == '/')
-        home.remove_suffix(1);
-    if (!path.starts_with(home))
-        return std::nullopt;
-    return belowLibrary(path.substr(home.size()), "/Library");
-}
+constexpr std::string_view kOutside = "outside the places where leftovers lie";
 
 // Whether the folder is the home folder or lies above it: walking it walks the home.
 bool holdsHome(std::string_view folder, std::string_view home) {
@@ -50,15 +20,34 @@ bool holdsHome(std::string_view folder, std::string_view home) {
            (home.size() == trimmed.size() || home[trimmed.size()] == '/');
 }
 
-// A rule may walk the Library itself, but only to a depth.
-std::optional<std::string> ruleRefusalBelow(std::optional<std::string_view> rest,
+std::string outside() {
+    return std::string(kOutside) + " (" + LeftoverPlaces::writtenList() + ")";
+}
+
+// A rule may walk a root itself, but only to a depth.
+std::optional<std::string> ruleRefusalBelow(std::optional<LeftoverPlaces::Placed> placed,
                                             std::int64_t deep) {
-    if (!rest)
-        return std::string(kOutsideLibrary);
-    if (rest->empty())
-        return deep < 0 ? std::optional<std::string>("walks the whole Library (give it a depth)")
+    if (!placed)
+        return outside();
+    if (placed->rest.empty())
+        return deep < 0 ? std::optional<std::string>("walks the whole of " +
+                                                     std::string(placed->root->written) +
+                                                     " (give it a depth)")
                         : std::nullopt;
-    return KnowledgeBasePathPolicy::componentRefusal(*rest);
+    return KnowledgeBasePathPolicy::componentRefusal(placed->rest);
+}
+
+std::optional<std::string> recordRefusalBelow(std::optional<LeftoverPlaces::Placed> placed) {
+    if (!placed)
+        return outside();
+    if (placed->rest.empty())
+        return "the whole of " + std::string(placed->root->written);
+    if (auto refusal = KnowledgeBasePathPolicy::componentRefusal(placed->rest))
+        return refusal;
+    if (LeftoverPlaces::isShared(std::string(placed->root->below) + "/" +
+                                 std::string(placed->rest)))
+        return "a folder every application shares";
+    return std::nullopt;
 }
 
 } // namespace
@@ -83,25 +72,15 @@ std::optional<std::string> KnowledgeBasePathPolicy::componentRefusal(std::string
 
 std::optional<std::string> KnowledgeBasePathPolicy::writtenRecordRefusal(std::string_view written) {
     if (written.starts_with("/"))
-        return "an absolute path (write ~/Library/...)";
-    auto rest = belowLibrary(written, kWrittenLibrary);
-    if (!rest)
-        return std::string(kOutsideLibrary);
-    if (rest->empty())
-        return "the whole Library";
-    return componentRefusal(*rest);
+        return "an absolute path (write ~/Library/..., ~/.config/..., ...)";
+    return recordRefusalBelow(LeftoverPlaces::placeWritten(written));
 }
 
 std::optional<std::string> KnowledgeBasePathPolicy::recordRefusal(std::string_view path,
                                                                   std::string_view home) {
     if (home.empty() || !home.starts_with('/'))
         return "no home folder";
-    auto rest = belowHomeLibrary(path, home);
-    if (!rest)
-        return std::string(kOutsideLibrary);
-    if (rest->empty())
-        return "the whole Library";
-    return componentRefusal(*rest);
+    return recordRefusalBelow(LeftoverPlaces::placeInHome(path, home));
 }
 
 std::optional<std::string> KnowledgeBasePathPolicy::writtenRuleRefusal(std::string_view written,
@@ -109,8 +88,8 @@ std::optional<std::string> KnowledgeBasePathPolicy::writtenRuleRefusal(std::stri
     if (holdsHome(written, ""))
         return "walks the whole home folder";
     if (written.starts_with("/"))
-        return "an absolute path (write ~/Library/...)";
-    return ruleRefusalBelow(belowLibrary(written, kWrittenLibrary), deep);
+        return "an absolute path (write ~/Library/..., ~/.config/..., ...)";
+    return ruleRefusalBelow(LeftoverPlaces::placeWritten(written), deep);
 }
 
 std::optional<std::string> KnowledgeBasePathPolicy::ruleRefusal(std::string_view folder,
@@ -120,7 +99,7 @@ std::optional<std::string> KnowledgeBasePathPolicy::ruleRefusal(std::string_view
         return "no home folder";
     if (holdsHome(folder, home))
         return "walks the whole home folder";
-    return ruleRefusalBelow(belowHomeLibrary(folder, home), deep);
+    return ruleRefusalBelow(LeftoverPlaces::placeInHome(folder, home), deep);
 }
 
 std::optional<std::string> KnowledgeBasePathPolicy::systemRecordRefusal(std::string_view written) {
@@ -136,16 +115,19 @@ std::optional<std::string> KnowledgeBasePathPolicy::systemRecordRefusal(std::str
 
 bool KnowledgeBasePathPolicy::passesThroughLink(std::string_view path, std::string_view home,
                                                 Final final) {
-    const std::string library = homeLibrary(home);
-    auto rest = belowLibrary(path, library);
-    if (!rest)
+    const auto placed = LeftoverPlaces::placeInHome(path, home);
+    if (!placed)
         return false;
-    std::size_t end = rest->find('/');
+    const std::string_view rest = placed->rest;
+    // The root's own folder is where the rest starts.
+    const std::string_view root = path.substr(0, path.size() - rest.size());
+    std::size_t end = rest.find('/');
     while (end != std::string_view::npos) {
-        if (platform::FileSystem::isSymbolicLink(library + "/" + std::string(rest->substr(0, end))))
+        if (platform::FileSystem::isSymbolicLink(std::string(root) +
+                                                 std::string(rest.substr(0, end))))
             return true;
-        end = rest->find('/', end + 1);
+        end = rest.find('/', end + 1);
     }
-    return final == Final::included && !rest->empty() &&
+    return final == Final::included && !rest.empty() &&
            platform::FileSystem::isSymbolicLink(std::string(path));
 }

@@ -6,8 +6,10 @@
 #include <string_view>
 
 // Where the knowledge base may send the helper. Leftovers of an application live in
-// the user's Library, so a record the helper may offer names something strictly
-// inside the home folder's Library, and a rule walks a folder there. Everything else
+// the places LeftoverPlaces lists (the user's Library, the base-directory folders,
+// ~/.var/app), so a record the helper may offer names something strictly inside one of
+// them, and not one of the folders every application shares, and a rule walks a folder
+// there. Everything else
 // (system folders, paths that climb out with "..", rules over the whole home) is
 // refused with a reason: by kbtool when it packs a document, and by the helper, which
 // ignores it, when it loads one.
@@ -17,8 +19,9 @@
 class KnowledgeBasePathPolicy {
 public:
     // Why a record's path, as written in a document to be shipped, cannot be
-    // offered; none when it is fine. Shipped paths start with "~/Library/": an
-    // absolute path could only name one machine's folders.
+    // offered; none when it is fine. Shipped paths start with a root as written
+    // ("~/Library/", "~/.config/", ...): an absolute path could only name one machine's
+    // folders.
     static std::optional<std::string> writtenRecordRefusal(std::string_view written);
     // The same for a path the helper loaded, "~" already expanded to `home`.
     static std::optional<std::string> recordRefusal(std::string_view path, std::string_view home);
@@ -34,7 +37,7 @@ public:
     // Why a system record's path cannot be read; none when it is fine.
     static std::optional<std::string> systemRecordRefusal(std::string_view written);
 
-    // Whether a folder between the home folder's Library and `path` (and `path`
+    // Whether a folder between the root `path` lies in and `path` (and `path`
     // itself when `final` says so) is a symbolic link on disk, so that the path leads
     // somewhere else. Asks the file system; `path` must have passed recordRefusal.
     enum class Final { excluded, included };

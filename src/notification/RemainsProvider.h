@@ -2,14 +2,11 @@
 
 #include "notification/RemainsInfo.h"
 #include "notification/RemainsInfoListener.h"
+#include "platform/Bundle.h"
 
 #include <functional>
 #include <memory>
 #include <string>
-
-namespace platform {
-class Bundle;
-}
 class KnowledgeBaseSimpleSearchInfo;
 
 // Where the notification gets the leftovers of a removed application from: the
@@ -26,6 +23,14 @@ public:
     // for the application with this identifier; never otherwise.
     virtual void calculateIsCanShowNotificationForBundleWithID(const std::string& bundleId,
                                                                OkBlock okBlock) = 0;
+
+    // The same question for the application itself, whatever its kind; by default it is
+    // asked by the application's identifier.
+    virtual void calculateIsCanShowNotificationForApp(const std::shared_ptr<platform::Bundle>& app,
+                                                      OkBlock okBlock) {
+        calculateIsCanShowNotificationForBundleWithID(app->bundleIdentifier().value_or(""),
+                                                      std::move(okBlock));
+    }
 
     // The leftovers the knowledge base knows for the bundle; none when it cannot be
     // loaded. Runs off the main thread and may take long.

@@ -19,6 +19,8 @@ class SimpleRemainsProvider : public RemainsProvider {
 public:
     void calculateIsCanShowNotificationForBundleWithID(const std::string& bundleId,
                                                        OkBlock okBlock) override;
+    void calculateIsCanShowNotificationForApp(const std::shared_ptr<platform::Bundle>& app,
+                                              OkBlock okBlock) override;
 
     std::shared_ptr<KnowledgeBaseSimpleSearchInfo>
     generateForBundle(const std::shared_ptr<platform::Bundle>& bundle) override;

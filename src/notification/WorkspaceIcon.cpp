@@ -69,6 +69,15 @@ std::optional<QImage> WorkspaceIcon::bundleIcon(const std::string& bundlePath) {
     const auto bundle = platform::Bundle::create(bundlePath);
     if (!bundle)
         return std::nullopt;
+    // An application of another kind carries its icon's image, read from the application.
+    if (const std::string& data = bundle->iconData();
+        !data.empty() && data.size() <= static_cast<std::size_t>(kMaxIconFileBytes)) {
+        QImage image;
+        if (image.loadFromData(reinterpret_cast<const uchar*>(data.data()),
+                               static_cast<int>(data.size())))
+            return image;
+        return std::nullopt;
+    }
     const auto path = iconFilePath(*bundle);
     if (!path)
         return std::nullopt;

@@ -2,9 +2,11 @@
 
 #include "platform/ItemStatus.h"
 #include "platform/Log.h"
+#include "platform/Mutex.h"
 #include "platform/Programs.h"
 #include "platform/PropertyList.h"
 
+#include <map>
 #include <vector>
 
 namespace platform {
@@ -28,10 +30,49 @@ bool isAppName(std::string_view name) {
     return name.size() > kAppExtension.size() && name.ends_with(kAppExtension);
 }
 
+// The applications of other kinds that are in use, by path; held weakly, so a description
+// lives as long as some stage still has its bundle.
+class DescribedBundles {
+public:
+    static DescribedBundles& shared() {
+        static DescribedBundles registry;
+        return registry;
+    }
+
+    void remember(const std::shared_ptr<Bundle>& bundle) EXCLUDES(m_mutex) {
+        MutexLock lock(m_mutex);
+        for (auto it = m_bundles.begin(); it != m_bundles.end();)
+            it = it->second.expired() ? m_bundles.erase(it) : std::next(it);
+        m_bundles[bundle->bundlePath()] = bundle;
+    }
+
+    std::shared_ptr<Bundle> find(const std::string& path) EXCLUDES(m_mutex) {
+        MutexLock lock(m_mutex);
+        auto found = m_bundles.find(path);
+        return found == m_bundles.end() ? nullptr : found->second.lock();
+    }
+
+private:
+    Mutex m_mutex;
+    std::map<std::string, std::weak_ptr<Bundle>> m_bundles GUARDED_BY(m_mutex);
+};
+
 } // namespace
+
+std::shared_ptr<Bundle> Bundle::createDescribed(std::string path, Kind kind, PlistValue info,
+                                                std::string iconData) {
+    if (!info.asDictionary())
+        info = PlistValue(PlistValue::Dictionary());
+    std::shared_ptr<Bundle> bundle(new Bundle(withoutTrailingSlashes(std::move(path)),
+                                              std::move(info), kind, std::move(iconData)));
+    DescribedBundles::shared().remember(bundle);
+    return bundle;
+}
 
 std::shared_ptr<Bundle> Bundle::create(const std::string& path) {
     std::optional<ItemStatus> status = ItemStatus::of(path, ItemStatus::Links::Follow);
+    if (status && !status->directory)
+        return DescribedBundles::shared().find(withoutTrailingSlashes(path));
     if (!status || !status->directory)
         return nullptr;
     std::string bundlePath = withoutTrailingSlashes(path);

@@ -16,12 +16,24 @@ namespace platform {
 // immutable afterwards and may be shared between threads.
 class Bundle {
 public:
+    // What kind of application the bundle stands for. An application of another kind (a
+    // single-file AppImage, a Flatpak) has no Info.plist; its information dictionary is made
+    // from its own metadata, so that it travels the same road as a bundle folder.
+    enum class Kind { AppBundle, AppImage, Flatpak };
+
     // Info.plist files larger than this are treated as missing.
     static constexpr std::size_t kMaxInfoPlistBytes = std::size_t(4) << 20;
 
     // A bundle for the folder at `path` (links followed); null when nothing is there
     // or it is not a folder. Trailing slashes are dropped from the path.
     static std::shared_ptr<Bundle> create(const std::string& path);
+
+    // An application of another kind at `path`, described by `info` (CFBundleIdentifier,
+    // CFBundleName, CFBundleDisplayName, CFBundleExecutable and keys of its kind) and, when
+    // it carries one, its icon's encoded image. While the returned bundle lives, create()
+    // with the same path answers it, so that every stage finds the same description.
+    static std::shared_ptr<Bundle> createDescribed(std::string path, Kind kind, PlistValue info,
+                                                   std::string iconData = {});
 
     // The bundle of the running program: the nearest folder ending in ".app" around
     // its executable, else the executable's own folder. Found once per process; null
@@ -33,6 +45,9 @@ public:
     static std::optional<std::string> enclosingAppPath(const std::string& executablePath);
 
     const std::string& bundlePath() const { return m_path; }
+    Kind kind() const { return m_kind; }
+    // The encoded icon image an application of another kind carries; empty otherwise.
+    const std::string& iconData() const { return m_iconData; }
 
     // The string under CFBundleIdentifier, if it is one.
     std::optional<std::string> bundleIdentifier() const;
@@ -54,10 +69,15 @@ public:
     std::optional<std::string> executablePath() const;
 
 private:
-    Bundle(std::string path, PlistValue info) : m_path(std::move(path)), m_info(std::move(info)) {}
+    Bundle(std::string path, PlistValue info, Kind kind = Kind::AppBundle,
+           std::string iconData = {})
+        : m_path(std::move(path)), m_info(std::move(info)), m_kind(kind),
+          m_iconData(std::move(iconData)) {}
 
     std::string m_path;
     PlistValue m_info;
+    Kind m_kind{Kind::AppBundle};
+    std::string m_iconData;
 };
 
 } // namespace platform

@@ -56,14 +56,26 @@ std::string Environment::homeDirectory() {
 }
 
 std::string Environment::userDataDirectory() {
-    std::string data;
+    return userDirectory(UserFolder::Data);
+}
+
+std::string Environment::userDirectory(UserFolder folder) {
+    static constexpr struct {
+        const char* variable;
+        const char* below;
+    } kFolders[] = {{"XDG_DATA_HOME", "/.local/share"},
+                    {"XDG_CONFIG_HOME", "/.config"},
+                    {"XDG_CACHE_HOME", "/.cache"},
+                    {"XDG_STATE_HOME", "/.local/state"}};
+    const auto& which = kFolders[static_cast<int>(folder)];
+    std::string path;
     if (homeOverride().empty())
-        data = absoluteVariable("XDG_DATA_HOME");
-    if (data.empty()) {
+        path = absoluteVariable(which.variable);
+    if (path.empty()) {
         std::string home = homeDirectory();
-        data = (home == "/" ? std::string() : home) + "/.local/share";
+        path = (home == "/" ? std::string() : home) + which.below;
     }
-    return data;
+    return path;
 }
 
 bool Environment::fullDiskAccessWithheld() {

@@ -30,6 +30,12 @@ public:
     // absolute, else the home folder's ".local/share".
     static std::string userDataDirectory();
 
+    // The user's folders of the base-directory rules, found as userDataDirectory() finds
+    // the data folder: $XDG_CONFIG_HOME (".config"), $XDG_CACHE_HOME (".cache") and
+    // $XDG_STATE_HOME (".local/state").
+    enum class UserFolder { Data, Config, Cache, State };
+    static std::string userDirectory(UserFolder folder);
+
     // Whether the sandbox withholds Full Disk Access (SWEEPWISE_NO_FULL_DISK_ACCESS
     // set to anything but "" or "0"), so that tests can start the helper in the mode
     // without it even as root, whom no folder permission stops.

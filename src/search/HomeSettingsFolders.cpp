@@ -1,5 +1,6 @@
 #include "search/HomeSettingsFolders.h"
 
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
@@ -23,19 +24,26 @@ HomeSettingsFolders::find(const std::string& home, const std::vector<std::string
     if (home.empty())
         return found;
     struct Place {
-        std::string folder; // below the home folder
+        std::string folder; // the folder listed
         std::string prefix; // before the name
+        std::string label;  // how the reason names the place
     };
-    for (const Place& place : {Place{".config", ""}, Place{"", "."}}) {
-        const std::string folder =
-            place.folder.empty() ? home : platform::Path::appending(home, place.folder);
+    // The settings folder is where the environment puts it ($XDG_CONFIG_HOME), as for
+    // Linux's own applications; under a sandboxed home folder, the one inside it.
+    const Place places[] = {
+        {platform::Environment::userDirectory(platform::Environment::UserFolder::Config), "",
+         "~/.config/<name>"},
+        {home, ".", "~/.<name>"}};
+    for (const Place& place : places) {
+        const std::string& folder = place.folder;
+        if (folder.empty())
+            continue;
         std::optional<std::vector<std::string>> entries =
             platform::FileSystem::contentsOfDirectory(folder);
         if (!entries)
             continue;
         std::sort(entries->begin(), entries->end());
-        const std::string label =
-            "~/" + (place.folder.empty() ? "" : place.folder + "/") + place.prefix + "<name>";
+        const std::string& label = place.label;
         for (std::size_t index = 0; index < names.size(); ++index) {
             const std::string& name = names[index];
             if (!isFolderName(name))

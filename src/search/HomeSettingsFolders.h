@@ -6,8 +6,10 @@
 #include <vector>
 
 // Settings that cross-platform applications keep outside the Library, in the home
-// folder: "~/.config/<name>" and "~/.<name>", named exactly after the application (any
-// case): its executable, CFBundleName, CFBundleDisplayName or folder name.
+// folder: "~/.config/<name>" (the settings folder where $XDG_CONFIG_HOME puts it, the one
+// Linux applications' places use too) and "~/.<name>", named exactly after the
+// application (any case): its executable, CFBundleName, CFBundleDisplayName or folder
+// name.
 //
 // The places are looked up by listing the two folders once; what is found still goes
 // through the safety pass like every other candidate (the folders themselves, and

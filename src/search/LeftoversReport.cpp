@@ -1,11 +1,13 @@
 #include "search/LeftoversReport.h"
 
 #include "platform/Bundle.h"
+#include "platform/Deadline.h"
 #include "platform/MainQueue.h"
 #include "search/AppDependencyGroup.h"
 #include "search/InstalledApplications.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
 #include "search/SimpleRemainsInfo.h"
+#include "shell/ApplicationKinds.h"
 #include "shell/NSStringFileSize.h"
 
 #include <chrono>
@@ -92,8 +94,26 @@ int LeftoversReport::printRecords(const std::vector<std::shared_ptr<PathForRemov
 int LeftoversReport::listForBundle(const std::string& bundlePath, Format format, std::ostream& out,
                                    std::ostream& err, const std::string& program, bool verbose) {
     std::shared_ptr<platform::Bundle> bundle = platform::Bundle::create(bundlePath);
+    // An application of another kind is read as the helper reads it from the Trash.
+    const ApplicationKind* kind =
+        bundle ? nullptr : ApplicationKinds::mayBeApplicationAt(bundlePath);
+    if (kind)
+        bundle = kind->applicationAt(bundlePath);
     if (!bundle) {
         err << program << ": not a bundle folder: " << bundlePath << "\n";
+        return kNothing;
+    }
+    // The helper offers nothing for an application of another kind while another copy of
+    // it is installed; neither does its dry run.
+    if (kind &&
+        kind->anotherCopyInstalled(*bundle, platform::deadlineAfter(std::chrono::seconds(30)))) {
+        err << program << ": another copy of " << bundlePath
+            << " is installed; nothing would be offered\n";
+        if (format == Format::Json)
+            out << dumpJson({{"bundle", bundlePath},
+                             {"anotherCopyInstalled", true},
+                             {"items", nlohmann::json::array()}})
+                << "\n";
         return kNothing;
     }
     // A tool of its own, so the applications folders are read here, at once.
@@ -117,7 +137,7 @@ int LeftoversReport::listForBundle(const std::string& bundlePath, Format format,
         err << program << ": nothing to offer for " << bundlePath
             << (info->bundleId() ? "" : " (the bundle has no identifier)") << "\n";
     if (format == Format::Text)
-        out << info->appName() << " (" << info->bundleId().value_or("no identifier") << ")\n";
+        out << info->displayName() << " (" << info->bundleId().value_or("no identifier") << ")\n";
     nlohmann::json document{{"bundle", info->mainPath()}, {"appName", info->appName()}};
     document["bundleId"] = info->bundleId() ? nlohmann::json(*info->bundleId()) : nullptr;
     if (verbose && format == Format::Json)

@@ -15,6 +15,8 @@ std::string matchText(const OfferReason& reason) {
     case OfferReason::Match::Domain:
         return "domain " + reason.domain;
     case OfferReason::Match::None:
+        if (!reason.place.empty())
+            return reason.matched;
         break;
     }
     return {};
@@ -70,6 +72,17 @@ OfferReason OfferReason::standardPlace(int row, std::string folder, Match match,
     return reason;
 }
 
+OfferReason OfferReason::otherKindPlace(std::string place, std::string folder, Match match,
+                                        std::string matched) {
+    OfferReason reason;
+    reason.source = Source::StandardPlace;
+    reason.place = std::move(place);
+    reason.folder = std::move(folder);
+    reason.match = match;
+    reason.matched = std::move(matched);
+    return reason;
+}
+
 OfferReason OfferReason::record(std::string domain) {
     OfferReason reason;
     reason.source = Source::Record;
@@ -94,7 +107,8 @@ std::string OfferReason::text() const {
     case Source::Bundle:
         return "the application";
     case Source::StandardPlace:
-        where = "standard place " + std::to_string(row) + " (" + folder + ")";
+        where = place.empty() ? "standard place " + std::to_string(row) + " (" + folder + ")"
+                              : place + " (" + folder + ")";
         break;
     case Source::Rule:
         where = "knowledge-base rule " + folder + filterText(*this);

@@ -18,8 +18,11 @@ struct OfferReason {
     enum class Mode { Exact, Prefix, Substring, CaseInsensitive, Convention };
 
     Source source{Source::Unknown};
-    // The standard place's row, 1 to 13.
+    // The standard place's row, 1 to 13; 0 for a place of another kind of application.
     int row{0};
+    // A place of another kind of application: what it is ("desktop integration",
+    // "settings"), with `folder` where it lies.
+    std::string place;
     // The standard place's folder below the home folder, or the rule's folder.
     std::string folder;
     // The name test of the rule's filter that classified the item, when it has one.
@@ -46,6 +49,10 @@ struct OfferReason {
     static OfferReason record(std::string domain);
     // A settings folder outside the Library ("~/.config/<name>", "~/.<name>").
     static OfferReason settingsFolder(std::string folder, Match match, std::string matched);
+    // A place of another kind of application; `matched` is the name it was found by, or,
+    // with Match::None, what tied it to the application ("original location /x").
+    static OfferReason otherKindPlace(std::string place, std::string folder, Match match,
+                                      std::string matched);
 
     // Whether the item was tied to the application by part of its name.
     bool matchesByPart() const { return mode == Mode::Prefix || mode == Mode::Substring; }

@@ -1,5 +1,7 @@
 #include "search/OfferSafetyPass.h"
 
+#include "knowledge/LeftoverPlaces.h"
+#include "platform/Environment.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
 #include "platform/Utf8.h"
@@ -9,33 +11,13 @@
 
 namespace {
 
-// Folders that hold other applications' items or the user's own: never offered
-// themselves, whatever names them.
+// Folders of the Library that the standard places and common rules live in: never
+// offered themselves, whatever names them. The rest of the shared folders are
+// LeftoverPlaces'.
 constexpr const char* kSharedFolders[] = {
-    "Library",
-    "Library/Application Scripts",
-    "Library/Group Containers",
-    "Library/WebKit",
-    "Library/HTTPStorages",
-    "Library/Logs/DiagnosticReports",
-    "Library/Services",
-    "Library/Internet Plug-Ins",
-    "Library/PreferencePanes",
-    "Documents",
-    "Desktop",
-    "Downloads",
-    "Movies",
-    "Music",
-    "Pictures",
-    "Public",
-    "Applications",
-    ".local",
-    ".local/share",
-    ".config",
-    ".cache",
-    ".Trash",
-    ".ssh",
-    ".gnupg",
+    "Library",          "Library/Application Scripts", "Library/Group Containers",
+    "Library/WebKit",   "Library/HTTPStorages",        "Library/Logs/DiagnosticReports",
+    "Library/Services", "Library/Internet Plug-Ins",   "Library/PreferencePanes",
 };
 
 void addWithAncestors(std::vector<std::string>& folders, const std::string& path,
@@ -91,6 +73,13 @@ OfferSafetyPass::OfferSafetyPass(std::optional<std::string> bundleId,
                          m_home);
     for (const char* folder : kSharedFolders)
         addWithAncestors(m_protectedFolders, platform::Path::appending(m_home, folder), m_home);
+    // The base-directory folders where the environment puts them elsewhere.
+    for (auto folder :
+         {platform::Environment::UserFolder::Config, platform::Environment::UserFolder::Cache,
+          platform::Environment::UserFolder::Data, platform::Environment::UserFolder::State}) {
+        if (auto normal = normalizedPath(platform::Environment::userDirectory(folder)))
+            addWithAncestors(m_protectedFolders, *normal, "/");
+    }
     for (const std::string& folder : InstalledApplications::applicationFolders()) {
         if (auto normal = normalizedPath(folder))
             addWithAncestors(m_protectedFolders, *normal, "/");
@@ -201,7 +190,10 @@ OfferSafetyPass::Verdict OfferSafetyPass::check(const Candidate& candidate) cons
 
 std::string OfferSafetyPass::refusalOfPath(const std::string& path) const {
     if (std::find(m_protectedFolders.begin(), m_protectedFolders.end(), path) !=
-        m_protectedFolders.end())
+            m_protectedFolders.end() ||
+        (!m_home.empty() && isInside(path, m_home) &&
+         LeftoverPlaces::isShared(
+             std::string_view(path).substr(m_home == "/" ? 1 : m_home.size() + 1))))
         return "a shared folder, not the application's";
     if (!m_installed)
         return {};

@@ -1,6 +1,9 @@
 #include "search/SimpleRemainsInfo.h"
 
+#include "platform/Deadline.h"
 #include "platform/FileSystem.h"
+#include "platform/GlobalQueue.h"
+#include "platform/MainQueue.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
 #include "platform/Utf8.h"
@@ -11,6 +14,7 @@
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
 #include "search/SimpleSizeCalculation.h"
 #include "search/SimpleSizeCalculationTask.h"
+#include "shell/ApplicationKinds.h"
 #include "shell/NSFileManagerUtils.h"
 #include "shell/NSStringFileSize.h"
 #include "shell/PathsGenerator.h"
@@ -123,6 +127,10 @@ SimpleRemainsInfo::SimpleRemainsInfo(std::shared_ptr<const platform::Bundle> bun
       m_pass(m_sBundleID, namesOfBundle(*bundle, m_sBundleName), bundle->bundlePath(),
              PathsGenerator::GetInstance().getHomeDirectory(), std::move(installed)) {}
 
+std::string SimpleRemainsInfo::displayName() const {
+    return ApplicationKinds::displayNameOf(*m_bundle).value_or(m_sBundleName);
+}
+
 void SimpleRemainsInfo::addBundle(const platform::Bundle& bundle) {
     const std::optional<std::string> identifier = bundle.bundleIdentifier();
     if (identifier && m_sBundleID && *identifier == *m_sBundleID)
@@ -144,6 +152,12 @@ void SimpleRemainsInfo::addRemoveObjectPathsToArray(
 
 void SimpleRemainsInfo::findRemains() {
     m_homePath = PathsGenerator::GetInstance().getHomeDirectory();
+    // An application of another kind has standard places of its own instead.
+    if (const ApplicationKind* kind = ApplicationKinds::of(*m_bundle)) {
+        for (const ApplicationKind::Place& place : kind->standardPlaces(*m_bundle))
+            addPathForRemove(place.path, place.group, place.reason);
+        return;
+    }
     const std::string bundleId = m_sBundleID.value_or(std::string());
     const OfferReason::Match byName = nameMatch(*m_bundle);
     int row = 0;
@@ -355,4 +369,24 @@ void SimpleRemainsInfo::updateSize() {
 void SimpleRemainsInfo::calculateIsCanShowNotificationForBundleWithID(
     const std::string& bundleId, std::function<void()> okBlock) {
     InstalledCopyCheck::start(bundleId, std::move(okBlock));
+}
+
+void SimpleRemainsInfo::calculateIsCanShowNotificationForApp(
+    std::shared_ptr<const platform::Bundle> app, std::function<void()> okBlock) {
+    if (!app)
+        return;
+    const ApplicationKind* kind = ApplicationKinds::of(*app);
+    const std::string identifier = app->bundleIdentifier().value_or(std::string());
+    if (!kind) {
+        InstalledCopyCheck::start(identifier, std::move(okBlock));
+        return;
+    }
+    if (identifier.empty())
+        return;
+    const auto deadline = platform::deadlineAfter(
+        std::chrono::duration<double>(InstalledCopyCheck::kTimeLimitSeconds));
+    platform::GlobalQueue::shared().async([kind, app, deadline, okBlock = std::move(okBlock)] {
+        if (!kind->anotherCopyInstalled(*app, deadline))
+            platform::MainQueue::shared().async(okBlock);
+    });
 }

@@ -72,6 +72,9 @@ public:
     // How many of the taken paths have not been measured yet.
     std::size_t pendingSizeCount() const { return m_pendingTasks.size(); }
     const std::string& appName() const { return m_sBundleName; }
+    // The name people know the application by: an application of another kind's own
+    // name, else appName().
+    std::string displayName() const;
     const std::optional<std::string>& bundleId() const { return m_sBundleID; }
     const std::string& mainPath() const { return m_mainPath; }
     const std::set<std::string>& addedPaths() const { return m_addedPaths; }
@@ -87,6 +90,10 @@ public:
     // calls it otherwise. Call it on the main thread.
     static void calculateIsCanShowNotificationForBundleWithID(const std::string& bundleId,
                                                               std::function<void()> okBlock);
+    // The same for the application itself: for an application of another kind its kind's
+    // check runs on the global queue, with InstalledCopyCheck's time limit.
+    static void calculateIsCanShowNotificationForApp(std::shared_ptr<const platform::Bundle> app,
+                                                     std::function<void()> okBlock);
 
     void onSimpleSizeCalculationTaskComplete(
         const std::shared_ptr<SimpleSizeCalculationTask>& task) override;

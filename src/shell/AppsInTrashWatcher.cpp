@@ -1,7 +1,10 @@
 #include "shell/AppsInTrashWatcher.h"
 
 #include "platform/FileSystem.h"
+#include "platform/GlobalQueue.h"
+#include "platform/MainQueue.h"
 #include "shell/ApplicationDirectoryUtils.h"
+#include "shell/ApplicationKinds.h"
 #include "shell/BundleExcludeList.h"
 #include "shell/DirectoryWatcher.h"
 #include "shell/FullDiskAccessManager.h"
@@ -72,8 +75,41 @@ void AppsInTrashWatcher::onAppMovedToTrash(const std::string& path) {
     std::shared_ptr<AppsInTrashWatcherListener> listener = m_pListener.lock();
     if (!listener)
         return;
+    if (const ApplicationKind* kind = ApplicationKinds::mayBeApplicationAt(path)) {
+        // Reading an application's identity may take a child process: off the main thread.
+        platform::GlobalQueue::shared().async([kind, path, weakListener = m_pListener] {
+            std::shared_ptr<platform::Bundle> application =
+                passesApplicationTest(kind->applicationAt(path));
+            if (!application)
+                return;
+            platform::MainQueue::shared().async([application, weakListener] {
+                if (auto listener = weakListener.lock())
+                    listener->onAppMovedToTrash(application);
+            });
+        });
+        return;
+    }
     if (std::shared_ptr<platform::Bundle> bundle = isReallyAppBundlePath(path))
         listener->onAppMovedToTrash(bundle);
+}
+
+std::shared_ptr<platform::Bundle>
+AppsInTrashWatcher::passesApplicationTest(std::shared_ptr<platform::Bundle> application) {
+    if (!application ||
+        ApplicationDirectoryUtils::parentBundlePathForPath(application->bundlePath()))
+        return nullptr;
+    std::optional<std::string> identifier = application->bundleIdentifier();
+    if (!identifier || identifier->empty() ||
+        BundleExcludeList::GetInstance().isSystemBundleID(identifier,
+                                                          BundleExcludeList::CheckPreferences::No))
+        return nullptr;
+    return application;
+}
+
+std::shared_ptr<platform::Bundle>
+AppsInTrashWatcher::isReallyApplicationOfOtherKindPath(const std::string& path) {
+    const ApplicationKind* kind = ApplicationKinds::mayBeApplicationAt(path);
+    return kind ? passesApplicationTest(kind->applicationAt(path)) : nullptr;
 }
 
 std::shared_ptr<platform::Bundle>

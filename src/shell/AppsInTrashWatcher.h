@@ -18,6 +18,8 @@ class MoveToTrashWithoutTrashAccessMonitor;
 // folders (MoveToTrashWithoutTrashAccessMonitor). The choice is made
 // once, at creation, and kept for the life of the object. Either way, only an application
 // that no other bundle encloses and that has a bundle identifier reaches the listener.
+// Applications of other kinds (AppImages) found in a Trash have their identity read on the
+// global queue and reach the listener after it, on the main thread.
 //
 // Created, used and released on the main thread; the listener is told there.
 class AppsInTrashWatcher final : public DirectoryWatcherDelegate,
@@ -50,6 +52,12 @@ public:
     // identifier that the exclusion list does not name; otherwise none.
     static std::shared_ptr<platform::Bundle> isReallyAppBundlePath(const std::string& path);
 
+    // The application of another kind (ApplicationKinds) at `path`, with its identity read,
+    // when it passes the same test: not inside a bundle, with an identifier that the
+    // exclusion list does not name; otherwise none. Reads the identity: off the main thread.
+    static std::shared_ptr<platform::Bundle>
+    isReallyApplicationOfOtherKindPath(const std::string& path);
+
     // What is watched: the Trash folders with Full Disk Access, the applications folders
     // without; each with whether it exists now.
     std::vector<WatchedPlace> watchedPlaces() const;
@@ -75,6 +83,8 @@ private:
         : m_pListener(std::move(listener)) {}
 
     void startWatching();
+    static std::shared_ptr<platform::Bundle>
+    passesApplicationTest(std::shared_ptr<platform::Bundle> application);
 
     std::shared_ptr<DirectoryWatcher> m_pTrashWatcher;
     std::vector<std::shared_ptr<DirectoryWatcher>> m_volumeTrashWatchers;
