@@ -36,8 +36,8 @@ void write(const std::string& path, const std::string& bytes) {
 // files, packed as AppImages are, behind a 128-byte ELF stub.
 Fixture makeFixture() {
     Fixture fixture;
-    fixture.folder = platform::FileSystem::temporaryDirectory() + "/bench-appimage-" +
-                     std::to_string(getpid());
+    fixture.folder =
+        platform::FileSystem::temporaryDirectory() + "/bench-appimage-" + std::to_string(getpid());
     const std::string tree = fixture.folder + "/tree";
     std::system(("mkdir -p '" + tree + "/usr/share/metainfo' '" + tree + "/usr/lib'").c_str());
     write(tree + "/" + kEntry,
@@ -60,8 +60,9 @@ Fixture makeFixture() {
                  "' -noappend -quiet -no-progress -all-root -comp gzip >/dev/null")
                     .c_str());
     std::string stub(128, '\0');
-    std::memcpy(stub.data(), "\x7f"
-                             "ELF\x02\x01\x01",
+    std::memcpy(stub.data(),
+                "\x7f"
+                "ELF\x02\x01\x01",
                 7);
     std::memcpy(stub.data() + 8, "AI\x02", 3);
     stub[0x28] = 64;
@@ -88,8 +89,8 @@ void ours(benchmark::State& state, const Fixture* fixture) {
 }
 
 void anchor(benchmark::State& state, const Fixture* fixture) {
-    const std::string command = "unsquashfs -o 128 -cat '" + fixture->appImage + "' " + kEntry +
-                                " >/dev/null 2>&1";
+    const std::string command =
+        "unsquashfs -o 128 -cat '" + fixture->appImage + "' " + kEntry + " >/dev/null 2>&1";
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         const int status = std::system(command.c_str());

@@ -14,8 +14,9 @@ namespace {
 // The ELF stub of a type-2 AppImage whose image starts at byte 128.
 std::string stub() {
     std::string bytes(128, '\0');
-    std::memcpy(bytes.data(), "\x7f"
-                              "ELF\x02\x01\x01",
+    std::memcpy(bytes.data(),
+                "\x7f"
+                "ELF\x02\x01\x01",
                 7);
     std::memcpy(bytes.data() + 8, "AI\x02", 3);
     bytes[0x28] = 64;

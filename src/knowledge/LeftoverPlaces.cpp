@@ -46,9 +46,12 @@ std::optional<std::string_view> below(std::string_view path, std::string_view fo
 
 const std::vector<LeftoverPlaces::Root>& LeftoverPlaces::roots() {
     static const std::vector<Root> roots{
-        {"~/Library", "Library"},           {"~/.config", ".config"},
-        {"~/.cache", ".cache"},             {"~/.local/share", ".local/share"},
-        {"~/.local/state", ".local/state"}, {"~/.var/app", ".var/app"},
+        {"~/Library", "Library"},
+        {"~/.config", ".config"},
+        {"~/.cache", ".cache"},
+        {"~/.local/share", ".local/share"},
+        {"~/.local/state", ".local/state"},
+        {"~/.var/app", ".var/app"},
     };
     return roots;
 }

@@ -2,12 +2,11 @@
 
 #include "notification/RemainsInfo.h"
 #include "notification/RemainsInfoListener.h"
+#include "platform/Bundle.h"
 
 #include <functional>
 #include <memory>
 #include <string>
-
-#include "platform/Bundle.h"
 class KnowledgeBaseSimpleSearchInfo;
 
 // Where the notification gets the leftovers of a removed application from: the

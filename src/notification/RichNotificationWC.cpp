@@ -79,16 +79,15 @@ void RichNotificationWC::showNotificationForApp(const Bundle& bundle) {
     if (!bundle)
         return;
     std::weak_ptr<RichNotificationWC> weakSelf = weak_from_this();
-    m_provider->calculateIsCanShowNotificationForApp(
-        bundle, [weakSelf, bundle] {
-            platform::MainQueue::shared().async([weakSelf, bundle] {
-                const auto self = weakSelf.lock();
-                if (!self || self->m_arrRemovedApps.contains(bundle->bundlePath()))
-                    return;
-                self->m_arrRemovedApps.emplace(bundle->bundlePath(), bundle);
-                self->configureForApp(bundle);
-            });
+    m_provider->calculateIsCanShowNotificationForApp(bundle, [weakSelf, bundle] {
+        platform::MainQueue::shared().async([weakSelf, bundle] {
+            const auto self = weakSelf.lock();
+            if (!self || self->m_arrRemovedApps.contains(bundle->bundlePath()))
+                return;
+            self->m_arrRemovedApps.emplace(bundle->bundlePath(), bundle);
+            self->configureForApp(bundle);
         });
+    });
 }
 
 void RichNotificationWC::configureForApp(const Bundle& bundle) {

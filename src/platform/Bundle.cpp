@@ -2,10 +2,9 @@
 
 #include "platform/ItemStatus.h"
 #include "platform/Log.h"
+#include "platform/Mutex.h"
 #include "platform/Programs.h"
 #include "platform/PropertyList.h"
-
-#include "platform/Mutex.h"
 
 #include <map>
 #include <vector>

@@ -1,6 +1,7 @@
 #include "search/LeftoversReport.h"
 
 #include "platform/Bundle.h"
+#include "platform/Deadline.h"
 #include "platform/MainQueue.h"
 #include "search/AppDependencyGroup.h"
 #include "search/InstalledApplications.h"
@@ -116,11 +117,26 @@ int LeftoversReport::listForBundle(const std::string& bundlePath, Format format,
                                    std::ostream& err, const std::string& program, bool verbose) {
     std::shared_ptr<platform::Bundle> bundle = platform::Bundle::create(bundlePath);
     // An application of another kind is read as the helper reads it from the Trash.
-    if (const ApplicationKind* kind = bundle ? nullptr : ApplicationKinds::mayBeApplicationAt(bundlePath))
+    const ApplicationKind* kind =
+        bundle ? nullptr : ApplicationKinds::mayBeApplicationAt(bundlePath);
+    if (kind)
         bundle = kind->applicationAt(bundlePath);
     if (!bundle) {
-        err << program << ": not a bundle folder nor an application of another kind: "
-            << bundlePath << "\n";
+        err << program << ": not a bundle folder nor an application of another kind: " << bundlePath
+            << "\n";
+        return kNothing;
+    }
+    // The helper offers nothing for an application of another kind while another copy of
+    // it is installed; neither does its dry run.
+    if (kind &&
+        kind->anotherCopyInstalled(*bundle, platform::deadlineAfter(std::chrono::seconds(30)))) {
+        err << program << ": another copy of " << bundlePath
+            << " is installed; nothing would be offered\n";
+        if (format == Format::Json)
+            out << dumpJson({{"bundle", bundlePath},
+                             {"anotherCopyInstalled", true},
+                             {"items", nlohmann::json::array()}})
+                << "\n";
         return kNothing;
     }
     return listForApplication(bundle, format, out, err, program, verbose);

@@ -96,7 +96,7 @@ std::string OfferReason::text() const {
         return "the application";
     case Source::StandardPlace:
         where = place.empty() ? "standard place " + std::to_string(row) + " (" + folder + ")"
-                                     : place + " (" + folder + ")";
+                              : place + " (" + folder + ")";
         break;
     case Source::Rule:
         where = "knowledge-base rule " + folder + filterText(*this);

@@ -15,15 +15,9 @@ namespace {
 // offered themselves, whatever names them. The rest of the shared folders are
 // LeftoverPlaces'.
 constexpr const char* kSharedFolders[] = {
-    "Library",
-    "Library/Application Scripts",
-    "Library/Group Containers",
-    "Library/WebKit",
-    "Library/HTTPStorages",
-    "Library/Logs/DiagnosticReports",
-    "Library/Services",
-    "Library/Internet Plug-Ins",
-    "Library/PreferencePanes",
+    "Library",          "Library/Application Scripts", "Library/Group Containers",
+    "Library/WebKit",   "Library/HTTPStorages",        "Library/Logs/DiagnosticReports",
+    "Library/Services", "Library/Internet Plug-Ins",   "Library/PreferencePanes",
 };
 
 void addWithAncestors(std::vector<std::string>& folders, const std::string& path,
@@ -71,10 +65,9 @@ OfferSafetyPass::OfferSafetyPass(std::optional<std::string> bundleId,
     for (const char* folder : kSharedFolders)
         addWithAncestors(m_protectedFolders, platform::Path::appending(m_home, folder), m_home);
     // The base-directory folders where the environment puts them elsewhere.
-    for (auto folder : {platform::Environment::UserFolder::Config,
-                        platform::Environment::UserFolder::Cache,
-                        platform::Environment::UserFolder::Data,
-                        platform::Environment::UserFolder::State}) {
+    for (auto folder :
+         {platform::Environment::UserFolder::Config, platform::Environment::UserFolder::Cache,
+          platform::Environment::UserFolder::Data, platform::Environment::UserFolder::State}) {
         if (auto normal = normalizedPath(platform::Environment::userDirectory(folder)))
             addWithAncestors(m_protectedFolders, *normal, "/");
     }
@@ -178,7 +171,8 @@ std::string OfferSafetyPass::refusalOfPath(const std::string& path) const {
     if (std::find(m_protectedFolders.begin(), m_protectedFolders.end(), path) !=
             m_protectedFolders.end() ||
         (!m_home.empty() && isInside(path, m_home) &&
-         LeftoverPlaces::isShared(std::string_view(path).substr(m_home == "/" ? 1 : m_home.size() + 1))))
+         LeftoverPlaces::isShared(
+             std::string_view(path).substr(m_home == "/" ? 1 : m_home.size() + 1))))
         return "a shared folder, not the application's";
     if (!m_installed)
         return {};

@@ -134,19 +134,20 @@ AppImageKind::standardPlaces(const platform::Bundle& application) const {
             std::sort(names->begin(), names->end());
             for (const std::string& name : *names) {
                 if (name.starts_with(entryPrefix) && name.ends_with(".desktop"))
-                    places.push_back({platform::Path::appending(applications, name),
-                                      kSupport,
-                                      OfferReason::otherKindPlace("menu entry", relativeFolder(applications),
-                                                                  Match::None, why)});
+                    places.push_back(
+                        {platform::Path::appending(applications, name), kSupport,
+                         OfferReason::otherKindPlace("menu entry", relativeFolder(applications),
+                                                     Match::None, why)});
             }
         }
         // Icons lie in <theme>/<size>/apps.
         const std::string icons = platform::Path::appending(data, "icons");
-        for (const std::string& theme :
-             platform::FileSystem::contentsOfDirectory(icons).value_or(std::vector<std::string>{})) {
+        for (const std::string& theme : platform::FileSystem::contentsOfDirectory(icons).value_or(
+                 std::vector<std::string>{})) {
             const std::string themePath = platform::Path::appending(icons, theme);
-            for (const std::string& size : platform::FileSystem::contentsOfDirectory(themePath)
-                                               .value_or(std::vector<std::string>{})) {
+            for (const std::string& size :
+                 platform::FileSystem::contentsOfDirectory(themePath).value_or(
+                     std::vector<std::string>{})) {
                 const std::string apps =
                     platform::Path::appending(platform::Path::appending(themePath, size), "apps");
                 auto names = platform::FileSystem::contentsOfDirectory(apps);
@@ -155,10 +156,9 @@ AppImageKind::standardPlaces(const platform::Bundle& application) const {
                 std::sort(names->begin(), names->end());
                 for (const std::string& name : *names) {
                     if (name.starts_with(iconPrefix))
-                        places.push_back({platform::Path::appending(apps, name),
-                                          kSupport,
-                                          OfferReason::otherKindPlace(
-                                              "icon", relativeFolder(apps), Match::None, why)});
+                        places.push_back({platform::Path::appending(apps, name), kSupport,
+                                          OfferReason::otherKindPlace("icon", relativeFolder(apps),
+                                                                      Match::None, why)});
                 }
             }
         }
@@ -175,19 +175,19 @@ AppImageKind::standardPlaces(const platform::Bundle& application) const {
         const std::string runs = "runs " + original;
         LinuxDesktopPlaces::forEachDesktopEntry(applications, 4, [&](const std::string& path) {
             if (LinuxDesktopPlaces::entryRuns(path, original))
-                places.push_back({path, kSupport,
-                                  OfferReason::otherKindPlace(
-                                      "menu entry",
-                                      relativeFolder(platform::Path::deletingLastComponent(path)),
-                                      Match::None, runs)});
+                places.push_back(
+                    {path, kSupport,
+                     OfferReason::otherKindPlace(
+                         "menu entry", relativeFolder(platform::Path::deletingLastComponent(path)),
+                         Match::None, runs)});
         });
         const std::string autostart = platform::Path::appending(config, "autostart");
         LinuxDesktopPlaces::forEachDesktopEntry(autostart, 0, [&](const std::string& path) {
             if (LinuxDesktopPlaces::entryRuns(path, original))
-                places.push_back({path, kLoginItems,
-                                  OfferReason::otherKindPlace("autostart entry",
-                                                              relativeFolder(autostart),
-                                                              Match::None, runs)});
+                places.push_back(
+                    {path, kLoginItems,
+                     OfferReason::otherKindPlace("autostart entry", relativeFolder(autostart),
+                                                 Match::None, runs)});
         });
     }
 
@@ -217,9 +217,10 @@ AppImageKind::standardPlaces(const platform::Bundle& application) const {
             for (const auto& xdg : xdgFolders) {
                 const std::string path = platform::Path::appending(xdg.folder, spelling);
                 if (exists(path))
-                    places.push_back({path, xdg.group,
-                                      OfferReason::otherKindPlace(xdg.place, relativeFolder(xdg.folder),
-                                                                  entry.match, spelling)});
+                    places.push_back(
+                        {path, xdg.group,
+                         OfferReason::otherKindPlace(xdg.place, relativeFolder(xdg.folder),
+                                                     entry.match, spelling)});
             }
         }
     }
@@ -258,16 +259,18 @@ bool AppImageKind::anotherCopyInstalled(const platform::Bundle& application,
                 return;
             // The removed file's own entries are leftovers, and an entry whose program is
             // gone starts nothing.
-            const std::string program = DesktopEntry::programOfExec(entry->value("Exec").value_or(""));
+            const std::string program =
+                DesktopEntry::programOfExec(entry->value("Exec").value_or(""));
             if (program == original ||
                 (program.starts_with('/') && !platform::FileSystem::fileExists(program)))
                 return;
             const std::string entryName = entry->value("Name").value_or("");
             const std::string entryAppImageName = entry->value("X-AppImage-Name").value_or("");
-            found = (!identifier.empty() && base == identifier) ||
-                    (!appStreamId.empty() && base == appStreamId) ||
-                    (!appImageName.empty() && entryAppImageName == appImageName) ||
-                    (!name.empty() && entryName == name && !LinuxDesktopPlaces::isGenericName(name));
+            found =
+                (!identifier.empty() && base == identifier) ||
+                (!appStreamId.empty() && base == appStreamId) ||
+                (!appImageName.empty() && entryAppImageName == appImageName) ||
+                (!name.empty() && entryName == name && !LinuxDesktopPlaces::isGenericName(name));
         });
     }
     if (found)
@@ -281,10 +284,13 @@ bool AppImageKind::anotherCopyInstalled(const platform::Bundle& application,
             auto [current, depth] = std::move(pending.back());
             pending.pop_back();
             for (const std::string& entry :
-                 platform::FileSystem::contentsOfDirectory(current).value_or(std::vector<std::string>{})) {
+                 platform::FileSystem::contentsOfDirectory(current).value_or(
+                     std::vector<std::string>{})) {
                 const std::string path = platform::Path::appending(current, entry);
-                const auto status = platform::ItemStatus::of(path, platform::ItemStatus::Links::NoFollow);
-                if (!status || path == application.bundlePath() || PathsGenerator::GetInstance().pathInTrash(path))
+                const auto status =
+                    platform::ItemStatus::of(path, platform::ItemStatus::Links::NoFollow);
+                if (!status || path == application.bundlePath() ||
+                    PathsGenerator::GetInstance().pathInTrash(path))
                     continue;
                 if (status->directory && depth < 2) {
                     pending.emplace_back(path, depth + 1);

@@ -151,8 +151,9 @@ bool AppImageReader::hasAppImageMagic(const std::string& path) {
     if (fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
         return false;
     const std::string header = readAt(fd.get(), 0, 16);
-    return header.size() == 16 && header.starts_with("\x7f"
-                                                     "ELF") &&
+    return header.size() == 16 &&
+           header.starts_with("\x7f"
+                              "ELF") &&
            header.substr(8, 3) == std::string_view("AI\x02", 3);
 }
 

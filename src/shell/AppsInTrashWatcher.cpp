@@ -3,8 +3,8 @@
 #include "platform/FileSystem.h"
 #include "platform/GlobalQueue.h"
 #include "platform/MainQueue.h"
-#include "shell/ApplicationKinds.h"
 #include "shell/ApplicationDirectoryUtils.h"
+#include "shell/ApplicationKinds.h"
 #include "shell/BundleExcludeList.h"
 #include "shell/DirectoryWatcher.h"
 #include "shell/FullDiskAccessManager.h"
@@ -78,7 +78,8 @@ void AppsInTrashWatcher::onAppMovedToTrash(const std::string& path) {
     if (const ApplicationKind* kind = ApplicationKinds::mayBeApplicationAt(path)) {
         // Reading an application's identity may take a child process: off the main thread.
         platform::GlobalQueue::shared().async([kind, path, weakListener = m_pListener] {
-            std::shared_ptr<platform::Bundle> application = passesApplicationTest(kind->applicationAt(path));
+            std::shared_ptr<platform::Bundle> application =
+                passesApplicationTest(kind->applicationAt(path));
             if (!application)
                 return;
             platform::MainQueue::shared().async([application, weakListener] {
@@ -94,7 +95,8 @@ void AppsInTrashWatcher::onAppMovedToTrash(const std::string& path) {
 
 std::shared_ptr<platform::Bundle>
 AppsInTrashWatcher::passesApplicationTest(std::shared_ptr<platform::Bundle> application) {
-    if (!application || ApplicationDirectoryUtils::parentBundlePathForPath(application->bundlePath()))
+    if (!application ||
+        ApplicationDirectoryUtils::parentBundlePathForPath(application->bundlePath()))
         return nullptr;
     std::optional<std::string> identifier = application->bundleIdentifier();
     if (!identifier || identifier->empty() ||

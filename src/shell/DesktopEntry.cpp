@@ -21,11 +21,21 @@ std::string unescaped(std::string_view value) {
             continue;
         }
         switch (value[++i]) {
-        case 's': result += ' '; break;
-        case 'n': result += '\n'; break;
-        case 't': result += '\t'; break;
-        case 'r': result += '\r'; break;
-        case '\\': result += '\\'; break;
+        case 's':
+            result += ' ';
+            break;
+        case 'n':
+            result += '\n';
+            break;
+        case 't':
+            result += '\t';
+            break;
+        case 'r':
+            result += '\r';
+            break;
+        case '\\':
+            result += '\\';
+            break;
         default:
             // Escapes of their own (";" in lists, quoting in Exec) are kept for the reader
             // of the value.

@@ -16,13 +16,13 @@ namespace {
 // Names shared by many applications: the generic names desktops give their own tools,
 // and the launchers and runtimes that packaged applications name as their program.
 constexpr std::array<std::string_view, 40> kGenericNames{
-    "apprun",      "app",      "application", "applications", "electron",    "java",
-    "python",      "python3",  "node",        "wine",         "sh",          "bash",
-    "env",         "launcher", "run",         "start",        "files",       "settings",
-    "terminal",    "editor",   "text editor", "browser",      "web browser", "web",
-    "music",       "videos",   "photos",      "pictures",     "documents",   "calculator",
-    "calendar",    "mail",     "notes",       "software",     "help",        "camera",
-    "maps",        "weather",  "clock",       "contacts"};
+    "apprun",   "app",      "application", "applications", "electron",    "java",
+    "python",   "python3",  "node",        "wine",         "sh",          "bash",
+    "env",      "launcher", "run",         "start",        "files",       "settings",
+    "terminal", "editor",   "text editor", "browser",      "web browser", "web",
+    "music",    "videos",   "photos",      "pictures",     "documents",   "calculator",
+    "calendar", "mail",     "notes",       "software",     "help",        "camera",
+    "maps",     "weather",  "clock",       "contacts"};
 
 bool isUsableFolderName(std::string_view name) {
     if (name.empty() || name == "." || name == ".." || !platform::Utf8::isValid(name))
@@ -68,9 +68,8 @@ std::string LinuxDesktopPlaces::md5Hex(std::string_view bytes) {
     return hex;
 }
 
-void LinuxDesktopPlaces::forEachDesktopEntry(
-    const std::string& folder, int maxDepth,
-    const std::function<void(const std::string&)>& visit) {
+void LinuxDesktopPlaces::forEachDesktopEntry(const std::string& folder, int maxDepth,
+                                             const std::function<void(const std::string&)>& visit) {
     std::vector<std::pair<std::string, int>> pending{{folder, 0}};
     std::size_t seen = 0;
     while (!pending.empty() && seen < kMaxEntries) {
@@ -84,7 +83,8 @@ void LinuxDesktopPlaces::forEachDesktopEntry(
             if (++seen > kMaxEntries)
                 break;
             const std::string path = platform::Path::appending(current, name);
-            const auto status = platform::ItemStatus::of(path, platform::ItemStatus::Links::NoFollow);
+            const auto status =
+                platform::ItemStatus::of(path, platform::ItemStatus::Links::NoFollow);
             if (!status)
                 continue;
             if (status->directory && depth < maxDepth)

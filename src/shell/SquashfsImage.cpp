@@ -106,7 +106,7 @@ bool resolve(sqfs* fs, const std::string& path, bool followFinal, sqfs_inode* re
                 return false;
             target.resize(std::min(size, inode.xtra.symlink_size));
             target.resize(target.find('\0') == std::string::npos ? target.size()
-                                                                  : target.find('\0'));
+                                                                 : target.find('\0'));
             // An absolute target names the host's files, not the image's.
             if (target.empty() || target.front() == '/')
                 return false;
@@ -122,8 +122,8 @@ bool resolve(sqfs* fs, const std::string& path, bool followFinal, sqfs_inode* re
 
 } // namespace
 
-std::optional<std::vector<SquashfsImage::Entry>>
-SquashfsImage::list(const std::string& path, std::size_t maxEntries) {
+std::optional<std::vector<SquashfsImage::Entry>> SquashfsImage::list(const std::string& path,
+                                                                     std::size_t maxEntries) {
     sqfs_inode inode;
     if (!resolve(&m_state->fs, path, true, &inode) || !isDirectoryType(inode.base.inode_type))
         return std::nullopt;

@@ -1,6 +1,6 @@
-#include "platform/LimitedChild.h"
 #include "shell/AppImageReader.h"
 
+#include "platform/LimitedChild.h"
 #include "support/AppImageTestSupport.h"
 
 #include <chrono>
@@ -77,7 +77,8 @@ TEST(AppImageReader, DamagedAndHostileImagesGiveWhatCanBeReadSafely) {
                         {".DirIcon", "->/etc/passwd"}}),
          true, true, "", false},
         {"a link loop",
-         squashfsImage({{"a.desktop", "->b.desktop"}, {"b.desktop", "->a.desktop"},
+         squashfsImage({{"a.desktop", "->b.desktop"},
+                        {"b.desktop", "->a.desktop"},
                         {".DirIcon", "->.DirIcon"}}),
          true, true, "", false},
         {"an entry of 2 MiB",
@@ -110,12 +111,13 @@ TEST(AppImageReader, DamagedAndHostileImagesGiveWhatCanBeReadSafely) {
 TEST(AppImageReader, ImageOffsetIsTheEndOfTheSectionHeaderTable) {
     std::string elf64 = appImageStub();
     std::string elf32(64, '\0');
-    std::memcpy(elf32.data(), "\x7f"
-                              "ELF\x01\x02",
-                6);                       // 32-bit, big-endian
-    elf32[0x23] = 52;                     // e_shoff = 52
-    elf32[0x2F] = 40;                     // e_shentsize = 40
-    elf32[0x31] = 2;                      // e_shnum = 2
+    std::memcpy(elf32.data(),
+                "\x7f"
+                "ELF\x01\x02",
+                6);   // 32-bit, big-endian
+    elf32[0x23] = 52; // e_shoff = 52
+    elf32[0x2F] = 40; // e_shentsize = 40
+    elf32[0x31] = 2;  // e_shnum = 2
     std::string huge = elf64;
     std::memset(huge.data() + 0x28, 0xff, 8); // e_shoff near 2^64
     const struct {
@@ -123,7 +125,7 @@ TEST(AppImageReader, ImageOffsetIsTheEndOfTheSectionHeaderTable) {
         std::uint64_t fileSize;
         std::optional<std::uint64_t> offset;
     } cases[] = {
-        {&elf64, 1000, 128},        {&elf64, 131, std::nullopt}, {&elf32, 1000, 132},
+        {&elf64, 1000, 128},         {&elf64, 131, std::nullopt}, {&elf32, 1000, 132},
         {&huge, 1000, std::nullopt}, {&elf64, 132, 128},
     };
     for (const auto& c : cases)
@@ -175,7 +177,12 @@ TEST(LimitedChild, CrashesHangsAndFloodsEndInTheParentsTerms) {
         Outcome outcome;
     } cases[] = {
         {"answers", [] { return std::string("fine"); }, Outcome::Answered},
-        {"crashes", [] { raise(SIGSEGV); return std::string(); }, Outcome::Failed},
+        {"crashes",
+         [] {
+             raise(SIGSEGV);
+             return std::string();
+         },
+         Outcome::Failed},
         {"hangs",
          [] {
              std::this_thread::sleep_for(std::chrono::seconds(30));

@@ -4,7 +4,6 @@
 #include "shell/AppImageKind.h"
 #include "shell/AppsInTrashWatcher.h"
 #include "shell/DirectoryWatcher.h"
-
 #include "shell/TrashTestSupport.h"
 #include "support/AppImageTestSupport.h"
 #include "support/ProgramRun.h"
@@ -141,10 +140,10 @@ TEST_F(AppImageRoad, OffersItsIntegrationFilesAndItsFoldersByEachName) {
     std::set<std::string> expected = offered;
     expected.insert("~/.local/share/Trash/files/Paint-2.0-x86_64.AppImage");
     EXPECT_EQ(offer.paths, expected) << offer.reasons;
-    for (const char* why : {"thumbnail (~/.cache/thumbnails/normal): MD5 of file://",
-                            "autostart entry (~/.config/autostart): runs " ,
-                            "settings (~/.config): name paint-studio",
-                            "state (~/.local/state): executable paint-bin"})
+    for (const char* why :
+         {"thumbnail (~/.cache/thumbnails/normal): MD5 of file://",
+          "autostart entry (~/.config/autostart): runs ", "settings (~/.config): name paint-studio",
+          "state (~/.local/state): executable paint-bin"})
         EXPECT_NE(offer.reasons.find(why), std::string::npos) << why << "\n" << offer.reasons;
 }
 
@@ -152,10 +151,10 @@ TEST_F(AppImageRoad, OffersItsIntegrationFilesAndItsFoldersByEachName) {
 // common words, or that are the desktop's shared folders take nothing, and an image that
 // cannot be read is offered with its exact integration files only.
 TEST_F(AppImageRoad, BadNamesAndUnreadableImagesTakeOnlyExactMatches) {
-    for (const char* folder : {".config/Files", ".config/Settings", ".local/share/files",
-                               ".local/share/settings", ".local/share/applications",
-                               ".local/share/icons", ".cache/thumbnails", ".config/autostart",
-                               ".local/share/Trash"})
+    for (const char* folder :
+         {".config/Files", ".config/Settings", ".local/share/files", ".local/share/settings",
+          ".local/share/applications", ".local/share/icons", ".cache/thumbnails",
+          ".config/autostart", ".local/share/Trash"})
         put(home() + "/" + folder + "/keep");
     const std::pair<const char*, std::string> cases[] = {
         {"empty", squashfsImage({{"x.desktop", desktopEntry("", "")}})},
@@ -173,11 +172,11 @@ TEST_F(AppImageRoad, BadNamesAndUnreadableImagesTakeOnlyExactMatches) {
     int index = 0;
     for (const auto& [what, image] : cases) {
         const std::string name = "Files-" + std::to_string(++index) + ".AppImage";
-        const std::string trashed =
-            trashAppImage(name, image, home() + "/Applications/" + name);
+        const std::string trashed = trashAppImage(name, image, home() + "/Applications/" + name);
         const Offer offer = dryRun(trashed);
         EXPECT_EQ(offer.paths, std::set<std::string>{"~/.local/share/Trash/files/" + name})
-            << what << "\n" << offer.reasons;
+            << what << "\n"
+            << offer.reasons;
     }
 }
 
@@ -185,11 +184,11 @@ TEST_F(AppImageRoad, BadNamesAndUnreadableImagesTakeOnlyExactMatches) {
 // X-AppImage-Name where AppImages are kept, or a menu entry with the same id or name;
 // the removed file's own entries and entries whose program is gone do not count.
 TEST_F(AppImageRoad, AnotherInstalledCopyIsFoundByIdOrName) {
-    const std::string trashed = trashAppImage(
-        "Paint.AppImage",
-        squashfsImage(typicalImage("org.example.Paint", "Paint", "paint",
-                                   "X-AppImage-Name=Paint Studio\n")),
-        home() + "/Applications/Paint.AppImage");
+    const std::string trashed =
+        trashAppImage("Paint.AppImage",
+                      squashfsImage(typicalImage("org.example.Paint", "Paint", "paint",
+                                                 "X-AppImage-Name=Paint Studio\n")),
+                      home() + "/Applications/Paint.AppImage");
     const auto application = AppImageKind().applicationAt(trashed);
     ASSERT_TRUE(application);
     EXPECT_EQ(application->bundleIdentifier(), "org.example.Paint");
@@ -212,14 +211,14 @@ TEST_F(AppImageRoad, AnotherInstalledCopyIsFoundByIdOrName) {
          "[Desktop Entry]\nName=Paint\nExec=paint\nHidden=true\n", false},
         {"a package's entry by id", root + "/usr/share/applications/org.example.Paint.desktop",
          "[Desktop Entry]\nName=Other\nExec=paint\n", true},
-        {"an entry by name", entries + "paint-snap.desktop", "[Desktop Entry]\nName=Paint\nExec=p\n",
-         true},
+        {"an entry by name", entries + "paint-snap.desktop",
+         "[Desktop Entry]\nName=Paint\nExec=p\n", true},
         {"an AppImage by id", home() + "/Applications/Tools/Paint-3.0.AppImage",
          appImageStub() + squashfsImage(typicalImage("org.example.Paint", "Paint 3", "paint")),
          true},
         {"an AppImage by X-AppImage-Name", home() + "/AppImages/P.AppImage",
-         appImageStub() + squashfsImage(typicalImage("org.other.P", "P", "p",
-                                                     "X-AppImage-Name=Paint Studio\n")),
+         appImageStub() +
+             squashfsImage(typicalImage("org.other.P", "P", "p", "X-AppImage-Name=Paint Studio\n")),
          true},
         {"an AppImage of another application", home() + "/Applications/Draw.AppImage",
          appImageStub() + squashfsImage(typicalImage("org.example.Draw", "Draw", "draw")), false},
@@ -261,8 +260,8 @@ TEST_F(AppImageRoad, TheTrashWatcherReportsAppImagesWithTheirIdentity) {
                   0);
     EXPECT_TRUE(waitFor([&] { return listener->reported.size() >= 2; }));
     runFor(std::chrono::milliseconds(300));
-    EXPECT_EQ(listener->reported,
-              (std::set<std::string>{"org.example.Paint Paint.AppImage", "Draw Draw-1.0.AppImage"}));
+    EXPECT_EQ(listener->reported, (std::set<std::string>{"org.example.Paint Paint.AppImage",
+                                                         "Draw Draw-1.0.AppImage"}));
     watcher.reset();
     platform::setTimeScale(1.0);
     for (const char* name : {"Paint.AppImage", "Folder", "notes.txt"})

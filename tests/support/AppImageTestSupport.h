@@ -19,8 +19,9 @@ namespace testing_support {
 // reads it, and the tests make sure of that.
 inline std::string appImageStub(bool withMark = true) {
     std::string stub(128, '\0');
-    std::memcpy(stub.data(), "\x7f"
-                             "ELF\x02\x01\x01",
+    std::memcpy(stub.data(),
+                "\x7f"
+                "ELF\x02\x01\x01",
                 7);
     if (withMark)
         std::memcpy(stub.data() + 8, "AI\x02", 3);
@@ -66,8 +67,8 @@ inline std::string writeAppImage(const std::string& path, const std::string& ima
 
 inline std::string desktopEntry(const std::string& name, const std::string& exec,
                                 const std::string& extra = {}) {
-    return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec +
-           "\nIcon=icon\n" + extra;
+    return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\nIcon=icon\n" +
+           extra;
 }
 
 inline std::string metainfo(const std::string& id) {
