@@ -107,6 +107,9 @@ std::shared_ptr<platform::Bundle> FlatpakKind::applicationFor(const FlatpakMemor
     const std::string name = record.name.empty() ? lastPart(record.id) : record.name;
     info.emplace("CFBundleName", name);
     info.emplace("CFBundleDisplayName", name);
+    // The panel and the searches name an application by its executable; a Flatpak
+    // application's command runs inside its sandbox, so its name stands for it.
+    info.emplace("CFBundleExecutable", name);
     info.emplace(std::string(kInstallationKey), record.installation);
     platform::PlistValue::Array folders;
     for (const std::string& folder : record.writableFolders)
