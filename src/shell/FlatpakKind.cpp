@@ -123,7 +123,7 @@ std::shared_ptr<platform::Bundle> FlatpakKind::applicationFor(const FlatpakMemor
 }
 
 std::shared_ptr<platform::Bundle> FlatpakKind::applicationFor(const std::string& id) {
-    return applicationFor(FlatpakMemory::Record{id, {}, {}, {}, {}, {}});
+    return applicationFor(FlatpakMemory::Record{id, {}, {}, {}, {}, {}, 0});
 }
 
 std::vector<ApplicationKind::Place>

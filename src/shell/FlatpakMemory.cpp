@@ -93,7 +93,7 @@ std::vector<std::string> FlatpakMemory::writableFolders(std::string_view metadat
 FlatpakMemory::Record FlatpakMemory::readInstalled(const std::string& id,
                                                    const std::string& installation,
                                                    const std::string& commit) {
-    Record record{id, installation, commit, {}, {}, {}};
+    Record record{id, installation, commit, {}, {}, {}, 0};
     const std::string share = platform::Path::appending(commit, "export/share");
     const std::string entryPath =
         platform::Path::appending(share, "applications/" + id + ".desktop");
@@ -124,6 +124,21 @@ FlatpakMemory::Record FlatpakMemory::readInstalled(const std::string& id,
     return record;
 }
 
+void FlatpakMemory::markUninstalled(const std::string& id) {
+    std::uint64_t last = 0;
+    std::vector<std::pair<std::uint64_t, std::string>> uninstalled;
+    for (const auto& [known, record] : m_records) {
+        last = std::max(last, record.uninstalled);
+        if (record.uninstalled != 0 && known != id)
+            uninstalled.emplace_back(record.uninstalled, known);
+    }
+    if (const auto found = m_records.find(id); found != m_records.end())
+        found->second.uninstalled = last + 1;
+    std::sort(uninstalled.begin(), uninstalled.end());
+    for (std::size_t index = 0; index + kMaxUninstalled < uninstalled.size() + 1; ++index)
+        m_records.erase(uninstalled[index].second);
+}
+
 std::string FlatpakMemory::folder() {
     return platform::Path::appending(
         platform::Path::appending(
@@ -151,7 +166,9 @@ FlatpakMemory FlatpakMemory::load() {
                        ? item[key].get<std::string>()
                        : std::string();
         };
-        Record record{string("id"), string("installation"), string("commit"), string("name"), {}, {}};
+        Record record{string("id"), string("installation"), string("commit"), string("name"), {}, {}, 0};
+        if (item.is_object() && item.contains("uninstalled") && item["uninstalled"].is_number_unsigned())
+            record.uninstalled = item["uninstalled"].get<std::uint64_t>();
         if (!FlatpakInstallations::isValidId(record.id) || record.installation.empty())
             continue;
         if (item.contains("writable") && item["writable"].is_array()) {
@@ -178,7 +195,8 @@ bool FlatpakMemory::save() {
                                 {"installation", record.installation},
                                 {"commit", record.commit},
                                 {"name", record.name},
-                                {"writable", record.writableFolders}});
+                                {"writable", record.writableFolders},
+                                {"uninstalled", record.uninstalled}});
         const auto known = m_savedIcons.find(id);
         if (known != m_savedIcons.end() && known->second == record.iconData)
             continue;

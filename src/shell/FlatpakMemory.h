@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
@@ -31,7 +32,16 @@ public:
         std::vector<std::string> writableFolders;
         // The icon's encoded image; empty when it has none (or it was too large).
         std::string iconData;
+        // 0 while installed; once reported uninstalled, the order of that report among
+        // the others (kept for the dry run, never reported again).
+        std::uint64_t uninstalled{0};
     };
+
+    // Uninstalled applications remembered beyond this many, the earliest first, are
+    // forgotten.
+    static constexpr std::size_t kMaxUninstalled = 256;
+    // Marks `id` uninstalled, forgetting the earliest uninstalled beyond the limit.
+    void markUninstalled(const std::string& id);
 
     // The record of `id` deployed at `commit`, read from the commit's export folder and
     // metadata. The name falls back to the id's last component; an icon is taken only

@@ -150,8 +150,9 @@ void FlatpakWatcher::list(bool atStart) {
                 after.insert(id);
                 auto& records = state->memory.records();
                 const auto known = records.find(id);
-                // Read again after an update; a copy in a second installation adds nothing.
-                if (known == records.end() ||
+                // Read again after an update or a new install; a copy in a second
+                // installation adds nothing.
+                if (known == records.end() || known->second.uninstalled != 0 ||
                     (known->second.installation == installation && known->second.commit != commit)) {
                     records[id] = FlatpakMemory::readInstalled(id, installation, commit);
                     changed = true;
@@ -162,6 +163,8 @@ void FlatpakWatcher::list(bool atStart) {
         if (atStart) {
             // Remembered from an earlier run, in an installation that is here to ask.
             for (const auto& [id, record] : state->memory.records()) {
+                if (record.uninstalled != 0)
+                    continue;
                 const auto where = std::find_if(
                     state->installations.begin(), state->installations.end(),
                     [&](const auto& installation) { return installation.path == record.installation; });
@@ -180,11 +183,11 @@ void FlatpakWatcher::list(bool atStart) {
             auto& records = state->memory.records();
             const auto known = records.find(id);
             if (known == records.end()) {
-                uninstalled.push_back(FlatpakMemory::Record{id, {}, {}, {}, {}, {}});
+                uninstalled.push_back(FlatpakMemory::Record{id, {}, {}, {}, {}, {}, 0});
                 continue;
             }
-            uninstalled.push_back(std::move(known->second));
-            records.erase(known);
+            uninstalled.push_back(known->second);
+            state->memory.markUninstalled(id);
             changed = true;
         }
         if (changed && !state->memory.save())

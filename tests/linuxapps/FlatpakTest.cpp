@@ -223,8 +223,8 @@ TEST_F(Flatpak, RemembersNameOwnIconAndWritableFolders) {
 TEST_F(Flatpak, MemoryRoundTripsAndADamagedListIsAFreshStart) {
     FlatpakMemory memory;
     memory.records()["org.example.A"] = {"org.example.A", userInstallation(), "c1", "A \xff",
-                                         {"~/.a"}, kIconBytes};
-    memory.records()["org.example.B"] = {"org.example.B", userInstallation(), "c2", "B", {}, ""};
+                                         {"~/.a"}, kIconBytes, 0};
+    memory.records()["org.example.B"] = {"org.example.B", userInstallation(), "c2", "B", {}, "", 0};
     ASSERT_TRUE(memory.save());
     FlatpakMemory loaded = FlatpakMemory::load();
     ASSERT_EQ(loaded.records().size(), 2u);
