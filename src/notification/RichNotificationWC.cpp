@@ -31,6 +31,7 @@
 #include "search/KnowledgeBaseSearchQueue.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
 #include "search/NSStringFileManager.h"
+#include "shell/ApplicationKinds.h"
 #include "shell/Consts.h"
 #include "shell/MacOSVersion.h"
 #include "shell/NSStringFileSize.h"
@@ -53,8 +54,11 @@ QString emphasisTag() {
 }
 
 // The name the notification calls an application by: its executable's name, else
-// the name of its bundle folder without the extension.
+// the name of its bundle folder without the extension; an application of another kind
+// by the name it gives itself.
 std::string applicationName(const platform::Bundle& bundle) {
+    if (auto name = ApplicationKinds::displayNameOf(bundle))
+        return *name;
     const platform::PlistValue* executable =
         bundle.objectForInfoDictionaryKey("CFBundleExecutable");
     if (const std::string* name = executable ? executable->asString() : nullptr)

@@ -31,8 +31,8 @@ public:
 
     // An application with an empty executable name is still listed by its folder's.
     std::string appName() const override {
-        if (!m_info->appName().empty())
-            return m_info->appName();
+        if (std::string name = m_info->displayName(); !name.empty())
+            return name;
         return platform::Path::deletingExtension(platform::Path::lastComponent(m_info->mainPath()));
     }
     std::string mainPath() const override { return m_info->mainPath(); }

@@ -227,7 +227,7 @@ int LeftoversReport::listForApplication(const std::shared_ptr<platform::Bundle>&
         err << program << ": nothing to offer for " << bundlePath
             << (info->bundleId() ? "" : " (the bundle has no identifier)") << "\n";
     if (format == Format::Text)
-        out << info->appName() << " (" << info->bundleId().value_or("no identifier") << ")\n";
+        out << info->displayName() << " (" << info->bundleId().value_or("no identifier") << ")\n";
     nlohmann::json document{{"bundle", info->mainPath()}, {"appName", info->appName()}};
     document["bundleId"] = info->bundleId() ? nlohmann::json(*info->bundleId()) : nullptr;
     if (verbose && format == Format::Json)

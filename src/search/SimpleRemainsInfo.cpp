@@ -119,6 +119,10 @@ SimpleRemainsInfo::SimpleRemainsInfo(std::shared_ptr<const platform::Bundle> bun
       m_pass(m_sBundleID, namesOfBundle(*bundle, m_sBundleName), bundle->bundlePath(),
              PathsGenerator::GetInstance().getHomeDirectory(), std::move(installed)) {}
 
+std::string SimpleRemainsInfo::displayName() const {
+    return ApplicationKinds::displayNameOf(*m_bundle).value_or(m_sBundleName);
+}
+
 void SimpleRemainsInfo::addBundle(const platform::Bundle& bundle) {
     // An uninstalled Flatpak application is gone already, with its installation's files.
     if (bundle.kind() == platform::Bundle::Kind::Flatpak)

@@ -71,6 +71,9 @@ public:
     // How many of the taken paths have not been measured yet.
     std::size_t pendingSizeCount() const { return m_pendingTasks.size(); }
     const std::string& appName() const { return m_sBundleName; }
+    // The name people know the application by: an application of another kind's own
+    // name, else appName().
+    std::string displayName() const;
     const std::optional<std::string>& bundleId() const { return m_sBundleID; }
     const std::string& mainPath() const { return m_mainPath; }
     const std::set<std::string>& addedPaths() const { return m_addedPaths; }

@@ -1,14 +1,12 @@
 #include "shell/AppImageReader.h"
 
 #include "platform/LimitedChild.h"
+#include "platform/ReadOnlyFile.h"
 #include "shell/DesktopEntry.h"
 #include "shell/SquashfsImage.h"
 
 #include <algorithm>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -23,28 +21,6 @@ std::uint64_t readUnsigned(std::string_view bytes, std::size_t at, std::size_t s
         value = (value << 8) | byte;
     }
     return value;
-}
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-std::string readAt(int fd, std::uint64_t offset, std::size_t size) {
-    std::string bytes(size, '\0');
-    const ssize_t got = pread(fd, bytes.data(), size, static_cast<off_t>(offset));
-    bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    return bytes;
 }
 
 // Ids are reverse-DNS names; anything else (markup, spaces, a path) is not one.
@@ -144,13 +120,10 @@ std::optional<AppImageIdentity> AppImageIdentity::deserialized(std::string_view 
 }
 
 bool AppImageReader::hasAppImageMagic(const std::string& path) {
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-    if (fd.get() < 0)
+    const auto file = platform::ReadOnlyFile::open(path);
+    if (!file)
         return false;
-    struct stat status {};
-    if (fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
-        return false;
-    const std::string header = readAt(fd.get(), 0, 16);
+    const std::string header = file->readAt(0, 16);
     return header.size() == 16 &&
            header.starts_with("\x7f"
                               "ELF") &&
@@ -222,15 +195,13 @@ std::string AppImageReader::appStreamIdOf(std::string_view metainfo) {
 
 AppImageIdentity AppImageReader::readInProcess(const std::string& path) {
     AppImageIdentity identity;
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-    struct stat status {};
-    if (fd.get() < 0 || fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
+    const auto file = platform::ReadOnlyFile::open(path);
+    if (!file)
         return identity;
-    const auto fileSize = static_cast<std::uint64_t>(status.st_size);
-    const auto offset = imageOffset(readAt(fd.get(), 0, 64), fileSize);
-    if (!offset || readAt(fd.get(), *offset, kSquashfsMagic.size()) != kSquashfsMagic)
+    const auto offset = imageOffset(file->readAt(0, 64), file->size());
+    if (!offset || file->readAt(*offset, kSquashfsMagic.size()) != kSquashfsMagic)
         return identity;
-    auto image = SquashfsImage::open(fd.get(), *offset, kByteBudget);
+    auto image = SquashfsImage::open(file->descriptor(), *offset, kByteBudget);
     if (!image)
         return identity;
     const auto root = image->list("", kMaxFolderEntries);

@@ -25,3 +25,13 @@ const ApplicationKind* ApplicationKinds::mayBeApplicationAt(const std::string& p
     }
     return nullptr;
 }
+
+std::optional<std::string> ApplicationKinds::displayNameOf(const platform::Bundle& application) {
+    if (!of(application))
+        return std::nullopt;
+    const platform::PlistValue* name = application.objectForInfoDictionaryKey("CFBundleName");
+    const std::string* text = name ? name->asString() : nullptr;
+    if (!text || text->empty())
+        return std::nullopt;
+    return *text;
+}

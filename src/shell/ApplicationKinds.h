@@ -2,6 +2,7 @@
 
 #include "shell/ApplicationKind.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,4 +14,8 @@ public:
     static const ApplicationKind* of(const platform::Bundle& application);
     // The kind whose cheap test `path` passes; null when none.
     static const ApplicationKind* mayBeApplicationAt(const std::string& path);
+    // The name people know an application of another kind by (its CFBundleName, from its
+    // own metadata), where a bundle is called by its executable; none for a bundle folder
+    // or when the name is empty.
+    static std::optional<std::string> displayNameOf(const platform::Bundle& application);
 };

@@ -13,9 +13,10 @@ bool hasLongerPrefix(const std::string& value, std::string_view prefix) {
 
 std::shared_ptr<platform::Bundle>
 NSBundleApplicationBundle::safeCreateBundleWithPath(const std::string& path) {
-    bool isDirectory = false;
-    if (path.empty() || !platform::FileSystem::fileExists(path, &isDirectory) || !isDirectory)
+    if (path.empty() || !platform::FileSystem::fileExists(path))
         return nullptr;
+    // A file is an application of another kind only while its description is in use;
+    // Bundle::create finds it then.
     return platform::Bundle::create(path);
 }
 

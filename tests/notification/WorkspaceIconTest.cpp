@@ -80,3 +80,23 @@ TEST(WorkspaceIcon, ReadsTheBundleIconNamedInItsInformation) {
     }
     EXPECT_EQ(WorkspaceIcon::iconForFile(Sandbox::process().makeFolder("Plain.app")), generic);
 }
+
+// An application of another kind carries the image read from it; one that is not an image
+// gives the generic icon, and the path alone finds the description while it is in use.
+TEST(WorkspaceIcon, AnApplicationOfAnotherKindShowsTheImageItCarries) {
+    const std::string folder = Sandbox::process().makeFolder("appimage");
+    const QImage generic = WorkspaceIcon::genericApplicationIcon();
+    const std::pair<std::string, int> cases[] = {{png(48, Qt::magenta).toStdString(), 48},
+                                                 {"\x89PNG not really", 0}};
+    int index = 0;
+    for (const auto& [data, width] : cases) {
+        const std::string path = folder + "/Foo" + std::to_string(++index) + ".AppImage";
+        writeFile(path, "ELF");
+        auto bundle = platform::Bundle::createDescribed(
+            path, platform::Bundle::Kind::AppImage,
+            platform::PlistValue(platform::PlistValue::Dictionary{}), data);
+        const auto icon = WorkspaceIcon::bundleIcon(path);
+        EXPECT_EQ(icon ? icon->width() : 0, width);
+        EXPECT_EQ(WorkspaceIcon::iconForFile(path), width ? *icon : generic);
+    }
+}

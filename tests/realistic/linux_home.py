@@ -29,15 +29,27 @@ import subprocess
 import sys
 import tempfile
 import urllib.parse
+import zlib
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import linux_apps  # noqa: E402
 
 SOURCE_DIR = Path(__file__).resolve().parents[2]
-PNG = bytes.fromhex("89504e470d0a1a0a0000000d4948445200000001000000010806000000"
-                    "1f15c4890000000d4944415478da63f8cfc0f01f0005000100ff89993d1d"
-                    "0000000049454e44ae426082")
+
+
+ICON_COLOUR = "#E04020"
+
+
+def png(size=64, rgb=(0xE0, 0x40, 0x20)):
+    """A square PNG of one colour, for the AppImages' icons."""
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    rows = b"".join(b"\x00" + bytes(rgb) * size for _ in range(size))
+    return (b"\x89PNG\r\n\x1a\n" +
+            chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 2, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
 
 
 def stub():
@@ -59,7 +71,7 @@ def make_appimage(path, application, work):
     (tree / f"usr/share/metainfo/{application['id']}.metainfo.xml").write_text(
         f"<component type=\"desktop-application\"><id>{application['id']}</id>"
         f"<launchable type=\"desktop-id\">{application['id']}.desktop</launchable></component>\n")
-    (tree / f"{application['id']}.png").write_bytes(PNG)
+    (tree / f"{application['id']}.png").write_bytes(png())
     os.symlink(f"{application['id']}.png", tree / ".DirIcon")
     image = Path(work) / "image.sqfs"
     subprocess.run(["mksquashfs", str(tree), str(image), "-noappend", "-quiet", "-no-progress",
