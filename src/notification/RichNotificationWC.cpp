@@ -471,9 +471,11 @@ AttributedString RichNotificationWC::generateDescriptionAttributedString() const
         uninstalled += app->kind() == platform::Bundle::Kind::Flatpak ? 1 : 0;
     if (count >= 2) {
         const std::string described =
-            uninstalled == 0 ? RichNotificationWCLocalizable::descriptionWithApplicationsCount(count, size)
+            uninstalled == 0
+                ? RichNotificationWCLocalizable::descriptionWithApplicationsCount(count, size)
             : uninstalled >= count
-                ? RichNotificationWCLocalizable::uninstalledDescriptionWithApplicationsCount(count, size)
+                ? RichNotificationWCLocalizable::uninstalledDescriptionWithApplicationsCount(count,
+                                                                                             size)
                 : RichNotificationWCLocalizable::mixedDescriptionWithApplicationsCount(count, size);
         text = QString::fromStdString(described);
         text.replace(QStringLiteral("<a>"), QStringLiteral("<%1>").arg(emphasisTag()));
@@ -485,7 +487,8 @@ AttributedString RichNotificationWC::generateDescriptionAttributedString() const
         const bool wasUninstalled = main != m_arrRemovedApps.end() &&
                                     main->second->kind() == platform::Bundle::Kind::Flatpak;
         const std::string name = TitleEmphasis::tagged(m_shownAppName).toStdString();
-        const std::string sizeText = TitleEmphasis::tagged(QString::fromStdString(size)).toStdString();
+        const std::string sizeText =
+            TitleEmphasis::tagged(QString::fromStdString(size)).toStdString();
         text = QString::fromStdString(
             wasUninstalled
                 ? RichNotificationWCLocalizable::uninstalledDescriptionWithAppName(name, sizeText)

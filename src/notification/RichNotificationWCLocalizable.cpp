@@ -77,9 +77,8 @@ std::string RichNotificationWCLocalizable::uninstalledDescriptionWithApplication
     return LocalizedFormat::format(format, {count, sizeString});
 }
 
-std::string
-RichNotificationWCLocalizable::mixedDescriptionWithApplicationsCount(std::int64_t count,
-                                                                     const std::string& sizeString) {
+std::string RichNotificationWCLocalizable::mixedDescriptionWithApplicationsCount(
+    std::int64_t count, const std::string& sizeString) {
     const std::string format =
         text("Description_MultipleApps_Mixed",
              "<a>%d applications</a> were uninstalled or moved to Trash.\n"

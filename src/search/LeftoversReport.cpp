@@ -2,7 +2,12 @@
 
 #include "platform/Bundle.h"
 #include "platform/Deadline.h"
+#include "platform/FileSystem.h"
+#include "platform/ItemDates.h"
+#include "platform/ItemStatus.h"
 #include "platform/MainQueue.h"
+#include "platform/Path.h"
+#include "platform/TreeSize.h"
 #include "search/AppDependencyGroup.h"
 #include "search/InstalledApplications.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
@@ -11,21 +16,16 @@
 #include "shell/FlatpakInstallations.h"
 #include "shell/FlatpakKind.h"
 #include "shell/FlatpakMemory.h"
-#include "shell/PathsGenerator.h"
-#include "platform/FileSystem.h"
-#include "platform/ItemDates.h"
-#include "platform/ItemStatus.h"
-#include "platform/Path.h"
-#include "platform/TreeSize.h"
 #include "shell/NSStringFileSize.h"
+#include "shell/PathsGenerator.h"
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
-#include <set>
 #include <cstdio>
+#include <ctime>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <set>
 
 namespace {
 
@@ -155,22 +155,24 @@ int LeftoversReport::listForFlatpak(const std::string& id, Format format, std::o
     // What the helper remembered of it, if it ever saw it installed.
     const FlatpakMemory memory = FlatpakMemory::load();
     const auto known = memory.records().find(id);
-    return listForApplication(known != memory.records().end() ? FlatpakKind::applicationFor(known->second)
-                                                              : FlatpakKind::applicationFor(id),
+    return listForApplication(known != memory.records().end()
+                                  ? FlatpakKind::applicationFor(known->second)
+                                  : FlatpakKind::applicationFor(id),
                               format, out, err, program, verbose);
 }
 
 int LeftoversReport::listFlatpakOrphans(Format format, std::ostream& out) {
     const std::string sandboxes =
         platform::Path::appending(PathsGenerator::GetInstance().getHomeDirectory(), ".var/app");
-    auto names = platform::FileSystem::contentsOfDirectory(sandboxes).value_or(std::vector<std::string>{});
+    auto names =
+        platform::FileSystem::contentsOfDirectory(sandboxes).value_or(std::vector<std::string>{});
     std::sort(names.begin(), names.end());
     std::vector<std::set<std::string>> installed;
     for (const auto& installation : FlatpakInstallations::all()) {
         std::set<std::string> ids;
         for (const auto& [id, commit] :
-             FlatpakInstallations::installedApplications(installation.path).value_or(
-                 std::map<std::string, std::string>{}))
+             FlatpakInstallations::installedApplications(installation.path)
+                 .value_or(std::map<std::string, std::string>{}))
             ids.insert(id);
         installed.push_back(std::move(ids));
     }
@@ -189,7 +191,10 @@ int LeftoversReport::listFlatpakOrphans(Format format, std::ostream& out) {
             dates && dates->contentModification ? isoDate(*dates->contentModification) : "-";
         total += size;
         const std::string sizeText = NSStringFileSize::convertToStringFromFileSize(size);
-        items.push_back({{"id", id}, {"path", path}, {"size", size}, {"sizeText", sizeText},
+        items.push_back({{"id", id},
+                         {"path", path},
+                         {"size", size},
+                         {"sizeText", sizeText},
                          {"changed", changed}});
         if (format == Format::Text)
             out << textLine(id, sizeText, path, "last changed " + changed);

@@ -6,9 +6,9 @@
 #include "platform/MainQueue.h"
 #include "platform/Path.h"
 #include "shell/AppsInTrashWatcher.h"
-#include "shell/FlatpakWatcher.h"
 #include "shell/CanonicalPath.h"
 #include "shell/FileMessage.h"
+#include "shell/FlatpakWatcher.h"
 #include "shell/FullDiskAccessManager.h"
 #include "shell/MacOSVersion.h"
 #include "shell/MonitorTrashDistributedNotificationNames.h"
@@ -87,10 +87,11 @@ void AppDelegate::applicationDidFinishLaunching() {
 void AppDelegate::startWatching() {
     m_pTrashWatcher = AppsInTrashWatcher::create(weak_from_this());
     std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
-    m_flatpakWatcher = FlatpakWatcher::create([weakSelf](const std::shared_ptr<platform::Bundle>& bundle) {
-        if (auto self = weakSelf.lock())
-            self->onApplicationUninstalled(bundle);
-    });
+    m_flatpakWatcher =
+        FlatpakWatcher::create([weakSelf](const std::shared_ptr<platform::Bundle>& bundle) {
+            if (auto self = weakSelf.lock())
+                self->onApplicationUninstalled(bundle);
+        });
 }
 
 void AppDelegate::requestAccess() {

@@ -50,22 +50,25 @@ std::string FlatpakInstallations::userInstallation() {
 }
 
 std::vector<FlatpakInstallations::Installation> FlatpakInstallations::all() {
-    std::vector<Installation> installations{{userInstallation(), true},
-                                            {platform::Environment::rootPath("/var/lib/flatpak"), false}};
-    const std::string configFolder = platform::Environment::rootPath("/etc/flatpak/installations.d");
-    auto names = platform::FileSystem::contentsOfDirectory(configFolder).value_or(std::vector<std::string>{});
+    std::vector<Installation> installations{
+        {userInstallation(), true}, {platform::Environment::rootPath("/var/lib/flatpak"), false}};
+    const std::string configFolder =
+        platform::Environment::rootPath("/etc/flatpak/installations.d");
+    auto names = platform::FileSystem::contentsOfDirectory(configFolder)
+                     .value_or(std::vector<std::string>{});
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
         if (!name.ends_with(".conf"))
             continue;
-        const auto text = platform::FileSystem::readFile(platform::Path::appending(configFolder, name),
-                                                         kMaxConfigBytes);
+        const auto text = platform::FileSystem::readFile(
+            platform::Path::appending(configFolder, name), kMaxConfigBytes);
         if (!text)
             continue;
         for (const std::string& path : pathsInConfig(*text)) {
             Installation installation{platform::Environment::rootPath(path), false};
-            if (std::none_of(installations.begin(), installations.end(),
-                             [&](const Installation& known) { return known.path == installation.path; }))
+            if (std::none_of(
+                    installations.begin(), installations.end(),
+                    [&](const Installation& known) { return known.path == installation.path; }))
                 installations.push_back(std::move(installation));
         }
     }
@@ -84,7 +87,8 @@ std::vector<std::string> FlatpakInstallations::pathsInConfig(std::string_view te
             continue;
         }
         const auto equals = line.find('=');
-        if (!inInstallation || equals == std::string::npos || trimmed(line.substr(0, equals)) != "Path")
+        if (!inInstallation || equals == std::string::npos ||
+            trimmed(line.substr(0, equals)) != "Path")
             continue;
         std::string path = trimmed(line.substr(equals + 1));
         if (path.starts_with('/') && path.find('\0') == std::string::npos &&
@@ -131,13 +135,13 @@ std::optional<std::string> FlatpakInstallations::deployedCommit(const std::strin
         return std::nullopt;
     if (auto commit = deployedThrough(appFolder + "/current/active", *appReal))
         return commit;
-    for (const std::string& arch :
-         platform::FileSystem::contentsOfDirectory(appFolder).value_or(std::vector<std::string>{})) {
+    for (const std::string& arch : platform::FileSystem::contentsOfDirectory(appFolder).value_or(
+             std::vector<std::string>{})) {
         const std::string archFolder = platform::Path::appending(appFolder, arch);
         if (arch == "current" || !isFolder(archFolder, ItemStatus::Links::NoFollow))
             continue;
-        for (const std::string& branch :
-             platform::FileSystem::contentsOfDirectory(archFolder).value_or(std::vector<std::string>{})) {
+        for (const std::string& branch : platform::FileSystem::contentsOfDirectory(archFolder)
+                                             .value_or(std::vector<std::string>{})) {
             const std::string branchFolder = platform::Path::appending(archFolder, branch);
             if (!isFolder(branchFolder, ItemStatus::Links::NoFollow))
                 continue;

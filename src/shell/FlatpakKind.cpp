@@ -115,11 +115,12 @@ std::shared_ptr<platform::Bundle> FlatpakKind::applicationFor(const FlatpakMemor
     for (const std::string& folder : record.writableFolders)
         folders.emplace_back(folder);
     info.emplace(std::string(kWritableFoldersKey), platform::PlistValue(std::move(folders)));
-    const std::string installation =
-        record.installation.empty() ? FlatpakInstallations::userInstallation() : record.installation;
-    return platform::Bundle::createDescribed(installation + "/app/" + record.id,
-                                             platform::Bundle::Kind::Flatpak,
-                                             platform::PlistValue(std::move(info)), record.iconData);
+    const std::string installation = record.installation.empty()
+                                         ? FlatpakInstallations::userInstallation()
+                                         : record.installation;
+    return platform::Bundle::createDescribed(
+        installation + "/app/" + record.id, platform::Bundle::Kind::Flatpak,
+        platform::PlistValue(std::move(info)), record.iconData);
 }
 
 std::shared_ptr<platform::Bundle> FlatpakKind::applicationFor(const std::string& id) {
@@ -137,20 +138,22 @@ FlatpakKind::standardPlaces(const platform::Bundle& application) const {
     const std::string sandboxes = platform::Path::appending(home, ".var/app");
     const std::string sandbox = platform::Path::appending(sandboxes, id);
     if (const auto status = ownItem(sandbox); status && status->directory)
-        places.push_back({sandbox, group(AppDependencyGroup::ApplicationSupport),
-                          OfferReason::otherKindPlace("sandbox data", "~/.var/app", Match::Identifier, id)});
+        places.push_back(
+            {sandbox, group(AppDependencyGroup::ApplicationSupport),
+             OfferReason::otherKindPlace("sandbox data", "~/.var/app", Match::Identifier, id)});
 
     const std::string overrides =
         platform::Path::appending(FlatpakInstallations::userInstallation(), "overrides");
     const std::string override = platform::Path::appending(overrides, id);
     if (const auto status = ownItem(override); status && status->regularFile)
-        places.push_back({override, group(AppDependencyGroup::Preferences),
-                          OfferReason::otherKindPlace("permission overrides",
-                                                      relativeFolder(overrides, home),
-                                                      Match::Identifier, id)});
+        places.push_back(
+            {override, group(AppDependencyGroup::Preferences),
+             OfferReason::otherKindPlace("permission overrides", relativeFolder(overrides, home),
+                                         Match::Identifier, id)});
 
     const std::string name = stringValue(application, "CFBundleName");
-    const platform::PlistValue* entries = application.objectForInfoDictionaryKey(kWritableFoldersKey);
+    const platform::PlistValue* entries =
+        application.objectForInfoDictionaryKey(kWritableFoldersKey);
     const platform::PlistValue::Array* list = entries ? entries->asArray() : nullptr;
     for (const platform::PlistValue& value : list ? *list : platform::PlistValue::Array{}) {
         const std::string* entry = value.asString();
@@ -164,14 +167,15 @@ FlatpakKind::standardPlaces(const platform::Bundle& application) const {
                            platform::Text::caseInsensitiveEquals(bare, lastPart(id));
         if (!named || usedByInstalled(id, bare, *entry))
             continue;
-        places.push_back({folder->path, folder->group,
-                          OfferReason::otherKindPlace(folder->place, folder->base, Match::Name,
-                                                      folder->name)});
+        places.push_back(
+            {folder->path, folder->group,
+             OfferReason::otherKindPlace(folder->place, folder->base, Match::Name, folder->name)});
     }
     return places;
 }
 
 bool FlatpakKind::anotherCopyInstalled(const platform::Bundle& application,
                                        std::chrono::steady_clock::time_point) const {
-    return FlatpakInstallations::isInstalledAnywhere(stringValue(application, "CFBundleIdentifier"));
+    return FlatpakInstallations::isInstalledAnywhere(
+        stringValue(application, "CFBundleIdentifier"));
 }

@@ -15,7 +15,8 @@
 // The bundle of a Flatpak application lies where the application was,
 // <installation>/app/<id>, which no longer exists; its information dictionary holds
 // CFBundleIdentifier (the id), CFBundleName, CFBundleDisplayName and CFBundleExecutable
-// (the remembered name) and the keys below. The application itself is not offered: flatpak removed it.
+// (the remembered name) and the keys below. The application itself is not offered: flatpak removed
+// it.
 class FlatpakKind final : public ApplicationKind {
 public:
     static constexpr std::string_view kInstallationKey = "FlatpakInstallation";

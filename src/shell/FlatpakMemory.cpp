@@ -57,13 +57,15 @@ std::vector<std::string> FlatpakMemory::writableFolders(std::string_view metadat
             continue;
         }
         const auto equals = line.find('=');
-        if (!inContext || equals == std::string::npos || trimmed(line.substr(0, equals)) != "filesystems")
+        if (!inContext || equals == std::string::npos ||
+            trimmed(line.substr(0, equals)) != "filesystems")
             continue;
         std::string_view value = std::string_view(line).substr(equals + 1);
         while (!value.empty()) {
             const auto semicolon = value.find(';');
             std::string entry = trimmed(value.substr(0, semicolon));
-            value = semicolon == std::string_view::npos ? std::string_view() : value.substr(semicolon + 1);
+            value = semicolon == std::string_view::npos ? std::string_view()
+                                                        : value.substr(semicolon + 1);
             // "!" takes access away; ":ro" gives no writing.
             if (entry.empty() || entry.starts_with('!') || entry.ends_with(":ro"))
                 continue;
@@ -75,15 +77,18 @@ std::vector<std::string> FlatpakMemory::writableFolders(std::string_view metadat
                 entry.pop_back();
             std::string normal;
             for (const char* base : {"xdg-config/", "xdg-data/", "xdg-cache/", "xdg-state/"}) {
-                if (entry.starts_with(base) && isSingleName(entry.substr(std::string_view(base).size())))
+                if (entry.starts_with(base) &&
+                    isSingleName(entry.substr(std::string_view(base).size())))
                     normal = entry;
             }
             for (const char* base : {"~/.", "home/."}) {
-                const std::string rest = entry.starts_with(base) ? entry.substr(std::string_view(base).size()) : "";
+                const std::string rest =
+                    entry.starts_with(base) ? entry.substr(std::string_view(base).size()) : "";
                 if (isSingleName(rest))
                     normal = "~/." + rest;
             }
-            if (!normal.empty() && std::find(folders.begin(), folders.end(), normal) == folders.end())
+            if (!normal.empty() &&
+                std::find(folders.begin(), folders.end(), normal) == folders.end())
                 folders.push_back(std::move(normal));
         }
     }
@@ -109,18 +114,19 @@ FlatpakMemory::Record FlatpakMemory::readInstalled(const std::string& id,
     if (record.name.empty() || record.name.find('\0') != std::string::npos)
         record.name = platform::Path::lastComponent(id.substr(id.rfind('.') + 1));
     for (const char* size : kIconSizes) {
-        record.iconData = smallFile(
-            platform::Path::appending(share, std::string("icons/hicolor/") + size + "/apps/" + icon + ".png"),
-            kMaxIconBytes);
+        record.iconData =
+            smallFile(platform::Path::appending(share, std::string("icons/hicolor/") + size +
+                                                           "/apps/" + icon + ".png"),
+                      kMaxIconBytes);
         if (!record.iconData.empty())
             break;
     }
     if (record.iconData.empty())
-        record.iconData =
-            smallFile(platform::Path::appending(share, "icons/hicolor/scalable/apps/" + icon + ".svg"),
-                      kMaxIconBytes);
-    record.writableFolders =
-        writableFolders(smallFile(platform::Path::appending(commit, "metadata"), kMaxMetadataBytes));
+        record.iconData = smallFile(
+            platform::Path::appending(share, "icons/hicolor/scalable/apps/" + icon + ".svg"),
+            kMaxIconBytes);
+    record.writableFolders = writableFolders(
+        smallFile(platform::Path::appending(commit, "metadata"), kMaxMetadataBytes));
     return record;
 }
 
@@ -149,15 +155,16 @@ std::string FlatpakMemory::folder() {
 
 FlatpakMemory FlatpakMemory::load() {
     FlatpakMemory memory;
-    const auto text =
-        platform::FileSystem::readFile(platform::Path::appending(folder(), kListName), kMaxListBytes);
+    const auto text = platform::FileSystem::readFile(platform::Path::appending(folder(), kListName),
+                                                     kMaxListBytes);
     if (!text)
         return memory;
     const nlohmann::json document = nlohmann::json::parse(*text, nullptr, false);
     if (!document.is_object() || !document.contains("applications") ||
         !document["applications"].is_array()) {
-        platform::Log::warning(platform::Log::Component::Shell,
-                               "the remembered Flatpak applications cannot be read; starting afresh");
+        platform::Log::warning(
+            platform::Log::Component::Shell,
+            "the remembered Flatpak applications cannot be read; starting afresh");
         return memory;
     }
     for (const nlohmann::json& item : document["applications"]) {
@@ -166,8 +173,10 @@ FlatpakMemory FlatpakMemory::load() {
                        ? item[key].get<std::string>()
                        : std::string();
         };
-        Record record{string("id"), string("installation"), string("commit"), string("name"), {}, {}, 0};
-        if (item.is_object() && item.contains("uninstalled") && item["uninstalled"].is_number_unsigned())
+        Record record{
+            string("id"), string("installation"), string("commit"), string("name"), {}, {}, 0};
+        if (item.is_object() && item.contains("uninstalled") &&
+            item["uninstalled"].is_number_unsigned())
             record.uninstalled = item["uninstalled"].get<std::uint64_t>();
         if (!FlatpakInstallations::isValidId(record.id) || record.installation.empty())
             continue;
@@ -203,7 +212,9 @@ bool FlatpakMemory::save() {
         if (record.iconData.empty())
             platform::FileSystem::removeFile(iconPath(id));
         else
-            saved = platform::FileSystem::writeFileAtomically(iconPath(id), record.iconData, 0600) && saved;
+            saved =
+                platform::FileSystem::writeFileAtomically(iconPath(id), record.iconData, 0600) &&
+                saved;
         m_savedIcons[id] = record.iconData;
     }
     for (auto it = m_savedIcons.begin(); it != m_savedIcons.end();) {
@@ -216,8 +227,9 @@ bool FlatpakMemory::save() {
     }
     const nlohmann::json document{{"version", 1}, {"applications", applications}};
     // Names come from outside and may hold bytes that are not UTF-8: replaced, not refused.
-    const std::string text = document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    return platform::FileSystem::writeFileAtomically(platform::Path::appending(where, kListName), text,
-                                                     0600) &&
+    const std::string text =
+        document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return platform::FileSystem::writeFileAtomically(platform::Path::appending(where, kListName),
+                                                     text, 0600) &&
            saved;
 }

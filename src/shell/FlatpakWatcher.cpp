@@ -115,10 +115,11 @@ void FlatpakWatcher::scheduleListing() {
     if (m_pending)
         m_pending->cancel();
     std::weak_ptr<FlatpakWatcher> weakSelf = weak_from_this();
-    m_pending = platform::DelayedCall::after(kQuietDelay, platform::MainQueue::shared(), [weakSelf] {
-        if (auto self = weakSelf.lock())
-            self->list(false);
-    });
+    m_pending =
+        platform::DelayedCall::after(kQuietDelay, platform::MainQueue::shared(), [weakSelf] {
+            if (auto self = weakSelf.lock())
+                self->list(false);
+        });
 }
 
 void FlatpakWatcher::list(bool atStart) {
@@ -153,7 +154,8 @@ void FlatpakWatcher::list(bool atStart) {
                 // Read again after an update or a new install; a copy in a second
                 // installation adds nothing.
                 if (known == records.end() || known->second.uninstalled != 0 ||
-                    (known->second.installation == installation && known->second.commit != commit)) {
+                    (known->second.installation == installation &&
+                     known->second.commit != commit)) {
                     records[id] = FlatpakMemory::readInstalled(id, installation, commit);
                     changed = true;
                 }
@@ -165,9 +167,11 @@ void FlatpakWatcher::list(bool atStart) {
             for (const auto& [id, record] : state->memory.records()) {
                 if (record.uninstalled != 0)
                     continue;
-                const auto where = std::find_if(
-                    state->installations.begin(), state->installations.end(),
-                    [&](const auto& installation) { return installation.path == record.installation; });
+                const auto where =
+                    std::find_if(state->installations.begin(), state->installations.end(),
+                                 [&](const auto& installation) {
+                                     return installation.path == record.installation;
+                                 });
                 const bool askable =
                     where != state->installations.end()
                         ? present[static_cast<std::size_t>(where - state->installations.begin())]

@@ -1,7 +1,6 @@
 #include "platform/MainQueue.h"
 #include "platform/TimeScale.h"
 #include "shell/FlatpakWatcher.h"
-
 #include "support/FlatpakTestSupport.h"
 #include "support/ProgramRun.h"
 
@@ -55,7 +54,8 @@ std::string buildRepository(const std::string& folder) {
     makeDirs(app + "/files/share/icons/hicolor/64x64/apps");
     writeFile(app + "/files/bin/hello", "#!/bin/sh\necho hello\n");
     writeFile(app + "/files/share/applications/" + kId + ".desktop",
-              "[Desktop Entry]\nType=Application\nName=Hello World\nExec=hello\nIcon=" + kId + "\n");
+              "[Desktop Entry]\nType=Application\nName=Hello World\nExec=hello\nIcon=" + kId +
+                  "\n");
     writeFile(app + "/files/share/icons/hicolor/64x64/apps/" + kId + ".png", kIconBytes);
     flatpak({"build-finish", app, "--command=hello", "--filesystem=~/.hello",
              "--filesystem=xdg-config/other:ro"});
@@ -113,8 +113,9 @@ TEST(FlatpakRealTool, InstallUpdateUninstall) {
     ASSERT_FALSE(document.is_discarded()) << run.out << run.err;
     for (const auto& item : document["items"])
         offered.insert(item["path"].get<std::string>().substr(Sandbox::process().home().size()));
-    EXPECT_EQ(offered, (std::set<std::string>{"/.var/app/" + kId,
-                                              "/.local/share/flatpak/overrides/" + kId, "/.hello"}));
+    EXPECT_EQ(offered,
+              (std::set<std::string>{"/.var/app/" + kId, "/.local/share/flatpak/overrides/" + kId,
+                                     "/.hello"}));
     watcher.reset();
     platform::setTimeScale(1.0);
     for (const char* made : {"/.local/share/flatpak", "/.var", "/.hello", "/.cache"})

@@ -4,7 +4,6 @@
 #include "shell/FlatpakKind.h"
 #include "shell/FlatpakMemory.h"
 #include "shell/FlatpakWatcher.h"
-
 #include "support/FlatpakTestSupport.h"
 #include "support/ProgramRun.h"
 
@@ -22,9 +21,8 @@ std::string home() {
 
 std::set<std::string> installedIds(const std::string& installation) {
     std::set<std::string> ids;
-    for (const auto& [id, commit] :
-         FlatpakInstallations::installedApplications(installation).value_or(
-             std::map<std::string, std::string>{}))
+    for (const auto& [id, commit] : FlatpakInstallations::installedApplications(installation)
+                                        .value_or(std::map<std::string, std::string>{}))
         ids.insert(id);
     return ids;
 }
@@ -61,7 +59,8 @@ protected:
 struct Reports {
     std::vector<std::shared_ptr<platform::Bundle>> bundles;
     FlatpakWatcher::Report callback() {
-        return [this](const std::shared_ptr<platform::Bundle>& bundle) { bundles.push_back(bundle); };
+        return
+            [this](const std::shared_ptr<platform::Bundle>& bundle) { bundles.push_back(bundle); };
     }
 };
 
@@ -126,7 +125,9 @@ TEST_F(Flatpak, InstalledOnlyWhileACommitIsDeployedInsideItsFolder) {
          false},
         {"org.example.NoMetadata",
          [](const std::string& app) {
-             removeTree(app + "/x86_64/stable/4757de1bb49665603576f828e6d55d81914182c57aa7bca7a501435222ac67f4/metadata");
+             removeTree(
+                 app + "/x86_64/stable/"
+                       "4757de1bb49665603576f828e6d55d81914182c57aa7bca7a501435222ac67f4/metadata");
          },
          false},
         {"org.example.Loop",
@@ -207,8 +208,11 @@ TEST_F(Flatpak, RemembersNameOwnIconAndWritableFolders) {
     record = FlatpakMemory::readInstalled("org.example.Thief", user, commit);
     EXPECT_TRUE(record.writableFolders.empty());
     EXPECT_EQ(record.name, "Thief");
-    writeFile(commit + "/metadata", std::string("\x7f" "ELF\0\0[Context]", 14));
-    EXPECT_TRUE(FlatpakMemory::readInstalled("org.example.Thief", user, commit).writableFolders.empty());
+    writeFile(commit + "/metadata", std::string("\x7f"
+                                                "ELF\0\0[Context]",
+                                                14));
+    EXPECT_TRUE(
+        FlatpakMemory::readInstalled("org.example.Thief", user, commit).writableFolders.empty());
 
     // Which filesystems entries give a folder to write.
     EXPECT_EQ(FlatpakMemory::writableFolders(
@@ -223,7 +227,7 @@ TEST_F(Flatpak, RemembersNameOwnIconAndWritableFolders) {
 TEST_F(Flatpak, MemoryRoundTripsAndADamagedListIsAFreshStart) {
     FlatpakMemory memory;
     memory.records()["org.example.A"] = {"org.example.A", userInstallation(), "c1", "A \xff",
-                                         {"~/.a"}, kIconBytes, 0};
+                                         {"~/.a"},        kIconBytes,         0};
     memory.records()["org.example.B"] = {"org.example.B", userInstallation(), "c2", "B", {}, "", 0};
     ASSERT_TRUE(memory.save());
     FlatpakMemory loaded = FlatpakMemory::load();
@@ -251,8 +255,11 @@ TEST_F(Flatpak, OffersSandboxDataOverridesAndOnlyItsOwnHostFolders) {
     const std::string user = userInstallation();
     const std::string id = "org.example.Hello";
     const std::string commit = deployFlatpak(
-        user, {.id = id, .name = "Hello",
-               .context = "[Context]\nfilesystems=~/.hello;~/.other;xdg-config/hello;xdg-config/shared\n"});
+        user,
+        {.id = id,
+         .name = "Hello",
+         .context =
+             "[Context]\nfilesystems=~/.hello;~/.other;xdg-config/hello;xdg-config/shared\n"});
     makeDirs(home() + "/.var/app/" + id + "/config");
     writeFile(home() + "/.var/app/" + id + "/config/settings", "x");
     makeDirs(user + "/overrides");
@@ -275,10 +282,11 @@ TEST_F(Flatpak, OffersSandboxDataOverridesAndOnlyItsOwnHostFolders) {
 
     // Another installed application named "hello", or writing there too, keeps them.
     deployFlatpak(Sandbox::process().root() + "/var/lib/flatpak", {.id = "com.other.hello"});
-    EXPECT_EQ(dryRun(id).first,
-              (std::set<std::string>{"~/.var/app/" + id, "~/.local/share/flatpak/overrides/" + id}));
+    EXPECT_EQ(dryRun(id).first, (std::set<std::string>{"~/.var/app/" + id,
+                                                       "~/.local/share/flatpak/overrides/" + id}));
     removeTree(Sandbox::process().root() + "/var/lib/flatpak/app/com.other.hello");
-    deployFlatpak(user, {.id = "org.example.Neighbour", .context = "[Context]\nfilesystems=~/.hello\n"});
+    deployFlatpak(user,
+                  {.id = "org.example.Neighbour", .context = "[Context]\nfilesystems=~/.hello\n"});
     EXPECT_EQ(dryRun(id).first.count("~/.hello"), 0u);
     EXPECT_EQ(dryRun(id).first.count("~/.config/hello"), 1u);
 
@@ -365,7 +373,8 @@ TEST_F(Flatpak, UninstalledWhileNotRunningIsReportedOnceAtStart) {
         settle(*watcher);
         ASSERT_EQ(reports.bundles.size(), expected);
         if (expected) {
-            EXPECT_EQ(*reports.bundles[0]->objectForInfoDictionaryKey("CFBundleName")->asString(), "Gone");
+            EXPECT_EQ(*reports.bundles[0]->objectForInfoDictionaryKey("CFBundleName")->asString(),
+                      "Gone");
         }
     }
 }
@@ -377,7 +386,8 @@ TEST_F(Flatpak, UninstalledWhileNotRunningIsReportedOnceAtStart) {
 TEST_F(Flatpak, TenThousandInstalledApplications) {
     std::string storage = Sandbox::process().makeFolder("many");
     std::error_code error;
-    if (std::filesystem::space("/dev/shm", error).available > (std::uintmax_t(512) << 20) && !error) {
+    if (std::filesystem::space("/dev/shm", error).available > (std::uintmax_t(512) << 20) &&
+        !error) {
         char shm[] = "/dev/shm/sweepwise-flatpak-XXXXXX";
         ASSERT_TRUE(mkdtemp(shm));
         storage = shm;

@@ -14,9 +14,8 @@ namespace {
 // An application that was uninstalled rather than moved to the Trash, as the Flatpak
 // watcher hands it on.
 std::shared_ptr<platform::Bundle> uninstalledApp(const std::string& name, const std::string& id) {
-    platform::PlistValue::Dictionary info{{"CFBundleIdentifier", id},
-                                          {"CFBundleName", name},
-                                          {"CFBundleExecutable", name}};
+    platform::PlistValue::Dictionary info{
+        {"CFBundleIdentifier", id}, {"CFBundleName", name}, {"CFBundleExecutable", name}};
     return platform::Bundle::createDescribed("/var/lib/flatpak/app/" + id,
                                              platform::Bundle::Kind::Flatpak,
                                              platform::PlistValue(std::move(info)));
@@ -39,12 +38,14 @@ TEST_F(RichNotificationWCTest, DescriptionTellsUninstalledFromTrashed) {
 
     offer(app("Foo", "com.example.foo"), 3);
     const std::string mixed = text(window().subtitleLabel());
-    EXPECT_NE(mixed.find("3 applications were uninstalled or moved to "), std::string::npos) << mixed;
+    EXPECT_NE(mixed.find("3 applications were uninstalled or moved to "), std::string::npos)
+        << mixed;
     m_controller->onNotificationClose();
 
     // An application moved to the Trash on its own still reads as before.
     offer(app("Bar", "com.example.bar"), 1);
-    EXPECT_NE(text(window().subtitleLabel()).find("Bar application was moved to "), std::string::npos);
+    EXPECT_NE(text(window().subtitleLabel()).find("Bar application was moved to "),
+              std::string::npos);
 }
 
 // Every language the panel's table has carries the new texts, each with its comment.
@@ -59,8 +60,9 @@ TEST(UninstalledPanelText, EveryShippedLanguageHasTheTexts) {
         std::ifstream file(entry.path() / "RichNotificationWCLocalizable.strings");
         std::stringstream contents;
         contents << file.rdbuf();
-        for (const char* key : {"Description_OneApp_Uninstalled", "Description_MultipleApps_Uninstalled",
-                                "Description_MultipleApps_Mixed"}) {
+        for (const char* key :
+             {"Description_OneApp_Uninstalled", "Description_MultipleApps_Uninstalled",
+              "Description_MultipleApps_Mixed"}) {
             const std::string text = contents.str();
             const std::size_t at = text.find(std::string("\"") + key + "\" = ");
             ASSERT_NE(at, std::string::npos) << entry.path() << " " << key;

@@ -53,7 +53,8 @@ inline std::string deployFlatpak(const std::string& installation, const FlatpakA
     makeDirs(commit + "/files/bin");
     makeDirs(commit + "/export/share/applications");
     writeFile(commit + "/metadata", "[Application]\nname=" + app.id +
-                                        "\nruntime=org.test.Platform/x86_64/stable\n\n" + app.context);
+                                        "\nruntime=org.test.Platform/x86_64/stable\n\n" +
+                                        app.context);
     writeFile(commit + "/deploy", "");
     writeFile(commit + "/export/share/applications/" + app.id + ".desktop",
               "[Desktop Entry]\nType=Application\nName=" + app.name + "\nIcon=" + app.id + "\n");
