@@ -194,13 +194,8 @@ void FlatpakWatcher::list(bool atStart) {
             state->memory.markUninstalled(id);
             changed = true;
         }
-        if (changed && !state->memory.save())
-            platform::Log::warning(platform::Log::Component::Shell,
-                                   "could not remember the installed Flatpak applications in " +
-                                       FlatpakMemory::folder());
-        listings->fetch_add(1);
-        if (uninstalled.empty())
-            return;
+        // The reports go first: saving syncs the disk, which the panel need not wait for.
+        if (!uninstalled.empty())
         platform::MainQueue::shared().async([weakSelf, uninstalled = std::move(uninstalled)] {
             const auto self = weakSelf.lock();
             if (!self)
@@ -211,5 +206,10 @@ void FlatpakWatcher::list(bool atStart) {
                     self->m_report(bundle);
             }
         });
+        if (changed && !state->memory.save())
+            platform::Log::warning(platform::Log::Component::Shell,
+                                   "could not remember the installed Flatpak applications in " +
+                                       FlatpakMemory::folder());
+        listings->fetch_add(1);
     });
 }
