@@ -122,8 +122,7 @@ int LeftoversReport::listForBundle(const std::string& bundlePath, Format format,
     if (kind)
         bundle = kind->applicationAt(bundlePath);
     if (!bundle) {
-        err << program << ": not a bundle folder nor an application of another kind: " << bundlePath
-            << "\n";
+        err << program << ": not a bundle folder: " << bundlePath << "\n";
         return kNothing;
     }
     // The helper offers nothing for an application of another kind while another copy of

@@ -2,6 +2,7 @@
 
 #include "knowledge/MutableSystemSkipList.h"
 #include "platform/DelayedCall.h"
+#include "platform/GlobalQueue.h"
 #include "platform/MainQueue.h"
 #include "search/FileItem.h"
 #include "shell/ApplicationDirectoryUtils.h"
@@ -133,11 +134,17 @@ void DirectoryWatcher::onAddedFileItem(const std::shared_ptr<FileItem>& item,
 bool DirectoryWatcher::notifyIsFileItemIsApp(const std::shared_ptr<FileItem>& item) {
     // A file may be an application of another kind (an AppImage), told by its first bytes.
     if (item && !item->isDir()) {
-        const std::string path = item->buildFullPath();
-        if (!ApplicationKinds::mayBeApplicationAt(path))
+        if (item->isSymLink())
             return false;
-        notifyDelegateThatAddedAppWithPath(path);
-        return true;
+        if (m_arrivedFiles.empty()) {
+            std::weak_ptr<DirectoryWatcher> weakSelf = weak_from_this();
+            platform::MainQueue::shared().async([weakSelf] {
+                if (auto self = weakSelf.lock())
+                    self->checkArrivedFiles();
+            });
+        }
+        m_arrivedFiles.push_back(item->buildFullPath());
+        return false;
     }
     // Only a name ending in ".app" can be an application. The checks by path below cost a
     // walk from the root each, which a deep folder would otherwise repeat at every level.
@@ -193,6 +200,20 @@ std::shared_ptr<FileItem> DirectoryWatcher::getFileItemWithPath(const std::strin
         rest.remove_prefix(slash + 1);
     }
     return nullptr;
+}
+
+void DirectoryWatcher::checkArrivedFiles() {
+    std::weak_ptr<DirectoryWatcher> weakSelf = weak_from_this();
+    platform::GlobalQueue::shared().async([weakSelf, files = std::exchange(m_arrivedFiles, {})] {
+        for (const std::string& path : files) {
+            if (!ApplicationKinds::mayBeApplicationAt(path))
+                continue;
+            platform::MainQueue::shared().async([weakSelf, path] {
+                if (auto self = weakSelf.lock())
+                    self->notifyDelegateThatAddedAppWithPath(path);
+            });
+        }
+    });
 }
 
 void DirectoryWatcher::notifyDelegateThatAddedAppWithPath(const std::string& path) {

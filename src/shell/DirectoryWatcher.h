@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class FileItem;
 class SystemSkipList;
@@ -77,7 +78,9 @@ public:
                            const std::shared_ptr<FileItem>&) override {}
 
     // Reports `item` if it is an application folder that no other bundle encloses; answers
-    // whether it did.
+    // whether it did. A file is set aside for checkArrivedFiles(), which looks at the first
+    // bytes of each off the main thread (it may be an application of another kind), so a
+    // burst of thousands of files costs the refresh nothing.
     bool notifyIsFileItemIsApp(const std::shared_ptr<FileItem>& item);
     // Searches the folder at `path` breadth first and reports every application found in it,
     // without entering applications. A folder that has gone is skipped.
@@ -95,6 +98,9 @@ private:
     void waitForFolder();
     // Watches the folder that came back and reports what it holds.
     void onFolderReturned();
+    // Hands the files that arrived to the global queue, which reports those that are
+    // applications of another kind back on the main queue.
+    void checkArrivedFiles();
 
     std::weak_ptr<DirectoryWatcherDelegate> m_pDelegate;
     bool m_bIsWatching{false};
@@ -108,4 +114,7 @@ private:
     // The kernel said the watched folder itself went away.
     bool m_folderLost{false};
     std::size_t m_refreshCount{0};
+    // Files that arrived since the last checkArrivedFiles(), which is scheduled when the
+    // first one comes.
+    std::vector<std::string> m_arrivedFiles;
 };

@@ -154,6 +154,12 @@ std::optional<std::string> SquashfsImage::read(const std::string& path, std::siz
     const std::uint64_t size = inode.xtra.reg.file_size;
     if (size > maxBytes || m_bytesRead + size > m_budget)
         return std::nullopt;
+    // The library trusts a file's fragment index; one past the image's fragment table (or
+    // without one) would be read through a table it never loaded.
+    const std::uint32_t fragment = inode.xtra.reg.frag_idx;
+    if (fragment != SQUASHFS_INVALID_FRAG &&
+        (fragment >= m_state->fs.sb.fragments || !m_state->fs.frag_table.blocks))
+        return std::nullopt;
     std::string contents(static_cast<std::size_t>(size), '\0');
     sqfs_off_t got = static_cast<sqfs_off_t>(size);
     if (size > 0 && sqfs_read_range(&m_state->fs, &inode, 0, &got, contents.data()) != SQFS_OK)
