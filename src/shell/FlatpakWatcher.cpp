@@ -167,15 +167,14 @@ void FlatpakWatcher::list(bool atStart) {
             for (const auto& [id, record] : state->memory.records()) {
                 if (record.uninstalled != 0)
                     continue;
-                const auto where =
-                    std::find_if(state->installations.begin(), state->installations.end(),
-                                 [&](const auto& installation) {
-                                     return installation.path == record.installation;
-                                 });
+                const std::string& remembered = record.installation;
+                const auto where = std::find_if(
+                    state->installations.begin(), state->installations.end(),
+                    [&](const auto& installation) { return installation.path == remembered; });
                 const bool askable =
                     where != state->installations.end()
                         ? present[static_cast<std::size_t>(where - state->installations.begin())]
-                        : isFolder(record.installation);
+                        : isFolder(remembered);
                 if (askable)
                     before.insert(id);
             }
@@ -196,16 +195,16 @@ void FlatpakWatcher::list(bool atStart) {
         }
         // The reports go first: saving syncs the disk, which the panel need not wait for.
         if (!uninstalled.empty())
-        platform::MainQueue::shared().async([weakSelf, uninstalled = std::move(uninstalled)] {
-            const auto self = weakSelf.lock();
-            if (!self)
-                return;
-            for (const FlatpakMemory::Record& record : uninstalled) {
-                log("Flatpak application uninstalled: " + record.id);
-                if (auto bundle = FlatpakKind::applicationFor(record); bundle && self->m_report)
-                    self->m_report(bundle);
-            }
-        });
+            platform::MainQueue::shared().async([weakSelf, uninstalled = std::move(uninstalled)] {
+                const auto self = weakSelf.lock();
+                if (!self)
+                    return;
+                for (const FlatpakMemory::Record& record : uninstalled) {
+                    log("Flatpak application uninstalled: " + record.id);
+                    if (auto bundle = FlatpakKind::applicationFor(record); bundle && self->m_report)
+                        self->m_report(bundle);
+                }
+            });
         if (changed && !state->memory.save())
             platform::Log::warning(platform::Log::Component::Shell,
                                    "could not remember the installed Flatpak applications in " +

@@ -280,6 +280,17 @@ TEST_F(Flatpak, OffersSandboxDataOverridesAndOnlyItsOwnHostFolders) {
               (std::set<std::string>{"~/.var/app/" + id, "~/.local/share/flatpak/overrides/" + id,
                                      "~/.hello", "~/.config/hello"}));
 
+    // Listed among the orphans, beside nothing that is installed or not an id.
+    makeDirs(home() + "/.var/app/org.example.Installed");
+    deployFlatpak(user, {.id = "org.example.Installed", .context = ""});
+    makeDirs(home() + "/.var/app/not-an-id");
+    const ProgramRun orphans =
+        runProgram(SWEEPWISE_LEFTOVERS_TOOL, {"--json", "--flatpak-orphans"});
+    const auto listed = nlohmann::json::parse(orphans.out, nullptr, false);
+    ASSERT_TRUE(!listed.is_discarded() && listed["orphans"].size() == 1u) << orphans.out;
+    EXPECT_EQ(listed["orphans"][0]["id"], id);
+    EXPECT_GT(listed["orphans"][0]["size"].get<std::uint64_t>(), 0u);
+
     // Another installed application named "hello", or writing there too, keeps them.
     deployFlatpak(Sandbox::process().root() + "/var/lib/flatpak", {.id = "com.other.hello"});
     EXPECT_EQ(dryRun(id).first, (std::set<std::string>{"~/.var/app/" + id,
