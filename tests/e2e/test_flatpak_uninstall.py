@@ -6,6 +6,7 @@ import base64
 import os
 import shutil
 import subprocess
+import time
 import unittest
 from pathlib import Path
 
@@ -58,8 +59,9 @@ class FlatpakUninstall(DesktopCase):
         (share / "applications" / f"{APP_ID}.desktop").write_text(
             f"[Desktop Entry]\nType=Application\nName=Hello World\nExec=hello\nIcon={APP_ID}\n")
         (share / "icons/hicolor/64x64/apps" / f"{APP_ID}.png").write_bytes(ICON)
-        self.flatpak("build-finish", str(app), "--command=hello")
+        self.flatpak("build-finish", str(app), "--command=hello", "--filesystem=~/.hello")
         self.flatpak("build-export", str(repo), str(app), "stable")
+        self.app, self.repo = app, repo
 
     def test_uninstalling_offers_sandbox_data_and_overrides(self):
         listener = self.desktop.start_main_listener()
@@ -74,8 +76,19 @@ class FlatpakUninstall(DesktopCase):
         wait_for(lambda: any(APP_ID in path.read_text() for path in
                              (self.sandbox.home / ".cache").glob("*/flatpak/applications.json")),
                  20, "the application remembered")
+        (self.sandbox.home / ".hello").mkdir()
+        # An update (a new commit deployed) is not an uninstall.
+        (self.app / "files/bin/hello").write_text("#!/bin/sh\necho hello again\n")
+        self.flatpak("build-export", str(self.repo), str(self.app), "stable")
+        self.flatpak("--user", "update", "-y", "--noninteractive", APP_ID)
+        time.sleep(desktop.DEBOUNCE_SECONDS + 1)
+        self.assertEqual(self.desktop.panel_windows(), [])
         self.flatpak("--user", "uninstall", "-y", "--noninteractive", APP_ID)
 
+        # The dry run names what the offer will hold, the folder it was let write too.
+        status, out, err = self.desktop.main_app("leftovers", "--flatpak", APP_ID)
+        self.assertEqual(status, 0, err)
+        self.assertIn(str(self.sandbox.home / ".hello"), out)
         window = self.desktop.wait_for_panel()
         installation = self.sandbox.data_home / "flatpak/app" / APP_ID
         helper.wait_for_output(f"leftovers ready for {installation}\n", 60)
@@ -85,8 +98,9 @@ class FlatpakUninstall(DesktopCase):
         paths = {path for _, _, _, path in messages[0]}
         self.assertIn(str(data), paths)
         self.assertIn(str(overrides), paths)
+        hello = str(self.sandbox.home / ".hello")
         for path in paths:
-            self.assertTrue(path == str(data) or path == str(overrides)
+            self.assertTrue(path in (str(data), str(overrides), hello)
                             or path.startswith(str(data) + "/"), path)
         self.assertTrue(helper.running())
 

@@ -1,10 +1,6 @@
 #include "ControllerTestFixture.h"
 #include "support/ScopedHelperTexts.h"
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 using panel_test::RichNotificationWCTest;
 using panel_test::text;
 using testing_support::ScopedHelperTexts;
@@ -46,28 +42,4 @@ TEST_F(RichNotificationWCTest, DescriptionTellsUninstalledFromTrashed) {
     offer(app("Bar", "com.example.bar"), 1);
     EXPECT_NE(text(window().subtitleLabel()).find("Bar application was moved to "),
               std::string::npos);
-}
-
-// Every language the panel's table has carries the new texts, each with its comment.
-TEST(UninstalledPanelText, EveryShippedLanguageHasTheTexts) {
-    const std::filesystem::path resources =
-        std::filesystem::path(SWEEPWISE_SOURCE_DIR) / "resources/helper/Resources";
-    int languages = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(resources)) {
-        if (entry.path().extension() != ".lproj")
-            continue;
-        ++languages;
-        std::ifstream file(entry.path() / "RichNotificationWCLocalizable.strings");
-        std::stringstream contents;
-        contents << file.rdbuf();
-        for (const char* key :
-             {"Description_OneApp_Uninstalled", "Description_MultipleApps_Uninstalled",
-              "Description_MultipleApps_Mixed"}) {
-            const std::string text = contents.str();
-            const std::size_t at = text.find(std::string("\"") + key + "\" = ");
-            ASSERT_NE(at, std::string::npos) << entry.path() << " " << key;
-            EXPECT_NE(text.rfind("*/\n", at), std::string::npos) << key;
-        }
-    }
-    EXPECT_GE(languages, 2);
 }
