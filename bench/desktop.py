@@ -7,6 +7,11 @@
   anchor shows its window when its watched folder changes. Sample applications with
   the standard leftovers only. Median of BENCH_REPETITIONS (default 9) after a
   warm-up.
+- flatpak.uninstall-to-panel: from the last file event of a Flatpak application's
+  uninstall (its folder gone from the user installation, ".changed" touched, as flatpak
+  leaves them) to the panel being mapped, minus the helper's 2-second quiet delay;
+  against desktop.trash-to-panel of the same run (the helper's own Trash road), goal at
+  most 1.2. Median of the same repetitions after a warm-up.
 - desktop.idle-cpu: processor time (user + system, all threads) of a freshly started
   helper and of the anchor showing its window, over the same BENCH_IDLE_SECONDS
   (default 60). When the anchor used none, the ratio is against one clock tick.
@@ -24,6 +29,7 @@ lower is better), our figure, the anchor's figure, unit. Progress goes to stderr
 """
 # Builds: Sweepwise SweepwiseHelper default_knowledge_base bench_empty_widget
 import os
+import shutil
 import statistics
 import sys
 import time
@@ -97,6 +103,38 @@ def helper_latency(session, sandbox, index):
     return seconds - desktop.DEBOUNCE_SECONDS
 
 
+def deploy_flatpak(installation, app_id):
+    """An installed application as `flatpak install` lays it out (tests/support/
+    FlatpakTestSupport.h), with its exported entry."""
+    commit = installation / "app" / app_id / "x86_64/stable" / "c0ffee"
+    (commit / "export/share/applications").mkdir(parents=True)
+    (commit / "metadata").write_text(f"[Application]\nname={app_id}\n")
+    (commit / "export/share/applications" / f"{app_id}.desktop").write_text(
+        f"[Desktop Entry]\nType=Application\nName={app_id.rsplit('.', 1)[1]}\n")
+    (commit.parent / "active").symlink_to("c0ffee")
+    (installation / "app" / app_id / "current").symlink_to("x86_64/stable")
+    (installation / ".changed").write_text("")
+
+
+def flatpak_latency(session, sandbox, index):
+    installation = sandbox.data_home / "flatpak"
+    app_id = f"org.example.Flat{index}"
+    deploy_flatpak(installation, app_id)
+    (sandbox.home / ".var/app" / app_id / "config").mkdir(parents=True)
+    # Remembered once the quiet delay after the install has passed.
+    time.sleep(desktop.DEBOUNCE_SECONDS + 1)
+
+    # The clock starts at the uninstall's last file event: flatpak touching ".changed"
+    # after the application's folder is gone (which, removed here, takes a while itself).
+    shutil.rmtree(installation / "app" / app_id)
+    seconds = time_to_window(session, "SweepwiseHelper",
+                             lambda: (installation / ".changed").write_text(""))
+    window = session.panel_windows()[0]
+    session.click_ignore(window)
+    session.wait_until_hidden(window)
+    return seconds - desktop.DEBOUNCE_SECONDS
+
+
 def anchor_latency(session, sandbox, index):
     watched = sandbox.path / f"anchor-trash-{index}"
     watched.mkdir()
@@ -142,12 +180,14 @@ def main():
             idle_rss = resident_bytes(helper.pid), resident_bytes(anchor.pid)
 
             progress(f"trash to panel, {repetitions} repetitions after a warm-up")
-            ours, theirs = [], []
+            ours, theirs, flat = [], [], []
             for index in range(repetitions + 1):
                 ours.append(helper_latency(session, sandbox, index))
                 theirs.append(anchor_latency(session, sandbox, index))
+                flat.append(flatpak_latency(session, sandbox, index))
                 progress(f"  {index}: helper {ours[-1] * 1000:.0f} ms, "
-                         f"anchor {theirs[-1] * 1000:.0f} ms")
+                         f"anchor {theirs[-1] * 1000:.0f} ms, "
+                         f"flatpak {flat[-1] * 1000:.0f} ms")
             progress(f"waiting {RELEASE_SECONDS} s for the helper to give memory back")
             time.sleep(RELEASE_SECONDS)
             beside_rss = resident_bytes(helper.pid), resident_bytes(anchor.pid)
@@ -168,6 +208,8 @@ def main():
         line("desktop.rss-after-panels.beside-anchor", *beside_rss, "bytes")
         line("desktop.trash-to-panel", statistics.median(ours[1:]) * 1000,
              statistics.median(theirs[1:]) * 1000, "ms")
+        line("flatpak.uninstall-to-panel", statistics.median(flat[1:]) * 1000,
+             statistics.median(ours[1:]) * 1000, "ms")
         return 0
     finally:
         sandbox.remove()

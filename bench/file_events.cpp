@@ -4,10 +4,14 @@
 // were woken (voluntary context switches of every thread but the benchmark's own); the CPU
 // time of the whole process is reported beside it.
 //
+// It also watches the Flatpak installations: the user's, holding one application, and the
+// system's, which does not exist and is waited for from its parent.
+//
 // The anchor is the waiting scheme of one thread per watched folder that wakes once a second
 // to look at a run flag: the same number of threads, each blocking with a one-second timeout.
 // Ours should not be woken at all while nothing changes.
 #include "RunBenchmarks.h"
+#include "shell/FlatpakWatcher.h"
 #include "shell/MoveToTrashWithoutTrashAccessMonitor.h"
 #include "shell/VDKQueue.h"
 
@@ -101,6 +105,7 @@ void idle(benchmark::State& state) {
 struct Watching {
     std::shared_ptr<MoveToTrashWithoutTrashAccessMonitor> monitor;
     std::shared_ptr<VDKQueue> trash;
+    std::shared_ptr<FlatpakWatcher> flatpaks;
     std::size_t watchedFolders{0};
 };
 
@@ -150,6 +155,16 @@ std::string makeTree() {
     makeFolder(base + "/home");
     makeFolder(base + "/home/.Trash");
     makeFolder(base + "/home/Applications");
+    const std::string flatpak = base + "/home/.local/share/flatpak";
+    for (const std::string& folder :
+         {base + "/home/.local", base + "/home/.local/share", flatpak, flatpak + "/app",
+          flatpak + "/app/org.example.App", flatpak + "/app/org.example.App/c"})
+        makeFolder(folder);
+    if (FILE* metadata = std::fopen((flatpak + "/app/org.example.App/c/metadata").c_str(), "w"))
+        std::fclose(metadata);
+    if (symlink(".", (flatpak + "/app/org.example.App/current").c_str()) != 0 ||
+        symlink("c", (flatpak + "/app/org.example.App/active").c_str()) != 0)
+        return {};
     makeFolder(base + "/root");
     makeFolder(base + "/root/Applications");
     // Level-1 folders are always watched, level-2 folders because each holds an application.
@@ -192,6 +207,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     watched.trash->addPath(base + "/home/.Trash");
+    // The user installation's folder, its app folder and the wait for the system one.
+    watched.flatpaks = FlatpakWatcher::create({});
+    while (watched.flatpaks->listingCount() == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    watched.watchedFolders += 3;
     for (const auto& top : watched.monitor->submonitors())
         watched.watchedFolders += countWatched(*top);
     watched.watchedFolders += watched.trash->numberOfWatchedPaths();

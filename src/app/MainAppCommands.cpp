@@ -93,6 +93,12 @@ std::string MainAppCommands::usage() {
            "                           list what the helper would offer to remove for the\n"
            "                           application bundle APP, measured, and why; removes\n"
            "                           nothing (--verbose: also what was left out, and why)\n"
+           "  leftovers [--json] [--verbose] --flatpak ID\n"
+           "                           the same for a Flatpak application id, as if it had\n"
+           "                           just been uninstalled (nothing while it is installed)\n"
+           "  leftovers [--json] --flatpak-orphans\n"
+           "                           list the ~/.var/app folders of ids no installation\n"
+           "                           has, with sizes and when they last changed\n"
            "  uninstall [--yes] [--json] FILE.trforsa\n"
            "                           check every leftover of the message again and list\n"
            "                           what would move to which Trash, and why the others\n"
@@ -275,14 +281,35 @@ int MainAppCommands::listLeftovers(const std::vector<std::string>& options, std:
                                    std::ostream& err) {
     auto format = LeftoversReport::Format::Text;
     bool verbose = false;
+    bool flatpak = false;
+    bool flatpakOrphans = false;
     std::vector<std::string> bundles;
     for (const std::string& option : options) {
         if (option == "--json")
             format = LeftoversReport::Format::Json;
         else if (option == "--verbose")
             verbose = true;
+        else if (option == "--flatpak")
+            flatpak = true;
+        else if (option == "--flatpak-orphans")
+            flatpakOrphans = true;
         else
             bundles.push_back(option);
+    }
+    if (flatpakOrphans) {
+        if (flatpak || !bundles.empty())
+            return usageError(err, "--flatpak-orphans takes no arguments");
+        return LeftoversReport::listFlatpakOrphans(format, out) == LeftoversReport::kFound
+                   ? kSuccess
+                   : kFailure;
+    }
+    if (flatpak) {
+        if (bundles.size() != 1)
+            return usageError(err, "--flatpak takes one application id");
+        return LeftoversReport::listForFlatpak(bundles.front(), format, out, err, kProgram,
+                                               verbose) == LeftoversReport::kFound
+                   ? kSuccess
+                   : kFailure;
     }
     if (bundles.size() != 1)
         return usageError(err, "leftovers takes one application bundle");

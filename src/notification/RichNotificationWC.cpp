@@ -491,17 +491,34 @@ AttributedString RichNotificationWC::generateDescriptionAttributedString() const
     bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperDescription, FigmaColor::text7,
                                    TextAlignment::left, LineBreakMode::wordWrapping,
                                    AtributikaBridge::DefaultTag());
+    // Applications uninstalled (Flatpak) never went to the Trash; the text says so.
+    std::int64_t uninstalled = 0;
+    for (const auto& [path, app] : m_arrRemovedApps)
+        uninstalled += app->kind() == platform::Bundle::Kind::Flatpak ? 1 : 0;
     if (count >= 2) {
-        text = QString::fromStdString(
-            RichNotificationWCLocalizable::descriptionWithApplicationsCount(count, size));
+        const std::string described =
+            uninstalled == 0
+                ? RichNotificationWCLocalizable::descriptionWithApplicationsCount(count, size)
+            : uninstalled >= count
+                ? RichNotificationWCLocalizable::uninstalledDescriptionWithApplicationsCount(count,
+                                                                                             size)
+                : RichNotificationWCLocalizable::mixedDescriptionWithApplicationsCount(count, size);
+        text = QString::fromStdString(described);
         text.replace(QStringLiteral("<a>"), QStringLiteral("<%1>").arg(emphasisTag()));
         text.replace(QStringLiteral("</a>"), QStringLiteral("</%1>").arg(emphasisTag()));
         bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperDescriptionEmphasis, FigmaColor::text7,
                                        emphasisTag());
     } else {
-        text = QString::fromStdString(RichNotificationWCLocalizable::descriptionWithAppName(
-            TitleEmphasis::tagged(m_shownAppName).toStdString(),
-            TitleEmphasis::tagged(QString::fromStdString(size)).toStdString()));
+        const auto main = m_arrRemovedApps.find(m_sMainAppPath);
+        const bool wasUninstalled = main != m_arrRemovedApps.end() &&
+                                    main->second->kind() == platform::Bundle::Kind::Flatpak;
+        const std::string name = TitleEmphasis::tagged(m_shownAppName).toStdString();
+        const std::string sizeText =
+            TitleEmphasis::tagged(QString::fromStdString(size)).toStdString();
+        text = QString::fromStdString(
+            wasUninstalled
+                ? RichNotificationWCLocalizable::uninstalledDescriptionWithAppName(name, sizeText)
+                : RichNotificationWCLocalizable::descriptionWithAppName(name, sizeText));
         bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperDescription, FigmaColor::linkState,
                                        emphasisTag());
     }

@@ -56,6 +56,39 @@ RichNotificationWCLocalizable::descriptionWithApplicationsCount(std::int64_t cou
         LocalizedFormat::format(format, {count, sizeString}));
 }
 
+std::string
+RichNotificationWCLocalizable::uninstalledDescriptionWithAppName(const std::string& appName,
+                                                                 const std::string& sizeString) {
+    const std::string format = text("Description_OneApp_Uninstalled",
+                                    "<a>%@</a> application was uninstalled.\n"
+                                    "<a>%@</a> of broken service files left behind.",
+                                    "Description of one application that was uninstalled, not "
+                                    "moved to the Trash: its name, then the size left behind");
+    return LocalizedFormat::format(format, {appName, sizeString});
+}
+
+std::string RichNotificationWCLocalizable::uninstalledDescriptionWithApplicationsCount(
+    std::int64_t count, const std::string& sizeString) {
+    const std::string format = text("Description_MultipleApps_Uninstalled",
+                                    "<a>%d applications</a> were uninstalled.\n"
+                                    "<a>%@</a> of broken service files left behind.",
+                                    "Description of several applications that were all "
+                                    "uninstalled: their number, then the size left behind");
+    return LocalizedFormat::format(format, {count, sizeString});
+}
+
+std::string RichNotificationWCLocalizable::mixedDescriptionWithApplicationsCount(
+    std::int64_t count, const std::string& sizeString) {
+    const std::string format =
+        text("Description_MultipleApps_Mixed",
+             "<a>%d applications</a> were uninstalled or moved to Trash.\n"
+             "<a>%@</a> of broken service files left behind.",
+             "Description of several applications, some uninstalled and some moved to the "
+             "Trash: their number, then the size left behind");
+    return SystemElementsReadableDescription::adaptingTrashName(
+        LocalizedFormat::format(format, {count, sizeString}));
+}
+
 std::string RichNotificationWCLocalizable::descriptionWithAppName(
     const std::string& appName, const std::string& sizeString, std::int64_t numberOfOtherApps,
     bool areWeSureIfAllElementsAreCalculated) {

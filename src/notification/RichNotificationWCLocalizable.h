@@ -22,6 +22,15 @@ public:
                                               const std::string& sizeString);
     static std::string descriptionWithApplicationsCount(std::int64_t count,
                                                         const std::string& sizeString);
+    // The same for applications that were uninstalled (a Flatpak application leaves its
+    // installation; nothing reaches the Trash), and for several of which some were
+    // uninstalled and some moved to the Trash.
+    static std::string uninstalledDescriptionWithAppName(const std::string& appName,
+                                                         const std::string& sizeString);
+    static std::string uninstalledDescriptionWithApplicationsCount(std::int64_t count,
+                                                                   const std::string& sizeString);
+    static std::string mixedDescriptionWithApplicationsCount(std::int64_t count,
+                                                             const std::string& sizeString);
 
     // "Foo - Complete Uninstallation". A translation may use the further arguments:
     // the size text, the number of other applications and the flag as 1 or 0.

@@ -2,18 +2,30 @@
 
 #include "platform/Bundle.h"
 #include "platform/Deadline.h"
+#include "platform/FileSystem.h"
+#include "platform/ItemDates.h"
+#include "platform/ItemStatus.h"
 #include "platform/MainQueue.h"
+#include "platform/Path.h"
+#include "platform/TreeSize.h"
 #include "search/AppDependencyGroup.h"
 #include "search/InstalledApplications.h"
 #include "search/KnowledgeBaseSimpleSearchInfo.h"
 #include "search/SimpleRemainsInfo.h"
 #include "shell/ApplicationKinds.h"
+#include "shell/FlatpakInstallations.h"
+#include "shell/FlatpakKind.h"
+#include "shell/FlatpakMemory.h"
 #include "shell/NSStringFileSize.h"
+#include "shell/PathsGenerator.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <set>
 
 namespace {
 
@@ -51,6 +63,16 @@ void printDropped(const std::vector<SimpleRemainsInfo::DroppedOffer>& dropped,
     for (const auto& offer : dropped)
         out << "  " << offer.path << "\twhy not: " << offer.why << " (found by " << offer.reason
             << ")\n";
+}
+
+// The day and time, UTC, as ISO 8601 writes them.
+std::string isoDate(std::chrono::system_clock::time_point date) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(date);
+    std::tm utc{};
+    char text[32] = "-";
+    if (gmtime_r(&seconds, &utc))
+        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
 }
 
 } // namespace
@@ -116,6 +138,78 @@ int LeftoversReport::listForBundle(const std::string& bundlePath, Format format,
                 << "\n";
         return kNothing;
     }
+    return listForApplication(bundle, format, out, err, program, verbose);
+}
+
+int LeftoversReport::listForFlatpak(const std::string& id, Format format, std::ostream& out,
+                                    std::ostream& err, const std::string& program, bool verbose) {
+    if (!FlatpakInstallations::isValidId(id)) {
+        err << program << ": not a Flatpak application id: " << id << "\n";
+        return kNothing;
+    }
+    if (FlatpakInstallations::isInstalledAnywhere(id)) {
+        err << program << ": " << id << " is installed; nothing is offered while it is\n";
+        return kNothing;
+    }
+    // What the helper remembered of it, if it ever saw it installed.
+    const FlatpakMemory memory = FlatpakMemory::load();
+    const auto known = memory.records().find(id);
+    return listForApplication(known != memory.records().end()
+                                  ? FlatpakKind::applicationFor(known->second)
+                                  : FlatpakKind::applicationFor(id),
+                              format, out, err, program, verbose);
+}
+
+int LeftoversReport::listFlatpakOrphans(Format format, std::ostream& out) {
+    const std::string sandboxes =
+        platform::Path::appending(PathsGenerator::GetInstance().getHomeDirectory(), ".var/app");
+    auto names =
+        platform::FileSystem::contentsOfDirectory(sandboxes).value_or(std::vector<std::string>{});
+    std::sort(names.begin(), names.end());
+    std::vector<std::set<std::string>> installed;
+    for (const auto& installation : FlatpakInstallations::all()) {
+        std::set<std::string> ids;
+        for (const auto& [id, commit] :
+             FlatpakInstallations::installedApplications(installation.path)
+                 .value_or(std::map<std::string, std::string>{}))
+            ids.insert(id);
+        installed.push_back(std::move(ids));
+    }
+    nlohmann::json items = nlohmann::json::array();
+    std::uint64_t total = 0;
+    for (const std::string& id : names) {
+        const std::string path = platform::Path::appending(sandboxes, id);
+        const auto status = platform::ItemStatus::of(path, platform::ItemStatus::Links::NoFollow);
+        if (!FlatpakInstallations::isValidId(id) || !status || !status->directory ||
+            std::any_of(installed.begin(), installed.end(),
+                        [&](const std::set<std::string>& ids) { return ids.count(id) > 0; }))
+            continue;
+        const std::uint64_t size = platform::TreeSize::allocatedSizeOfItem(path);
+        const auto dates = platform::ItemDates::read(path);
+        const std::string changed =
+            dates && dates->contentModification ? isoDate(*dates->contentModification) : "-";
+        total += size;
+        const std::string sizeText = NSStringFileSize::convertToStringFromFileSize(size);
+        items.push_back({{"id", id},
+                         {"path", path},
+                         {"size", size},
+                         {"sizeText", sizeText},
+                         {"changed", changed}});
+        if (format == Format::Text)
+            out << textLine(id, sizeText, path, "last changed " + changed);
+    }
+    if (format == Format::Json)
+        out << dumpJson(nlohmann::json{{"orphans", items}, {"totalSize", total}}) << "\n";
+    else
+        out << "Total: " << NSStringFileSize::convertToStringFromFileSize(total) << "\n";
+    out.flush();
+    return items.empty() ? kNothing : kFound;
+}
+
+int LeftoversReport::listForApplication(const std::shared_ptr<platform::Bundle>& bundle,
+                                        Format format, std::ostream& out, std::ostream& err,
+                                        const std::string& program, bool verbose) {
+    const std::string& bundlePath = bundle->bundlePath();
     // A tool of its own, so the applications folders are read here, at once.
     auto info = SimpleRemainsInfo::create(bundle, {}, InstalledApplications::scan());
     if (!info)

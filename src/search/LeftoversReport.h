@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Bundle.h"
 #include "shell/PathForRemove.h"
 
 #include <cstdint>
@@ -27,6 +28,14 @@ public:
     static int listForBundle(const std::string& bundlePath, Format format, std::ostream& out,
                              std::ostream& err, const std::string& program, bool verbose = false);
 
+    // The same for the Flatpak application `id` as if it had just been uninstalled, with
+    // what the helper remembered of it; nothing while it is installed anywhere.
+    static int listForFlatpak(const std::string& id, Format format, std::ostream& out,
+                              std::ostream& err, const std::string& program, bool verbose = false);
+    // The ~/.var/app/<id> folders of ids that no installation has, with their sizes and
+    // when they last changed; offered nowhere. kNothing when there are none.
+    static int listFlatpakOrphans(Format format, std::ostream& out);
+
     // One line per item (group, size, path and why it is offered) and the total, or
     // one JSON document: `document` with "items", "totalSize" and "totalSizeText"
     // added. The total is `total` when given (what removing the items together
@@ -34,4 +43,9 @@ public:
     static int printRecords(const std::vector<std::shared_ptr<PathForRemove>>& records,
                             Format format, nlohmann::json document, std::ostream& out,
                             std::optional<std::uint64_t> total = std::nullopt);
+
+private:
+    static int listForApplication(const std::shared_ptr<platform::Bundle>& bundle, Format format,
+                                  std::ostream& out, std::ostream& err, const std::string& program,
+                                  bool verbose);
 };

@@ -132,6 +132,9 @@ std::string SimpleRemainsInfo::displayName() const {
 }
 
 void SimpleRemainsInfo::addBundle(const platform::Bundle& bundle) {
+    // An uninstalled Flatpak application is gone already, with its installation's files.
+    if (bundle.kind() == platform::Bundle::Kind::Flatpak)
+        return;
     const std::optional<std::string> identifier = bundle.bundleIdentifier();
     if (identifier && m_sBundleID && *identifier == *m_sBundleID)
         addPathForRemove(bundle.bundlePath(), 0, OfferReason::bundle());

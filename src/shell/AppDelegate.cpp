@@ -8,6 +8,7 @@
 #include "shell/AppsInTrashWatcher.h"
 #include "shell/CanonicalPath.h"
 #include "shell/FileMessage.h"
+#include "shell/FlatpakWatcher.h"
 #include "shell/FullDiskAccessManager.h"
 #include "shell/MacOSVersion.h"
 #include "shell/MonitorTrashDistributedNotificationNames.h"
@@ -85,6 +86,12 @@ void AppDelegate::applicationDidFinishLaunching() {
 
 void AppDelegate::startWatching() {
     m_pTrashWatcher = AppsInTrashWatcher::create(weak_from_this());
+    std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
+    m_flatpakWatcher =
+        FlatpakWatcher::create([weakSelf](const std::shared_ptr<platform::Bundle>& bundle) {
+            if (auto self = weakSelf.lock())
+                self->onApplicationUninstalled(bundle);
+        });
 }
 
 void AppDelegate::requestAccess() {
@@ -198,6 +205,14 @@ void AppDelegate::onAppMovedToTrash(const std::shared_ptr<platform::Bundle>& bun
                                    "could not broadcast the move of " +
                                        PathBytes::readableForm(*path) + " to the Trash");
     }
+    if (m_pRichNotificationWC)
+        m_pRichNotificationWC->showNotificationForApp(bundle);
+}
+
+void AppDelegate::onApplicationUninstalled(const std::shared_ptr<platform::Bundle>& bundle) {
+    if (!m_ownBundlePath || !platform::FileSystem::fileExists(*m_ownBundlePath) || !bundle ||
+        isExcluded(bundle->bundlePath()))
+        return;
     if (m_pRichNotificationWC)
         m_pRichNotificationWC->showNotificationForApp(bundle);
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 class AppsInTrashWatcher;
+class FlatpakWatcher;
 class NameExcluder;
 
 // The helper's application delegate: it starts the Trash watcher, the
@@ -55,9 +56,13 @@ public:
     void processOpenFileWithPath(const std::string& path);
 
     void onAppMovedToTrash(const std::shared_ptr<platform::Bundle>& bundle) override;
+    // A Flatpak application left its installations: offered like an application moved to
+    // the Trash, without the broadcast of a move to the Trash.
+    void onApplicationUninstalled(const std::shared_ptr<platform::Bundle>& bundle);
 
     const std::vector<std::shared_ptr<NameExcluder>>& excluders() const { return m_excluders; }
     const std::shared_ptr<AppsInTrashWatcher>& trashWatcher() const { return m_pTrashWatcher; }
+    const std::shared_ptr<FlatpakWatcher>& flatpakWatcher() const { return m_flatpakWatcher; }
     const std::shared_ptr<AppNotificationController>& notificationController() const {
         return m_pRichNotificationWC;
     }
@@ -72,6 +77,7 @@ private:
     void addExcluders(const std::vector<std::string>& paths);
 
     std::shared_ptr<AppsInTrashWatcher> m_pTrashWatcher;
+    std::shared_ptr<FlatpakWatcher> m_flatpakWatcher;
     std::shared_ptr<AppNotificationController> m_pRichNotificationWC;
     std::vector<std::shared_ptr<NameExcluder>> m_excluders;
 

@@ -1,10 +1,12 @@
 #include "shell/ApplicationKinds.h"
 
 #include "shell/AppImageKind.h"
+#include "shell/FlatpakKind.h"
 
 const std::vector<const ApplicationKind*>& ApplicationKinds::all() {
     static const AppImageKind appImages;
-    static const std::vector<const ApplicationKind*> kinds{&appImages};
+    static const FlatpakKind flatpaks;
+    static const std::vector<const ApplicationKind*> kinds{&appImages, &flatpaks};
     return kinds;
 }
 

@@ -15,6 +15,8 @@ enum ExitCode { kOk = 0, kNothing = 1, kUsage = 2 };
 
 const char* const kUsageText =
     "usage: leftovers [--json] [--verbose] <app bundle>\n"
+    "       leftovers [--json] [--verbose] --flatpak <id>\n"
+    "       leftovers [--json] --flatpak-orphans\n"
     "       leftovers [--json] read-message <file.trforsa>\n"
     "       leftovers write-exclude <path>...\n"
     "       leftovers write-clear\n"
@@ -22,6 +24,10 @@ const char* const kUsageText =
     "  <app bundle>    list what the helper would offer to remove for this application:\n"
     "                  each path with its group, measured size and why it is\n"
     "                  offered, and the total that removing them frees\n"
+    "  --flatpak       the same for a Flatpak application id, as if it had just been\n"
+    "                  uninstalled (nothing while it is installed anywhere)\n"
+    "  --flatpak-orphans  list ~/.var/app folders of ids no installation has, with\n"
+    "                  sizes and when they last changed\n"
     "  read-message    print the leftovers in a watcher message from the helper\n"
     "  write-exclude   write a message asking the helper to ignore these paths\n"
     "  write-clear     write a message asking the helper to forget ignored paths\n"
@@ -74,6 +80,8 @@ int writeMessage(const std::shared_ptr<FileMessage>& message) {
 int main(int argc, char** argv) {
     bool json = false;
     bool verbose = false;
+    bool flatpak = false;
+    bool flatpakOrphans = false;
     std::vector<std::string> arguments;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -87,11 +95,26 @@ int main(int argc, char** argv) {
             json = true;
         } else if (!optionsEnded && argument == "--verbose") {
             verbose = true;
+        } else if (!optionsEnded && argument == "--flatpak") {
+            flatpak = true;
+        } else if (!optionsEnded && argument == "--flatpak-orphans") {
+            flatpakOrphans = true;
         } else if (!optionsEnded && !argument.empty() && argument[0] == '-') {
             return usageError("unknown option " + argument);
         } else {
             arguments.push_back(argument);
         }
+    }
+    if (flatpakOrphans) {
+        if (flatpak || !arguments.empty())
+            return usageError("--flatpak-orphans takes no arguments");
+        return LeftoversReport::listFlatpakOrphans(format(json), std::cout);
+    }
+    if (flatpak) {
+        if (arguments.size() != 1)
+            return usageError("--flatpak takes one application id");
+        return LeftoversReport::listForFlatpak(arguments[0], format(json), std::cout, std::cerr,
+                                               "leftovers", verbose);
     }
     if (arguments.empty())
         return usageError("nothing to do");
