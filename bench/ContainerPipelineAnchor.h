@@ -10,13 +10,13 @@
 // the archive checks beyond locating the entry, the CRC (the HMAC already vouches for
 // the bytes), and the model.
 
+#include "ThreadFaults.h"
 #include "knowledge/DataChangeCommon.h"
 #include "knowledge/DataDecompressor.h"
 #include "knowledge/KBPasswordCipher.h"
 #include "knowledge/KnowledgeBaseLimits.h"
 #include "platform/FileSystem.h"
 #include "platform/MemoryRelease.h"
-#include "ThreadFaults.h"
 
 #include <algorithm>
 #include <array>
