@@ -4,6 +4,7 @@
 #include "platform/DelayedCall.h"
 #include "platform/GlobalQueue.h"
 #include "platform/MainQueue.h"
+#include "platform/Path.h"
 #include "search/FileItem.h"
 #include "shell/ApplicationDirectoryUtils.h"
 #include "shell/ApplicationKinds.h"
@@ -136,14 +137,16 @@ bool DirectoryWatcher::notifyIsFileItemIsApp(const std::shared_ptr<FileItem>& it
     if (item && !item->isDir()) {
         if (item->isSymLink())
             return false;
-        if (m_arrivedFiles.empty()) {
+        if (m_arrivedFiles.empty() && m_arrivedPaths.empty()) {
             std::weak_ptr<DirectoryWatcher> weakSelf = weak_from_this();
             platform::MainQueue::shared().async([weakSelf] {
                 if (auto self = weakSelf.lock())
                     self->checkArrivedFiles();
             });
         }
-        m_arrivedFiles.push_back(item->buildFullPath());
+        // Only the item is kept: its path is made after the refresh, which reports the
+        // bundles of the same burst without waiting for it.
+        m_arrivedFiles.push_back(item);
         return false;
     }
     // Only a name ending in ".app" can be an application. The checks by path below cost a
@@ -181,6 +184,8 @@ void DirectoryWatcher::checkFolderForAppsWithPath(const std::string& path) {
         level.swap(nextLevel);
         nextLevel.clear();
     }
+    // The scanned tree goes with this call: the files it set aside need their paths now.
+    takeArrivedPaths();
 }
 
 std::shared_ptr<FileItem> DirectoryWatcher::getFileItemWithPath(const std::string& path) const {
@@ -202,9 +207,24 @@ std::shared_ptr<FileItem> DirectoryWatcher::getFileItemWithPath(const std::strin
     return nullptr;
 }
 
+void DirectoryWatcher::takeArrivedPaths() {
+    m_arrivedPaths.reserve(m_arrivedPaths.size() + m_arrivedFiles.size());
+    for (const std::shared_ptr<FileItem>& item : std::exchange(m_arrivedFiles, {})) {
+        // The path from the folder's, which the tree knows already: asking the file for its
+        // own would make it keep a copy, one for every file in the Trash.
+        const std::shared_ptr<FileItem> parent = item->getParent();
+        std::string path =
+            parent ? platform::Path::appending(parent->buildFullPath(), item->getNameWithExt())
+                   : item->buildFullPath();
+        if (path.starts_with('/'))
+            m_arrivedPaths.push_back(std::move(path));
+    }
+}
+
 void DirectoryWatcher::checkArrivedFiles() {
+    takeArrivedPaths();
     std::weak_ptr<DirectoryWatcher> weakSelf = weak_from_this();
-    platform::GlobalQueue::shared().async([weakSelf, files = std::exchange(m_arrivedFiles, {})] {
+    platform::GlobalQueue::shared().async([weakSelf, files = std::exchange(m_arrivedPaths, {})] {
         for (const std::string& path : files) {
             if (!ApplicationKinds::mayBeApplicationAt(path))
                 continue;

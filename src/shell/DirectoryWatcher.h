@@ -101,6 +101,8 @@ private:
     // Hands the files that arrived to the global queue, which reports those that are
     // applications of another kind back on the main queue.
     void checkArrivedFiles();
+    // Moves the paths of the files set aside into m_arrivedPaths.
+    void takeArrivedPaths();
 
     std::weak_ptr<DirectoryWatcherDelegate> m_pDelegate;
     bool m_bIsWatching{false};
@@ -116,5 +118,7 @@ private:
     std::size_t m_refreshCount{0};
     // Files that arrived since the last checkArrivedFiles(), which is scheduled when the
     // first one comes.
-    std::vector<std::string> m_arrivedFiles;
+    std::vector<std::shared_ptr<FileItem>> m_arrivedFiles;
+    // Their paths, made by takeArrivedPaths() while their tree is still held.
+    std::vector<std::string> m_arrivedPaths;
 };

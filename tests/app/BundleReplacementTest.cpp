@@ -93,8 +93,9 @@ TEST(BundleReplacement, TheRunningHelperQuitsWhenAnUpdateReplacesItsBundle) {
         ASSERT_TRUE(helper.waitForExit()) << helper.standardError();
         EXPECT_EQ(helper.exitCode(), 0) << helper.standardError();
         EXPECT_TRUE(waitUntilOwned(bus, kHelper, false));
-        if (fs::exists(installed))
+        if (fs::exists(installed)) {
             EXPECT_EQ(listing(installed), builtListing) << "the new bundle is left as it came";
+        }
         EXPECT_EQ(listing(home), homeListing) << "nothing is left behind in the home folder";
     }
     PrivateBus::disconnect("replacement");
