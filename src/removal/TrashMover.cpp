@@ -6,6 +6,7 @@
 #include "platform/ItemStatus.h"
 #include "platform/MountedVolumes.h"
 #include "platform/Path.h"
+#include "platform/Text.h"
 #include "platform/TreeSize.h"
 #include "removal/UninstallFaultPoint.h"
 #include "shell/PathsGenerator.h"
@@ -108,19 +109,10 @@ std::optional<std::string> TrashMover::decodePath(std::string_view text) {
             decoded += text[i];
             continue;
         }
-        auto digit = [](char c) -> int {
-            if (c >= '0' && c <= '9')
-                return c - '0';
-            if (c >= 'a' && c <= 'f')
-                return c - 'a' + 10;
-            if (c >= 'A' && c <= 'F')
-                return c - 'A' + 10;
-            return -1;
-        };
         if (i + 2 >= text.size())
             return std::nullopt;
-        const int high = digit(text[i + 1]);
-        const int low = digit(text[i + 2]);
+        const int high = platform::Text::hexDigitValue(text[i + 1]);
+        const int low = platform::Text::hexDigitValue(text[i + 2]);
         if (high < 0 || low < 0 || (high == 0 && low == 0))
             return std::nullopt;
         decoded += static_cast<char>(high * 16 + low);

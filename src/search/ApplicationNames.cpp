@@ -108,15 +108,6 @@ std::optional<std::string_view> componentAt(std::string_view text, bool wholeTex
     return std::nullopt;
 }
 
-std::string withoutSpaces(std::string_view text) {
-    std::string result;
-    for (char c : text) {
-        if (c != ' ')
-            result += c;
-    }
-    return result;
-}
-
 std::optional<std::string> infoString(const platform::Bundle& bundle, std::string_view key) {
     if (const platform::PlistValue* value = bundle.objectForInfoDictionaryKey(key)) {
         if (const std::string* text = value->asString(); text && !text->empty())
@@ -390,4 +381,13 @@ bool ApplicationNames::isProductInVendorFolder(std::string_view name,
         return false;
     return isApplicationName(name) ||
            platform::Text::caseInsensitiveEquals(name, m_identifierProduct);
+}
+
+std::string ApplicationNames::withoutSpaces(std::string_view text) {
+    std::string result;
+    for (char c : text) {
+        if (c != ' ')
+            result += c;
+    }
+    return result;
 }

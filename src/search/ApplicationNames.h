@@ -75,6 +75,8 @@ public:
     // A name too common to stand for one application in the conventions (a component
     // word, "Settings", "Electron", ...).
     static bool isCommonWord(std::string_view name);
+    // `text` with its spaces taken out ("Foo Helper" -> "FooHelper").
+    static std::string withoutSpaces(std::string_view text);
     // The executable, CFBundleName and CFBundleDisplayName, in this order.
     const std::vector<std::string>& names() const { return m_names; }
 

@@ -5,6 +5,7 @@
 #include "platform/Path.h"
 #include "platform/Text.h"
 #include "platform/Utf8.h"
+#include "search/ApplicationNames.h"
 #include "search/SimpleRemainsInfo.h"
 
 #include <algorithm>
@@ -32,15 +33,6 @@ void addWithAncestors(std::vector<std::string>& folders, const std::string& path
 
 std::string lastComponent(const std::string& path) {
     return platform::Path::lastComponent(path);
-}
-
-std::string withoutSpaces(std::string_view text) {
-    std::string result;
-    for (char c : text) {
-        if (c != ' ')
-            result += c;
-    }
-    return result;
 }
 
 bool sameIdentifier(const std::optional<std::string>& a, const std::optional<std::string>& b) {
@@ -241,8 +233,10 @@ std::string OfferSafetyPass::refusalOfMatch(const std::string& name,
     } else if (reason.mode == OfferReason::Mode::Convention) {
         if (byIdentifier && !isSpecificIdentifier(reason.matched))
             return "the identifier " + reason.matched + " is too short for a naming convention";
-        const std::string compactName = platform::Text::lowercase(withoutSpaces(name));
-        const std::string compactMatch = platform::Text::lowercase(withoutSpaces(reason.matched));
+        const std::string compactName =
+            platform::Text::lowercase(ApplicationNames::withoutSpaces(name));
+        const std::string compactMatch =
+            platform::Text::lowercase(ApplicationNames::withoutSpaces(reason.matched));
         if (compactMatch.empty() || compactName.find(compactMatch) == std::string::npos)
             return "does not hold " + reason.matched;
     }
