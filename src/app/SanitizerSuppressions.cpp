@@ -2,7 +2,7 @@
 //
 // Qt, libdbus and GLib are not built with ThreadSanitizer, so it cannot see the
 // locks and atomics with which Qt's D-Bus thread hands messages to the main thread
-// (or Qt Gui's own threads hand over what the main thread made), and reports every
+// (or Qt Gui's and Qt Widgets' own threads hand over what the main thread made), and reports every
 // such hand-over as a race. Calls from those libraries into the
 // sanitizer's interceptors (malloc, free, mutexes) are therefore ignored. Our own
 // code never runs on Qt's threads: everything it shares between threads goes
@@ -22,6 +22,7 @@ extern "C" const char* __tsan_default_suppressions() {
     return "called_from_lib:libQt6Core.so.6\n"
            "called_from_lib:libQt6DBus.so.6\n"
            "called_from_lib:libQt6Gui.so.6\n"
+           "called_from_lib:libQt6Widgets.so.6\n"
            "called_from_lib:libdbus-1.so.3\n"
            "called_from_lib:libglib-2.0.so.0\n";
 }

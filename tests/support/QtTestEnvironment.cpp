@@ -53,7 +53,8 @@ const testing::Environment* const kQtEnvironment =
 #else
 #define SWEEPWISE_QT_HAS(feature) 0
 #endif
-#if defined(__SANITIZE_THREAD__) || SWEEPWISE_QT_HAS(thread_sanitizer)
+#if (defined(__SANITIZE_THREAD__) || SWEEPWISE_QT_HAS(thread_sanitizer)) &&                        \
+    !defined(SWEEPWISE_SUPPRESSIONS_FROM_APP)
 extern "C" const char* __tsan_default_suppressions() {
     return "called_from_lib:libQt6Core.so.6\n"
            "called_from_lib:libQt6Gui.so.6\n"
