@@ -35,6 +35,15 @@ public:
                                                           std::size_t fromByte = 0);
 
     static std::string lowercase(std::string_view s);
+
+    // `s` without the spaces, tabs and carriage returns at either end: a line of a key
+    // file (a menu entry, trash information, flatpak metadata) as its readers take it.
+    static constexpr std::string_view trimmedBlanks(std::string_view s) {
+        const auto start = s.find_first_not_of(" \t\r");
+        if (start == std::string_view::npos)
+            return {};
+        return s.substr(start, s.find_last_not_of(" \t\r") - start + 1);
+    }
     static std::string uppercase(std::string_view s);
 
     // The first letter of every word in upper (title) case and the rest in lower case.

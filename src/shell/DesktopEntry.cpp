@@ -1,15 +1,12 @@
 #include "shell/DesktopEntry.h"
 
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 
 namespace {
 
 std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
+    return platform::Text::trimmedBlanks(text);
 }
 
 std::string unescaped(std::string_view value) {

@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/ItemStatus.h"
 #include "platform/Path.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 
@@ -21,11 +22,7 @@ bool isStrictlyInside(const std::string& path, const std::string& folder) {
 }
 
 std::string trimmed(std::string_view text) {
-    const auto start = text.find_first_not_of(" \t\r");
-    if (start == std::string_view::npos)
-        return {};
-    const auto end = text.find_last_not_of(" \t\r");
-    return std::string(text.substr(start, end - start + 1));
+    return std::string(platform::Text::trimmedBlanks(text));
 }
 
 // A deployed commit: the link at `link` leads to a folder inside `appReal` holding a

@@ -5,6 +5,7 @@
 #include "platform/ItemStatus.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
+#include "platform/Text.h"
 #include "shell/DesktopEntry.h"
 #include "shell/FlatpakInstallations.h"
 #include "shell/WatcherSettings.h"
@@ -27,11 +28,7 @@ std::string smallFile(const std::string& path, std::size_t maxBytes) {
 }
 
 std::string trimmed(std::string_view text) {
-    const auto start = text.find_first_not_of(" \t\r");
-    if (start == std::string_view::npos)
-        return {};
-    const auto end = text.find_last_not_of(" \t\r");
-    return std::string(text.substr(start, end - start + 1));
+    return std::string(platform::Text::trimmedBlanks(text));
 }
 
 // The name one component below a base, or empty: "foo" of "foo", not of "foo/bar", "..".

@@ -9,11 +9,7 @@
 namespace {
 
 std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
+    return platform::Text::trimmedBlanks(text);
 }
 
 // Undoes the URL escapes ("%20"); none for a broken escape or an escaped NUL.
