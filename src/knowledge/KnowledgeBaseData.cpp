@@ -178,6 +178,7 @@ void KnowledgeBaseData::readSections(KBXMLDocument& document) {
 
 void KnowledgeBaseData::fileRecords(KnowledgeRecordIndex::Batch& batch) {
     // Every record is made: the table that lets them share their folders is not needed.
+    m_recordMaker.reset();
     m_recordArena.forgetFolders();
     m_recordsByFileNames.fileAll(batch);
     loadSystemBundleIds();
@@ -292,25 +293,22 @@ void KnowledgeBaseData::parseDataForGroup(const KBXMLFileGroup& fileGroup,
     const int dependencyType = KBXMLCommon::convertToAppDependencyGroupFromGroupValue(name);
     if (!isSystem && dependencyType == -1)
         return;
-    const std::string& home = PathsGenerator::GetInstance().getHomeDirectory();
-    std::string expanded; // reused from record to record
+    if (!m_recordMaker)
+        m_recordMaker = std::make_unique<KnowledgeRecordMaker>(
+            m_recordArena, PathsGenerator::GetInstance().getHomeDirectory());
     fileGroup.iterateFiles([&](const KBXMLFile& file) {
         const std::string_view path = file.pathView();
         if (path.empty())
             return;
-        // A record the helper might offer must name something inside the home folder's
-        // Library; a system record only protects what it names.
+        // A record the helper might offer must name something inside the places where
+        // leftovers lie; a system record only protects what it names.
         if (isSystem) {
             if (!KnowledgeBasePathPolicy::systemRecordRefusal(path))
                 fileRecord(*KnowledgeRecord::createSystemItem(m_recordArena, group, path));
             return;
         }
-        if (path.starts_with("~/"))
-            expanded.assign(home).append(path.substr(1));
-        else
-            expanded.assign(path);
-        if (!KnowledgeBasePathPolicy::recordRefusal(expanded, home))
-            fileRecord(*KnowledgeRecord::create(m_recordArena, group, path, dependencyType));
+        if (KnowledgeRecord* record = m_recordMaker->offerable(group, path, dependencyType))
+            fileRecord(*record);
     });
 }
 

@@ -6,6 +6,7 @@
 #include "knowledge/KnowledgeRecordDomainGroup.h"
 #include "knowledge/KnowledgeRecordGroup.h"
 #include "knowledge/KnowledgeRecordIndex.h"
+#include "knowledge/KnowledgeRecordMaker.h"
 #include "knowledge/KnowledgeRecordRemovalScripts.h"
 #include "knowledge/MutableExtensionsSkipList.h"
 #include "knowledge/MutableSystemSkipList.h"
@@ -165,6 +166,8 @@ private:
     // Where the records and their paths lie, and every group a record refers to (a later
     // domain of the same identifier replaces a group in m_recordGroups, not here).
     KnowledgeRecordArena m_recordArena;
+    // Checks and makes the records while the domains are read; gone once they are filed.
+    std::unique_ptr<KnowledgeRecordMaker> m_recordMaker;
     std::vector<std::shared_ptr<const KnowledgeRecordGroup>> m_groupsOfRecords;
     std::unordered_map<std::string, std::shared_ptr<KnowledgeRecordDomainGroup>>
         m_domainGroupRecordByAppUniqueIdentifier;

@@ -46,8 +46,14 @@ KnowledgeRecord* KnowledgeRecord::create(KnowledgeRecordArena& arena,
     }
     const std::size_t split =
         static_cast<std::size_t>(platform::ItemName::lastComponent(path).data() - path.data());
-    const std::string_view tail = path.substr(split);
-    const char* folder = arena.internFolder(path.substr(0, split));
+    return createIn(arena, group, arena.internFolder(path.substr(0, split)), inHome,
+                    path.substr(split), dependencyType, isSystemItem);
+}
+
+KnowledgeRecord* KnowledgeRecord::createIn(KnowledgeRecordArena& arena,
+                                           const KnowledgeRecordGroup& group, const char* folder,
+                                           bool inHome, std::string_view tail,
+                                           std::int32_t dependencyType, bool isSystemItem) {
     void* at = arena.allocate(sizeof(KnowledgeRecord) + tail.size(), alignof(KnowledgeRecord));
     if (!tail.empty())
         std::memcpy(static_cast<char*>(at) + sizeof(KnowledgeRecord), tail.data(), tail.size());

@@ -31,6 +31,12 @@ public:
     static KnowledgeRecord* create(KnowledgeRecordArena& arena, const KnowledgeRecordGroup& group,
                                    std::string_view path, std::int32_t dependencyType,
                                    bool isSystemItem = false);
+    // The same for a path already split: `folder` as the arena's internFolder() gave it for
+    // the path's folder (with its last slash; without the home folder when `inHome`), and
+    // `name`, the last component.
+    static KnowledgeRecord* createIn(KnowledgeRecordArena& arena, const KnowledgeRecordGroup& group,
+                                     const char* folder, bool inHome, std::string_view name,
+                                     std::int32_t dependencyType, bool isSystemItem = false);
     static KnowledgeRecord* createSystemItem(KnowledgeRecordArena& arena,
                                              const KnowledgeRecordGroup& group,
                                              std::string_view path) {

@@ -100,6 +100,27 @@ bool LeftoverPlaces::isShared(std::string_view relative) {
     return false;
 }
 
+bool LeftoverPlaces::mayHoldShared(std::string_view folder) {
+    // An item is shared when it is one of the paths above, a root or a folder above one, or
+    // lies in a shared tree: inside `folder` only when one of those lies inside it, or the
+    // folder lies in a tree.
+    const auto holds = [folder](std::string_view shared) {
+        return shared.size() > folder.size() + 1 && shared.starts_with(folder) &&
+               shared[folder.size()] == '/';
+    };
+    for (const Root& root : roots()) {
+        if (holds(root.below))
+            return true;
+    }
+    if (std::any_of(kSharedPaths.begin(), kSharedPaths.end(), holds))
+        return true;
+    for (const auto& tree : kSharedTrees) {
+        if (holds(tree.folder) || below(folder, tree.folder))
+            return true;
+    }
+    return false;
+}
+
 std::string LeftoverPlaces::writtenList() {
     std::string list;
     for (const Root& root : roots())
