@@ -1,5 +1,6 @@
 #include "knowledge/KBPasswordCipher.h"
 
+#include "knowledge/KBKeyDerivation.h"
 #include "platform/Mutex.h"
 
 #include <algorithm>
@@ -65,10 +66,8 @@ bool deriveKey(std::string_view password, std::span<const std::uint8_t> salt, Ke
         return true;
     }
 #endif
-    bool derived =
-        PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), salt.data(),
-                          static_cast<int>(salt.size()), KBPasswordCipher::kIterations, EVP_sha1(),
-                          static_cast<int>(key.bytes.size()), key.bytes.data()) == 1;
+    bool derived = KBKeyDerivation::deriveSHA1(
+        password, salt, static_cast<std::uint32_t>(KBPasswordCipher::kIterations), key.bytes);
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
     if (derived && slot) {
         slot->password.assign(password);

@@ -1,10 +1,15 @@
 #include "knowledge/KBPasswordCipher.h"
 
 #include "ContainerTestSupport.h"
+#include "knowledge/KBKeyDerivation.h"
 
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
+#include <string>
+#include <vector>
 
 using namespace container_test;
+using namespace std::string_literals;
 
 namespace {
 
@@ -74,4 +79,33 @@ TEST(KBPasswordCipher, RefusesMalformedMessagesWithTheirReason) {
         EXPECT_FALSE(KBPasswordCipher::decryptData(bytes(c.message), c.password, &error)) << c.name;
         EXPECT_EQ(error, c.error) << c.name;
     }
+}
+
+// The derivation against OpenSSL's own PBKDF2: passwords up to and past a block (which
+// HMAC hashes first), empty and long salts, keys shorter than, equal to and spanning
+// several digests, and one, two and many rounds.
+TEST(KBKeyDerivation, MatchesOpenSSLsPBKDF2) {
+    const std::string passwords[] = {"", "password", std::string(64, 'k'), std::string(65, 'k'),
+                                     std::string(200, '\xff')};
+    const std::string salts[] = {"", "salt", "\x00\x01\x02\x03\x04\x05\x06\x07"s,
+                                 std::string(100, 's')};
+    for (const std::string& password : passwords) {
+        for (const std::string& salt : salts) {
+            for (const auto& [rounds, length] :
+                 {std::pair{1u, 20u}, {2u, 1u}, {1000u, 32u}, {3u, 41u}, {7u, 64u}}) {
+                std::vector<std::uint8_t> ours(length);
+                std::vector<std::uint8_t> theirs(length);
+                ASSERT_TRUE(KBKeyDerivation::deriveSHA1(password, bytes(salt), rounds, ours));
+                ASSERT_EQ(PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()),
+                                            reinterpret_cast<const unsigned char*>(salt.data()),
+                                            static_cast<int>(salt.size()), static_cast<int>(rounds),
+                                            EVP_sha1(), static_cast<int>(length), theirs.data()),
+                          1);
+                EXPECT_EQ(ours, theirs) << password.size() << "-byte password, " << salt.size()
+                                        << "-byte salt, " << rounds << " rounds";
+            }
+        }
+    }
+    std::uint8_t key[20];
+    EXPECT_FALSE(KBKeyDerivation::deriveSHA1("p", {}, 0, key));
 }
