@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr std::size_t kBlock = SHA_CBLOCK;        // 64
+constexpr std::size_t kBlock = SHA_CBLOCK;         // 64
 constexpr std::size_t kDigest = SHA_DIGEST_LENGTH; // 20
 
 // A block that holds a digest as the whole message after one keyed block: the digest,
@@ -29,8 +29,7 @@ struct PaddedDigest {
 };
 
 // The state after the key block, and a round: the digest of that state and `in`.
-void stateAfterKey(SHA_CTX& state, const std::array<std::uint8_t, kBlock>& key,
-                   std::uint8_t pad) {
+void stateAfterKey(SHA_CTX& state, const std::array<std::uint8_t, kBlock>& key, std::uint8_t pad) {
     std::array<std::uint8_t, kBlock> block{};
     for (std::size_t i = 0; i < kBlock; ++i)
         block[i] = key[i] ^ pad;
@@ -77,10 +76,9 @@ bool KBKeyDerivation::deriveSHA1(std::string_view password, std::span<const std:
     for (std::uint32_t block = 1; !key.empty(); ++block) {
         // U1 = HMAC(salt || block number), through the general path once.
         SHA_CTX first = inner;
-        const std::uint8_t number[] = {static_cast<std::uint8_t>(block >> 24),
-                                       static_cast<std::uint8_t>(block >> 16),
-                                       static_cast<std::uint8_t>(block >> 8),
-                                       static_cast<std::uint8_t>(block)};
+        const std::uint8_t number[] = {
+            static_cast<std::uint8_t>(block >> 24), static_cast<std::uint8_t>(block >> 16),
+            static_cast<std::uint8_t>(block >> 8), static_cast<std::uint8_t>(block)};
         SHA1_Update(&first, salt.data(), salt.size());
         SHA1_Update(&first, number, sizeof number);
         SHA1_Final(between.digest(), &first);

@@ -54,7 +54,8 @@ KnowledgeRecordMaker::Folder KnowledgeRecordMaker::checked(std::string_view writ
     if (path.starts_with("~/"))
         path = expanded.assign(m_home).append(path.substr(1));
     const auto placed = LeftoverPlaces::placeInHome(path, m_home);
-    if (!placed || (!placed->rest.empty() && KnowledgeBasePathPolicy::componentRefusal(placed->rest)))
+    if (!placed ||
+        (!placed->rest.empty() && KnowledgeBasePathPolicy::componentRefusal(placed->rest)))
         return folder;
     std::string relative(placed->root->below);
     if (!placed->rest.empty())

@@ -18,7 +18,8 @@ namespace {
 TEST(KnowledgeRecordMaker, TakesExactlyWhatThePathPolicyTakes) {
     const std::string home = PathsGenerator::GetInstance().getHomeDirectory();
     ASSERT_TRUE(home.starts_with("/") && home.size() > 1);
-    const std::vector<std::string> folders = {
+    // clang-format off
+    std::vector<std::string> folders = {
         "~/Library/", "~/Library/Caches/", "~/Library/Caches/com.example.app/",
         "~/Library/Application Support/", "~/Library/Logs/", "~/Library/Logs/DiagnosticReports/",
         "~/Library/Group Containers/", "~/Library//", "~/Library/./", "~/Library/../",
@@ -26,13 +27,32 @@ TEST(KnowledgeRecordMaker, TakesExactlyWhatThePathPolicyTakes) {
         "~/.local/share/", "~/.local/share/icons/", "~/.local/share/icons/hicolor/",
         "~/.local/share/icons/hicolor/48x48/", "~/.local/share/icons/hicolor/48x48/apps/",
         "~/.cache/", "~/.cache/thumbnails/", "~/.cache/thumbnails/normal/", "~/.var/",
-        "~/.var/app/", "~/.var/app/org.example.App/", "~/", "~/Documents/", "~/.configx/",
-        "~", "~x/Library/", home + "/Library/Preferences/", home + "/.config/", home + "/",
-        home + "x/Library/", "/Library/Preferences/", "/etc/", "/", "Library/", ""};
-    const std::vector<std::string> names = {
-        "com.example.app.plist", "com.example.app", "Caches", "Library", "share", "state",
-        "app", "autostart", "applications", "apps", "hicolor", "48x48", "normal", "thumbnails",
-        "DiagnosticReports", "Trash", ".", "..", "", std::string("a\0b", 3), "x/"};
+        "~/.var/app/", "~/.var/app/org.example.App/", "~/", "~/Documents/", "~/.configx/", "~",
+        "~x/Library/", "/Library/Preferences/", "/etc/", "/", "Library/", ""};
+    // clang-format on
+    for (const char* inHome : {"/Library/Preferences/", "/.config/", "/", "x/Library/"})
+        folders.push_back(home + inHome);
+    const std::vector<std::string> names = {"com.example.app.plist",
+                                            "com.example.app",
+                                            "Caches",
+                                            "Library",
+                                            "share",
+                                            "state",
+                                            "app",
+                                            "autostart",
+                                            "applications",
+                                            "apps",
+                                            "hicolor",
+                                            "48x48",
+                                            "normal",
+                                            "thumbnails",
+                                            "DiagnosticReports",
+                                            "Trash",
+                                            ".",
+                                            "..",
+                                            "",
+                                            std::string("a\0b", 3),
+                                            "x/"};
     KnowledgeRecordArena arena;
     auto group = KnowledgeRecordGroup::GroupWithDomainIdentifier(
         DomainBundleIdentifier::create("com.example.app"));
