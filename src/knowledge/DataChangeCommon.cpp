@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -77,8 +78,21 @@ bool DataChangeCommon::appendToData(SecureBuffer& target, ByteRange range,
 
 void DataChangeCommon::revertDataAndBits(std::span<std::uint8_t> data) {
     revertData(data);
-    for (std::uint8_t& byte : data)
-        byte = reverseChar(byte);
+    // reverseChar() on eight bytes at a time: the same three swaps, within each byte.
+    constexpr std::uint64_t kHigh4 = 0xF0F0F0F0F0F0F0F0ULL;
+    constexpr std::uint64_t kHigh2 = 0xCCCCCCCCCCCCCCCCULL;
+    constexpr std::uint64_t kHigh1 = 0xAAAAAAAAAAAAAAAAULL;
+    std::size_t at = 0;
+    for (; at + sizeof(std::uint64_t) <= data.size(); at += sizeof(std::uint64_t)) {
+        std::uint64_t word;
+        std::memcpy(&word, data.data() + at, sizeof word);
+        word = (word & kHigh4) >> 4 | (word & ~kHigh4) << 4;
+        word = (word & kHigh2) >> 2 | (word & ~kHigh2) << 2;
+        word = (word & kHigh1) >> 1 | (word & ~kHigh1) << 1;
+        std::memcpy(data.data() + at, &word, sizeof word);
+    }
+    for (; at < data.size(); ++at)
+        data[at] = reverseChar(data[at]);
 }
 
 std::optional<SecureBuffer> DataChangeCommon::runStages(std::span<const std::uint8_t> input,

@@ -16,7 +16,9 @@ thread_local SecureBuffer::ReleaseKeeper t_releaseKeeper;
 void wipe(void* data, std::size_t size) noexcept {
     if (!data || size == 0)
         return;
-    OPENSSL_cleanse(data, size);
+    // The C library's zeroing that the compiler may not drop, at the speed of memset:
+    // a load wipes some 15 MB, which OpenSSL's byte-careful loop took 2 ms over.
+    explicit_bzero(data, size);
     if (t_wipeObserver)
         t_wipeObserver({static_cast<const std::uint8_t*>(data), size});
 }

@@ -151,3 +151,22 @@ TEST_F(ContainerTest, ConcurrentOpeningsEachUseTheirOwnFolder) {
         thread.join();
     EXPECT_EQ(opened, 12);
 }
+
+// Eight bytes at a time, and the bytes left over one by one: every length must give the
+// byte-by-byte definition, the bytes in reverse order, each with its bits reversed.
+TEST(DataChangeCommon, RevertsDataAndBitsOfEveryLength) {
+    for (std::size_t length = 0; length <= 19; ++length) {
+        std::vector<std::uint8_t> data(length);
+        for (std::size_t i = 0; i < length; ++i)
+            data[i] = static_cast<std::uint8_t>(0x9D * i + 0x31);
+        std::vector<std::uint8_t> expected;
+        for (auto byte = data.rbegin(); byte != data.rend(); ++byte) {
+            std::uint8_t reversed = 0;
+            for (int bit = 0; bit < 8; ++bit)
+                reversed |= static_cast<std::uint8_t>(((*byte >> bit) & 1) << (7 - bit));
+            expected.push_back(reversed);
+        }
+        DataChangeCommon::revertDataAndBits(data);
+        EXPECT_EQ(data, expected) << length << " bytes";
+    }
+}
