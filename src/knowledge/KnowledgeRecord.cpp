@@ -81,5 +81,10 @@ bool KnowledgeRecord::hasPath(std::string_view fullPath) const {
 }
 
 std::string_view KnowledgeRecord::name() const {
-    return platform::ItemName::lastComponent(tail());
+    // The tail is the name itself unless slashes follow it; the index asks for names on
+    // every probe, so the common case takes no scan.
+    const std::string_view tail = this->tail();
+    if (!tail.empty() && tail.back() != '/')
+        return tail;
+    return platform::ItemName::lastComponent(tail);
 }

@@ -4,6 +4,7 @@
 #include "knowledge/LeftoverPlaces.h"
 
 #include <cstring>
+#include <string.h>
 
 namespace {
 
@@ -21,9 +22,11 @@ KnowledgeRecordMaker::KnowledgeRecordMaker(KnowledgeRecordArena& arena, std::str
 KnowledgeRecord* KnowledgeRecordMaker::offerable(const KnowledgeRecordGroup& group,
                                                  std::string_view written,
                                                  std::int32_t dependencyType) {
-    const std::size_t slash = written.rfind('/');
-    if (slash == std::string_view::npos)
+    const void* found = memrchr(written.data(), '/', written.size());
+    if (!found)
         return checkedWhole(group, written, dependencyType);
+    const std::size_t slash =
+        static_cast<std::size_t>(static_cast<const char*>(found) - written.data());
     const std::string_view name = written.substr(slash + 1);
     const Folder& folder = folderOf(written.substr(0, slash + 1));
     if (!folder.plain || !isPlainName(name))
