@@ -1,5 +1,7 @@
 #include "knowledge/KnowledgeRecordArena.h"
 
+#include "platform/MemoryRelease.h"
+
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -7,6 +9,10 @@
 std::byte* KnowledgeRecordArena::newBlock(std::size_t bytes) {
     m_blocks.push_back(std::unique_ptr<std::byte[]>(new std::byte[bytes]));
     m_bytesHeld += bytes;
+    // A large block is filled from end to end: its pages are had in one call rather than
+    // a fault each.
+    if (bytes >= kLargeBlockBytes)
+        platform::MemoryRelease::prepareForWriting(m_blocks.back().get(), bytes);
     return m_blocks.back().get();
 }
 
@@ -23,8 +29,11 @@ void* KnowledgeRecordArena::allocate(std::size_t size, std::size_t alignment) {
     // of the current block is not thrown away for it.
     if (size > kBlockBytes / 4)
         return newBlock(size);
-    m_next = newBlock(kBlockBytes);
-    m_left = kBlockBytes;
+    // A knowledge base of a few records keeps to small blocks; a large one, once it has
+    // filled some, takes large ones.
+    const std::size_t block = m_bytesHeld >= kLargeBlockBytes ? kLargeBlockBytes : kBlockBytes;
+    m_next = newBlock(block);
+    m_left = block;
     void* at = m_next;
     m_next += size;
     m_left -= size;

@@ -21,6 +21,8 @@ public:
     // its tree back (two of its record blocks side by side), so that the records fill
     // them instead of growing the heap.
     static constexpr std::size_t kBlockBytes = 8 * 1024;
+    // The blocks of an arena that already holds this much.
+    static constexpr std::size_t kLargeBlockBytes = 256 * 1024;
 
     KnowledgeRecordArena() = default;
     KnowledgeRecordArena(const KnowledgeRecordArena&) = delete;

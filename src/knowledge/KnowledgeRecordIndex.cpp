@@ -1,5 +1,7 @@
 #include "knowledge/KnowledgeRecordIndex.h"
 
+#include "platform/MemoryRelease.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -112,6 +114,8 @@ void KnowledgeRecordIndex::fileAll(Batch& batch) {
     // a load more than filing. The entries get room for every record: the pages of the
     // room left over are never touched.
     m_entries.reserve(m_entries.size() + batch.size());
+    platform::MemoryRelease::prepareForWriting(m_entries.data() + m_entries.size(),
+                                               batch.size() / 2 * sizeof(KnowledgeRecord*));
     reserveSlots(m_entries.size() + batch.size() / 2);
     const auto firstSlot = [&](std::size_t at) -> const Slot& {
         return m_slots[upcoming(at).hash & (m_slots.size() - 1)];
@@ -184,7 +188,11 @@ KnowledgeRecord* KnowledgeRecordIndex::head(std::string_view name) const {
 void KnowledgeRecordIndex::grow(std::size_t capacity) {
     // Each slot keeps its name's hash and the names are already unique: each goes to the
     // first free slot from its place in the larger table.
-    const std::vector<Slot> old = std::exchange(m_slots, std::vector<Slot>(capacity));
+    std::vector<Slot> larger;
+    larger.reserve(capacity);
+    platform::MemoryRelease::prepareForWriting(larger.data(), capacity * sizeof(Slot));
+    larger.resize(capacity);
+    const std::vector<Slot> old = std::exchange(m_slots, std::move(larger));
     const std::size_t mask = capacity - 1;
     for (const Slot& slot : old) {
         if (slot.entry == 0)

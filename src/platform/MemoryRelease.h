@@ -34,6 +34,12 @@ public:
     // freed as well where its file system can (a hole is punched), so that they need not
     // wait for the file to go.
     static void discardSharedPages(void* begin, std::size_t length);
+    // Has the system provide, now and in one call, the whole pages of [begin, begin +
+    // length) that the program is about to write all of: a fresh page otherwise costs a
+    // fault at its first write, and a large buffer filled from start to end pays one
+    // fault a page. Changes nothing the program can read; where the system cannot, it
+    // does nothing.
+    static void prepareForWriting(void* begin, std::size_t length);
     // Ends a mapping made with mmap.
     static void unmap(void* begin, std::size_t length);
 

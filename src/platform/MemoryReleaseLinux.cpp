@@ -1,5 +1,6 @@
 #include "platform/MemoryRelease.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <malloc.h>
@@ -61,6 +62,20 @@ void MemoryRelease::discardPages(void* begin, std::size_t length) {
 void MemoryRelease::discardSharedPages(void* begin, std::size_t length) {
     if (begin && length > 0 && madvise(begin, length, MADV_REMOVE) != 0)
         madvise(begin, length, MADV_DONTNEED);
+}
+
+void MemoryRelease::prepareForWriting(void* begin, std::size_t length) {
+#ifdef MADV_POPULATE_WRITE
+    // Only whole pages inside the range: the bytes around them may be someone else's.
+    const std::size_t page = pageSize();
+    const auto first = (reinterpret_cast<std::uintptr_t>(begin) + page - 1) / page * page;
+    const auto end = (reinterpret_cast<std::uintptr_t>(begin) + length) / page * page;
+    if (begin && end > first)
+        madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+#else
+    (void)begin;
+    (void)length;
+#endif
 }
 
 void MemoryRelease::unmap(void* begin, std::size_t length) {

@@ -108,3 +108,27 @@ TEST(MemoryRelease, IdleFilePagesOfThisProcessAloneAreReadBackWhenUsed) {
 }
 
 } // namespace
+
+// Preparing pages for writing brings in exactly the whole pages inside the range, and
+// leaves what was written before as it was.
+TEST(MemoryRelease, PreparesTheWholePagesOfARangeKeepingTheirContents) {
+    const std::size_t page = MemoryRelease::pageSize();
+    const std::size_t length = 16 * page;
+    void* mapped =
+        mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mapped, MAP_FAILED);
+    auto* bytes = static_cast<unsigned char*>(mapped);
+    for (std::size_t i = 0; i < 2 * page; ++i)
+        bytes[i] = static_cast<unsigned char>(i * 7 + 1);
+    // From inside page 0 to inside page 10: pages 1 to 9 are whole.
+    MemoryRelease::prepareForWriting(bytes + 100, 10 * page);
+    for (std::size_t i = 0; i < 2 * page; ++i)
+        ASSERT_EQ(bytes[i], static_cast<unsigned char>(i * 7 + 1)) << i;
+    if (residentPages(bytes + 2 * page, page) == 0) {
+        munmap(mapped, length);
+        GTEST_SKIP() << "this kernel cannot populate pages ahead";
+    }
+    EXPECT_EQ(residentPages(bytes, 10 * page), 10u);
+    EXPECT_EQ(residentPages(bytes + 10 * page, 6 * page), 0u);
+    munmap(mapped, length);
+}
