@@ -48,7 +48,6 @@ void digestOf(const SHA_CTX& keyed, const PaddedDigest& in, std::uint8_t* out) {
         out[4 * i + 2] = static_cast<std::uint8_t>(words[i] >> 8);
         out[4 * i + 3] = static_cast<std::uint8_t>(words[i]);
     }
-    OPENSSL_cleanse(&state, sizeof state);
 }
 
 } // namespace

@@ -39,6 +39,12 @@ KBXMLCommon::getDomainIdentifierFromElement(const _TBXMLElement* element,
 
 std::int32_t
 KBXMLCommon::convertToAppDependencyGroupFromGroupValue(const std::optional<std::string>& value) {
+    return convertToAppDependencyGroupFromGroupValue(value ? std::optional<std::string_view>(*value)
+                                                           : std::nullopt);
+}
+
+std::int32_t
+KBXMLCommon::convertToAppDependencyGroupFromGroupValue(std::optional<std::string_view> value) {
     if (!value)
         return static_cast<std::int32_t>(AppDependencyGroup::None);
     return static_cast<std::int32_t>(appDependencyGroupFromValue(*value));

@@ -28,6 +28,8 @@ public:
     // -1 for none or an unknown value.
     static std::int32_t
     convertToAppDependencyGroupFromGroupValue(const std::optional<std::string>& value);
+    static std::int32_t
+    convertToAppDependencyGroupFromGroupValue(std::optional<std::string_view> value);
 
     // The integer form: leading white space and a sign allowed, digits up to the first
     // other character, 0 without digits, clamped to 32 bits; -1 when absent.

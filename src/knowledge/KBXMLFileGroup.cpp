@@ -9,7 +9,12 @@ std::optional<KBXMLFileGroup> KBXMLFileGroup::create(const _TBXMLElement* elemen
 }
 
 std::optional<std::string> KBXMLFileGroup::groupName() const {
-    auto name = TBXML::valueOfAttributeNamed("v", m_element);
+    const std::optional<std::string_view> name = groupNameView();
+    return name ? std::optional<std::string>(std::in_place, *name) : std::nullopt;
+}
+
+std::optional<std::string_view> KBXMLFileGroup::groupNameView() const {
+    auto name = TBXML::valueViewOfAttributeNamed("v", m_element);
     if (name && name->empty())
         return std::nullopt;
     return name;

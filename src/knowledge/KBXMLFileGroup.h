@@ -16,6 +16,8 @@ public:
 
     // The `v` attribute; none when absent or empty.
     std::optional<std::string> groupName() const;
+    // The same as a view into the document.
+    std::optional<std::string_view> groupNameView() const;
     // Whether the name is exactly "system".
     bool isSystem() const;
     // The dependency group number of the name; -1 for "system" and unknown names.

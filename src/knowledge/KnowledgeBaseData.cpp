@@ -288,7 +288,7 @@ void KnowledgeBaseData::parseDataForDomain(const KBXMLDomain& domain) {
 void KnowledgeBaseData::parseDataForGroup(const KBXMLFileGroup& fileGroup,
                                           const KnowledgeRecordGroup& group) {
     // The group's name is read once; isSystem() and dependencyType() would read it twice.
-    const std::optional<std::string> name = fileGroup.groupName();
+    const std::optional<std::string_view> name = fileGroup.groupNameView();
     const bool isSystem = name == "system";
     const int dependencyType = KBXMLCommon::convertToAppDependencyGroupFromGroupValue(name);
     if (!isSystem && dependencyType == -1)

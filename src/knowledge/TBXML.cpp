@@ -192,12 +192,18 @@ std::string TBXML::elementName(const _TBXMLElement* element) {
 
 std::optional<std::string> TBXML::valueOfAttributeNamed(std::string_view name,
                                                         const _TBXMLElement* element) {
+    const std::optional<std::string_view> view = valueViewOfAttributeNamed(name, element);
+    return view ? std::optional<std::string>(std::in_place, *view) : std::nullopt;
+}
+
+std::optional<std::string_view> TBXML::valueViewOfAttributeNamed(std::string_view name,
+                                                                 const _TBXMLElement* element) {
     if (!element)
         return std::nullopt;
     for (const _TBXMLAttribute* attribute = element->firstAttribute; attribute;
          attribute = attribute->next) {
         if (hasName(attribute->name, name))
-            return decoded(attribute->value);
+            return decodedView(attribute->value);
     }
     return std::nullopt;
 }

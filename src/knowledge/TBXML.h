@@ -98,6 +98,9 @@ public:
     // The value of the first attribute whose name has exactly the bytes of `name`.
     static std::optional<std::string> valueOfAttributeNamed(std::string_view name,
                                                             const _TBXMLElement* element);
+    // The same as a view into the reader's buffer, valid while the reader lives.
+    static std::optional<std::string_view> valueViewOfAttributeNamed(std::string_view name,
+                                                                     const _TBXMLElement* element);
     // The element's text; the empty string when it has none.
     static std::string textForElement(const _TBXMLElement* element);
     // The same as a view into the reader's buffer, valid while the reader lives.
