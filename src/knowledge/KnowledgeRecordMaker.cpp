@@ -3,6 +3,7 @@
 #include "knowledge/KnowledgeBasePathPolicy.h"
 #include "knowledge/LeftoverPlaces.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string.h>
 
@@ -29,21 +30,28 @@ KnowledgeRecord* KnowledgeRecordMaker::offerable(const KnowledgeRecordGroup& gro
         static_cast<std::size_t>(static_cast<const char*>(found) - written.data());
     const std::string_view name = written.substr(slash + 1);
     const Folder& folder = folderOf(written.substr(0, slash + 1));
-    if (!folder.plain || !isPlainName(name))
+    if (!folder.plain || !isPlainName(name) ||
+        std::find(folder.sharedNames.begin(), folder.sharedNames.end(), name) !=
+            folder.sharedNames.end())
         return checkedWhole(group, written, dependencyType);
     return KnowledgeRecord::createIn(m_arena, group, folder.interned, folder.inHome, name,
                                      dependencyType);
 }
 
 const KnowledgeRecordMaker::Folder& KnowledgeRecordMaker::folderOf(std::string_view written) {
-    if (m_last && written == m_lastWritten)
-        return *m_last;
+    // The last eight bytes (or all of a shorter text) and the length, mixed into a slot.
+    std::uint64_t last = 0;
+    const std::size_t taken = std::min<std::size_t>(written.size(), sizeof last);
+    std::memcpy(&last, written.data() + written.size() - taken, taken);
+    const std::size_t sign = ((last ^ written.size()) * 0x9E3779B97F4A7C15ULL) >> 56;
+    const Folders::value_type*& recent = m_recent[sign];
+    if (recent && recent->first == written)
+        return recent->second;
     auto found = m_folders.find(written);
     if (found == m_folders.end())
         found = m_folders.emplace(std::string(written), checked(written)).first;
-    m_lastWritten = found->first;
-    m_last = &found->second;
-    return *m_last;
+    recent = &*found;
+    return found->second;
 }
 
 KnowledgeRecordMaker::Folder KnowledgeRecordMaker::checked(std::string_view written) {
@@ -63,9 +71,11 @@ KnowledgeRecordMaker::Folder KnowledgeRecordMaker::checked(std::string_view writ
     std::string relative(placed->root->below);
     if (!placed->rest.empty())
         relative.append("/").append(placed->rest);
-    if (LeftoverPlaces::mayHoldShared(relative))
+    auto shared = LeftoverPlaces::sharedNamesIn(relative);
+    if (!shared)
         return folder;
     folder.plain = true;
+    folder.sharedNames = std::move(*shared);
     folder.inHome = written.starts_with("~/");
     // As KnowledgeRecord::create() keeps it: the folder without the "~" for the home folder.
     folder.interned = m_arena.internFolder(folder.inHome ? written.substr(1) : written);

@@ -4,6 +4,7 @@
 #include "knowledge/KnowledgeRecordArena.h"
 #include "knowledge/KnowledgeRecordGroup.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,8 +32,9 @@ public:
 
 private:
     struct Folder {
-        // Every plain name in it passes the policy.
+        // Every plain name in it passes the policy, but those of its shared items.
         bool plain{false};
+        std::vector<std::string_view> sharedNames;
         bool inHome{false};
         // The arena's copy, as KnowledgeRecord keeps it; set when plain.
         const char* interned{nullptr};
@@ -50,10 +52,12 @@ private:
 
     KnowledgeRecordArena& m_arena;
     const std::string m_home;
-    // By the folder as written, with its last slash. Records come in runs of one folder,
-    // so the last one is asked first.
-    std::unordered_map<std::string, Folder, Hash, std::equal_to<>> m_folders;
-    std::string_view m_lastWritten;
-    const Folder* m_last{nullptr};
+    using Folders = std::unordered_map<std::string, Folder, Hash, std::equal_to<>>;
+    // By the folder as written, with its last slash.
+    Folders m_folders;
+    // The folders asked for lately, by a cheap sign of their text (its length and last
+    // bytes): a knowledge base's records lie in a few hundred folders at most, and most
+    // records find theirs here with one comparison, before any hashing of the whole text.
+    std::array<const Folders::value_type*, 256> m_recent{};
     std::string m_expanded;
 };

@@ -100,25 +100,36 @@ bool LeftoverPlaces::isShared(std::string_view relative) {
     return false;
 }
 
-bool LeftoverPlaces::mayHoldShared(std::string_view folder) {
-    // An item is shared when it is one of the paths above, a root or a folder above one, or
-    // lies in a shared tree: inside `folder` only when one of those lies inside it, or the
-    // folder lies in a tree.
-    const auto holds = [folder](std::string_view shared) {
-        return shared.size() > folder.size() + 1 && shared.starts_with(folder) &&
-               shared[folder.size()] == '/';
+std::optional<std::vector<std::string_view>>
+LeftoverPlaces::sharedNamesIn(std::string_view folder) {
+    // An item inside the folder is shared when it is one of the shared paths, or a shared
+    // tree's folder, or a root or a folder above one; inside a tree, its depth decides.
+    std::vector<std::string_view> names;
+    const auto inside = [folder](std::string_view path) -> std::optional<std::string_view> {
+        if (path.size() <= folder.size() + 1 || !path.starts_with(folder) ||
+            path[folder.size()] != '/')
+            return std::nullopt;
+        return path.substr(folder.size() + 1);
+    };
+    const auto add = [&names](std::string_view name) {
+        if (std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(name);
     };
     for (const Root& root : roots()) {
-        if (holds(root.below))
-            return true;
+        if (auto rest = inside(root.below))
+            add(rest->substr(0, rest->find('/')));
     }
-    if (std::any_of(kSharedPaths.begin(), kSharedPaths.end(), holds))
-        return true;
+    for (std::string_view path : kSharedPaths) {
+        if (auto rest = inside(path); rest && rest->find('/') == std::string_view::npos)
+            add(*rest);
+    }
     for (const auto& tree : kSharedTrees) {
-        if (holds(tree.folder) || below(folder, tree.folder))
-            return true;
+        if (below(folder, tree.folder))
+            return std::nullopt;
+        if (auto rest = inside(tree.folder); rest && rest->find('/') == std::string_view::npos)
+            add(*rest);
     }
-    return false;
+    return names;
 }
 
 std::string LeftoverPlaces::writtenList() {

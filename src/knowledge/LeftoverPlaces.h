@@ -38,10 +38,11 @@ public:
     // the folders above them, the desktop's menu, icon theme, thumbnail and autostart
     // folders, the user's own folders, and the like.
     static bool isShared(std::string_view relative);
-    // Whether isShared() may hold for something directly inside `folder` (a plain path below
-    // the home folder, as for isShared()): when not, nothing named in it is shared, whatever
-    // its name, and the question need not be asked for each of its items.
-    static bool mayHoldShared(std::string_view folder);
+    // The names of the items directly inside `folder` (a plain path below the home folder,
+    // as for isShared()) for which isShared() holds, so that the question need not be
+    // asked for each item; none when that depends on more than the name (inside a shared
+    // tree).
+    static std::optional<std::vector<std::string_view>> sharedNamesIn(std::string_view folder);
 
     // The roots' text for messages: "~/Library, ~/.config, ...".
     static std::string writtenList();

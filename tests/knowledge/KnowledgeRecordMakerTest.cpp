@@ -32,27 +32,13 @@ TEST(KnowledgeRecordMaker, TakesExactlyWhatThePathPolicyTakes) {
     // clang-format on
     for (const char* inHome : {"/Library/Preferences/", "/.config/", "/", "x/Library/"})
         folders.push_back(home + inHome);
-    const std::vector<std::string> names = {"com.example.app.plist",
-                                            "com.example.app",
-                                            "Caches",
-                                            "Library",
-                                            "share",
-                                            "state",
-                                            "app",
-                                            "autostart",
-                                            "applications",
-                                            "apps",
-                                            "hicolor",
-                                            "48x48",
-                                            "normal",
-                                            "thumbnails",
-                                            "DiagnosticReports",
-                                            "Trash",
-                                            ".",
-                                            "..",
-                                            "",
-                                            std::string("a\0b", 3),
-                                            "x/"};
+    // clang-format off
+    const std::vector<std::string> names = {
+        "com.example.app.plist", "com.example.app", "Caches", "Library", "share", "state", "app",
+        "autostart", "applications", "apps", "hicolor", "48x48", "normal", "thumbnails",
+        "DiagnosticReports", "icons", "Application Scripts", "WebKit", "bin", "mime", ".local",
+        "Trash", ".", "..", "", std::string("a\0b", 3), "x/"};
+    // clang-format on
     KnowledgeRecordArena arena;
     auto group = KnowledgeRecordGroup::GroupWithDomainIdentifier(
         DomainBundleIdentifier::create("com.example.app"));
