@@ -202,9 +202,8 @@ DataDecompressor::Opening DataDecompressor::decode(std::span<const std::uint8_t>
                 result.failure = "the encrypted part holds nothing";
             return std::nullopt;
         }
-        SecureBuffer copy(plaintext->bytes());
-        plaintext->cleanse();
-        return copy;
+        // The decryptor's buffer is new and the caller's alone: it is the copy.
+        return plaintext;
     });
     return result;
 }
