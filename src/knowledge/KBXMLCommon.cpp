@@ -5,6 +5,7 @@
 #include "search/AppDependencyGroup.h"
 
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -93,7 +94,10 @@ std::optional<bool> KBXMLCommon::yesFlag(const std::optional<std::string>& value
 }
 
 bool KBXMLCommon::isElementNamed(const _TBXMLElement* element, std::string_view name) {
-    return element && element->name && std::string_view(element->name) == name;
+    // Compared where the name lies, without measuring it first: a load asks this of every
+    // element it reads.
+    return element && element->name && std::strncmp(element->name, name.data(), name.size()) == 0 &&
+           element->name[name.size()] == '\0';
 }
 
 std::optional<std::string> KBXMLCommon::nonEmptyText(const _TBXMLElement* element) {

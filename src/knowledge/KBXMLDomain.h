@@ -23,6 +23,14 @@ public:
     // From `parentDomain` or `parentDomainId`.
     std::shared_ptr<const DomainIdentifier> parentDomain() const;
     void iterateGroups(const std::function<void(const KBXMLFileGroup&)>& action) const;
+    // The same without a std::function between: a load calls this for every domain.
+    template <typename Action> void forEachGroup(Action&& action) const {
+        for (const _TBXMLElement* child = m_element ? m_element->firstChild : nullptr; child;
+             child = child->nextSibling) {
+            if (auto group = KBXMLFileGroup::create(child))
+                action(*group);
+        }
+    }
     const _TBXMLElement* element() const { return m_element; }
 
 private:

@@ -23,6 +23,14 @@ public:
     // The dependency group number of the name; -1 for "system" and unknown names.
     std::int32_t dependencyType() const;
     void iterateFiles(const std::function<void(const KBXMLFile&)>& action) const;
+    // The same without a std::function between: a load calls this for every group.
+    template <typename Action> void forEachFile(Action&& action) const {
+        for (const _TBXMLElement* child = m_element ? m_element->firstChild : nullptr; child;
+             child = child->nextSibling) {
+            if (auto file = KBXMLFile::create(child))
+                action(*file);
+        }
+    }
 
 private:
     explicit KBXMLFileGroup(const _TBXMLElement* element) : m_element(element) {}

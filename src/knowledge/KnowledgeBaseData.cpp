@@ -281,7 +281,7 @@ void KnowledgeBaseData::parseDataForDomain(const KBXMLDomain& domain) {
                                               domain.isCommonDomain(), domain.parentDomain());
     addGroup(group);
     m_groupsOfRecords.push_back(group);
-    domain.iterateGroups(
+    domain.forEachGroup(
         [&](const KBXMLFileGroup& fileGroup) { parseDataForGroup(fileGroup, *group); });
 }
 
@@ -296,7 +296,7 @@ void KnowledgeBaseData::parseDataForGroup(const KBXMLFileGroup& fileGroup,
     if (!m_recordMaker)
         m_recordMaker = std::make_unique<KnowledgeRecordMaker>(
             m_recordArena, PathsGenerator::GetInstance().getHomeDirectory());
-    fileGroup.iterateFiles([&](const KBXMLFile& file) {
+    fileGroup.forEachFile([&](const KBXMLFile& file) {
         const std::string_view path = file.pathView();
         if (path.empty())
             return;
