@@ -22,7 +22,7 @@ public:
     // them instead of growing the heap.
     static constexpr std::size_t kBlockBytes = 8 * 1024;
     // The blocks of an arena that already holds this much.
-    static constexpr std::size_t kLargeBlockBytes = 256 * 1024;
+    static constexpr std::size_t kLargeBlockBytes = 64 * 1024;
 
     KnowledgeRecordArena() = default;
     KnowledgeRecordArena(const KnowledgeRecordArena&) = delete;
