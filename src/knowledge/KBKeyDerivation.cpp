@@ -69,32 +69,45 @@ bool KBKeyDerivation::deriveSHA1(std::string_view password, std::span<const std:
     stateAfterKey(outer, hmacKey, 0x5c);
     OPENSSL_cleanse(hmacKey.data(), hmacKey.size());
 
-    PaddedDigest round;   // U, the round's result
-    PaddedDigest between; // the inner digest of a round
-    std::array<std::uint8_t, kDigest> sum{};
-    for (std::uint32_t block = 1; !key.empty(); ++block) {
+    // The key's blocks are independent chains of rounds: they are run side by side, so
+    // that the processor overlaps the compressions of one with those of the others.
+    constexpr std::size_t kChains = 4;
+    const std::size_t blocks = (key.size() + kDigest - 1) / kDigest;
+    for (std::size_t firstBlock = 0; firstBlock < blocks; firstBlock += kChains) {
+        const std::size_t chains = std::min(kChains, blocks - firstBlock);
+        PaddedDigest round[kChains];
+        PaddedDigest between[kChains];
+        std::array<std::array<std::uint8_t, kDigest>, kChains> sums{};
         // U1 = HMAC(salt || block number), through the general path once.
-        SHA_CTX first = inner;
-        const std::uint8_t number[] = {
-            static_cast<std::uint8_t>(block >> 24), static_cast<std::uint8_t>(block >> 16),
-            static_cast<std::uint8_t>(block >> 8), static_cast<std::uint8_t>(block)};
-        SHA1_Update(&first, salt.data(), salt.size());
-        SHA1_Update(&first, number, sizeof number);
-        SHA1_Final(between.digest(), &first);
-        digestOf(outer, between, round.digest());
-        std::copy_n(round.digest(), kDigest, sum.begin());
-        // U2 ... Un, each the HMAC of the one before.
-        for (std::uint32_t i = 1; i < iterations; ++i) {
-            digestOf(inner, round, between.digest());
-            digestOf(outer, between, round.digest());
-            for (std::size_t at = 0; at < kDigest; ++at)
-                sum[at] ^= round.bytes[at];
+        for (std::size_t c = 0; c < chains; ++c) {
+            const auto block = static_cast<std::uint32_t>(firstBlock + c + 1);
+            SHA_CTX first = inner;
+            const std::uint8_t number[] = {
+                static_cast<std::uint8_t>(block >> 24), static_cast<std::uint8_t>(block >> 16),
+                static_cast<std::uint8_t>(block >> 8), static_cast<std::uint8_t>(block)};
+            SHA1_Update(&first, salt.data(), salt.size());
+            SHA1_Update(&first, number, sizeof number);
+            SHA1_Final(between[c].digest(), &first);
+            digestOf(outer, between[c], round[c].digest());
+            std::copy_n(round[c].digest(), kDigest, sums[c].begin());
         }
-        const std::size_t taken = std::min(key.size(), kDigest);
-        std::copy_n(sum.begin(), taken, key.begin());
-        key = key.subspan(taken);
+        // U2 ... Un, each the HMAC of the one before, summed.
+        for (std::uint32_t i = 1; i < iterations; ++i) {
+            for (std::size_t c = 0; c < chains; ++c)
+                digestOf(inner, round[c], between[c].digest());
+            for (std::size_t c = 0; c < chains; ++c)
+                digestOf(outer, between[c], round[c].digest());
+            for (std::size_t c = 0; c < chains; ++c)
+                for (std::size_t at = 0; at < kDigest; ++at)
+                    sums[c][at] ^= round[c].bytes[at];
+        }
+        for (std::size_t c = 0; c < chains; ++c) {
+            const std::size_t offset = (firstBlock + c) * kDigest;
+            std::copy_n(sums[c].begin(), std::min(kDigest, key.size() - offset),
+                        key.begin() + offset);
+        }
+        OPENSSL_cleanse(sums.data(), sizeof sums);
     }
-    OPENSSL_cleanse(sum.data(), sum.size());
     OPENSSL_cleanse(&inner, sizeof inner);
     OPENSSL_cleanse(&outer, sizeof outer);
     return true;

@@ -43,7 +43,9 @@ const KnowledgeRecordMaker::Folder& KnowledgeRecordMaker::folderOf(std::string_v
     std::uint64_t last = 0;
     const std::size_t taken = std::min<std::size_t>(written.size(), sizeof last);
     std::memcpy(&last, written.data() + written.size() - taken, taken);
-    const std::size_t sign = ((last ^ written.size()) * 0x9E3779B97F4A7C15ULL) >> 56;
+    std::uint64_t mixed = (last ^ written.size()) * 0x9E3779B97F4A7C15ULL;
+    mixed ^= mixed >> 29;
+    const std::size_t sign = (mixed * 0xBF58476D1CE4E5B9ULL) >> 54;
     const Folders::value_type*& recent = m_recent[sign];
     if (recent && recent->first == written)
         return recent->second;

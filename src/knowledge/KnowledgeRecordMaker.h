@@ -58,6 +58,6 @@ private:
     // The folders asked for lately, by a cheap sign of their text (its length and last
     // bytes): a knowledge base's records lie in a few hundred folders at most, and most
     // records find theirs here with one comparison, before any hashing of the whole text.
-    std::array<const Folders::value_type*, 256> m_recent{};
+    std::array<const Folders::value_type*, 1024> m_recent{};
     std::string m_expanded;
 };
