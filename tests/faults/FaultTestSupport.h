@@ -2,6 +2,7 @@
 
 #include "search/SimpleSizeCalculation.h"
 #include "support/FileTestSupport.h"
+#include "support/ProcessTestSupport.h"
 #include "support/Sandbox.h"
 #include "support/ThreadTestSupport.h"
 
@@ -16,56 +17,6 @@
 #include <sys/mount.h>
 
 namespace testing_support {
-
-#if defined(__has_feature)
-#define SWEEPWISE_FAULTS_HAS(feature) __has_feature(feature)
-#else
-#define SWEEPWISE_FAULTS_HAS(feature) 0
-#endif
-
-// ThreadSanitizer makes every access several times slower and every allocation several times
-// larger, so the load tests scale their inputs down in that build.
-#if defined(__SANITIZE_THREAD__) || SWEEPWISE_FAULTS_HAS(thread_sanitizer)
-inline constexpr bool kUnderThreadSanitizer = true;
-#else
-inline constexpr bool kUnderThreadSanitizer = false;
-#endif
-
-// A sanitizer's shadow pages (and AddressSanitizer's quarantine) make the resident set say
-// little about what the code keeps: each byte the code touches costs several more, so a
-// bound either build meets says nothing. There the bounds are left to the plain build;
-// under AddressSanitizer, LeakSanitizer watches growth.
-#if defined(__SANITIZE_ADDRESS__) || SWEEPWISE_FAULTS_HAS(address_sanitizer) ||                    \
-    defined(__SANITIZE_THREAD__) || SWEEPWISE_FAULTS_HAS(thread_sanitizer)
-inline constexpr bool kResidentSetIsMeaningful = false;
-#else
-inline constexpr bool kResidentSetIsMeaningful = true;
-#endif
-
-// A number after `field` in a /proc status file; nullopt when the file or field is missing.
-inline std::optional<std::uint64_t> statusField(const std::string& field,
-                                                const std::string& file = "/proc/self/status",
-                                                int base = 10) {
-    std::ifstream status(file);
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind(field, 0) == 0)
-            return std::stoull(line.substr(field.size()), nullptr, base);
-    }
-    return std::nullopt;
-}
-
-// The resident set of this process in KiB, now and at its highest since the last reset; 0
-// when unknown.
-inline std::uint64_t residentKiB() {
-    return statusField("VmRSS:").value_or(0);
-}
-inline std::uint64_t peakResidentKiB() {
-    return statusField("VmHWM:").value_or(0);
-}
-inline bool resetPeakResident() {
-    std::ofstream clear("/proc/self/clear_refs");
-    return static_cast<bool>(clear << "5" << std::flush);
-}
 
 // A memory file system on `folder` for the guard's life where one can be mounted (as root):
 // deep and huge trees and synced files cost no journal work there.

@@ -1,5 +1,6 @@
 #include "platform/MemoryRelease.h"
 
+#include "support/ProcessTestSupport.h"
 #include "support/Sandbox.h"
 
 #include <fcntl.h>
@@ -11,37 +12,10 @@
 #include <vector>
 
 using platform::MemoryRelease;
+using testing_support::residentKiB;
 using testing_support::Sandbox;
 
 namespace {
-
-#if defined(__has_feature)
-#define SWEEPWISE_MEMORY_HAS(feature) __has_feature(feature)
-#else
-#define SWEEPWISE_MEMORY_HAS(feature) 0
-#endif
-
-// The sanitizers bring allocators of their own, which the C library's trimming does not
-// reach.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) ||                               \
-    SWEEPWISE_MEMORY_HAS(address_sanitizer) || SWEEPWISE_MEMORY_HAS(thread_sanitizer)
-constexpr bool kOwnAllocator = true;
-#else
-constexpr bool kOwnAllocator = false;
-#endif
-
-long residentKib() {
-    FILE* status = std::fopen("/proc/self/status", "re");
-    long kib = -1;
-    char line[256];
-    while (status && std::fgets(line, sizeof line, status)) {
-        if (std::sscanf(line, "VmRSS: %ld", &kib) == 1)
-            break;
-    }
-    if (status)
-        std::fclose(status);
-    return kib;
-}
 
 // How many pages of the mapping are in memory.
 std::size_t residentPages(void* start, std::size_t length) {
@@ -56,7 +30,7 @@ std::size_t residentPages(void* start, std::size_t length) {
 }
 
 TEST(MemoryRelease, FreedHeapGoesBackToTheSystem) {
-    if (kOwnAllocator)
+    if (!testing_support::kResidentSetIsMeaningful)
         GTEST_SKIP() << "the sanitizer's allocator keeps its own free lists";
     constexpr std::size_t kBlocks = 64 * 1024;
     std::vector<std::unique_ptr<char[]>> blocks(kBlocks);
@@ -68,10 +42,10 @@ TEST(MemoryRelease, FreedHeapGoesBackToTheSystem) {
     // back by the allocator on its own.
     for (std::size_t i = 0; i + 1 < kBlocks; ++i)
         blocks[i].reset();
-    const long before = residentKib();
+    const auto before = static_cast<long>(residentKiB());
     EXPECT_GT(MemoryRelease::freeHeldBytes(), 32u << 20);
     MemoryRelease::returnFreedMemory();
-    const long after = residentKib();
+    const auto after = static_cast<long>(residentKiB());
     EXPECT_LT(after, before - 32 * 1024) << before << " KiB before, " << after << " after";
 }
 

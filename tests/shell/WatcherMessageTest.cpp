@@ -115,24 +115,6 @@ TEST(WatcherMessage, ParsesOnlyWellFormedMessagesWithAValidItemAndSaysWhyAndWher
     }
 }
 
-TEST(WatcherMessage, SaysWhyAFileIsRefused) {
-    using Kind = MessageFileFault::Kind;
-    const std::string folder = Sandbox::process().makeFolder("refused");
-    writeFile(folder + "/latin1.trforsa", message("\"\xe9\""));
-    const std::pair<std::string, Kind> files[] = {
-        {folder + "/absent.trforsa", Kind::Missing},
-        {folder, Kind::NotAFile},
-        {folder + "/latin1.trforsa", Kind::NotUtf8},
-    };
-    for (const auto& [path, kind] : files) {
-        WatcherMessage reader;
-        std::optional<MessageFileFault> fault;
-        EXPECT_FALSE(reader.loadFromPath(path, &fault)) << path;
-        ASSERT_TRUE(fault) << path;
-        EXPECT_EQ(fault->kind, kind) << path;
-    }
-}
-
 TEST(WatcherMessage, WritesTheHeaderAndCompactJsonWithIdentifiersInLowerCase) {
     auto sized = PathForRemove::create("/Users/ann/Library/Caches/App", 10, "com.example.App");
     sized->setSize(4096);
@@ -186,7 +168,9 @@ TEST(WatcherMessage, ExactBytesThatDoNotDecodeVoidTheirItem) {
     EXPECT_EQ(PathBytes::fromBase64(PathBytes::toBase64(every)), every);
 }
 
+// A file that is refused stays where it is and says why; the message read before stays too.
 TEST(WatcherMessage, ReadsFilesWithoutLosingAnyThatFailOrThatLinksPointTo) {
+    using Kind = MessageFileFault::Kind;
     std::string folder = Sandbox::process().makeFolder("incoming");
     const std::string valid = message(kValidItem);
     std::string oversized = valid;
@@ -195,17 +179,20 @@ TEST(WatcherMessage, ReadsFilesWithoutLosingAnyThatFailOrThatLinksPointTo) {
     struct Case {
         std::string name;
         Make make;
-        bool accepted;
+        std::optional<Kind> fault; // none: accepted
         bool pathRemains;
     } cases[] = {
-        {"valid", [&](auto& p) { writeFile(p, valid); }, true, false},
-        {"rejected", [&](auto& p) { writeFile(p, message(R"({"path":"/p"})")); }, false, true},
-        {"oversized", [&](auto& p) { writeFile(p, oversized); }, false, true},
-        {"missing", [](auto&) {}, false, false},
-        {"dangling link", [&](auto& p) { ASSERT_EQ(symlink("nothing", p.c_str()), 0); }, false,
+        {"valid", [&](auto& p) { writeFile(p, valid); }, std::nullopt, false},
+        {"rejected", [&](auto& p) { writeFile(p, message(R"({"path":"/p"})")); }, Kind::NoItems,
          true},
-        {"folder", [](auto& p) { makeDirs(p + "/inside"); }, false, true},
-        {"named pipe", [](auto& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }, false, true},
+        {"oversized", [&](auto& p) { writeFile(p, oversized); }, Kind::TooLarge, true},
+        {"not UTF-8", [&](auto& p) { writeFile(p, message("\"\xe9\"")); }, Kind::NotUtf8, true},
+        {"missing", [](auto&) {}, Kind::Missing, false},
+        {"dangling link", [&](auto& p) { ASSERT_EQ(symlink("nothing", p.c_str()), 0); },
+         Kind::Missing, true},
+        {"folder", [](auto& p) { makeDirs(p + "/inside"); }, Kind::NotAFile, true},
+        {"named pipe", [](auto& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }, Kind::NotAFile,
+         true},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -214,9 +201,13 @@ TEST(WatcherMessage, ReadsFilesWithoutLosingAnyThatFailOrThatLinksPointTo) {
         c.make(path);
         WatcherMessage received;
         received.setPathsForRemove({PathForRemove::create("/before", 1, "b")});
-        EXPECT_EQ(received.loadFromPath(path), c.accepted);
+        std::optional<MessageFileFault> fault;
+        const bool accepted = !c.fault;
+        EXPECT_EQ(received.loadFromPath(path, &fault), accepted);
+        EXPECT_EQ(fault ? MessageFileFault::nameOf(fault->kind) : "accepted",
+                  c.fault ? MessageFileFault::nameOf(*c.fault) : "accepted");
         EXPECT_EQ(platform::FileSystem::itemExistsNoFollow(path), c.pathRemains);
-        EXPECT_EQ(received.getPathsForRemove().front()->path() == "/before", !c.accepted);
+        EXPECT_EQ(received.getPathsForRemove().front()->path() == "/before", !accepted);
     }
 
     // A link to a message is read through; the link goes, what it points to stays.

@@ -1,3 +1,4 @@
+#include "support/ProcessTestSupport.h"
 #include "support/Sandbox.h"
 
 #include <QApplication>
@@ -48,13 +49,7 @@ const testing::Environment* const kQtEnvironment =
 // reports each hand-over as a race. Calls from Qt's libraries into the sanitizer's
 // interceptors are ignored; our code, which shares data between threads only
 // through the platform queues and standard mutexes, stays fully checked.
-#if defined(__has_feature)
-#define SWEEPWISE_QT_HAS(feature) __has_feature(feature)
-#else
-#define SWEEPWISE_QT_HAS(feature) 0
-#endif
-#if (defined(__SANITIZE_THREAD__) || SWEEPWISE_QT_HAS(thread_sanitizer)) &&                        \
-    !defined(SWEEPWISE_SUPPRESSIONS_FROM_APP)
+#if SWEEPWISE_TEST_UNDER_TSAN && !defined(SWEEPWISE_SUPPRESSIONS_FROM_APP)
 extern "C" const char* __tsan_default_suppressions() {
     return "called_from_lib:libQt6Core.so.6\n"
            "called_from_lib:libQt6Gui.so.6\n"
