@@ -129,6 +129,12 @@ std::string KnowledgeBaseData::read(SecureBuffer&& text) {
     // held whole together. The records are filed in the index once the document is gone.
     std::size_t records = 0;
     KnowledgeRecordIndex::Batch batch;
+    // The number of domains is known only at the end; real documents and the generated
+    // one hold one per kilobyte or two, so the group table starts at about its final size
+    // instead of moving every group each time it doubles.
+    const std::size_t expectedDomains = text.size() / 1024;
+    m_recordGroups.reserve(expectedDomains + KnowledgeBaseSystemDomains::CreateDomains().size());
+    m_groupsOfRecords.reserve(expectedDomains);
     std::shared_ptr<KBXMLDocument> document;
     std::optional<TBXMLError> error;
     std::optional<TBXMLProblem> problem;
