@@ -9,15 +9,16 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 // Makes the records a load may offer, each only when the path policy lets it name its path
 // (KnowledgeBasePathPolicy::recordRefusal()).
 //
 // Checking and splitting each record's path was a third of building the model, and the
 // records of a knowledge base lie in a few hundred folders: each folder is checked once, and
-// copied into the arena once. A record in a folder that passed, and holds nothing shared,
-// only needs its last component to be plain; any other record takes the whole check. The
-// answer is the same either way.
+// copied into the arena once. A record in a folder that passed only needs its last
+// component to be plain and not the name of one of the folder's shared items; any other
+// record takes the whole check. The answer is the same either way.
 class KnowledgeRecordMaker {
 public:
     // `home` is the folder "~" stands for.
