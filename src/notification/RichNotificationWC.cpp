@@ -3,19 +3,18 @@
 #include "HVCocoaPackage/AttributedLabel.h"
 #include "notification/AppAppearanceManager.h"
 #include "notification/AppsListLocalizable.h"
-#include "notification/AtributikaBridge.h"
 #include "notification/ColoredView.h"
 #include "notification/FigmaPalette.h"
 #include "notification/HelpButton.h"
 #include "notification/ImageView.h"
 #include "notification/RemovedAppDisplayItem.h"
 #include "notification/RemovedAppList.h"
+#include "notification/RichNotificationTexts.h"
 #include "notification/RichNotificationView.h"
 #include "notification/RichNotificationWCLocalizable.h"
 #include "notification/RichNotificationWindow.h"
 #include "notification/Styles.h"
 #include "notification/TextStyleData.h"
-#include "notification/TitleEmphasis.h"
 #include "notification/WatcherOfferNoCustomButton.h"
 #include "notification/WatcherOfferYesCustomButton.h"
 #include "notification/WindowSystem.h"
@@ -34,7 +33,6 @@
 #include "shell/ApplicationKinds.h"
 #include "shell/Consts.h"
 #include "shell/MacOSVersion.h"
-#include "shell/NSStringFileSize.h"
 #include "shell/NotificationsManager.h"
 #include "shell/PathForRemove.h"
 #include "shell/WatcherSettings.h"
@@ -48,10 +46,6 @@
 #include <utility>
 
 namespace {
-
-QString emphasisTag() {
-    return QString::fromLatin1(Styles::helperTitleStyleTag);
-}
 
 // The name the notification calls an application by: its executable's name, else
 // the name of its bundle folder without the extension; an application of another kind
@@ -458,69 +452,21 @@ QImage RichNotificationWC::getAppIcon() const {
 }
 
 AttributedString RichNotificationWC::generateTitleAttributedString() const {
-    const std::int64_t count = m_nOtheAppCount + 1;
-    QString text;
-    if (count >= 2) {
-        text = TitleEmphasis::emphasizingCount(
-            QString::fromStdString(RichNotificationWCLocalizable::multipleAppsTitleWith(count)),
-            count);
-    } else {
-        text = QString::fromStdString(RichNotificationWCLocalizable::titleWithAppName(
-            TitleEmphasis::tagged(m_shownAppName).toStdString()));
-    }
-    AtributikaBridge bridge;
-    bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperTitle, FigmaColor::text7,
-                                   TextAlignment::left, LineBreakMode::wordWrapping,
-                                   AtributikaBridge::DefaultTag());
-    bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperTitle, FigmaColor::linkState,
-                                   emphasisTag());
-    return bridge.convertString(text);
+    return RichNotificationTexts::title(m_nOtheAppCount + 1, m_shownAppName);
 }
 
 AttributedString RichNotificationWC::generateDescriptionAttributedString() const {
     if (!m_bIsActive)
         return {};
-    std::uint64_t total = 0;
+    RichNotificationTexts::Description figures;
+    figures.applications = m_nOtheAppCount + 1;
     for (const auto& [identifier, info] : m_arrRemoveInfo)
-        total += info->getTotalSize();
-    const std::string size = NSStringFileSize::convertToStringFromFileSize(total);
-
-    const std::int64_t count = m_nOtheAppCount + 1;
-    QString text;
-    AtributikaBridge bridge;
-    bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperDescription, FigmaColor::text7,
-                                   TextAlignment::left, LineBreakMode::wordWrapping,
-                                   AtributikaBridge::DefaultTag());
-    // Applications uninstalled (Flatpak) never went to the Trash; the text says so.
-    std::int64_t uninstalled = 0;
+        figures.bytes += info->getTotalSize();
     for (const auto& [path, app] : m_arrRemovedApps)
-        uninstalled += app->kind() == platform::Bundle::Kind::Flatpak ? 1 : 0;
-    if (count >= 2) {
-        const std::string described =
-            uninstalled == 0
-                ? RichNotificationWCLocalizable::descriptionWithApplicationsCount(count, size)
-            : uninstalled >= count
-                ? RichNotificationWCLocalizable::uninstalledDescriptionWithApplicationsCount(count,
-                                                                                             size)
-                : RichNotificationWCLocalizable::mixedDescriptionWithApplicationsCount(count, size);
-        text = QString::fromStdString(described);
-        text.replace(QStringLiteral("<a>"), QStringLiteral("<%1>").arg(emphasisTag()));
-        text.replace(QStringLiteral("</a>"), QStringLiteral("</%1>").arg(emphasisTag()));
-        bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperDescriptionEmphasis, FigmaColor::text7,
-                                       emphasisTag());
-    } else {
-        const auto main = m_arrRemovedApps.find(m_sMainAppPath);
-        const bool wasUninstalled = main != m_arrRemovedApps.end() &&
-                                    main->second->kind() == platform::Bundle::Kind::Flatpak;
-        const std::string name = TitleEmphasis::tagged(m_shownAppName).toStdString();
-        const std::string sizeText =
-            TitleEmphasis::tagged(QString::fromStdString(size)).toStdString();
-        text = QString::fromStdString(
-            wasUninstalled
-                ? RichNotificationWCLocalizable::uninstalledDescriptionWithAppName(name, sizeText)
-                : RichNotificationWCLocalizable::descriptionWithAppName(name, sizeText));
-        bridge.objcApplyWithFigmaStyle(FigmaTextStyle::helperDescription, FigmaColor::linkState,
-                                       emphasisTag());
-    }
-    return bridge.convertString(text);
+        figures.uninstalled += app->kind() == platform::Bundle::Kind::Flatpak ? 1 : 0;
+    const auto main = m_arrRemovedApps.find(m_sMainAppPath);
+    figures.wasUninstalled =
+        main != m_arrRemovedApps.end() && main->second->kind() == platform::Bundle::Kind::Flatpak;
+    figures.shownAppName = m_shownAppName;
+    return RichNotificationTexts::description(figures);
 }
