@@ -1,13 +1,9 @@
 #include "shell/DesktopEntry.h"
 
 #include "platform/FileSystem.h"
-#include "platform/Text.h"
+#include "shell/KeyFileLines.h"
 
 namespace {
-
-std::string_view trimmed(std::string_view text) {
-    return platform::Text::trimmedBlanks(text);
-}
 
 std::string unescaped(std::string_view value) {
     std::string result;
@@ -49,31 +45,20 @@ std::optional<DesktopEntry> DesktopEntry::parse(std::string_view text) {
     DesktopEntry entry;
     bool inGroup = false;
     bool sawGroup = false;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = trimmed(text.substr(0, end));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (line.empty() || line.front() == '#')
-            continue;
-        if (line.front() == '[') {
+    KeyFileLines::forEach(text, [&](const KeyFileLines::Line& line) {
+        if (line.isHeader) {
             // Only the first "[Desktop Entry]" counts; a group of that name again is
             // another group for this reader.
-            inGroup = !sawGroup && line == "[Desktop Entry]";
+            inGroup = !sawGroup && line.header == "[Desktop Entry]";
             sawGroup = sawGroup || inGroup;
-            continue;
+            return;
         }
-        if (!inGroup)
-            continue;
-        const std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos)
-            continue;
-        const std::string_view key = trimmed(line.substr(0, equals));
-        if (key.empty() || key.find('[') != std::string_view::npos ||
-            key.find('\0') != std::string_view::npos)
-            continue;
+        if (!inGroup || line.key.empty() || line.key.find('[') != std::string_view::npos ||
+            line.key.find('\0') != std::string_view::npos)
+            return;
         // The first of duplicated keys holds, as the desktops read them.
-        entry.m_values.emplace(std::string(key), unescaped(trimmed(line.substr(equals + 1))));
-    }
+        entry.m_values.emplace(std::string(line.key), unescaped(line.value));
+    });
     if (!sawGroup)
         return std::nullopt;
     return entry;

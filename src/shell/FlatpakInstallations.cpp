@@ -4,7 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/ItemStatus.h"
 #include "platform/Path.h"
-#include "platform/Text.h"
+#include "shell/KeyFileLines.h"
 
 #include <algorithm>
 
@@ -19,10 +19,6 @@ bool isFolder(const std::string& path, ItemStatus::Links links) {
 
 bool isStrictlyInside(const std::string& path, const std::string& folder) {
     return path.size() > folder.size() && path.starts_with(folder) && path[folder.size()] == '/';
-}
-
-std::string trimmed(std::string_view text) {
-    return std::string(platform::Text::trimmedBlanks(text));
 }
 
 // A deployed commit: the link at `link` leads to a folder inside `appReal` holding a
@@ -75,23 +71,18 @@ std::vector<FlatpakInstallations::Installation> FlatpakInstallations::all() {
 std::vector<std::string> FlatpakInstallations::pathsInConfig(std::string_view text) {
     std::vector<std::string> paths;
     bool inInstallation = false;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        const std::string line = trimmed(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        if (line.starts_with('[')) {
-            inInstallation = line.starts_with("[Installation ") && line.ends_with(']');
-            continue;
+    KeyFileLines::forEach(text, [&](const KeyFileLines::Line& line) {
+        if (line.isHeader) {
+            inInstallation =
+                line.header.starts_with("[Installation ") && line.header.ends_with(']');
+            return;
         }
-        const auto equals = line.find('=');
-        if (!inInstallation || equals == std::string::npos ||
-            trimmed(line.substr(0, equals)) != "Path")
-            continue;
-        std::string path = trimmed(line.substr(equals + 1));
-        if (path.starts_with('/') && path.find('\0') == std::string::npos &&
-            std::find(paths.begin(), paths.end(), path) == paths.end())
-            paths.push_back(std::move(path));
-    }
+        if (!inInstallation || line.key != "Path")
+            return;
+        if (line.value.starts_with('/') && line.value.find('\0') == std::string_view::npos &&
+            std::find(paths.begin(), paths.end(), line.value) == paths.end())
+            paths.emplace_back(line.value);
+    });
     return paths;
 }
 

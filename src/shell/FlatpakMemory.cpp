@@ -8,6 +8,7 @@
 #include "platform/Text.h"
 #include "shell/DesktopEntry.h"
 #include "shell/FlatpakInstallations.h"
+#include "shell/KeyFileLines.h"
 #include "shell/WatcherSettings.h"
 
 #include <algorithm>
@@ -45,19 +46,14 @@ std::string iconPath(const std::string& id) {
 std::vector<std::string> FlatpakMemory::writableFolders(std::string_view metadata) {
     std::vector<std::string> folders;
     bool inContext = false;
-    while (!metadata.empty()) {
-        const auto end = metadata.find('\n');
-        const std::string line = trimmed(metadata.substr(0, end));
-        metadata = end == std::string_view::npos ? std::string_view() : metadata.substr(end + 1);
-        if (line.starts_with('[')) {
-            inContext = line == "[Context]";
-            continue;
+    KeyFileLines::forEach(metadata, [&](const KeyFileLines::Line& line) {
+        if (line.isHeader) {
+            inContext = line.header == "[Context]";
+            return;
         }
-        const auto equals = line.find('=');
-        if (!inContext || equals == std::string::npos ||
-            trimmed(line.substr(0, equals)) != "filesystems")
-            continue;
-        std::string_view value = std::string_view(line).substr(equals + 1);
+        if (!inContext || line.key != "filesystems")
+            return;
+        std::string_view value = line.value;
         while (!value.empty()) {
             const auto semicolon = value.find(';');
             std::string entry = trimmed(value.substr(0, semicolon));
@@ -88,7 +84,7 @@ std::vector<std::string> FlatpakMemory::writableFolders(std::string_view metadat
                 std::find(folders.begin(), folders.end(), normal) == folders.end())
                 folders.push_back(std::move(normal));
         }
-    }
+    });
     return folders;
 }
 
