@@ -16,7 +16,9 @@ void KeyFileLines::forEach(std::string_view text, const std::function<void(const
         const std::size_t equals = line.find('=');
         if (equals == std::string_view::npos)
             continue;
-        action({false, {}, platform::Text::trimmedBlanks(line.substr(0, equals)),
+        action({false,
+                {},
+                platform::Text::trimmedBlanks(line.substr(0, equals)),
                 platform::Text::trimmedBlanks(line.substr(equals + 1))});
     }
 }
